@@ -1,0 +1,160 @@
+#include "app/Locations.h"
+
+#include <cstdio>
+#include <cstring>
+#include <windows.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include "platform/Profile.h"
+
+namespace {
+std::string g_installRoot;
+std::string g_dataRoot;
+bool g_dataRootDone = false;
+
+// PathCombineA into a 260-byte buffer; empty when the result does not fit.
+std::string Combine(const std::string& dir, const std::string& more)
+{
+    char out[MAX_PATH] = {0};
+    if (!PathCombineA(out, dir.c_str(), more.c_str()))
+        return std::string();
+    return out;
+}
+
+std::string WithBackslash(const std::string& path)
+{
+    char buf[MAX_PATH] = {0};
+    if (path.size() >= MAX_PATH - 1)
+        return path;
+    strcpy(buf, path.c_str());
+    PathAddBackslashA(buf);
+    return buf;
+}
+
+std::string SpecialFolder(int csidl, bool create)
+{
+    char buf[MAX_PATH] = {0};
+    if (!SHGetSpecialFolderPathA(nullptr, buf, csidl, create ? TRUE : FALSE))
+        buf[0] = '\0';
+    return buf;
+}
+} // namespace
+
+std::string InstallRoot()
+{
+    if (!g_installRoot.empty())
+        return g_installRoot;
+    std::string folder = SpecialFolder(CSIDL_PROGRAM_FILESX86, true);
+    if (folder.empty())
+        folder = SpecialFolder(CSIDL_PROGRAM_FILES, true);
+    char longForm[MAX_PATH] = {0};
+    DWORD n = GetLongPathNameA(folder.c_str(), longForm, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        longForm[0] = '\0';
+    std::string root = std::string(longForm) + "\\Velko\\";
+    if (root.size() < MAX_PATH)
+        g_installRoot = root;
+    return root;
+}
+
+bool FindOtherFixedDrive(char* letter, char skipLetter)
+{
+    char skip = static_cast<char>(toupper(static_cast<unsigned char>(skipLetter)));
+    char current = *letter;
+    if (current < 'A' || current > 'Z')
+        return false;
+    DWORD mask = GetLogicalDrives() >> (current - 'A');
+    while (mask != 0 && current <= 'Z') {
+        if ((mask & 1) && current != skip) {
+            char root[3] = {current, ':', '\0'};
+            if (GetDriveTypeA(root) == DRIVE_FIXED) {
+                *letter = current;
+                return true;
+            }
+        }
+        ++current;
+        mask >>= 1;
+    }
+    return false;
+}
+
+std::string DataRoot()
+{
+    if (g_dataRootDone)
+        return g_dataRoot;
+    std::string install = InstallRoot();
+    char installLetter = install.empty() ? '\0' : install[0];
+    char letter = 'A';
+    if (!FindOtherFixedDrive(&letter, installLetter))
+        letter = installLetter;
+    char buf[MAX_PATH];
+    snprintf(buf, sizeof buf, "%c:\\Velko\\", letter);
+    SetFileAttributesA(buf, FILE_ATTRIBUTE_HIDDEN);
+    g_dataRoot = buf;
+    g_dataRootDone = true;
+    return g_dataRoot;
+}
+
+std::string ProductDirName()
+{
+    std::string value = ProfileGetString(Combine(InstallRoot(), "setup.cfg"), "Settings", "Path");
+    char buf[MAX_PATH] = {0};
+    strncpy(buf, value.c_str(), MAX_PATH - 1);
+    PathRemoveBackslashA(buf);
+    return buf;
+}
+
+std::string ProductDir() { return WithBackslash(Combine(InstallRoot(), ProductDirName())); }
+std::string DataProductDir() { return Combine(DataRoot(), ProductDirName()); }
+std::string BootDir() { return Combine(DataRoot(), "Boot\\"); }
+std::string BootIni() { return Combine(BootDir(), "Boot.ini"); }
+std::string UserIni() { return Combine(DataProductDir(), "user.ini"); }
+std::string PackupIni() { return Combine(ProductDir(), "Packup.ini"); }
+std::string FirstRunPath() { return Combine(InstallRoot(), "FirstRun.exe"); }
+
+std::string ActiveLangName()
+{
+    std::string name = ProfileGetString(UserIni(), "ActiveLang", "ActiveLang");
+    if (!name.empty())
+        return name;
+    return ProfileGetString(Combine(ProductDir(), "lang\\lang.ini"), "ActiveLang", "ActiveLang");
+}
+
+std::string LangDir()
+{
+    char buf[MAX_PATH] = {0};
+    std::string dir = Combine(ProductDir(), "lang\\");
+    if (dir.size() >= MAX_PATH)
+        return std::string();
+    strcpy(buf, dir.c_str());
+    if (!PathAppendA(buf, ActiveLangName().c_str()))
+        return dir;
+    return buf;
+}
+
+bool ActiveConfigDir(std::string& dir)
+{
+    std::string configDir = InstallRoot() + ProductDirName() + "\\Config\\";
+    if (!PathIsDirectoryA(configDir.c_str()))
+        return false;
+    std::string ini = configDir + "Config.ini";
+    if (!PathFileExistsA(ini.c_str()))
+        return false;
+    std::string base = ProfileGetString(ini, "ActiveConfig", "ActiveGenerateBaseDir");
+    if (base.empty())
+        return false;
+    std::string path = ProfileGetString(ini, "ActiveConfig", "ActiveGeneratePath");
+    if (path.empty())
+        return false;
+    dir = base + "\\" + path + "\\";
+    return true;
+}
+
+bool IsWriteFilterSystem()
+{
+    std::string system = WithBackslash(SpecialFolder(CSIDL_SYSTEM, false));
+    return PathFileExistsA((system + "ewfmgr.exe").c_str()) && PathFileExistsA((system + "drivers\\ewf.sys").c_str());
+}
+
+bool IsPackupSet() { return ProfileGetInt(PackupIni(), "Operation", "Packup", 0) != 0; }

@@ -1,0 +1,85 @@
+#include "app/SetupLog.h"
+
+#include <ctime>
+
+#include "app/Locations.h"
+
+extern "C" {
+#ifdef _WIN32
+__declspec(dllexport)
+#endif
+int g_nVerbose = 0;
+}
+
+namespace {
+CSetUpLogMgr* g_log = nullptr;
+}
+
+CSetUpLogMgr::CSetUpLogMgr() : m_path(BootDir() + "SetUp.log") {}
+
+CSetUpLogMgr::CSetUpLogMgr(std::string path) : m_path(std::move(path)) {}
+
+CSetUpLogMgr::~CSetUpLogMgr()
+{
+    if (g_log == this)
+        g_log = nullptr;
+    try {
+        m_file.Close();
+    } catch (const FileError& e) {
+        ReportFileError(e);
+    }
+}
+
+bool CSetUpLogMgr::Open()
+{
+    return m_file.Open(m_path, BinaryFile::modeCreate | BinaryFile::modeNoTruncate | BinaryFile::modeWrite |
+                                   BinaryFile::shareDenyWrite);
+}
+
+void CSetUpLogMgr::Write(const std::string& text)
+{
+    bool reopen = true;
+    if (m_file.IsOpen()) {
+        try {
+            m_file.Flush();
+            if (m_file.GetLength() < kSizeLimit)
+                reopen = false;
+        } catch (const FileError&) {
+        }
+        if (reopen)
+            m_file.Abort();
+    }
+    if (reopen && !m_file.Open(m_path, BinaryFile::modeCreate | BinaryFile::modeWrite | BinaryFile::shareDenyWrite))
+        return;
+    try {
+        m_file.SeekToEnd();
+        m_file.WriteString(SetupLogTimeStamp() + text + "\n");
+        m_file.Flush();
+    } catch (const FileError& e) {
+        ReportFileError(e);
+    }
+}
+
+std::string SetupLogTimeStamp()
+{
+    time_t now = time(nullptr);
+    struct tm local = {};
+#ifdef _WIN32
+    if (localtime_s(&local, &now) != 0)
+        return std::string();
+#else
+    if (!localtime_r(&now, &local))
+        return std::string();
+#endif
+    char buf[128];
+    size_t n = strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S\t", &local);
+    return std::string(buf, n);
+}
+
+void SetSetupLog(CSetUpLogMgr* log) { g_log = log; }
+
+void WriteLogLine(const std::string& text)
+{
+    if (g_log)
+        g_log->Write(text);
+}

@@ -1,0 +1,34 @@
+// The setup log "SetUp.log" in the boot directory: one time-stamped line per
+// milestone, appended run after run, emptied once it reaches 204800 bytes.
+#pragma once
+#include <string>
+
+#include "platform/File.h"
+
+class CSetUpLogMgr {
+public:
+    static const unsigned long kSizeLimit = 204800;
+
+    // Fixes the path BootDir() + "SetUp.log"; does not open the file.
+    CSetUpLogMgr();
+    explicit CSetUpLogMgr(std::string path);
+    virtual ~CSetUpLogMgr();
+
+    // Opens for writing without truncation, others denied writing.
+    bool Open();
+    void Write(const std::string& text);
+    const std::string& Path() const { return m_path; }
+
+private:
+    TextFile m_file;
+    std::string m_path;
+};
+
+// The object that WriteLogLine writes to; nullptr turns WriteLogLine off.
+void SetSetupLog(CSetUpLogMgr* log);
+void WriteLogLine(const std::string& text);
+
+// "%Y-%m-%d %H:%M:%S\t" of the current local time, or empty.
+std::string SetupLogTimeStamp();
+
+extern "C" int g_nVerbose;

@@ -1,0 +1,189 @@
+#include "deploy/FileTree.h"
+
+#include <cstring>
+#include <functional>
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+namespace {
+bool Fits(const std::string& s) { return s.size() < MAX_PATH; }
+
+using NameRule = std::function<bool(const std::string& name)>;
+
+void Collect(const std::string& root, const NameRule& matches, PathList& list)
+{
+    std::string pattern = root + "\\*.*";
+    if (!Fits(pattern))
+        return;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        std::string full = root + "\\" + name;
+        if (!Fits(full))
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            Collect(full, matches, list);
+        else if (matches(name))
+            list.push_back(full);
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+}
+} // namespace
+
+std::string LowerMultiByte(const std::string& name)
+{
+    std::string out;
+    out.reserve(name.size());
+    for (size_t i = 0; i < name.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        if (IsDBCSLeadByte(c) && i + 1 < name.size()) {
+            char pair[2] = {name[i], name[i + 1]};
+            wchar_t wide[2] = {0};
+            int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, pair, 2, wide, 2);
+            char back[4] = {0};
+            int m = 0;
+            if (n == 1) {
+                CharLowerBuffW(wide, 1);
+                BOOL lossy = FALSE;
+                m = WideCharToMultiByte(CP_ACP, 0, wide, 1, back, sizeof back, nullptr, &lossy);
+                if (lossy)
+                    m = 0;
+            }
+            if (m == 2)
+                out.append(back, 2);
+            else
+                out.append(pair, 2);
+            ++i;
+        } else {
+            char single = static_cast<char>(c);
+            CharLowerBuffA(&single, 1);
+            out.push_back(single);
+        }
+    }
+    return out;
+}
+
+bool ContainsMultiByte(const std::string& text, const std::string& key)
+{
+    if (key.empty())
+        return true;
+    for (size_t i = 0; i + key.size() <= text.size();) {
+        if (text.compare(i, key.size(), key) == 0)
+            return true;
+        bool lead = IsDBCSLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size();
+        i += lead ? 2 : 1;
+    }
+    return false;
+}
+
+bool DeleteTree(const std::string& directory)
+{
+    std::string pattern = directory + "\\*";
+    std::string prefix = directory + "\\";
+    if (!Fits(pattern))
+        return false;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    for (;;) {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") {
+            std::string full = prefix + name;
+            if (!Fits(full)) {
+                FindClose(h);
+                return false;
+            }
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (!DeleteTree(full)) {
+                    FindClose(h);
+                    return false;
+                }
+            } else {
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+                    SetFileAttributesA(full.c_str(), found.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+                if (!DeleteFileA(full.c_str())) {
+                    FindClose(h);
+                    return false;
+                }
+            }
+        }
+        if (!FindNextFileA(h, &found)) {
+            DWORD err = GetLastError();
+            FindClose(h);
+            if (err != ERROR_NO_MORE_FILES)
+                return false;
+            break;
+        }
+    }
+    return RemoveDirectoryA(directory.c_str()) != 0;
+}
+
+int CopyTree(const std::string& source, const std::string& destination, unsigned flags)
+{
+    // Double-NUL lists of one element each.
+    char from[MAX_PATH + 1] = {0};
+    char to[MAX_PATH + 1] = {0};
+    if (!Fits(source) || !Fits(destination))
+        return ERROR_FILENAME_EXCED_RANGE;
+    memcpy(from, source.c_str(), source.size());
+    memcpy(to, destination.c_str(), destination.size());
+    SHFILEOPSTRUCTA op;
+    memset(&op, 0, sizeof op);
+    op.hwnd = nullptr;
+    op.wFunc = FO_COPY;
+    op.pFrom = from;
+    op.pTo = to;
+    op.fFlags = static_cast<FILEOP_FLAGS>(flags);
+    op.fAnyOperationsAborted = FALSE;
+    op.hNameMappings = nullptr;
+    op.lpszProgressTitle = nullptr;
+    return SHFileOperationA(&op);
+}
+
+void MakeDirectoryPath(const std::string& directory)
+{
+    if (!Fits(directory) || PathIsDirectoryA(directory.c_str()))
+        return;
+    for (size_t pos = directory.find('\\'); pos != std::string::npos; pos = directory.find('\\', pos + 1)) {
+        std::string prefix = directory.substr(0, pos);
+        if (!PathIsDirectoryA(prefix.c_str()) && !CreateDirectoryA(prefix.c_str(), nullptr))
+            return;
+    }
+    if (!PathIsDirectoryA(directory.c_str()))
+        CreateDirectoryA(directory.c_str(), nullptr);
+}
+
+void CollectByName(const std::string& root, const std::string& name, PathList& list)
+{
+    if (name.empty())
+        return;
+    std::string key = LowerMultiByte(name);
+    Collect(root, [&](const std::string& n) { return LowerMultiByte(n) == key; }, list);
+}
+
+void CollectByFragment(const std::string& root, const std::string& fragment, PathList& list)
+{
+    if (fragment.empty())
+        return;
+    Collect(root, [&](const std::string& n) { return ContainsMultiByte(LowerMultiByte(n), fragment); }, list);
+}
+
+void CollectByFragments(const std::string& root, const std::string& first, const std::string& second,
+                        PathList& list)
+{
+    if (first.empty() || second.empty())
+        return;
+    Collect(root,
+            [&](const std::string& n) {
+                std::string lower = LowerMultiByte(n);
+                return ContainsMultiByte(lower, second) && ContainsMultiByte(lower, first);
+            },
+            list);
+}

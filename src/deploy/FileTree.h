@@ -1,0 +1,30 @@
+// Generic directory-tree operations: recursive delete, shell tree copy,
+// directory-path creation and the recursive collectors that list files by a
+// name rule. None shows a message; results tell the caller what happened.
+#pragma once
+#include <string>
+#include <vector>
+
+using PathList = std::vector<std::string>;
+
+// Every tree copy uses these shell flags: multi-destination, silent, no
+// confirmation, no confirmation of new directories.
+const unsigned kCopyTreeFlags = 0x215;
+
+bool DeleteTree(const std::string& directory);
+int CopyTree(const std::string& source, const std::string& destination, unsigned flags);
+void MakeDirectoryPath(const std::string& directory);
+
+// Append matches (full paths) to list; never clear, sort or de-duplicate it.
+void CollectByName(const std::string& root, const std::string& name, PathList& list);
+void CollectByFragment(const std::string& root, const std::string& fragment, PathList& list);
+void CollectByFragments(const std::string& root, const std::string& first, const std::string& second,
+                        PathList& list);
+
+// Lower-cases a name in the system's multibyte code page: single bytes through
+// the code page's case table, double-byte characters through the platform's
+// lower-case mapping, each kept whole.
+std::string LowerMultiByte(const std::string& name);
+// Finds key in text, stepping over double-byte characters as units so that a
+// match never starts on a trail byte.
+bool ContainsMultiByte(const std::string& text, const std::string& key);

@@ -1,0 +1,14 @@
+// Profile (INI) file access. On Windows the real GetPrivateProfile*A calls;
+// natively a reader that gives the same answers for plain sections and keys
+// (case-insensitive names, blanks around names and values dropped, one pair
+// of surrounding quotes removed, first occurrence wins).
+#pragma once
+#include <string>
+
+// Reads section/key into a buffer of bufferSize bytes (NUL included); missing
+// file, section or key give defaultValue.
+std::string ProfileGetString(const std::string& file, const std::string& section, const std::string& key,
+                             const std::string& defaultValue = std::string(), unsigned bufferSize = 260);
+int ProfileGetInt(const std::string& file, const std::string& section, const std::string& key, int defaultValue);
+bool ProfileWriteString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value);
