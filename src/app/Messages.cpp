@@ -1,0 +1,59 @@
+#include "app/Messages.h"
+
+int language = kLanguageChinese;
+
+const char* LocalText(const MessagePair& pair) { return pair.text[language == kLanguageEnglish ? 1 : 0]; }
+
+int LocalControlId(int chineseId)
+{
+    static const int kOffset[2] = {0, 1000};
+    return chineseId + kOffset[language == kLanguageEnglish ? 1 : 0];
+}
+
+const MessagePair MsgWipeWarning = {{
+    "警告！\n安装程序将删除(%s)中的所有文件。请先保存参数，以备新版本安装后恢复。\n\n"
+    "按<确定>按钮，进行下一步骤。\n按<取消>按钮，退出安装程序。",
+    "Warning:\n\nSetup program will delete all files in directory(%s) \n"
+    "Please save parameters for recover later. \nClick 'OK' to continue. ",
+}};
+const MessagePair MsgNetshFailed = {{"更新 netsh 失败！", "Fail to Update netsh!"}};
+const MessagePair MsgCommitFailed = {{"提交更改失败!", "Fail to Commit Changes!"}};
+const MessagePair MsgFirstRunFailed = {{"启动FirstRun失败!", "Fail to Run FirstRun!"}};
+const MessagePair MsgDriverInstallFailed = {{"安装驱动失败!", "Fail to Install Drv!"}};
+const MessagePair MsgInstallSuccess = {{"TorneLix安装完成!", "Install TorneLix Success!"}};
+const MessagePair MsgBootDirFailed = {{"创建启动目录失败，请检查！", "Create Boot Directory Failed, Please Check!"}};
+
+const MessagePair MsgReserveQuestionHeader = {{
+    "在重新装载软件时候，以下配置的参数可能可以被保留：\n",
+    "Following configuration parameters may be reserved after software reinstalled:\n",
+}};
+const MessagePair MsgReserveAsk = {{
+    "是否保留这些配置的参数？\n",
+    "Try to reserved these configurations's parameters ?\n",
+}};
+const MessagePair MsgReserveFailed = {{
+    "创建文件 *.dat 失败，保留参数不成功，文件 .fmt 可能已损坏，请重新启动安装程序，安装新的TorneLix。",
+    "Fail to creat the file *.dat. Reserve parameters unsuccessful, the file .fmt may be destroyed, "
+    "please restart the installation software, install a new TorneLix.",
+}};
+const MessagePair MsgUnitFileCreateFailed = {{"合并文件时创建文件出错", "Create file error while unit files"}};
+const MessagePair MsgParamFileAccessFailed = {{
+    "访问参数配置文件失败！文件名'%1!s!'，错误代码(%2!d!)。",
+    "Access parameters configuration file failed! File Name'%1!s!', Error Code(%2!d!).",
+}};
+
+const MessagePair MsgEffectReboot = {{"重新启动", "Reboot"}};
+const MessagePair MsgEffectLoadProgram = {{"装载程序", "Load program"}};
+const MessagePair MsgEffectAtOnce = {{"立即生效", "Become effective at once"}};
+const MessagePair MsgSerialNumberOrder = {{
+    "参数编号重复或顺序有误: \r\n%s 和 %s\r\n请修改",
+    "There is repeated serial number or the sequence is wrong: \r\n%s and %s\r\nPlease modify",
+}};
+const MessagePair MsgGroupName = {{"第%d组", "Group %d"}};
+const MessagePair MsgArrayType = {{"%s[%d]", "%s[%d]"}};
+const MessagePair MsgMaxLength = {{"最大长度%d个字母（或者一半长度汉字）", "Maximal length is %d letters"}};
+
+const char kTextInvalidState[] = "Invalid state!";
+const char kTextBadSignature[] = "Bad Signature";
+const char kTextCreateProcessFailed[] = "ERR 203: Create a process failed!";
+const char kTextDriverFileFailed[] = "安装%s失败！";

@@ -1,0 +1,49 @@
+// Every text shown to the user exists in Chinese (GBK) and English; one
+// process-wide language picks between them. The pairs are constant data.
+#pragma once
+
+// 0 Chinese, 1 English. Start-up sets 0; nothing sets 1 in the field.
+extern int language;
+enum : int { kLanguageChinese = 0, kLanguageEnglish = 1 };
+
+// Two narrow texts in the order Chinese, English.
+struct MessagePair {
+    const char* text[2];
+};
+
+// The pair's text for the current language (any value other than English
+// reads as Chinese, so a stray value never indexes past the pair).
+const char* LocalText(const MessagePair& pair);
+// A Chinese resource identifier plus 0 (Chinese) or 1000 (English).
+int LocalControlId(int chineseId);
+
+// Install sequence and start-up.
+extern const MessagePair MsgWipeWarning;          // one "%s": the long InstallRoot
+extern const MessagePair MsgNetshFailed;
+extern const MessagePair MsgCommitFailed;
+extern const MessagePair MsgFirstRunFailed;
+extern const MessagePair MsgDriverInstallFailed;
+extern const MessagePair MsgInstallSuccess;
+extern const MessagePair MsgBootDirFailed;        // used as a format without arguments
+
+// Parameter preservation.
+extern const MessagePair MsgReserveQuestionHeader; // start of the dialog's configuration question
+extern const MessagePair MsgReserveAsk;            // appended to it before asking
+extern const MessagePair MsgReserveFailed;         // "Fail to creat the file *.dat. ..."
+extern const MessagePair MsgUnitFileCreateFailed;  // "Create file error while unit files"
+extern const MessagePair MsgParamFileAccessFailed; // FormatMessage inserts %1!s! path, %2!d! error
+
+// Format engine listings.
+extern const MessagePair MsgEffectReboot;          // effect H
+extern const MessagePair MsgEffectLoadProgram;     // effect L
+extern const MessagePair MsgEffectAtOnce;          // effect N
+extern const MessagePair MsgSerialNumberOrder;     // two "%s": the item names
+extern const MessagePair MsgGroupName;             // one "%d": the element index
+extern const MessagePair MsgArrayType;             // "%s[%d]": element type name, count
+extern const MessagePair MsgMaxLength;             // one "%d": the array count minus one
+
+// Texts that exist in one language only.
+extern const char kTextInvalidState[];      // "Invalid state!"
+extern const char kTextBadSignature[];      // "Bad Signature"
+extern const char kTextCreateProcessFailed[]; // "ERR 203: Create a process failed!"
+extern const char kTextDriverFileFailed[];  // "安装%s失败！", one "%s": the driver file name

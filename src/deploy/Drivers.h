@@ -1,0 +1,59 @@
+// Machine-level pieces of a release: system files, kernel drivers and the
+// programs started after the install (network batch, write-filter commit,
+// first-run program, driver installer). Windows only.
+#pragma once
+#include <string>
+
+class InstallUi;
+
+// The instance mutex that InstallDrv_x86.exe / InstallDrv_x64.exe hold while
+// they run: their stem, a dot and the maker's domain. The driver installer
+// must use exactly this name.
+extern const char kDriverInstallerMutexName[]; // "InstallDrv.velko.com"
+
+// State 7: files of the release's "directx" directory into the system
+// directory (never replacing), and before NT 6 also into its parent.
+void CopySystemFiles();
+void CopySystemFilesTo(const std::string& installRoot, const std::string& systemDirectory, bool modern);
+
+// State 12: every productDir + "*.sys" into the drivers directory, each
+// after deleting its old copy. productDir ends with a backslash. A failure
+// shows "安装%s失败！" naming the file and goes on with the next one.
+void InstallDrivers(const std::string& productDir);
+void InstallDriversTo(const std::string& productDir, const std::string& driversDirectory);
+
+// What state 16 works with; PostInstallPlanForThisMachine() fills it from the
+// installation locations and the platform.
+struct PostInstallPlan {
+    std::string installRoot;      // with a trailing backslash
+    bool writeFilter = false;     // IsWriteFilterSystem
+    bool packup = false;          // the Packup setting
+    std::string bootIni;          // BootIni
+    std::string firstRunPath;     // FirstRunPath
+    std::string ewfmgr = "ewfmgr"; // found through the search path in the field
+    bool wow64 = false;           // a 32-bit process on 64-bit Windows
+    bool english = false;         // language is English
+    unsigned waitMs = 1000;       // pause after the commit / the driver installer
+};
+PostInstallPlan PostInstallPlanForThisMachine();
+
+// State 16: the network batch, then either the write-filter notices in
+// Boot.ini, "ewfmgr c: -commit" and the first-run program, or the driver
+// installer for the system's width ("-eng" in English). Shows labels 149/150
+// and the OK-only failure messages through ui; writes the setup-log lines.
+void RunPostInstallActions(InstallUi& ui);
+void RunPostInstallActions(InstallUi& ui, const PostInstallPlan& plan);
+
+// True while another process holds kDriverInstallerMutexName. Once it
+// answers false it keeps its probe handle open for the rest of the process.
+bool IsDriverInstallerRunning();
+
+// True on an NT-family Windows with major version 6 or more.
+bool IsNt6OrLater();
+// True when this 32-bit process runs on 64-bit Windows (IsWow64Process looked
+// up at run time; absent means no).
+bool IsWow64();
+
+// Depth first below root: the directory that holds a subdirectory named
+// exactly name (the last one found), or empty.
+std::string FindDirectoryParent(const std::string& root, const std::string& name);
