@@ -1,0 +1,50 @@
+// A member of a structure or field block as the format file declares it,
+// with its layout (offset), its print format and the options of its
+// annotation; and the typedef alias that attaches a print format to a type.
+#pragma once
+#include <climits>
+#include <optional>
+#include <string>
+
+class CFormatParser;
+
+class CDataMember {
+public:
+    enum Kind {
+        kindPlain = 0,
+        kindText = 5 // char / unsigned char array without print format: printed as one quoted text
+    };
+
+    std::string m_strName;
+    // printf-style format of the value (from the alias or "-f"); none: the
+    // type's default text form. Present-but-empty is a real (empty) format.
+    std::optional<std::string> m_strPrintFormat;
+    // "-F": format with one int (the element index) for element display names.
+    std::optional<std::string> m_strElementFormat;
+    // Annotation text without "/*" "*/", or the resource string it names; "" when none.
+    std::string m_strComment;
+    int m_nTypeIndex = -1;        // declared type: index in the parser's type list
+    int m_bPointer = 0;           // declared with '*': laid out and printed as type 0 ("void*")
+    int m_nArrayCount = 0;        // 0: plain member, else the element count
+    int m_nOffset = -1;           // byte offset in the containing type (set by AddMember)
+    int m_nKind = kindPlain;
+    int m_nFirstIndex = -1;       // "-k" index range
+    int m_nLastIndex = INT_MAX;
+    int m_nID = -1;               // "-g"; also the sort key of a field block's members
+    std::string m_strBText;       // "-b", kept but not used
+    CFormatParser* m_pOwner = nullptr;
+
+    bool IsArray() const { return m_nArrayCount > 0; }
+    bool IsTextMember() const { return m_nKind == kindText; }
+    // 1 for a plain member, the array count otherwise.
+    int ElementCount() const { return m_nArrayCount > 0 ? m_nArrayCount : 1; }
+    // The type the member is laid out and printed as: 0 for a pointer.
+    int EffectiveTypeIndex() const { return m_bPointer ? 0 : m_nTypeIndex; }
+};
+
+class CDataTypeAlias {
+public:
+    std::string m_strName;
+    std::optional<std::string> m_strPrintFormat;
+    int m_nTypeIndex = -1;
+};

@@ -1,0 +1,111 @@
+#include "format/DataType.h"
+
+#include <climits>
+
+#include "format/FormatParser.h"
+
+_CBaseType::_CBaseType(CFormatParser* owner, const std::string& name, int size, int alignment)
+    : m_strName(name), m_pSize(size), m_nAlignment(alignment), m_pOwner(owner)
+{
+}
+
+_CBaseType::~_CBaseType() = default;
+
+void _CBaseType::RaiseLayoutError(const char* format, const std::string& name) const
+{
+    if (m_pOwner)
+        m_pOwner->RaiseParseError(format, name.c_str());
+    throw CParseError(StrPrintf(format, name.c_str()) + "\n");
+}
+
+void _CBaseType::AlignSize(int n)
+{
+    if (n < 1 || m_pSize % n == 0)
+        return;
+    long long size = (static_cast<long long>(m_pSize) / n + 1) * n;
+    if (size > INT_MAX)
+        RaiseLayoutError("Size of data type '%s' exceeds 2147483647 bytes", m_strName);
+    m_pSize = static_cast<int>(size);
+}
+
+void _CBaseType::AddMember(const CDataMember& member)
+{
+    const CDataType& element = m_pOwner->EffectiveType(member);
+    int a = element.m_nAlignment;
+    if (m_nAlignment < a)
+        m_nAlignment = a < m_pOwner->PackValue() ? a : m_pOwner->PackValue();
+    AlignSize(a < m_nAlignment ? a : m_nAlignment);
+
+    // Count times size in 64 bits: a wrapped size would let a short block pass
+    // the size check and be read past its end.
+    long long bytes = static_cast<long long>(element.m_pSize) * member.ElementCount();
+    if (bytes > INT_MAX)
+        RaiseLayoutError("Size of data member '%s' exceeds 2147483647 bytes", member.m_strName);
+    if (static_cast<long long>(m_pSize) + bytes > INT_MAX)
+        RaiseLayoutError("Size of data type '%s' exceeds 2147483647 bytes", m_strName);
+
+    CDataMember laidOut = member;
+    laidOut.m_nOffset = m_pSize;
+    m_pSize += static_cast<int>(bytes);
+    if ((member.m_nTypeIndex == btChar || member.m_nTypeIndex == btUChar) && member.IsArray() &&
+        !member.m_strPrintFormat)
+        laidOut.m_nKind = CDataMember::kindText;
+    m_members.push_back(std::move(laidOut));
+}
+
+void _CBaseType::DumpBody(std::ostream& out) const
+{
+    out << "(" << m_strName << ") = {\n";
+    out << "\tm_pSize=" << m_pSize << ";\n";
+    out << "\tm_nAlignment=" << m_nAlignment << ";\n";
+    if (m_nIDRange != 0)
+        out << "\tm_nIDRange=" << m_nIDRange << ";\n";
+    for (const CDataMember& m : m_members) {
+        // "+offset  type[*] name[count]" then the options that change printing.
+        std::string typeName = "?";
+        if (m_pOwner && m.m_nTypeIndex >= 0 && static_cast<size_t>(m.m_nTypeIndex) < m_pOwner->m_types.size())
+            typeName = m_pOwner->TypeAt(m.m_nTypeIndex).m_strName;
+        out << "\t+" << m.m_nOffset << "\t" << typeName << (m.m_bPointer ? " *" : " ") << m.m_strName;
+        if (m.IsArray())
+            out << "[" << m.m_nArrayCount << "]";
+        out << ";";
+        if (m.IsTextMember())
+            out << " text";
+        if (m.m_strPrintFormat)
+            out << " format=\"" << *m.m_strPrintFormat << "\"";
+        if (m.m_strElementFormat)
+            out << " element=\"" << *m.m_strElementFormat << "\"";
+        if (m.m_nID != -1)
+            out << " id=" << m.m_nID;
+        if (m.m_nFirstIndex != -1 || m.m_nLastIndex != INT_MAX)
+            out << " range=" << m.m_nFirstIndex << "~" << m.m_nLastIndex;
+        if (!m.m_strComment.empty())
+            out << " /*" << m.m_strComment << "*/";
+        out << "\n";
+    }
+    out << "}\n\n";
+}
+
+CDataType::CDataType(CFormatParser* owner, const std::string& name, int size, int alignment, int kind, int builtin)
+    : _CBaseType(owner, name, size, alignment), m_nKind(kind), m_nBuiltin(builtin)
+{
+}
+
+CDataType::CDataType(CFormatParser* owner, const std::string& name)
+    : _CBaseType(owner, name), m_nKind(kindStructure), m_nBuiltin(-1)
+{
+}
+
+void CDataType::Dump(std::ostream& out) const
+{
+    out << "type ";
+    DumpBody(out);
+}
+
+CFieldType::CFieldType(CFormatParser* owner, const std::string& name) : _CBaseType(owner, name) {}
+
+void CFieldType::Dump(std::ostream& out) const
+{
+    out << "field ";
+    DumpBody(out);
+}

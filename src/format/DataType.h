@@ -1,0 +1,106 @@
+// The type model: built-in scalar types and structures (CDataType) and field
+// blocks (CFieldType), each with its size, alignment and members at their
+// byte offsets. Types refer to each other by index into the parser's type
+// list, which is never reordered once built.
+//
+// The value walks (collect, parse, list) are not stored in the model: a
+// printer dispatches on the data here. A member is a text member
+// (IsTextMember), an array (IsArray) or plain; its effective type is
+// CFormatParser::EffectiveType(member); that type is a built-in scalar
+// (m_nBuiltin, one of BuiltinType) or a structure (m_nBuiltin == -1, members
+// in m_members).
+#pragma once
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "format/DataMember.h"
+
+class CFormatParser;
+
+// The built-in types; the value is also the index in the type list.
+enum BuiltinType {
+    btVoidPtr = 0,     // "void*"
+    btBool = 1,        // "bool"
+    btChar = 2,        // "char"
+    btUChar = 3,       // "unsigned char"
+    btDouble = 4,      // "double"
+    btFloat = 5,       // "float"
+    btInt = 6,         // "int"
+    btUInt = 7,        // "unsigned int"
+    btLong = 8,        // "long"
+    btULong = 9,       // "unsigned long"
+    btShort = 10,      // "short"
+    btUShort = 11,     // "unsigned short"
+    btInt64 = 12,      // "__int64"
+    btUInt64 = 13,     // "unsigned __int64"
+    btPlcBitAddr = 14, // "plc_bit_addr_t"
+    btCount = 15
+};
+
+class _CBaseType {
+public:
+    _CBaseType(CFormatParser* owner, const std::string& name, int size = 0, int alignment = 1);
+    virtual ~_CBaseType();
+    _CBaseType(const _CBaseType&) = delete;
+    _CBaseType& operator=(const _CBaseType&) = delete;
+
+    // Rounds m_pSize up to a multiple of n (n < 1: no change). A size that
+    // would pass INT_MAX raises a parse error through the owner.
+    virtual void AlignSize(int n);
+    // Lays member out after the members so far (pack value of the owner in
+    // force) and appends a copy. Raises a parse error when the size passes
+    // INT_MAX.
+    virtual void AddMember(const CDataMember& member);
+    // Diagnostic text: "type (" / "field (" name ") = {" size, alignment, members "}".
+    virtual void Dump(std::ostream& out) const = 0;
+
+    virtual bool IsFieldType() const = 0;
+
+    std::string m_strName;
+    int m_pSize;
+    int m_nAlignment;
+    int m_nIDRange = 0; // "-r" of a structure: IDs one array element spans
+    std::vector<CDataMember> m_members;
+    CFormatParser* m_pOwner;
+
+protected:
+    void DumpBody(std::ostream& out) const;
+    [[noreturn]] void RaiseLayoutError(const char* format, const std::string& name) const;
+};
+
+class CDataType : public _CBaseType {
+public:
+    enum Kind {
+        kindStructure = 0,
+        kindBool = 2,
+        kindInteger = 3, // characters and pointers too
+        kindReal = 4,
+        kindPlcBitAddr = 5
+    };
+
+    // A built-in scalar type (builtin: one of BuiltinType).
+    CDataType(CFormatParser* owner, const std::string& name, int size, int alignment, int kind, int builtin);
+    // A new structure: size 0, alignment 1, kind 0.
+    CDataType(CFormatParser* owner, const std::string& name);
+
+    void Dump(std::ostream& out) const override;
+    bool IsFieldType() const override { return false; }
+
+    bool IsStructure() const { return m_nBuiltin < 0; }
+
+    // Scalars: their kind. Structures: the kind of a single member (0 or 5),
+    // otherwise 0.
+    int m_nKind;
+    int m_nBuiltin; // BuiltinType, or -1 for a structure
+};
+
+// A field block: the layout of one named data block. No tail padding; listed
+// member by member.
+class CFieldType : public _CBaseType {
+public:
+    CFieldType(CFormatParser* owner, const std::string& name);
+
+    void Dump(std::ostream& out) const override;
+    bool IsFieldType() const override { return true; }
+};

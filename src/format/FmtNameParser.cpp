@@ -1,0 +1,76 @@
+#include "format/FmtNameParser.h"
+
+#include "app/TraceLog.h"
+
+CFmtNameParser::CFmtNameParser() = default;
+CFmtNameParser::~CFmtNameParser() = default;
+
+bool CFmtNameParser::Scan(const std::string& path)
+{
+    m_strLastError.clear();
+    m_strPath = path;
+    m_nScanStart = m_names.size();
+    if (!OpenForParse(path))
+        return false;
+    try {
+        while (PeekToken() != tkEndOfFile) {
+            if (PeekToken() != tkField) {
+                ExpectToken(PeekToken());
+                continue;
+            }
+            ExpectToken(tkField);
+            if (ExpectIdentifier() != m_strFieldName)
+                continue;
+            ExpectToken(tkLeftBrace);
+            ScanMembers();
+            ExpectToken(tkRightBrace);
+            ExpectToken(tkSemicolon);
+            break;
+        }
+    } catch (const CParseError& e) {
+        m_strLastError = e.what();
+    } catch (const FileError& e) {
+        m_strLastError = StrPrintf("|E|%s: read error %d\n", path.c_str(), e.m_cause);
+    }
+    if (m_strLastError.empty())
+        return true;
+    AppendTraceLog(m_strLastError);
+    return false;
+}
+
+void CFmtNameParser::ScanMembers()
+{
+    // Type names are not looked up; "unsigned" may precede one, as in the full parser.
+    while (PeekToken() == tkIdentifier || PeekToken() == tkUnsigned) {
+        if (PeekToken() == tkUnsigned)
+            ExpectToken(tkUnsigned);
+        ExpectIdentifier();
+        for (;;) {
+            if (PeekToken() == tkPointer)
+                ExpectToken(tkPointer);
+            std::string name = ExpectIdentifier();
+            if (PeekToken() == tkLeftBracket) {
+                ExpectToken(tkLeftBracket);
+                int count = ExpectInteger();
+                if (count <= 0)
+                    RaiseParseError("Array size should be greater than zero");
+                ExpectToken(tkRightBracket);
+                for (int i = 0; i < count; ++i)
+                    AddName(name + "[" + std::to_string(i) + "]");
+            } else {
+                AddName(name);
+            }
+            if (PeekToken() != tkComma)
+                break;
+            ExpectToken(tkComma);
+        }
+        ExpectToken(tkSemicolon);
+    }
+}
+
+void CFmtNameParser::AddName(const std::string& name)
+{
+    if (m_names.size() - m_nScanStart >= kMaxNames)
+        RaiseParseError("Too many member names (more than %u)", static_cast<unsigned>(kMaxNames));
+    m_names.push_back(name);
+}

@@ -1,0 +1,35 @@
+// The light scan of a format file: finds one field block by name and lists
+// its declared member names, arrays expanded to name[0] .. name[n-1]. Types
+// are not looked up and annotations are not read.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "format/PmTokenFile.h"
+
+class CFmtNameParser : public CPmTokenFile {
+public:
+    // A scan refuses to add more names than this ("|E|" error): an array
+    // count near 2^31 must not exhaust memory.
+    static const size_t kMaxNames = 1u << 20;
+
+    CFmtNameParser();
+    ~CFmtNameParser() override;
+
+    void SetFieldName(const std::string& name) { m_strFieldName = name; }
+    // Appends the names of the wanted block to m_names (the list is not
+    // emptied). True when the file was read without a syntax error, whether
+    // or not the block exists; false when it cannot be opened or on a parse
+    // error (logged).
+    bool Scan(const std::string& path);
+
+    std::string m_strFieldName = "CController";
+    std::vector<std::string> m_names;
+    std::string m_strPath;
+
+private:
+    void ScanMembers();
+    void AddName(const std::string& name);
+
+    size_t m_nScanStart = 0; // size of m_names when the scan began
+};

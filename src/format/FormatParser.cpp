@@ -1,0 +1,304 @@
+#include "format/FormatParser.h"
+
+#include "app/TraceLog.h"
+#include "format/AnnotationOptions.h"
+#include "format/StringTable.h"
+
+namespace {
+struct BuiltinTypeDef {
+    const char* name;
+    int size;
+    int alignment;
+    int kind;
+};
+// Index = BuiltinType.
+const BuiltinTypeDef kBuiltinTypes[btCount] = {
+    {"void*", 4, 4, CDataType::kindInteger},
+    {"bool", 1, 1, CDataType::kindBool},
+    {"char", 1, 1, CDataType::kindInteger},
+    {"unsigned char", 1, 1, CDataType::kindInteger},
+    {"double", 8, 8, CDataType::kindReal},
+    {"float", 4, 4, CDataType::kindReal},
+    {"int", 4, 4, CDataType::kindInteger},
+    {"unsigned int", 4, 4, CDataType::kindInteger},
+    {"long", 4, 4, CDataType::kindInteger},
+    {"unsigned long", 4, 4, CDataType::kindInteger},
+    {"short", 2, 2, CDataType::kindInteger},
+    {"unsigned short", 2, 2, CDataType::kindInteger},
+    {"__int64", 8, 8, CDataType::kindInteger},
+    {"unsigned __int64", 8, 8, CDataType::kindInteger},
+    {"plc_bit_addr_t", 4, 4, CDataType::kindPlcBitAddr},
+};
+
+struct BuiltinAliasDef {
+    const char* name;
+    const char* type;
+    const char* format; // nullptr: none
+};
+const BuiltinAliasDef kBuiltinAliases[] = {
+    {"BOOL", "int", nullptr},
+    {"BYTE", "unsigned char", "0x%02X"},
+    {"COLORREF", "unsigned int", "0x%08X"},
+    {"DOUBLE", "double", nullptr},
+    {"DWORD", "unsigned int", "0x%08X"},
+    {"FLOAT", "float", nullptr},
+    {"INT", "int", nullptr},
+    {"INT64", "__int64", nullptr},
+    {"LONG", "long", nullptr},
+    {"TCHAR", "char", "0x%02X"},
+    {"UINT", "unsigned int", nullptr},
+    {"UINT64", "unsigned __int64", nullptr},
+    {"ULONG", "unsigned long", nullptr},
+    {"WORD", "unsigned short", "0x%04X"},
+    {"guard_t", "unsigned __int64", "0x%016I64X"},
+    {"time_t", "long", nullptr},
+};
+
+// The text between "/*" and "*/" of a block comment token.
+std::string CommentBody(const std::string& comment)
+{
+    if (comment.size() < 4)
+        return std::string();
+    return comment.substr(2, comment.size() - 4);
+}
+} // namespace
+
+CFormatParser::CFormatParser() = default;
+CFormatParser::~CFormatParser() = default;
+
+void CFormatParser::ResetModel()
+{
+    m_types.clear();
+    m_fieldTypes.clear();
+    m_aliases.clear();
+    m_nPack = 8;
+}
+
+void CFormatParser::AddBuiltins()
+{
+    for (int i = 0; i < btCount; ++i) {
+        const BuiltinTypeDef& t = kBuiltinTypes[i];
+        m_types.push_back(std::make_unique<CDataType>(this, t.name, t.size, t.alignment, t.kind, i));
+    }
+    for (const BuiltinAliasDef& a : kBuiltinAliases) {
+        int index = -1;
+        for (size_t i = 0; i < m_types.size(); ++i) {
+            if (m_types[i]->m_strName == a.type) {
+                index = static_cast<int>(i);
+                break;
+            }
+        }
+        if (index < 0)
+            RaiseParseError("Undefined data type alias '%s'", a.name);
+        CDataTypeAlias alias;
+        alias.m_strName = a.name;
+        if (a.format)
+            alias.m_strPrintFormat = std::string(a.format);
+        alias.m_nTypeIndex = index;
+        m_aliases.push_back(std::move(alias));
+    }
+}
+
+bool CFormatParser::Parse(const std::string& path)
+{
+    ResetModel();
+    CloseQuietly();
+    m_strLastError.clear();
+    m_strPath = path;
+
+    bool ok = true;
+    try {
+        AddBuiltins();
+        if (!OpenForParse(path))
+            return false;
+        while (PeekToken() != tkEndOfFile)
+            ParseTopLevel();
+        ExpectToken(tkEndOfFile);
+    } catch (const CParseError& e) {
+        m_strLastError = e.what();
+        ok = false;
+    } catch (const FileError& e) {
+        m_strLastError = StrPrintf("|E|%s: read error %d\n", path.c_str(), e.m_cause);
+        ok = false;
+    }
+    if (!ok)
+        AppendTraceLog(m_strLastError);
+    return ok;
+}
+
+void CFormatParser::ParseTopLevel()
+{
+    switch (PeekToken()) {
+    case tkSharp: ParsePack(); break;
+    case tkStruct: ParseStruct(); break;
+    case tkField: ParseField(); break;
+    case tkTypedef: ParseTypedef(); break;
+    default: RaiseParseError("Invalid token");
+    }
+}
+
+void CFormatParser::ParsePack()
+{
+    ExpectToken(tkSharp);
+    ExpectToken(tkPragma);
+    ExpectToken(tkPack);
+    ExpectToken(tkLeftParen);
+    int pack = ExpectInteger();
+    if (pack != 1 && pack != 2 && pack != 4 && pack != 8)
+        RaiseParseError("Incorrect pack value");
+    ExpectToken(tkRightParen);
+    m_nPack = pack;
+}
+
+bool CFormatParser::ReadAnnotation(std::string& text)
+{
+    SetCommentTokens(true);
+    int kind = PeekToken();
+    SetCommentTokens(false);
+    if (kind != tkBlockComment)
+        return false;
+    text = CommentBody(ExpectToken(tkBlockComment));
+    return true;
+}
+
+void CFormatParser::ParseStruct()
+{
+    ExpectToken(tkStruct);
+    auto type = std::make_unique<CDataType>(this, ExpectIdentifier());
+    std::string annotation, range;
+    if (ReadAnnotation(annotation) && ExtractOption(annotation, 'r', range))
+        type->m_nIDRange = ClampedAtoi(range.c_str());
+    ExpectToken(tkLeftBrace);
+    ParseMemberList(*type);
+    ExpectToken(tkRightBrace);
+    ExpectToken(tkSemicolon);
+    type->AlignSize(type->m_nAlignment);
+    if (type->m_members.size() == 1)
+        type->m_nKind = type->m_members[0].m_nKind;
+    m_types.push_back(std::move(type));
+}
+
+void CFormatParser::ParseField()
+{
+    ExpectToken(tkField);
+    auto type = std::make_unique<CFieldType>(this, ExpectIdentifier());
+    ExpectToken(tkLeftBrace);
+    ParseMemberList(*type);
+    ExpectToken(tkRightBrace);
+    ExpectToken(tkSemicolon);
+    m_fieldTypes.push_back(std::move(type));
+}
+
+void CFormatParser::ParseTypedef()
+{
+    ExpectToken(tkTypedef);
+    CDataTypeAlias alias;
+    alias.m_nTypeIndex = FindType(alias.m_strPrintFormat);
+    alias.m_strName = ExpectIdentifier();
+    ExpectToken(tkSemicolon);
+    m_aliases.push_back(std::move(alias));
+}
+
+void CFormatParser::ParseMemberList(_CBaseType& type)
+{
+    // Later declarations may begin with "unsigned" as well as the first.
+    do
+        ParseMemberDeclaration(type);
+    while (PeekToken() == tkIdentifier || PeekToken() == tkUnsigned);
+}
+
+void CFormatParser::ParseMemberDeclaration(_CBaseType& type)
+{
+    std::optional<std::string> aliasFormat;
+    int typeIndex = FindType(aliasFormat);
+    for (;;) {
+        CDataMember member;
+        member.m_pOwner = this;
+        member.m_nTypeIndex = typeIndex;
+        member.m_strPrintFormat = aliasFormat;
+        if (PeekToken() == tkPointer) {
+            ExpectToken(tkPointer);
+            member.m_bPointer = 1;
+        }
+        member.m_strName = ExpectIdentifier();
+
+        std::string comment;
+        bool annotated = ReadAnnotation(comment);
+        if (!annotated && PeekToken() == tkLeftBracket) {
+            ExpectToken(tkLeftBracket);
+            member.m_nArrayCount = ExpectInteger();
+            if (member.m_nArrayCount <= 0)
+                RaiseParseError("Array size should be greater than zero");
+            ExpectToken(tkRightBracket);
+            annotated = ReadAnnotation(comment);
+        }
+        if (annotated) {
+            if (comment.compare(0, 2, "{@") == 0)
+                comment = GetResourceString(ClampedAtoi(comment.c_str() + 2));
+            member.m_strComment = comment;
+            std::string value;
+            if (ExtractOption(comment, 'f', value))
+                member.m_strPrintFormat = ExpandNewlines(value);
+            if (ExtractOption(comment, 'F', value))
+                member.m_strElementFormat = ExpandNewlines(value);
+            if (ExtractOption(comment, 'b', value))
+                member.m_strBText = value;
+            if (ExtractOption(comment, 'g', value))
+                member.m_nID = ClampedAtoi(value.c_str());
+            if (ExtractOption(comment, 'k', value))
+                ScanIndexRange(value, member.m_nFirstIndex, member.m_nLastIndex);
+        }
+        type.AddMember(member);
+
+        if (PeekToken() != tkComma)
+            break;
+        ExpectToken(tkComma);
+    }
+    ExpectToken(tkSemicolon);
+}
+
+int CFormatParser::LookupType(const std::string& name, std::optional<std::string>* printFormat) const
+{
+    for (const CDataTypeAlias& alias : m_aliases) {
+        if (alias.m_strName == name) {
+            if (printFormat)
+                *printFormat = alias.m_strPrintFormat;
+            return alias.m_nTypeIndex;
+        }
+    }
+    for (size_t i = 0; i < m_types.size(); ++i) {
+        if (m_types[i]->m_strName == name) {
+            if (printFormat)
+                printFormat->reset();
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+int CFormatParser::FindType(std::optional<std::string>& printFormat)
+{
+    std::string name;
+    if (PeekToken() == tkUnsigned) {
+        ExpectToken(tkUnsigned);
+        name = "unsigned ";
+    }
+    name += ExpectIdentifier();
+    int index = LookupType(name, &printFormat);
+    if (index < 0)
+        RaiseParseError("Undefined data type '%s'", name.c_str());
+    return index;
+}
+
+CFieldType* CFormatParser::FindFieldType(const std::string& name)
+{
+    for (auto& field : m_fieldTypes)
+        if (field->m_strName == name)
+            return field.get();
+    return nullptr;
+}
+
+const CFieldType* CFormatParser::FindFieldType(const std::string& name) const
+{
+    return const_cast<CFormatParser*>(this)->FindFieldType(name);
+}

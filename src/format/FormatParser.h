@@ -1,0 +1,66 @@
+// The full parser of a format file: builds the type model (built-in types and
+// aliases first, then the file's structures, typedefs and field blocks) with
+// the packing pragma in force. Parse reports success as a bool; a parse error
+// is written to the trace log and kept in LastError().
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "format/DataMember.h"
+#include "format/DataType.h"
+#include "format/PmTokenFile.h"
+
+class CFormatParser : public CPmTokenFile {
+public:
+    CFormatParser();
+    ~CFormatParser() override;
+
+    // Builds the model from the file. False when the file cannot be opened
+    // (no log line) or on a parse error (logged); the model then holds what
+    // was built before the error.
+    bool Parse(const std::string& path);
+
+    // Reads a type reference (optional "unsigned", identifier) from the
+    // token stream: aliases first, then types. Returns the type index and
+    // sets printFormat to the alias's format (none for a type). Raises
+    // "Undefined data type '%s'".
+    int FindType(std::optional<std::string>& printFormat);
+    // The same lookup for a name; -1 when not found.
+    int LookupType(const std::string& name, std::optional<std::string>* printFormat = nullptr) const;
+
+    // Empties the model (types, field types, aliases) and resets the pack value.
+    void ResetModel();
+
+    // The first field block with exactly this name, or nullptr.
+    CFieldType* FindFieldType(const std::string& name);
+    const CFieldType* FindFieldType(const std::string& name) const;
+    // Entry of the type list (index must be valid).
+    CDataType& TypeAt(int index) { return *m_types[static_cast<size_t>(index)]; }
+    const CDataType& TypeAt(int index) const { return *m_types[static_cast<size_t>(index)]; }
+    // The type a member is laid out and printed as ("void*" for a pointer).
+    const CDataType& EffectiveType(const CDataMember& member) const { return TypeAt(member.EffectiveTypeIndex()); }
+
+    int PackValue() const { return m_nPack; }
+    const std::string& Path() const { return m_strPath; }
+
+    // The model, read directly by the block description and printing.
+    std::vector<std::unique_ptr<CDataType>> m_types;       // built-ins first (BuiltinType order)
+    std::vector<std::unique_ptr<CFieldType>> m_fieldTypes; // in file order, duplicates kept
+    std::vector<CDataTypeAlias> m_aliases;                 // built-ins first, then typedefs
+    int m_nPack = 8;
+    std::string m_strPath; // the file last parsed
+
+private:
+    void AddBuiltins();
+    void ParseTopLevel();
+    void ParsePack();
+    void ParseStruct();
+    void ParseField();
+    void ParseTypedef();
+    void ParseMemberList(_CBaseType& type);
+    void ParseMemberDeclaration(_CBaseType& type);
+    // Reads a block comment right after the current token when one follows.
+    bool ReadAnnotation(std::string& text);
+};

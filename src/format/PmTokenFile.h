@@ -1,0 +1,110 @@
+// The token reader of the format description language: a text file read
+// character by character (CR LF arrives as one newline on every platform),
+// cut into tokens with one token of look-ahead and a line counter. Syntax
+// errors are thrown as CParseError carrying the finished "|E|name(line): ..."
+// text; the parse entry points catch it and log it.
+#pragma once
+#include <stdexcept>
+#include <string>
+
+#include "platform/File.h"
+#include "platform/StringUtil.h"
+
+// A parse error: what() is the finished message, newline included.
+class CParseError : public std::runtime_error {
+public:
+    explicit CParseError(const std::string& text) : std::runtime_error(text) {}
+};
+
+class CPmTokenFile : public TextFile {
+public:
+    enum TokenKind {
+        tkUnused = 0,
+        tkSemicolon = 1,
+        tkComma = 2,
+        tkLeftBrace = 3,
+        tkRightBrace = 4,
+        tkPointer = 5,
+        tkSharp = 6,
+        tkLeftBracket = 7,
+        tkRightBracket = 8,
+        tkLeftParen = 9,
+        tkRightParen = 10,
+        tkUnsigned = 11,
+        tkStruct = 12,
+        tkField = 13,
+        tkPragma = 14,
+        tkPack = 15,
+        tkTypedef = 16,
+        tkIdentifier = 17,
+        tkInteger = 18,
+        tkHexInteger = 19,
+        tkEndOfFile = 20,
+        tkError = 21,
+        tkNone = 22, // no token pending
+        tkNewLine = 23,
+        tkWhiteSpace = 24,
+        tkBlockComment = 25,
+        tkLineComment = 26,
+        tkCount = 27
+    };
+    enum Flags {
+        flagComments = 1 // block comments are returned as tokens, not skipped
+    };
+    // The message buffer size of a parse error (terminator included).
+    static const int kMessageBufferSize = 1024;
+
+    CPmTokenFile();
+    ~CPmTokenFile() override;
+
+    // "semicolon(;)", "an identifier", ...; "" for a value out of range.
+    static const char* TokenDisplayName(int kind);
+
+    // Character classes of the language (bytes 0..255, -1 = end of file).
+    static bool IsSpace(int c);          // isspace without the newline
+    static bool IsDigit(int c);
+    static bool IsLetter(int c);         // A-Z, a-z
+    static bool IsIdentifierStart(int c); // letter, '_', byte > 128
+    static bool IsIdentifierChar(int c);  // letter, digit, '_', byte > 128
+
+    // Character level: appends to / removes from the token text and keeps the
+    // character and line counters.
+    int GetChar();
+    void UngetChar(int c);
+
+    int ReadRawToken();
+    int NextToken();
+    int PeekToken();
+    // Returns the token text; valid until the next token is read.
+    const std::string& ExpectToken(int kind);
+    const std::string& ExpectIdentifier();
+    int ExpectInteger();
+
+    // Builds "|E|name(line): " + message and throws CParseError. The file name
+    // is inserted as plain text; the whole is cut to 1023 characters.
+    [[noreturn]] void RaiseParseError(const char* format, ...) TLX_PRINTF(2, 3);
+
+    // Switches the comment flag (bit 0 of the flags).
+    void SetCommentTokens(bool on);
+
+    const std::string& TokenText() const { return m_strToken; }
+    int TokenKind() const { return m_nToken; }
+    int Line() const { return m_nLine; }
+    int CharCount() const { return m_nChars; }
+    // The text of the last parse error caught by Parse or Scan ("" after success).
+    const std::string& LastError() const { return m_strLastError; }
+
+protected:
+    // Closes any open file, opens path for reading (denying writes) and starts
+    // the token state afresh: no token pending, line 0, comments skipped.
+    bool OpenForParse(const std::string& path);
+    void CloseQuietly();
+
+    std::string m_strToken;
+    int m_nToken = tkNone;
+    int m_nChars = 0;
+    int m_nLine = 0;
+    int m_nFlags = 0;
+    std::string m_strLastError;
+};
+
