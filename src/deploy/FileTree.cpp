@@ -130,9 +130,21 @@ int CopyTree(const std::string& source, const std::string& destination, unsigned
     // Double-NUL lists of one element each.
     char from[MAX_PATH + 1] = {0};
     char to[MAX_PATH + 1] = {0};
-    if (!Fits(source) || !Fits(destination))
+    // With one destination per source, a directory copied onto an existing
+    // directory merges its contents into it. Some shells nest the copy
+    // instead (dst\src); naming the contents explicitly gives the merge everywhere.
+    std::string what = source;
+    if ((flags & FOF_MULTIDESTFILES) && PathIsDirectoryA(source.c_str()) && PathIsDirectoryA(destination.c_str())) {
+        if (PathIsDirectoryEmptyA(source.c_str()))
+            return 0;
+        what = source;
+        if (what.empty() || what.back() != '\\')
+            what += '\\';
+        what += '*';
+    }
+    if (!Fits(what) || !Fits(destination))
         return ERROR_FILENAME_EXCED_RANGE;
-    memcpy(from, source.c_str(), source.size());
+    memcpy(from, what.c_str(), what.size());
     memcpy(to, destination.c_str(), destination.size());
     SHFILEOPSTRUCTA op;
     memset(&op, 0, sizeof op);

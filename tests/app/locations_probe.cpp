@@ -1,0 +1,10 @@
+// Prints the two roots; the one-drive test runs it in a prefix without D:.
+#include <cstdio>
+
+#include "app/Locations.h"
+
+int main()
+{
+    printf("InstallRoot=%s\nDataRoot=%s\nBootDir=%s\n", InstallRoot().c_str(), DataRoot().c_str(), BootDir().c_str());
+    return 0;
+}

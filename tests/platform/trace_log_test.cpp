@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "app/Locations.h"
+#include "app/TraceLog.h"
+#include "platform/MessageBox.h"
+#include "support/TempTree.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+TEST(TraceLog, TimeStampHasNoPaddingAndEndsWithBlankCrLf)
+{
+    EXPECT_EQ(TraceTimeStamp(9, 5, 3, 2026, 3, 7), "  9:5:3 2026/3/7 \r\n");
+    EXPECT_EQ(TraceTimeStamp(23, 59, 59, 2026, 12, 31), "  23:59:59 2026/12/31 \r\n");
+}
+
+TEST(TraceLog, AppendsRecordsInBinaryModeToTheTempDirectory)
+{
+    std::string path = TraceLogPath();
+    EXPECT_EQ(path, TempPath() + "TornelixSetupLog.txt");
+    remove(path.c_str());
+    AppendTraceLog("|E|first\n");
+    TraceMessage("|S|value %d of '%s'\n", 42, "CController");
+    std::string text = ReadText(path);
+    size_t second = text.find("|S|value 42 of 'CController'\n  ");
+    ASSERT_EQ(text.rfind("|E|first\n  ", 0), 0u) << text;
+    ASSERT_NE(second, std::string::npos) << text;
+    // The text's own "\n" stays a bare LF: the file is binary.
+    EXPECT_EQ(text.find("\r\n"), text.find(" \r\n") + 1);
+    EXPECT_EQ(text.substr(text.size() - 3), " \r\n");
+    remove(path.c_str());
+}
+
+TEST(TraceLog, AFailureToOpenIsShownAndTheCallerGoesOn)
+{
+    std::string path = TraceLogPath();
+    remove(path.c_str());
+#ifdef _WIN32
+    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
+#else
+    ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+#endif
+    std::string shown;
+    SetMessageHandler([&](const std::string& text, unsigned) {
+        shown = text;
+        return IDOK;
+    });
+    AppendTraceLog("lost record\n");
+    SetMessageHandler(nullptr);
+#ifdef _WIN32
+    RemoveDirectoryA(path.c_str());
+#else
+    rmdir(path.c_str());
+#endif
+    EXPECT_EQ(shown.rfind("Open log file failed! Cause:", 0), 0u) << shown;
+    EXPECT_NE(shown.find("File: " + path), std::string::npos) << shown;
+}
