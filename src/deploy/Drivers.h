@@ -9,7 +9,7 @@ class InstallUi;
 // The instance mutex that InstallDrv_x86.exe / InstallDrv_x64.exe hold while
 // they run: their stem, a dot and the maker's domain. The driver installer
 // must use exactly this name.
-extern const char kDriverInstallerMutexName[]; // "InstallDrv.velko.com"
+inline constexpr char kDriverInstallerMutexName[] = "InstallDrv.velko.com";
 
 // State 7: files of the release's "directx" directory into the system
 // directory (never replacing), and before NT 6 also into its parent.

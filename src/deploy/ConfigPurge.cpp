@@ -1,0 +1,69 @@
+#include "deploy/ConfigPurge.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include "app/Locations.h"
+#include "deploy/FileTree.h"
+
+namespace {
+struct DataFileKind {
+    const char* name;
+    const char* kind;
+};
+
+// Stored in lower case: the collector lower-cases names, not keys.
+const DataFileKind kDataFileKinds[] = {
+    {"tornelix", "dat"}, {"tornelix", "dat.bak"}, {"tornelix", "discarded"}, {"tornelix", "plcbin"}, {"tornelix", "plclst"},
+};
+const char kZeroStamp[] = "-0000-00-00-00-00-00";
+
+std::string Combine(const std::string& dir, const std::string& more)
+{
+    char out[MAX_PATH] = {0};
+    if (!PathCombineA(out, dir.c_str(), more.c_str()))
+        return std::string();
+    return out;
+}
+} // namespace
+
+std::vector<std::string> PurgeDirectories(bool writeFilter, const std::string& productDir,
+                                          const std::string& dataProductDir, bool useActiveConfig,
+                                          const std::string& activeConfigDir)
+{
+    std::vector<std::string> dirs{Combine(productDir, "config")};
+    if (writeFilter)
+        dirs.push_back(Combine(dataProductDir, "config"));
+    if (useActiveConfig)
+        dirs.back() = activeConfigDir + "config";
+    return dirs;
+}
+
+void PurgeDataFilesIn(const std::string& configDir)
+{
+    if (configDir.empty() || !PathFileExistsA(configDir.c_str()))
+        return;
+    PathList list;
+    for (const DataFileKind& kind : kDataFileKinds) {
+        list.clear();
+        CollectByFragments(configDir, kind.name, kind.kind, list);
+        for (const std::string& path : list) {
+            // The whole path counts: a zero-stamped directory keeps its files.
+            std::string lower = LowerMultiByte(path);
+            if (ContainsMultiByte(lower, kind.name) && ContainsMultiByte(lower, kZeroStamp))
+                continue;
+            // The listed path names the same file as its lower-cased form and
+            // does not depend on how the file system folds double-byte letters.
+            DeleteFileA(path.c_str());
+        }
+    }
+}
+
+void PurgeConfigDataFiles(bool useActiveConfig, const std::string& activeConfigDir)
+{
+    if (IsPackupSet())
+        return;
+    for (const std::string& dir :
+         PurgeDirectories(IsWriteFilterSystem(), ProductDir(), DataProductDir(), useActiveConfig, activeConfigDir))
+        PurgeDataFilesIn(dir);
+}

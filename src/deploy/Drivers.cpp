@@ -1,0 +1,254 @@
+#include "deploy/Drivers.h"
+
+#include <cstdio>
+#include <windows.h>
+#include <setupapi.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include "app/Locations.h"
+#include "app/Messages.h"
+#include "app/SetupLog.h"
+#include "deploy/InstallUi.h"
+#include "platform/MessageBox.h"
+#include "platform/Profile.h"
+#include "platform/StringUtil.h"
+
+namespace {
+std::string Join(const std::string& dir, const std::string& name)
+{
+    if (dir.empty() || dir.back() == '\\')
+        return dir + name;
+    return dir + "\\" + name;
+}
+
+std::string Combine(const std::string& dir, const std::string& more)
+{
+    char out[MAX_PATH] = {0};
+    if (!PathCombineA(out, dir.c_str(), more.c_str()))
+        return std::string();
+    return out;
+}
+
+std::string SystemDirectory()
+{
+    char buf[MAX_PATH] = {0};
+    UINT n = GetSystemDirectoryA(buf, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return std::string();
+    return buf;
+}
+
+// Starts a program through the shell, hidden, without waiting for it.
+bool ShellStart(const std::string& file, const char* parameters, ULONG mask)
+{
+    SHELLEXECUTEINFOA info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    info.fMask = mask;
+    info.hwnd = nullptr;
+    info.lpVerb = nullptr;
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters;
+    info.lpDirectory = nullptr;
+    info.nShow = SW_HIDE;
+    return ShellExecuteExA(&info) != FALSE;
+}
+
+bool FileMatches(const std::string& path)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA(path.c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(h);
+    return true;
+}
+
+HANDLE g_driverProbe = nullptr;
+} // namespace
+
+bool IsNt6OrLater()
+{
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    OSVERSIONINFOEXA extended;
+    ZeroMemory(&extended, sizeof extended);
+    extended.dwOSVersionInfoSize = sizeof extended;
+    if (!GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&extended))) {
+        OSVERSIONINFOA basic;
+        ZeroMemory(&basic, sizeof basic);
+        basic.dwOSVersionInfoSize = sizeof basic;
+        if (!GetVersionExA(&basic))
+            return false;
+        return basic.dwPlatformId == VER_PLATFORM_WIN32_NT && basic.dwMajorVersion >= 6;
+    }
+#pragma GCC diagnostic pop
+    return extended.dwPlatformId == VER_PLATFORM_WIN32_NT && extended.dwMajorVersion >= 6;
+}
+
+bool IsWow64()
+{
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    HMODULE kernel = GetModuleHandleA("kernel32");
+    if (!kernel)
+        return false;
+    auto fn = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    return fn && fn(GetCurrentProcess(), &wow64) && wow64;
+}
+
+std::string FindDirectoryParent(const std::string& root, const std::string& name)
+{
+    std::string pattern = Join(root, "*");
+    if (pattern.size() >= MAX_PATH)
+        return std::string();
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return std::string();
+    std::string result;
+    do {
+        std::string entry = found.cFileName;
+        if (entry == "." || entry == "..")
+            continue;
+        printf("Next file name is: %s\n", entry.c_str());
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        if (entry == name) {
+            result = root;
+            break;
+        }
+        std::string below = FindDirectoryParent(Join(root, entry), name);
+        if (!below.empty())
+            result = below;
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    return result;
+}
+
+void CopySystemFiles() { CopySystemFilesTo(InstallRoot(), SystemDirectory(), IsNt6OrLater()); }
+
+void CopySystemFilesTo(const std::string& installRoot, const std::string& systemDirectory, bool modern)
+{
+    std::string parent = FindDirectoryParent(installRoot, "directx");
+    if (parent.empty() || systemDirectory.empty())
+        return;
+    std::string source = Join(parent, "directx");
+    std::string pattern = Join(source, "*");
+    if (pattern.size() >= MAX_PATH)
+        return;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == ".." || !(found.dwFileAttributes & FILE_ATTRIBUTE_ARCHIVE))
+            continue;
+        std::string from = Join(source, name);
+        if (!modern)
+            CopyFileA(from.c_str(), Join(parent, name).c_str(), FALSE);
+        std::string target = Join(systemDirectory, name);
+        if (!FileMatches(target))
+            CopyFileA(from.c_str(), target.c_str(), TRUE);
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+}
+
+void InstallDrivers(const std::string& productDir)
+{
+    std::string system = SystemDirectory();
+    if (system.empty())
+        return;
+    InstallDriversTo(productDir, system + "\\drivers\\");
+}
+
+void InstallDriversTo(const std::string& productDir, const std::string& driversDirectory)
+{
+    std::string pattern = productDir + "*.sys";
+    if (pattern.size() >= MAX_PATH)
+        return;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        std::string name = found.cFileName;
+        std::string target = Join(driversDirectory, name);
+        std::string source = productDir + name;
+        DeleteFileA(target.c_str());
+        if (!SetupInstallFileA(nullptr, nullptr, source.c_str(), nullptr, target.c_str(), SP_COPY_SOURCE_ABSOLUTE,
+                               nullptr, nullptr))
+            ShowMessageBox(StrPrintf(kTextDriverFileFailed, name.c_str()), MB_OK);
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+}
+
+PostInstallPlan PostInstallPlanForThisMachine()
+{
+    PostInstallPlan plan;
+    plan.installRoot = InstallRoot();
+    plan.writeFilter = IsWriteFilterSystem();
+    plan.packup = IsPackupSet();
+    plan.bootIni = BootIni();
+    plan.firstRunPath = FirstRunPath();
+    plan.wow64 = IsWow64();
+    plan.english = language == kLanguageEnglish;
+    return plan;
+}
+
+void RunPostInstallActions(InstallUi& ui) { RunPostInstallActions(ui, PostInstallPlanForThisMachine()); }
+
+void RunPostInstallActions(InstallUi& ui, const PostInstallPlan& plan)
+{
+    std::string batch = Combine(plan.installRoot, "netsh\\install.bat");
+    if (!batch.empty() && PathFileExistsA(batch.c_str()) && !ShellStart(batch, "", 0))
+        ui.ShowMessage(LocalText(MsgNetshFailed), MB_OK);
+
+    if (plan.writeFilter) {
+        if (!plan.packup) {
+            ui.ShowStepLabel(149);
+            ProfileWriteString(plan.bootIni, "Operation", "InstallDriver", "1");
+            WriteLogLine("通知 FirstRun 安装驱动");
+        }
+        ProfileWriteString(plan.bootIni, "Operation", "Commit", "1");
+        WriteLogLine("通知 FirstRun 提交更改");
+        if (ShellStart(plan.ewfmgr, "c: -commit", SEE_MASK_FLAG_NO_UI))
+            Sleep(plan.waitMs);
+        else
+            ui.ShowMessage(LocalText(MsgCommitFailed), MB_OK);
+        ui.ShowStepLabel(150);
+        if (!ShellStart(plan.firstRunPath, nullptr, SEE_MASK_FLAG_NO_UI)) {
+            ui.ShowMessage(LocalText(MsgFirstRunFailed), MB_OK);
+            WriteLogLine("启动FirstRun失败!\nFail to Run FirstRun!");
+        }
+        return;
+    }
+
+    std::string installer = Combine(plan.installRoot, plan.wow64 ? "InstallDrv_x64.exe" : "InstallDrv_x86.exe");
+    if (!installer.empty() && PathFileExistsA(installer.c_str()) &&
+        !ShellStart(installer, plan.english ? "-eng" : "", 0))
+        ui.ShowMessage(LocalText(MsgDriverInstallFailed), MB_OK);
+    ui.ShowStepLabel(149);
+    Sleep(plan.waitMs);
+}
+
+bool IsDriverInstallerRunning()
+{
+    // A probe kept from an earlier "not running" answer would itself make
+    // the name exist; let it go before probing again.
+    if (g_driverProbe) {
+        CloseHandle(g_driverProbe);
+        g_driverProbe = nullptr;
+    }
+    HANDLE probe = CreateMutexA(nullptr, FALSE, kDriverInstallerMutexName);
+    if (probe && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(probe);
+        return true;
+    }
+    g_driverProbe = probe;
+    return false;
+}
