@@ -1,0 +1,47 @@
+// Merging a saved amend file (the old release's controller values as text)
+// into the new release's amend.dat: the new file keeps its entries and their
+// order, takes the old value wherever the same key existed, gains the old
+// entries it lacks, and keeps only what the new format still declares.
+#pragma once
+#include <string>
+#include <vector>
+
+struct AmendEntry {
+    std::string key;
+    std::string value; // empty for a section header
+};
+using AmendEntries = std::vector<AmendEntry>;
+
+extern const char kControllerHeader[]; // "[CController]"
+
+// Parses a trimmed, non-empty line; false when it carries nothing.
+bool ParseIniLine(const std::string& line, std::string& key, std::string& value);
+// The key up to its first "." (unless the "." is its first character).
+std::string TopLevelMember(const std::string& key);
+bool IsExcludedMember(const std::string& topLevelMember);
+
+// Every entry of a file, section headers included; empty when unreadable.
+AmendEntries ReadAmendEntries(const std::string& path);
+// The "[CController]" section (header once, later duplicates override in
+// place) and everything else that carries an entry, in file order.
+void ReadControllerSection(const std::string& path, AmendEntries& controller, AmendEntries& other);
+// Old values replace new ones key by key (first unused old occurrence);
+// the unused old entries are appended in their order. Consumes old.
+void MergeEntries(AmendEntries& controller, AmendEntries& old);
+// Keeps the header and the entries whose top-level member the format
+// declares in its "CController" block; drops excluded members.
+void FilterByFormat(const std::string& formatPath, AmendEntries& controller);
+// The lines "key = value\r\n" (or "key\r\n") of the entries, as one text.
+std::string FormatEntries(const AmendEntries& entries);
+// Appends the entries to an existing file; does nothing when it cannot be opened.
+void AppendEntries(const std::string& path, const AmendEntries& entries);
+
+// Result of a merge, for the caller's summary and the tools.
+enum class MergeResult { merged, targetNotWritten };
+
+// Merges saved into target, filtered by the format. The merged file is
+// written beside the target and replaces it in one step, so a failure never
+// loses the target: it then shows "Create file error while unit files" and
+// leaves the old target as it was. A missing target is created.
+MergeResult MergeAmendFile(const std::string& savedPath, const std::string& targetPath,
+                           const std::string& formatPath);
