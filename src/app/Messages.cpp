@@ -37,6 +37,8 @@ const MessagePair MsgReserveFailed = {{
     "please restart the installation software, install a new TorneLix.",
 }};
 const MessagePair MsgUnitFileCreateFailed = {{"合并文件时创建文件出错", "Create file error while unit files"}};
+const MessagePair MsgTransferSummaryHeader = {{"以下配置：\n", "Following configurations:\n"}};
+const MessagePair MsgTransferSummarySuccess = {{"保留参数成功！\n", "Reserved parameter success!\n"}};
 const MessagePair MsgParamFileAccessFailed = {{
     "访问参数配置文件失败！文件名'%1!s!'，错误代码(%2!d!)。",
     "Access parameters configuration file failed! File Name'%1!s!', Error Code(%2!d!).",

@@ -31,6 +31,8 @@ extern const MessagePair MsgReserveQuestionHeader; // start of the dialog's conf
 extern const MessagePair MsgReserveAsk;            // appended to it before asking
 extern const MessagePair MsgReserveFailed;         // "Fail to creat the file *.dat. ..."
 extern const MessagePair MsgUnitFileCreateFailed;  // "Create file error while unit files"
+extern const MessagePair MsgTransferSummaryHeader;  // "Following configurations:\n"
+extern const MessagePair MsgTransferSummarySuccess; // "Reserved parameter success!\n"
 extern const MessagePair MsgParamFileAccessFailed; // FormatMessage inserts %1!s! path, %2!d! error
 
 // Format engine listings.
