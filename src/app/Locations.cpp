@@ -9,8 +9,18 @@
 #include "platform/Profile.h"
 
 namespace {
-std::string g_installRoot;
-std::string g_dataRoot;
+// The kept roots are function-local so that they are usable during static
+// initialisation (the application object computes them before main runs).
+std::string& KeptInstallRoot()
+{
+    static std::string root;
+    return root;
+}
+std::string& KeptDataRoot()
+{
+    static std::string root;
+    return root;
+}
 bool g_dataRootDone = false;
 
 // PathCombineA into a 260-byte buffer; empty when the result does not fit.
@@ -43,8 +53,9 @@ std::string SpecialFolder(int csidl, bool create)
 
 std::string InstallRoot()
 {
-    if (!g_installRoot.empty())
-        return g_installRoot;
+    std::string& kept = KeptInstallRoot();
+    if (!kept.empty())
+        return kept;
     std::string folder = SpecialFolder(CSIDL_PROGRAM_FILESX86, true);
     if (folder.empty())
         folder = SpecialFolder(CSIDL_PROGRAM_FILES, true);
@@ -54,7 +65,7 @@ std::string InstallRoot()
         longForm[0] = '\0';
     std::string root = std::string(longForm) + "\\Velko\\";
     if (root.size() < MAX_PATH)
-        g_installRoot = root;
+        kept = root;
     return root;
 }
 
@@ -81,8 +92,9 @@ bool FindOtherFixedDrive(char* letter, char skipLetter)
 
 std::string DataRoot()
 {
+    std::string& kept = KeptDataRoot();
     if (g_dataRootDone)
-        return g_dataRoot;
+        return kept;
     std::string install = InstallRoot();
     char installLetter = install.empty() ? '\0' : install[0];
     char letter = 'A';
@@ -91,9 +103,9 @@ std::string DataRoot()
     char buf[MAX_PATH];
     snprintf(buf, sizeof buf, "%c:\\Velko\\", letter);
     SetFileAttributesA(buf, FILE_ATTRIBUTE_HIDDEN);
-    g_dataRoot = buf;
+    kept = buf;
     g_dataRootDone = true;
-    return g_dataRoot;
+    return kept;
 }
 
 std::string ProductDirName()

@@ -4,12 +4,17 @@
 
 namespace {
 bool g_captured = false;
-std::string g_tempPath;
+// Function-local so that it is usable during static initialisation.
+std::string& KeptTempPath()
+{
+    static std::string path;
+    return path;
+}
 } // namespace
 
 void CaptureTempPath()
 {
-    g_tempPath = SystemTempDirectory();
+    KeptTempPath() = SystemTempDirectory();
     g_captured = true;
 }
 
@@ -17,7 +22,7 @@ std::string TempPath()
 {
     if (!g_captured)
         CaptureTempPath();
-    return g_tempPath;
+    return KeptTempPath();
 }
 
 std::string ParamWorkDir() { return TempPath() + "tornleixTemp"; }

@@ -8,12 +8,17 @@ MessageHandler g_handler;
 void* g_owner = nullptr;
 
 #ifdef _WIN32
+// The application's title: the program file's name without its extension.
 std::string ProgramFileName()
 {
     char path[MAX_PATH] = {0};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const char* name = strrchr(path, '\\');
-    return name ? name + 1 : path;
+    const char* slash = strrchr(path, '\\');
+    std::string name = slash ? slash + 1 : path;
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0)
+        name.erase(dot);
+    return name;
 }
 #endif
 } // namespace

@@ -1,0 +1,33 @@
+#include "app/AutoUpdateApp.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include "app/AutoUpdateDlg.h"
+#include "app/Locations.h"
+#include "app/Messages.h"
+#include "deploy/FileTree.h"
+#include "platform/MessageBox.h"
+
+CAutoUpdateApp::CAutoUpdateApp() = default;
+
+CAutoUpdateApp::~CAutoUpdateApp() = default;
+
+bool CAutoUpdateApp::InitInstance()
+{
+    language = kLanguageChinese;
+    std::string bootDir = BootDir();
+    if (!PathFileExistsA(bootDir.c_str()))
+        MakeDirectoryPath(bootDir);
+    if (PathIsDirectoryA(bootDir.c_str())) {
+        SetSetupLog(&m_log);
+        m_log.Open();
+        WriteLogLine("SetUp启动");
+        CAutoUpdateDlg* dialog = new CAutoUpdateDlg();
+        dialog->DoModal(nullptr);
+        delete dialog;
+    } else {
+        ShowMessageBox(LocalText(MsgBootDirFailed), MB_OK);
+    }
+    return false;
+}

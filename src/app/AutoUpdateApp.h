@@ -1,0 +1,22 @@
+// The application object: constructed during static initialisation with its
+// setup log (which fixes the log's path and with it the installation roots);
+// InitInstance runs the whole setup inside the modal progress dialog.
+#pragma once
+#include "app/SetupLog.h"
+
+class CAutoUpdateApp {
+public:
+    CAutoUpdateApp();
+    virtual ~CAutoUpdateApp();
+    CAutoUpdateApp(const CAutoUpdateApp&) = delete;
+    CAutoUpdateApp& operator=(const CAutoUpdateApp&) = delete;
+
+    // Creates the boot directory, opens the setup log and runs the progress
+    // dialog. Returns false in every case: the process ends afterwards.
+    virtual bool InitInstance();
+
+    CSetUpLogMgr& Log() { return m_log; }
+
+private:
+    CSetUpLogMgr m_log;
+};

@@ -1,0 +1,122 @@
+// The window side of the progress dialog: templates, icon, labels, timer and
+// the refusal to close. The states themselves are in InstallSequence.cpp.
+#include "app/AutoUpdateDlg.h"
+
+#include "app/Locations.h"
+#include "app/Messages.h"
+#include "app/SetupResources.h"
+#include "platform/MessageBox.h"
+
+CAutoUpdateDlg::CAutoUpdateDlg() : ModalDialog(LocalControlId(IDD_AUTOUPDATE_DIALOG))
+{
+    m_hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    CaptureTempPath();
+    params.paramWorkDir = ParamWorkDir();
+    params.reserveQuestion = LocalText(MsgReserveQuestionHeader);
+    // Looked up once; nothing turns params.useActiveConfig on from it.
+    ActiveConfigDir(params.activeConfigDir);
+}
+
+CAutoUpdateDlg::~CAutoUpdateDlg() = default;
+
+bool CAutoUpdateDlg::OnInitDialog()
+{
+    SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SetMessageOwner(Handle());
+    allowClose = 0;
+    SetTimer(Handle(), kSequenceTimer, kSequencePeriodMs, nullptr);
+    return true;
+}
+
+void CAutoUpdateDlg::OnOK()
+{
+    if (allowClose)
+        EndDialog(IDOK);
+}
+
+void CAutoUpdateDlg::OnCancel()
+{
+    if (allowClose)
+        EndDialog(IDCANCEL);
+}
+
+bool CAutoUpdateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR* result)
+{
+    switch (message) {
+    case WM_TIMER:
+        if (wParam != kSequenceTimer)
+            return false;
+        // A tick already queued when the sequence closed the dialog must not
+        // run another state.
+        if (!allowClose)
+            RunSequenceStep();
+        *result = TRUE;
+        return true;
+    case WM_PAINT:
+        if (!IsIconic(Handle()))
+            return false;
+        PaintMinimized();
+        *result = TRUE;
+        return true;
+    case WM_QUERYDRAGICON:
+        *result = reinterpret_cast<INT_PTR>(m_hIcon);
+        return true;
+    case WM_DESTROY:
+        SetMessageOwner(nullptr);
+        return false;
+    default:
+        return false;
+    }
+}
+
+void CAutoUpdateDlg::PaintMinimized()
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(Handle(), &ps);
+    SendMessageA(Handle(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT rect;
+    GetClientRect(Handle(), &rect);
+    int x = (rect.right - rect.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    int y = (rect.bottom - rect.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, m_hIcon);
+    EndPaint(Handle(), &ps);
+}
+
+void CAutoUpdateDlg::ShowStepLabel(int chineseControlId)
+{
+    HWND label = GetDlgItem(Handle(), LocalControlId(chineseControlId));
+    if (!label)
+        return;
+    ShowWindow(label, SW_SHOW);
+    RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+int CAutoUpdateDlg::ShowMessage(const std::string& text, unsigned type) { return ShowMessageBox(text, type); }
+
+void CAutoUpdateDlg::StopTimer()
+{
+    if (Handle())
+        KillTimer(Handle(), kSequenceTimer);
+}
+
+void CAutoUpdateDlg::StartTimer()
+{
+    // Once the sequence has closed the dialog no state may run again.
+    if (Handle() && !allowClose)
+        SetTimer(Handle(), kSequenceTimer, kSequencePeriodMs, nullptr);
+}
+
+void CAutoUpdateDlg::CloseDialog()
+{
+    allowClose = 1;
+    OnCancel();
+}
+
+void CAutoUpdateDlg::AbortWithMessage(const std::string& text)
+{
+    sequenceState = Finish;
+    StopTimer();
+    ShowMessage(text, MB_OK);
+    CloseDialog();
+}

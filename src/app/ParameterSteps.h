@@ -1,0 +1,38 @@
+// The parameter operations of the install sequence: finding the
+// configurations and saving their controller values before the wipe (state 2),
+// saving and restoring the user's data tree (states 3 and 9), and bringing the
+// user configuration and the saved values into the new release (state 15).
+#pragma once
+#include <string>
+
+#include "deploy/FileTree.h"
+
+class InstallUi;
+
+// What these operations share with the progress dialog, which owns it for the
+// whole run.
+struct ParameterSession {
+    explicit ParameterSession(InstallUi& owner) : ui(owner) {}
+
+    InstallUi& ui;               // message boxes owned by the dialog
+    int transferRequested = 0;   // set by CollectParameterInfo on the user's Yes; never reset
+    std::string recordedProductDirName; // ProductDirName when the user agreed
+    std::string paramWorkDir;    // ParamWorkDir, captured with the dialog
+    std::string reserveQuestion; // the configuration question, header first
+    bool useActiveConfig = false; // nothing sets it
+    std::string activeConfigDir; // ActiveConfigDir, looked up with the dialog
+    PathList configurations;     // parameter data files found, in order
+};
+
+// State 2: asks whether the parameters of the found configurations are to be
+// kept and, on Yes, saves each configuration's controller block as
+// <config>_amend.dat in paramWorkDir.
+void CollectParameterInfo(ParameterSession& session);
+// State 3: DataProductDir into TempSaveDir, without the parameter files.
+void SaveParameterFiles();
+// State 9: TempSaveDir back into DataProductDir, then TempSaveDir removed.
+void RestoreSavedFiles();
+// State 15: the release's User tree into the data tree.
+void RestoreUserConfig(ParameterSession& session);
+// State 15: the saved amend files merged into the new release's amend.dat.
+void TransferParameters(ParameterSession& session);
