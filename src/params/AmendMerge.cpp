@@ -1,7 +1,6 @@
 #include "params/AmendMerge.h"
 
 #include <cstdio>
-#include <deque>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -139,20 +138,34 @@ void ReadControllerSection(const std::string& path, AmendEntries& controller, Am
 
 void MergeEntries(AmendEntries& controller, AmendEntries& old)
 {
-    // Old occurrences of each key, first to last; each is used at most once.
-    std::unordered_map<std::string, std::deque<size_t>> occurrences;
-    for (size_t i = 0; i < old.size(); ++i)
-        occurrences[old[i].key].push_back(i);
+    // Old occurrences of each key chained first to last; the head of a chain
+    // is the first unused one, so each occurrence is used at most once.
+    const size_t none = static_cast<size_t>(-1);
+    std::vector<size_t> next(old.size(), none);
+    std::unordered_map<std::string, size_t> head;
+    std::unordered_map<std::string, size_t> tail;
+    head.reserve(old.size());
+    tail.reserve(old.size());
+    for (size_t i = 0; i < old.size(); ++i) {
+        auto t = tail.find(old[i].key);
+        if (t == tail.end()) {
+            head.emplace(old[i].key, i);
+            tail.emplace(old[i].key, i);
+        } else {
+            next[t->second] = i;
+            t->second = i;
+        }
+    }
     std::vector<bool> used(old.size(), false);
     size_t remaining = old.size();
     for (auto& entry : controller) {
         if (remaining == 0)
             break;
-        auto found = occurrences.find(entry.key);
-        if (found == occurrences.end() || found->second.empty())
+        auto found = head.find(entry.key);
+        if (found == head.end() || found->second == none)
             continue;
-        size_t i = found->second.front();
-        found->second.pop_front();
+        size_t i = found->second;
+        found->second = next[i];
         if (entry.value != old[i].value)
             entry.value = old[i].value;
         used[i] = true;
