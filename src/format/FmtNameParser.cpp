@@ -10,6 +10,7 @@ bool CFmtNameParser::Scan(const std::string& path)
     m_strLastError.clear();
     m_strPath = path;
     m_nScanStart = m_names.size();
+    m_bFieldFound = false;
     if (!OpenForParse(path))
         return false;
     try {
@@ -21,6 +22,7 @@ bool CFmtNameParser::Scan(const std::string& path)
             ExpectToken(tkField);
             if (ExpectIdentifier() != m_strFieldName)
                 continue;
+            m_bFieldFound = true;
             ExpectToken(tkLeftBrace);
             ScanMembers();
             ExpectToken(tkRightBrace);

@@ -25,6 +25,7 @@ public:
 
     std::string m_strFieldName = "CController";
     std::vector<std::string> m_names;
+    bool m_bFieldFound = false; // the last scan met the wanted block
     std::string m_strPath;
 
 private:

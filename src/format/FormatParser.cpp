@@ -35,7 +35,7 @@ struct BuiltinAliasDef {
     const char* type;
     const char* format; // nullptr: none
 };
-const BuiltinAliasDef kBuiltinAliases[] = {
+const BuiltinAliasDef kBuiltinAliases[CFormatParser::kBuiltinAliasCount] = {
     {"BOOL", "int", nullptr},
     {"BYTE", "unsigned char", "0x%02X"},
     {"COLORREF", "unsigned int", "0x%08X"},

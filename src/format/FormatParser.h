@@ -14,6 +14,9 @@
 
 class CFormatParser : public CPmTokenFile {
 public:
+    // The built-in aliases ("BOOL" .. "time_t") that precede the typedefs.
+    static const int kBuiltinAliasCount = 16;
+
     CFormatParser();
     ~CFormatParser() override;
 

@@ -1,0 +1,30 @@
+# Runs paramtool once and checks its exit code, its output and its messages.
+#   -DTOOL=path [-DEMULATOR=wine-runner] -DARGS="names|tornelix.fmt|-f|X"
+#   -DEXPECT_EXIT=n [-DEXPECT_STDOUT=file] [-DEXPECT_STDERR=text]
+# Run in the data directory; CR LF of a Windows console reads as LF.
+string(REPLACE "|" ";" args "${ARGS}")
+set(command ${TOOL} ${args})
+if(EMULATOR)
+  set(command ${EMULATOR} ${command})
+endif()
+execute_process(COMMAND ${command} RESULT_VARIABLE exit OUTPUT_VARIABLE out ERROR_VARIABLE err)
+string(REPLACE "\r\n" "\n" out "${out}")
+string(REPLACE "\r\n" "\n" err "${err}")
+
+if(NOT "${exit}" STREQUAL "${EXPECT_EXIT}")
+  message(FATAL_ERROR "paramtool ${ARGS}: exit ${exit}, expected ${EXPECT_EXIT}\nstdout:\n${out}\nstderr:\n${err}")
+endif()
+if(EXPECT_STDOUT)
+  file(READ ${EXPECT_STDOUT} expected)
+  if(NOT out STREQUAL expected)
+    message(FATAL_ERROR "paramtool ${ARGS}: output differs from ${EXPECT_STDOUT}\n--- got:\n${out}")
+  endif()
+elseif(NOT out STREQUAL "")
+  message(FATAL_ERROR "paramtool ${ARGS}: unexpected output:\n${out}")
+endif()
+if(DEFINED EXPECT_STDERR)
+  string(FIND "${err}" "${EXPECT_STDERR}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "paramtool ${ARGS}: stderr lacks '${EXPECT_STDERR}':\n${err}")
+  endif()
+endif()

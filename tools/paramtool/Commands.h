@@ -1,0 +1,44 @@
+// The subcommands of paramtool. Each lives in its own file and registers
+// itself; main.cpp only dispatches.
+//
+// Adding a subcommand "foo":
+//   1. Create tools/paramtool/FooCommand.cpp (CMake picks up every *.cpp here).
+//   2. Write   static int RunFoo(const std::vector<std::string>& args) { ... }
+//      args are the words after "foo"; return kExitOk, kExitFailure or
+//      kExitUsage. Results go to stdout, diagnostics to stderr (the trace-log
+//      lines already go there).
+//   3. Register it at namespace scope:
+//        PARAMTOOL_COMMAND(foo, "foo FILE [-x VALUE]", "one line saying what it does", RunFoo);
+//   4. Add its checks to tests/format (see paramtool_check.cmake).
+#pragma once
+#include <string>
+#include <vector>
+
+enum ParamToolExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
+
+using ParamToolRun = int (*)(const std::vector<std::string>& args);
+
+struct ParamToolCommand {
+    const char* name;
+    const char* usage;   // the synopsis after "paramtool "
+    const char* summary; // one line for the help text
+    ParamToolRun run;
+};
+
+// Adds a command to the dispatch table (used through PARAMTOOL_COMMAND).
+bool RegisterParamToolCommand(const ParamToolCommand& command);
+// The table, sorted by name.
+std::vector<ParamToolCommand> ParamToolCommands();
+
+#define PARAMTOOL_COMMAND(name, usage, summary, run)                                                                   \
+    static const bool g_paramtoolRegistered_##name = RegisterParamToolCommand({#name, usage, summary, run})
+
+// Small argument helpers shared by the commands.
+// Removes "-x VALUE" / "--long VALUE" from args; false when absent. A flag
+// without its value is a usage error reported through *missing.
+bool TakeOption(std::vector<std::string>& args, const char* shortName, const char* longName, std::string& value,
+                bool* missing);
+// Removes a flag without value; true when it was present.
+bool TakeFlag(std::vector<std::string>& args, const char* shortName, const char* longName);
+// Prints "paramtool: usage: paramtool <usage>" to stderr and returns kExitUsage.
+int UsageError(const char* usage, const std::string& problem = std::string());
