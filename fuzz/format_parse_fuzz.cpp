@@ -1,0 +1,59 @@
+// The format parsers on arbitrary bytes: CFormatParser::Parse (with the model
+// dumped afterwards) and CFmtNameParser::Scan must parse or fail cleanly.
+#include <cstdint>
+#include <cstdio>
+#include <sstream>
+#include <string>
+
+#include "app/TraceLog.h"
+#include "format/FmtNameParser.h"
+#include "format/FormatParser.h"
+#include "format/StringTable.h"
+#include "platform/File.h"
+#include "platform/TempDirectory.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+std::string g_format;
+
+void SetUpOnce()
+{
+    // No trace-log file per failed parse; no echo either.
+    SetTraceFileEnabled(false);
+    SetTraceEcho(nullptr);
+    std::string dir = SystemTempDirectory() + "tlx-fuzz-" + std::to_string(getpid());
+    mkdir(dir.c_str(), 0700);
+    g_format = dir + "/input.fmt";
+    // "{@n}" annotations resolve against a small table.
+    std::string table = "[Attribute]\nMaxIndex=4\n[STRING]\n1=-n Name -g 7\n2=\\x41\\101\\q\n3=-f '%d' -k 1 ~ 2\n";
+    WriteWholeFile(dir + "/Tornelix.string", table.data(), table.size());
+    SetStringTableDir(dir);
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static bool ready = (SetUpOnce(), true);
+    (void)ready;
+    if (!WriteWholeFile(g_format, data, size))
+        return 0;
+
+    CFormatParser parser;
+    if (parser.Parse(g_format)) {
+        std::ostringstream sink;
+        for (const auto& t : parser.m_types)
+            t->Dump(sink);
+        for (const auto& f : parser.m_fieldTypes)
+            f->Dump(sink);
+    }
+
+    CFmtNameParser names;
+    names.Scan(g_format);
+    // A second block name: the scan also skips over what it does not want.
+    CFmtNameParser other;
+    other.SetFieldName("S");
+    other.Scan(g_format);
+    return 0;
+}

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Builds and runs the libFuzzer targets (fuzz/*_fuzz.cpp) with clang,
+# AddressSanitizer and UBSan in build/fuzz.
+#
+#   scripts/fuzz.sh smoke            all targets, about 60 s in total (the test command)
+#   scripts/fuzz.sh long [SECONDS]   each target SECONDS long (default 600), figures at the end
+#   scripts/fuzz.sh build            build only
+#   FUZZ_TARGETS="format_parse" scripts/fuzz.sh long 60   a subset
+#
+# Seeds are read from fuzz/corpus/<name>/ and never written; new inputs go to
+# build/fuzz/corpus/<name>/, crashes to build/fuzz/artifacts/<name>/.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+mode=${1:-smoke}
+out="$root/build/fuzz"
+
+case "$mode" in
+smoke | long | build) ;;
+*)
+  echo "usage: $0 smoke | long [SECONDS] | build" >&2
+  exit 2
+  ;;
+esac
+
+if ! command -v clang++ >/dev/null; then
+  echo "fuzz: clang++ not found" >&2
+  exit 1
+fi
+
+targets=()
+if [ -n "${FUZZ_TARGETS:-}" ]; then
+  read -r -a targets <<<"$FUZZ_TARGETS"
+else
+  for f in "$root"/fuzz/*_fuzz.cpp; do
+    [ -e "$f" ] || continue
+    n=$(basename "$f" .cpp)
+    targets+=("${n%_fuzz}")
+  done
+fi
+if [ ${#targets[@]} -eq 0 ]; then
+  echo "fuzz: no targets"
+  exit 0
+fi
+
+cmake -S "$root/fuzz" -B "$out" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug >/dev/null
+for t in "${targets[@]}"; do
+  cmake --build "$out" -j2 --target "$t" >/dev/null || {
+    echo "fuzz: building $t failed; rerun: cmake --build $out --target $t" >&2
+    exit 1
+  }
+done
+[ "$mode" = build ] && exit 0
+
+if [ "$mode" = smoke ]; then
+  per=$((60 / ${#targets[@]}))
+  [ $per -lt 5 ] && per=5
+else
+  per=${2:-600}
+fi
+
+status=0
+for t in "${targets[@]}"; do
+  corpus="$out/corpus/$t"
+  artifacts="$out/artifacts/$t"
+  mkdir -p "$corpus" "$artifacts"
+  seeds=()
+  [ -d "$root/fuzz/corpus/$t" ] && seeds+=("$root/fuzz/corpus/$t")
+  dict=()
+  [ -f "$root/fuzz/$t.dict" ] && dict+=("-dict=$root/fuzz/$t.dict")
+  log="$out/$t-$mode.log"
+  echo "== fuzz $t for ${per}s (log $log)"
+  if "$out/bin/$t" -max_total_time="$per" -timeout=20 -rss_limit_mb=2048 -max_len=65536 \
+    -print_final_stats=1 -artifact_prefix="$artifacts/" "${dict[@]}" "$corpus" "${seeds[@]}" >"$log" 2>&1; then
+    grep -E "^#[0-9]+.*DONE|^stat::number_of_executed_units|^stat::peak_rss_mb" "$log" | sed 's/^/   /' || true
+  else
+    status=1
+    echo "fuzz: $t FAILED; reproduce with: $out/bin/$t <artifact>" >&2
+    grep -E "ERROR|SUMMARY|Test unit written" "$log" | head -5 >&2 || true
+  fi
+done
+exit $status
