@@ -18,7 +18,8 @@
 //                         (OK, CANCEL, YES, NO); first matching rule wins;
 //                         otherwise OK, or YES when the box has no OK
 //   --pause-at TEXT=FILE  before answering a box whose text contains TEXT,
-//                         create FILE.ready and wait (up to 30 s) for FILE
+//                         move it to the screen's lower right corner, create
+//                         FILE.ready and wait (up to 30 s) for FILE
 //   --try-keys            each time a label appears and no box is open, post
 //                         Enter, Esc, Alt+F4 and WM_CLOSE to the dialog and
 //                         report whether it survived
@@ -223,6 +224,12 @@ private:
         for (const Rule& pause : pauses) {
             if (text.find(pause.text) == std::wstring::npos)
                 continue;
+            // Out of the dialog's way, so that a screenshot shows both.
+            RECT r;
+            GetWindowRect(box, &r);
+            SetWindowPos(box, HWND_TOP, GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left) - 16,
+                         GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top) - 16, 0, 0, SWP_NOSIZE);
+            Sleep(300);
             TouchFile(pause.value + L".ready");
             DWORD start = GetTickCount();
             while (!FileExists(pause.value) && GetTickCount() - start < 30000)

@@ -1,0 +1,180 @@
+// The progress dialog under Wine, with the control program's mutex held so
+// that the sequence waits in its first state and touches nothing: template
+// and labels by language, the refusal to close, the invalid-state end.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/AutoUpdateDlg.h"
+#include "app/Messages.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+const char kControlMutex[] = "kvt_TORNELIX_7000{F87C04A0-D4EA-11d4-88B8-0050FC09F3B0}";
+
+// Runs script steps on the dialog's own thread, one every 100 ms, from a
+// thread timer that the modal loop dispatches.
+class Script {
+public:
+    using Step = std::function<void(CAutoUpdateDlg&)>;
+    Script(CAutoUpdateDlg& dialog, std::vector<Step> steps) : m_dialog(dialog), m_steps(std::move(steps))
+    {
+        s_current = this;
+        m_timer = SetTimer(nullptr, 0, 100, Tick);
+    }
+    ~Script()
+    {
+        KillTimer(nullptr, m_timer);
+        s_current = nullptr;
+    }
+    size_t done = 0;
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
+    {
+        Script* self = s_current;
+        if (!self || !self->m_dialog.Handle() || self->done >= self->m_steps.size())
+            return;
+        self->m_steps[self->done++](self->m_dialog);
+    }
+    static Script* s_current;
+    CAutoUpdateDlg& m_dialog;
+    std::vector<Step> m_steps;
+    UINT_PTR m_timer;
+};
+Script* Script::s_current = nullptr;
+
+class ProgressDialog : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_control = CreateMutexA(nullptr, TRUE, kControlMutex);
+        ASSERT_NE(m_control, nullptr);
+        SetMessageHandler([this](const std::string& text, unsigned type) {
+            boxes.push_back(text);
+            types.push_back(type);
+            return IDOK;
+        });
+    }
+    void TearDown() override
+    {
+        SetMessageHandler(nullptr);
+        CloseHandle(m_control);
+        language = kLanguageChinese;
+    }
+    static bool Visible(CAutoUpdateDlg& d, int id)
+    {
+        HWND item = GetDlgItem(d.Handle(), id);
+        return item && (GetWindowLongA(item, GWL_STYLE) & WS_VISIBLE);
+    }
+    static std::vector<int> VisibleLabels(CAutoUpdateDlg& d)
+    {
+        std::vector<int> ids;
+        for (int id = 140; id <= 151; ++id)
+            if (Visible(d, LocalControlId(id)))
+                ids.push_back(id);
+        return ids;
+    }
+    // What a user does to close a dialog: Enter, Esc, Alt+F4, the close box.
+    static void TryToClose(CAutoUpdateDlg& d)
+    {
+        HWND h = d.Handle();
+        SendMessageA(h, WM_COMMAND, IDOK, 0);
+        SendMessageA(h, WM_COMMAND, IDCANCEL, 0);
+        SendMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+        SendMessageA(h, WM_CLOSE, 0, 0);
+    }
+
+    std::vector<std::string> boxes;
+    std::vector<unsigned> types;
+
+private:
+    HANDLE m_control = nullptr;
+};
+
+TEST_F(ProgressDialog, ChineseWaitsForTheControlProgramAndRefusesToClose)
+{
+    language = kLanguageChinese;
+    CAutoUpdateDlg dialog;
+    EXPECT_EQ(dialog.TemplateId(), 102);
+    std::vector<int> atStart, afterTicks;
+    bool aliveAfterKeys = false;
+    char caption[64] = {0};
+    Script script(dialog, {
+        [&](CAutoUpdateDlg& d) {
+            atStart = VisibleLabels(d);
+            GetWindowTextA(d.Handle(), caption, sizeof caption);
+        },
+        [](CAutoUpdateDlg&) {}, [](CAutoUpdateDlg&) {}, [](CAutoUpdateDlg&) {}, [](CAutoUpdateDlg&) {},
+        [](CAutoUpdateDlg&) {}, [](CAutoUpdateDlg&) {}, [](CAutoUpdateDlg&) {}, [](CAutoUpdateDlg&) {},
+        [](CAutoUpdateDlg&) {}, [](CAutoUpdateDlg&) {}, [](CAutoUpdateDlg&) {},
+        [&](CAutoUpdateDlg& d) {
+            afterTicks = VisibleLabels(d);
+            TryToClose(d);
+            aliveAfterKeys = IsWindow(d.Handle()) && d.allowClose == 0;
+            // Leave through the sequence's own end.
+            d.sequenceState = 42;
+        },
+    });
+    INT_PTR result = dialog.DoModal();
+
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_STREQ(caption, "Tornelix 安装程序...");
+    EXPECT_TRUE(atStart.empty()) << "labels visible before the first tick";
+    EXPECT_EQ(afterTicks, std::vector<int>{140}) << "only the wait label while the control program runs";
+    EXPECT_TRUE(aliveAfterKeys);
+    EXPECT_EQ(dialog.sequenceState, CAutoUpdateDlg::Finish);
+    ASSERT_EQ(boxes, std::vector<std::string>{"Invalid state!"});
+    EXPECT_EQ(types[0] & 0x0F, static_cast<unsigned>(MB_OK));
+}
+
+TEST_F(ProgressDialog, EnglishUsesTemplate1102AndItsLabels)
+{
+    language = kLanguageEnglish;
+    CAutoUpdateDlg dialog;
+    EXPECT_EQ(dialog.TemplateId(), 1102);
+    std::vector<int> shown;
+    bool chineseLabelPresent = true;
+    char caption[64] = {0};
+    Script script(dialog, {
+        [&](CAutoUpdateDlg& d) {
+            GetWindowTextA(d.Handle(), caption, sizeof caption);
+            chineseLabelPresent = GetDlgItem(d.Handle(), 148) != nullptr;
+            d.ShowStepLabel(148);
+            d.ShowStepLabel(999); // not a label of this dialog: ignored
+            shown = VisibleLabels(d);
+            d.CloseDialog();
+        },
+    });
+    INT_PTR result = dialog.DoModal();
+
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_STREQ(caption, "Tornelix Setup...");
+    EXPECT_FALSE(chineseLabelPresent);
+    EXPECT_EQ(shown, std::vector<int>{148});
+    EXPECT_TRUE(Visible(dialog, 1148) || !dialog.Handle());
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ProgressDialog, NoStateRunsAfterTheSequenceClosedTheDialog)
+{
+    CAutoUpdateDlg dialog;
+    Script script(dialog, {
+        [](CAutoUpdateDlg& d) {
+            d.sequenceState = 42;
+            d.CloseDialog();
+            // A tick that was already queued must not run a state.
+            SendMessageA(d.Handle(), WM_TIMER, CAutoUpdateDlg::kSequenceTimer, 0);
+        },
+    });
+    dialog.DoModal();
+    EXPECT_TRUE(boxes.empty()) << "a state ran after CloseDialog";
+    EXPECT_EQ(dialog.sequenceState, 42);
+}
+
+} // namespace
