@@ -1,0 +1,35 @@
+// Parameter data files are checked before any block is read from them: a file
+// whose header or CRC-32 is wrong (or that is missing) is replaced by its
+// ".bak" backup when that one is whole. The read of a block is guarded by the
+// process-wide parameter file lock.
+#pragma once
+#include <mutex>
+#include <string>
+#include <vector>
+
+enum class DataFileCheck {
+    whole,    // the data file itself is whole
+    restored, // the data file was replaced by its whole backup
+    failed,   // neither is usable, or the backup could not be copied
+};
+
+// True when the file at path opens, starts with "FFLC" and its stored CRC-32
+// equals the CRC-32 of every byte after the 8-byte header.
+bool IsDataFileWhole(const std::string& path);
+
+// The check with its outcome; the copy failure shows its message box.
+DataFileCheck CheckDataFile(const std::string& path);
+// True when the data file is whole or has been replaced by a whole backup.
+bool VerifyDataFile(const std::string& path);
+
+// Verifies the data file (under the lock), then reads the named block (under
+// the lock again). True with the block's bytes; false with none. A damaged
+// block stream writes "|S|ExtractParameters failed, object is '...'" to the
+// trace log.
+bool ExtractParameters(const std::string& path, const std::string& blockName, std::vector<unsigned char>& bytes);
+
+// The one lock around verifications and block reads of the process.
+std::mutex& ParameterFileLock();
+
+// The message shown when the backup cannot be copied over the data file.
+std::string AccessDataFileMessage(const std::string& path, unsigned long errorCode);
