@@ -327,7 +327,7 @@ int wmain(int argc, wchar_t** argv)
         const wchar_t* value = argv[++i];
         Rule rule;
         if (arg == L"--log") {
-            g_log = _wfopen(value, L"w");
+            g_log = _wfopen(value, L"wb");
             if (!g_log) {
                 fprintf(stderr, "robot: cannot write %s\n", Utf8(value).c_str());
                 return 2;
