@@ -34,6 +34,7 @@ bool CFmtNameParser::Scan(const std::string& path)
     } catch (const FileError& e) {
         m_strLastError = StrPrintf("|E|%s: read error %d\n", path.c_str(), e.m_cause);
     }
+    CloseQuietly(); // as after a full parse: no handle left on the file
     if (m_strLastError.empty())
         return true;
     AppendTraceLog(m_strLastError);

@@ -121,6 +121,9 @@ bool CFormatParser::Parse(const std::string& path)
         m_strLastError = StrPrintf("|E|%s: read error %d\n", path.c_str(), e.m_cause);
         ok = false;
     }
+    // Nothing reads the file after the parse; an open handle that denies
+    // writes would only stand in the way of the wipe of the program tree.
+    CloseQuietly();
     if (!ok)
         AppendTraceLog(m_strLastError);
     return ok;

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "FormatTestFiles.h"
+#include "format/FmtNameParser.h"
 #include "format/FormatParser.h"
 #include "format/StringTable.h"
 
@@ -385,4 +386,22 @@ TEST(FormatModel, DumpShowsSizesAlignmentsAndOffsets)
                           "\t+0\tchar c;\n\t+4\tunsigned int d; format=\"0x%08X\" id=4 /* -g 4 */\n}\n\n");
     EXPECT_EQ(field.str(), "field (F) = {\n\tm_pSize=16;\n\tm_nAlignment=4;\n"
                            "\t+0\tS s;\n\t+8\tchar n[8]; text\n}\n\n");
+}
+
+TEST(FormatErrors, ParsersLeaveNoHandleOnTheFile)
+{
+    ScratchFiles files;
+    TraceRecords trace;
+    std::string good = files.Write("h1.fmt", "field CController { int a; };");
+    std::string bad = files.Write("h2.fmt", "field CController { int a = 1; };");
+    CFormatParser parser;
+    CFmtNameParser names;
+    ASSERT_TRUE(parser.Parse(good));
+    EXPECT_FALSE(parser.Parse(bad));
+    ASSERT_TRUE(names.Scan(good));
+    EXPECT_FALSE(names.Scan(bad));
+    // On Windows an open handle denying writes would make these fail.
+    EXPECT_TRUE(WriteWholeFile(good, "x", 1));
+    EXPECT_EQ(remove(good.c_str()), 0);
+    EXPECT_EQ(remove(bad.c_str()), 0);
 }
