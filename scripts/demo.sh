@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# The main job, end to end: builds Setup.exe and a demo release of the
+# control package, lays out a simulated controller PC in a Wine prefix (an
+# old installation on C: and D:, its shortcuts), runs the setup there as a
+# user would (OK to the wipe warning, OK to the final message) and prints
+# what the user saw and what changed on the machine.
+#   bash scripts/demo.sh
+# Runs on the user's display when DISPLAY is set, otherwise on Xvfb, where a
+# screenshot of the dialog is saved (build/demo/out/demo/dialog.png).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+if [ "$(id -u)" = 0 ]; then
+  bash scripts/bootstrap.sh
+else
+  echo "demo: not root, skipping bootstrap (run scripts/bootstrap.sh as root once)"
+fi
+
+echo "== building Setup.exe, the robot and the doubles of the outside programs"
+cmake -S "$root" -B "$root/build/win" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+cmake --build "$root/build/win" -j"$(nproc)" --target Setup robot mksetup \
+  double_control double_installdrv double_ewfmgr double_firstrun >/dev/null
+cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$root/build/native" -j"$(nproc)" --target mksetup >/dev/null
+
+demo="$root/build/demo"
+echo "== packing the demo release into a setup file"
+bash scripts/make-demo-release.sh "$root/build/win/bin" "$demo/data/base"
+
+echo "== a simulated controller PC: Wine prefix, C: program tree, D: data tree"
+export TLX_BED_DIR="$demo/bed"
+had_display=${DISPLAY:-}
+bash scripts/winebed.sh up
+trap 'bash "$root/scripts/winebed.sh" down' EXIT
+export TLX_WIN_BIN="$root/build/win/bin" TLX_E2E_DATA="$demo/data" TLX_E2E_OUT="$demo/out"
+# shellcheck source=../tests/e2e/lib.sh
+. "$root/tests/e2e/lib.sh"
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1 || true
+clean_machine
+lay_out_old_installation
+
+# Every file of the machine's two trees and the user's shortcut folders.
+listing() {
+  local base label
+  for pair in "C:/Program Files (x86)/Velko|$install_root" "C:/Velko|$C/Velko" "D:|$D" \
+              "Desktop|$desktop" "Start Menu/Programs|$programs"; do
+    label=${pair%%|*}
+    base=${pair#*|}
+    [ -d "$base" ] || continue
+    (cd "$base" && find . -type f -print0 | sort -z | while IFS= read -r -d '' f; do
+      printf '%s\t%s\n' "$label/${f#./}" "$(md5sum <"$f" | cut -c1-32)"
+    done)
+  done
+}
+before=$(listing)
+echo "old installation: $(grep -c . <<<"$before") files"
+
+place_setup "$demo/data/base/Setup.exe"
+# The control program is still open when the engineer starts the setup; it
+# is closed a few seconds later.
+wine "$TLX_WIN_BIN/double_control.exe" --hold-ms 4000 --ready-file "$(winpath "$out/control-ready")" >/dev/null 2>&1 &
+wait_for_file "$out/control-ready" 30 || true
+echo "== running Setup.exe (the control program closes after 4 s; the robot clicks OK at the warning and at the final message)"
+marker="$out/final-box"
+start_setup --answer "警告=OK" --pause-at "TorneLix安装完成!=$(winpath "$marker")"
+if wait_for_file "$marker.ready" 120; then
+  if [ -z "$had_display" ]; then
+    import -display "$DISPLAY" -window root "$out/dialog.png" && echo "screenshot: $out/dialog.png"
+  fi
+  sleep 1
+  touch "$marker"
+fi
+wait_setup
+
+echo
+echo "== what the user saw"
+sed -e 's/^/  /' -e 's/\\n/ /g' -e 's/\\\\/\\/g' "$transcript"
+echo
+echo "== what changed on the machine"
+after=$(listing)
+join -t $'\t' -a1 -a2 -e '-' -o 0,1.2,2.2 <(sort <<<"$before") <(sort <<<"$after") |
+  while IFS=$'\t' read -r path old new; do
+    if [ "$old" = - ]; then echo "  added    $path"
+    elif [ "$new" = - ]; then echo "  removed  $path"
+    elif [ "$old" != "$new" ]; then echo "  changed  $path"
+    fi
+  done
+echo
+echo "== machine-level pieces"
+echo "  active language (TorneLix\\Lang\\Lang.ini): $(grep -a '^ActiveLang=' "$install_root/TorneLix/Lang/Lang.ini" | tr -d '\r')"
+for f in tlxdx.dll drivers/tlxio.sys; do
+  if [ -f "$system_dir/$f" ]; then echo "  system directory: $f installed"; fi
+done
+echo
+echo "== programs the setup started"
+sed -e 's/^/  /' "$doubles_log" 2>/dev/null || echo "  (none)"
+echo
+echo "== setup log (D:\\Velko\\Boot\\SetUp.log)"
+setup_log | sed -e 's/^/  /'
+echo
+echo "== install sequence states run: $(states_run)"
