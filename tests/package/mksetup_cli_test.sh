@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# mksetup as a release engineer runs it: build a setup file, check it, and
+# see the check refuse damaged and cut-short files with a one-line reason.
+#   mksetup_cli_test.sh MKSETUP [RUNNER]
+set -u
+mksetup=$1
+runner=${2:-}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail=0
+run() { if [ -n "$runner" ]; then "$runner" "$mksetup" "$@"; else "$mksetup" "$@"; fi; }
+# Wine wants Windows-style paths only for what it cannot map; plain Unix paths work.
+expect() { # expect CODE DESCRIPTION -- command...
+  local want=$1 what=$2; shift 3
+  local out rc
+  out=$(run "$@" 2>&1); rc=$?
+  if [ "$want" = 0 ] && [ $rc -ne 0 ] || [ "$want" != 0 ] && [ $rc -eq 0 ]; then
+    echo "FAIL: $what: exit $rc: $out"; fail=1
+  fi
+  printf '%s' "$out" | tr -d '\r'
+}
+
+head -c 3000 /dev/urandom >"$work/program.exe"
+head -c 5000 /dev/urandom >"$work/package.exe"
+expect 0 "build" -- "$work/program.exe" "$work/package.exe" "$work/Setup.exe" >/dev/null
+size=$(stat -c %s "$work/Setup.exe")
+[ "$size" = 8024 ] || { echo "FAIL: setup file is $size bytes, want 8024"; fail=1; }
+cmp -s -n 3000 "$work/program.exe" "$work/Setup.exe" || { echo "FAIL: program image differs"; fail=1; }
+tail -c +3001 "$work/Setup.exe" | head -c 5000 | cmp -s - "$work/package.exe" || { echo "FAIL: package differs"; fail=1; }
+digest=$(head -c 8000 "$work/Setup.exe" | md5sum | cut -c1-32)
+trailer=$(tail -c 24 "$work/Setup.exe" | od -An -tx1 | tr -d ' \n')
+[ "$trailer" = "b80b000000000000$digest" ] || { echo "FAIL: trailer $trailer"; fail=1; }
+
+out=$(expect 0 "check good" -- --check "$work/Setup.exe")
+case "$out" in *"package offset 3000, package size 5000"*) ;; *) echo "FAIL: check output: $out"; fail=1 ;; esac
+
+cp "$work/Setup.exe" "$work/bad.exe"
+printf 'X' | dd of="$work/bad.exe" bs=1 seek=4000 conv=notrunc 2>/dev/null
+out=$(expect 1 "check damaged" -- --check "$work/bad.exe")
+[ "$(printf '%s\n' "$out" | wc -l)" = 1 ] || { echo "FAIL: reason is not one line: $out"; fail=1; }
+case "$out" in *MD5*) ;; *) echo "FAIL: damaged reason: $out"; fail=1 ;; esac
+
+head -c 8000 "$work/Setup.exe" >"$work/short.exe"
+expect 1 "check cut short" -- --check "$work/short.exe" >/dev/null
+head -c 10 "$work/Setup.exe" >"$work/tiny.exe"
+expect 1 "check tiny" -- --check "$work/tiny.exe" >/dev/null
+expect 1 "check missing" -- --check "$work/missing.exe" >/dev/null
+expect 1 "usage" -- --bogus >/dev/null
+expect 1 "missing input" -- "$work/missing.exe" "$work/package.exe" "$work/x.exe" >/dev/null
+
+[ $fail = 0 ] && echo "mksetup command line: all checks passed"
+exit $fail
