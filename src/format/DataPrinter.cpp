@@ -1,0 +1,289 @@
+#include "format/DataPrinter.h"
+
+#include <climits>
+
+#include "app/Messages.h"
+#include "app/TraceLog.h"
+#include "format/AnnotationOptions.h"
+#include "platform/StringUtil.h"
+
+CDataPrinter::CDataPrinter(CFieldDescriptor* descriptor) : m_pDescriptor(descriptor) {}
+
+CDataPrinter::~CDataPrinter() = default;
+
+const CDataType& CDataPrinter::TypeOf(const CDataMember& member) const
+{
+    return m_pDescriptor->m_parser.EffectiveType(member);
+}
+
+void CDataPrinter::AddItem(CItemData* item)
+{
+    if (m_pDescriptor && item)
+        m_pDescriptor->m_items.emplace_back(item);
+}
+
+void CDataPrinter::CollectType(const _CBaseType& type, unsigned char* address)
+{
+    if (!m_pDescriptor)
+        return;
+    for (const CDataMember& member : type.m_members)
+        CollectMember(member, address + member.m_nOffset);
+}
+
+void CDataPrinter::ListType(const _CBaseType& type, unsigned char* address)
+{
+    if (!m_pDescriptor)
+        return;
+    for (const CDataMember& member : type.m_members)
+        ListMember(member, address + member.m_nOffset);
+}
+
+void CDataPrinter::ListMember(const CDataMember& member, unsigned char* address)
+{
+    if (member.IsTextMember())
+        ListText(member, address);
+    else if (member.IsArray())
+        ListArray(member, address);
+    else
+        ListSingle(member, address);
+}
+
+void CDataPrinter::CollectMember(const CDataMember& member, unsigned char* address)
+{
+    if (member.IsTextMember())
+        CollectText(member, address);
+    else if (member.IsArray())
+        CollectArray(member, address);
+    else
+        CollectSingle(member, address);
+}
+
+CItemData* CDataPrinter::CreateItem(const CDataMember& member, unsigned char* address)
+{
+    if (!m_pDescriptor)
+        return nullptr;
+    CItemData* item = new CItemData;
+    item->m_pDescriptor = m_pDescriptor;
+    item->m_pParent = m_pCurrent;
+    item->m_pMember = &member;
+    item->m_pValue = address;
+    item->m_nID = member.m_nID;
+    if (m_pDescriptor->m_bWithTypes)
+        item->m_strType = TypeOf(member).m_strName;
+    const std::string& comment = member.m_strComment;
+    if (!ExtractOption(comment, 'n', item->m_strName))
+        item->m_strName = member.m_strName;
+    ExtractOption(comment, 'u', item->m_strUnit);
+    ExtractOption(comment, 'e', item->m_strEffect);
+    ExtractOption(comment, 'd', item->m_strDescription);
+    for (CItemData* up = m_pCurrent; item->m_strEffect.empty() && up; up = up->m_pParent)
+        item->m_strEffect = up->m_strEffect;
+    return item;
+}
+
+void CDataPrinter::WalkStructure(const CDataType& type, CItemData* item, unsigned char* address, bool list)
+{
+    CItemData* savedCurrent = m_pCurrent;
+    int savedSingle = m_nSingle;
+    m_pCurrent = item;
+    if (type.m_members.size() == 1)
+        m_nSingle = 1;
+    for (const CDataMember& member : type.m_members) {
+        if (list)
+            ListMember(member, address + member.m_nOffset);
+        else
+            CollectMember(member, address + member.m_nOffset);
+    }
+    m_pCurrent = savedCurrent;
+    m_nSingle = savedSingle;
+}
+
+void CDataPrinter::ListSingle(const CDataMember& member, unsigned char* address)
+{
+    CItemData* item = CreateItem(member, address);
+    if (!item)
+        return;
+    const CDataType& type = TypeOf(member);
+    if (type.IsStructure()) {
+        AddItem(item);
+        WalkStructure(type, item, address, true);
+        return;
+    }
+    FormatItem(*item);
+    WriteItemLine(*item);
+    AddItem(item);
+}
+
+void CDataPrinter::CollectSingle(const CDataMember& member, unsigned char* address)
+{
+    CItemData* item = CreateItem(member, address);
+    if (!item)
+        return;
+    const CDataType& type = TypeOf(member);
+    AddItem(item);
+    if (type.IsStructure())
+        WalkStructure(type, item, address, false);
+    else
+        FormatItem(*item);
+}
+
+void CDataPrinter::WalkArray(const CDataMember& member, unsigned char* address, bool list)
+{
+    if (!m_pDescriptor)
+        return;
+    const CDataType& type = TypeOf(member);
+    if (type.IsStructure() && type.m_nIDRange == 0) {
+        TraceMessage("|E|The ID-Range of data-member %s is zero.", member.m_strName.c_str());
+        return;
+    }
+    CItemData* arrayItem = CreateItem(member, address);
+    AddItem(arrayItem);
+    CItemData* saved = m_pCurrent;
+    m_pCurrent = arrayItem;
+
+    const CPrintFormat* nameFormat = nullptr;
+    if (member.m_strElementFormat) {
+        const CPrintFormat& f =
+            m_pDescriptor->m_formats.Get(*member.m_strElementFormat, CPrintFormat::elementIndex, member.m_strName);
+        if (f.valid)
+            nameFormat = &f;
+    }
+    long long step = type.m_nIDRange != 0 ? type.m_nIDRange : 1;
+    for (int i = 0; i < member.m_nArrayCount; ++i) {
+        if (!list && (i < member.m_nFirstIndex || i > member.m_nLastIndex))
+            continue;
+        unsigned char* at = address + static_cast<long long>(i) * type.m_pSize;
+        CItemData* element = CreateItem(member, at);
+        element->m_nElementIndex = i;
+        element->m_nElementCount = list ? member.m_nArrayCount : 1;
+        element->m_strName = nameFormat ? value_text::FormatElementName(*nameFormat, i)
+                                        : StrPrintf(LocalText(MsgGroupName), i);
+        if (member.m_nID != -1) {
+            long long id = i * step;
+            element->m_nID = id > INT_MAX ? INT_MAX : id < INT_MIN ? INT_MIN : static_cast<int>(id);
+        } else {
+            element->m_nID = -1;
+        }
+        if (type.IsStructure()) {
+            AddItem(element);
+            WalkStructure(type, element, at, list);
+        } else {
+            FormatItem(*element);
+            if (list)
+                WriteItemLine(*element);
+            AddItem(element);
+        }
+    }
+    m_pCurrent = saved;
+}
+
+void CDataPrinter::ListArray(const CDataMember& member, unsigned char* address) { WalkArray(member, address, true); }
+
+void CDataPrinter::CollectArray(const CDataMember& member, unsigned char* address)
+{
+    WalkArray(member, address, false);
+}
+
+void CDataPrinter::ListText(const CDataMember& member, unsigned char* address)
+{
+    CItemData* item = CreateItem(member, address);
+    if (!item)
+        return;
+    if (m_pDescriptor->m_bWithTypes)
+        item->m_strType = StrPrintf(LocalText(MsgArrayType), TypeOf(member).m_strName.c_str(), member.m_nArrayCount);
+    item->m_strValue = value_text::FormatText(address, member.m_nArrayCount);
+    WriteItemLine(*item);
+    AddItem(item);
+}
+
+void CDataPrinter::CollectText(const CDataMember& member, unsigned char* address)
+{
+    CItemData* item = CreateItem(member, address);
+    if (!item)
+        return;
+    if (m_pDescriptor->m_bWithTypes)
+        item->m_strType = StrPrintf(LocalText(MsgArrayType), TypeOf(member).m_strName.c_str(), member.m_nArrayCount);
+    item->m_strValue = value_text::FormatText(address, member.m_nArrayCount);
+    item->m_strDescription += "  " + StrPrintf(LocalText(MsgMaxLength), member.m_nArrayCount - 1);
+    if (m_nSingle && m_pCurrent) {
+        m_pCurrent->m_strValue = item->m_strValue;
+        m_pCurrent->m_strDescription = item->m_strDescription;
+        delete item;
+        return;
+    }
+    AddItem(item);
+}
+
+void CDataPrinter::FormatItem(CItemData& item)
+{
+    if (!item.m_pMember)
+        return;
+    if (item.m_pMember->IsTextMember()) {
+        item.m_strValue = value_text::FormatText(item.m_pValue, item.m_pMember->m_nArrayCount);
+        return;
+    }
+    const CDataType& type = TypeOf(*item.m_pMember);
+    if (type.IsStructure())
+        return;
+    item.m_strValue = value_text::FormatBuiltin(type.m_nBuiltin, *item.m_pMember, item.m_pValue,
+                                                m_pDescriptor->m_formats);
+}
+
+bool CDataPrinter::ParseItem(CItemData& item, const std::string& text)
+{
+    if (!item.m_pMember)
+        return false;
+    const CDataMember* member = item.m_pMember;
+    const CDataType* type = &TypeOf(*member);
+    bool ok;
+    if (member->IsTextMember()) {
+        ok = value_text::ParseText(item.m_pValue, member->m_nArrayCount, text);
+    } else {
+        // A structure of exactly one member parses as that member.
+        unsigned char* at = item.m_pValue;
+        while (type->IsStructure() && type->m_members.size() == 1 && !type->m_members[0].IsArray()) {
+            member = &type->m_members[0];
+            at += member->m_nOffset;
+            type = &TypeOf(*member);
+        }
+        if (type->IsStructure() || member->IsTextMember())
+            ok = member->IsTextMember() && value_text::ParseText(at, member->m_nArrayCount, text);
+        else
+            ok = value_text::ParseBuiltin(type->m_nBuiltin, *member, at, text);
+        if (ok && member != item.m_pMember) {
+            item.m_strValue = member->IsTextMember()
+                                  ? value_text::FormatText(at, member->m_nArrayCount)
+                                  : value_text::FormatBuiltin(type->m_nBuiltin, *member, at, m_pDescriptor->m_formats);
+            return true;
+        }
+    }
+    if (ok)
+        FormatItem(item);
+    return ok;
+}
+
+void CDataPrinter::WriteItemLine(CItemData& item)
+{
+    std::vector<const CItemData*> chain;
+    for (const CItemData* y = &item; y; y = y->m_pParent)
+        chain.push_back(y);
+    std::string path;
+    for (size_t k = chain.size(); k-- > 0;) {
+        const CItemData* y = chain[k];
+        const CItemData* z = k > 0 ? chain[k - 1] : nullptr;
+        // An array element is named by its index, also in an array of one.
+        if (y->m_nElementIndex < 0) {
+            path += y->m_pMember ? y->m_pMember->m_strName : std::string();
+            if (z && z->m_nElementIndex < 0)
+                path += ".";
+        } else {
+            path += StrPrintf(z ? "[%d]." : "[%d]", y->m_nElementIndex);
+        }
+    }
+    if (item.m_strValue == "是" || item.m_strValue == "Yes")
+        item.m_strValue = "1";
+    else if (item.m_strValue == "否" || item.m_strValue == "No")
+        item.m_strValue = "0";
+    if (m_pDescriptor)
+        m_pDescriptor->WriteListingLine(path + " = " + item.m_strValue + "\n");
+}

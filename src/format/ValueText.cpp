@@ -1,0 +1,556 @@
+#include "format/ValueText.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/TraceLog.h"
+#include "format/AnnotationOptions.h"
+#include "format/DataMember.h"
+#include "format/DataType.h"
+
+namespace {
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+// The text ends at its end or at white space.
+bool EndsCleanly(const char* end) { return *end == '\0' || IsBlank(*end); }
+
+// One formatter for every platform: the mingw runtime's own printf (C99
+// forms, two-digit exponents) rather than the system's.
+std::string Print(size_t limit, const char* format, ...)
+{
+    char buffer[1024];
+    va_list args;
+    va_start(args, format);
+#ifdef _WIN32
+    int n = __mingw_vsnprintf(buffer, sizeof buffer, format, args);
+#else
+    int n = vsnprintf(buffer, sizeof buffer, format, args);
+#endif
+    va_end(args);
+    if (n < 0)
+        return std::string();
+    // A "%c" of a zero byte ends the text there, as a C string would.
+    std::string text(buffer, strnlen(buffer, sizeof buffer - 1));
+    if (text.size() > limit)
+        text.resize(limit);
+    return text;
+}
+
+const int kMaxWidth = 700; // flags beyond this only make long blanks
+
+uint64_t Load(const unsigned char* p, int bytes)
+{
+    uint64_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = v << 8 | p[i];
+    return v;
+}
+
+void Store(unsigned char* p, uint64_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+uint64_t Extend(uint64_t v, int width, bool isSigned)
+{
+    if (width >= 64)
+        return v;
+    uint64_t mask = (uint64_t(1) << width) - 1;
+    v &= mask;
+    if (isSigned && (v >> (width - 1)) & 1)
+        v |= ~mask;
+    return v;
+}
+
+struct BuiltinInfo {
+    int bytes;
+    bool isSigned;
+};
+
+BuiltinInfo IntegerInfo(int builtin)
+{
+    switch (builtin) {
+    case btVoidPtr: return {4, false};
+    case btBool: return {1, false};
+    case btChar: return {1, true};
+    case btUChar: return {1, false};
+    case btInt: return {4, true};
+    case btUInt: return {4, false};
+    case btLong: return {4, true};
+    case btULong: return {4, false};
+    case btShort: return {2, true};
+    case btUShort: return {2, false};
+    case btInt64: return {8, true};
+    case btUInt64: return {8, false};
+    case btPlcBitAddr: return {4, false};
+    default: return {0, false};
+    }
+}
+
+const char* DefaultIntegerFormat(int builtin)
+{
+    switch (builtin) {
+    case btChar:
+    case btUChar: return "%c";
+    case btShort: return "%hd";
+    case btUShort: return "%hu";
+    case btInt: return "%d";
+    case btUInt: return "%u";
+    case btLong: return "%ld";
+    case btULong: return "%lu";
+    case btInt64: return "%I64d";
+    case btUInt64: return "%I64u";
+    default: return "%08X"; // "void*": eight hexadecimal digits
+    }
+}
+} // namespace
+
+CPrintFormat CPrintFormat::Check(const std::string& format, ValueClass valueClass)
+{
+    CPrintFormat f;
+    auto refuse = [&](const char* why) {
+        f.valid = false;
+        f.reason = why;
+        return f;
+    };
+    int conversions = 0;
+    size_t i = 0;
+    std::string literal;
+    while (i < format.size()) {
+        char c = format[i];
+        if (c != '%') {
+            literal += c;
+            ++i;
+            continue;
+        }
+        if (i + 1 < format.size() && format[i + 1] == '%') {
+            literal += "%%";
+            i += 2;
+            continue;
+        }
+        if (++conversions > 1)
+            return refuse("more than one conversion");
+        f.prefix = literal;
+        literal.clear();
+        ++i;
+        size_t start = i;
+        while (i < format.size() && strchr("-+ #0", format[i]))
+            ++i;
+        int width = 0, precision = 0;
+        for (; i < format.size() && format[i] >= '0' && format[i] <= '9'; ++i)
+            width = width > kMaxWidth ? width : width * 10 + (format[i] - '0');
+        if (i < format.size() && format[i] == '.') {
+            for (++i; i < format.size() && format[i] >= '0' && format[i] <= '9'; ++i)
+                precision = precision > kMaxWidth ? precision : precision * 10 + (format[i] - '0');
+        }
+        if (i < format.size() && format[i] == '*')
+            return refuse("'*' takes an argument the value does not give");
+        if (width > kMaxWidth || precision > kMaxWidth)
+            return refuse("width or precision too large");
+        f.spec = format.substr(start, i - start);
+        int bits = 32;
+        bool lengthGiven = false;
+        if (format.compare(i, 3, "I64") == 0) {
+            bits = 64;
+            i += 3;
+            lengthGiven = true;
+        } else if (format.compare(i, 2, "ll") == 0) {
+            bits = 64;
+            i += 2;
+            lengthGiven = true;
+        } else if (format.compare(i, 2, "hh") == 0) {
+            return refuse("length hh is not supported");
+        } else if (i < format.size() && format[i] == 'h') {
+            bits = 16;
+            ++i;
+            lengthGiven = true;
+        } else if (i < format.size() && format[i] == 'l') {
+            ++i; // a long is 32 bits on the machines the formats are written for
+            lengthGiven = true;
+        } else if (i < format.size() && strchr("LjztqI", format[i])) {
+            return refuse("unsupported length modifier");
+        }
+        if (i >= format.size())
+            return refuse("conversion without its letter");
+        char conv = format[i++];
+        bool integerConv = strchr("diouxX", conv) != nullptr;
+        bool realConv = strchr("feEgG", conv) != nullptr;
+        if (conv == 'c') {
+            if (lengthGiven || valueClass == integer64Value)
+                return refuse("%c takes one character");
+            integerConv = true;
+        }
+        if (valueClass == realValue) {
+            if (!realConv)
+                return refuse("the value is a real number");
+            if (lengthGiven && bits != 32)
+                return refuse("unsupported length modifier for a real");
+            bits = 0;
+        } else {
+            if (!integerConv)
+                return refuse("the value is an integer");
+            if (valueClass == integer64Value && bits != 64)
+                return refuse("a 64-bit value needs ll or I64");
+        }
+        f.lengthBits = bits;
+        f.conversion = conv;
+    }
+    if (conversions == 0)
+        return refuse("no conversion");
+    f.suffix = literal;
+    f.valid = true;
+    return f;
+}
+
+const CPrintFormat& CPrintFormatCache::Get(const std::string& format, CPrintFormat::ValueClass valueClass,
+                                           const std::string& owner)
+{
+    auto key = std::make_pair(format, static_cast<int>(valueClass));
+    auto found = m_formats.find(key);
+    if (found != m_formats.end())
+        return found->second;
+    CPrintFormat checked = CPrintFormat::Check(format, valueClass);
+    if (!checked.valid)
+        TraceMessage("|E|Print format \"%s\" of %s refused (%s); the default form is used\n", format.c_str(),
+                     owner.c_str(), checked.reason.c_str());
+    return m_formats.emplace(key, checked).first->second;
+}
+
+namespace value_text {
+
+std::string FormatInteger(const CPrintFormat& format, const IntegerValue& value)
+{
+    std::string pattern = format.prefix + "%" + format.spec;
+    if (format.conversion == 'c') {
+        pattern += 'c' + format.suffix;
+        return Print(kMaxText, pattern.c_str(), static_cast<int>(static_cast<unsigned char>(value.bits)));
+    }
+    bool signedConv = format.conversion == 'd' || format.conversion == 'i';
+    uint64_t v = Extend(value.bits, format.lengthBits, signedConv);
+    pattern += "ll";
+    pattern += format.conversion;
+    pattern += format.suffix;
+    if (signedConv)
+        return Print(kMaxText, pattern.c_str(), static_cast<long long>(v));
+    return Print(kMaxText, pattern.c_str(), static_cast<unsigned long long>(v));
+}
+
+std::string FormatReal(const CPrintFormat& format, double value, size_t limit)
+{
+    if (!std::isfinite(value)) // the runtimes spell these differently
+        return std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf";
+    std::string pattern = format.prefix + "%" + format.spec + format.conversion + format.suffix;
+    return Print(limit, pattern.c_str(), value);
+}
+
+std::string ShortenDouble(double value)
+{
+    if (!std::isfinite(value))
+        return std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf";
+    std::string text = Print(kMaxDoubleText, "%f", value);
+    size_t dot = text.find('.');
+    if (dot != std::string::npos && text.size() - dot - 1 >= 2 && text.compare(text.size() - 2, 2, "00") != 0)
+        text = Print(kMaxDoubleText, "%0.16f", value);
+    size_t b = 0, e = text.size();
+    while (b < e && IsBlank(text[b]))
+        ++b;
+    while (e > b && IsBlank(text[e - 1]))
+        --e;
+    text = text.substr(b, e - b);
+    if (text.find_first_of("123456789") == std::string::npos && !text.empty() && text[0] == '-')
+        text.erase(0, 1);
+    if (text.find('.') != std::string::npos) {
+        size_t last = text.find_last_not_of('0');
+        text.resize(last + 1);
+        if (!text.empty() && text.back() == '.')
+            text.pop_back();
+    }
+    return text;
+}
+
+std::string FormatPlcAddress(uint32_t value)
+{
+    unsigned h = value >> 16, l = value & 0xFFFF;
+    if (l <= 31 && h <= 999)
+        return Print(kMaxText, "%03d%02d", static_cast<int>(h), static_cast<int>(l));
+    if (h == 10000 && l <= 255)
+        return Print(kMaxText, "TIM%03d", static_cast<int>(l));
+    if (h == 10002 && l >= 1200 && l <= 5199)
+        return Print(kMaxText, "*DM%04d", static_cast<int>(l));
+    if (value == 0xFFFFFFFFu)
+        return "NA";
+    return std::string();
+}
+
+bool ParsePlcAddress(const std::string& text, uint32_t& value)
+{
+    auto digits = [&](size_t from, size_t n) {
+        if (text.size() != from + n)
+            return -1;
+        int v = 0;
+        for (size_t i = from; i < from + n; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return -1;
+            v = v * 10 + (text[i] - '0');
+        }
+        return v;
+    };
+    if (text.size() == 2 && (text[0] == 'N' || text[0] == 'n') && (text[1] == 'A' || text[1] == 'a')) {
+        value = 0xFFFFFFFFu;
+        return true;
+    }
+    if (text.compare(0, 3, "TIM") == 0) {
+        int n = digits(3, 3);
+        if (n < 0 || n >= 256)
+            return false;
+        value = 10000u << 16 | static_cast<uint32_t>(n);
+        return true;
+    }
+    if (text.compare(0, 3, "*DM") == 0) {
+        int n = digits(3, 4);
+        if (n < 0 || n >= 4000)
+            return false;
+        value = 10002u << 16 | static_cast<uint32_t>(n + 1200);
+        return true;
+    }
+    int all = digits(0, 5);
+    if (all < 0)
+        return false;
+    int word = all / 100, bit = all % 100;
+    if (bit >= 32)
+        return false;
+    value = static_cast<uint32_t>(word) << 16 | static_cast<uint32_t>(bit);
+    return true;
+}
+
+long IntegerMultiplier(const std::string& comment)
+{
+    std::string text;
+    if (!ExtractOption(comment, 'm', text))
+        return 1;
+    errno = 0;
+    char* end = nullptr;
+    long long v = strtoll(text.c_str(), &end, 0);
+    // No digits at all would make every value 0: as bad as a wrong ending.
+    bool noDigits = end == text.c_str();
+    if (!EndsCleanly(end) || noDigits) {
+        AppendTraceLog("Illegal comment string\n");
+        return 1;
+    }
+    // strtol of a 32-bit long saturates.
+    if (v > INT32_MAX)
+        v = INT32_MAX;
+    if (v < INT32_MIN)
+        v = INT32_MIN;
+    return static_cast<long>(v);
+}
+
+double RealMultiplier(const std::string& comment)
+{
+    std::string text;
+    if (!ExtractOption(comment, 'm', text))
+        return 1.0;
+    size_t slash = text.find('/');
+    if (!text.empty() && slash != std::string::npos) {
+        std::string a = text.substr(0, slash), b = text.substr(slash + 1);
+        char* endA = nullptr;
+        char* endB = nullptr;
+        double x = strtod(a.c_str(), &endA);
+        double y = strtod(b.c_str(), &endB);
+        // Both parts must hold a number: an empty one would make every value 0.
+        if (endA != a.c_str() && endB != b.c_str() && EndsCleanly(endA) && EndsCleanly(endB) && y != 0.0)
+            return x / y;
+        return 1.0;
+    }
+    char* end = nullptr;
+    double v = strtod(text.c_str(), &end);
+    if (!EndsCleanly(end) || end == text.c_str()) {
+        AppendTraceLog("Illegal comment string\n");
+        return 1.0;
+    }
+    return v;
+}
+
+std::string FormatBuiltin(int builtin, const CDataMember& member, const unsigned char* address,
+                          CPrintFormatCache& formats)
+{
+    const std::string& comment = member.m_strComment;
+    if (builtin == btPlcBitAddr)
+        return FormatPlcAddress(static_cast<uint32_t>(Load(address, 4)));
+
+    if (builtin == btDouble || builtin == btFloat) {
+        double value;
+        if (builtin == btDouble) {
+            uint64_t bits = Load(address, 8);
+            memcpy(&value, &bits, sizeof value);
+            value *= RealMultiplier(comment);
+        } else {
+            uint32_t bits = static_cast<uint32_t>(Load(address, 4));
+            float f;
+            memcpy(&f, &bits, sizeof f);
+            value = static_cast<double>(static_cast<float>(f * RealMultiplier(comment)));
+        }
+        size_t limit = builtin == btDouble ? kMaxDoubleText : kMaxText;
+        if (member.m_strPrintFormat) {
+            const CPrintFormat& f = formats.Get(*member.m_strPrintFormat, CPrintFormat::realValue, member.m_strName);
+            if (f.valid)
+                return FormatReal(f, value, limit);
+        }
+        if (builtin == btDouble)
+            return ShortenDouble(value);
+        return FormatReal(CPrintFormat::Check("%f", CPrintFormat::realValue), value, limit);
+    }
+
+    BuiltinInfo info = IntegerInfo(builtin);
+    if (info.bytes == 0)
+        return std::string();
+    IntegerValue value{Load(address, info.bytes), info.isSigned, info.bytes * 8};
+    if (builtin == btBool) {
+        value.bits &= 0xFF;
+        if (!member.m_strPrintFormat)
+            return value.bits ? "1" : "0";
+    } else if (builtin != btVoidPtr) {
+        // Multiply in the type's width: the product wraps as the type would.
+        uint64_t product = Extend(value.bits, value.width, value.isSigned) *
+                           static_cast<uint64_t>(static_cast<int64_t>(IntegerMultiplier(comment)));
+        value.bits = Extend(product, value.width, value.isSigned);
+    }
+    value.bits = Extend(value.bits, value.width, value.isSigned);
+    if (member.m_strPrintFormat) {
+        // A 64-bit value needs a 64-bit conversion, or its high half is lost.
+        CPrintFormat::ValueClass valueClass =
+            value.width == 64 ? CPrintFormat::integer64Value : CPrintFormat::integerValue;
+        const CPrintFormat& f = formats.Get(*member.m_strPrintFormat, valueClass, member.m_strName);
+        if (f.valid)
+            return FormatInteger(f, value);
+    }
+    static const CPrintFormat kDefaults[btCount] = {
+        CPrintFormat::Check(DefaultIntegerFormat(0), CPrintFormat::integerValue),
+        CPrintFormat::Check("%d", CPrintFormat::integerValue),
+        CPrintFormat::Check(DefaultIntegerFormat(2), CPrintFormat::integerValue),
+        CPrintFormat::Check(DefaultIntegerFormat(3), CPrintFormat::integerValue),
+        CPrintFormat(),
+        CPrintFormat(),
+        CPrintFormat::Check(DefaultIntegerFormat(6), CPrintFormat::integerValue),
+        CPrintFormat::Check(DefaultIntegerFormat(7), CPrintFormat::integerValue),
+        CPrintFormat::Check(DefaultIntegerFormat(8), CPrintFormat::integerValue),
+        CPrintFormat::Check(DefaultIntegerFormat(9), CPrintFormat::integerValue),
+        CPrintFormat::Check(DefaultIntegerFormat(10), CPrintFormat::integerValue),
+        CPrintFormat::Check(DefaultIntegerFormat(11), CPrintFormat::integerValue),
+        CPrintFormat::Check(DefaultIntegerFormat(12), CPrintFormat::integer64Value),
+        CPrintFormat::Check(DefaultIntegerFormat(13), CPrintFormat::integer64Value),
+        CPrintFormat(),
+    };
+    if (builtin == btBool)
+        return value.bits ? "1" : "0";
+    return FormatInteger(kDefaults[builtin], value);
+}
+
+bool ParseBuiltin(int builtin, const CDataMember& member, unsigned char* address, const std::string& text)
+{
+    const char* s = text.c_str();
+    char* end = nullptr;
+    switch (builtin) {
+    case btVoidPtr: {
+        std::string hex = (text.compare(0, 2, "0x") == 0 || text.compare(0, 2, "0X") == 0) ? text : "0X" + text;
+        errno = 0;
+        unsigned long long v = strtoull(hex.c_str(), &end, 16);
+        if (end == hex.c_str() + 2 || !EndsCleanly(end) || v > 0xFFFFFFFFull)
+            return false;
+        Store(address, v, 4);
+        return true;
+    }
+    case btBool:
+        if ((text[0] != '0' && text[0] != '1') || !EndsCleanly(s + 1))
+            return false;
+        address[0] = static_cast<unsigned char>(text[0] - '0');
+        return true;
+    case btPlcBitAddr: {
+        uint32_t v = 0;
+        if (!ParsePlcAddress(text, v))
+            return false;
+        Store(address, v, 4);
+        return true;
+    }
+    case btFloat:
+    case btDouble: {
+        double v = strtod(s, &end);
+        double m = RealMultiplier(member.m_strComment);
+        if (end == s || !EndsCleanly(end) || m == 0.0)
+            return false;
+        v /= m;
+        if (builtin == btDouble) {
+            uint64_t bits;
+            memcpy(&bits, &v, sizeof bits);
+            Store(address, bits, 8);
+        } else {
+            float f = static_cast<float>(v);
+            uint32_t bits;
+            memcpy(&bits, &f, sizeof bits);
+            Store(address, bits, 4);
+        }
+        return true;
+    }
+    case btInt64:
+    case btUInt64: {
+        // Always hexadecimal, with or without its prefix.
+        unsigned long long v = strtoull(s, &end, 16);
+        long m = IntegerMultiplier(member.m_strComment);
+        if (end == s || !EndsCleanly(end) || m == 0)
+            return false;
+        int64_t stored = builtin == btInt64 ? static_cast<int64_t>(v) / m
+                                            : static_cast<int64_t>(v / static_cast<unsigned long long>(m));
+        Store(address, static_cast<uint64_t>(stored), 8);
+        return true;
+    }
+    default: {
+        BuiltinInfo info = IntegerInfo(builtin);
+        if (info.bytes == 0)
+            return false;
+        long long v = strtoll(s, &end, 0);
+        long m = IntegerMultiplier(member.m_strComment);
+        if (end == s || !EndsCleanly(end) || m == 0)
+            return false;
+        if (v > INT32_MAX)
+            v = INT32_MAX;
+        if (v < INT32_MIN)
+            v = INT32_MIN;
+        Store(address, static_cast<uint64_t>(v / m), info.bytes);
+        return true;
+    }
+    }
+}
+
+std::string FormatText(const unsigned char* address, int count)
+{
+    const char* p = reinterpret_cast<const char*>(address);
+    return "\"" + std::string(p, strnlen(p, static_cast<size_t>(count > 0 ? count : 0))) + "\"";
+}
+
+bool ParseText(unsigned char* address, int count, const std::string& text)
+{
+    std::string body = text;
+    if (!body.empty() && body[0] == '"') {
+        if (body.size() < 2 || body.back() != '"')
+            return false;
+        body = body.substr(1, body.size() - 2);
+    }
+    if (body.size() >= static_cast<size_t>(count))
+        return false;
+    memset(address, 0, static_cast<size_t>(count));
+    memcpy(address, body.data(), body.size());
+    return true;
+}
+
+std::string FormatElementName(const CPrintFormat& format, int index)
+{
+    return FormatInteger(format, IntegerValue{static_cast<uint64_t>(static_cast<int64_t>(index)), true, 32});
+}
+
+} // namespace value_text

@@ -1,0 +1,83 @@
+// Text forms of the built-in types: value to text (with the member's print
+// format and multiplier) and text to value. Print formats come from format
+// files that anyone can edit, so a format is used only when it holds exactly
+// one conversion that fits the value; it is rebuilt with a fixed length
+// modifier so that "%I64d", "%lld" and "%ld" print the same on every platform.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+
+class CDataMember;
+class CDataType;
+
+// A print format checked against the class of value it is meant for.
+struct CPrintFormat {
+    enum ValueClass { integerValue, integer64Value, realValue, elementIndex };
+
+    bool valid = false;
+    std::string reason;    // why it was refused
+    std::string prefix;    // literal text before the conversion ("%%" kept)
+    std::string spec;      // flags, width, precision
+    int lengthBits = 0;    // 16 (h), 32 (none, l), 64 (ll, I64); reals: 0
+    char conversion = 0;   // d i u o x X c, or f e g E G
+    std::string suffix;    // literal text after the conversion
+
+    static CPrintFormat Check(const std::string& format, ValueClass valueClass);
+};
+
+// Checked formats of one description, each rejected one reported once.
+class CPrintFormatCache {
+public:
+    // The checked format; a refused one writes one trace line naming it and
+    // owner (the member) the first time.
+    const CPrintFormat& Get(const std::string& format, CPrintFormat::ValueClass valueClass, const std::string& owner);
+    void Clear() { m_formats.clear(); }
+
+private:
+    std::map<std::pair<std::string, int>, CPrintFormat> m_formats;
+};
+
+namespace value_text {
+const size_t kMaxText = 63;        // longest value text
+const size_t kMaxDoubleText = 639; // longest value text of a double
+
+// Integer value of a type's bytes, sign- or zero-extended per the type.
+struct IntegerValue {
+    uint64_t bits;  // the value, extended to 64 bits
+    bool isSigned;  // of the type
+    int width;      // of the type, in bits
+};
+
+// Formats an integer with a checked format (the conversion's length decides
+// how the value is cut and extended, as a C library of 32-bit longs would).
+std::string FormatInteger(const CPrintFormat& format, const IntegerValue& value);
+// Formats a real with a checked real format.
+std::string FormatReal(const CPrintFormat& format, double value, size_t limit);
+// "%f", then up to 16 decimals when six are not exact, trailing zeros dropped.
+std::string ShortenDouble(double value);
+// The PLC bit address forms; empty text for values that have none.
+std::string FormatPlcAddress(uint32_t value);
+// Parses "hhhll", "TIMnnn", "*DMnnnn", "NA"; false when the text fits none.
+bool ParsePlcAddress(const std::string& text, uint32_t& value);
+
+// Multipliers from the "-m" option of a comment. A bad value writes
+// "Illegal comment string\n" where the rules say so and gives 1.
+long IntegerMultiplier(const std::string& comment);
+double RealMultiplier(const std::string& comment);
+
+// The value text of a built-in scalar at address for member (its print
+// format and multiplier); builtin is one of BuiltinType.
+std::string FormatBuiltin(int builtin, const CDataMember& member, const unsigned char* address,
+                          CPrintFormatCache& formats);
+// Parses text and stores it at address; false (nothing stored) when the
+// text is not a value of the type.
+bool ParseBuiltin(int builtin, const CDataMember& member, unsigned char* address, const std::string& text);
+
+// Text members: the characters up to the first zero byte, in double quotes.
+std::string FormatText(const unsigned char* address, int count);
+bool ParseText(unsigned char* address, int count, const std::string& text);
+
+// An array element's display name from the member's "-F" format.
+std::string FormatElementName(const CPrintFormat& format, int index);
+} // namespace value_text

@@ -1,0 +1,38 @@
+// paramtool verify: whether a parameter data file is whole, restoring it from
+// its ".bak" backup when that one is whole.
+#include <cstdio>
+
+#include "Commands.h"
+#include "ToolMessages.h"
+#include "params/DataFileVerification.h"
+
+namespace {
+const char kUsage[] = "verify DATA";
+
+int RunVerify(const std::vector<std::string>& args)
+{
+    if (args.size() != 1 || args[0].empty() || args[0][0] == '-')
+        return UsageError(kUsage);
+    AnswerMessagesOnStderr();
+    const std::string& path = args[0];
+    DataFileCheck result;
+    {
+        std::lock_guard<std::mutex> guard(ParameterFileLock());
+        result = CheckDataFile(path);
+    }
+    switch (result) {
+    case DataFileCheck::whole:
+        printf("%s: whole\n", path.c_str());
+        return kExitOk;
+    case DataFileCheck::restored:
+        printf("%s: restored from %s.bak\n", path.c_str(), path.c_str());
+        return kExitOk;
+    default:
+        fprintf(stderr, "paramtool: %s is damaged or missing and has no usable backup\n", path.c_str());
+        return kExitFailure;
+    }
+}
+} // namespace
+
+PARAMTOOL_COMMAND(verify, kUsage, "check a data file's header and CRC-32; restore it from DATA.bak when needed",
+                  RunVerify);
