@@ -109,12 +109,43 @@ std::string ProfileGetString(const std::string& file, const std::string& section
     return result;
 }
 
+// As GetPrivateProfileIntA reads a value: empty gives the default; an
+// optional sign, then "0x" hexadecimal, "0o" octal, "0b" binary, otherwise
+// decimal (a leading zero is not octal); the leading digits count, 32 bits wrap.
 int ProfileGetInt(const std::string& file, const std::string& section, const std::string& key, int defaultValue)
 {
     std::string v = ProfileGetString(file, section, key, "\x01");
-    if (v == "\x01")
+    if (v == "\x01" || v.empty())
         return defaultValue;
-    return static_cast<int>(strtol(v.c_str(), nullptr, 0));
+    const char* p = v.c_str();
+    bool negative = false;
+    if (*p == '+' || *p == '-')
+        negative = *p++ == '-';
+    unsigned base = 10;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X'))
+        base = 16;
+    else if (p[0] == '0' && (p[1] == 'o' || p[1] == 'O'))
+        base = 8;
+    else if (p[0] == '0' && (p[1] == 'b' || p[1] == 'B'))
+        base = 2;
+    if (base != 10)
+        p += 2;
+    unsigned value = 0;
+    for (;; ++p) {
+        unsigned digit;
+        if (*p >= '0' && *p <= '9')
+            digit = static_cast<unsigned>(*p - '0');
+        else if (*p >= 'a' && *p <= 'f')
+            digit = static_cast<unsigned>(*p - 'a' + 10);
+        else if (*p >= 'A' && *p <= 'F')
+            digit = static_cast<unsigned>(*p - 'A' + 10);
+        else
+            break;
+        if (digit >= base)
+            break;
+        value = value * base + digit;
+    }
+    return static_cast<int>(negative ? 0u - value : value);
 }
 
 bool ProfileWriteString(const std::string& file, const std::string& section, const std::string& key,

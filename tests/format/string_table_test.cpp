@@ -85,6 +85,26 @@ TEST_F(StringTable, HugeMaxIndexAllocatesNothing)
     EXPECT_STREQ(GetResourceString(7), "!ErrStr!");
 }
 
+TEST_F(StringTable, MaxIndexReadsAsTheProfileCallReadsIt)
+{
+    // Leading zeros are decimal, not octal; "0x" is hexadecimal.
+    WriteTable("[Attribute]\nMaxIndex=012\n[STRING]\n12=twelve\n13=thirteen\n16=sixteen\n17=seventeen\n");
+    EXPECT_STREQ(GetResourceString(12), "twelve");
+    EXPECT_STREQ(GetResourceString(13), "!ErrStr!");
+    WriteTable("[Attribute]\nMaxIndex=0x10\n[STRING]\n16=sixteen\n17=seventeen\n");
+    LoadStringTable();
+    EXPECT_STREQ(GetResourceString(16), "sixteen");
+    EXPECT_STREQ(GetResourceString(17), "!ErrStr!");
+    WriteTable("[Attribute]\nMaxIndex= 2 items\n[STRING]\n2=two\n3=three\n");
+    LoadStringTable();
+    EXPECT_STREQ(GetResourceString(2), "two");
+    EXPECT_STREQ(GetResourceString(3), "!ErrStr!");
+    WriteTable("[Attribute]\nMaxIndex=\n[STRING]\n1=one\n");
+    LoadStringTable();
+    EXPECT_STREQ(GetResourceString(1), "!ErrStr!");
+    EXPECT_EQ(m_trace.Text(), "");
+}
+
 TEST_F(StringTable, TextsAreCutAt1023Characters)
 {
     WriteTable("[Attribute]\nMaxIndex=1\n[STRING]\n1=" + std::string(2000, 'a') + "\n");
