@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# A release tree through package-release.sh and back out under Wine: the
+# setup file (a minimal setup program plus the real self-extracting package)
+# checks itself, runs the package, and the release lands in InstallRoot.
+# A damaged copy is refused with "Bad Signature" and extracts nothing.
+#   package_release_test.sh EXTRACT_PROBE_EXE MKSETUP_EXE
+set -u
+root=$(cd "$(dirname "$0")/../.." && pwd)
+probe=$1
+mksetup_exe=$2
+runner=$root/scripts/wine-run.sh
+command -v makensis >/dev/null || { echo "makensis missing (apt-get install nsis)"; exit 1; }
+# The bed's environment (WINEPREFIX) tells where InstallRoot lies on disk.
+"$runner" cmd /c exit >/dev/null 2>&1
+# shellcheck disable=SC1090
+. "${TLX_BED_DIR:-$root/build/wine}/env"
+install_root="$WINEPREFIX/drive_c/Program Files (x86)/Velko"
+[ -e "$install_root" ] && { echo "the bed already holds $install_root"; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work" "$install_root"' EXIT
+fail=0
+
+printf '#!/bin/sh\nexec "%s" "%s" "$@"\n' "$runner" "$mksetup_exe" >"$work/mksetup"
+chmod +x "$work/mksetup"
+mkdir -p "$work/rel/TorneLix/config/Mill" "$work/rel/User/empty" "$work/rel/netsh"
+printf '[Settings]\r\nPath=TorneLix\\\r\n' >"$work/rel/setup.cfg"
+head -c 200000 /dev/urandom >"$work/rel/TorneLix/config/Mill/tornelix.dat"
+printf 'm_a = 1\r\n' >"$work/rel/TorneLix/config/Mill/amend.dat"
+printf '@echo off\r\n' >"$work/rel/netsh/install.bat"
+
+MKSETUP="$work/mksetup" bash "$root/scripts/package-release.sh" "$work/rel" "$work/Setup.exe" "$probe" ||
+  { echo "FAIL: package-release"; exit 1; }
+
+cp "$work/Setup.exe" "$work/Bad.exe"
+printf 'X' | dd of="$work/Bad.exe" bs=1 seek=1000 conv=notrunc 2>/dev/null
+out=$("$runner" "$work/Bad.exe" 2>&1); rc=$?
+[ $rc -ne 0 ] || { echo "FAIL: a damaged setup file extracted"; fail=1; }
+case "$out" in *"message: Bad Signature"*) ;; *) echo "FAIL: no Bad Signature: $out"; fail=1 ;; esac
+[ -e "$install_root" ] && { echo "FAIL: a damaged setup file touched InstallRoot"; fail=1; }
+
+"$runner" "$work/Setup.exe" || { echo "FAIL: the setup file did not extract"; fail=1; }
+for f in setup.cfg TorneLix/config/Mill/tornelix.dat TorneLix/config/Mill/amend.dat netsh/install.bat; do
+  cmp -s "$work/rel/$f" "$install_root/$f" || { echo "FAIL: $f not extracted intact"; fail=1; }
+done
+[ -d "$install_root/User/empty" ] || { echo "FAIL: empty directory not created"; fail=1; }
+
+[ $fail = 0 ] && echo "package-release: release extracted intact, damaged copy refused"
+exit $fail
