@@ -11,6 +11,7 @@
 //   box caption="..." buttons=OK,CANCEL text="..."   a message box appeared
 //   answer <BUTTON>                        the button the robot pressed
 //   keys refused | keys closed             Enter, Esc, Alt+F4, WM_CLOSE tried
+//   boxes open <n>                         more message boxes open at once than before
 //   exit <code> | timeout
 // Options:
 //   --log FILE            also write the transcript there
@@ -20,6 +21,7 @@
 //   --pause-at TEXT=FILE  before answering a box whose text contains TEXT,
 //                         move it to the screen's lower right corner, create
 //                         FILE.ready and wait (up to 30 s) for FILE
+//   --answer-delay MS     leave each box open that long before answering
 //   --try-keys            each time a label appears and no box is open, post
 //                         Enter, Esc, Alt+F4 and WM_CLOSE to the dialog and
 //                         report whether it survived
@@ -191,6 +193,7 @@ class Robot {
 public:
     std::vector<Rule> answers, pauses;
     bool tryKeys = false;
+    unsigned answerDelayMs = 0;
 
     // One look at the program's windows.
     void Poll(DWORD pid)
@@ -200,11 +203,18 @@ public:
         std::set<HWND> present(found.dialogs.begin(), found.dialogs.end());
         for (auto it = m_answered.begin(); it != m_answered.end();)
             it = present.count(*it) ? std::next(it) : m_answered.erase(it);
+        for (auto it = m_seen.begin(); it != m_seen.end();)
+            it = present.count(it->first) ? std::next(it) : m_seen.erase(it);
 
-        bool boxOpen = false;
+        int boxes = 0;
         for (HWND hwnd : found.dialogs)
             if (IsMessageBox(hwnd))
-                boxOpen = true;
+                ++boxes;
+        bool boxOpen = boxes > 0;
+        if (boxes > 1 && boxes > m_mostBoxes)
+            Emit("boxes open " + std::to_string(boxes));
+        if (boxes > m_mostBoxes)
+            m_mostBoxes = boxes;
         for (HWND hwnd : found.dialogs) {
             if (IsMessageBox(hwnd))
                 HandleBox(hwnd);
@@ -218,9 +228,18 @@ private:
     {
         if (m_answered.count(box))
             return;
+        auto seen = m_seen.find(box);
+        if (seen == m_seen.end()) {
+            seen = m_seen.emplace(box, GetTickCount()).first;
+            Emit("box caption=" + Quoted(WindowText(box)) + " buttons=" + ButtonsOf(box) +
+                 " text=" + Quoted(WindowText(GetDlgItem(box, 0xFFFF))));
+        }
+        // Left open for a while when asked to, polling on meanwhile, so that
+        // what the program does behind an open box shows.
+        if (GetTickCount() - seen->second < answerDelayMs)
+            return;
         m_answered.insert(box);
         std::wstring text = WindowText(GetDlgItem(box, 0xFFFF));
-        Emit("box caption=" + Quoted(WindowText(box)) + " buttons=" + ButtonsOf(box) + " text=" + Quoted(text));
         for (const Rule& pause : pauses) {
             if (text.find(pause.text) == std::wstring::npos)
                 continue;
@@ -246,9 +265,8 @@ private:
         }
         if (button.empty())
             button = GetDlgItem(box, IDOK) ? L"OK" : L"YES";
-        int id = ButtonId(button);
         Emit("answer " + Utf8(button));
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(ButtonId(button), BN_CLICKED), 0);
     }
 
     void WatchDialog(HWND dialog, bool boxOpen)
@@ -293,6 +311,8 @@ private:
         Emit(IsWindow(dialog) ? "keys refused" : "keys closed");
     }
 
+    int m_mostBoxes = 0;
+    std::map<HWND, DWORD> m_seen;
     std::set<HWND> m_answered;
     std::set<HWND> m_dialogs;
     std::map<HWND, std::set<int>> m_shown;
@@ -301,7 +321,7 @@ private:
 int Usage()
 {
     fprintf(stderr, "usage: robot [--log FILE] [--answer TEXT=BUTTON]... [--pause-at TEXT=FILE]... [--try-keys]\n"
-                    "             [--timeout SECONDS] -- PROGRAM [ARGS...]\n");
+                    "             [--answer-delay MS] [--timeout SECONDS] -- PROGRAM [ARGS...]\n");
     return 2;
 }
 
@@ -336,6 +356,8 @@ int wmain(int argc, wchar_t** argv)
             robot.answers.push_back(rule);
         } else if (arg == L"--pause-at" && SplitRule(value, &rule)) {
             robot.pauses.push_back(rule);
+        } else if (arg == L"--answer-delay") {
+            robot.answerDelayMs = static_cast<unsigned>(_wtoi(value));
         } else if (arg == L"--timeout") {
             timeoutMs = static_cast<unsigned>(_wtoi(value)) * 1000u;
         } else {
