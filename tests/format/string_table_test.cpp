@@ -105,6 +105,16 @@ TEST_F(StringTable, MaxIndexReadsAsTheProfileCallReadsIt)
     EXPECT_EQ(m_trace.Text(), "");
 }
 
+TEST_F(StringTable, ProfileLinesAsTheControlProgramWritesThem)
+{
+    WriteTable("[attribute]\r\n  MaxIndex = 9 \r\n[String] ; texts\r\nno equals sign\r\n"
+               "  7  =  seven  \r\n8=a=b\r\n8=second\r\n[Other]\r\n9=other\r\n[STRING]\r\n9=again\r\n");
+    EXPECT_STREQ(GetResourceString(7), "seven");
+    EXPECT_STREQ(GetResourceString(8), "a=b"); // the first of two keys
+    EXPECT_STREQ(GetResourceString(9), "!ErrStr!"); // only the first section of a name counts
+    EXPECT_EQ(m_trace.Count("|E|Load string 9 failed\n"), 1);
+}
+
 TEST_F(StringTable, TextsAreCutAt1023Characters)
 {
     WriteTable("[Attribute]\nMaxIndex=1\n[STRING]\n1=" + std::string(2000, 'a') + "\n");
