@@ -73,7 +73,7 @@ void CFmtNameParser::ScanMembers()
 
 void CFmtNameParser::AddName(const std::string& name)
 {
-    if (m_names.size() - m_nScanStart >= kMaxNames)
-        RaiseParseError("Too many member names (more than %u)", static_cast<unsigned>(kMaxNames));
+    if (m_names.size() - m_nScanStart >= m_nMaxNames)
+        RaiseParseError("Too many member names (more than %u)", static_cast<unsigned>(m_nMaxNames));
     m_names.push_back(name);
 }

@@ -23,6 +23,9 @@ public:
     // error (logged).
     bool Scan(const std::string& path);
 
+    // The cap in force (tests and the fuzzer lower it to stay fast).
+    size_t m_nMaxNames = kMaxNames;
+
     std::string m_strFieldName = "CController";
     std::vector<std::string> m_names;
     bool m_bFieldFound = false; // the last scan met the wanted block

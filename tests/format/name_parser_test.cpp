@@ -105,3 +105,16 @@ TEST(NameScan, NamesAccumulateAcrossScans)
     EXPECT_FALSE(parser.Scan(files.Missing("c.fmt")));
     EXPECT_EQ(parser.m_names.size(), 2u);
 }
+
+TEST(NameScan, NameCapBoundary)
+{
+    ScratchFiles files;
+    TraceRecords trace;
+    CFmtNameParser parser;
+    parser.m_nMaxNames = 3;
+    EXPECT_TRUE(parser.Scan(files.Write("c1.fmt", "field CController { int a[2], b; };")));
+    EXPECT_EQ(parser.m_names, (Names{"a[0]", "a[1]", "b"}));
+    // The cap counts the names of one scan, not what earlier scans left.
+    EXPECT_FALSE(parser.Scan(files.Write("c2.fmt", "field CController { int a[2], b, c; };")));
+    EXPECT_NE(parser.LastError().find("Too many member names (more than 3)"), std::string::npos);
+}
