@@ -4,7 +4,8 @@
 #   make-demo-release.sh BIN_DIR OUT_DIR [--packup]
 # BIN_DIR holds the Windows build (Setup.exe and the doubles of the outside
 # programs); OUT_DIR receives release/ (the tree) and Setup.exe (the setup
-# file). --packup adds a Packup.ini with Packup=1 to the product directory.
+# file; package-release.sh uses MKSETUP, default build/native/bin/mksetup).
+# --packup adds a Packup.ini with Packup=1 to the product directory.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=${1:?BIN_DIR}
@@ -50,4 +51,4 @@ cp "$bin/double_installdrv.exe" "$rel/InstallDrv_x64.exe"
 cp "$bin/double_firstrun.exe" "$rel/FirstRun.exe"
 printf 'TLXDX demo system file\r\n' >"$rel/System/directx/tlxdx.dll"
 
-bash "$root/scripts/package-release.sh" "$rel" "$out/Setup.exe"
+bash "$root/scripts/package-release.sh" "$rel" "$out/Setup.exe" "$bin/Setup.exe"
