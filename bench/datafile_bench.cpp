@@ -1,0 +1,213 @@
+// Data blocks and data files at the sizes of big machines:
+//  - DescribeBlock of a block of 100 000 members (parse, check, list, number,
+//    serial check), and the list walk alone, in values per second, beside a
+//    plain snprintf loop over the same values;
+//  - VerifyDataFile of a 256 MB data file in MB/s beside zlib's crc32 over the
+//    same bytes in memory.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <zlib.h>
+
+#include "app/TraceLog.h"
+#include "format/DataPrinter.h"
+#include "format/FieldDescriptor.h"
+#include "params/DataFileVerification.h"
+#include "platform/MessageBox.h"
+#include "platform/TempDirectory.h"
+
+#include <unistd.h>
+
+namespace {
+const int kMembers = 100000;
+const size_t kFileBytes = 256u << 20;
+
+// One of four kinds per member: int, double, DWORD, WORD[2] (two values).
+struct BigBlock {
+    std::string dir, format, listing;
+    std::vector<unsigned char> bytes;
+    int values = 0;
+
+    BigBlock()
+    {
+        SetTraceFileEnabled(false);
+        SetMessageHandler([](const std::string&, unsigned) { return IDOK; });
+        dir = SystemTempDirectory();
+        format = dir + "bench-" + std::to_string(getpid()) + ".fmt";
+        listing = dir + "bench-" + std::to_string(getpid()) + ".lst";
+        std::string text = "field CController\n{\n";
+        size_t size = 0;
+        for (int i = 0; i < kMembers; ++i) {
+            switch (i % 4) {
+            case 0: text += "    int m_n" + std::to_string(i) + " /* -g " + std::to_string(2 * i) + " */;\n"; size = (size + 3) / 4 * 4 + 4; ++values; break;
+            case 1: text += "    double m_d" + std::to_string(i) + " /* -g " + std::to_string(2 * i) + " -u mm */;\n"; size = (size + 7) / 8 * 8 + 8; ++values; break;
+            case 2: text += "    DWORD m_dw" + std::to_string(i) + " /* -g " + std::to_string(2 * i) + " */;\n"; size = (size + 3) / 4 * 4 + 4; ++values; break;
+            default: text += "    WORD m_w" + std::to_string(i) + "[2] /* -g " + std::to_string(2 * i) + " */;\n"; size = (size + 1) / 2 * 2 + 4; values += 2; break;
+            }
+        }
+        text += "};\n";
+        FILE* f = fopen(format.c_str(), "wb");
+        fwrite(text.data(), 1, text.size(), f);
+        fclose(f);
+        bytes.resize(size);
+        uint32_t x = 12345;
+        for (auto& b : bytes) {
+            x = x * 1103515245u + 12345u;
+            b = static_cast<unsigned char>(x >> 16);
+        }
+        // Doubles that print in full: small finite values, not random bit patterns.
+        CFormatParser parser;
+        parser.Parse(format);
+        for (const CDataMember& m : parser.FindFieldType("CController")->m_members)
+            if (m.m_nTypeIndex == btDouble) {
+                double d = m.m_nOffset / 7.0;
+                memcpy(bytes.data() + m.m_nOffset, &d, 8);
+            }
+    }
+    ~BigBlock()
+    {
+        remove(format.c_str());
+        remove(listing.c_str());
+    }
+};
+
+BigBlock& Block()
+{
+    static BigBlock block;
+    return block;
+}
+
+void BM_DescribeBlock(benchmark::State& state)
+{
+    BigBlock& b = Block();
+    for (auto _ : state) {
+        CFieldDescriptor d;
+        if (!d.DescribeBlock(b.listing, "CController", b.bytes.data(), static_cast<int>(b.bytes.size()), b.format))
+            state.SkipWithError("DescribeBlock failed");
+        benchmark::DoNotOptimize(d.m_items.size());
+    }
+    state.counters["values/s"] = benchmark::Counter(static_cast<double>(b.values) * state.iterations(),
+                                                    benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_DescribeBlock)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The list walk and numbering without the format's parse.
+void BM_ListWalk(benchmark::State& state)
+{
+    BigBlock& b = Block();
+    CFieldDescriptor d;
+    d.DescribeBlock(b.listing, "CController", b.bytes.data(), static_cast<int>(b.bytes.size()), b.format);
+    for (auto _ : state) {
+        d.m_items.clear();
+        d.m_formats.Clear();
+        CDataPrinter printer(&d);
+        printer.ListType(*d.m_pFieldType, b.bytes.data());
+        d.NumberItems();
+        d.TrimItemTexts();
+        d.CheckSerialNumbers();
+        benchmark::DoNotOptimize(d.m_items.size());
+    }
+    state.counters["values/s"] = benchmark::Counter(static_cast<double>(b.values) * state.iterations(),
+                                                    benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ListWalk)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The floor: snprintf of the same values in their forms, into one buffer.
+void BM_SnprintfBaseline(benchmark::State& state)
+{
+    BigBlock& b = Block();
+    CFormatParser parser;
+    parser.Parse(b.format);
+    const CFieldType* field = parser.FindFieldType("CController");
+    char line[128];
+    for (auto _ : state) {
+        size_t total = 0;
+        for (const CDataMember& m : field->m_members) {
+            const unsigned char* at = b.bytes.data() + m.m_nOffset;
+            int n = 0;
+            if (m.m_nTypeIndex == btInt) {
+                int32_t v;
+                memcpy(&v, at, 4);
+                n = snprintf(line, sizeof line, "%s = %d\n", m.m_strName.c_str(), v);
+            } else if (m.m_nTypeIndex == btDouble) {
+                double v;
+                memcpy(&v, at, 8);
+                n = snprintf(line, sizeof line, "%s = %.16g\n", m.m_strName.c_str(), v);
+            } else if (m.m_nTypeIndex == btUInt) {
+                uint32_t v;
+                memcpy(&v, at, 4);
+                n = snprintf(line, sizeof line, "%s = 0x%08X\n", m.m_strName.c_str(), v);
+            } else {
+                for (int i = 0; i < 2; ++i) {
+                    uint16_t v;
+                    memcpy(&v, at + 2 * i, 2);
+                    n += snprintf(line, sizeof line, "%s[%d] = 0x%04X\n", m.m_strName.c_str(), i, v);
+                }
+            }
+            total += static_cast<size_t>(n);
+        }
+        benchmark::DoNotOptimize(total);
+    }
+    state.counters["values/s"] = benchmark::Counter(static_cast<double>(b.values) * state.iterations(),
+                                                    benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_SnprintfBaseline)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+struct BigFile {
+    std::string path;
+    std::vector<unsigned char> bytes; // the whole file, header included
+    BigFile()
+    {
+        path = SystemTempDirectory() + "bench-" + std::to_string(getpid()) + ".dat";
+        bytes.resize(kFileBytes);
+        uint64_t x = 88172645463325252ull;
+        for (size_t i = 8; i + 8 <= bytes.size(); i += 8) {
+            x ^= x << 13;
+            x ^= x >> 7;
+            x ^= x << 17;
+            memcpy(&bytes[i], &x, 8);
+        }
+        memcpy(bytes.data(), "FFLC", 4);
+        uint32_t crc = static_cast<uint32_t>(crc32(0L, bytes.data() + 8, static_cast<uInt>(bytes.size() - 8)));
+        memcpy(bytes.data() + 4, &crc, 4);
+        FILE* f = fopen(path.c_str(), "wb");
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        fclose(f);
+    }
+    ~BigFile() { remove(path.c_str()); }
+};
+
+BigFile& File256()
+{
+    static BigFile file;
+    return file;
+}
+
+void BM_VerifyDataFile256MB(benchmark::State& state)
+{
+    BigFile& f = File256();
+    for (auto _ : state) {
+        if (!VerifyDataFile(f.path))
+            state.SkipWithError("not whole");
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(f.bytes.size()));
+}
+BENCHMARK(BM_VerifyDataFile256MB)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+void BM_ZlibCrc32InMemory256MB(benchmark::State& state)
+{
+    BigFile& f = File256();
+    for (auto _ : state) {
+        uLong crc = crc32(0L, f.bytes.data() + 8, static_cast<uInt>(f.bytes.size() - 8));
+        benchmark::DoNotOptimize(crc);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(f.bytes.size()));
+}
+BENCHMARK(BM_ZlibCrc32InMemory256MB)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+} // namespace
+
+BENCHMARK_MAIN();
