@@ -33,10 +33,12 @@ echo "== a simulated controller PC: Wine prefix, C: program tree, D: data tree"
 export TLX_BED_DIR="$demo/bed"
 had_display=${DISPLAY:-}
 bash scripts/winebed.sh up
-trap 'bash "$root/scripts/winebed.sh" down' EXIT
 export TLX_WIN_BIN="$root/build/win/bin" TLX_E2E_DATA="$demo/data" TLX_E2E_OUT="$demo/out"
 # shellcheck source=../tests/e2e/lib.sh
 . "$root/tests/e2e/lib.sh"
+# The machine stays as the setup left it, for a look afterwards; only Wine
+# and Xvfb are stopped.
+trap 'bash "$root/scripts/winebed.sh" down' EXIT
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1 || true
 clean_machine
 lay_out_old_installation
@@ -101,3 +103,5 @@ echo "== setup log (D:\\Velko\\Boot\\SetUp.log)"
 setup_log | sed -e 's/^/  /'
 echo
 echo "== install sequence states run: $(states_run)"
+echo
+echo "The simulated PC stays for a look: C: is $C, D: is $D."

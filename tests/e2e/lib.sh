@@ -54,6 +54,10 @@ clean_machine() {
   mkdir -p "$system_dir/drivers"
 }
 
+# The bed is shared with the other Windows tests: leave it without an
+# installation whatever the outcome (the case's output stays in $out).
+trap clean_machine EXIT
+
 # An installation of an older release on C: and D:, with its shortcuts.
 lay_out_old_installation() {
   local p="$install_root/TorneLix"
