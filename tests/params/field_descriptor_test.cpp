@@ -474,3 +474,19 @@ TEST_F(FieldDescriptorTest, ParseThroughItemsStoresAndFormatsAgain)
     CItemData* axis = const_cast<CItemData*>(Item(d, "m_axis", 1));
     EXPECT_FALSE(printer.ParseItem(*axis, "1")); // a structure of two members
 }
+
+TEST_F(FieldDescriptorTest, YesAndNoAreWrittenAsDigitsAndBadElementFormatsFallBack)
+{
+    WriteText(format, "field F { int a /* -g 1 -f'Yes%.0d' */; int b /* -g 2 -f'否%.0d' */;"
+                      " int c /* -g 3 -f'No%.0d' */; WORD w[2] /* -g 4 -F'%s' */; int e /* -g 9 */; };\n");
+    std::vector<unsigned char> bytes(20, 0);
+    bytes[8] = 1; // c = 1 prints "No1", which stays
+    TraceCapture trace;
+    CFieldDescriptor d;
+    Boxes boxes;
+    ASSERT_TRUE(d.DescribeBlock(listing, "F", bytes.data(), 20, format));
+    EXPECT_EQ(ReadText(listing), "[F]\r\na = 1\r\nb = 0\r\nc = No1\r\nw[0] = 0x0000\r\nw[1] = 0x0000\r\ne = 0\r\n");
+    EXPECT_EQ(Item(d, "a")->m_strValue, "1");
+    EXPECT_EQ(Item(d, "w", 1)->m_strName, "    Group 0");
+    EXPECT_NE(trace.Text().find("|E|Print format \"%s\" of w refused"), std::string::npos) << trace.Text();
+}
