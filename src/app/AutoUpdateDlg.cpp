@@ -48,9 +48,13 @@ bool CAutoUpdateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR* res
         if (wParam != kSequenceTimer)
             return false;
         // A tick already queued when the sequence closed the dialog must not
-        // run another state.
-        if (!allowClose)
+        // run another state, nor may a tick that arrives inside a state's
+        // message box (a nested message loop) start a state again.
+        if (!allowClose && !m_stepRunning) {
+            m_stepRunning = true;
             RunSequenceStep();
+            m_stepRunning = false;
+        }
         *result = TRUE;
         return true;
     case WM_PAINT:

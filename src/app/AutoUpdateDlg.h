@@ -90,4 +90,5 @@ private:
     HICON m_hIcon = nullptr;
     HANDLE m_controlMutex = nullptr; // kept open once the control program has gone
     int32_t m_lastTracedState = -1;
+    bool m_stepRunning = false;
 };

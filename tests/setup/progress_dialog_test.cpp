@@ -177,4 +177,20 @@ TEST_F(ProgressDialog, NoStateRunsAfterTheSequenceClosedTheDialog)
     EXPECT_EQ(dialog.sequenceState, 42);
 }
 
+TEST_F(ProgressDialog, ATickInsideAStatesMessageBoxRunsNoState)
+{
+    CAutoUpdateDlg dialog;
+    // The box's own message loop delivers a sequence tick while it is open.
+    SetMessageHandler([&](const std::string& text, unsigned) {
+        boxes.push_back(text);
+        SendMessageA(dialog.Handle(), WM_TIMER, CAutoUpdateDlg::kSequenceTimer, 0);
+        return IDOK;
+    });
+    Script script(dialog, {
+        [](CAutoUpdateDlg& d) { d.sequenceState = 42; },
+    });
+    dialog.DoModal();
+    EXPECT_EQ(boxes, std::vector<std::string>{"Invalid state!"});
+}
+
 } // namespace
