@@ -1,0 +1,98 @@
+// Bringing the machine's values into the new release: the user tree of the
+// package into the data tree, and each saved amend file merged into the new
+// release's amend.dat of the same configuration.
+#include "app/ParameterSteps.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include "app/Locations.h"
+#include "app/Messages.h"
+#include "app/SetupLog.h"
+#include "deploy/InstallUi.h"
+#include "params/AmendMerge.h"
+
+namespace {
+std::string ReplaceAll(std::string text, const std::string& what, const std::string& with)
+{
+    for (size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + with.size()))
+        text.replace(pos, what.size(), with);
+    return text;
+}
+
+bool PathExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
+
+// Tells the user which configurations kept their values.
+void ShowTransferSummary(ParameterSession& session, const std::vector<std::string>& merged)
+{
+    if (merged.empty())
+        return;
+    std::string text = LocalText(MsgTransferSummaryHeader);
+    for (const auto& name : merged)
+        text += name + "\n";
+    text += LocalText(MsgTransferSummarySuccess);
+    std::string line = text;
+    while (!line.empty() && line.back() == '\n')
+        line.pop_back();
+    WriteLogLine(line);
+    session.ui.ShowMessage(text, MB_OK);
+}
+} // namespace
+
+void TransferParameters(ParameterSession& session)
+{
+    if (!session.transferRequested)
+        return;
+    if (ProductDirName() != session.recordedProductDirName)
+        return;
+
+    std::vector<std::string> merged;
+    std::string pattern = session.paramWorkDir + "\\*.*";
+    WIN32_FIND_DATAA found;
+    HANDLE h = pattern.size() < MAX_PATH ? FindFirstFileA(pattern.c_str(), &found) : INVALID_HANDLE_VALUE;
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name.find("_amend.dat") == std::string::npos)
+                continue;
+            std::string base = session.useActiveConfig ? session.activeConfigDir : ProductDir();
+            std::string target = base + "config\\" + ReplaceAll(name, "_amend.dat", "\\amend.dat");
+            std::string configDir = ReplaceAll(target, "\\amend.dat", "");
+            if (!PathExists(configDir))
+                continue;
+            std::string format = configDir + "\\tornelix.fmt";
+            if (!PathExists(format))
+                format = ProductDir() + "tornelix.fmt";
+            if (MergeAmendFile(session.paramWorkDir + "\\" + name, target, format) == MergeResult::merged)
+                merged.push_back(name.substr(0, name.find("_amend.dat")));
+        } while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+    ShowTransferSummary(session, merged);
+    WriteLogLine("参数迁移完成");
+    DeleteTree(session.paramWorkDir);
+}
+
+void RestoreUserConfig(ParameterSession& session)
+{
+    // The package's user tree holds the product's directory inside it.
+    std::string userTree = InstallRoot() + "User";
+    std::string source = userTree + "\\" + ProductDirName();
+    std::string target = DataProductDir();
+    bool productSourceExists = PathExists(source);
+    if (productSourceExists && session.useActiveConfig)
+        source += "\\config";
+    if (!productSourceExists) {
+        userTree = InstallRoot() + "User\\";
+        source = userTree + "config";
+        target = DataProductDir() + "\\config";
+    }
+    if (session.useActiveConfig)
+        target = session.activeConfigDir + "config";
+    if (!PathExists(source))
+        return;
+    if (!PathExists(target))
+        MakeDirectoryPath(target);
+    CopyTree(source, target, kCopyTreeFlags);
+    DeleteTree(userTree);
+}
