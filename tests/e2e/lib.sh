@@ -18,12 +18,30 @@ out="$TLX_E2E_OUT/$case_name"
 rm -rf "$out"
 mkdir -p "$out"
 
+# A case that sets TLX_E2E_WIN32=1 runs on a 32-bit Windows instead: a
+# prefix of its own, made once per build tree, on the bed's display.
+if [ -n "${TLX_E2E_WIN32:-}" ]; then
+  bed32="$TLX_E2E_OUT/bed32"
+  export WINEPREFIX="$bed32/prefix" WINEARCH=win32 TLX_DDRIVE="$bed32/d-drive"
+  mkdir -p "$TLX_DDRIVE"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1 || true
+  fi
+  ln -sfn "$TLX_DDRIVE" "$WINEPREFIX/dosdevices/d:"
+fi
+
 # The machine as the setup sees it.
 wine_user=$(id -un)
 C="$WINEPREFIX/drive_c"
 D="$TLX_DDRIVE"
-install_root="$C/Program Files (x86)/Velko"
-system_dir="$C/windows/syswow64" # what a 32-bit program on 64-bit Windows calls system32
+if [ -d "$C/windows/syswow64" ]; then
+  install_root="$C/Program Files (x86)/Velko"
+  system_dir="$C/windows/syswow64" # what a 32-bit program on 64-bit Windows calls system32
+else
+  install_root="$C/Program Files/Velko"
+  system_dir="$C/windows/system32"
+fi
 desktop="$C/users/$wine_user/Desktop"
 programs="$C/users/$wine_user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
 temp_dir="$C/users/$wine_user/Temp"
@@ -56,7 +74,7 @@ clean_machine() {
 
 # The bed is shared with the other Windows tests: leave it without an
 # installation whatever the outcome (the case's output stays in $out).
-trap clean_machine EXIT
+trap 'clean_machine; if [ -n "${TLX_E2E_WIN32:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi' EXIT
 
 # An installation of an older release on C: and D:, with its shortcuts.
 lay_out_old_installation() {
