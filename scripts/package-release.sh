@@ -7,7 +7,8 @@
 # 2. mksetup appends that package and the signed trailer to SETUP_EXE
 #    (default build/win/bin/Setup.exe) and writes OUT;
 # 3. mksetup --check verifies OUT.
-# MKSETUP names the mksetup to use (default build/native/bin/mksetup).
+# MKSETUP names the mksetup to use (default build/native/bin/mksetup, else
+# mksetup.exe beside SETUP_EXE under Wine).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -18,10 +19,20 @@ fi
 release=$(cd "$1" && pwd) || { echo "package-release: no release directory $1" >&2; exit 1; }
 out=$2
 setup_exe=${3:-$root/build/win/bin/Setup.exe}
-mksetup=${MKSETUP:-$root/build/native/bin/mksetup}
 
 [ -f "$setup_exe" ] || { echo "package-release: setup program $setup_exe not found (build it first)" >&2; exit 1; }
-[ -x "$mksetup" ] || { echo "package-release: $mksetup not found (build the native configuration first)" >&2; exit 1; }
+# The native mksetup, else the Windows one built beside the setup program
+# (run in the Wine test bed).
+if [ -n "${MKSETUP:-}" ]; then
+  mksetup=("$MKSETUP")
+elif [ -x "$root/build/native/bin/mksetup" ]; then
+  mksetup=("$root/build/native/bin/mksetup")
+elif [ -f "$(dirname "$setup_exe")/mksetup.exe" ]; then
+  mksetup=("$root/scripts/wine-run.sh" "$(dirname "$setup_exe")/mksetup.exe")
+else
+  echo "package-release: no mksetup (build the native configuration, or set MKSETUP)" >&2
+  exit 1
+fi
 command -v makensis >/dev/null || { echo "package-release: makensis not found (apt-get install nsis)" >&2; exit 1; }
 [ -n "$(ls -A "$release")" ] || { echo "package-release: $release is empty" >&2; exit 1; }
 
@@ -51,5 +62,5 @@ ${empty_dirs}SectionEnd
 NSI
 
 (cd "$work" && makensis -V2 -NOCD package.nsi) >&2
-"$mksetup" "$setup_exe" "$work/package.exe" "$out"
-"$mksetup" --check "$out"
+"${mksetup[@]}" "$setup_exe" "$work/package.exe" "$out" | tr -d '\r'
+"${mksetup[@]}" --check "$out" | tr -d '\r'
