@@ -77,7 +77,18 @@ TEST(PurgeConfigDataFiles, PurgesTheInstalledConfigOnlyAndNothingWhenPackupIsSet
 {
     std::string root = InstallRoot();
     ASSERT_FALSE(root.empty());
-    ASSERT_FALSE(Exists(root)) << "the bed must not hold an installation";
+    // An empty InstallRoot left by another test is fine; an installation is not.
+    bool existed = Exists(root);
+    ASSERT_TRUE(!existed || FilesMatching(root, "*").size() <= 2) << "the bed must not hold an installation";
+    struct Restore {
+        std::string dir;
+        bool existed;
+        ~Restore()
+        {
+            if (existed)
+                CreateDirectoryA(dir.c_str(), nullptr);
+        }
+    } restore{root, existed};
     TempTree install(root.substr(0, root.size() - 1));
     install.File("setup.cfg", "[Settings]\r\nPath=TorneLix\\\r\n");
     install.File("TorneLix\\Packup.ini", "[Operation]\r\nPackup=1\r\n");

@@ -15,10 +15,16 @@ command -v makensis >/dev/null || { echo "makensis missing (apt-get install nsis
 # shellcheck disable=SC1090
 . "${TLX_BED_DIR:-$root/build/wine}/env"
 install_root="$WINEPREFIX/drive_c/Program Files (x86)/Velko"
-[ -e "$install_root" ] && { echo "the bed already holds $install_root"; exit 1; }
+# An empty InstallRoot left by another test is fine; an installation is not.
+existed=0
+if [ -e "$install_root" ]; then
+  [ -z "$(ls -A "$install_root")" ] || { echo "the bed already holds an installation in $install_root"; exit 1; }
+  existed=1
+  rmdir "$install_root"
+fi
 
 work=$(mktemp -d)
-trap 'rm -rf "$work" "$install_root"' EXIT
+trap 'rm -rf "$work" "$install_root"; [ $existed = 1 ] && mkdir -p "$install_root"' EXIT
 fail=0
 
 printf '#!/bin/sh\nexec "%s" "%s" "$@"\n' "$runner" "$mksetup_exe" >"$work/mksetup"
