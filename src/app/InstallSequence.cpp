@@ -74,6 +74,7 @@ void CAutoUpdateDlg::RunSequenceStep()
 void CAutoUpdateDlg::StateWaitControlExit()
 {
     ShowStepLabel(IDC_STEP_WAIT_CONTROL);
+    SetLastError(ERROR_SUCCESS);
     HANDLE mutex = CreateMutexA(nullptr, FALSE, kControlProgramMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(mutex);
