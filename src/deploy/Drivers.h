@@ -44,8 +44,9 @@ PostInstallPlan PostInstallPlanForThisMachine();
 void RunPostInstallActions(InstallUi& ui);
 void RunPostInstallActions(InstallUi& ui, const PostInstallPlan& plan);
 
-// True while another process holds kDriverInstallerMutexName. Once it
-// answers false it keeps its probe handle open for the rest of the process.
+// True while another process holds kDriverInstallerMutexName. After a false
+// answer its probe handle stays open until the next probe, which lets it go
+// first so that the probe never mistakes its own handle for the installer.
 bool IsDriverInstallerRunning();
 
 // True on an NT-family Windows with major version 6 or more.

@@ -55,7 +55,8 @@ TEST_F(LanguageTest, EveryPairHasBothTextsAndTheEnglishOnesAreAscii)
                                   &MsgReserveQuestionHeader, &MsgReserveAsk, &MsgReserveFailed,
                                   &MsgUnitFileCreateFailed, &MsgParamFileAccessFailed, &MsgEffectReboot,
                                   &MsgEffectLoadProgram, &MsgEffectAtOnce, &MsgSerialNumberOrder, &MsgGroupName,
-                                  &MsgArrayType, &MsgMaxLength};
+                                  &MsgArrayType, &MsgMaxLength, &MsgTransferSummaryHeader,
+                                  &MsgTransferSummarySuccess};
     for (const MessagePair* p : pairs) {
         ASSERT_NE(p->text[0], nullptr);
         ASSERT_NE(p->text[1], nullptr);
