@@ -37,8 +37,11 @@ ENV
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w || true
   ln -sfn "$bed/d-drive" "$WINEPREFIX/dosdevices/d:"
-  # Keep the prefix alive for the whole run so each program starts quickly.
+  # Keep the prefix alive for the whole run so each program starts quickly,
+  # and start Wine's background services now: started by the first test,
+  # they would hold its output pipe open until ctest's timeout.
   wineserver -p >/dev/null 2>&1 || true
+  wine cmd /c exit >/dev/null 2>&1 || true
   echo "winebed: prefix $WINEPREFIX, D: -> $bed/d-drive, DISPLAY=$display"
 }
 
