@@ -307,8 +307,11 @@ private:
         PostMessageW(dialog, WM_SYSKEYUP, VK_F4, 0xE03E0001);
         PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
         PostMessageW(dialog, WM_CLOSE, 0, 0);
-        Sleep(300);
-        Emit(IsWindow(dialog) ? "keys refused" : "keys closed");
+        // The dialog may be busy in a step; give it time to act on them.
+        // EndDialog hides the dialog at once and destroys it later.
+        for (int waited = 0; waited < 1000 && IsWindowVisible(dialog); waited += 50)
+            Sleep(50);
+        Emit(IsWindowVisible(dialog) ? "keys refused" : "keys closed");
     }
 
     int m_mostBoxes = 0;
