@@ -337,11 +337,13 @@ size_t TextFile::Read(void* buffer, size_t count)
 
 void TextFile::WriteString(const std::string& text)
 {
-    for (char c : text) {
-        if (c == '\n')
-            m_out.push_back('\r');
-        m_out.push_back(c);
+    size_t start = 0;
+    for (size_t nl = text.find('\n'); nl != std::string::npos; nl = text.find('\n', start)) {
+        m_out.append(text, start, nl - start);
+        m_out.append("\r\n", 2);
+        start = nl + 1;
     }
+    m_out.append(text, start, std::string::npos);
     if (m_out.size() >= 4096)
         Flush();
 }
