@@ -1,0 +1,137 @@
+// The amend file reader and merge on arbitrary files: the input is a saved
+// amend file and a target amend file, cut at the first "\n====\n" (no cut:
+// the same bytes serve as both). Besides never crashing, the merge must lose
+// no saved value, keep the target's entries in their order, keep only entries
+// the format declares, and write a file that reads back as what was merged.
+// fuzz-libs: tlx_format tlx_applog tlx_platform
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "../src/params/AmendMerge.cpp"
+
+#include "app/TraceLog.h"
+#include "platform/TempDirectory.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+// Declared members meet excluded ones and members the files may not name.
+const char kFormat[] = "struct P { int x; int y; };\n"
+                       "field CController {\n"
+                       "  int m__df_beginCController; int m_a; double m_b[4]; P m_p; char m_sz[8];\n"
+                       "  int m_nxaOffset[2]; int m_nxWorkCoorPubOffset; int m__df_endCController;\n"
+                       "};\n"
+                       "field COther { int m_c; };\n";
+const char kCut[] = "\n====\n";
+
+std::string g_dir, g_saved, g_target, g_format, g_out;
+std::unordered_set<std::string> g_declared;
+
+void SetUpOnce()
+{
+    SetTraceFileEnabled(false);
+    SetTraceEcho(nullptr);
+    SetMessageHandler([](const std::string&, unsigned) { return IDOK; });
+    g_dir = SystemTempDirectory() + "tlx-fuzz-amend-" + std::to_string(getpid());
+    mkdir(g_dir.c_str(), 0700);
+    g_saved = g_dir + "/saved.dat";
+    g_target = g_dir + "/amend.dat";
+    g_format = g_dir + "/tornelix.fmt";
+    g_out = g_dir + "/written.dat";
+    WriteWholeFile(g_format, kFormat, sizeof kFormat - 1);
+    CFmtNameParser parser;
+    parser.SetFieldName("CController");
+    if (!parser.Scan(g_format) || parser.m_names.empty())
+        abort();
+    g_declared.insert(parser.m_names.begin(), parser.m_names.end());
+}
+
+using Pair = std::pair<std::string, std::string>;
+
+std::map<Pair, int> Count(const AmendEntries& entries)
+{
+    std::map<Pair, int> counts;
+    for (const auto& e : entries)
+        ++counts[{e.key, e.value}];
+    return counts;
+}
+
+bool SameEntries(const AmendEntries& a, const AmendEntries& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].key != b[i].key || a[i].value != b[i].value)
+            return false;
+    return true;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static bool ready = (SetUpOnce(), true);
+    (void)ready;
+    std::string input(reinterpret_cast<const char*>(data), size);
+    size_t cut = input.find(kCut);
+    std::string saved = input.substr(0, cut);
+    std::string target = cut == std::string::npos ? input : input.substr(cut + sizeof kCut - 1);
+    if (!WriteWholeFile(g_saved, saved.data(), saved.size()) || !WriteWholeFile(g_target, target.data(), target.size()))
+        return 0;
+
+    AmendEntries old = ReadAmendEntries(g_saved);
+    AmendEntries controller, other;
+    ReadControllerSection(g_target, controller, other);
+    const AmendEntries oldCopy = old, targetCopy = controller;
+
+    MergeEntries(controller, old);
+    // The target's keys first, in order; every saved entry is somewhere.
+    if (!old.empty() || controller.size() < targetCopy.size())
+        abort();
+    for (size_t i = 0; i < targetCopy.size(); ++i)
+        if (controller[i].key != targetCopy[i].key)
+            abort();
+    std::map<Pair, int> merged = Count(controller);
+    for (const auto& wanted : Count(oldCopy))
+        if (merged[wanted.first] < wanted.second)
+            abort();
+
+    AmendEntries beforeFilter = controller;
+    FilterByFormat(g_format, controller);
+    // A subsequence, every kept key declared, headers and declared members never dropped.
+    size_t j = 0;
+    for (const auto& e : beforeFilter) {
+        std::string top = TopLevelMember(e.key);
+        bool keep = e.key == kControllerHeader ||
+                    (!IsExcludedMember(top) && g_declared.count(top));
+        bool kept = j < controller.size() && controller[j].key == e.key && controller[j].value == e.value;
+        if (keep != kept)
+            abort();
+        if (kept)
+            ++j;
+    }
+    if (j != controller.size())
+        abort();
+
+    // What is written reads back entry for entry.
+    std::string text = FormatEntries(controller) + FormatEntries(other);
+    if (!WriteWholeFile(g_out, text.data(), text.size()))
+        return 0;
+    AmendEntries all = controller;
+    all.insert(all.end(), other.begin(), other.end());
+    if (!SameEntries(ReadAmendEntries(g_out), all))
+        abort();
+
+    // The whole merge in place: the target becomes exactly that text.
+    if (MergeAmendFile(g_saved, g_target, g_format) == MergeResult::merged) {
+        std::vector<unsigned char> bytes;
+        if (!ReadWholeFile(g_target, bytes) || std::string(bytes.begin(), bytes.end()) != text)
+            abort();
+    }
+    return 0;
+}
