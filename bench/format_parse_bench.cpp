@@ -94,4 +94,27 @@ static void BM_ScanNames(benchmark::State& state)
 }
 BENCHMARK(BM_ScanNames)->Unit(benchmark::kMillisecond);
 
+// Reference: the same file read line by line through TextFile, the reader
+// the tokenizer sits on, with nothing parsed.
+static void BM_ReadFormatLines(benchmark::State& state)
+{
+    const std::string& path = FormatPath();
+    for (auto _ : state) {
+        TextFile file;
+        if (!file.Open(path, BinaryFile::modeRead)) {
+            state.SkipWithError("the generated format did not open");
+            break;
+        }
+        std::string line;
+        size_t bytes = 0;
+        while (file.ReadString(line))
+            bytes += line.size();
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kMembers);
+    state.counters["members/s"] =
+        benchmark::Counter(static_cast<double>(kMembers), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_ReadFormatLines)->Unit(benchmark::kMillisecond);
+
 BENCHMARK_MAIN();

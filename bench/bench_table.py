@@ -1,0 +1,171 @@
+#!/usr/bin/env python3
+"""One markdown table from a bench run: each figure beside its reference.
+
+  bench_table.py RESULTS_DIR
+
+RESULTS_DIR holds <bench>.json (Google Benchmark's JSON output) and
+<script>.txt (the text output of bench/*.sh). Figures without a known
+reference are listed too, so a new benchmark never goes missing.
+"""
+import json
+import os
+import re
+import sys
+
+MIB = 1048576.0
+
+
+def load(results):
+    runs = {}
+    for name in sorted(os.listdir(results)):
+        if not name.endswith(".json"):
+            continue
+        with open(os.path.join(results, name)) as f:
+            data = json.load(f)
+        for b in data.get("benchmarks", []):
+            if b.get("run_type", "iteration") != "iteration":
+                continue
+            key = re.sub(r"/(real_time|process_time|min_time:[0-9.]+s?|iterations:[0-9]+|repeats:[0-9]+)", "",
+                         b["name"])
+            runs[key] = b
+    return runs
+
+
+def metric(b, what):
+    """A rate of a benchmark: a user counter, items/s or MB/s."""
+    if b is None or b.get("error_occurred"):
+        return None
+    if what == "MB/s":
+        v = b.get("bytes_per_second")
+        return None if v is None else v / MIB
+    if what == "items/s":
+        return b.get("items_per_second")
+    return b.get(what)
+
+
+def seconds(b):
+    scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[b.get("time_unit", "ns")]
+    return b["real_time"] * scale
+
+
+def fmt_rate(v, unit):
+    if v is None:
+        return "n/a"
+    if unit == "MB/s":
+        return "%.0f MB/s" % v
+    word = unit.replace("/s", "")
+    if v >= 1e6:
+        return "%.2f M %s/s" % (v / 1e6, word)
+    if v >= 1e3:
+        return "%.1f k %s/s" % (v / 1e3, word)
+    return "%.0f %s/s" % (v, word)
+
+
+def ratio(a, b):
+    if a is None or b is None or b == 0:
+        return "n/a"
+    return "%.2f" % (a / b)
+
+
+# (figure, benchmark, reference text, reference benchmark, metric, unit)
+PAIRS = [
+    ("Format parse, 100 000 members", "BM_ParseFormat",
+     "same file read line by line (TextFile)", "BM_ReadFormatLines", "members/s", "members/s"),
+    ("Name scan, 100 000 members", "BM_ScanNames",
+     "same file read line by line (TextFile)", "BM_ReadFormatLines", "members/s", "members/s"),
+    ("DescribeBlock, 100 000-member block", "BM_DescribeBlock",
+     "plain snprintf loop over the same values", "BM_SnprintfBaseline", "values/s", "values/s"),
+    ("List walk alone, same block", "BM_ListWalk",
+     "plain snprintf loop over the same values", "BM_SnprintfBaseline", "values/s", "values/s"),
+    ("VerifyDataFile, 256 MB file", "BM_VerifyDataFile256MB",
+     "zlib crc32 over the same bytes in memory", "BM_ZlibCrc32InMemory256MB", "MB/s", "MB/s"),
+    ("MergeEntries, 100 000 entries each", "BM_MergeEntries/100000",
+     "MergeEntries, 1 000 entries each", "BM_MergeEntries/1000", "items/s", "entries/s"),
+    ("MergeAmendFile, 100 000 entries each", "BM_MergeAmendFile/100000",
+     "same files read and one written, no merge", "BM_ReadWriteAmendFiles/100000", "items/s", "entries/s"),
+    ("MergeAmendFile, 200 000 entries each", "BM_MergeAmendFile/200000",
+     "same files read and one written, no merge", "BM_ReadWriteAmendFiles/200000", "items/s", "entries/s"),
+]
+
+# Lines of bench/extract-check.sh: "label: <rate> MB/s".
+SCRIPT_PAIRS = [
+    ("Setup file check (mksetup --check), 64 MB", r"^mksetup --check \(native",
+     "md5sum on the same file", r"^md5sum"),
+    ("Setup's own check under Wine (in-process)", r"^setup's check under Wine",
+     "md5sum on the same file", r"^md5sum"),
+]
+
+
+def script_rates(results):
+    lines = []
+    for name in sorted(os.listdir(results)):
+        if name.endswith(".txt"):
+            with open(os.path.join(results, name), errors="replace") as f:
+                lines += [l.strip() for l in f]
+    rates = {}
+    for line in lines:
+        m = re.search(r"([0-9.]+)\s*MB/s", line)
+        if m:
+            rates[line] = float(m.group(1))
+    return rates
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.stderr.write("usage: bench_table.py RESULTS_DIR\n")
+        return 2
+    results = sys.argv[1]
+    runs = load(results)
+    used = set()
+    rows = []
+    for figure, name, ref_text, ref, what, unit in PAIRS:
+        if name not in runs:
+            continue
+        ours, theirs = metric(runs[name], what), metric(runs.get(ref), what)
+        used.update([name, ref])
+        rows.append((figure, fmt_rate(ours, unit), ref_text, fmt_rate(theirs, unit), ratio(ours, theirs)))
+
+    a, b = runs.get("BM_MergeAmendFile/100000"), runs.get("BM_MergeAmendFile/200000")
+    if a and b and not a.get("error_occurred") and not b.get("error_occurred"):
+        rows.append(("MergeAmendFile time, 200 000 / 100 000 entries", "%.0f ms / %.0f ms" %
+                     (seconds(b) * 1e3, seconds(a) * 1e3), "linear growth", "2.00",
+                     "%.2f" % (seconds(b) / seconds(a))))
+
+    rates = script_rates(results)
+
+    def find(pattern):
+        for line, v in rates.items():
+            if re.search(pattern, line):
+                return v
+        return None
+
+    for figure, pattern, ref_text, ref_pattern in SCRIPT_PAIRS:
+        ours, theirs = find(pattern), find(ref_pattern)
+        if ours is None:
+            continue
+        rows.append((figure, fmt_rate(ours, "MB/s"), ref_text, fmt_rate(theirs, "MB/s"), ratio(ours, theirs)))
+
+    for name, b in sorted(runs.items()):
+        if name in used:
+            continue
+        for what, unit in (("items/s", "items/s"), ("MB/s", "MB/s")):
+            v = metric(b, what)
+            if v is not None:
+                rows.append((name, fmt_rate(v, unit), "(no reference)", "", ""))
+                break
+        else:
+            rows.append((name, "%.3f ms" % (seconds(b) * 1e3), "(no reference)", "", ""))
+
+    print("| Figure | Measured | Reference (same run) | Reference figure | Ratio |")
+    print("|---|---:|---|---:|---:|")
+    for row in rows:
+        print("| " + " | ".join(row) + " |")
+    errors = [n for n, b in runs.items() if b.get("error_occurred")]
+    if errors:
+        print("\nFailed: " + ", ".join(errors))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
