@@ -504,8 +504,10 @@ bool ParseBuiltin(int builtin, const CDataMember& member, unsigned char* address
         long m = IntegerMultiplier(member.m_strComment);
         if (end == s || !EndsCleanly(end) || m == 0)
             return false;
-        int64_t stored = builtin == btInt64 ? static_cast<int64_t>(v) / m
-                                            : static_cast<int64_t>(v / static_cast<unsigned long long>(m));
+        // The lowest value over -1 wraps as the type would; dividing it would trap.
+        int64_t stored = builtin != btInt64 ? static_cast<int64_t>(v / static_cast<unsigned long long>(m))
+                         : m == -1          ? static_cast<int64_t>(0 - v)
+                                            : static_cast<int64_t>(v) / m;
         Store(address, static_cast<uint64_t>(stored), 8);
         return true;
     }
