@@ -2,17 +2,22 @@
 # Builds and runs the libFuzzer targets (fuzz/*_fuzz.cpp) with clang,
 # AddressSanitizer and UBSan in build/fuzz.
 #
-#   scripts/fuzz.sh smoke            all targets, about 60 s in total (the test command)
+#   scripts/fuzz.sh smoke            all targets, 100 s of fuzzing in total (the test command;
+#                                    FUZZ_SMOKE_SECONDS changes the total), seeds only
 #   scripts/fuzz.sh long [SECONDS]   each target SECONDS long (default 600), figures at the end
 #   scripts/fuzz.sh build            build only
 #   FUZZ_TARGETS="format_parse" scripts/fuzz.sh long 60   a subset
+#   FUZZ_BUILD_DIR=build/mine scripts/fuzz.sh smoke        another build directory
 #
-# Seeds are read from fuzz/corpus/<name>/ and never written; new inputs go to
-# build/fuzz/corpus/<name>/, crashes to build/fuzz/artifacts/<name>/.
+# Seeds are read from fuzz/corpus/<name>/ and never written; new inputs of a
+# long run go to build/fuzz/corpus/<name>/ (a smoke run starts from the seeds
+# alone, so that a grown corpus cannot stretch its time), crashes to
+# build/fuzz/artifacts/<name>/. Any crash, leak, timeout or build failure
+# makes the script fail.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mode=${1:-smoke}
-out="$root/build/fuzz"
+out=${FUZZ_BUILD_DIR:-$root/build/fuzz}
 
 case "$mode" in
 smoke | long | build) ;;
@@ -52,7 +57,7 @@ done
 [ "$mode" = build ] && exit 0
 
 if [ "$mode" = smoke ]; then
-  per=$((60 / ${#targets[@]}))
+  per=$((${FUZZ_SMOKE_SECONDS:-100} / ${#targets[@]}))
   [ $per -lt 5 ] && per=5
 else
   per=${2:-600}
@@ -61,6 +66,10 @@ fi
 status=0
 for t in "${targets[@]}"; do
   corpus="$out/corpus/$t"
+  if [ "$mode" = smoke ]; then
+    corpus="$out/smoke-corpus/$t"
+    rm -rf "$corpus"
+  fi
   artifacts="$out/artifacts/$t"
   mkdir -p "$corpus" "$artifacts"
   seeds=()
