@@ -7,6 +7,7 @@
 #include "app/Locations.h"
 #include "app/Messages.h"
 #include "deploy/FileTree.h"
+#include "format/StringTable.h"
 #include "platform/MessageBox.h"
 
 CAutoUpdateApp::CAutoUpdateApp() = default;
@@ -16,6 +17,8 @@ CAutoUpdateApp::~CAutoUpdateApp() = default;
 bool CAutoUpdateApp::InitInstance()
 {
     language = kLanguageChinese;
+    // Annotation texts "{@n}" come from the string file of the active language.
+    SetStringTableDirProvider(LangDir);
     std::string bootDir = BootDir();
     if (!PathFileExistsA(bootDir.c_str()))
         MakeDirectoryPath(bootDir);

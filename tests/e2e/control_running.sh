@@ -13,7 +13,7 @@ wine "$TLX_WIN_BIN/double_control.exe" --until-file "$(winpath "$release")" --re
   >/dev/null 2>&1 &
 control_pid=$!
 wait_for_file "$ready" 30 || fail "the control program double did not start"
-start_setup --try-keys --answer "警告=OK"
+start_setup --try-keys --answer "警告=OK" --answer "是否保留=NO"
 sleep 5
 early=$(cat "$transcript")
 touch "$release"

@@ -10,11 +10,11 @@ lay_out_old_installation
 mkdir -p "$C/Velko"
 printf 'left on the protected volume\r\n' >"$C/Velko/stale.txt"
 place_setup "$TLX_E2E_DATA/base/Setup.exe"
-run_setup --answer "警告=OK"
+run_setup --answer "警告=OK" --answer "是否保留=NO"
 
 expect_states "0,1,2,5,6,7,8,10,12,15,16,20"
 expect_transcript "exit 0"
-[ "$(grep -c '^box ' "$transcript")" = 1 ] || fail "messages besides the warning: $(box_texts)"
+[ "$(grep -c "^box " "$transcript")" = 2 ] || fail "messages besides the warning and the keep-parameters question: $(box_texts)"
 expect_no_transcript "安装完成"
 [ "$(last_label)" = 150 ] || fail "last label $(last_label)"
 expect_transcript 'label 149 "安装驱动程序..."'
