@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# The typical road with the parameters kept: configurations Mill (data tree)
+# and Lathe (program tree) with data files of the older release's format; a
+# newer release whose format dropped, shrank and added a member; the user
+# answers OK and Yes. The new release's amend files carry the old values of
+# what it still declares, the user's files come back, the work directories go.
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/transfer_lib.sh"
+
+clean_machine
+lay_out_transfer_machine
+make_dat "$data_product/config/Mill/tornelix.dat" --backup "${mill_values[@]}"
+make_dat "$product/config/Lathe/TORNELIX.DAT" --piece 24 "${lathe_values[@]}"
+# Both files hold the controller block in stored and in LZO chunks.
+for f in "$data_product/config/Mill/tornelix.dat" "$product/config/Lathe/TORNELIX.DAT"; do
+  wine "$TLX_WIN_BIN/paramtool.exe" blocks "$(winpath "$f")" 2>/dev/null | tr -d '\r' >"$out/blocks.txt"
+  grep -qP '^CController\t116 bytes\t[1-9]\d* stored\t[1-9]\d* compressed$' "$out/blocks.txt" ||
+    fail "$f: $(cat "$out/blocks.txt")"
+done
+user_files_before=$(cd "$data_product" && md5sum user.ini Users/operator.txt config/Mill/machine.plc)
+
+place_setup "$transfer_setup"
+run_setup --answer "警告=OK" --answer "是否保留这些配置的参数=YES"
+
+expect_transcript "exit 0"
+expect_no_transcript "timeout"
+expect_states "0,1,2,3,5,6,7,8,10,12,15,9,16,20"
+expect_transcript 'buttons=YES,NO text="在重新装载软件时候，以下配置的参数可能可以被保留：\nMill\nLathe\n是否保留这些配置的参数？\n"'
+expect_transcript "answer YES"
+# The summary names the merged configurations in the order the work
+# directory lists them.
+grep -qE 'buttons=OK text="以下配置：\\n(Mill\\nLathe|Lathe\\nMill)\\n保留参数成功！\\n"' "$transcript" ||
+  fail "no summary of Mill and Lathe: $(box_texts)"
+[ "$(box_texts | wc -l)" = 4 ] || fail "message boxes: $(box_texts)"
+pass "warning, question naming Mill and Lathe, Yes, summary of both, states 2, 3, 15 and 9"
+
+# The merged amend files: the old value of every member still declared, the
+# new release's value of the added member, no dropped or excluded member.
+expect_amend "$product/config/Mill/amend.dat" expected_mill
+expect_amend "$product/config/Lathe/amend.dat" expected_lathe
+pass "config\\Mill\\amend.dat and config\\Lathe\\amend.dat carry the old values the new format declares"
+
+# The new release is in force: its format and settings, and only the
+# zero-stamped data file in each configuration directory.
+grep -q 'release=transfer' "$product/release.txt" || fail "not the new release"
+cmp -s "$product/tornelix.fmt" "$transfer_release/TorneLix/tornelix.fmt" || fail "tornelix.fmt is not the new release's"
+for cfg in Mill Lathe; do
+  left=$(cd "$product/config/$cfg" && ls | sort | paste -sd' ' -)
+  [ "$left" = "amend.dat Tornelix-0000-00-00-00-00-00.dat Tornelix.dyn Tornelix.ini" ] || fail "config/$cfg holds: $left"
+  for f in Tornelix.dyn Tornelix.ini; do
+    cmp -s "$product/config/$cfg/$f" "$transfer_release/TorneLix/config/$cfg/$f" || fail "config/$cfg/$f is not the new release's"
+  done
+done
+# The user's own files of the data tree are back, its parameter files are not.
+after=$(cd "$data_product" && md5sum user.ini Users/operator.txt config/Mill/machine.plc 2>&1) || true
+[ "$after" = "$user_files_before" ] || fail "user files: $after"
+expect_no_parameter_files "$data_product"
+expect_gone "$install_root/User"
+pass "new release's parameter files in force; user files of the data tree back without the old parameter files"
+
+expect_gone "$temp_save"
+expect_gone "$param_work"
+log=$(setup_log)
+grep -q '	需要进行参数迁移' <<<"$log" || fail "setup log lacks 需要进行参数迁移: $log"
+grep -q '	参数迁移完成' <<<"$log" || fail "setup log lacks 参数迁移完成: $log"
+tr -d '\r' <<<"$log" | grep -A3 '	以下配置：' | sed 's/^.*\t//' | paste -sd, - |
+  grep -qxE '以下配置：,(Mill,Lathe|Lathe,Mill),保留参数成功！' ||
+  fail "setup log summary: $log"
+pass "TempSaveDir and ParamWorkDir gone; setup log: transfer needed, summary, transfer complete"
