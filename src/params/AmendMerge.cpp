@@ -177,6 +177,20 @@ void MergeEntries(AmendEntries& controller, AmendEntries& old)
     old.clear();
 }
 
+namespace {
+// A character array without a print format is listed as one quoted text under
+// its bare name (m_szName = "X"), while the name scan declares it element by
+// element (m_szName[0] ..). Without this the machine's texts would be lost on
+// every reinstall. A quoted value is never the text of a number, so a plain
+// member that became an array is still dropped.
+bool IsDeclaredText(const std::unordered_set<std::string>& declared, const std::string& top, const AmendEntry& entry)
+{
+    const std::string& v = entry.value;
+    return entry.key == top && top.find('[') == std::string::npos && v.size() >= 2 && v.front() == '"' &&
+           v.back() == '"' && declared.count(top + "[0]");
+}
+} // namespace
+
 void FilterByFormat(const std::string& formatPath, AmendEntries& controller)
 {
     if (controller.empty())
@@ -195,7 +209,7 @@ void FilterByFormat(const std::string& formatPath, AmendEntries& controller)
         std::string top = TopLevelMember(entry.key);
         if (IsExcludedMember(top))
             continue;
-        if (declared.count(top))
+        if (declared.count(top) || IsDeclaredText(declared, top, entry))
             kept.push_back(std::move(entry));
     }
     controller.swap(kept);

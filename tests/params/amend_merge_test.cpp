@@ -85,6 +85,19 @@ TEST_F(AmendMerge, ShrunkArraysChangedShapesAndExcludedMembersAreDropped)
     EXPECT_EQ(out, "[CController]\r\nm_a[0] = 0\r\nm_b[2] = 2\r\n");
 }
 
+TEST_F(AmendMerge, TextsOfCharacterArraysAreCarriedUnderTheirBareName)
+{
+    WriteText(format, "field CController { double m_speed; char m_szName[16]; unsigned char m_szTool[4];\n"
+                      "  int m_n[2]; int m_plain; };\n");
+    // m_szName and m_szTool are listed as texts; m_n = "1" names an array
+    // by its bare name only as a text would, m_plain[0] is no declared name.
+    std::string out = Merge("[CController]\r\nm_szName = \"MILL-A\"\r\nm_szTool = \"T1\"\r\nm_szName[0] = 5\r\n"
+                            "m_n = 3\r\nm_plain[0] = \"x\"\r\nm_szName.m_x = \"y\"\r\nm_szGone = \"z\"\r\n",
+                            "[CController]\r\nm_szTool = \"T0\"\r\nm_speed = 1\r\n");
+    EXPECT_EQ(out, "[CController]\r\nm_szTool = \"T1\"\r\nm_speed = 1\r\nm_szName = \"MILL-A\"\r\n"
+                   "m_szName[0] = 5\r\n");
+}
+
 TEST_F(AmendMerge, DuplicatesLetterCaseAndOtherSectionsFollowTheRules)
 {
     std::string out = Merge("[CController]\r\nm_speed = 1\r\nm_speed = 2\r\nM_SPEED = 3\r\n",
