@@ -108,6 +108,17 @@ std::string DataRoot()
     return kept;
 }
 
+// On the data tree's drive: a fixed D: on a PC that has no D:, or has lost
+// it, would make the save of the data tree fail, and state 5 then deletes the
+// only copy of the user's files.
+std::string TempSaveDir()
+{
+    std::string data = DataRoot();
+    if (data.size() < 2 || data[1] != ':')
+        return "D:\\TorneLixTemp\\";
+    return data.substr(0, 2) + "\\TorneLixTemp\\";
+}
+
 std::string ProductDirName()
 {
     std::string value = ProfileGetString(Combine(InstallRoot(), "setup.cfg"), "Settings", "Path");

@@ -19,7 +19,8 @@ std::string FirstRunPath();
 std::string ActiveLangName();
 std::string LangDir();
 
-// Constant: the save directory is on D: whatever drive DataRoot is on.
+// The save directory at the root of DataRoot's drive: D:\TorneLixTemp\ on a
+// PC with its data on D:.
 std::string TempSaveDir();
 
 // The system temporary directory, captured on first use (the progress dialog

@@ -26,5 +26,3 @@ std::string TempPath()
 }
 
 std::string ParamWorkDir() { return TempPath() + "tornleixTemp"; }
-
-std::string TempSaveDir() { return "D:\\TorneLixTemp\\"; }

@@ -14,4 +14,6 @@ out=$(wine 'C:\locations_probe.exe' | tr -d '\r')
 echo "$out"
 grep -qx 'DataRoot=C:\\Velko\\' <<<"$out"
 grep -qx 'BootDir=C:\\Velko\\Boot\\' <<<"$out"
+# The data tree's save goes to the drive that is there, not to a missing D:.
+grep -qx 'TempSaveDir=C:\\TorneLixTemp\\' <<<"$out"
 echo "one-drive fallback: ok"

@@ -1,0 +1,71 @@
+# Shared by the fault cases (sourced after lib.sh and transfer_lib.sh): a
+# file held open by another program, drives taken away or made small, and
+# the checks that no carried parameter value is lost.
+dosdevices="$WINEPREFIX/dosdevices"
+
+# Whatever the outcome: the logs of the run kept beside the transcript (a run
+# that never started has none), the bed left without an installation and
+# without a save directory on C:.
+trap 'cp -f "$temp_dir/TornelixSetupLog.txt" "$D/Velko/Boot/SetUp.log" "$out/" 2>/dev/null || true
+      clean_machine; rm -rf "$C/TorneLixTemp"' EXIT
+
+# hold_file PATH: another program opens PATH without sharing and holds it
+# until release_file.
+hold_file() {
+  held_release="$out/release-held"
+  rm -f "$held_release" "$out/held-ready"
+  wine "$TLX_WIN_BIN/double_holdfile.exe" --file "$(winpath "$1")" --until-file "$(winpath "$held_release")" \
+    --ready-file "$(winpath "$out/held-ready")" >/dev/null 2>&1 &
+  holder_pid=$!
+  wait_for_file "$out/held-ready" 30 || fail "the holding program could not open $1"
+}
+release_file() {
+  [ -n "${holder_pid:-}" ] || return 0
+  touch "$held_release"
+  wait "$holder_pid" || true
+  holder_pid=
+}
+
+# The bed's drive links as winebed.sh made them; put back whatever a case
+# changed, before lib.sh's own cleaning runs.
+restore_drives() {
+  ln -sfn "$TLX_DDRIVE" "$dosdevices/d:"
+  ln -sfn / "$dosdevices/z:"
+}
+# A case that changes the machine under Wine's feet puts it back on any exit.
+on_exit_first() {
+  local previous
+  previous=$(trap -p EXIT | sed "s/^trap -- '\(.*\)' EXIT$/\1/")
+  # shellcheck disable=SC2064
+  trap "$1; $previous" EXIT
+}
+
+# The old controller values that reach a new amend.dat of the transfer
+# release: expect_amend with the expected_* functions of transfer_lib.sh.
+expect_carried() {
+  expect_amend "$product/config/Mill/amend.dat" expected_mill
+  expect_amend "$product/config/Lathe/amend.dat" expected_lathe
+}
+
+# The values of a parameter data file as paramtool lists them (native form
+# of the old format), for comparing a file before and after a run.
+dat_listing() {
+  wine "$TLX_WIN_BIN/paramtool.exe" describe "$(winpath "$1")" "$(winpath "$old_fmt")" 2>&1 | tr -d '\r'
+}
+
+# run_setup for a machine without Z: (the host's root), where the build and
+# output directories are out of Wine's reach: the robot runs from C:, its
+# transcript and the doubles' record are copied out afterwards.
+run_setup_from_c() {
+  local tools="$C/faults-tools"
+  mkdir -p "$tools"
+  cp "$TLX_WIN_BIN/robot.exe" "$tools/robot.exe"
+  rm -f "$tools/transcript.txt" "$tools/doubles.log"
+  TLX_DOUBLE_LOG='C:\faults-tools\doubles.log' \
+    wine 'C:\faults-tools\robot.exe' --log 'C:\faults-tools\transcript.txt' --timeout "${ROBOT_TIMEOUT:-90}" "$@" \
+    -- 'C:\Media\Setup.exe' >"$out/robot.out" 2>"$out/robot.err" || true
+  [ -f "$tools/transcript.txt" ] || fail "the robot left no transcript"
+  cp "$tools/transcript.txt" "$transcript"
+  if [ -f "$tools/doubles.log" ]; then cp "$tools/doubles.log" "$doubles_log"; fi
+  rm -rf "$tools"
+}
