@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034,SC2154
 # Shared by the parameter transfer cases (sourced after lib.sh): the older
 # installation with configurations Mill and Lathe and real parameter data
 # files of transfer/old.fmt, and the amend files the merge must leave.
