@@ -167,15 +167,24 @@ bool VerifyDataFile(const std::string& path) { return CheckDataFile(path) != Dat
 bool ExtractParameters(const std::string& path, const std::string& blockName, std::vector<unsigned char>& bytes)
 {
     bytes.clear();
+    std::string source = path;
     {
         std::lock_guard<std::mutex> guard(ParameterFileLock());
-        if (!VerifyDataFile(path))
-            return false;
+        if (!VerifyDataFile(path)) {
+            // A whole backup that could not be copied over the data file (a
+            // read-only or locked file; the user has seen why) still holds
+            // the values: read them from it, since the wipe that follows
+            // deletes both files. Both files damaged: nothing to read.
+            std::string backup = path + ".bak";
+            if (!IsDataFileWhole(backup))
+                return false;
+            source = backup;
+        }
     }
     std::lock_guard<std::mutex> guard(ParameterFileLock());
     try {
         std::vector<unsigned char> found;
-        if (!ReadDataBlock(path, blockName, found))
+        if (!ReadDataBlock(source, blockName, found))
             return false;
         bytes.swap(found);
         return true;

@@ -23,7 +23,9 @@ DataFileCheck CheckDataFile(const std::string& path);
 bool VerifyDataFile(const std::string& path);
 
 // Verifies the data file (under the lock), then reads the named block (under
-// the lock again). True with the block's bytes; false with none. A damaged
+// the lock again). True with the block's bytes; false with none. When a whole
+// backup cannot be copied over the data file, the block is read from the
+// backup, after the message. A damaged
 // block stream writes "|S|ExtractParameters failed, object is '...'" to the
 // trace log.
 bool ExtractParameters(const std::string& path, const std::string& blockName, std::vector<unsigned char>& bytes);

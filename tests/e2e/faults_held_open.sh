@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Another program holds a file of the old program tree open, without sharing,
 # through the whole run: the wipe cannot delete it and the package cannot
-# overwrite it. The parameters are kept all the same, and the setup names the
-# file that kept its old contents.
+# overwrite it. The parameters are kept all the same; the held file keeps its
+# old contents.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/transfer_lib.sh"
 . "$(dirname "$0")/faults_lib.sh"

@@ -183,8 +183,10 @@ TEST_F(DataFileVerification, ACopyThatFailsShowsThePathAndTheErrorCode)
 
     language = kLanguageChinese;
     messages.shown.clear();
+    // After the message the values are read from the whole backup.
     std::vector<unsigned char> block;
-    EXPECT_FALSE(ExtractParameters(data, "CController", block));
+    EXPECT_TRUE(ExtractParameters(data, "CController", block));
+    EXPECT_EQ(block, Bytes(5000, 3));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0], "访问参数配置文件失败！文件名'" + data + "'，错误代码(" + std::to_string(code) + ")。");
 }
@@ -207,6 +209,22 @@ TEST_F(DataFileVerification, AReadOnlyDataFileCannotBeReplaced)
     EXPECT_EQ(messages.shown[0], "Access parameters configuration file failed! File Name'" + data +
                                      "', Error Code(" + std::to_string(code) + ").");
     EXPECT_EQ(Contents(data), bytes);
+
+    // The values are not lost with the file that cannot be repaired: they
+    // come from the backup, and the read-only file stays as it was.
+    messages.shown.clear();
+    std::vector<unsigned char> block;
+    EXPECT_TRUE(ExtractParameters(data, "CController", block));
+    EXPECT_EQ(block, Bytes(5000, 3));
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(Contents(data), bytes);
+
+    // A backup without the block: nothing to carry.
+    DataFileWriter other;
+    other.AddRecord("CConfig", Bytes(12, 1), DataFileWriter::stored);
+    ASSERT_TRUE(other.WriteFile(backup));
+    EXPECT_FALSE(ExtractParameters(data, "CController", block));
+    EXPECT_TRUE(block.empty());
 #ifdef _WIN32
     SetFileAttributesA(data.c_str(), FILE_ATTRIBUTE_NORMAL);
 #endif
