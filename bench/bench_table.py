@@ -21,7 +21,10 @@ def load(results):
         if not name.endswith(".json"):
             continue
         with open(os.path.join(results, name)) as f:
-            data = json.load(f)
+            text = f.read()
+        if not text.strip():
+            continue  # a filter that matched nothing in this executable
+        data = json.loads(text)
         for b in data.get("benchmarks", []):
             if b.get("run_type", "iteration") != "iteration":
                 continue

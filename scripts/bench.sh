@@ -4,7 +4,7 @@
 # bench/*.sh script, and prints one markdown table with every figure beside
 # its reference measured in the same run. Not part of the test command.
 #
-#   scripts/bench.sh                 all, about 3 minutes
+#   scripts/bench.sh                 all, about 1.5 minutes with the build
 #   BENCH_FILTER=Merge scripts/bench.sh   only benchmarks matching the regex
 #   BENCH_WIN_BUILD=build/win scripts/bench.sh   adds the setup's check under
 #                                    Wine (needs that build and a Wine bed)
