@@ -125,7 +125,7 @@ void CAutoUpdateDlg::StateCollectInfo()
 void CAutoUpdateDlg::StateSaveFiles()
 {
     StopTimer();
-    SaveParameterFiles();
+    params.dataTreeKept = !SaveParameterFiles();
     GoTo(ClearOld);
     StartTimer();
 }
@@ -135,7 +135,10 @@ void CAutoUpdateDlg::StateClearOld()
 {
     StopTimer();
     std::string dataProduct = DataProductDir();
-    if (IsDirectory(dataProduct)) {
+    if (params.dataTreeKept) {
+        // Its save failed: the tree is the only copy of the user's files.
+        RemoveParameterFilesInPlace();
+    } else if (IsDirectory(dataProduct)) {
         SetFileAttributesA(dataProduct.c_str(), 0);
         DeleteTree(dataProduct);
     }

@@ -22,6 +22,7 @@ struct ParameterSession {
     bool useActiveConfig = false; // nothing sets it
     std::string activeConfigDir; // ActiveConfigDir, looked up with the dialog
     PathList configurations;     // parameter data files found, in order
+    bool dataTreeKept = false;   // the save of state 3 failed: state 5 keeps the data tree
 };
 
 // State 2: asks whether the parameters of the found configurations are to be
@@ -29,7 +30,14 @@ struct ParameterSession {
 // <config>_amend.dat in paramWorkDir.
 void CollectParameterInfo(ParameterSession& session);
 // State 3: DataProductDir into TempSaveDir, without the parameter files.
-void SaveParameterFiles();
+// False when the copy is incomplete (a full or missing drive): the partial
+// copy is removed, and state 5 must keep the data tree and clear only its
+// parameter files (RemoveParameterFilesInPlace), which leaves what the save
+// and the restore would have left.
+bool SaveParameterFiles();
+// State 5 after a failed save: the parameter file set removed from
+// DataProductDir itself; the user's files stay where they are.
+void RemoveParameterFilesInPlace();
 // State 9: TempSaveDir back into DataProductDir, then TempSaveDir removed.
 void RestoreSavedFiles();
 // State 15: the release's User tree into the data tree.

@@ -9,6 +9,7 @@
 #include "app/Locations.h"
 #include "app/Messages.h"
 #include "app/SetupLog.h"
+#include "app/TraceLog.h"
 #include "deploy/InstallUi.h"
 #include "format/FieldDescriptor.h"
 #include "format/StringTable.h"
@@ -141,15 +142,63 @@ void CollectParameterInfo(ParameterSession& session)
         SaveConfiguration(session, dataFile);
 }
 
-void SaveParameterFiles()
+namespace {
+// True when every file below source is below destination with the same size.
+bool IsCopiedWhole(const std::string& source, const std::string& destination)
+{
+    std::string pattern = source + "\\*.*";
+    if (pattern.size() >= MAX_PATH)
+        return false;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return true;
+    bool whole = true;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        std::string from = source + "\\" + name;
+        std::string to = destination + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            whole = IsCopiedWhole(from, to);
+        } else {
+            WIN32_FILE_ATTRIBUTE_DATA copy;
+            whole = to.size() < MAX_PATH && GetFileAttributesExA(to.c_str(), GetFileExInfoStandard, &copy) &&
+                    !(copy.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && copy.nFileSizeLow == found.nFileSizeLow &&
+                    copy.nFileSizeHigh == found.nFileSizeHigh;
+        }
+    } while (whole && FindNextFileA(h, &found));
+    FindClose(h);
+    return whole;
+}
+} // namespace
+
+bool SaveParameterFiles()
 {
     std::string source = WithoutBackslash(DataProductDir());
     std::string destination = WithoutBackslash(TempSaveDir());
     if (!PathFileExistsA(source.c_str()))
-        return;
+        return true;
     MakeDirectoryPath(destination);
-    CopyTree(source, destination, kCopyTreeFlags);
+    int copied = CopyTree(source, destination, kCopyTreeFlags);
+    if (copied != 0 || !IsCopiedWhole(source, destination)) {
+        // A full or missing drive: the partial copy must not come back over
+        // the originals in state 9, and the originals must not be wiped.
+        TraceMessage("|E|SaveParameterFiles: %s not copied whole to %s (%d); the data tree stays in place",
+                     source.c_str(), destination.c_str(), copied);
+        DeleteTree(destination);
+        return false;
+    }
     RemoveParameterFileSet(destination);
+    return true;
+}
+
+void RemoveParameterFilesInPlace()
+{
+    std::string tree = WithoutBackslash(DataProductDir());
+    if (PathIsDirectoryA(tree.c_str()))
+        RemoveParameterFileSet(tree);
 }
 
 void RestoreSavedFiles()

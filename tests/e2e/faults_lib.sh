@@ -3,11 +3,20 @@
 # the checks that no carried parameter value is lost.
 dosdevices="$WINEPREFIX/dosdevices"
 
-# Whatever the outcome: the logs of the run kept beside the transcript (a run
-# that never started has none), the bed left without an installation and
+# Whatever the outcome: what a case changed under Wine's feet is put back
+# (on_exit_first), the logs of the run are kept beside the transcript (a run
+# that never started has none), the bed is left without an installation and
 # without a save directory on C:.
-trap 'cp -f "$temp_dir/TornelixSetupLog.txt" "$D/Velko/Boot/SetUp.log" "$out/" 2>/dev/null || true
-      clean_machine; rm -rf "$C/TorneLixTemp"' EXIT
+exit_hooks=()
+on_exit_first() { exit_hooks=("$1" "${exit_hooks[@]}"); }
+faults_exit() {
+  local hook
+  for hook in "${exit_hooks[@]}"; do "$hook" || true; done
+  cp -f "$temp_dir/TornelixSetupLog.txt" "$out/" 2>/dev/null || true
+  clean_machine
+  rm -rf "$C/TorneLixTemp"
+}
+trap faults_exit EXIT
 
 # hold_file PATH: another program opens PATH without sharing and holds it
 # until release_file.
@@ -32,14 +41,6 @@ restore_drives() {
   ln -sfn "$TLX_DDRIVE" "$dosdevices/d:"
   ln -sfn / "$dosdevices/z:"
 }
-# A case that changes the machine under Wine's feet puts it back on any exit.
-on_exit_first() {
-  local previous
-  previous=$(trap -p EXIT | sed "s/^trap -- '\(.*\)' EXIT$/\1/")
-  # shellcheck disable=SC2064
-  trap "$1; $previous" EXIT
-}
-
 # The old controller values that reach a new amend.dat of the transfer
 # release: expect_amend with the expected_* functions of transfer_lib.sh.
 expect_carried() {

@@ -89,10 +89,41 @@ TEST_F(ParameterSteps, SavedCopyLeavesOutEveryParameterFileAndComesBackOverTheNe
     EXPECT_FALSE(Exists("D:\\TorneLixTemp"));
 }
 
+TEST_F(ParameterSteps, ASaveThatCannotCopyEveryFileKeepsTheDataTreeAndClearsItsParameterFilesInPlace)
+{
+    data.File("Tornelix.dat", "param");
+    data.File("m\\amend.dat", "param");
+    data.File("user.ini", "user");
+    data.File("m\\machine.plc", "plc");
+    data.File("m\\part.nc", "part program");
+    // Another program holds the part program without sharing: the copy
+    // misses it, as it misses what no longer fits on a full drive.
+    HANDLE held = CreateFileA((data / "m\\part.nc").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    bool saved = SaveParameterFiles();
+    CloseHandle(held);
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(Exists("D:\\TorneLixTemp")) << "a partial copy would come back over the originals";
+
+    RemoveParameterFilesInPlace();
+    EXPECT_EQ(ReadText(data / "user.ini"), "user");
+    EXPECT_EQ(ReadText(data / "m\\machine.plc"), "plc");
+    EXPECT_EQ(ReadText(data / "m\\part.nc"), "part program");
+    EXPECT_FALSE(Exists(data / "Tornelix.dat"));
+    EXPECT_FALSE(Exists(data / "m\\amend.dat"));
+    // Nothing saved, nothing restored: the kept tree stands.
+    RestoreSavedFiles();
+    EXPECT_EQ(ReadText(data / "m\\part.nc"), "part program");
+
+    // The same tree copies whole once it is free.
+    EXPECT_TRUE(SaveParameterFiles());
+    EXPECT_EQ(ReadText("D:\\TorneLixTemp\\m\\part.nc"), "part program");
+}
+
 TEST_F(ParameterSteps, NothingToSaveLeavesNoSaveDirectory)
 {
     RemoveTreeForTest(data.Root());
-    SaveParameterFiles();
+    EXPECT_TRUE(SaveParameterFiles());
     EXPECT_FALSE(Exists("D:\\TorneLixTemp"));
     RestoreSavedFiles();
     EXPECT_FALSE(Exists(data.Root()));
