@@ -245,6 +245,14 @@ void AppendEntries(const std::string& path, const AmendEntries& entries)
 MergeResult MergeAmendFile(const std::string& savedPath, const std::string& targetPath,
                            const std::string& formatPath)
 {
+    {
+        // Filtering by a format that cannot be read would empty the
+        // controller section: the release's own values and the carried ones.
+        CFmtNameParser probe;
+        probe.SetFieldName("CController");
+        if (!probe.Scan(formatPath) || !probe.m_bFieldFound)
+            return MergeResult::formatUnreadable;
+    }
     AmendEntries old = ReadAmendEntries(savedPath);
     AmendEntries controller, other;
     ReadControllerSection(targetPath, controller, other);

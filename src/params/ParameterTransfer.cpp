@@ -9,6 +9,7 @@
 #include "app/Locations.h"
 #include "app/Messages.h"
 #include "app/SetupLog.h"
+#include "app/TraceLog.h"
 #include "deploy/InstallUi.h"
 #include "params/AmendMerge.h"
 
@@ -47,6 +48,7 @@ void TransferParameters(ParameterSession& session)
         return;
 
     std::vector<std::string> merged;
+    bool keepWorkDir = false;
     std::string pattern = session.paramWorkDir + "\\*.*";
     WIN32_FIND_DATAA found;
     HANDLE h = pattern.size() < MAX_PATH ? FindFirstFileA(pattern.c_str(), &found) : INVALID_HANDLE_VALUE;
@@ -63,14 +65,23 @@ void TransferParameters(ParameterSession& session)
             std::string format = configDir + "\\tornelix.fmt";
             if (!PathExists(format))
                 format = ProductDir() + "tornelix.fmt";
-            if (MergeAmendFile(session.paramWorkDir + "\\" + name, target, format) == MergeResult::merged)
+            MergeResult result = MergeAmendFile(session.paramWorkDir + "\\" + name, target, format);
+            if (result == MergeResult::merged) {
                 merged.push_back(name.substr(0, name.find("_amend.dat")));
+            } else if (result == MergeResult::formatUnreadable) {
+                // The release's amend.dat stays as shipped; the saved values
+                // stay in the work directory for a service engineer.
+                keepWorkDir = true;
+                TraceMessage("|E|TransferParameters: %s unreadable, %s kept", format.c_str(), name.c_str());
+                session.ui.ShowMessage(LocalText(MsgReserveFailed), MB_OK);
+            }
         } while (FindNextFileA(h, &found));
         FindClose(h);
     }
     ShowTransferSummary(session, merged);
     WriteLogLine("参数迁移完成");
-    DeleteTree(session.paramWorkDir);
+    if (!keepWorkDir)
+        DeleteTree(session.paramWorkDir);
 }
 
 void RestoreUserConfig(ParameterSession& session)

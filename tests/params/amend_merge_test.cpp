@@ -125,11 +125,27 @@ TEST_F(AmendMerge, AMissingTargetIsCreatedFromTheCarriedEntries)
     EXPECT_EQ(ReadText(target), "[CController]\r\nm_speed = 12\r\n");
 }
 
-TEST_F(AmendMerge, AnUnreadableFormatKeepsOnlyTheHeader)
+TEST_F(AmendMerge, AFormatThatDeclaresNothingLeavesTheTargetAsItWas)
 {
+    // Missing, broken by a syntax error, or without the controller block:
+    // filtering by it would empty the section of both old and new values.
     WriteText(saved, "[CController]\r\nm_speed = 12\r\n");
-    WriteText(target, "[CController]\r\nm_speed = 10\r\n[Other]\r\nk = v\r\n");
-    EXPECT_EQ(MergeAmendFile(saved, target, dir / "missing.fmt"), MergeResult::merged);
+    const std::string release = "[CController]\r\nm_speed = 10\r\n[Other]\r\nk = v\r\n";
+    WriteText(target, release);
+    EXPECT_EQ(MergeAmendFile(saved, target, dir / "missing.fmt"), MergeResult::formatUnreadable);
+    EXPECT_EQ(ReadText(target), release);
+
+    WriteText(format, "field CController { double m_speed int m_b[3]; };\n");
+    EXPECT_EQ(MergeAmendFile(saved, target, format), MergeResult::formatUnreadable);
+    EXPECT_EQ(ReadText(target), release);
+
+    WriteText(format, "field COther { double m_speed; };\n");
+    EXPECT_EQ(MergeAmendFile(saved, target, format), MergeResult::formatUnreadable);
+    EXPECT_EQ(ReadText(target), release);
+
+    // An empty controller block is a declaration: nothing of it is kept.
+    WriteText(format, "field CController { };\n");
+    EXPECT_EQ(MergeAmendFile(saved, target, format), MergeResult::merged);
     EXPECT_EQ(ReadText(target), "[CController]\r\n[Other]\r\nk = v\r\n");
 }
 
