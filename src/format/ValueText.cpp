@@ -532,7 +532,17 @@ bool ParseBuiltin(int builtin, const CDataMember& member, unsigned char* address
 std::string FormatText(const unsigned char* address, int count)
 {
     const char* p = reinterpret_cast<const char*>(address);
-    return "\"" + std::string(p, strnlen(p, static_cast<size_t>(count > 0 ? count : 0))) + "\"";
+    size_t n = strnlen(p, static_cast<size_t>(count > 0 ? count : 0));
+    // A line break would split the listing's line, and the rest of the text
+    // would read back as an entry of its own (m_x = 9 carried into the new
+    // release): the text ends there, as at its zero.
+    for (size_t i = 0; i < n; ++i) {
+        if (p[i] == '\r' || p[i] == '\n') {
+            n = i;
+            break;
+        }
+    }
+    return "\"" + std::string(p, n) + "\"";
 }
 
 bool ParseText(unsigned char* address, int count, const std::string& text)

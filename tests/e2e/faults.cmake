@@ -5,7 +5,7 @@
 add_test(NAME e2e_faults_release COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/faults_release.sh)
 set_tests_properties(e2e_faults_release PROPERTIES FIXTURES_REQUIRED "e2e_release;e2e_transfer_release"
   FIXTURES_SETUP e2e_faults_release ENVIRONMENT "${env}" LABELS e2e TIMEOUT 300)
-foreach(case held_open readonly_dat no_d_drive disk_full truncated_setup bad_new_format)
+foreach(case held_open readonly_dat no_d_drive disk_full truncated_setup bad_new_format garbage_amend)
   add_test(NAME e2e_faults_${case} COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/faults_${case}.sh)
   set_tests_properties(e2e_faults_${case} PROPERTIES
     FIXTURES_REQUIRED "e2e_release;e2e_transfer_release;e2e_faults_release" ENVIRONMENT "${env}" LABELS e2e

@@ -198,6 +198,14 @@ TEST(ValueText, TextMembers)
     EXPECT_EQ(memcmp(text, "abc\0\0\0\0\0", 8), 0);
     EXPECT_FALSE(ParseText(text, 8, "\"open"));
     EXPECT_FALSE(ParseText(text, 8, "12345678")); // no room for the zero
+
+    // Garbage in a text never breaks the one-line form: it ends at a line break.
+    unsigned char broken[16] = {'M', 'I', 'L', 'L', '\r', '\n', 'm', '_', 'x', '=', '9', 0};
+    EXPECT_EQ(FormatText(broken, 16), "\"MILL\"");
+    broken[4] = '\n';
+    EXPECT_EQ(FormatText(broken, 16), "\"MILL\"");
+    unsigned char high[4] = {0xB0, 0xA1, 0x01, 0}; // other bytes pass as they are
+    EXPECT_EQ(FormatText(high, 4), "\"\xB0\xA1\x01\"");
 }
 
 TEST(ValueText, ParseStoresByTheTypesRules)
