@@ -11,6 +11,7 @@
 #include "app/Locations.h"
 #include "app/Messages.h"
 #include "app/SetupResources.h"
+#include "app/SetupLog.h"
 #include "app/TraceLog.h"
 #include "deploy/ConfigPurge.h"
 #include "deploy/Drivers.h"
@@ -33,6 +34,29 @@ std::string CombinePath(const std::string& dir, const std::string& more)
 }
 
 bool IsDirectory(const std::string& path) { return PathIsDirectoryA(path.c_str()) != FALSE; }
+
+// The first file below dir in enumeration order: after a DeleteTree that
+// stopped, the one it could not delete.
+std::string FirstFileBelow(const std::string& dir)
+{
+    std::string pattern = dir + "\\*";
+    if (pattern.size() >= MAX_PATH)
+        return std::string();
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return std::string();
+    std::string file;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        std::string full = dir + "\\" + name;
+        file = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? FirstFileBelow(full) : full;
+    } while (file.empty() && FindNextFileA(h, &found));
+    FindClose(h);
+    return file;
+}
 } // namespace
 
 const CAutoUpdateDlg::StateEntry CAutoUpdateDlg::kStates[] = {
@@ -130,7 +154,8 @@ void CAutoUpdateDlg::StateSaveFiles()
     StartTimer();
 }
 
-// 5: delete the old installation and the shortcuts; nothing is checked.
+// 5: delete the old installation and the shortcuts; only the wipe of the
+// program tree is checked, since the package cannot overwrite what stays.
 void CAutoUpdateDlg::StateClearOld()
 {
     StopTimer();
@@ -147,7 +172,20 @@ void CAutoUpdateDlg::StateClearOld()
         PathRemoveBackslashA(root);
         if (root[0] != '\0' && IsDirectory(root)) {
             SetFileAttributesA(root, 0);
-            DeleteTree(root);
+            // A file that another program holds open stops the wipe, and the
+            // package cannot overwrite it later: the new release would be
+            // mixed with the old one while the end says success. The user
+            // may close that program and try again, or go on knowingly.
+            while (!DeleteTree(root)) {
+                std::string held = FirstFileBelow(root);
+                if (held.empty())
+                    break;
+                if (ShowMessage(StrPrintf(LocalText(MsgFileInUse), held.c_str()),
+                                MB_OKCANCEL | MB_ICONEXCLAMATION) != IDOK) {
+                    WriteLogLine("文件被占用，未删除：" + held);
+                    break;
+                }
+            }
         }
     }
     if (!ProductDirName().empty() && IsDirectory(ProductDir()))

@@ -22,6 +22,11 @@ const MessagePair MsgFirstRunFailed = {{"启动FirstRun失败!", "Fail to Run Fi
 const MessagePair MsgDriverInstallFailed = {{"安装驱动失败!", "Fail to Install Drv!"}};
 const MessagePair MsgInstallSuccess = {{"TorneLix安装完成!", "Install TorneLix Success!"}};
 const MessagePair MsgBootDirFailed = {{"创建启动目录失败，请检查！", "Create Boot Directory Failed, Please Check!"}};
+const MessagePair MsgFileInUse = {{
+    "文件(%s)正被其他程序使用，无法删除。\n请关闭该程序后按<确定>按钮重试；\n按<取消>按钮继续安装，该文件保留旧版本。",
+    "The file (%s) is used by another program and cannot be deleted.\n"
+    "Close that program and click 'OK' to try again;\nclick 'Cancel' to go on, the file keeps its old version.",
+}};
 
 const MessagePair MsgReserveQuestionHeader = {{
     "在重新装载软件时候，以下配置的参数可能可以被保留：\n",

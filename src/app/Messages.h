@@ -25,6 +25,7 @@ extern const MessagePair MsgFirstRunFailed;
 extern const MessagePair MsgDriverInstallFailed;
 extern const MessagePair MsgInstallSuccess;
 extern const MessagePair MsgBootDirFailed;        // used as a format without arguments
+extern const MessagePair MsgFileInUse;            // one "%s": a file of the old installation that stays
 
 // Parameter preservation.
 extern const MessagePair MsgReserveQuestionHeader; // start of the dialog's configuration question

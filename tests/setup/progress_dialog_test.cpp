@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "app/AutoUpdateDlg.h"
+#include "app/Locations.h"
 #include "app/Messages.h"
 #include "platform/MessageBox.h"
+#include "platform/StringUtil.h"
 
 namespace {
 
@@ -191,6 +193,90 @@ TEST_F(ProgressDialog, ATickInsideAStatesMessageBoxRunsNoState)
     });
     dialog.DoModal();
     EXPECT_EQ(boxes, std::vector<std::string>{"Invalid state!"});
+}
+
+// An old program tree in which another program holds one file open without
+// sharing: state 5 names the file, and OK tries the wipe again.
+class HeldFile : public ProgressDialog {
+protected:
+    void SetUp() override
+    {
+        ProgressDialog::SetUp();
+        language = kLanguageEnglish;
+        root = InstallRoot();
+        CreateDirectoryA(root.c_str(), nullptr);
+        CreateDirectoryA((root + "TorneLix").c_str(), nullptr);
+        Write(root + "old.txt");
+        heldPath = root + "TorneLix\\held.dll";
+        Write(heldPath);
+        held = CreateFileA(heldPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    }
+    void TearDown() override
+    {
+        Release();
+        ProgressDialog::TearDown();
+    }
+    static void Write(const std::string& path)
+    {
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        CloseHandle(h);
+    }
+    void Release()
+    {
+        if (held != INVALID_HANDLE_VALUE)
+            CloseHandle(held);
+        held = INVALID_HANDLE_VALUE;
+    }
+    // Runs state 5; the extraction that follows (this program carries no
+    // package) ends the run through an invalid state.
+    void RunClearOld(CAutoUpdateDlg& dialog, const std::function<int(int)>& answerInUse)
+    {
+        SetMessageHandler([&](const std::string& text, unsigned type) {
+            boxes.push_back(text);
+            types.push_back(type);
+            if (text.find("is used by another program") != std::string::npos)
+                return answerInUse(++inUse);
+            dialog.sequenceState = 42;
+            return IDOK;
+        });
+        Script script(dialog, {[](CAutoUpdateDlg& d) { d.sequenceState = CAutoUpdateDlg::ClearOld; }});
+        dialog.DoModal();
+    }
+    std::string InUseText() { return StrPrintf(LocalText(MsgFileInUse), heldPath.c_str()); }
+
+    std::string root, heldPath;
+    HANDLE held = INVALID_HANDLE_VALUE;
+    int inUse = 0;
+};
+
+TEST_F(HeldFile, OkTriesTheWipeAgainUntilTheFileIsFree)
+{
+    CAutoUpdateDlg dialog;
+    RunClearOld(dialog, [this](int n) {
+        if (n == 2)
+            Release(); // the user closed the other program
+        return IDOK;
+    });
+    ASSERT_EQ(inUse, 2);
+    EXPECT_EQ(boxes[0], InUseText());
+    EXPECT_EQ(boxes[1], InUseText());
+    EXPECT_EQ(types[0], static_cast<unsigned>(MB_OKCANCEL | MB_ICONEXCLAMATION));
+    EXPECT_EQ(GetFileAttributesA(root.c_str()), INVALID_FILE_ATTRIBUTES) << "the program tree is wiped";
+    EXPECT_EQ(boxes.back(), "Invalid state!");
+}
+
+TEST_F(HeldFile, CancelGoesOnWithTheFileInPlace)
+{
+    CAutoUpdateDlg dialog;
+    RunClearOld(dialog, [](int) { return IDCANCEL; });
+    EXPECT_EQ(inUse, 1);
+    EXPECT_NE(GetFileAttributesA(heldPath.c_str()), INVALID_FILE_ATTRIBUTES);
+    // The sequence went on to the extraction.
+    ASSERT_GE(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1], "Bad Signature");
+    Release();
+    DeleteFileA(heldPath.c_str());
 }
 
 } // namespace
