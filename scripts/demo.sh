@@ -21,13 +21,16 @@ echo "== building Setup.exe, the robot and the doubles of the outside programs"
 cmake -S "$root" -B "$root/build/win" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
 cmake --build "$root/build/win" -j"$(nproc)" --target Setup robot mksetup \
-  double_control double_installdrv double_ewfmgr double_firstrun >/dev/null
+  double_control double_installdrv double_ewfmgr double_firstrun make_datafile >/dev/null
 cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build/native" -j"$(nproc)" --target mksetup >/dev/null
 
 demo="$root/build/demo"
 echo "== packing the demo release into a setup file"
 bash scripts/make-demo-release.sh "$root/build/win/bin" "$demo/data/base"
+# The new release's format dropped a member, shrank an array and added one;
+# its configurations ship their own amend.dat.
+TLX_WIN_BIN="$root/build/win/bin" TLX_E2E_DATA="$demo/data" bash tests/e2e/transfer_release.sh
 
 echo "== a simulated controller PC: Wine prefix, C: program tree, D: data tree"
 export TLX_BED_DIR="$demo/bed"
@@ -42,6 +45,18 @@ trap 'bash "$root/scripts/winebed.sh" down' EXIT
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1 || true
 clean_machine
 lay_out_old_installation
+# The machine's parameters: real data files of the old release's format,
+# Mill on the data drive, Lathe in the program tree.
+old_fmt="$root/tests/e2e/transfer/old.fmt"
+product="$install_root/TorneLix"
+cp "$old_fmt" "$product/tornelix.fmt"
+rm -f "$product/config/Mill/Tornelix.dat"
+mkdir -p "$product/config/Lathe"
+wine "$TLX_WIN_BIN/make_datafile.exe" "$(winpath "$D/Velko/TorneLix/config/Mill/Tornelix.dat")" "$(winpath "$old_fmt")" \
+  m_fSpeed=12.5 m_nAxes=3 m_fOldGain=0.75 'm_naLimit[0]=100' 'm_naLimit[1]=200' 'm_naLimit[2]=300' \
+  'm_nxaOffset[1]=1.5' m_home.m_fX=-3.125 m_home.m_fY=1 m_szName=MILL-A >/dev/null
+wine "$TLX_WIN_BIN/make_datafile.exe" "$(winpath "$product/config/Lathe/Tornelix.dat")" "$(winpath "$old_fmt")" \
+  m_fSpeed=40.5 m_nAxes=4 'm_naLimit[0]=11' 'm_naLimit[1]=22' m_home.m_fX=5 m_szName=LATHE-B >/dev/null
 
 # Every file of the machine's two trees and the user's shortcut folders.
 listing() {
@@ -59,14 +74,14 @@ listing() {
 before=$(listing)
 echo "old installation: $(grep -c . <<<"$before") files"
 
-place_setup "$demo/data/base/Setup.exe"
+place_setup "$demo/data/transfer/Setup.exe"
 # The control program is still open when the engineer starts the setup; it
 # is closed a few seconds later.
 wine "$TLX_WIN_BIN/double_control.exe" --hold-ms 4000 --ready-file "$(winpath "$out/control-ready")" >/dev/null 2>&1 &
 wait_for_file "$out/control-ready" 30 || true
-echo "== running Setup.exe (the control program closes after 4 s; the robot clicks OK at the warning and at the final message)"
+echo "== running Setup.exe (the control program closes after 4 s; the robot clicks OK at the warning, Yes to keep the parameters, OK at the end)"
 marker="$out/final-box"
-start_setup --answer "警告=OK" --pause-at "TorneLix安装完成!=$(winpath "$marker")"
+start_setup --answer "警告=OK" --answer "是否保留=YES" --pause-at "TorneLix安装完成!=$(winpath "$marker")"
 if wait_for_file "$marker.ready" 120; then
   if [ -z "$had_display" ]; then
     import -display "$DISPLAY" -window root "$out/dialog.png" && echo "screenshot: $out/dialog.png"
@@ -98,6 +113,12 @@ done
 echo
 echo "== programs the setup started"
 sed -e 's/^/  /' "$doubles_log" 2>/dev/null || echo "  (none)"
+echo
+echo "== the machine's parameters in the new release (old values where the new format still declares them)"
+for config in Mill Lathe; do
+  echo "  TorneLix\\config\\$config\\amend.dat:"
+  tr -d '\r' <"$product/config/$config/amend.dat" | sed -e 's/^/    /'
+done
 echo
 echo "== setup log (D:\\Velko\\Boot\\SetUp.log)"
 setup_log | sed -e 's/^/  /'
