@@ -1,5 +1,7 @@
 #include "deploy/FileTree.h"
 
+#include "platform/DirectoryEntries.h"
+
 #include <cstring>
 #include <functional>
 #include <windows.h>
@@ -13,26 +15,16 @@ using NameRule = std::function<bool(const std::string& name)>;
 
 void Collect(const std::string& root, const NameRule& matches, PathList& list)
 {
-    std::string pattern = root + "\\*.*";
-    if (!Fits(pattern))
-        return;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        std::string full = root + "\\" + name;
+    ForEachEntry(root, "*.*", [&](const DirectoryEntry& entry) {
+        std::string full = root + "\\" + entry.name;
         if (!Fits(full))
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            return true;
+        if (entry.IsDirectory())
             Collect(full, matches, list);
-        else if (matches(name))
+        else if (matches(entry.name))
             list.push_back(full);
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
+        return true;
+    });
 }
 } // namespace
 

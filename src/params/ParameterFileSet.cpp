@@ -14,6 +14,7 @@
 #include "format/FieldDescriptor.h"
 #include "format/StringTable.h"
 #include "params/DataFileVerification.h"
+#include "platform/DirectoryEntries.h"
 
 // The parameter file set: the files that a saved copy of the data tree must
 // not bring back, because the new release's own ones must stay in force.
@@ -79,26 +80,16 @@ std::string LastComponent(const std::string& dir)
 // Every "tornelix.dat" (any letter case) below root, in enumeration order.
 void FindDataFiles(const std::string& root, ParameterSession& session)
 {
-    std::string pattern = root + "\\*.*";
-    if (pattern.size() >= MAX_PATH)
-        return;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        std::string full = root + "\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    ForEachEntry(root, "*.*", [&](const DirectoryEntry& entry) {
+        std::string full = root + "\\" + entry.name;
+        if (entry.IsDirectory()) {
             FindDataFiles(full, session);
-        } else if (IsParameterDataFileName(name)) {
+        } else if (IsParameterDataFileName(entry.name)) {
             session.reserveQuestion += LastComponent(root) + "\n";
             session.configurations.push_back(full);
         }
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
+        return true;
+    });
 }
 
 void SaveConfiguration(ParameterSession& session, const std::string& dataFile)
@@ -146,30 +137,22 @@ namespace {
 // True when every file below source is below destination with the same size.
 bool IsCopiedWhole(const std::string& source, const std::string& destination)
 {
-    std::string pattern = source + "\\*.*";
-    if (pattern.size() >= MAX_PATH)
+    if ((source + "\\*.*").size() >= MAX_PATH)
         return false;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
-        return true;
     bool whole = true;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        std::string from = source + "\\" + name;
-        std::string to = destination + "\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    ForEachEntry(source, "*.*", [&](const DirectoryEntry& entry) {
+        std::string from = source + "\\" + entry.name;
+        std::string to = destination + "\\" + entry.name;
+        if (entry.IsDirectory()) {
             whole = IsCopiedWhole(from, to);
         } else {
             WIN32_FILE_ATTRIBUTE_DATA copy;
             whole = to.size() < MAX_PATH && GetFileAttributesExA(to.c_str(), GetFileExInfoStandard, &copy) &&
-                    !(copy.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && copy.nFileSizeLow == found.nFileSizeLow &&
-                    copy.nFileSizeHigh == found.nFileSizeHigh;
+                    !(copy.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                    ((static_cast<unsigned long long>(copy.nFileSizeHigh) << 32) | copy.nFileSizeLow) == entry.size;
         }
-    } while (whole && FindNextFileA(h, &found));
-    FindClose(h);
+        return whole;
+    });
     return whole;
 }
 } // namespace

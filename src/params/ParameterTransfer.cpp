@@ -12,6 +12,7 @@
 #include "app/TraceLog.h"
 #include "deploy/InstallUi.h"
 #include "params/AmendMerge.h"
+#include "platform/DirectoryEntries.h"
 
 namespace {
 std::string ReplaceAll(std::string text, const std::string& what, const std::string& with)
@@ -49,35 +50,30 @@ void TransferParameters(ParameterSession& session)
 
     std::vector<std::string> merged;
     bool keepWorkDir = false;
-    std::string pattern = session.paramWorkDir + "\\*.*";
-    WIN32_FIND_DATAA found;
-    HANDLE h = pattern.size() < MAX_PATH ? FindFirstFileA(pattern.c_str(), &found) : INVALID_HANDLE_VALUE;
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name.find("_amend.dat") == std::string::npos)
-                continue;
-            std::string base = session.useActiveConfig ? session.activeConfigDir : ProductDir();
-            std::string target = base + "config\\" + ReplaceAll(name, "_amend.dat", "\\amend.dat");
-            std::string configDir = ReplaceAll(target, "\\amend.dat", "");
-            if (!PathExists(configDir))
-                continue;
-            std::string format = configDir + "\\tornelix.fmt";
-            if (!PathExists(format))
-                format = ProductDir() + "tornelix.fmt";
-            MergeResult result = MergeAmendFile(session.paramWorkDir + "\\" + name, target, format);
-            if (result == MergeResult::merged) {
-                merged.push_back(name.substr(0, name.find("_amend.dat")));
-            } else if (result == MergeResult::formatUnreadable) {
-                // The release's amend.dat stays as shipped; the saved values
-                // stay in the work directory for a service engineer.
-                keepWorkDir = true;
-                TraceMessage("|E|TransferParameters: %s unreadable, %s kept", format.c_str(), name.c_str());
-                session.ui.ShowMessage(LocalText(MsgReserveFailed), MB_OK);
-            }
-        } while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
+    ForEachEntry(session.paramWorkDir, "*.*", [&](const DirectoryEntry& entry) {
+        const std::string& name = entry.name;
+        if (name.find("_amend.dat") == std::string::npos)
+            return true;
+        std::string base = session.useActiveConfig ? session.activeConfigDir : ProductDir();
+        std::string target = base + "config\\" + ReplaceAll(name, "_amend.dat", "\\amend.dat");
+        std::string configDir = ReplaceAll(target, "\\amend.dat", "");
+        if (!PathExists(configDir))
+            return true;
+        std::string format = configDir + "\\tornelix.fmt";
+        if (!PathExists(format))
+            format = ProductDir() + "tornelix.fmt";
+        MergeResult result = MergeAmendFile(session.paramWorkDir + "\\" + name, target, format);
+        if (result == MergeResult::merged) {
+            merged.push_back(name.substr(0, name.find("_amend.dat")));
+        } else if (result == MergeResult::formatUnreadable) {
+            // The release's amend.dat stays as shipped; the saved values
+            // stay in the work directory for a service engineer.
+            keepWorkDir = true;
+            TraceMessage("|E|TransferParameters: %s unreadable, %s kept", format.c_str(), name.c_str());
+            session.ui.ShowMessage(LocalText(MsgReserveFailed), MB_OK);
+        }
+        return true;
+    });
     ShowTransferSummary(session, merged);
     WriteLogLine("参数迁移完成");
     if (!keepWorkDir)

@@ -1,0 +1,17 @@
+// One directory enumeration for every walker: the entries of a directory that
+// match a pattern, "." and ".." left out, in the file system's order.
+#pragma once
+#include <functional>
+#include <string>
+
+struct DirectoryEntry {
+    std::string name;
+    unsigned long attributes;
+    unsigned long long size;
+    bool IsDirectory() const { return (attributes & 0x10) != 0; }
+};
+
+// Calls visit for each entry of dir matching pattern ("*", "*.*"); visit
+// returns false to stop. False when the enumeration cannot start or the
+// search path does not fit in 260 bytes. Windows only.
+bool ForEachEntry(const std::string& dir, const char* pattern, const std::function<bool(const DirectoryEntry&)>& visit);
