@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/File.h"
+#include "support/ScratchDir.h"
 
 inline std::string ReadText(const std::string& path)
 {
@@ -22,25 +23,10 @@ inline void WriteText(const std::string& path, const std::string& text)
 #ifdef _WIN32
 #include <windows.h>
 
-// Removes a tree without the code under test.
+// Removes a tree without the code under test (read-only entries included).
 inline void RemoveTreeForTest(const std::string& dir)
 {
-    WIN32_FIND_DATAA f;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &f);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string n = f.cFileName;
-            if (n == "." || n == "..")
-                continue;
-            std::string p = dir + "\\" + n;
-            SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTreeForTest(p);
-            else
-                DeleteFileA(p.c_str());
-        } while (FindNextFileA(h, &f));
-        FindClose(h);
-    }
+    ScratchDir::Remove(dir);
     SetFileAttributesA(dir.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA(dir.c_str());
 }
