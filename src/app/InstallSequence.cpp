@@ -18,6 +18,7 @@
 #include "deploy/FileTree.h"
 #include "deploy/Package.h"
 #include "deploy/Shortcuts.h"
+#include "platform/DirectoryEntries.h"
 #include "platform/Profile.h"
 #include "platform/StringUtil.h"
 
@@ -39,22 +40,12 @@ bool IsDirectory(const std::string& path) { return PathIsDirectoryA(path.c_str()
 // stopped, the one it could not delete.
 std::string FirstFileBelow(const std::string& dir)
 {
-    std::string pattern = dir + "\\*";
-    if (pattern.size() >= MAX_PATH)
-        return std::string();
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
-        return std::string();
     std::string file;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        std::string full = dir + "\\" + name;
-        file = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? FirstFileBelow(full) : full;
-    } while (file.empty() && FindNextFileA(h, &found));
-    FindClose(h);
+    ForEachEntry(dir, "*", [&](const DirectoryEntry& entry) {
+        std::string full = dir + "\\" + entry.name;
+        file = entry.IsDirectory() ? FirstFileBelow(full) : full;
+        return file.empty();
+    });
     return file;
 }
 } // namespace

@@ -10,6 +10,7 @@
 #include "app/Messages.h"
 #include "app/SetupLog.h"
 #include "deploy/InstallUi.h"
+#include "platform/DirectoryEntries.h"
 #include "platform/MessageBox.h"
 #include "platform/Profile.h"
 #include "platform/StringUtil.h"
@@ -100,30 +101,22 @@ bool IsWow64()
 
 std::string FindDirectoryParent(const std::string& root, const std::string& name)
 {
-    std::string pattern = Join(root, "*");
-    if (pattern.size() >= MAX_PATH)
-        return std::string();
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
+    if (Join(root, "*").size() >= MAX_PATH)
         return std::string();
     std::string result;
-    do {
-        std::string entry = found.cFileName;
-        if (entry == "." || entry == "..")
-            continue;
-        printf("Next file name is: %s\n", entry.c_str());
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            continue;
-        if (entry == name) {
+    ForEachEntry(root, "*", [&](const DirectoryEntry& entry) {
+        printf("Next file name is: %s\n", entry.name.c_str());
+        if (!entry.IsDirectory())
+            return true;
+        if (entry.name == name) {
             result = root;
-            break;
+            return false;
         }
-        std::string below = FindDirectoryParent(Join(root, entry), name);
+        std::string below = FindDirectoryParent(Join(root, entry.name), name);
         if (!below.empty())
             result = below;
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
+        return true;
+    });
     return result;
 }
 
@@ -135,25 +128,19 @@ void CopySystemFilesTo(const std::string& installRoot, const std::string& system
     if (parent.empty() || systemDirectory.empty())
         return;
     std::string source = Join(parent, "directx");
-    std::string pattern = Join(source, "*");
-    if (pattern.size() >= MAX_PATH)
+    if (Join(source, "*").size() >= MAX_PATH)
         return;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == ".." || !(found.dwFileAttributes & FILE_ATTRIBUTE_ARCHIVE))
-            continue;
-        std::string from = Join(source, name);
+    ForEachEntry(source, "*", [&](const DirectoryEntry& entry) {
+        if (!(entry.attributes & FILE_ATTRIBUTE_ARCHIVE))
+            return true;
+        std::string from = Join(source, entry.name);
         if (!modern)
-            CopyFileA(from.c_str(), Join(parent, name).c_str(), FALSE);
-        std::string target = Join(systemDirectory, name);
+            CopyFileA(from.c_str(), Join(parent, entry.name).c_str(), FALSE);
+        std::string target = Join(systemDirectory, entry.name);
         if (!FileMatches(target))
             CopyFileA(from.c_str(), target.c_str(), TRUE);
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
+        return true;
+    });
 }
 
 void InstallDrivers(const std::string& productDir)

@@ -5,7 +5,10 @@
 
 bool ForEachEntry(const std::string& dir, const char* pattern, const std::function<bool(const DirectoryEntry&)>& visit)
 {
-    std::string search = dir + "\\" + pattern;
+    std::string search = dir;
+    if (search.empty() || search.back() != '\\')
+        search += '\\';
+    search += pattern;
     if (search.size() >= MAX_PATH)
         return false;
     WIN32_FIND_DATAA found;
