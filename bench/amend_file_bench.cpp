@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
 #include "params/AmendMerge.h"
 #include "platform/File.h"
 #include "platform/MessageBox.h"

@@ -13,7 +13,7 @@
 
 #include <zlib.h>
 
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
 #include "format/DataPrinter.h"
 #include "format/FieldDescriptor.h"
 #include "params/DataFileVerification.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
 #include "format/FmtNameParser.h"
 #include "format/FormatParser.h"
 #include "platform/File.h"

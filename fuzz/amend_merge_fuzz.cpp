@@ -3,7 +3,7 @@
 // the same bytes serve as both). Besides never crashing, the merge must lose
 // no saved value, keep the target's entries in their order, keep only entries
 // the format declares, and write a file that reads back as what was merged.
-// fuzz-libs: tlx_format tlx_applog tlx_platform
+// fuzz-libs: default
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -14,7 +14,7 @@
 
 #include "../src/params/AmendMerge.cpp"
 
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
 #include "platform/TempDirectory.h"
 
 #include <sys/stat.h>

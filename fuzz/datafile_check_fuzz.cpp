@@ -9,7 +9,7 @@
 
 #include "../src/params/DataFileVerification.cpp"
 
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
 #include "platform/TempDirectory.h"
 
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 // The data-file reader on arbitrary chunk streams: every record header, stored
 // chunk and LZO chunk must be read or refused with a FileError, never read or
 // written out of bounds.
-// fuzz-libs: tlx_format tlx_applog tlx_platform
+// fuzz-libs: default
 #include <cstdint>
 #include <vector>
 

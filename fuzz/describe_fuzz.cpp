@@ -2,13 +2,13 @@
 // of member, or (input starting with 'F') with a format taken from the input
 // itself, up to its first zero byte, so that hostile print formats, "-m"
 // multipliers and annotations meet arbitrary values.
-// fuzz-libs: tlx_format tlx_applog tlx_platform
+// fuzz-libs: default
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
 #include "format/FieldDescriptor.h"
 #include "platform/File.h"
 #include "platform/MessageBox.h"

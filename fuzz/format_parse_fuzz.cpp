@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
 #include "format/FmtNameParser.h"
 #include "format/FormatParser.h"
 #include "format/StringTable.h"

@@ -1,4 +1,4 @@
-// fuzz-libs: tlx_platform crypto
+// fuzz-libs: tlx_setupfile tlx_platform crypto
 // The setup file check on arbitrary bytes, as given and re-signed (so that
 // the trailer's offset field is reached): never a crash, and an accepted file
 // names a package that lies wholly between the image and the trailer.
@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "../src/deploy/Md5.cpp"
-#include "../src/deploy/SetupImage.cpp"
+#include "platform/Md5.h"
+#include "setupfile/SetupImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

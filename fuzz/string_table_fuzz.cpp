@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
 #include "format/StringTable.h"
 #include "platform/File.h"
 #include "platform/TempDirectory.h"

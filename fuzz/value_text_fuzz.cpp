@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
 #include "format/DataMember.h"
 #include "format/DataType.h"
 #include "format/ValueText.h"

@@ -4,13 +4,13 @@
 #include <shlwapi.h>
 
 #include "app/AutoUpdateDlg.h"
-#include "app/Locations.h"
-#include "app/Messages.h"
+#include "locations/Locations.h"
+#include "messages/Messages.h"
 #include "deploy/FileTree.h"
 #include "format/StringTable.h"
 #include "platform/MessageBox.h"
 
-CAutoUpdateApp::CAutoUpdateApp() = default;
+CAutoUpdateApp::CAutoUpdateApp() : m_log(BootDir() + "SetUp.log") {}
 
 CAutoUpdateApp::~CAutoUpdateApp() = default;
 

@@ -2,7 +2,7 @@
 // setup log (which fixes the log's path and with it the installation roots);
 // InitInstance runs the whole setup inside the modal progress dialog.
 #pragma once
-#include "app/SetupLog.h"
+#include "logs/SetupLog.h"
 
 class CAutoUpdateApp {
 public:

@@ -2,8 +2,8 @@
 // the refusal to close. The states themselves are in InstallSequence.cpp.
 #include "app/AutoUpdateDlg.h"
 
-#include "app/Locations.h"
-#include "app/Messages.h"
+#include "locations/Locations.h"
+#include "messages/Messages.h"
 #include "app/SetupResources.h"
 #include "platform/MessageBox.h"
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/ParameterSteps.h"
-#include "deploy/InstallUi.h"
+#include "paramsteps/ParameterSteps.h"
+#include "messages/InstallUi.h"
 #include "platform/ModalDialog.h"
 
 class CAutoUpdateDlg : public ModalDialog, public InstallUi {

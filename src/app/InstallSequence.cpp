@@ -8,11 +8,11 @@
 #include <shlwapi.h>
 
 #include "app/AutoUpdateDlg.h"
-#include "app/Locations.h"
-#include "app/Messages.h"
+#include "locations/Locations.h"
+#include "messages/Messages.h"
 #include "app/SetupResources.h"
-#include "app/SetupLog.h"
-#include "app/TraceLog.h"
+#include "logs/SetupLog.h"
+#include "logs/TraceLog.h"
 #include "deploy/ConfigPurge.h"
 #include "deploy/Drivers.h"
 #include "deploy/FileTree.h"
@@ -21,18 +21,11 @@
 #include "platform/DirectoryEntries.h"
 #include "platform/Profile.h"
 #include "platform/StringUtil.h"
+#include "platform/Paths.h"
 
 namespace {
 // The control program holds this mutex for as long as it runs.
 const char kControlProgramMutexName[] = "kvt_TORNELIX_7000{F87C04A0-D4EA-11d4-88B8-0050FC09F3B0}";
-
-std::string CombinePath(const std::string& dir, const std::string& more)
-{
-    char out[MAX_PATH] = {0};
-    if (!PathCombineA(out, dir.c_str(), more.c_str()))
-        return std::string();
-    return out;
-}
 
 bool IsDirectory(const std::string& path) { return PathIsDirectoryA(path.c_str()) != FALSE; }
 
@@ -257,7 +250,7 @@ void CAutoUpdateDlg::StateTransfer()
         ShowStepLabel(IDC_STEP_TRANSFER);
         TransferParameters(params);
         PurgeConfigDataFiles(params.useActiveConfig, params.activeConfigDir);
-        DeleteTree(CombinePath(InstallRoot(), "User"));
+        DeleteTree(JoinPath(InstallRoot(), "User"));
     }
     if (IsPackupSet())
         GoTo(Finish);

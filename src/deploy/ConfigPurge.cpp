@@ -3,8 +3,10 @@
 #include <windows.h>
 #include <shlwapi.h>
 
-#include "app/Locations.h"
+#include "locations/Locations.h"
 #include "deploy/FileTree.h"
+#include "platform/MultiByte.h"
+#include "platform/Paths.h"
 
 namespace {
 struct DataFileKind {
@@ -18,22 +20,15 @@ const DataFileKind kDataFileKinds[] = {
 };
 const char kZeroStamp[] = "-0000-00-00-00-00-00";
 
-std::string Combine(const std::string& dir, const std::string& more)
-{
-    char out[MAX_PATH] = {0};
-    if (!PathCombineA(out, dir.c_str(), more.c_str()))
-        return std::string();
-    return out;
-}
 } // namespace
 
 std::vector<std::string> PurgeDirectories(bool writeFilter, const std::string& productDir,
                                           const std::string& dataProductDir, bool useActiveConfig,
                                           const std::string& activeConfigDir)
 {
-    std::vector<std::string> dirs{Combine(productDir, "config")};
+    std::vector<std::string> dirs{JoinPath(productDir, "config")};
     if (writeFilter)
-        dirs.push_back(Combine(dataProductDir, "config"));
+        dirs.push_back(JoinPath(dataProductDir, "config"));
     if (useActiveConfig)
         dirs.back() = activeConfigDir + "config";
     return dirs;

@@ -6,39 +6,20 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-#include "app/Locations.h"
-#include "app/Messages.h"
-#include "app/SetupLog.h"
-#include "deploy/InstallUi.h"
+#include "locations/Locations.h"
+#include "messages/Messages.h"
+#include "logs/SetupLog.h"
+#include "messages/InstallUi.h"
 #include "platform/DirectoryEntries.h"
 #include "platform/MessageBox.h"
 #include "platform/Profile.h"
 #include "platform/StringUtil.h"
+#include "platform/SystemInfo.h"
+#include "platform/Paths.h"
 
 namespace {
-std::string Join(const std::string& dir, const std::string& name)
-{
-    if (dir.empty() || dir.back() == '\\')
-        return dir + name;
-    return dir + "\\" + name;
-}
 
-std::string Combine(const std::string& dir, const std::string& more)
-{
-    char out[MAX_PATH] = {0};
-    if (!PathCombineA(out, dir.c_str(), more.c_str()))
-        return std::string();
-    return out;
-}
 
-std::string SystemDirectory()
-{
-    char buf[MAX_PATH] = {0};
-    UINT n = GetSystemDirectoryA(buf, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return std::string();
-    return buf;
-}
 
 // Starts a program through the shell, hidden, without waiting for it.
 bool ShellStart(const std::string& file, const char* parameters, ULONG mask)
@@ -69,39 +50,9 @@ bool FileMatches(const std::string& path)
 HANDLE g_driverProbe = nullptr;
 } // namespace
 
-bool IsNt6OrLater()
-{
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    OSVERSIONINFOEXA extended;
-    ZeroMemory(&extended, sizeof extended);
-    extended.dwOSVersionInfoSize = sizeof extended;
-    if (!GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&extended))) {
-        OSVERSIONINFOA basic;
-        ZeroMemory(&basic, sizeof basic);
-        basic.dwOSVersionInfoSize = sizeof basic;
-        if (!GetVersionExA(&basic))
-            return false;
-        return basic.dwPlatformId == VER_PLATFORM_WIN32_NT && basic.dwMajorVersion >= 6;
-    }
-#pragma GCC diagnostic pop
-    return extended.dwPlatformId == VER_PLATFORM_WIN32_NT && extended.dwMajorVersion >= 6;
-}
-
-bool IsWow64()
-{
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    HMODULE kernel = GetModuleHandleA("kernel32");
-    if (!kernel)
-        return false;
-    auto fn = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
-    BOOL wow64 = FALSE;
-    return fn && fn(GetCurrentProcess(), &wow64) && wow64;
-}
-
 std::string FindDirectoryParent(const std::string& root, const std::string& name)
 {
-    if (Join(root, "*").size() >= MAX_PATH)
+    if (JoinPath(root, "*").size() >= MAX_PATH)
         return std::string();
     std::string result;
     ForEachEntry(root, "*", [&](const DirectoryEntry& entry) {
@@ -112,7 +63,7 @@ std::string FindDirectoryParent(const std::string& root, const std::string& name
             result = root;
             return false;
         }
-        std::string below = FindDirectoryParent(Join(root, entry.name), name);
+        std::string below = FindDirectoryParent(JoinPath(root, entry.name), name);
         if (!below.empty())
             result = below;
         return true;
@@ -127,16 +78,16 @@ void CopySystemFilesTo(const std::string& installRoot, const std::string& system
     std::string parent = FindDirectoryParent(installRoot, "directx");
     if (parent.empty() || systemDirectory.empty())
         return;
-    std::string source = Join(parent, "directx");
-    if (Join(source, "*").size() >= MAX_PATH)
+    std::string source = JoinPath(parent, "directx");
+    if (JoinPath(source, "*").size() >= MAX_PATH)
         return;
     ForEachEntry(source, "*", [&](const DirectoryEntry& entry) {
         if (!(entry.attributes & FILE_ATTRIBUTE_ARCHIVE))
             return true;
-        std::string from = Join(source, entry.name);
+        std::string from = JoinPath(source, entry.name);
         if (!modern)
-            CopyFileA(from.c_str(), Join(parent, entry.name).c_str(), FALSE);
-        std::string target = Join(systemDirectory, entry.name);
+            CopyFileA(from.c_str(), JoinPath(parent, entry.name).c_str(), FALSE);
+        std::string target = JoinPath(systemDirectory, entry.name);
         if (!FileMatches(target))
             CopyFileA(from.c_str(), target.c_str(), TRUE);
         return true;
@@ -164,7 +115,7 @@ void InstallDriversTo(const std::string& productDir, const std::string& driversD
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;
         std::string name = found.cFileName;
-        std::string target = Join(driversDirectory, name);
+        std::string target = JoinPath(driversDirectory, name);
         std::string source = productDir + name;
         DeleteFileA(target.c_str());
         if (!SetupInstallFileA(nullptr, nullptr, source.c_str(), nullptr, target.c_str(), SP_COPY_SOURCE_ABSOLUTE,
@@ -191,7 +142,7 @@ void RunPostInstallActions(InstallUi& ui) { RunPostInstallActions(ui, PostInstal
 
 void RunPostInstallActions(InstallUi& ui, const PostInstallPlan& plan)
 {
-    std::string batch = Combine(plan.installRoot, "netsh\\install.bat");
+    std::string batch = JoinPath(plan.installRoot, "netsh\\install.bat");
     if (!batch.empty() && PathFileExistsA(batch.c_str()) && !ShellStart(batch, "", 0))
         ui.ShowMessage(LocalText(MsgNetshFailed), MB_OK);
 
@@ -215,7 +166,7 @@ void RunPostInstallActions(InstallUi& ui, const PostInstallPlan& plan)
         return;
     }
 
-    std::string installer = Combine(plan.installRoot, plan.wow64 ? "InstallDrv_x64.exe" : "InstallDrv_x86.exe");
+    std::string installer = JoinPath(plan.installRoot, plan.wow64 ? "InstallDrv_x64.exe" : "InstallDrv_x86.exe");
     if (!installer.empty() && PathFileExistsA(installer.c_str()) &&
         !ShellStart(installer, plan.english ? "-eng" : "", 0))
         ui.ShowMessage(LocalText(MsgDriverInstallFailed), MB_OK);

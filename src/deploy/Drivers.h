@@ -49,12 +49,6 @@ void RunPostInstallActions(InstallUi& ui, const PostInstallPlan& plan);
 // first so that the probe never mistakes its own handle for the installer.
 bool IsDriverInstallerRunning();
 
-// True on an NT-family Windows with major version 6 or more.
-bool IsNt6OrLater();
-// True when this 32-bit process runs on 64-bit Windows (IsWow64Process looked
-// up at run time; absent means no).
-bool IsWow64();
-
 // Depth first below root: the directory that holds a subdirectory named
 // exactly name (the last one found), or empty.
 std::string FindDirectoryParent(const std::string& root, const std::string& name);

@@ -20,11 +20,3 @@ void CollectByName(const std::string& root, const std::string& name, PathList& l
 void CollectByFragment(const std::string& root, const std::string& fragment, PathList& list);
 void CollectByFragments(const std::string& root, const std::string& first, const std::string& second,
                         PathList& list);
-
-// Lower-cases a name in the system's multibyte code page: single bytes through
-// the code page's case table, double-byte characters through the platform's
-// lower-case mapping, each kept whole.
-std::string LowerMultiByte(const std::string& name);
-// Finds key in text, stepping over double-byte characters as units so that a
-// match never starts on a trail byte.
-bool ContainsMultiByte(const std::string& text, const std::string& key);

@@ -4,10 +4,11 @@
 #include <vector>
 #include <windows.h>
 
-#include "app/Messages.h"
-#include "deploy/SetupImage.h"
+#include "messages/Messages.h"
+#include "setupfile/SetupImage.h"
 #include "platform/File.h"
 #include "platform/MessageBox.h"
+#include "platform/Process.h"
 
 namespace {
 enum class ReadResult { ok, fileError, tooLarge };
@@ -36,32 +37,8 @@ ReadResult ReadSetupFile(const std::string& path, std::vector<unsigned char>& by
     }
 }
 
-bool StartAndWait(const std::string& program)
-{
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOW;
-    PROCESS_INFORMATION process;
-    ZeroMemory(&process, sizeof process);
-    if (!CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
-    WaitForSingleObject(process.hProcess, INFINITE);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return true;
-}
 } // namespace
 
-std::string RunningProgramPath()
-{
-    char path[MAX_PATH] = {0};
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return std::string();
-    return path;
-}
 
 bool ExtractPackage() { return ExtractPackageFrom(RunningProgramPath()); }
 
@@ -104,7 +81,8 @@ bool ExtractPackageFrom(const std::string& setupPath)
         }
     } // the buffer is freed before the package runs
 
-    if (!StartAndWait(tempFile)) {
+    unsigned long exitCode = 0;
+    if (!StartAndWait(tempFile, &exitCode)) {
         ShowMessageBox(kTextCreateProcessFailed, MB_OK);
         return false;
     }

@@ -17,6 +17,3 @@ bool ExtractPackageFrom(const std::string& setupPath);
 // nothing shown. The install sequence asks this before it wipes anything.
 bool VerifySetupFile();
 bool VerifySetupFileAt(const std::string& setupPath);
-
-// Full path of the running program (GetModuleFileNameA).
-std::string RunningProgramPath();

@@ -2,8 +2,8 @@
 
 #include <climits>
 
-#include "app/Messages.h"
-#include "app/TraceLog.h"
+#include "messages/Messages.h"
+#include "logs/TraceLog.h"
 #include "format/AnnotationOptions.h"
 #include "platform/StringUtil.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/Messages.h"
-#include "app/TraceLog.h"
+#include "messages/Messages.h"
+#include "logs/TraceLog.h"
 #include "format/DataPrinter.h"
 #include "platform/MessageBox.h"
 #include "platform/StringUtil.h"

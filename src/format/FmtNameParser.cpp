@@ -1,6 +1,6 @@
 #include "format/FmtNameParser.h"
 
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
 
 CFmtNameParser::CFmtNameParser() = default;
 CFmtNameParser::~CFmtNameParser() = default;

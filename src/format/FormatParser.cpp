@@ -1,6 +1,6 @@
 #include "format/FormatParser.h"
 
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
 #include "format/AnnotationOptions.h"
 #include "format/StringTable.h"
 

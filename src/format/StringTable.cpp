@@ -3,7 +3,8 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
+#include "platform/Paths.h"
 #include "platform/Profile.h"
 
 namespace {
@@ -68,11 +69,7 @@ std::string StringTablePath()
     std::string dir = g_provider ? g_provider() : g_dir;
     if (dir.empty())
         return std::string();
-#ifdef _WIN32
-    const char separator = '\\';
-#else
-    const char separator = '/';
-#endif
+    const char separator = PathSeparator();
     if (dir.back() != '\\' && dir.back() != '/')
         dir.push_back(separator);
     std::string path = dir + "Tornelix.string";

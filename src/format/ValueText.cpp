@@ -8,7 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
+#include "platform/StringUtil.h"
 #include "format/AnnotationOptions.h"
 #include "format/DataMember.h"
 #include "format/DataType.h"
@@ -26,11 +27,7 @@ std::string Print(size_t limit, const char* format, ...)
     char buffer[1024];
     va_list args;
     va_start(args, format);
-#ifdef _WIN32
-    int n = __mingw_vsnprintf(buffer, sizeof buffer, format, args);
-#else
-    int n = vsnprintf(buffer, sizeof buffer, format, args);
-#endif
+    int n = FormatInto(buffer, sizeof buffer, format, args);
     va_end(args);
     if (n < 0)
         return std::string();

@@ -4,15 +4,13 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "app/Messages.h"
+#include "messages/Messages.h"
 #include "format/FmtNameParser.h"
 #include "platform/File.h"
+#include "platform/FileCopy.h"
 #include "platform/MessageBox.h"
 #include "platform/StringUtil.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 const char kControllerHeader[] = "[CController]";
 
@@ -39,14 +37,6 @@ bool ReadTrimmedLines(const std::string& path, std::vector<std::string>& lines)
     return true;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to)
-{
-#ifdef _WIN32
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-#else
-    return rename(from.c_str(), to.c_str()) == 0;
-#endif
-}
 } // namespace
 
 bool ParseIniLine(const std::string& line, std::string& key, std::string& value)
@@ -277,7 +267,7 @@ MergeResult MergeAmendFile(const std::string& savedPath, const std::string& targ
             }
         }
     }
-    if (written && ReplaceFile(temp, targetPath))
+    if (written && ReplaceFileAtomically(temp, targetPath))
         return MergeResult::merged;
     remove(temp.c_str());
     ShowMessageBox(LocalText(MsgUnitFileCreateFailed), MB_OK);

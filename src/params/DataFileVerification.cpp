@@ -4,91 +4,18 @@
 
 #include <zlib.h>
 
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
 #include "format/DataBlock.h"
-#include "app/Messages.h"
+#include "messages/Messages.h"
 #include "platform/File.h"
+#include "platform/FileCopy.h"
+#include "platform/MessageText.h"
 #include "platform/MessageBox.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace {
 const size_t kPiece = 4096;
 
-// Copies the backup over the data file; on failure returns false with the
-// operating system's error code.
-bool CopyOver(const std::string& from, const std::string& to, unsigned long* error)
-{
-    // A read-only data file is never overwritten, even where the file system
-    // would let this process do it (an administrator under a compatibility
-    // layer, root natively): the machine's owner made it read-only.
-#ifdef _WIN32
-    DWORD attributes = GetFileAttributesA(to.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        *error = ERROR_ACCESS_DENIED;
-        return false;
-    }
-    if (CopyFileA(from.c_str(), to.c_str(), FALSE))
-        return true;
-    *error = GetLastError();
-    return false;
-#else
-    struct stat st;
-    if (::stat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) {
-        *error = EACCES;
-        return false;
-    }
-    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-        *error = static_cast<unsigned long>(errno);
-        return false;
-    }
-    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (out < 0) {
-        *error = static_cast<unsigned long>(errno);
-        ::close(in);
-        return false;
-    }
-    char buffer[65536];
-    bool ok = true;
-    for (;;) {
-        ssize_t got = ::read(in, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        for (ssize_t done = 0; done < got;) {
-            ssize_t put = ::write(out, buffer + done, static_cast<size_t>(got - done));
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0) {
-                ok = false;
-                break;
-            }
-            done += put;
-        }
-        if (!ok)
-            break;
-    }
-    if (!ok)
-        *error = static_cast<unsigned long>(errno);
-    ::close(in);
-    if (::close(out) != 0 && ok) {
-        *error = static_cast<unsigned long>(errno);
-        ok = false;
-    }
-    return ok;
-#endif
-}
 } // namespace
 
 std::mutex& ParameterFileLock()
@@ -124,28 +51,7 @@ bool IsDataFileWhole(const std::string& path)
 
 std::string AccessDataFileMessage(const std::string& path, unsigned long errorCode)
 {
-    const char* pattern = LocalText(MsgParamFileAccessFailed);
-#ifdef _WIN32
-    DWORD_PTR inserts[2] = {reinterpret_cast<DWORD_PTR>(path.c_str()), static_cast<DWORD_PTR>(errorCode)};
-    char* text = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_ARGUMENT_ARRAY,
-                             pattern, 0, 0, reinterpret_cast<LPSTR>(&text), 0,
-                             reinterpret_cast<va_list*>(inserts));
-    if (n && text) {
-        std::string message(text, n);
-        LocalFree(text);
-        return message;
-    }
-#endif
-    // The same inserts without the system's formatter.
-    std::string message = pattern;
-    size_t at = message.find("%1!s!");
-    if (at != std::string::npos)
-        message.replace(at, 5, path);
-    at = message.find("%2!d!", at == std::string::npos ? 0 : at + path.size());
-    if (at != std::string::npos)
-        message.replace(at, 5, std::to_string(static_cast<long>(errorCode)));
-    return message;
+    return FormatMessageInserts(LocalText(MsgParamFileAccessFailed), path, static_cast<long>(errorCode));
 }
 
 DataFileCheck CheckDataFile(const std::string& path)
@@ -156,7 +62,7 @@ DataFileCheck CheckDataFile(const std::string& path)
     if (!IsDataFileWhole(backup))
         return DataFileCheck::failed;
     unsigned long error = 0;
-    if (CopyOver(backup, path, &error))
+    if (CopyFileOver(backup, path, &error))
         return DataFileCheck::restored;
     ShowMessageBox(AccessDataFileMessage(path, error), MB_OK);
     return DataFileCheck::failed;

@@ -4,6 +4,15 @@
 #include <cstring>
 #include <vector>
 
+int FormatInto(char* buffer, size_t size, const char* format, va_list args)
+{
+#ifdef _WIN32
+    return __mingw_vsnprintf(buffer, size, format, args);
+#else
+    return vsnprintf(buffer, size, format, args);
+#endif
+}
+
 std::string StrPrintfV(const char* format, va_list args)
 {
     va_list copy;

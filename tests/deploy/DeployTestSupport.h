@@ -6,7 +6,7 @@
 #include <vector>
 #include <windows.h>
 
-#include "deploy/InstallUi.h"
+#include "messages/InstallUi.h"
 #include "platform/MessageBox.h"
 #include "support/TempTree.h"
 

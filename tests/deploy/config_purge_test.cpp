@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "DeployTestSupport.h"
-#include "app/Locations.h"
+#include "locations/Locations.h"
 #include "deploy/ConfigPurge.h"
 
 namespace {

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "DeployTestSupport.h"
-#include "app/Messages.h"
-#include "app/SetupLog.h"
+#include "messages/Messages.h"
+#include "logs/SetupLog.h"
 #include "deploy/Drivers.h"
+#include "platform/SystemInfo.h"
 #include "platform/Profile.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "deploy/FileTree.h"
+#include "platform/MultiByte.h"
 #include "support/TempTree.h"
 
 namespace {

@@ -3,9 +3,10 @@
 #include <cstring>
 
 #include "DeployTestSupport.h"
-#include "deploy/Md5.h"
+#include "platform/Md5.h"
 #include "deploy/Package.h"
-#include "deploy/SetupImage.h"
+#include "platform/Process.h"
+#include "setupfile/SetupImage.h"
 
 namespace {
 std::vector<unsigned char> Bytes(const std::string& path)

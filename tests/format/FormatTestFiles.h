@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
 #include "platform/File.h"
 #include "platform/TempDirectory.h"
 

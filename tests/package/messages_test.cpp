@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/Messages.h"
+#include "messages/Messages.h"
 
 namespace {
 class LanguageTest : public ::testing::Test {

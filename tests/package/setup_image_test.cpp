@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "deploy/Md5.h"
-#include "deploy/SetupImage.h"
+#include "platform/Md5.h"
+#include "setupfile/SetupImage.h"
 #include "platform/File.h"
 #include "platform/TempDirectory.h"
 

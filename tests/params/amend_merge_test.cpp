@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Messages.h"
+#include "messages/Messages.h"
 #include "params/AmendMerge.h"
 #include "platform/MessageBox.h"
 #include "support/ScratchDir.h"

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "app/Messages.h"
+#include "messages/Messages.h"
 #include "params/DataFileVerification.h"
 #include "platform/MessageBox.h"
 #include "support/DataFileWriter.h"

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "app/Messages.h"
+#include "messages/Messages.h"
 #include "format/DataPrinter.h"
 #include "format/FieldDescriptor.h"
 #include "params/DataFileVerification.h"

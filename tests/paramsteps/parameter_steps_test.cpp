@@ -4,11 +4,11 @@
 #include <memory>
 #include <windows.h>
 
-#include "app/Locations.h"
-#include "app/Messages.h"
-#include "app/ParameterSteps.h"
-#include "app/SetupLog.h"
-#include "deploy/InstallUi.h"
+#include "locations/Locations.h"
+#include "messages/Messages.h"
+#include "paramsteps/ParameterSteps.h"
+#include "logs/SetupLog.h"
+#include "messages/InstallUi.h"
 #include "support/DataFileWriter.h"
 #include "support/TempTree.h"
 

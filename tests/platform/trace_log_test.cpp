@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/Locations.h"
-#include "app/TraceLog.h"
+#include "locations/Locations.h"
+#include "logs/TraceLog.h"
 #include "platform/MessageBox.h"
 #include "support/TempTree.h"
 

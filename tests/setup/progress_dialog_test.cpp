@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/AutoUpdateDlg.h"
-#include "app/Locations.h"
-#include "app/Messages.h"
+#include "locations/Locations.h"
+#include "messages/Messages.h"
 #include "platform/MessageBox.h"
 #include "platform/StringUtil.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
 
 class TraceCapture {
 public:

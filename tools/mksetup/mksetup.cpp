@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "deploy/SetupImage.h"
+#include "setupfile/SetupImage.h"
 
 namespace {
 int Usage()

@@ -6,20 +6,13 @@
 
 #include "Commands.h"
 #include "ToolMessages.h"
-#include "app/Locations.h"
+#include "locations/TempLocations.h"
+#include "platform/Process.h"
 #include "format/FieldDescriptor.h"
 #include "params/DataFileVerification.h"
 #include "platform/File.h"
 #include "platform/StringUtil.h"
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <process.h>
-#define getpid _getpid
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 const char kUsage[] = "describe DATA FORMAT [-b BLOCK] [-o LISTING]";
@@ -48,7 +41,7 @@ int RunDescribe(const std::vector<std::string>& arguments)
         return kExitFailure;
     }
     if (!toFile)
-        listing = TempPath() + StrPrintf("paramtool-%d.lst", static_cast<int>(getpid()));
+        listing = TempPath() + StrPrintf("paramtool-%d.lst", CurrentProcessId());
     CFieldDescriptor descriptor;
     bool described = descriptor.DescribeBlock(listing, block, bytes.data(), static_cast<int>(bytes.size()), format);
     descriptor.Reset();
@@ -66,9 +59,7 @@ int RunDescribe(const std::vector<std::string>& arguments)
         fprintf(stderr, "paramtool: cannot write the listing to %s\n", listing.c_str());
         return kExitFailure;
     }
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY); // the listing's CR LF as they are
-#endif
+    SetStdoutBinary(); // the listing's CR LF as they are
     fwrite(text.data(), 1, text.size(), stdout);
     return kExitOk;
 }

@@ -6,7 +6,7 @@
 #include <map>
 
 #include "Commands.h"
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
 
 namespace {
 // A function-local table: registrations run during static initialisation.

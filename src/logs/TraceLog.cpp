@@ -1,10 +1,11 @@
-#include "app/TraceLog.h"
+#include "logs/TraceLog.h"
 
 #include <cstdarg>
 #include <ctime>
 
-#include "app/Locations.h"
+#include "locations/TempLocations.h"
 #include "platform/File.h"
+#include "platform/LocalTime.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -28,11 +29,7 @@ void AppendTraceLog(const std::string& text)
 {
     time_t now = time(nullptr);
     struct tm local = {};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    LocalTimeOf(now, &local);
     std::string record = text + TraceTimeStamp(local.tm_hour, local.tm_min, local.tm_sec, local.tm_year + 1900,
                                                local.tm_mon + 1, local.tm_mday);
     if (g_echo) {

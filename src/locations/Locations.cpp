@@ -1,4 +1,4 @@
-#include "app/Locations.h"
+#include "locations/Locations.h"
 
 #include <cstdio>
 #include <cstring>
@@ -7,6 +7,7 @@
 #include <shlwapi.h>
 
 #include "platform/Profile.h"
+#include "platform/Paths.h"
 
 namespace {
 // The kept roots are function-local so that they are usable during static
@@ -22,15 +23,6 @@ std::string& KeptDataRoot()
     return root;
 }
 bool g_dataRootDone = false;
-
-// PathCombineA into a 260-byte buffer; empty when the result does not fit.
-std::string Combine(const std::string& dir, const std::string& more)
-{
-    char out[MAX_PATH] = {0};
-    if (!PathCombineA(out, dir.c_str(), more.c_str()))
-        return std::string();
-    return out;
-}
 
 std::string WithBackslash(const std::string& path)
 {
@@ -121,33 +113,33 @@ std::string TempSaveDir()
 
 std::string ProductDirName()
 {
-    std::string value = ProfileGetString(Combine(InstallRoot(), "setup.cfg"), "Settings", "Path");
+    std::string value = ProfileGetString(JoinPath(InstallRoot(), "setup.cfg"), "Settings", "Path");
     char buf[MAX_PATH] = {0};
     strncpy(buf, value.c_str(), MAX_PATH - 1);
     PathRemoveBackslashA(buf);
     return buf;
 }
 
-std::string ProductDir() { return WithBackslash(Combine(InstallRoot(), ProductDirName())); }
-std::string DataProductDir() { return Combine(DataRoot(), ProductDirName()); }
-std::string BootDir() { return Combine(DataRoot(), "Boot\\"); }
-std::string BootIni() { return Combine(BootDir(), "Boot.ini"); }
-std::string UserIni() { return Combine(DataProductDir(), "user.ini"); }
-std::string PackupIni() { return Combine(ProductDir(), "Packup.ini"); }
-std::string FirstRunPath() { return Combine(InstallRoot(), "FirstRun.exe"); }
+std::string ProductDir() { return WithBackslash(JoinPath(InstallRoot(), ProductDirName())); }
+std::string DataProductDir() { return JoinPath(DataRoot(), ProductDirName()); }
+std::string BootDir() { return JoinPath(DataRoot(), "Boot\\"); }
+std::string BootIni() { return JoinPath(BootDir(), "Boot.ini"); }
+std::string UserIni() { return JoinPath(DataProductDir(), "user.ini"); }
+std::string PackupIni() { return JoinPath(ProductDir(), "Packup.ini"); }
+std::string FirstRunPath() { return JoinPath(InstallRoot(), "FirstRun.exe"); }
 
 std::string ActiveLangName()
 {
     std::string name = ProfileGetString(UserIni(), "ActiveLang", "ActiveLang");
     if (!name.empty())
         return name;
-    return ProfileGetString(Combine(ProductDir(), "lang\\lang.ini"), "ActiveLang", "ActiveLang");
+    return ProfileGetString(JoinPath(ProductDir(), "lang\\lang.ini"), "ActiveLang", "ActiveLang");
 }
 
 std::string LangDir()
 {
     char buf[MAX_PATH] = {0};
-    std::string dir = Combine(ProductDir(), "lang\\");
+    std::string dir = JoinPath(ProductDir(), "lang\\");
     if (dir.size() >= MAX_PATH)
         return std::string();
     strcpy(buf, dir.c_str());

@@ -9,8 +9,7 @@ class CSetUpLogMgr {
 public:
     static const unsigned long kSizeLimit = 204800;
 
-    // Fixes the path BootDir() + "SetUp.log"; does not open the file.
-    CSetUpLogMgr();
+    // Fixes the path; does not open the file.
     explicit CSetUpLogMgr(std::string path);
     virtual ~CSetUpLogMgr();
 

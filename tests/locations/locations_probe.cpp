@@ -2,7 +2,7 @@
 // runs it in a prefix without D:.
 #include <cstdio>
 
-#include "app/Locations.h"
+#include "locations/Locations.h"
 
 int main()
 {

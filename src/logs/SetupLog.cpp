@@ -1,21 +1,17 @@
-#include "app/SetupLog.h"
+#include "logs/SetupLog.h"
 
 #include <ctime>
 
-#include "app/Locations.h"
+#include "platform/LocalTime.h"
+#include "platform/StringUtil.h"
 
 extern "C" {
-#ifdef _WIN32
-__declspec(dllexport)
-#endif
-int g_nVerbose = 0;
+TLX_EXPORT int g_nVerbose = 0;
 }
 
 namespace {
 CSetUpLogMgr* g_log = nullptr;
 }
-
-CSetUpLogMgr::CSetUpLogMgr() : m_path(BootDir() + "SetUp.log") {}
 
 CSetUpLogMgr::CSetUpLogMgr(std::string path) : m_path(std::move(path)) {}
 
@@ -64,13 +60,8 @@ std::string SetupLogTimeStamp()
 {
     time_t now = time(nullptr);
     struct tm local = {};
-#ifdef _WIN32
-    if (localtime_s(&local, &now) != 0)
+    if (!LocalTimeOf(now, &local))
         return std::string();
-#else
-    if (!localtime_r(&now, &local))
-        return std::string();
-#endif
     char buf[128];
     size_t n = strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S\t", &local);
     return std::string(buf, n);

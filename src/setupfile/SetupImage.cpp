@@ -1,11 +1,11 @@
-#include "deploy/SetupImage.h"
+#include "setupfile/SetupImage.h"
 
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
 
-#include "deploy/Md5.h"
+#include "platform/Md5.h"
 #include "platform/File.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The temporary locations, portable so that the trace log works in the tools.
-#include "app/Locations.h"
+#include "locations/TempLocations.h"
 #include "platform/TempDirectory.h"
 
 namespace {

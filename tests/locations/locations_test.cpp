@@ -3,7 +3,7 @@
 #include <shlobj.h>
 #include <windows.h>
 
-#include "app/Locations.h"
+#include "locations/Locations.h"
 #include "support/TempTree.h"
 
 // The simulated controller PC: program files on C:, data on the fixed drive D:.

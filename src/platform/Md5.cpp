@@ -1,4 +1,4 @@
-#include "deploy/Md5.h"
+#include "platform/Md5.h"
 
 #ifdef _WIN32
 #include <windows.h>

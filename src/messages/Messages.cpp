@@ -1,4 +1,4 @@
-#include "app/Messages.h"
+#include "messages/Messages.h"
 
 int language = kLanguageChinese;
 

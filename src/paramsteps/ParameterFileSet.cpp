@@ -1,20 +1,21 @@
 // Saving what must survive a reinstall: the controller values of every
 // configuration as text amend files, and the data tree without its parameter
 // files; later the saved tree comes back over the new release.
-#include "app/ParameterSteps.h"
+#include "paramsteps/ParameterSteps.h"
 
 #include <windows.h>
 #include <shlwapi.h>
 
-#include "app/Locations.h"
-#include "app/Messages.h"
-#include "app/SetupLog.h"
-#include "app/TraceLog.h"
-#include "deploy/InstallUi.h"
+#include "locations/Locations.h"
+#include "messages/Messages.h"
+#include "logs/SetupLog.h"
+#include "logs/TraceLog.h"
+#include "messages/InstallUi.h"
 #include "format/FieldDescriptor.h"
 #include "format/StringTable.h"
 #include "params/DataFileVerification.h"
 #include "platform/DirectoryEntries.h"
+#include "platform/MultiByte.h"
 
 // The parameter file set: the files that a saved copy of the data tree must
 // not bring back, because the new release's own ones must stay in force.

@@ -3,7 +3,7 @@
 #include <regex>
 #include <windows.h>
 
-#include "app/SetupLog.h"
+#include "logs/SetupLog.h"
 #include "support/TempTree.h"
 
 namespace {

@@ -1,16 +1,16 @@
 // Bringing the machine's values into the new release: the user tree of the
 // package into the data tree, and each saved amend file merged into the new
 // release's amend.dat of the same configuration.
-#include "app/ParameterSteps.h"
+#include "paramsteps/ParameterSteps.h"
 
 #include <windows.h>
 #include <shlwapi.h>
 
-#include "app/Locations.h"
-#include "app/Messages.h"
-#include "app/SetupLog.h"
-#include "app/TraceLog.h"
-#include "deploy/InstallUi.h"
+#include "locations/Locations.h"
+#include "messages/Messages.h"
+#include "logs/SetupLog.h"
+#include "logs/TraceLog.h"
+#include "messages/InstallUi.h"
 #include "params/AmendMerge.h"
 #include "platform/DirectoryEntries.h"
 

@@ -3,6 +3,8 @@
 #pragma once
 #include <string>
 
+#include "locations/TempLocations.h"
+
 // Computed once per process.
 std::string InstallRoot();
 std::string DataRoot();
@@ -23,11 +25,6 @@ std::string LangDir();
 // PC with its data on D:.
 std::string TempSaveDir();
 
-// The system temporary directory, captured on first use (the progress dialog
-// captures it when it is constructed), and the parameter work directory in it.
-std::string TempPath();
-std::string ParamWorkDir();
-void CaptureTempPath();
 
 // Scans the present drives from *letter on, skipping skipLetter, for a fixed
 // drive; writes the found letter back.

@@ -1,0 +1,83 @@
+#include "platform/FileCopy.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+bool CopyFileOver(const std::string& from, const std::string& to, unsigned long* error)
+{
+#ifdef _WIN32
+    DWORD attributes = GetFileAttributesA(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        *error = ERROR_ACCESS_DENIED;
+        return false;
+    }
+    if (CopyFileA(from.c_str(), to.c_str(), FALSE))
+        return true;
+    *error = GetLastError();
+    return false;
+#else
+    struct stat st;
+    if (::stat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) {
+        *error = EACCES;
+        return false;
+    }
+    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        *error = static_cast<unsigned long>(errno);
+        return false;
+    }
+    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0) {
+        *error = static_cast<unsigned long>(errno);
+        ::close(in);
+        return false;
+    }
+    char buffer[65536];
+    bool ok = true;
+    for (;;) {
+        ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        for (ssize_t done = 0; done < got;) {
+            ssize_t put = ::write(out, buffer + done, static_cast<size_t>(got - done));
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0) {
+                ok = false;
+                break;
+            }
+            done += put;
+        }
+        if (!ok)
+            break;
+    }
+    if (!ok)
+        *error = static_cast<unsigned long>(errno);
+    ::close(in);
+    if (::close(out) != 0 && ok) {
+        *error = static_cast<unsigned long>(errno);
+        ok = false;
+    }
+    return ok;
+#endif
+}
+
+bool ReplaceFileAtomically(const std::string& from, const std::string& to)
+{
+#ifdef _WIN32
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    return rename(from.c_str(), to.c_str()) == 0;
+#endif
+}

@@ -1,0 +1,13 @@
+// Copying one file over another and replacing a file in one step.
+#pragma once
+#include <string>
+
+// Copies from over to. A read-only target is never overwritten, even where
+// the file system would let this process do it (an administrator under a
+// compatibility layer, root natively): the machine's owner made it read-only.
+// On failure returns false with the operating system's error code.
+bool CopyFileOver(const std::string& from, const std::string& to, unsigned long* error);
+
+// Puts from in the place of to in one step (the old to, if any, is gone only
+// once from has taken its name), written through to the disk.
+bool ReplaceFileAtomically(const std::string& from, const std::string& to);

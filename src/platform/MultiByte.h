@@ -1,0 +1,12 @@
+// Names in the system's multibyte code page (GBK on a Chinese controller PC):
+// lower-casing and searching that keep double-byte characters whole.
+#pragma once
+#include <string>
+
+// Lower-cases a name in the system's multibyte code page: single bytes through
+// the code page's case table, double-byte characters through the platform's
+// lower-case mapping, each kept whole.
+std::string LowerMultiByte(const std::string& name);
+// Finds key in text, stepping over double-byte characters as units so that a
+// match never starts on a trail byte.
+bool ContainsMultiByte(const std::string& text, const std::string& key);

@@ -1,0 +1,11 @@
+// Joining path parts: the one way every layer builds a path.
+#pragma once
+#include <string>
+
+// dir and more joined with exactly one backslash, as PathCombineA does ("."
+// and ".." resolved, an absolute more replaces dir); empty when the result
+// does not fit in a 260-byte path buffer: paths are refused, never truncated.
+std::string JoinPath(const std::string& dir, const std::string& more);
+
+// The separator of the running system's paths.
+char PathSeparator();

@@ -1,0 +1,78 @@
+#include "platform/Process.h"
+
+#include <cstdio>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+bool StartAndWait(const std::string& program, unsigned long* exitCode)
+{
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION process;
+    ZeroMemory(&process, sizeof process);
+    if (!CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    if (!GetExitCodeProcess(process.hProcess, &code))
+        code = static_cast<DWORD>(-1);
+    *exitCode = code;
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return true;
+}
+
+std::string RunningProgramPath()
+{
+    char path[MAX_PATH] = {0};
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return std::string();
+    return path;
+}
+
+int CurrentProcessId() { return static_cast<int>(GetCurrentProcessId()); }
+
+void SetStdoutBinary() { _setmode(_fileno(stdout), _O_BINARY); }
+#else
+#include <climits>
+#include <sys/wait.h>
+#include <unistd.h>
+
+bool StartAndWait(const std::string& program, unsigned long* exitCode)
+{
+    pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
+        return false;
+    *exitCode = WIFEXITED(status) ? static_cast<unsigned long>(WEXITSTATUS(status)) : 1ul;
+    return true;
+}
+
+std::string RunningProgramPath()
+{
+    char path[PATH_MAX] = {0};
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0)
+        return std::string();
+    return std::string(path, static_cast<size_t>(n));
+}
+
+int CurrentProcessId() { return static_cast<int>(getpid()); }
+
+void SetStdoutBinary() {}
+#endif

@@ -1,0 +1,16 @@
+// Starting programs: and waiting for them, and this process's own facts.
+#pragma once
+#include <string>
+
+// Starts program with no command line, shown, and waits for its end. False
+// when it could not be started; otherwise *exitCode is its exit code.
+bool StartAndWait(const std::string& program, unsigned long* exitCode);
+
+// Full path of the running program, or empty.
+std::string RunningProgramPath();
+
+// This process's id.
+int CurrentProcessId();
+
+// Standard output takes bytes as they are (no LF to CR LF on Windows).
+void SetStdoutBinary();
