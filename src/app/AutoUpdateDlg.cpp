@@ -1,8 +1,7 @@
-// The window side of the progress dialog: templates, icon, labels, timer and
-// the refusal to close. The states themselves are in InstallSequence.cpp.
+// The window side of the install: templates, icon, labels, timer and the
+// refusal to close. The states themselves are in InstallSequence.cpp.
 #include "app/AutoUpdateDlg.h"
 
-#include "locations/Locations.h"
 #include "messages/Messages.h"
 #include "app/SetupResources.h"
 #include "platform/MessageBox.h"
@@ -10,11 +9,6 @@
 CAutoUpdateDlg::CAutoUpdateDlg() : ModalDialog(LocalControlId(IDD_AUTOUPDATE_DIALOG))
 {
     m_hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
-    CaptureTempPath();
-    params.paramWorkDir = ParamWorkDir();
-    params.reserveQuestion = LocalText(MsgReserveQuestionHeader);
-    // Looked up once; nothing turns params.useActiveConfig on from it.
-    ActiveConfigDir(params.activeConfigDir);
 }
 
 CAutoUpdateDlg::~CAutoUpdateDlg() = default;
@@ -52,7 +46,7 @@ bool CAutoUpdateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR* res
         // message box (a nested message loop) start a state again.
         if (!allowClose && !m_stepRunning) {
             m_stepRunning = true;
-            RunSequenceStep();
+            m_sequence.Tick();
             m_stepRunning = false;
         }
         *result = TRUE;
@@ -96,6 +90,12 @@ void CAutoUpdateDlg::ShowStepLabel(int chineseControlId)
     RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
+void CAutoUpdateDlg::ShowStep(InstallStep step)
+{
+    // The labels' identifiers run in the order of the steps.
+    ShowStepLabel(IDC_STEP_WAIT_CONTROL + static_cast<int>(step));
+}
+
 int CAutoUpdateDlg::ShowMessage(const std::string& text, unsigned type) { return ShowMessageBox(text, type); }
 
 void CAutoUpdateDlg::StopTimer()
@@ -115,12 +115,4 @@ void CAutoUpdateDlg::CloseDialog()
 {
     allowClose = 1;
     OnCancel();
-}
-
-void CAutoUpdateDlg::AbortWithMessage(const std::string& text)
-{
-    sequenceState = Finish;
-    StopTimer();
-    ShowMessage(text, MB_OK);
-    CloseDialog();
 }

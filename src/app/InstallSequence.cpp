@@ -1,285 +1,197 @@
-// The install sequence: one function per state, in the order of the state
-// numbers. Each tick runs one state; a state that works or asks stops the
-// sequence timer first and restarts it when it has chosen the next state, so
-// that no tick arrives inside its message boxes.
-#include <cstring>
+#include "app/InstallSequence.h"
 
-#include <windows.h>
-#include <shlwapi.h>
+#include <algorithm>
 
-#include "app/AutoUpdateDlg.h"
-#include "locations/Locations.h"
-#include "messages/Messages.h"
-#include "app/SetupResources.h"
+#include "app/InstallOperations.h"
 #include "logs/SetupLog.h"
 #include "logs/TraceLog.h"
-#include "deploy/ConfigPurge.h"
-#include "deploy/Drivers.h"
-#include "deploy/FileTree.h"
-#include "deploy/Package.h"
-#include "deploy/Shortcuts.h"
-#include "platform/DirectoryEntries.h"
-#include "platform/Profile.h"
+#include "messages/Messages.h"
+#include "platform/MessageBox.h"
 #include "platform/StringUtil.h"
-#include "platform/Paths.h"
 
 namespace {
-// The control program holds this mutex for as long as it runs.
-const char kControlProgramMutexName[] = "kvt_TORNELIX_7000{F87C04A0-D4EA-11d4-88B8-0050FC09F3B0}";
-
-bool IsDirectory(const std::string& path) { return PathIsDirectoryA(path.c_str()) != FALSE; }
-
-// The first file below dir in enumeration order: after a DeleteTree that
-// stopped, the one it could not delete.
-std::string FirstFileBelow(const std::string& dir)
-{
-    std::string file;
-    ForEachEntry(dir, "*", [&](const DirectoryEntry& entry) {
-        std::string full = dir + "\\" + entry.name;
-        file = entry.IsDirectory() ? FirstFileBelow(full) : full;
-        return file.empty();
-    });
-    return file;
-}
+constexpr std::optional<InstallStep> kNoLabel;
 } // namespace
 
-const CAutoUpdateDlg::StateEntry CAutoUpdateDlg::kStates[] = {
-    {WaitControlExit, "WaitControlExit", &CAutoUpdateDlg::StateWaitControlExit},
-    {ConfirmWipe, "ConfirmWipe", &CAutoUpdateDlg::StateConfirmWipe},
-    {CollectInfo, "CollectInfo", &CAutoUpdateDlg::StateCollectInfo},
-    {SaveFiles, "SaveFiles", &CAutoUpdateDlg::StateSaveFiles},
-    {ClearOld, "ClearOld", &CAutoUpdateDlg::StateClearOld},
-    {Extract, "Extract", &CAutoUpdateDlg::StateExtract},
-    {CopySystem, "CopySystem", &CAutoUpdateDlg::StateCopySystem},
-    {NoOpStep, "NoOpStep", &CAutoUpdateDlg::StateNoOpStep},
-    {RestoreFiles, "RestoreFiles", &CAutoUpdateDlg::StateRestoreFiles},
-    {WriteLanguage, "WriteLanguage", &CAutoUpdateDlg::StateWriteLanguage},
-    {Drivers, "Drivers", &CAutoUpdateDlg::StateDrivers},
-    {Transfer, "Transfer", &CAutoUpdateDlg::StateTransfer},
-    {PostInstall, "PostInstall", &CAutoUpdateDlg::StatePostInstall},
-    {Finish, "Finish", &CAutoUpdateDlg::StateFinish},
+// In the order the states run. Labels that depend on what a state finds (the
+// transfer's, the final one) are shown by the state itself.
+const InstallSequence::Row InstallSequence::kTable[] = {
+    // number, name, label, timer policy, work, the states it may go on to
+    {WaitControlExit, "WaitControlExit", InstallStep::WaitControl, Timer::waits, &InstallSequence::RunWaitControlExit, {WaitControlExit, ConfirmWipe, None}},
+    {ConfirmWipe, "ConfirmWipe", InstallStep::Start, Timer::runsOnce, &InstallSequence::RunConfirmWipe, {CollectInfo, Closed, None}},
+    {CollectInfo, "CollectInfo", kNoLabel, Timer::runsOnce, &InstallSequence::RunCollectInfo, {SaveFiles, ClearOld, None}},
+    {SaveFiles, "SaveFiles", kNoLabel, Timer::runsOnce, &InstallSequence::RunSaveFiles, {ClearOld, None, None}},
+    {ClearOld, "ClearOld", kNoLabel, Timer::runsOnce, &InstallSequence::RunClearOld, {Extract, None, None}},
+    {Extract, "Extract", InstallStep::CopyFiles, Timer::runsOnce, &InstallSequence::RunExtract, {Extract, CopySystem, None}},
+    {CopySystem, "CopySystem", kNoLabel, Timer::runsOnce, &InstallSequence::RunCopySystem, {NoOpStep, None, None}},
+    {NoOpStep, "NoOpStep", kNoLabel, Timer::runsOnce, &InstallSequence::RunNoOpStep, {WriteLanguage, None, None}},
+    {WriteLanguage, "WriteLanguage", InstallStep::CopyOther, Timer::runsOnce, &InstallSequence::RunWriteLanguage, {Drivers, None, None}},
+    {Drivers, "Drivers", kNoLabel, Timer::runsOnce, &InstallSequence::RunDrivers, {Transfer, None, None}},
+    {Transfer, "Transfer", kNoLabel, Timer::runsOnce, &InstallSequence::RunTransfer, {RestoreFiles, PostInstall, Finish}},
+    {RestoreFiles, "RestoreFiles", kNoLabel, Timer::runsOnce, &InstallSequence::RunRestoreFiles, {PostInstall, None, None}},
+    {PostInstall, "PostInstall", kNoLabel, Timer::runsOnce, &InstallSequence::RunPostInstall, {Finish, None, None}},
+    {Finish, "Finish", kNoLabel, Timer::waits, &InstallSequence::RunFinish, {Finish, Closed, None}},
 };
 
-void CAutoUpdateDlg::RunSequenceStep()
+InstallSequence::InstallSequence(SequenceWindow& window, InstallOperations& machine)
+    : params(window), m_window(window), m_machine(machine)
 {
-    for (const StateEntry& state : kStates) {
-        if (state.number != sequenceState)
-            continue;
-        // One trace record per state entered; the waiting states repeat
-        // silently.
-        if (m_lastTracedState != sequenceState) {
-            m_lastTracedState = sequenceState;
-            TraceMessage("|S|state %d %s", static_cast<int>(state.number), state.name);
-        }
-        (this->*state.run)();
+    m_machine.PrepareSession(params);
+}
+
+void InstallSequence::Tick()
+{
+    const Row* row = nullptr;
+    for (const Row& candidate : kTable)
+        if (candidate.number == state)
+            row = &candidate;
+    if (!row) {
+        TraceMessage("|E|invalid state %d", static_cast<int>(state));
+        state = Finish;
+        m_window.StopTimer();
+        m_window.ShowMessage(kTextInvalidState, MB_OK);
+        m_window.Close();
         return;
     }
-    TraceMessage("|E|invalid state %d", static_cast<int>(sequenceState));
-    AbortWithMessage(kTextInvalidState);
+    // One trace record per state entered; the waiting states repeat silently.
+    if (m_lastTracedState != state) {
+        m_lastTracedState = state;
+        TraceMessage("|S|state %d %s", static_cast<int>(row->number), row->name);
+    }
+    if (row->label)
+        m_window.ShowStep(*row->label);
+    if (row->timer == Timer::runsOnce)
+        m_window.StopTimer();
+    State next = (this->*row->run)();
+    if (std::find(row->next.begin(), row->next.end(), next) == row->next.end() || next == None) {
+        TraceMessage("|E|state %d went on to %d", static_cast<int>(state), static_cast<int>(next));
+        state = next;
+        Tick(); // ends the run through the invalid-state message
+        return;
+    }
+    if (next == Closed) {
+        m_window.StopTimer();
+        m_window.Close();
+        return;
+    }
+    state = next;
+    if (row->timer == Timer::runsOnce)
+        m_window.StartTimer();
 }
 
 // 0: wait until the control program has released its instance mutex.
-void CAutoUpdateDlg::StateWaitControlExit()
+InstallSequence::State InstallSequence::RunWaitControlExit()
 {
-    ShowStepLabel(IDC_STEP_WAIT_CONTROL);
-    SetLastError(ERROR_SUCCESS);
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, kControlProgramMutexName);
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(mutex);
-        return;
-    }
-    // A mutex that could not be made for another reason counts as free.
-    m_controlMutex = mutex;
-    GoTo(ConfirmWipe);
+    return m_machine.ControlProgramRunning() ? WaitControlExit : ConfirmWipe;
 }
 
 // 1: refuse a setup file that can never install, then warn about the wipe.
-void CAutoUpdateDlg::StateConfirmWipe()
+InstallSequence::State InstallSequence::RunConfirmWipe()
 {
-    StopTimer();
-    ShowStepLabel(IDC_STEP_START);
     // Checked before anything is deleted: a damaged setup file would wipe the
     // old installation and then fail in state 6 for ever.
-    if (!VerifySetupFile()) {
-        AbortWithMessage(kTextBadSignature);
-        return;
+    if (!m_machine.SetupFileUsable()) {
+        m_window.ShowMessage(kTextBadSignature, MB_OK);
+        return Closed;
     }
-    char longRoot[MAX_PATH];
-    memset(longRoot, 0, sizeof longRoot);
-    DWORD n = GetLongPathNameA(InstallRoot().c_str(), longRoot, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        longRoot[0] = '\0';
-    if (longRoot[0] != '\0') {
-        std::string warning = StrPrintf(LocalText(MsgWipeWarning), longRoot);
-        if (ShowMessage(warning, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDCANCEL) {
-            CloseDialog();
-            return;
-        }
-    }
-    GoTo(CollectInfo);
-    StartTimer();
+    std::string root = m_machine.InstallRootLongPath();
+    if (!root.empty() && m_window.ShowMessage(StrPrintf(LocalText(MsgWipeWarning), root.c_str()),
+                                              MB_OKCANCEL | MB_ICONEXCLAMATION) == IDCANCEL)
+        return Closed;
+    return CollectInfo;
 }
 
 // 2: find the configurations and ask whether their parameters are kept.
-void CAutoUpdateDlg::StateCollectInfo()
+InstallSequence::State InstallSequence::RunCollectInfo()
 {
-    StopTimer();
-    CollectParameterInfo(params);
-    GoTo(params.transferRequested ? SaveFiles : ClearOld);
-    StartTimer();
+    m_machine.CollectParameterInfo(params);
+    return params.transferRequested ? SaveFiles : ClearOld;
 }
 
 // 3: save the data tree without its parameter files.
-void CAutoUpdateDlg::StateSaveFiles()
+InstallSequence::State InstallSequence::RunSaveFiles()
 {
-    StopTimer();
-    params.dataTreeKept = !SaveParameterFiles();
-    GoTo(ClearOld);
-    StartTimer();
+    params.dataTreeKept = !m_machine.SaveDataTree();
+    return ClearOld;
 }
 
-// 5: delete the old installation and the shortcuts; only the wipe of the
-// program tree is checked, since the package cannot overwrite what stays.
-void CAutoUpdateDlg::StateClearOld()
+// 5: delete the old installation and the shortcuts.
+InstallSequence::State InstallSequence::RunClearOld()
 {
-    StopTimer();
-    std::string dataProduct = DataProductDir();
-    if (params.dataTreeKept) {
-        // Its save failed: the tree is the only copy of the user's files.
-        RemoveParameterFilesInPlace();
-    } else if (IsDirectory(dataProduct)) {
-        SetFileAttributesA(dataProduct.c_str(), 0);
-        DeleteTree(dataProduct);
-    }
-    char root[MAX_PATH] = {0};
-    if (CopyFits(root, sizeof root, InstallRoot())) {
-        PathRemoveBackslashA(root);
-        if (root[0] != '\0' && IsDirectory(root)) {
-            SetFileAttributesA(root, 0);
-            // A file that another program holds open stops the wipe, and the
-            // package cannot overwrite it later: the new release would be
-            // mixed with the old one while the end says success. The user
-            // may close that program and try again, or go on knowingly.
-            while (!DeleteTree(root)) {
-                std::string held = FirstFileBelow(root);
-                if (held.empty())
-                    break;
-                if (ShowMessage(StrPrintf(LocalText(MsgFileInUse), held.c_str()),
-                                MB_OKCANCEL | MB_ICONEXCLAMATION) != IDOK) {
-                    WriteLogLine("文件被占用，未删除：" + held);
-                    break;
-                }
-            }
-        }
-    }
-    if (!ProductDirName().empty() && IsDirectory(ProductDir()))
-        DeleteTree(ProductDir());
-    DeleteTree("D:\\NcFiles\\Wizards\\");
-    if (IsWriteFilterSystem())
-        DeleteTree("C:\\Velko\\");
-    RemoveShortcuts();
-    GoTo(Extract);
-    StartTimer();
+    m_machine.ClearOldRelease(params.dataTreeKept, m_window);
+    return Extract;
 }
 
-// 6: check and run the package; retried on later ticks until it succeeds.
-// The timer is stopped meanwhile so that no second extraction starts while
-// a failure message of this one is open.
-void CAutoUpdateDlg::StateExtract()
-{
-    ShowStepLabel(IDC_STEP_COPY_FILES);
-    StopTimer();
-    if (ExtractPackage())
-        GoTo(CopySystem);
-    StartTimer();
-}
+// 6: check and run the package; tried again on the next tick until it runs.
+InstallSequence::State InstallSequence::RunExtract() { return m_machine.ExtractPackage() ? CopySystem : Extract; }
 
 // 7: system files of the release.
-void CAutoUpdateDlg::StateCopySystem()
+InstallSequence::State InstallSequence::RunCopySystem()
 {
-    StopTimer();
-    CopySystemFiles();
-    GoTo(NoOpStep);
-    StartTimer();
+    m_machine.CopySystemFiles();
+    return NoOpStep;
 }
 
 // 8: no work; one period's pause.
-void CAutoUpdateDlg::StateNoOpStep()
-{
-    StopTimer();
-    GoTo(WriteLanguage);
-    StartTimer();
-}
-
-// 9: the saved data tree back over the new one.
-void CAutoUpdateDlg::StateRestoreFiles()
-{
-    StopTimer();
-    RestoreSavedFiles();
-    GoTo(PostInstall);
-    StartTimer();
-}
+InstallSequence::State InstallSequence::RunNoOpStep() { return WriteLanguage; }
 
 // 10: the active language of the installed control program.
-void CAutoUpdateDlg::StateWriteLanguage()
+InstallSequence::State InstallSequence::RunWriteLanguage()
 {
-    ShowStepLabel(IDC_STEP_COPY_OTHER);
-    std::string langIni = InstallRoot() + ProductDirName() + "\\Lang\\Lang.ini";
-    ProfileWriteString(langIni, "ActiveLang", "ActiveLang", language == kLanguageEnglish ? "eng" : "chn");
-    GoTo(Drivers);
+    m_machine.WriteActiveLanguage();
+    return Drivers;
 }
 
 // 12: the product's kernel driver files.
-void CAutoUpdateDlg::StateDrivers()
+InstallSequence::State InstallSequence::RunDrivers()
 {
-    StopTimer();
-    InstallDrivers(InstallRoot() + ProductDirName() + "\\");
-    GoTo(Transfer);
-    StartTimer();
+    m_machine.InstallDrivers();
+    return Transfer;
 }
 
 // 15: purge the old data files, then bring the user configuration or the
 // saved parameters into the new release.
-void CAutoUpdateDlg::StateTransfer()
+InstallSequence::State InstallSequence::RunTransfer()
 {
-    StopTimer();
-    PurgeConfigDataFiles(params.useActiveConfig, params.activeConfigDir);
-    if (!params.transferRequested || IsPackupSet())
-        RestoreUserConfig(params);
+    bool packup = m_machine.PackupSet();
+    m_machine.PurgeConfigData(params);
+    if (!params.transferRequested || packup)
+        m_machine.RestoreUserConfig(params);
     if (params.transferRequested) {
-        ShowStepLabel(IDC_STEP_TRANSFER);
-        TransferParameters(params);
-        PurgeConfigDataFiles(params.useActiveConfig, params.activeConfigDir);
-        DeleteTree(JoinPath(InstallRoot(), "User"));
+        m_window.ShowStep(InstallStep::Transfer);
+        m_machine.TransferParameters(params);
+        m_machine.PurgeConfigData(params);
+        m_machine.RemoveReleaseUserTree();
     }
-    if (IsPackupSet())
-        GoTo(Finish);
-    else
-        GoTo(params.transferRequested ? RestoreFiles : PostInstall);
-    StartTimer();
+    if (packup)
+        return Finish;
+    return params.transferRequested ? RestoreFiles : PostInstall;
+}
+
+// 9: the saved data tree back over the new one.
+InstallSequence::State InstallSequence::RunRestoreFiles()
+{
+    m_machine.RestoreSavedFiles();
+    return PostInstall;
 }
 
 // 16: network batch, then the write-filter notices or the driver installer.
-void CAutoUpdateDlg::StatePostInstall()
+InstallSequence::State InstallSequence::RunPostInstall()
 {
-    StopTimer();
-    RunPostInstallActions(*this);
-    GoTo(Finish);
-    StartTimer();
+    m_machine.RunPostInstallActions(m_window);
+    return Finish;
 }
 
-// 20: wait for the driver installer, then the final message.
-void CAutoUpdateDlg::StateFinish()
+// 20: wait for the driver installer, then the final message. A write-filter
+// system ends without it: FirstRun takes over after the reboot.
+InstallSequence::State InstallSequence::RunFinish()
 {
-    if (IsWriteFilterSystem()) {
-        StopTimer();
-        CloseDialog();
-        return;
-    }
-    if (IsDriverInstallerRunning())
-        return;
-    StopTimer();
-    ShowStepLabel(IDC_STEP_FINISHED);
-    ShowMessage(LocalText(MsgInstallSuccess), MB_OK);
-    CloseDialog();
+    if (m_machine.WriteFilterSystem())
+        return Closed;
+    if (m_machine.DriverInstallerRunning())
+        return Finish;
+    m_window.StopTimer();
+    m_window.ShowStep(InstallStep::Finished);
+    m_window.ShowMessage(LocalText(MsgInstallSuccess), MB_OK);
+    return Closed;
 }

@@ -9,7 +9,7 @@
 #include "locations/Locations.h"
 #include "messages/Messages.h"
 #include "logs/SetupLog.h"
-#include "messages/InstallUi.h"
+#include "messages/InstallPort.h"
 #include "platform/DirectoryEntries.h"
 #include "platform/MessageBox.h"
 #include "platform/Profile.h"
@@ -138,9 +138,9 @@ PostInstallPlan PostInstallPlanForThisMachine()
     return plan;
 }
 
-void RunPostInstallActions(InstallUi& ui) { RunPostInstallActions(ui, PostInstallPlanForThisMachine()); }
+void RunPostInstallActions(InstallPort& ui) { RunPostInstallActions(ui, PostInstallPlanForThisMachine()); }
 
-void RunPostInstallActions(InstallUi& ui, const PostInstallPlan& plan)
+void RunPostInstallActions(InstallPort& ui, const PostInstallPlan& plan)
 {
     std::string batch = JoinPath(plan.installRoot, "netsh\\install.bat");
     if (!batch.empty() && PathFileExistsA(batch.c_str()) && !ShellStart(batch, "", 0))
@@ -148,7 +148,7 @@ void RunPostInstallActions(InstallUi& ui, const PostInstallPlan& plan)
 
     if (plan.writeFilter) {
         if (!plan.packup) {
-            ui.ShowStepLabel(149);
+            ui.ShowStep(InstallStep::Drivers);
             ProfileWriteString(plan.bootIni, "Operation", "InstallDriver", "1");
             WriteLogLine("通知 FirstRun 安装驱动");
         }
@@ -158,7 +158,7 @@ void RunPostInstallActions(InstallUi& ui, const PostInstallPlan& plan)
             Sleep(plan.waitMs);
         else
             ui.ShowMessage(LocalText(MsgCommitFailed), MB_OK);
-        ui.ShowStepLabel(150);
+        ui.ShowStep(InstallStep::Finished);
         if (!ShellStart(plan.firstRunPath, nullptr, SEE_MASK_FLAG_NO_UI)) {
             ui.ShowMessage(LocalText(MsgFirstRunFailed), MB_OK);
             WriteLogLine("启动FirstRun失败!\nFail to Run FirstRun!");
@@ -170,7 +170,7 @@ void RunPostInstallActions(InstallUi& ui, const PostInstallPlan& plan)
     if (!installer.empty() && PathFileExistsA(installer.c_str()) &&
         !ShellStart(installer, plan.english ? "-eng" : "", 0))
         ui.ShowMessage(LocalText(MsgDriverInstallFailed), MB_OK);
-    ui.ShowStepLabel(149);
+    ui.ShowStep(InstallStep::Drivers);
     Sleep(plan.waitMs);
 }
 

@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 
-class InstallUi;
+class InstallPort;
 
 // The instance mutex that InstallDrv_x86.exe / InstallDrv_x64.exe hold while
 // they run: their stem, a dot and the maker's domain. The driver installer
@@ -41,8 +41,8 @@ PostInstallPlan PostInstallPlanForThisMachine();
 // Boot.ini, "ewfmgr c: -commit" and the first-run program, or the driver
 // installer for the system's width ("-eng" in English). Shows labels 149/150
 // and the OK-only failure messages through ui; writes the setup-log lines.
-void RunPostInstallActions(InstallUi& ui);
-void RunPostInstallActions(InstallUi& ui, const PostInstallPlan& plan);
+void RunPostInstallActions(InstallPort& ui);
+void RunPostInstallActions(InstallPort& ui, const PostInstallPlan& plan);
 
 // True while another process holds kDriverInstallerMutexName. After a false
 // answer its probe handle stays open until the next probe, which lets it go

@@ -7,14 +7,14 @@
 
 #include "deploy/FileTree.h"
 
-class InstallUi;
+class InstallPort;
 
 // What these operations share with the progress dialog, which owns it for the
 // whole run.
 struct ParameterSession {
-    explicit ParameterSession(InstallUi& owner) : ui(owner) {}
+    explicit ParameterSession(InstallPort& owner) : ui(owner) {}
 
-    InstallUi& ui;               // message boxes owned by the dialog
+    InstallPort& ui;               // message boxes owned by the dialog
     int transferRequested = 0;   // set by CollectParameterInfo on the user's Yes; never reset
     std::string recordedProductDirName; // ProductDirName when the user agreed
     std::string paramWorkDir;    // ParamWorkDir, captured with the dialog

@@ -10,7 +10,7 @@
 #include "messages/Messages.h"
 #include "logs/SetupLog.h"
 #include "logs/TraceLog.h"
-#include "messages/InstallUi.h"
+#include "messages/InstallPort.h"
 #include "params/AmendMerge.h"
 #include "platform/DirectoryEntries.h"
 

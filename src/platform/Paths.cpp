@@ -13,7 +13,34 @@ std::string JoinPath(const std::string& dir, const std::string& more)
 }
 
 char PathSeparator() { return '\\'; }
+
+bool PathExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
+
+bool IsDirectory(const std::string& path) { return PathIsDirectoryA(path.c_str()) != FALSE; }
+
+std::string LongPathOf(const std::string& path)
+{
+    char out[MAX_PATH] = {0};
+    DWORD n = GetLongPathNameA(path.c_str(), out, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return std::string();
+    return out;
+}
+
+std::string WithoutTrailingBackslash(const std::string& path)
+{
+    char buf[MAX_PATH] = {0};
+    if (path.size() >= MAX_PATH)
+        return path;
+    path.copy(buf, path.size());
+    PathRemoveBackslashA(buf);
+    return buf;
+}
+
+void ClearAttributes(const std::string& path) { SetFileAttributesA(path.c_str(), 0); }
 #else
+#include <sys/stat.h>
+
 std::string JoinPath(const std::string& dir, const std::string& more)
 {
     std::string out = dir;
@@ -26,4 +53,28 @@ std::string JoinPath(const std::string& dir, const std::string& more)
 }
 
 char PathSeparator() { return '/'; }
+
+bool PathExists(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool IsDirectory(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string LongPathOf(const std::string& path) { return PathExists(path) ? path : std::string(); }
+
+std::string WithoutTrailingBackslash(const std::string& path)
+{
+    std::string out = path;
+    while (out.size() > 1 && (out.back() == '/' || out.back() == '\\'))
+        out.pop_back();
+    return out;
+}
+
+void ClearAttributes(const std::string&) {}
 #endif

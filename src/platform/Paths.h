@@ -9,3 +9,13 @@ std::string JoinPath(const std::string& dir, const std::string& more);
 
 // The separator of the running system's paths.
 char PathSeparator();
+
+bool PathExists(const std::string& path);
+bool IsDirectory(const std::string& path);
+// The long form of an existing path, or empty when it does not exist or does
+// not fit in a path buffer.
+std::string LongPathOf(const std::string& path);
+// path without its trailing backslash (a drive root "C:\" keeps it).
+std::string WithoutTrailingBackslash(const std::string& path);
+// Clears every attribute (read-only, hidden, system) of a file or directory.
+void ClearAttributes(const std::string& path);

@@ -1,12 +1,12 @@
 // Helpers shared by the deployment tests: where the doubles are, their
-// record file, captured message boxes and a recording InstallUi.
+// record file, captured message boxes and a recording InstallPort.
 #pragma once
 #include <set>
 #include <string>
 #include <vector>
 #include <windows.h>
 
-#include "messages/InstallUi.h"
+#include "messages/InstallPort.h"
 #include "platform/MessageBox.h"
 #include "support/TempTree.h"
 
@@ -85,9 +85,9 @@ public:
     std::vector<CapturedMessage> messages;
 };
 
-class RecordingUi : public InstallUi {
+class RecordingUi : public InstallPort {
 public:
-    void ShowStepLabel(int id) override { labels.push_back(id); }
+    void ShowStep(InstallStep step) override { labels.push_back(step); }
     int ShowMessage(const std::string& text, unsigned type) override
     {
         messages.push_back({text, type});
@@ -100,7 +100,7 @@ public:
             out.push_back(m.text);
         return out;
     }
-    std::vector<int> labels;
+    std::vector<InstallStep> labels;
     std::vector<CapturedMessage> messages;
 };
 

@@ -182,7 +182,7 @@ TEST_F(PostInstallTest, WithoutWriteFilterTheBatchAndThe64BitInstallerRunAndAreW
     plan.english = true;
     RunPostInstallActions(ui, plan);
 
-    EXPECT_EQ(ui.labels, std::vector<int>{149});
+    EXPECT_EQ(ui.labels, std::vector<InstallStep>{InstallStep::Drivers});
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(WaitFor([&] { return Exists(t / "netsh\\install.done"); }, 10000)) << "the batch ran";
     ASSERT_TRUE(WaitFor([&] { return Recorded("start\tInstallDrv_x64.exe"); }, 10000));
@@ -213,7 +213,7 @@ TEST_F(PostInstallTest, NothingToStartShowsOnlyTheLabel)
 {
     plan.wow64 = true;
     RunPostInstallActions(ui, plan);
-    EXPECT_EQ(ui.labels, std::vector<int>{149});
+    EXPECT_EQ(ui.labels, std::vector<InstallStep>{InstallStep::Drivers});
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_FALSE(IsDriverInstallerRunning());
     Sleep(500);
@@ -229,7 +229,7 @@ TEST_F(PostInstallTest, AWriteFilterSystemLeavesNoticesCommitsAndStartsFirstRun)
     plan.wow64 = true;
     RunPostInstallActions(ui, plan);
 
-    EXPECT_EQ(ui.labels, (std::vector<int>{149, 150}));
+    EXPECT_EQ(ui.labels, (std::vector<InstallStep>{InstallStep::Drivers, InstallStep::Finished}));
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(ProfileGetString(plan.bootIni, "Operation", "InstallDriver"), "1");
     EXPECT_EQ(ProfileGetString(plan.bootIni, "Operation", "Commit"), "1");
@@ -247,7 +247,7 @@ TEST_F(PostInstallTest, PackupOnAWriteFilterSystemSkipsTheDriverNoticeButStillCo
     plan.writeFilter = true;
     plan.packup = true;
     RunPostInstallActions(ui, plan);
-    EXPECT_EQ(ui.labels, std::vector<int>{150});
+    EXPECT_EQ(ui.labels, std::vector<InstallStep>{InstallStep::Finished});
     EXPECT_EQ(ProfileGetString(plan.bootIni, "Operation", "InstallDriver"), "");
     EXPECT_EQ(ProfileGetString(plan.bootIni, "Operation", "Commit"), "1");
     EXPECT_TRUE(WaitFor([&] { return Recorded("start\tFirstRun.exe") && Recorded("start\tewfmgr.exe"); }, 10000));
@@ -263,7 +263,7 @@ TEST_F(PostInstallTest, MissingCommitAndFirstRunProgramsAreReportedInTheCurrentL
     EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"Fail to Commit Changes!", "Fail to Run FirstRun!"}));
     for (const auto& m : ui.messages)
         EXPECT_EQ(m.type, static_cast<unsigned>(MB_OK));
-    EXPECT_EQ(ui.labels, (std::vector<int>{149, 150}));
+    EXPECT_EQ(ui.labels, (std::vector<InstallStep>{InstallStep::Drivers, InstallStep::Finished}));
     std::vector<std::string> lines = LogLines();
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[2], "\xC6\xF4\xB6\xAF" "FirstRun" "\xCA\xA7\xB0\xDC!"); // 启动FirstRun失败!

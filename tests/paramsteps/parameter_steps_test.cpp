@@ -8,17 +8,17 @@
 #include "messages/Messages.h"
 #include "paramsteps/ParameterSteps.h"
 #include "logs/SetupLog.h"
-#include "messages/InstallUi.h"
+#include "messages/InstallPort.h"
 #include "support/DataFileWriter.h"
 #include "support/TempTree.h"
 
 namespace {
 // The dialog's side of the steps: answers questions and remembers them.
-class RecordingUi : public InstallUi {
+class RecordingUi : public InstallPort {
 public:
     int answer = IDYES;
     std::vector<std::string> messages;
-    void ShowStepLabel(int) override {}
+    void ShowStep(InstallStep) override {}
     int ShowMessage(const std::string& text, unsigned) override
     {
         messages.push_back(text);

@@ -120,7 +120,7 @@ TEST_F(ProgressDialog, ChineseWaitsForTheControlProgramAndRefusesToClose)
             TryToClose(d);
             aliveAfterKeys = IsWindow(d.Handle()) && d.allowClose == 0;
             // Leave through the sequence's own end.
-            d.sequenceState = 42;
+            d.Sequence().state = 42;
         },
     });
     INT_PTR result = dialog.DoModal();
@@ -130,7 +130,7 @@ TEST_F(ProgressDialog, ChineseWaitsForTheControlProgramAndRefusesToClose)
     EXPECT_TRUE(atStart.empty()) << "labels visible before the first tick";
     EXPECT_EQ(afterTicks, std::vector<int>{140}) << "only the wait label while the control program runs";
     EXPECT_TRUE(aliveAfterKeys);
-    EXPECT_EQ(dialog.sequenceState, CAutoUpdateDlg::Finish);
+    EXPECT_EQ(dialog.Sequence().state, InstallSequence::Finish);
     ASSERT_EQ(boxes, std::vector<std::string>{"Invalid state!"});
     EXPECT_EQ(types[0] & 0x0F, static_cast<unsigned>(MB_OK));
 }
@@ -168,7 +168,7 @@ TEST_F(ProgressDialog, NoStateRunsAfterTheSequenceClosedTheDialog)
     CAutoUpdateDlg dialog;
     Script script(dialog, {
         [](CAutoUpdateDlg& d) {
-            d.sequenceState = 42;
+            d.Sequence().state = 42;
             d.CloseDialog();
             // A tick that was already queued must not run a state.
             SendMessageA(d.Handle(), WM_TIMER, CAutoUpdateDlg::kSequenceTimer, 0);
@@ -176,7 +176,7 @@ TEST_F(ProgressDialog, NoStateRunsAfterTheSequenceClosedTheDialog)
     });
     dialog.DoModal();
     EXPECT_TRUE(boxes.empty()) << "a state ran after CloseDialog";
-    EXPECT_EQ(dialog.sequenceState, 42);
+    EXPECT_EQ(dialog.Sequence().state, 42);
 }
 
 TEST_F(ProgressDialog, ATickInsideAStatesMessageBoxRunsNoState)
@@ -189,7 +189,7 @@ TEST_F(ProgressDialog, ATickInsideAStatesMessageBoxRunsNoState)
         return IDOK;
     });
     Script script(dialog, {
-        [](CAutoUpdateDlg& d) { d.sequenceState = 42; },
+        [](CAutoUpdateDlg& d) { d.Sequence().state = 42; },
     });
     dialog.DoModal();
     EXPECT_EQ(boxes, std::vector<std::string>{"Invalid state!"});
@@ -237,10 +237,10 @@ protected:
             types.push_back(type);
             if (text.find("is used by another program") != std::string::npos)
                 return answerInUse(++inUse);
-            dialog.sequenceState = 42;
+            dialog.Sequence().state = 42;
             return IDOK;
         });
-        Script script(dialog, {[](CAutoUpdateDlg& d) { d.sequenceState = CAutoUpdateDlg::ClearOld; }});
+        Script script(dialog, {[](CAutoUpdateDlg& d) { d.Sequence().state = InstallSequence::ClearOld; }});
         dialog.DoModal();
     }
     std::string InUseText() { return StrPrintf(LocalText(MsgFileInUse), heldPath.c_str()); }

@@ -1,0 +1,32 @@
+// The install sequence's operations on this controller PC.
+#pragma once
+#include "app/InstallOperations.h"
+
+class ControllerOperations : public InstallOperations {
+public:
+    ~ControllerOperations() override;
+
+    void PrepareSession(ParameterSession& session) override;
+    bool ControlProgramRunning() override;
+    bool SetupFileUsable() override;
+    std::string InstallRootLongPath() override;
+    void CollectParameterInfo(ParameterSession& session) override;
+    bool SaveDataTree() override;
+    void ClearOldRelease(bool dataTreeKept, InstallPort& port) override;
+    bool ExtractPackage() override;
+    void CopySystemFiles() override;
+    void RestoreSavedFiles() override;
+    void WriteActiveLanguage() override;
+    void InstallDrivers() override;
+    bool PackupSet() override;
+    void PurgeConfigData(const ParameterSession& session) override;
+    void RestoreUserConfig(ParameterSession& session) override;
+    void TransferParameters(ParameterSession& session) override;
+    void RemoveReleaseUserTree() override;
+    void RunPostInstallActions(InstallPort& port) override;
+    bool WriteFilterSystem() override;
+    bool DriverInstallerRunning() override;
+
+private:
+    void* m_controlMutex = nullptr; // kept open once the control program has gone
+};

@@ -1,0 +1,47 @@
+// The work the install sequence does on the machine, one call per piece of a
+// state. The sequence decides what comes next from the answers; the real
+// operations (ControllerOperations) call the deployment and parameter steps,
+// and the transition tests put a fake in their place.
+#pragma once
+#include <string>
+
+class InstallPort;
+struct ParameterSession;
+
+class InstallOperations {
+public:
+    virtual ~InstallOperations() = default;
+
+    // Fills what the parameter steps share for the whole run.
+    virtual void PrepareSession(ParameterSession& session) = 0;
+    // State 0: true while the control program holds its instance mutex.
+    virtual bool ControlProgramRunning() = 0;
+    // State 1: the setup file's digest and trailer are sound.
+    virtual bool SetupFileUsable() = 0;
+    // State 1: the long form of InstallRoot; empty when it does not exist.
+    virtual std::string InstallRootLongPath() = 0;
+    // State 2.
+    virtual void CollectParameterInfo(ParameterSession& session) = 0;
+    // State 3: false when the data tree could not be saved whole.
+    virtual bool SaveDataTree() = 0;
+    // State 5.
+    virtual void ClearOldRelease(bool dataTreeKept, InstallPort& port) = 0;
+    // State 6: true once the package has run.
+    virtual bool ExtractPackage() = 0;
+    // States 7, 9, 10, 12.
+    virtual void CopySystemFiles() = 0;
+    virtual void RestoreSavedFiles() = 0;
+    virtual void WriteActiveLanguage() = 0;
+    virtual void InstallDrivers() = 0;
+    // State 15.
+    virtual bool PackupSet() = 0;
+    virtual void PurgeConfigData(const ParameterSession& session) = 0;
+    virtual void RestoreUserConfig(ParameterSession& session) = 0;
+    virtual void TransferParameters(ParameterSession& session) = 0;
+    virtual void RemoveReleaseUserTree() = 0;
+    // State 16.
+    virtual void RunPostInstallActions(InstallPort& port) = 0;
+    // State 20.
+    virtual bool WriteFilterSystem() = 0;
+    virtual bool DriverInstallerRunning() = 0;
+};
