@@ -10,9 +10,12 @@ if [ "$(id -u)" = 0 ]; then
 else
   echo "test: not root, skipping bootstrap (run scripts/bootstrap.sh as root once)"
 fi
+status=0
+echo "== layering guard"
+bash scripts/check-layers.sh || status=1
+
 bash scripts/build.sh
 
-status=0
 echo "== native tests"
 ctest --test-dir build/native --output-on-failure -j2 || status=1
 

@@ -5,19 +5,11 @@
 
 #include "locations/Locations.h"
 #include "deploy/FileTree.h"
+#include "params/ParameterFileKinds.h"
 #include "platform/MultiByte.h"
 #include "platform/Paths.h"
 
 namespace {
-struct DataFileKind {
-    const char* name;
-    const char* kind;
-};
-
-// Stored in lower case: the collector lower-cases names, not keys.
-const DataFileKind kDataFileKinds[] = {
-    {"tornelix", "dat"}, {"tornelix", "dat.bak"}, {"tornelix", "discarded"}, {"tornelix", "plcbin"}, {"tornelix", "plclst"},
-};
 const char kZeroStamp[] = "-0000-00-00-00-00-00";
 
 } // namespace
@@ -39,13 +31,14 @@ void PurgeDataFilesIn(const std::string& configDir)
     if (configDir.empty() || !PathFileExistsA(configDir.c_str()))
         return;
     PathList list;
-    for (const DataFileKind& kind : kDataFileKinds) {
+    for (size_t i = 0; i < kParameterDataFilePairCount; ++i) {
+        const NamePair& kind = kParameterDataFilePairs[i];
         list.clear();
-        CollectByFragments(configDir, kind.name, kind.kind, list);
+        CollectByFragments(configDir, kind.first, kind.second, list);
         for (const std::string& path : list) {
             // The whole path counts: a zero-stamped directory keeps its files.
             std::string lower = LowerMultiByte(path);
-            if (ContainsMultiByte(lower, kind.name) && ContainsMultiByte(lower, kZeroStamp))
+            if (ContainsMultiByte(lower, kind.first) && ContainsMultiByte(lower, kZeroStamp))
                 continue;
             // The listed path names the same file as its lower-cased form and
             // does not depend on how the file system folds double-byte letters.

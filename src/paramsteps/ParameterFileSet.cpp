@@ -14,19 +14,13 @@
 #include "format/FieldDescriptor.h"
 #include "format/StringTable.h"
 #include "params/DataFileVerification.h"
+#include "params/ParameterFileKinds.h"
 #include "platform/DirectoryEntries.h"
 #include "platform/MultiByte.h"
 
 // The parameter file set: the files that a saved copy of the data tree must
 // not bring back, because the new release's own ones must stay in force.
 namespace {
-const char* const kWholeNames[] = {"tornelix.dyn",     "tornelix.dat",    "tornelix.dat.bak", "tornelix.dyn.bak",
-                                   "tornelix.plcbin",  "tornelix.plclst", "config.ini",       "Ncpm.pmt"};
-const char* const kFragments[] = {".dyn.discarded", "discarded"};
-const char* const kFragmentPairs[][2] = {{"tornelix", "dat"},       {"tornelix", "dat.bak"}, {"tornelix", "discarded"},
-                                         {"tornelix", "plcbin"},    {"tornelix", "plclst"}};
-const char* const kLastNames[] = {"amend.dat", "tornelix.plc", "public.dat"};
-
 void DeleteListed(const PathList& list)
 {
     for (const auto& path : list)
@@ -35,29 +29,32 @@ void DeleteListed(const PathList& list)
 
 bool IsParameterDataFileName(const std::string& name)
 {
-    return LowerMultiByte(name) == "tornelix.dat";
+    return LowerMultiByte(name) == kParameterDataFileName;
 }
 } // namespace
 
 static void RemoveParameterFileSet(const std::string& root)
 {
     PathList list;
-    for (const char* name : kWholeNames) {
+    for (size_t i = 0; i < kParameterWholeNameCount; ++i) {
+        const char* name = kParameterWholeNames[i];
         list.clear();
         CollectByName(root, name, list);
         DeleteListed(list);
     }
-    for (const char* fragment : kFragments) {
+    for (size_t i = 0; i < kParameterFragmentCount; ++i) {
+        const char* fragment = kParameterFragments[i];
         list.clear();
         CollectByFragment(root, fragment, list);
         DeleteListed(list);
     }
-    for (const auto& pair : kFragmentPairs) {
+    for (size_t i = 0; i < kParameterDataFilePairCount; ++i) {
         list.clear();
-        CollectByFragments(root, pair[0], pair[1], list);
+        CollectByFragments(root, kParameterDataFilePairs[i].first, kParameterDataFilePairs[i].second, list);
         DeleteListed(list);
     }
-    for (const char* name : kLastNames) {
+    for (size_t i = 0; i < kParameterLastNameCount; ++i) {
+        const char* name = kParameterLastNames[i];
         list.clear();
         CollectByName(root, name, list);
         DeleteListed(list);
