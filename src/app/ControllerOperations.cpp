@@ -31,11 +31,14 @@ void ControllerOperations::PrepareSession(ParameterSession& session)
 bool ControllerOperations::ControlProgramRunning()
 {
     void* mutex = nullptr;
-    if (ProbeNamedMutex(kControlProgramMutexName, &mutex) == MutexProbe::exists) {
+    // Only a name made anew proves that the control program is gone: one that
+    // exists under a security descriptor denying this process (access
+    // denied) or fails otherwise may belong to a running control program,
+    // and the wipe must never start under it.
+    if (ProbeNamedMutex(kControlProgramMutexName, &mutex) != MutexProbe::created) {
         CloseMutexHandle(mutex);
         return true;
     }
-    // A mutex that could not be made for another reason counts as free.
     m_controlMutex = mutex;
     return false;
 }
@@ -44,7 +47,7 @@ bool ControllerOperations::SetupFileUsable() { return VerifySetupFile(); }
 
 std::string ControllerOperations::InstallRootLongPath() { return LongPathOf(InstallRoot()); }
 
-void ControllerOperations::CollectParameterInfo(ParameterSession& session) { ::CollectParameterInfo(session); }
+bool ControllerOperations::CollectParameterInfo(ParameterSession& session) { return ::CollectParameterInfo(session); }
 
 bool ControllerOperations::SaveDataTree() { return SaveParameterFiles(); }
 
@@ -55,14 +58,14 @@ void ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPort& port)
     else
         WipeDataTree();
     WipeProgramTree(port);
-    WipeReleaseExtras();
+    WipeReleaseExtras(dataTreeKept);
 }
 
 bool ControllerOperations::ExtractPackage() { return ::ExtractPackage(); }
 
 void ControllerOperations::CopySystemFiles() { ::CopySystemFiles(); }
 
-void ControllerOperations::RestoreSavedFiles() { ::RestoreSavedFiles(); }
+void ControllerOperations::RestoreSavedFiles(InstallPort& port) { ::RestoreSavedFiles(port); }
 
 void ControllerOperations::WriteActiveLanguage()
 {

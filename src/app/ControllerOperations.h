@@ -10,12 +10,12 @@ public:
     bool ControlProgramRunning() override;
     bool SetupFileUsable() override;
     std::string InstallRootLongPath() override;
-    void CollectParameterInfo(ParameterSession& session) override;
+    bool CollectParameterInfo(ParameterSession& session) override;
     bool SaveDataTree() override;
     void ClearOldRelease(bool dataTreeKept, InstallPort& port) override;
     bool ExtractPackage() override;
     void CopySystemFiles() override;
-    void RestoreSavedFiles() override;
+    void RestoreSavedFiles(InstallPort& port) override;
     void WriteActiveLanguage() override;
     void InstallDrivers() override;
     bool PackupSet() override;

@@ -20,8 +20,8 @@ public:
     virtual bool SetupFileUsable() = 0;
     // State 1: the long form of InstallRoot; empty when it does not exist.
     virtual std::string InstallRootLongPath() = 0;
-    // State 2.
-    virtual void CollectParameterInfo(ParameterSession& session) = 0;
+    // State 2: false when the user ended the setup (nothing changed).
+    virtual bool CollectParameterInfo(ParameterSession& session) = 0;
     // State 3: false when the data tree could not be saved whole.
     virtual bool SaveDataTree() = 0;
     // State 5.
@@ -30,7 +30,7 @@ public:
     virtual bool ExtractPackage() = 0;
     // States 7, 9, 10, 12.
     virtual void CopySystemFiles() = 0;
-    virtual void RestoreSavedFiles() = 0;
+    virtual void RestoreSavedFiles(InstallPort& port) = 0;
     virtual void WriteActiveLanguage() = 0;
     virtual void InstallDrivers() = 0;
     // State 15.

@@ -19,7 +19,7 @@ const InstallSequence::Row InstallSequence::kTable[] = {
     // number, name, label, timer policy, work, the states it may go on to
     {WaitControlExit, "WaitControlExit", InstallStep::WaitControl, Timer::waits, &InstallSequence::RunWaitControlExit, {WaitControlExit, ConfirmWipe, None}},
     {ConfirmWipe, "ConfirmWipe", InstallStep::Start, Timer::runsOnce, &InstallSequence::RunConfirmWipe, {CollectInfo, Closed, None}},
-    {CollectInfo, "CollectInfo", kNoLabel, Timer::runsOnce, &InstallSequence::RunCollectInfo, {SaveFiles, ClearOld, None}},
+    {CollectInfo, "CollectInfo", kNoLabel, Timer::runsOnce, &InstallSequence::RunCollectInfo, {SaveFiles, ClearOld, Closed}},
     {SaveFiles, "SaveFiles", kNoLabel, Timer::runsOnce, &InstallSequence::RunSaveFiles, {ClearOld, None, None}},
     {ClearOld, "ClearOld", kNoLabel, Timer::runsOnce, &InstallSequence::RunClearOld, {Extract, None, None}},
     {Extract, "Extract", InstallStep::CopyFiles, Timer::runsOnce, &InstallSequence::RunExtract, {Extract, CopySystem, None}},
@@ -104,7 +104,8 @@ InstallSequence::State InstallSequence::RunConfirmWipe()
 // 2: find the configurations and ask whether their parameters are kept.
 InstallSequence::State InstallSequence::RunCollectInfo()
 {
-    m_machine.CollectParameterInfo(params);
+    if (!m_machine.CollectParameterInfo(params))
+        return Closed;
     return params.transferRequested ? SaveFiles : ClearOld;
 }
 
@@ -168,10 +169,13 @@ InstallSequence::State InstallSequence::RunTransfer()
     return params.transferRequested ? RestoreFiles : PostInstall;
 }
 
-// 9: the saved data tree back over the new one.
+// 9: the saved data tree back over the new one; a tree that was kept in
+// place (its save failed) has nothing to come back, and what is left of the
+// failed copy must not overwrite it.
 InstallSequence::State InstallSequence::RunRestoreFiles()
 {
-    m_machine.RestoreSavedFiles();
+    if (!params.dataTreeKept)
+        m_machine.RestoreSavedFiles(m_window);
     return PostInstall;
 }
 

@@ -11,7 +11,9 @@
 #include "logs/SetupLog.h"
 #include "messages/InstallPort.h"
 #include "platform/DirectoryEntries.h"
+#include "platform/FileCopy.h"
 #include "platform/MessageBox.h"
+#include "platform/NamedMutex.h"
 #include "platform/Profile.h"
 #include "platform/StringUtil.h"
 #include "platform/SystemInfo.h"
@@ -47,7 +49,7 @@ bool FileMatches(const std::string& path)
     return true;
 }
 
-HANDLE g_driverProbe = nullptr;
+void* g_driverProbe = nullptr;
 } // namespace
 
 std::string FindDirectoryParent(const std::string& root, const std::string& name)
@@ -117,10 +119,16 @@ void InstallDriversTo(const std::string& productDir, const std::string& driversD
         std::string name = found.cFileName;
         std::string target = JoinPath(driversDirectory, name);
         std::string source = productDir + name;
-        DeleteFileA(target.c_str());
-        if (!SetupInstallFileA(nullptr, nullptr, source.c_str(), nullptr, target.c_str(), SP_COPY_SOURCE_ABSOLUTE,
-                               nullptr, nullptr))
-            ShowMessageBox(StrPrintf(kTextDriverFileFailed, name.c_str()), MB_OK);
+        // The new driver goes in beside the old one and takes its name only
+        // once it is whole: a failed copy leaves the machine its old driver.
+        std::string fresh = target + ".new";
+        DeleteFileA(fresh.c_str());
+        bool copied = SetupInstallFileA(nullptr, nullptr, source.c_str(), nullptr, fresh.c_str(),
+                                        SP_COPY_SOURCE_ABSOLUTE, nullptr, nullptr) != FALSE;
+        if (!copied || !ReplaceFileAtomically(fresh, target)) {
+            DeleteFileA(fresh.c_str());
+            ShowMessageBox(StrPrintf(LocalText(MsgDriverFileFailed), name.c_str()), MB_OK);
+        }
     } while (FindNextFileA(h, &found));
     FindClose(h);
 }
@@ -179,12 +187,14 @@ bool IsDriverInstallerRunning()
     // A probe kept from an earlier "not running" answer would itself make
     // the name exist; let it go before probing again.
     if (g_driverProbe) {
-        CloseHandle(g_driverProbe);
+        CloseMutexHandle(g_driverProbe);
         g_driverProbe = nullptr;
     }
-    HANDLE probe = CreateMutexA(nullptr, FALSE, kDriverInstallerMutexName);
-    if (probe && GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(probe);
+    // Anything but a name made anew (it exists, or access to it is denied)
+    // means the installer may still run.
+    void* probe = nullptr;
+    if (ProbeNamedMutex(kDriverInstallerMutexName, &probe) != MutexProbe::created) {
+        CloseMutexHandle(probe);
         return true;
     }
     g_driverProbe = probe;

@@ -17,8 +17,9 @@ void CopySystemFiles();
 void CopySystemFilesTo(const std::string& installRoot, const std::string& systemDirectory, bool modern);
 
 // State 12: every productDir + "*.sys" into the drivers directory, each
-// after deleting its old copy. productDir ends with a backslash. A failure
-// shows "安装%s失败！" naming the file and goes on with the next one.
+// copied whole beside its old copy and then put in its place. productDir ends
+// with a backslash. A failure keeps the old driver, names the file and goes
+// on with the next one.
 void InstallDrivers(const std::string& productDir);
 void InstallDriversTo(const std::string& productDir, const std::string& driversDirectory);
 

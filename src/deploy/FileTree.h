@@ -10,6 +10,8 @@ using PathList = std::vector<std::string>;
 // Every tree copy uses these shell flags: multi-destination, silent, no
 // confirmation, no confirmation of new directories.
 const unsigned kCopyTreeFlags = 0x215;
+// Added where the caller checks the copy itself: no error box of the shell's.
+const unsigned kCopyTreeNoErrorUi = 0x400;
 
 bool DeleteTree(const std::string& directory);
 int CopyTree(const std::string& source, const std::string& destination, unsigned flags);

@@ -49,12 +49,12 @@ void WipeProgramTree(InstallPort& port)
     }
 }
 
-void WipeReleaseExtras()
+void WipeReleaseExtras(bool dataTreeKept)
 {
     if (!ProductDirName().empty() && IsDirectory(ProductDir()))
         DeleteTree(ProductDir());
     DeleteTree("D:\\NcFiles\\Wizards\\");
-    if (IsWriteFilterSystem())
+    if (IsWriteFilterSystem() && !dataTreeKept)
         DeleteTree("C:\\Velko\\");
     RemoveShortcuts();
 }

@@ -17,8 +17,9 @@ void WipeDataTree();
 void WipeProgramTree(InstallPort& port);
 
 // The product directory, the wizards, the overlay tree of a write-filter
-// system and the shortcuts.
-void WipeReleaseExtras();
+// system and the shortcuts. A kept data tree (its save failed) keeps the
+// overlay tree, which may hold it.
+void WipeReleaseExtras(bool dataTreeKept);
 
 // The first file below dir in enumeration order: after a DeleteTree that
 // stopped, the one it could not delete; empty when there is none.

@@ -34,19 +34,21 @@ bool CSetUpLogMgr::Open()
 
 void CSetUpLogMgr::Write(const std::string& text)
 {
-    bool reopen = true;
-    if (m_file.IsOpen()) {
-        try {
-            m_file.Flush();
-            if (m_file.GetLength() < kSizeLimit)
-                reopen = false;
-        } catch (const FileError&) {
-        }
-        if (reopen)
-            m_file.Abort();
-    }
-    if (reopen && !m_file.Open(m_path, BinaryFile::modeCreate | BinaryFile::modeWrite | BinaryFile::shareDenyWrite))
+    // A log that could not be opened before (another program held it) is
+    // appended to now: its history is emptied only at the size limit.
+    if (!m_file.IsOpen() && !Open())
         return;
+    bool full = false;
+    try {
+        m_file.Flush();
+        full = m_file.GetLength() >= kSizeLimit;
+    } catch (const FileError&) {
+    }
+    if (full) {
+        m_file.Abort();
+        if (!m_file.Open(m_path, BinaryFile::modeCreate | BinaryFile::modeWrite | BinaryFile::shareDenyWrite))
+            return;
+    }
     try {
         m_file.SeekToEnd();
         m_file.WriteString(SetupLogTimeStamp() + text + "\n");

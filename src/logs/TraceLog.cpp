@@ -11,6 +11,9 @@
 namespace {
 FILE* g_echo = nullptr;
 bool g_fileEnabled = true;
+// One box per run: a trace log that cannot be opened would otherwise ask for
+// a click at every record.
+bool g_failureShown = false;
 } // namespace
 
 void SetTraceEcho(FILE* stream) { g_echo = stream; }
@@ -52,6 +55,9 @@ void AppendTraceLog(const std::string& text)
         file.Close();
     } catch (const FileError& e) {
         file.Abort();
+        if (g_failureShown)
+            return;
+        g_failureShown = true;
         ShowMessageBox(StrPrintf("Open log file failed! Cause:%d，Error:%d \n File: %s", e.m_cause,
                                  static_cast<int>(e.m_osError), e.m_fileName.c_str()),
                        MB_OK);

@@ -20,6 +20,7 @@ const MessagePair MsgNetshFailed = {{"更新 netsh 失败！", "Fail to Update n
 const MessagePair MsgCommitFailed = {{"提交更改失败!", "Fail to Commit Changes!"}};
 const MessagePair MsgFirstRunFailed = {{"启动FirstRun失败!", "Fail to Run FirstRun!"}};
 const MessagePair MsgDriverInstallFailed = {{"安装驱动失败!", "Fail to Install Drv!"}};
+const MessagePair MsgDriverFileFailed = {{"安装%s失败！", "Failed to install %s! The driver in place is kept."}};
 const MessagePair MsgInstallSuccess = {{"TorneLix安装完成!", "Install TorneLix Success!"}};
 const MessagePair MsgBootDirFailed = {{"创建启动目录失败，请检查！", "Create Boot Directory Failed, Please Check!"}};
 const MessagePair MsgFileInUse = {{
@@ -40,6 +41,25 @@ const MessagePair MsgReserveFailed = {{
     "创建文件 *.dat 失败，保留参数不成功，文件 .fmt 可能已损坏，请重新启动安装程序，安装新的TorneLix。",
     "Fail to creat the file *.dat. Reserve parameters unsuccessful, the file .fmt may be destroyed, "
     "please restart the installation software, install a new TorneLix.",
+}};
+const MessagePair MsgNotCarried = {{
+    "以下配置的参数无法读取或保存，将不会被保留：\n%s"
+    "按<确定>按钮，不保留这些参数继续安装。\n按<取消>按钮，退出安装程序，不做任何更改。",
+    "The parameters of the following configurations cannot be read or saved and will not be kept:\n%s"
+    "Click 'OK' to go on without them.\nClick 'Cancel' to end the setup; nothing is changed.",
+}};
+const MessagePair MsgSavedValuesKept = {{
+    "无法写入%s。\n保存的参数保留在%s中。",
+    "%s could not be written.\nThe saved parameters are kept in %s.",
+}};
+const MessagePair MsgProductDirChanged = {{
+    "新版本的产品目录与原来不同，参数没有迁移。\n保存的参数保留在%s中。",
+    "The new release uses another product directory; the parameters were not carried.\n"
+    "The saved parameters are kept in %s.",
+}};
+const MessagePair MsgRestoreIncomplete = {{
+    "无法将保存的文件全部恢复到%s。\n保存的文件保留在%s中。",
+    "The saved files could not all be restored to %s.\nThe saved files are kept in %s.",
 }};
 const MessagePair MsgUnitFileCreateFailed = {{"合并文件时创建文件出错", "Create file error while unit files"}};
 const MessagePair MsgTransferSummaryHeader = {{"以下配置：\n", "Following configurations:\n"}};
@@ -63,4 +83,3 @@ const MessagePair MsgMaxLength = {{"最大长度%d个字母（或者一半长度
 const char kTextInvalidState[] = "Invalid state!";
 const char kTextBadSignature[] = "Bad Signature";
 const char kTextCreateProcessFailed[] = "ERR 203: Create a process failed!";
-const char kTextDriverFileFailed[] = "安装%s失败！";

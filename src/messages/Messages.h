@@ -26,6 +26,7 @@ extern const MessagePair MsgDriverInstallFailed;
 extern const MessagePair MsgInstallSuccess;
 extern const MessagePair MsgBootDirFailed;        // used as a format without arguments
 extern const MessagePair MsgFileInUse;            // one "%s": a file of the old installation that stays
+extern const MessagePair MsgDriverFileFailed;     // one "%s": the driver file name
 
 // Parameter preservation.
 extern const MessagePair MsgReserveQuestionHeader; // start of the dialog's configuration question
@@ -34,6 +35,10 @@ extern const MessagePair MsgReserveFailed;         // "Fail to creat the file *.
 extern const MessagePair MsgUnitFileCreateFailed;  // "Create file error while unit files"
 extern const MessagePair MsgTransferSummaryHeader;  // "Following configurations:\n"
 extern const MessagePair MsgTransferSummarySuccess; // "Reserved parameter success!\n"
+extern const MessagePair MsgNotCarried;            // one "%s": the configurations, one per line; OK/Cancel
+extern const MessagePair MsgSavedValuesKept;       // two "%s": what failed, the directory that keeps the values
+extern const MessagePair MsgProductDirChanged;     // one "%s": the directory that keeps the saved values
+extern const MessagePair MsgRestoreIncomplete;     // two "%s": the data tree, the directory that keeps the saved files
 extern const MessagePair MsgParamFileAccessFailed; // FormatMessage inserts %1!s! path, %2!d! error
 
 // Format engine listings.
@@ -49,4 +54,3 @@ extern const MessagePair MsgMaxLength;             // one "%d": the array count 
 extern const char kTextInvalidState[];      // "Invalid state!"
 extern const char kTextBadSignature[];      // "Bad Signature"
 extern const char kTextCreateProcessFailed[]; // "ERR 203: Create a process failed!"
-extern const char kTextDriverFileFailed[];  // "安装%s失败！", one "%s": the driver file name

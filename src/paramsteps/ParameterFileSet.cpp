@@ -17,6 +17,7 @@
 #include "params/ParameterFileKinds.h"
 #include "platform/DirectoryEntries.h"
 #include "platform/MultiByte.h"
+#include "platform/StringUtil.h"
 
 // The parameter file set: the files that a saved copy of the data tree must
 // not bring back, because the new release's own ones must stay in force.
@@ -90,11 +91,13 @@ void FindDataFiles(const std::string& root, ParameterSession& session)
     });
 }
 
-void SaveConfiguration(ParameterSession& session, const std::string& dataFile)
+// Saves one configuration's controller values as its amend file; false when
+// they could not be read or the amend file could not be written whole.
+bool SaveConfiguration(ParameterSession& session, const std::string& dataFile)
 {
     std::vector<unsigned char> block;
     if (!ExtractParameters(dataFile, "CController", block))
-        return;
+        return false;
     std::string configDir = dataFile.substr(0, dataFile.find_last_of('\\'));
     std::string name = LastComponent(configDir);
     std::string amendPath = session.paramWorkDir + "\\" + name + "_amend.dat";
@@ -106,29 +109,53 @@ void SaveConfiguration(ParameterSession& session, const std::string& dataFile)
     DeleteFileA(amendPath.c_str());
     bool described = descriptor.DescribeBlock(amendPath, "CController", block.data(), static_cast<int>(block.size()), format);
     descriptor.Reset();
-    if (!described)
-        session.ui.ShowMessage(LocalText(MsgReserveFailed), MB_OK);
     ReleaseStringTable();
+    // A listing cut short must not be merged as if it held every value.
+    if (!described)
+        DeleteFileA(amendPath.c_str());
+    return described;
+}
+
+std::string ConfigurationName(const std::string& dataFile)
+{
+    return LastComponent(dataFile.substr(0, dataFile.find_last_of('\\')));
 }
 } // namespace
 
-void CollectParameterInfo(ParameterSession& session)
+bool CollectParameterInfo(ParameterSession& session)
 {
     FindDataFiles(DataProductDir() + "\\config", session);
     FindDataFiles(ProductDir() + "config", session);
     if (session.configurations.empty())
-        return;
+        return true;
     session.reserveQuestion += LocalText(MsgReserveAsk);
     if (session.ui.ShowMessage(session.reserveQuestion, MB_YESNO) != IDYES)
-        return;
+        return true;
     session.transferRequested = 1;
     WriteLogLine("需要进行参数迁移");
     session.recordedProductDirName = ProductDirName();
 
     DeleteTree(session.paramWorkDir);
     CreateDirectoryA(session.paramWorkDir.c_str(), nullptr);
+    std::string lost;
     for (const auto& dataFile : session.configurations)
-        SaveConfiguration(session, dataFile);
+        if (!SaveConfiguration(session, dataFile))
+            lost += ConfigurationName(dataFile) + "\n";
+    if (lost.empty())
+        return true;
+    // Said before anything is deleted, while the user can still keep the
+    // machine as it is.
+    std::string names = lost.substr(0, lost.size() - 1);
+    for (char& c : names)
+        if (c == '\n')
+            c = ',';
+    WriteLogLine("参数无法保留的配置：" + names);
+    if (session.ui.ShowMessage(StrPrintf(LocalText(MsgNotCarried), lost.c_str()), MB_OKCANCEL | MB_ICONEXCLAMATION) ==
+        IDOK)
+        return true;
+    WriteLogLine("用户取消安装，未做任何更改");
+    DeleteTree(session.paramWorkDir);
+    return false;
 }
 
 namespace {
@@ -182,7 +209,7 @@ void RemoveParameterFilesInPlace()
         RemoveParameterFileSet(tree);
 }
 
-void RestoreSavedFiles()
+void RestoreSavedFiles(InstallPort& ui)
 {
     std::string source = WithoutBackslash(TempSaveDir());
     std::string destination = WithoutBackslash(DataProductDir());
@@ -190,6 +217,16 @@ void RestoreSavedFiles()
         return;
     if (!PathFileExistsA(destination.c_str()))
         MakeDirectoryPath(destination);
-    CopyTree(source, destination, kCopyTreeFlags);
+    // No error box of the shell's own: its Cancel would drop files without a
+    // word. Whether every file arrived is checked below.
+    int copied = CopyTree(source, destination, kCopyTreeFlags | kCopyTreeNoErrorUi);
+    if (copied != 0 || !IsCopiedWhole(source, destination)) {
+        // The saved tree is the only whole copy of the user's files.
+        TraceMessage("|E|RestoreSavedFiles: %s not restored whole to %s (%d); kept", source.c_str(),
+                     destination.c_str(), copied);
+        WriteLogLine("数据文件未能全部恢复，保存的文件保留在" + source);
+        ui.ShowMessage(StrPrintf(LocalText(MsgRestoreIncomplete), destination.c_str(), source.c_str()), MB_OK);
+        return;
+    }
     DeleteTree(TempSaveDir());
 }

@@ -27,8 +27,10 @@ struct ParameterSession {
 
 // State 2: asks whether the parameters of the found configurations are to be
 // kept and, on Yes, saves each configuration's controller block as
-// <config>_amend.dat in paramWorkDir.
-void CollectParameterInfo(ParameterSession& session);
+// <config>_amend.dat in paramWorkDir. Configurations whose values cannot be
+// read or saved are named in one OK/Cancel box; false on Cancel (nothing has
+// been changed, the setup ends).
+bool CollectParameterInfo(ParameterSession& session);
 // State 3: DataProductDir into TempSaveDir, without the parameter files.
 // False when the copy is incomplete (a full or missing drive): the partial
 // copy is removed, and state 5 must keep the data tree and clear only its
@@ -38,8 +40,9 @@ bool SaveParameterFiles();
 // State 5 after a failed save: the parameter file set removed from
 // DataProductDir itself; the user's files stay where they are.
 void RemoveParameterFilesInPlace();
-// State 9: TempSaveDir back into DataProductDir, then TempSaveDir removed.
-void RestoreSavedFiles();
+// State 9: TempSaveDir back into DataProductDir, then TempSaveDir removed once
+// every file of it arrived whole; otherwise it is kept and named to the user.
+void RestoreSavedFiles(InstallPort& ui);
 // State 15: the release's User tree into the data tree.
 void RestoreUserConfig(ParameterSession& session);
 // State 15: the saved amend files merged into the new release's amend.dat.

@@ -13,6 +13,7 @@
 #include "messages/InstallPort.h"
 #include "params/AmendMerge.h"
 #include "platform/DirectoryEntries.h"
+#include "platform/StringUtil.h"
 
 namespace {
 std::string ReplaceAll(std::string text, const std::string& what, const std::string& with)
@@ -45,8 +46,12 @@ void TransferParameters(ParameterSession& session)
 {
     if (!session.transferRequested)
         return;
-    if (ProductDirName() != session.recordedProductDirName)
+    if (ProductDirName() != session.recordedProductDirName) {
+        // Nothing to merge into: the saved values stay for a service engineer.
+        WriteLogLine("产品目录已改变，参数未迁移，保存的参数保留在" + session.paramWorkDir);
+        session.ui.ShowMessage(StrPrintf(LocalText(MsgProductDirChanged), session.paramWorkDir.c_str()), MB_OK);
         return;
+    }
 
     std::vector<std::string> merged;
     bool keepWorkDir = false;
@@ -65,6 +70,13 @@ void TransferParameters(ParameterSession& session)
         MergeResult result = MergeAmendFile(session.paramWorkDir + "\\" + name, target, format);
         if (result == MergeResult::merged) {
             merged.push_back(name.substr(0, name.find("_amend.dat")));
+        } else if (result == MergeResult::targetNotWritten) {
+            // The release's amend.dat stays as it was; the saved values must
+            // not go with the work directory.
+            keepWorkDir = true;
+            std::string saved = session.paramWorkDir + "\\" + name;
+            WriteLogLine("无法写入" + target + "，保存的参数保留在" + saved);
+            session.ui.ShowMessage(StrPrintf(LocalText(MsgSavedValuesKept), target.c_str(), saved.c_str()), MB_OK);
         } else if (result == MergeResult::formatUnreadable) {
             // The release's amend.dat stays as shipped; the saved values
             // stay in the work directory for a service engineer.

@@ -69,7 +69,7 @@ TEST_F(CopySystemFilesTest, AReleaseWithoutDirectxChangesNothing)
     EXPECT_TRUE(FilesMatching(system + "\\", "*.dll").empty());
 }
 
-TEST(InstallDrivers, InstallsEverySysFileAfterDeletingItsOldCopy)
+TEST(InstallDrivers, ReplacesEverySysFileOnceTheNewCopyIsWhole)
 {
     TempTree t(Scratch("install"));
     std::string product = t.Dir("TorneLix") + "\\";
@@ -84,6 +84,28 @@ TEST(InstallDrivers, InstallsEverySysFileAfterDeletingItsOldCopy)
     EXPECT_EQ(ReadText(drivers + "motion.sys"), "motion v2");
     EXPECT_EQ(ReadText(drivers + "io.sys"), "io v2");
     EXPECT_FALSE(Exists(drivers + "readme.txt"));
+    EXPECT_FALSE(Exists(drivers + "motion.sys.new")) << "no copy left beside the driver";
+}
+
+TEST(InstallDrivers, ANewDriverThatCannotBeCopiedLeavesTheOldOneInPlace)
+{
+    TempTree t(Scratch("keep"));
+    std::string product = t.Dir("TorneLix") + "\\";
+    std::string drivers = t.Dir("drivers") + "\\";
+    t.File("TorneLix\\motion.sys", "motion v2");
+    t.File("drivers\\motion.sys", "motion v1");
+    // Another program holds the release's copy without sharing: it cannot be read.
+    HANDLE held = CreateFileA((product + "motion.sys").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    MessageCapture box;
+    language = kLanguageEnglish;
+    InstallDriversTo(product, drivers);
+    language = kLanguageChinese;
+    CloseHandle(held);
+    ASSERT_EQ(box.messages.size(), 1u);
+    EXPECT_EQ(box.messages[0].text, "Failed to install motion.sys! The driver in place is kept.");
+    EXPECT_EQ(ReadText(drivers + "motion.sys"), "motion v1");
+    EXPECT_FALSE(Exists(drivers + "motion.sys.new"));
 }
 
 TEST(InstallDrivers, AFailedFileIsReportedByNameAndTheNextOneIsStillInstalled)

@@ -107,4 +107,18 @@ TEST(SetupLog, DeniesOtherWritersWhileOpenAndSkipsRecordsItCannotOpen)
     }
     CloseHandle(holder);
     EXPECT_EQ(ReadText(path), "");
+
+    // Held while the setup starts, free later: the history stays.
+    WriteText(path, "history\r\n");
+    holder = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    {
+        CSetUpLogMgr log(path);
+        EXPECT_FALSE(log.Open());
+        CloseHandle(holder);
+        log.Write("later");
+    }
+    std::string text = ReadText(path);
+    EXPECT_EQ(text.rfind("history\r\n", 0), 0u) << "a log opened late must not be truncated";
+    EXPECT_NE(text.find("\tlater\r\n"), std::string::npos);
 }

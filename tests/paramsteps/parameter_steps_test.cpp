@@ -6,6 +6,7 @@
 
 #include "locations/Locations.h"
 #include "messages/Messages.h"
+#include "platform/StringUtil.h"
 #include "paramsteps/ParameterSteps.h"
 #include "logs/SetupLog.h"
 #include "messages/InstallPort.h"
@@ -16,13 +17,14 @@ namespace {
 // The dialog's side of the steps: answers questions and remembers them.
 class RecordingUi : public InstallPort {
 public:
-    int answer = IDYES;
+    int answer = IDYES;   // to Yes/No questions
+    int okAnswer = IDOK;  // to OK/Cancel boxes
     std::vector<std::string> messages;
     void ShowStep(InstallStep) override {}
-    int ShowMessage(const std::string& text, unsigned) override
+    int ShowMessage(const std::string& text, unsigned type) override
     {
         messages.push_back(text);
-        return answer;
+        return (type & 0x0F) == MB_YESNO ? answer : okAnswer;
     }
 };
 
@@ -81,7 +83,7 @@ TEST_F(ParameterSteps, SavedCopyLeavesOutEveryParameterFileAndComesBackOverTheNe
     data.File("user.ini", "release default");
     data.File("Tornelix.DAT", "new release parameters");
     data.File("only-new.txt", "new");
-    RestoreSavedFiles();
+    RestoreSavedFiles(ui);
     EXPECT_EQ(ReadText(data / "user.ini"), "user");
     EXPECT_EQ(ReadText(data / "Tornelix.DAT"), "new release parameters");
     EXPECT_EQ(ReadText(data / "only-new.txt"), "new");
@@ -112,7 +114,7 @@ TEST_F(ParameterSteps, ASaveThatCannotCopyEveryFileKeepsTheDataTreeAndClearsItsP
     EXPECT_FALSE(Exists(data / "Tornelix.dat"));
     EXPECT_FALSE(Exists(data / "m\\amend.dat"));
     // Nothing saved, nothing restored: the kept tree stands.
-    RestoreSavedFiles();
+    RestoreSavedFiles(ui);
     EXPECT_EQ(ReadText(data / "m\\part.nc"), "part program");
 
     // The same tree copies whole once it is free.
@@ -120,12 +122,32 @@ TEST_F(ParameterSteps, ASaveThatCannotCopyEveryFileKeepsTheDataTreeAndClearsItsP
     EXPECT_EQ(ReadText("D:\\TorneLixTemp\\m\\part.nc"), "part program");
 }
 
+TEST_F(ParameterSteps, ARestoreThatCannotCompleteKeepsTheSavedTreeAndSaysWhere)
+{
+    data.File("user.ini", "user");
+    data.File("m\\part.nc", "part program");
+    ASSERT_TRUE(SaveParameterFiles());
+    RemoveTreeForTest(data.Root());
+    // The new release's user.ini is held without sharing: the saved one
+    // cannot come back over it.
+    data.File("user.ini", "release default");
+    HANDLE held = CreateFileA((data / "user.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    RestoreSavedFiles(ui);
+    CloseHandle(held);
+    EXPECT_EQ(ReadText("D:\\TorneLixTemp\\user.ini"), "user") << "the only whole copy of the user's file";
+    EXPECT_EQ(ReadText("D:\\TorneLixTemp\\m\\part.nc"), "part program");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("D:\\TorneLixTemp"), std::string::npos) << ui.messages[0];
+    EXPECT_NE(LogText().find("D:\\TorneLixTemp"), std::string::npos);
+}
+
 TEST_F(ParameterSteps, NothingToSaveLeavesNoSaveDirectory)
 {
     RemoveTreeForTest(data.Root());
     EXPECT_TRUE(SaveParameterFiles());
     EXPECT_FALSE(Exists("D:\\TorneLixTemp"));
-    RestoreSavedFiles();
+    RestoreSavedFiles(ui);
     EXPECT_FALSE(Exists(data.Root()));
 }
 
@@ -168,7 +190,7 @@ TEST_F(ParameterSteps, TransferMergesEachSavedConfigurationThatTheNewReleaseHas)
     EXPECT_FALSE(Exists(ParamWorkDir()));
 }
 
-TEST_F(ParameterSteps, TransferDoesNothingWhenTheProductPathChanged)
+TEST_F(ParameterSteps, TransferMergesNothingWhenTheProductPathChangedAndSaysWhereTheValuesAre)
 {
     ParameterSession session(ui);
     session.paramWorkDir = ParamWorkDir();
@@ -180,7 +202,9 @@ TEST_F(ParameterSteps, TransferDoesNothingWhenTheProductPathChanged)
     TransferParameters(session);
     EXPECT_EQ(ReadText(program / "TorneLix\\config\\Mill\\amend.dat"), "[CController]\r\nm_speed = 10\r\n");
     EXPECT_TRUE(Exists(work / "Mill_amend.dat"));
-    EXPECT_TRUE(ui.messages.empty());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find(ParamWorkDir()), std::string::npos) << ui.messages[0];
+    EXPECT_NE(LogText().find(ParamWorkDir()), std::string::npos);
 }
 
 namespace {
@@ -227,9 +251,11 @@ TEST_F(ParameterSteps, CollectAsksForEveryConfigurationAndSavesEachControllerBlo
     // A damaged data file without a backup is skipped; the others are saved.
     program.File("TorneLix\\config\\Broken\\tornelix.dat", "FFLC damaged");
 
-    CollectParameterInfo(session);
+    EXPECT_TRUE(CollectParameterInfo(session)) << "OK goes on without the damaged configuration";
 
-    ASSERT_FALSE(ui.messages.empty());
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1], StrPrintf(LocalText(MsgNotCarried), "Broken\n"));
+    EXPECT_NE(LogText().find("Broken"), std::string::npos);
     // The data tree first, then the program tree (in the file system's order).
     std::string header = std::string(LocalText(MsgReserveQuestionHeader)) + "Mill\n";
     std::string ask = LocalText(MsgReserveAsk);
@@ -272,8 +298,9 @@ TEST_F(ParameterSteps, CollectReportsABlockThatDoesNotMatchItsFormat)
     program.File("TorneLix\\tornelix.fmt", "field CController { double m_speed; };\n");
     data.Dir("config\\Mill");
     WriteDataFile(data / "config\\Mill\\tornelix.dat", 12.5);
-    CollectParameterInfo(session);
+    ui.okAnswer = IDCANCEL;
+    EXPECT_FALSE(CollectParameterInfo(session)) << "Cancel ends the setup";
     ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[1], LocalText(MsgReserveFailed));
-    EXPECT_EQ(session.transferRequested, 1);
+    EXPECT_EQ(ui.messages[1], StrPrintf(LocalText(MsgNotCarried), "Mill\n"));
+    EXPECT_FALSE(Exists(ParamWorkDir())) << "nothing of the run is left behind";
 }

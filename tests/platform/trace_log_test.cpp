@@ -47,17 +47,21 @@ TEST(TraceLog, AFailureToOpenIsShownAndTheCallerGoesOn)
     ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
 #endif
     std::string shown;
+    int boxes = 0;
     SetMessageHandler([&](const std::string& text, unsigned) {
         shown = text;
+        ++boxes;
         return IDOK;
     });
     AppendTraceLog("lost record\n");
+    AppendTraceLog("another lost record\n");
     SetMessageHandler(nullptr);
 #ifdef _WIN32
     RemoveDirectoryA(path.c_str());
 #else
     rmdir(path.c_str());
 #endif
+    EXPECT_EQ(boxes, 1) << "one box per run, whatever number of records fail";
     EXPECT_EQ(shown.rfind("Open log file failed! Cause:", 0), 0u) << shown;
     EXPECT_NE(shown.find("File: " + path), std::string::npos) << shown;
 }
