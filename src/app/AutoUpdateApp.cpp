@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include "app/AutoUpdateDlg.h"
+#include "app/ExitCodes.h"
 #include "locations/Locations.h"
 #include "messages/Messages.h"
 #include "deploy/FileTree.h"
@@ -14,7 +15,7 @@ CAutoUpdateApp::CAutoUpdateApp() : m_log(BootDir() + "SetUp.log") {}
 
 CAutoUpdateApp::~CAutoUpdateApp() = default;
 
-bool CAutoUpdateApp::InitInstance()
+int CAutoUpdateApp::InitInstance()
 {
     language = kLanguageChinese;
     // Annotation texts "{@n}" come from the string file of the active language.
@@ -28,9 +29,10 @@ bool CAutoUpdateApp::InitInstance()
         WriteLogLine("SetUp启动");
         CAutoUpdateDlg* dialog = new CAutoUpdateDlg();
         dialog->DoModal(nullptr);
+        int code = dialog->Sequence().exitCode;
         delete dialog;
-    } else {
-        ShowMessageBox(LocalText(MsgBootDirFailed), MB_OK);
+        return code;
     }
-    return false;
+    ShowMessageBox(LocalText(MsgBootDirFailed), MB_OK);
+    return kExitCancelled;
 }

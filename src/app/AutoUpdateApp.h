@@ -12,8 +12,8 @@ public:
     CAutoUpdateApp& operator=(const CAutoUpdateApp&) = delete;
 
     // Creates the boot directory, opens the setup log and runs the progress
-    // dialog. Returns false in every case: the process ends afterwards.
-    virtual bool InitInstance();
+    // dialog. Returns the process's exit code (a SetupExitCode).
+    virtual int InitInstance();
 
     CSetUpLogMgr& Log() { return m_log; }
 

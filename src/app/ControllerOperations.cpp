@@ -5,6 +5,8 @@
 #include "deploy/FileTree.h"
 #include "deploy/OldRelease.h"
 #include "deploy/Package.h"
+#include "deploy/PreviousRelease.h"
+#include "logs/SetupLog.h"
 #include "locations/Locations.h"
 #include "messages/Messages.h"
 #include "paramsteps/ParameterSteps.h"
@@ -26,6 +28,25 @@ void ControllerOperations::PrepareSession(ParameterSession& session)
     session.reserveQuestion = LocalText(MsgReserveQuestionHeader);
     // Looked up once; nothing turns session.useActiveConfig on from it.
     ActiveConfigDir(session.activeConfigDir);
+}
+
+bool ControllerOperations::UnfinishedRunFound() { return UnfinishedRunRecorded(); }
+
+bool ControllerOperations::RecoverUnfinishedRun()
+{
+    if (UnfinishedRunSucceeded()) {
+        ::DiscardPreviousRelease();
+        return false;
+    }
+    WriteLogLine("发现未完成的安装，恢复原来的版本");
+    bool back = ::PutPreviousReleaseBack();
+    // The data tree is back whole from its aside copy; the saved copy of the
+    // cut run would only come back over it.
+    if (back)
+        DeleteTree(TempSaveDir());
+    DeleteTree(ParamWorkDir());
+    WriteLogLine(back ? "原来的版本已恢复" : "原来的版本未能完全恢复");
+    return true;
 }
 
 bool ControllerOperations::ControlProgramRunning()
@@ -56,12 +77,32 @@ void ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPort& port)
     if (dataTreeKept) // its save failed: the tree is the only copy of the user's files
         RemoveParameterFilesInPlace();
     else
-        WipeDataTree();
-    WipeProgramTree(port);
-    WipeReleaseExtras(dataTreeKept);
+        SetAsideDataTree();
+    SetAsideProgramTree(port);
+    SetAsideReleaseExtras(dataTreeKept);
 }
 
-bool ControllerOperations::ExtractPackage() { return ::ExtractPackage(); }
+ExtractOutcome ControllerOperations::ExtractPackage()
+{
+    ExtractOutcome outcome;
+    if (!::ExtractPackage())
+        outcome.kind = ExtractOutcome::rejected;
+    else if (ProductDirName().empty() || !IsDirectory(ProductDir()))
+        outcome.kind = ExtractOutcome::noProductDir;
+    return outcome;
+}
+
+bool ControllerOperations::PutPreviousReleaseBack()
+{
+    bool back = ::PutPreviousReleaseBack();
+    if (back)
+        DeleteTree(TempSaveDir());
+    DeleteTree(ParamWorkDir());
+    WriteLogLine(back ? "更新失败，原来的版本已恢复" : "更新失败，原来的版本未能完全恢复");
+    return back;
+}
+
+void ControllerOperations::DiscardPreviousRelease() { ::DiscardPreviousRelease(); }
 
 void ControllerOperations::CopySystemFiles() { ::CopySystemFiles(); }
 

@@ -7,13 +7,17 @@ public:
     ~ControllerOperations() override;
 
     void PrepareSession(ParameterSession& session) override;
+    bool UnfinishedRunFound() override;
+    bool RecoverUnfinishedRun() override;
     bool ControlProgramRunning() override;
     bool SetupFileUsable() override;
     std::string InstallRootLongPath() override;
     bool CollectParameterInfo(ParameterSession& session) override;
     bool SaveDataTree() override;
     void ClearOldRelease(bool dataTreeKept, InstallPort& port) override;
-    bool ExtractPackage() override;
+    ExtractOutcome ExtractPackage() override;
+    bool PutPreviousReleaseBack() override;
+    void DiscardPreviousRelease() override;
     void CopySystemFiles() override;
     void RestoreSavedFiles(InstallPort& port) override;
     void WriteActiveLanguage() override;

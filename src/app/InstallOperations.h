@@ -8,12 +8,30 @@
 class InstallPort;
 struct ParameterSession;
 
+// What running the package came to.
+struct ExtractOutcome {
+    enum Kind {
+        ran,          // it ran to a good end and left the product directory
+        notStarted,   // it could not be started
+        failedExit,   // it ended with a non-zero exit code
+        noProductDir, // it left no product directory below InstallRoot
+        rejected,     // its check or its copy failed (already reported)
+    };
+    Kind kind = ran;
+    unsigned long exitCode = 0;
+};
+
 class InstallOperations {
 public:
     virtual ~InstallOperations() = default;
 
     // Fills what the parameter steps share for the whole run.
     virtual void PrepareSession(ParameterSession& session) = 0;
+    // A journal of an earlier run that did not end (power cut, killed).
+    virtual bool UnfinishedRunFound() = 0;
+    // Undoes that run (or finishes its clean-up when it had succeeded); true
+    // when the previous release was put back.
+    virtual bool RecoverUnfinishedRun() = 0;
     // State 0: true while the control program holds its instance mutex.
     virtual bool ControlProgramRunning() = 0;
     // State 1: the setup file's digest and trailer are sound.
@@ -26,8 +44,13 @@ public:
     virtual bool SaveDataTree() = 0;
     // State 5.
     virtual void ClearOldRelease(bool dataTreeKept, InstallPort& port) = 0;
-    // State 6: true once the package has run.
-    virtual bool ExtractPackage() = 0;
+    // State 6.
+    virtual ExtractOutcome ExtractPackage() = 0;
+    // After a failed extraction: the previous release back as it was; false
+    // when something could not be put back.
+    virtual bool PutPreviousReleaseBack() = 0;
+    // State 20: the update succeeded; what was set aside goes.
+    virtual void DiscardPreviousRelease() = 0;
     // States 7, 9, 10, 12.
     virtual void CopySystemFiles() = 0;
     virtual void RestoreSavedFiles(InstallPort& port) = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/ExitCodes.h"
 #include "app/InstallOperations.h"
 #include "logs/SetupLog.h"
 #include "logs/TraceLog.h"
@@ -22,7 +23,7 @@ const InstallSequence::Row InstallSequence::kTable[] = {
     {CollectInfo, "CollectInfo", kNoLabel, Timer::runsOnce, &InstallSequence::RunCollectInfo, {SaveFiles, ClearOld, Closed}},
     {SaveFiles, "SaveFiles", kNoLabel, Timer::runsOnce, &InstallSequence::RunSaveFiles, {ClearOld, None, None}},
     {ClearOld, "ClearOld", kNoLabel, Timer::runsOnce, &InstallSequence::RunClearOld, {Extract, None, None}},
-    {Extract, "Extract", InstallStep::CopyFiles, Timer::runsOnce, &InstallSequence::RunExtract, {Extract, CopySystem, None}},
+    {Extract, "Extract", InstallStep::CopyFiles, Timer::runsOnce, &InstallSequence::RunExtract, {Extract, CopySystem, Closed}},
     {CopySystem, "CopySystem", kNoLabel, Timer::runsOnce, &InstallSequence::RunCopySystem, {NoOpStep, None, None}},
     {NoOpStep, "NoOpStep", kNoLabel, Timer::runsOnce, &InstallSequence::RunNoOpStep, {WriteLanguage, None, None}},
     {WriteLanguage, "WriteLanguage", InstallStep::CopyOther, Timer::runsOnce, &InstallSequence::RunWriteLanguage, {Drivers, None, None}},
@@ -48,6 +49,7 @@ void InstallSequence::Tick()
     if (!row) {
         TraceMessage("|E|invalid state %d", static_cast<int>(state));
         state = Finish;
+        exitCode = kExitNotRestored;
         m_window.StopTimer();
         m_window.ShowMessage(kTextInvalidState, MB_OK);
         m_window.Close();
@@ -85,27 +87,37 @@ InstallSequence::State InstallSequence::RunWaitControlExit()
     return m_machine.ControlProgramRunning() ? WaitControlExit : ConfirmWipe;
 }
 
-// 1: refuse a setup file that can never install, then warn about the wipe.
+// 1: undo a run that a power cut or a kill left half done, refuse a setup
+// file that can never install, then warn about the wipe.
 InstallSequence::State InstallSequence::RunConfirmWipe()
 {
+    // The machine's values are carried as if the cut had never happened: the
+    // previous release and its data are back before they are looked at.
+    if (m_machine.UnfinishedRunFound() && m_machine.RecoverUnfinishedRun())
+        m_window.ShowMessage(LocalText(MsgUnfinishedRun), MB_OK | MB_ICONEXCLAMATION);
     // Checked before anything is deleted: a damaged setup file would wipe the
     // old installation and then fail in state 6 for ever.
     if (!m_machine.SetupFileUsable()) {
         m_window.ShowMessage(kTextBadSignature, MB_OK);
+        exitCode = kExitSetupFileUnusable;
         return Closed;
     }
     std::string root = m_machine.InstallRootLongPath();
     if (!root.empty() && m_window.ShowMessage(StrPrintf(LocalText(MsgWipeWarning), root.c_str()),
-                                              MB_OKCANCEL | MB_ICONEXCLAMATION) == IDCANCEL)
+                                              MB_OKCANCEL | MB_ICONEXCLAMATION) == IDCANCEL) {
+        exitCode = kExitCancelled;
         return Closed;
+    }
     return CollectInfo;
 }
 
 // 2: find the configurations and ask whether their parameters are kept.
 InstallSequence::State InstallSequence::RunCollectInfo()
 {
-    if (!m_machine.CollectParameterInfo(params))
+    if (!m_machine.CollectParameterInfo(params)) {
+        exitCode = kExitCancelled;
         return Closed;
+    }
     return params.transferRequested ? SaveFiles : ClearOld;
 }
 
@@ -123,8 +135,30 @@ InstallSequence::State InstallSequence::RunClearOld()
     return Extract;
 }
 
-// 6: check and run the package; tried again on the next tick until it runs.
-InstallSequence::State InstallSequence::RunExtract() { return m_machine.ExtractPackage() ? CopySystem : Extract; }
+// 6: check and run the package. A package that fails asks: Retry runs it
+// again, Cancel puts the previous release back and ends the setup.
+InstallSequence::State InstallSequence::RunExtract()
+{
+    ExtractOutcome outcome = m_machine.ExtractPackage();
+    if (outcome.kind == ExtractOutcome::ran)
+        return CopySystem;
+    const MessagePair* what = &MsgPackageRejected;
+    if (outcome.kind == ExtractOutcome::notStarted)
+        what = &MsgPackageNotStarted;
+    else if (outcome.kind == ExtractOutcome::failedExit)
+        what = &MsgPackageExitCode;
+    else if (outcome.kind == ExtractOutcome::noProductDir)
+        what = &MsgPackageNoProduct;
+    std::string code = outcome.kind == ExtractOutcome::failedExit ? std::to_string(outcome.exitCode) : "-";
+    TraceMessage("|E|Extract: %s (exit code %s)", what->text[1], code.c_str());
+    if (m_window.ShowMessage(StrPrintf(LocalText(MsgPackageFailed), LocalText(*what), code.c_str()),
+                             MB_RETRYCANCEL | MB_ICONEXCLAMATION) == IDRETRY)
+        return Extract;
+    bool back = m_machine.PutPreviousReleaseBack();
+    m_window.ShowMessage(LocalText(back ? MsgPreviousRestored : MsgPreviousNotRestored), MB_OK | MB_ICONEXCLAMATION);
+    exitCode = back ? kExitRestored : kExitNotRestored;
+    return Closed;
+}
 
 // 7: system files of the release.
 InstallSequence::State InstallSequence::RunCopySystem()
@@ -190,6 +224,12 @@ InstallSequence::State InstallSequence::RunPostInstall()
 // system ends without it: FirstRun takes over after the reboot.
 InstallSequence::State InstallSequence::RunFinish()
 {
+    // The new release is in place and the values are carried: the previous
+    // release is no longer needed to fall back on.
+    if (!m_previousDiscarded) {
+        m_previousDiscarded = true;
+        m_machine.DiscardPreviousRelease();
+    }
     if (m_machine.WriteFilterSystem())
         return Closed;
     if (m_machine.DriverInstallerRunning())

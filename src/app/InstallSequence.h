@@ -54,6 +54,7 @@ public:
 
     int32_t state = WaitControlExit;
     ParameterSession params; // owns transferRequested and the parameter lists
+    int exitCode = 0;        // a SetupExitCode, final once the window is closed
 
 private:
     // waits: a state that looks again on every tick until it can go on; the
@@ -88,4 +89,5 @@ private:
     SequenceWindow& m_window;
     InstallOperations& m_machine;
     int32_t m_lastTracedState = -1;
+    bool m_previousDiscarded = false;
 };

@@ -8,6 +8,5 @@ CAutoUpdateApp theApp;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    theApp.InitInstance();
-    return 0;
+    return theApp.InitInstance();
 }

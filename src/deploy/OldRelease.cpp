@@ -1,60 +1,57 @@
 #include "deploy/OldRelease.h"
 
-#include "deploy/FileTree.h"
+#include "deploy/PreviousRelease.h"
 #include "deploy/Shortcuts.h"
 #include "locations/Locations.h"
 #include "logs/SetupLog.h"
+#include "logs/TraceLog.h"
 #include "messages/InstallPort.h"
 #include "messages/Messages.h"
-#include "platform/DirectoryEntries.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/StringUtil.h"
 
-std::string FirstFileBelow(const std::string& dir)
+namespace {
+void SetAsideQuietly(const std::string& path)
 {
-    std::string file;
-    ForEachEntry(dir, "*", [&](const DirectoryEntry& entry) {
-        std::string full = dir + "\\" + entry.name;
-        file = entry.IsDirectory() ? FirstFileBelow(full) : full;
-        return file.empty();
-    });
-    return file;
+    std::string held;
+    if (!SetAside(path, &held))
+        TraceMessage("|E|SetAside: %s stays (%s)", path.c_str(), held.c_str());
 }
+} // namespace
 
-void WipeDataTree()
+void SetAsideDataTree()
 {
     std::string dataProduct = DataProductDir();
-    if (!IsDirectory(dataProduct))
-        return;
-    ClearAttributes(dataProduct);
-    DeleteTree(dataProduct);
+    if (IsDirectory(dataProduct))
+        SetAsideQuietly(dataProduct);
 }
 
-void WipeProgramTree(InstallPort& port)
+void SetAsideProgramTree(InstallPort& port)
 {
     std::string root = WithoutTrailingBackslash(InstallRoot());
     if (root.empty() || !IsDirectory(root))
         return;
-    ClearAttributes(root);
-    while (!DeleteTree(root)) {
-        std::string held = FirstFileBelow(root);
+    std::string held;
+    while (!SetAside(root, &held)) {
         if (held.empty())
             break;
         if (port.ShowMessage(StrPrintf(LocalText(MsgFileInUse), held.c_str()), MB_OKCANCEL | MB_ICONEXCLAMATION) !=
             IDOK) {
             WriteLogLine("文件被占用，未删除：" + held);
+            RecordKept(held);
             break;
         }
     }
 }
 
-void WipeReleaseExtras(bool dataTreeKept)
+void SetAsideReleaseExtras(bool dataTreeKept)
 {
     if (!ProductDirName().empty() && IsDirectory(ProductDir()))
-        DeleteTree(ProductDir());
-    DeleteTree("D:\\NcFiles\\Wizards\\");
+        SetAsideQuietly(ProductDir());
+    SetAsideQuietly("D:\\NcFiles\\Wizards");
     if (IsWriteFilterSystem() && !dataTreeKept)
-        DeleteTree("C:\\Velko\\");
-    RemoveShortcuts();
+        SetAsideQuietly("C:\\Velko");
+    for (const std::string& shortcut : ShortcutPaths())
+        SetAsideQuietly(shortcut);
 }

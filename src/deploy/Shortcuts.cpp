@@ -50,16 +50,33 @@ std::string ShellFoldersDesktop()
     return value;
 }
 
-void RemoveShortcutsIn(const std::string& folder)
+std::vector<std::string> ShortcutPathsIn(const std::string& folder)
 {
+    std::vector<std::string> paths;
     if (folder.empty())
-        return;
+        return paths;
     std::string prefix = folder.back() == '\\' ? folder : folder + "\\";
     for (const char* name : kShortcutNames) {
         std::string path = prefix + name;
         if (path.size() < MAX_PATH)
-            DeleteFileA(path.c_str());
+            paths.push_back(path);
     }
+    return paths;
+}
+
+std::vector<std::string> ShortcutPaths()
+{
+    std::vector<std::string> paths;
+    for (const std::string& folder : {DesktopFolder(), ShellFoldersDesktop(), ProgramsFolder()})
+        for (const std::string& path : ShortcutPathsIn(folder))
+            paths.push_back(path);
+    return paths;
+}
+
+void RemoveShortcutsIn(const std::string& folder)
+{
+    for (const std::string& path : ShortcutPathsIn(folder))
+        DeleteFileA(path.c_str());
 }
 
 void RemoveShortcuts()

@@ -2,6 +2,7 @@
 // Windows only.
 #pragma once
 #include <string>
+#include <vector>
 
 // Deletes "Torne lix.lnk" then "Tornelix.lnk" in DesktopFolder,
 // ShellFoldersDesktop and ProgramsFolder, in that order. Every failure is
@@ -9,6 +10,8 @@
 void RemoveShortcuts();
 // The same two deletes in one folder (with or without a trailing backslash).
 void RemoveShortcutsIn(const std::string& folder);
+// The paths those deletes name, in their order.
+std::vector<std::string> ShortcutPaths();
 
 // The user's desktop, short (8.3) form with a trailing backslash; computed
 // once and kept.

@@ -61,6 +61,28 @@ const MessagePair MsgRestoreIncomplete = {{
     "无法将保存的文件全部恢复到%s。\n保存的文件保留在%s中。",
     "The saved files could not all be restored to %s.\nThe saved files are kept in %s.",
 }};
+const MessagePair MsgPackageFailed = {{
+    "安装包运行失败：%s（退出代码 %s）。\n按<重试>按钮再次运行安装包；\n按<取消>按钮恢复原来的版本并退出安装程序。",
+    "The package failed: %s (exit code %s).\nClick 'Retry' to run it again;\n"
+    "click 'Cancel' to put the previous release back and end the setup.",
+}};
+const MessagePair MsgPackageNotStarted = {{"无法启动", "it could not be started"}};
+const MessagePair MsgPackageExitCode = {{"运行出错", "it ended with an error"}};
+const MessagePair MsgPackageNoProduct = {{"没有安装产品目录", "it left no product directory"}};
+const MessagePair MsgPackageRejected = {{"安装包检查或复制失败", "its check or its copy failed"}};
+const MessagePair MsgPreviousRestored = {{
+    "更新失败，原来的版本已恢复。安装程序退出。",
+    "The update failed; the previous release has been put back. The setup ends.",
+}};
+const MessagePair MsgPreviousNotRestored = {{
+    "更新失败，原来的版本未能完全恢复，详见 SetUp.log。安装程序退出。",
+    "The update failed, and the previous release could not be put back completely; see SetUp.log. The setup ends.",
+}};
+const MessagePair MsgUnfinishedRun = {{
+    "上次安装没有完成（断电或中断）。\n原来的版本及其数据已恢复，现在重新安装。",
+    "The last setup run did not finish (a power cut or an interruption).\n"
+    "The previous release and its data have been put back; the setup now runs again.",
+}};
 const MessagePair MsgUnitFileCreateFailed = {{"合并文件时创建文件出错", "Create file error while unit files"}};
 const MessagePair MsgTransferSummaryHeader = {{"以下配置：\n", "Following configurations:\n"}};
 const MessagePair MsgTransferSummarySuccess = {{"保留参数成功！\n", "Reserved parameter success!\n"}};

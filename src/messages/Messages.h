@@ -39,6 +39,14 @@ extern const MessagePair MsgNotCarried;            // one "%s": the configuratio
 extern const MessagePair MsgSavedValuesKept;       // two "%s": what failed, the directory that keeps the values
 extern const MessagePair MsgProductDirChanged;     // one "%s": the directory that keeps the saved values
 extern const MessagePair MsgRestoreIncomplete;     // two "%s": the data tree, the directory that keeps the saved files
+extern const MessagePair MsgPackageFailed;         // two "%s": what failed, the exit code; Retry/Cancel
+extern const MessagePair MsgPackageNotStarted;     // what failed: could not be started
+extern const MessagePair MsgPackageExitCode;       // what failed: ended with an error
+extern const MessagePair MsgPackageNoProduct;      // what failed: no product directory afterwards
+extern const MessagePair MsgPackageRejected;       // what failed: its check or its copy (already reported)
+extern const MessagePair MsgPreviousRestored;      // the update failed; the previous release is back
+extern const MessagePair MsgPreviousNotRestored;   // the update failed; not everything could be put back
+extern const MessagePair MsgUnfinishedRun;         // a run cut short was undone at this start
 extern const MessagePair MsgParamFileAccessFailed; // FormatMessage inserts %1!s! path, %2!d! error
 
 // Format engine listings.

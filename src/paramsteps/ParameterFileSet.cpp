@@ -3,6 +3,7 @@
 // files; later the saved tree comes back over the new release.
 #include "paramsteps/ParameterSteps.h"
 
+#include <functional>
 #include <windows.h>
 #include <shlwapi.h>
 
@@ -14,6 +15,7 @@
 #include "format/FieldDescriptor.h"
 #include "format/StringTable.h"
 #include "params/DataFileVerification.h"
+#include "deploy/PreviousRelease.h"
 #include "params/ParameterFileKinds.h"
 #include "platform/DirectoryEntries.h"
 #include "platform/MultiByte.h"
@@ -22,10 +24,16 @@
 // The parameter file set: the files that a saved copy of the data tree must
 // not bring back, because the new release's own ones must stay in force.
 namespace {
-void DeleteListed(const PathList& list)
+using Remover = std::function<void(const std::string& path)>;
+
+void DeleteSavedFile(const std::string& path) { DeleteFileA(path.c_str()); }
+
+// In place the files are set aside, not deleted: a failed update puts them
+// back.
+void SetFileAside(const std::string& path)
 {
-    for (const auto& path : list)
-        DeleteFileA(path.c_str());
+    std::string held;
+    SetAside(path, &held);
 }
 
 bool IsParameterDataFileName(const std::string& name)
@@ -34,31 +42,35 @@ bool IsParameterDataFileName(const std::string& name)
 }
 } // namespace
 
-static void RemoveParameterFileSet(const std::string& root)
+static void RemoveParameterFileSet(const std::string& root, const Remover& remove)
 {
     PathList list;
     for (size_t i = 0; i < kParameterWholeNameCount; ++i) {
         const char* name = kParameterWholeNames[i];
         list.clear();
         CollectByName(root, name, list);
-        DeleteListed(list);
+        for (const auto& path : list)
+            remove(path);
     }
     for (size_t i = 0; i < kParameterFragmentCount; ++i) {
         const char* fragment = kParameterFragments[i];
         list.clear();
         CollectByFragment(root, fragment, list);
-        DeleteListed(list);
+        for (const auto& path : list)
+            remove(path);
     }
     for (size_t i = 0; i < kParameterDataFilePairCount; ++i) {
         list.clear();
         CollectByFragments(root, kParameterDataFilePairs[i].first, kParameterDataFilePairs[i].second, list);
-        DeleteListed(list);
+        for (const auto& path : list)
+            remove(path);
     }
     for (size_t i = 0; i < kParameterLastNameCount; ++i) {
         const char* name = kParameterLastNames[i];
         list.clear();
         CollectByName(root, name, list);
-        DeleteListed(list);
+        for (const auto& path : list)
+            remove(path);
     }
 }
 
@@ -198,7 +210,7 @@ bool SaveParameterFiles()
         DeleteTree(destination);
         return false;
     }
-    RemoveParameterFileSet(destination);
+    RemoveParameterFileSet(destination, DeleteSavedFile);
     return true;
 }
 
@@ -206,7 +218,7 @@ void RemoveParameterFilesInPlace()
 {
     std::string tree = WithoutBackslash(DataProductDir());
     if (PathIsDirectoryA(tree.c_str()))
-        RemoveParameterFileSet(tree);
+        RemoveParameterFileSet(tree, SetFileAside);
 }
 
 void RestoreSavedFiles(InstallPort& ui)

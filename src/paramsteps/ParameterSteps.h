@@ -37,8 +37,9 @@ bool CollectParameterInfo(ParameterSession& session);
 // parameter files (RemoveParameterFilesInPlace), which leaves what the save
 // and the restore would have left.
 bool SaveParameterFiles();
-// State 5 after a failed save: the parameter file set removed from
-// DataProductDir itself; the user's files stay where they are.
+// State 5 after a failed save: the parameter file set taken out of
+// DataProductDir itself (set aside, so that a failed update puts it back);
+// the user's files stay where they are.
 void RemoveParameterFilesInPlace();
 // State 9: TempSaveDir back into DataProductDir, then TempSaveDir removed once
 // every file of it arrived whole; otherwise it is kept and named to the user.

@@ -73,6 +73,49 @@ bool CopyFileOver(const std::string& from, const std::string& to, unsigned long*
 #endif
 }
 
+bool RemoveFile(const std::string& path)
+{
+#ifdef _WIN32
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileA(path.c_str()) != 0;
+#else
+    return ::unlink(path.c_str()) == 0;
+#endif
+}
+
+bool MovePath(const std::string& from, const std::string& to, bool allowCopy)
+{
+#ifdef _WIN32
+    DWORD flags = MOVEFILE_WRITE_THROUGH | (allowCopy ? MOVEFILE_COPY_ALLOWED : 0);
+    return MoveFileExA(from.c_str(), to.c_str(), flags) != 0;
+#else
+    (void)allowCopy;
+    return rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+bool AppendDurably(const std::string& path, const std::string& text)
+{
+#ifdef _WIN32
+    HANDLE h = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+              written == text.size() && FlushFileBuffers(h);
+    CloseHandle(h);
+    return ok;
+#else
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    return ok;
+#endif
+}
+
 bool ReplaceFileAtomically(const std::string& from, const std::string& to)
 {
 #ifdef _WIN32

@@ -8,6 +8,17 @@
 // On failure returns false with the operating system's error code.
 bool CopyFileOver(const std::string& from, const std::string& to, unsigned long* error);
 
+// Deletes a file, read-only or not.
+bool RemoveFile(const std::string& path);
+
+// Renames from to to (to must not exist). Across volumes a file may be copied
+// and deleted where allowCopy is set; a directory never is.
+bool MovePath(const std::string& from, const std::string& to, bool allowCopy);
+
+// Appends text to the file (created when missing) and returns only once it is
+// on the disk: a record that must survive a power cut.
+bool AppendDurably(const std::string& path, const std::string& text);
+
 // Puts from in the place of to in one step (the old to, if any, is gone only
 // once from has taken its name), written through to the disk.
 bool ReplaceFileAtomically(const std::string& from, const std::string& to);

@@ -38,6 +38,10 @@ std::string WithoutTrailingBackslash(const std::string& path)
 }
 
 void ClearAttributes(const std::string& path) { SetFileAttributesA(path.c_str(), 0); }
+
+bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) || IsDirectory(path); }
+
+void HideFile(const std::string& path) { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN); }
 #else
 #include <sys/stat.h>
 
@@ -77,4 +81,8 @@ std::string WithoutTrailingBackslash(const std::string& path)
 }
 
 void ClearAttributes(const std::string&) {}
+
+bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0 || IsDirectory(path); }
+
+void HideFile(const std::string&) {}
 #endif

@@ -17,5 +17,9 @@ bool IsDirectory(const std::string& path);
 std::string LongPathOf(const std::string& path);
 // path without its trailing backslash (a drive root "C:\" keeps it).
 std::string WithoutTrailingBackslash(const std::string& path);
+// Creates one directory level; true when it exists afterwards.
+bool MakeDirectory(const std::string& path);
+// Marks a file or directory hidden.
+void HideFile(const std::string& path);
 // Clears every attribute (read-only, hidden, system) of a file or directory.
 void ClearAttributes(const std::string& path);

@@ -48,6 +48,9 @@ protected:
         SetSetupLog(nullptr);
         log.reset();
         DeleteFileA("C:\\tlx_paramsteps.log");
+        // What a kept data tree set aside in place, and its journal.
+        RemoveTreeForTest("D:\\Velko.previous");
+        DeleteFileA((BootDir() + "SetUp.journal").c_str());
         RemoveTreeForTest("D:\\TorneLixTemp");
         RemoveTreeForTest(ParamWorkDir());
     }

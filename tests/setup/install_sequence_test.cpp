@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ExitCodes.h"
 #include "app/InstallOperations.h"
 #include "app/InstallSequence.h"
 #include "logs/TraceLog.h"
@@ -46,6 +47,10 @@ public:
 class FakeMachine : public InstallOperations {
 public:
     void PrepareSession(ParameterSession&) override {}
+    bool UnfinishedRunFound() override { return unfinished; }
+    bool RecoverUnfinishedRun() override { return Did("recover"), true; }
+    bool PutPreviousReleaseBack() override { return Did("putBack"), true; }
+    void DiscardPreviousRelease() override { Did("discard"); }
     bool ControlProgramRunning() override
     {
         Did("control?");
@@ -61,13 +66,18 @@ public:
     }
     bool SaveDataTree() override { return Did("save"), true; }
     void ClearOldRelease(bool, InstallPort&) override { Did("clear"); }
-    bool ExtractPackage() override
+    ExtractOutcome ExtractPackage() override
     {
         Did("extract");
-        bool ok = extractResults.empty() || extractResults.front();
-        if (!extractResults.empty())
+        ExtractOutcome outcome;
+        if (!extractResults.empty()) {
+            if (!extractResults.front()) {
+                outcome.kind = ExtractOutcome::failedExit;
+                outcome.exitCode = 3;
+            }
             extractResults.pop_front();
-        return ok;
+        }
+        return outcome;
     }
     void CopySystemFiles() override { Did("system"); }
     void RestoreSavedFiles(InstallPort&) override { Did("restore"); }
@@ -91,6 +101,7 @@ public:
     bool packup = false;
     bool writeFilter = false;
     int driverTicks = 0;
+    bool unfinished = false;
     std::vector<std::string> done;
 
 private:
@@ -113,12 +124,14 @@ protected:
             sequence.Tick();
         }
         EXPECT_TRUE(window.closed) << "the sequence never ended";
+        sequenceExitCode = sequence.exitCode;
         return ran;
     }
     std::string Success() const { return LocalText(MsgInstallSuccess); }
 
     FakeWindow window;
     FakeMachine machine;
+    int sequenceExitCode = -1;
 };
 
 using S = InstallSequence;
@@ -141,6 +154,7 @@ TEST_F(Sequence, CancelAtTheWarningChangesNothing)
     ASSERT_EQ(window.boxes.size(), 1u);
     EXPECT_NE(window.boxes[0].find(machine.installRoot), std::string::npos);
     EXPECT_EQ(machine.done, (std::vector<std::string>{"control?", "check"}));
+    EXPECT_EQ(sequenceExitCode, kExitCancelled);
 }
 
 TEST_F(Sequence, ABadSetupFileEndsBeforeTheWarning)
@@ -160,8 +174,9 @@ TEST_F(Sequence, TransferYesSavesThenRestoresTheDataTree)
     EXPECT_EQ(machine.done,
               (std::vector<std::string>{"control?", "check", "collect", "save", "clear", "extract", "system",
                                         "language", "drivers", "purge", "transfer", "purge", "userTree", "restore",
-                                        "post"}));
+                                        "post", "discard"}));
     EXPECT_EQ(window.boxes.back(), Success());
+    EXPECT_EQ(sequenceExitCode, kExitSuccess);
 }
 
 TEST_F(Sequence, TransferNoBringsTheReleasesUserTreeAndSavesNothing)
@@ -189,9 +204,10 @@ TEST_F(Sequence, PackupGoesFromTheTransferStraightToTheEnd)
     EXPECT_EQ(std::count(machine.done.begin(), machine.done.end(), "post"), 0);
 }
 
-TEST_F(Sequence, AFailedExtractionRunsThePackageAgainOnTheNextTick)
+TEST_F(Sequence, RetryAtAFailedExtractionRunsThePackageAgainOnTheNextTick)
 {
     machine.extractResults = {false, false, true};
+    window.answers = {IDOK, IDRETRY, IDRETRY};
     bool timerRunningAfterFailure = false;
     InstallSequence sequence(window, machine);
     while (!window.closed) {
@@ -202,7 +218,30 @@ TEST_F(Sequence, AFailedExtractionRunsThePackageAgainOnTheNextTick)
     }
     EXPECT_EQ(std::count(machine.done.begin(), machine.done.end(), "extract"), 3);
     EXPECT_TRUE(timerRunningAfterFailure) << "a failed extraction must be tried again on a later tick";
+    ASSERT_EQ(window.boxes.size(), 4u);
+    EXPECT_NE(window.boxes[1].find("exit code 3"), std::string::npos) << window.boxes[1];
     EXPECT_EQ(window.boxes.back(), Success());
+}
+
+TEST_F(Sequence, CancelAtAFailedExtractionPutsThePreviousReleaseBack)
+{
+    machine.extractResults = {false};
+    window.answers = {IDOK, IDCANCEL};
+    std::vector<int> ran = Run();
+    EXPECT_EQ(ran.back(), S::Extract);
+    EXPECT_EQ(machine.done.back(), "putBack");
+    EXPECT_EQ(window.boxes.back(), LocalText(MsgPreviousRestored));
+    EXPECT_EQ(sequenceExitCode, kExitRestored);
+}
+
+TEST_F(Sequence, AnUnfinishedRunIsUndoneBeforeTheSetupFileIsChecked)
+{
+    machine.unfinished = true;
+    window.answers = {IDOK, IDCANCEL};
+    Run();
+    EXPECT_EQ(machine.done, (std::vector<std::string>{"control?", "recover", "check"}));
+    EXPECT_EQ(window.boxes[0], LocalText(MsgUnfinishedRun));
+    EXPECT_EQ(sequenceExitCode, kExitCancelled);
 }
 
 TEST_F(Sequence, TheFinalMessageWaitsForTheDriverInstaller)

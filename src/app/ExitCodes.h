@@ -1,0 +1,12 @@
+// What Setup.exe tells the program that started it.
+#pragma once
+
+enum SetupExitCode : int {
+    kExitSuccess = 0,           // the new release is in place
+    kExitNotCarried = 1,        // in place; some configurations' values were not carried
+    kExitCancelled = 2,         // ended before anything was changed
+    kExitSetupFileUnusable = 3, // the setup file cannot be read or its check fails
+    kExitRestored = 4,          // the update failed; the previous release is back
+    kExitNotRestored = 5,       // the update failed; the previous release is not wholly back
+    kExitBadArguments = 6,      // the command line was not understood; nothing changed
+};
