@@ -91,15 +91,15 @@ public:
     int TokenKind() const { return m_nToken; }
     int Line() const { return m_nLine; }
     int CharCount() const { return m_nChars; }
-    // The text of the last parse error caught by Parse or Scan ("" after success).
+    // The text of the last parse error caught by Scan ("" after success).
     const std::string& LastError() const { return m_strLastError; }
 
-protected:
     // Closes any open file, opens path for reading (denying writes) and starts
     // the token state afresh: no token pending, line 0, comments skipped.
     bool OpenForParse(const std::string& path);
     void CloseQuietly();
 
+protected:
     std::string m_strToken;
     int m_nToken = tkNone;
     int m_nChars = 0;

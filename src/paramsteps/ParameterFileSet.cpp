@@ -14,7 +14,9 @@
 #include "format/FieldDescriptor.h"
 #include "format/StringTable.h"
 #include "params/DataFileVerification.h"
+#include "params/LocalListingTexts.h"
 #include "platform/DirectoryEntries.h"
+#include "platform/MessageBox.h"
 #include "platform/MultiByte.h"
 
 // The parameter file set: the files that a saved copy of the data tree must
@@ -105,9 +107,17 @@ void SaveConfiguration(ParameterSession& session, const std::string& dataFile)
     if (!PathFileExistsA(format.c_str()))
         format = ProductDir() + "tornelix.fmt";
 
-    CFieldDescriptor descriptor;
+    CFieldDescriptor descriptor(LocalListingTexts());
     DeleteFileA(amendPath.c_str());
     bool described = descriptor.DescribeBlock(amendPath, "CController", block.data(), static_cast<int>(block.size()), format);
+    if (described) {
+        // One box for each pair of serial numbers out of order; Cancel ends them.
+        CSerialNumberCheck check = descriptor.CheckSerialNumbers();
+        SerialNumberFinding finding;
+        while (check.Next(finding))
+            if (ShowMessageBox(finding.message, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDCANCEL)
+                break;
+    }
     descriptor.Reset();
     if (!described)
         session.ui.ShowMessage(LocalText(MsgReserveFailed), MB_OK);
