@@ -45,10 +45,26 @@ bool CFieldDescriptor::DescribeBlock(const std::string& listingPath, const std::
     std::vector<CDataMember>& members = field->m_members;
     if (members.empty())
         return true;
-    // The first and the last member mark the block's begin and end and stay.
-    if (members.size() >= 3)
-        std::stable_sort(members.begin() + 1, members.end() - 1,
-                         [](const CDataMember& a, const CDataMember& b) { return a.m_nID < b.m_nID; });
+    // The first and the last member mark the block's begin and end and stay;
+    // the others are listed by ID. The order is found on positions and the
+    // members are moved into it once.
+    if (members.size() >= 3) {
+        std::vector<size_t> order(members.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::stable_sort(order.begin() + 1, order.end() - 1,
+                         [&](size_t a, size_t b) { return members[a].m_nID < members[b].m_nID; });
+        bool sorted = true;
+        for (size_t i = 0; i < order.size() && sorted; ++i)
+            sorted = order[i] == i;
+        if (!sorted) {
+            std::vector<CDataMember> ordered;
+            ordered.reserve(members.size());
+            for (size_t i : order)
+                ordered.push_back(std::move(members[i]));
+            members.swap(ordered);
+        }
+    }
 
     m_listing.Open(listingPath, BinaryFile::modeCreate | BinaryFile::modeWrite | BinaryFile::shareDenyNone);
     WriteListingLine("[" + blockName + "]\n");
