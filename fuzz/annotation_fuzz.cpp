@@ -18,6 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             ExpandNewlines(value);
         }
     }
+    // The whole annotation, read once: the fields it reports are the options.
+    CAnnotation a = ParseAnnotation(text);
+    if (a.member.name.has_value() != ExtractOption(text, 'n', value) || a.id.has_value() != ExtractOption(text, 'g', value))
+        __builtin_trap();
     std::string decoded = DecodeStringEscapes(text);
     if (decoded.size() > text.size())
         __builtin_trap(); // decoding never grows a text

@@ -2,7 +2,7 @@
 // of member, or (input starting with 'F') with a format taken from the input
 // itself, up to its first zero byte, so that hostile print formats, "-m"
 // multipliers and annotations meet arbitrary values.
-// fuzz-libs: default
+// fuzz-libs: tlx_params default
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -10,8 +10,8 @@
 
 #include "logs/TraceLog.h"
 #include "format/FieldDescriptor.h"
+#include "params/LocalListingTexts.h"
 #include "platform/File.h"
-#include "platform/MessageBox.h"
 #include "platform/TempDirectory.h"
 
 #include <sys/stat.h>
@@ -44,7 +44,6 @@ void SetUpOnce()
 {
     SetTraceFileEnabled(false);
     SetTraceEcho(nullptr);
-    SetMessageHandler([](const std::string&, unsigned) { return IDOK; });
     g_dir = SystemTempDirectory() + "tlx-fuzz-describe-" + std::to_string(getpid());
     mkdir(g_dir.c_str(), 0700);
     g_fixed = g_dir + "/fixed.fmt";
@@ -88,8 +87,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The block as the size check lets it through: the input, cut or padded.
     std::vector<unsigned char> bytes(static_cast<size_t>(fieldSize), 0);
     memcpy(bytes.data(), block, blockSize < bytes.size() ? blockSize : bytes.size());
-    CFieldDescriptor descriptor;
-    descriptor.DescribeBlock("/dev/null", name, bytes.data(), fieldSize, format);
+    CFieldDescriptor descriptor(LocalListingTexts());
+    if (descriptor.DescribeBlock("/dev/null", name, bytes.data(), fieldSize, format)) {
+        // The serial-number findings, as many as a patient user would read.
+        CSerialNumberCheck check = descriptor.CheckSerialNumbers();
+        SerialNumberFinding finding;
+        for (int shown = 0; shown < 1000 && check.Next(finding); ++shown)
+            if (finding.message.find(finding.second) == std::string::npos)
+                __builtin_trap();
+    }
     // And once with the size as given, which the size check must refuse or pass.
     std::vector<unsigned char> raw(block, block + blockSize);
     descriptor.DescribeBlock("/dev/null", name, raw.data(), static_cast<int>(raw.size()), format);

@@ -44,9 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (parser.Parse(g_format)) {
         std::ostringstream sink;
         for (const auto& t : parser.m_types)
-            t->Dump(sink);
+            t->Dump(sink, parser.m_types);
         for (const auto& f : parser.m_fieldTypes)
-            f->Dump(sink);
+            f->Dump(sink, parser.m_types);
     }
 
     // Expanding a million array names per input would only slow the search.

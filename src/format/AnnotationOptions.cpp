@@ -1,9 +1,57 @@
 #include "format/AnnotationOptions.h"
 
+#include <cerrno>
 #include <climits>
+#include <cstdint>
+#include <cstdlib>
 
 namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+// The text ends at its end or at white space.
+bool EndsCleanly(const char* end) { return *end == '\0' || IsBlank(*end); }
+
+void ParseIntegerFactor(const std::string& text, CMultiplier& m)
+{
+    errno = 0;
+    char* end = nullptr;
+    long long v = strtoll(text.c_str(), &end, 0);
+    // No digits at all would make every value 0: as bad as a wrong ending.
+    bool noDigits = end == text.c_str();
+    if (!EndsCleanly(end) || noDigits) {
+        m.integerIllegal = true;
+        return;
+    }
+    // strtol of a 32-bit long saturates.
+    if (v > INT32_MAX)
+        v = INT32_MAX;
+    if (v < INT32_MIN)
+        v = INT32_MIN;
+    m.integer = static_cast<long>(v);
+}
+
+void ParseRealFactor(const std::string& text, CMultiplier& m)
+{
+    size_t slash = text.find('/');
+    if (!text.empty() && slash != std::string::npos) {
+        std::string a = text.substr(0, slash), b = text.substr(slash + 1);
+        char* endA = nullptr;
+        char* endB = nullptr;
+        double x = strtod(a.c_str(), &endA);
+        double y = strtod(b.c_str(), &endB);
+        // Both parts must hold a number: an empty one would make every value 0.
+        if (endA != a.c_str() && endB != b.c_str() && EndsCleanly(endA) && EndsCleanly(endB) && y != 0.0)
+            m.real = x / y;
+        return; // a bad fraction is 1, silently
+    }
+    char* end = nullptr;
+    double v = strtod(text.c_str(), &end);
+    if (!EndsCleanly(end) || end == text.c_str()) {
+        m.realIllegal = true;
+        return;
+    }
+    m.real = v;
+}
 
 // Reads an optionally signed decimal like %d / atoi; clamps instead of overflowing.
 bool ReadInt(const char*& p, int& value)
@@ -96,4 +144,38 @@ int ScanIndexRange(const std::string& text, int& first, int& last)
     if (!ReadInt(p, last))
         return 1;
     return 2;
+}
+
+CMultiplier ParseMultiplier(const std::string& text)
+{
+    CMultiplier m;
+    ParseIntegerFactor(text, m);
+    ParseRealFactor(text, m);
+    return m;
+}
+
+CAnnotation ParseAnnotation(const std::string& text)
+{
+    CAnnotation a;
+    std::string value;
+    if (ExtractOption(text, 'n', value))
+        a.member.name = value;
+    ExtractOption(text, 'u', a.member.unit);
+    ExtractOption(text, 'e', a.member.effect);
+    ExtractOption(text, 'd', a.member.description);
+    if (ExtractOption(text, 'm', value))
+        a.member.multiplier = ParseMultiplier(value);
+    if (ExtractOption(text, 'f', value))
+        a.printFormat = ExpandNewlines(value);
+    if (ExtractOption(text, 'F', value))
+        a.elementFormat = ExpandNewlines(value);
+    if (ExtractOption(text, 'b', value))
+        a.bText = value;
+    if (ExtractOption(text, 'g', value))
+        a.id = ClampedAtoi(value.c_str());
+    if (ExtractOption(text, 'k', value))
+        ScanIndexRange(value, a.firstIndex, a.lastIndex);
+    if (ExtractOption(text, 'r', value))
+        a.idRange = ClampedAtoi(value.c_str());
+    return a;
 }

@@ -4,6 +4,7 @@
 #include <new>
 
 #include <lzo/lzo1x.h>
+#include <zlib.h>
 
 #include "platform/StringUtil.h"
 
@@ -163,6 +164,33 @@ void CDataRecordReader::SkipPayload()
             Damaged("a payload is shorter than its size");
         ++(wasStored ? m_current.storedChunks : m_current.compressedChunks);
         left -= static_cast<size_t>(n);
+    }
+}
+
+bool IsWholeDataStream(CChunkSource& source)
+{
+    unsigned char header[kFileHeaderSize];
+    if (source.Read(header, sizeof header) != sizeof header || LoadLe32(header) != kFileMagic)
+        return false;
+    uint32_t stored = LoadLe32(header + 4);
+    uLong crc = crc32(0L, Z_NULL, 0);
+    std::vector<unsigned char> piece(1u << 16);
+    for (;;) {
+        size_t got = source.Read(piece.data(), piece.size());
+        if (got == 0)
+            break;
+        crc = crc32(crc, piece.data(), static_cast<uInt>(got));
+    }
+    return static_cast<uint32_t>(crc) == stored;
+}
+
+bool IsWholeDataFile(const std::string& path)
+{
+    try {
+        CFileChunkSource source(path, 0);
+        return IsWholeDataStream(source);
+    } catch (const FileError&) {
+        return false;
     }
 }
 

@@ -102,10 +102,18 @@ private:
     bool m_payloadPending = false;
 };
 
+// The file header at the start of source: true when it is the magic "FFLC"
+// and a CRC-32 that equals the CRC-32 of every byte after the header. Reads
+// source to its end.
+bool IsWholeDataStream(CChunkSource& source);
+// The same for the file at path (opened denying writes); false also when it
+// cannot be opened or read.
+bool IsWholeDataFile(const std::string& path);
+
 // Searches the data file at path for the first record whose block name equals
 // name entirely and reads its payload into payload. False when the stream
 // ends without such a record; FileError when the file is unreadable or
-// damaged. The 8-byte file header is not read here (VerifyDataFile checks it).
+// damaged. The 8-byte file header is not read here (IsWholeDataFile checks it).
 bool ReadDataBlock(const std::string& path, const std::string& name, std::vector<unsigned char>& payload);
 // The same over any chunk stream (positioned after the file header).
 bool ReadDataBlock(CChunkSource& source, const std::string& name, std::vector<unsigned char>& payload);

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-class CFormatParser;
+#include "format/AnnotationOptions.h"
 
 class CDataMember {
 public:
@@ -23,6 +23,9 @@ public:
     std::optional<std::string> m_strElementFormat;
     // Annotation text without "/*" "*/", or the resource string it names; "" when none.
     std::string m_strComment;
+    // What the listing shows of the annotation (name, unit, effect,
+    // description, multiplier), read from m_strComment when declared.
+    CMemberAnnotation m_annotation;
     int m_nTypeIndex = -1;        // declared type: index in the parser's type list
     int m_bPointer = 0;           // declared with '*': laid out and printed as type 0 ("void*")
     int m_nArrayCount = 0;        // 0: plain member, else the element count
@@ -32,7 +35,6 @@ public:
     int m_nLastIndex = INT_MAX;
     int m_nID = -1;               // "-g"; also the sort key of a field block's members
     std::string m_strBText;       // "-b", kept but not used
-    CFormatParser* m_pOwner = nullptr;
 
     bool IsArray() const { return m_nArrayCount > 0; }
     bool IsTextMember() const { return m_nKind == kindText; }

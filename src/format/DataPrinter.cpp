@@ -2,29 +2,27 @@
 
 #include <climits>
 
-#include "messages/Messages.h"
 #include "logs/TraceLog.h"
-#include "format/AnnotationOptions.h"
 #include "platform/StringUtil.h"
 
-CDataPrinter::CDataPrinter(CFieldDescriptor* descriptor) : m_pDescriptor(descriptor) {}
+CDataPrinter::CDataPrinter(CDescription* description) : m_pDescription(description) {}
 
 CDataPrinter::~CDataPrinter() = default;
 
 const CDataType& CDataPrinter::TypeOf(const CDataMember& member) const
 {
-    return m_pDescriptor->m_parser.EffectiveType(member);
+    return m_pDescription->m_parser.EffectiveType(member);
 }
 
 void CDataPrinter::AddItem(CItemData* item)
 {
-    if (m_pDescriptor && item)
-        m_pDescriptor->m_items.emplace_back(item);
+    if (m_pDescription && item)
+        m_pDescription->m_items.emplace_back(item);
 }
 
 void CDataPrinter::CollectType(const _CBaseType& type, unsigned char* address)
 {
-    if (!m_pDescriptor)
+    if (!m_pDescription)
         return;
     for (const CDataMember& member : type.m_members)
         CollectMember(member, address + member.m_nOffset);
@@ -32,7 +30,7 @@ void CDataPrinter::CollectType(const _CBaseType& type, unsigned char* address)
 
 void CDataPrinter::ListType(const _CBaseType& type, unsigned char* address)
 {
-    if (!m_pDescriptor)
+    if (!m_pDescription)
         return;
     for (const CDataMember& member : type.m_members)
         ListMember(member, address + member.m_nOffset);
@@ -60,22 +58,20 @@ void CDataPrinter::CollectMember(const CDataMember& member, unsigned char* addre
 
 CItemData* CDataPrinter::CreateItem(const CDataMember& member, unsigned char* address)
 {
-    if (!m_pDescriptor)
+    if (!m_pDescription)
         return nullptr;
     CItemData* item = new CItemData;
-    item->m_pDescriptor = m_pDescriptor;
     item->m_pParent = m_pCurrent;
     item->m_pMember = &member;
     item->m_pValue = address;
     item->m_nID = member.m_nID;
-    if (m_pDescriptor->m_bWithTypes)
+    if (m_pDescription->m_bWithTypes)
         item->m_strType = TypeOf(member).m_strName;
-    const std::string& comment = member.m_strComment;
-    if (!ExtractOption(comment, 'n', item->m_strName))
-        item->m_strName = member.m_strName;
-    ExtractOption(comment, 'u', item->m_strUnit);
-    ExtractOption(comment, 'e', item->m_strEffect);
-    ExtractOption(comment, 'd', item->m_strDescription);
+    const CMemberAnnotation& annotation = member.m_annotation;
+    item->m_strName = annotation.name ? *annotation.name : member.m_strName;
+    item->m_strUnit = annotation.unit;
+    item->m_strEffect = annotation.effect;
+    item->m_strDescription = annotation.description;
     for (CItemData* up = m_pCurrent; item->m_strEffect.empty() && up; up = up->m_pParent)
         item->m_strEffect = up->m_strEffect;
     return item;
@@ -129,7 +125,7 @@ void CDataPrinter::CollectSingle(const CDataMember& member, unsigned char* addre
 
 void CDataPrinter::WalkArray(const CDataMember& member, unsigned char* address, bool list)
 {
-    if (!m_pDescriptor)
+    if (!m_pDescription)
         return;
     const CDataType& type = TypeOf(member);
     if (type.IsStructure() && type.m_nIDRange == 0) {
@@ -144,7 +140,7 @@ void CDataPrinter::WalkArray(const CDataMember& member, unsigned char* address, 
     const CPrintFormat* nameFormat = nullptr;
     if (member.m_strElementFormat) {
         const CPrintFormat& f =
-            m_pDescriptor->m_formats.Get(*member.m_strElementFormat, CPrintFormat::elementIndex, member.m_strName);
+            m_pDescription->m_formats.Get(*member.m_strElementFormat, CPrintFormat::elementIndex, member.m_strName);
         if (f.valid)
             nameFormat = &f;
     }
@@ -157,7 +153,7 @@ void CDataPrinter::WalkArray(const CDataMember& member, unsigned char* address, 
         element->m_nElementIndex = i;
         element->m_nElementCount = list ? member.m_nArrayCount : 1;
         element->m_strName = nameFormat ? value_text::FormatElementName(*nameFormat, i)
-                                        : StrPrintf(LocalText(MsgGroupName), i);
+                                        : StrPrintf(m_pDescription->Texts().groupName.c_str(), i);
         if (member.m_nID != -1) {
             long long id = i * step;
             element->m_nID = id > INT_MAX ? INT_MAX : id < INT_MIN ? INT_MIN : static_cast<int>(id);
@@ -189,8 +185,9 @@ void CDataPrinter::ListText(const CDataMember& member, unsigned char* address)
     CItemData* item = CreateItem(member, address);
     if (!item)
         return;
-    if (m_pDescriptor->m_bWithTypes)
-        item->m_strType = StrPrintf(LocalText(MsgArrayType), TypeOf(member).m_strName.c_str(), member.m_nArrayCount);
+    if (m_pDescription->m_bWithTypes)
+        item->m_strType = StrPrintf(m_pDescription->Texts().arrayType.c_str(), TypeOf(member).m_strName.c_str(),
+                                     member.m_nArrayCount);
     item->m_strValue = value_text::FormatText(address, member.m_nArrayCount);
     WriteItemLine(*item);
     AddItem(item);
@@ -201,10 +198,11 @@ void CDataPrinter::CollectText(const CDataMember& member, unsigned char* address
     CItemData* item = CreateItem(member, address);
     if (!item)
         return;
-    if (m_pDescriptor->m_bWithTypes)
-        item->m_strType = StrPrintf(LocalText(MsgArrayType), TypeOf(member).m_strName.c_str(), member.m_nArrayCount);
+    if (m_pDescription->m_bWithTypes)
+        item->m_strType = StrPrintf(m_pDescription->Texts().arrayType.c_str(), TypeOf(member).m_strName.c_str(),
+                                     member.m_nArrayCount);
     item->m_strValue = value_text::FormatText(address, member.m_nArrayCount);
-    item->m_strDescription += "  " + StrPrintf(LocalText(MsgMaxLength), member.m_nArrayCount - 1);
+    item->m_strDescription += "  " + StrPrintf(m_pDescription->Texts().maxLength.c_str(), member.m_nArrayCount - 1);
     if (m_nSingle && m_pCurrent) {
         m_pCurrent->m_strValue = item->m_strValue;
         m_pCurrent->m_strDescription = item->m_strDescription;
@@ -226,7 +224,7 @@ void CDataPrinter::FormatItem(CItemData& item)
     if (type.IsStructure())
         return;
     item.m_strValue = value_text::FormatBuiltin(type.m_nBuiltin, *item.m_pMember, item.m_pValue,
-                                                m_pDescriptor->m_formats);
+                                                m_pDescription->m_formats);
 }
 
 bool CDataPrinter::ParseItem(CItemData& item, const std::string& text)
@@ -253,7 +251,7 @@ bool CDataPrinter::ParseItem(CItemData& item, const std::string& text)
         if (ok && member != item.m_pMember) {
             item.m_strValue = member->IsTextMember()
                                   ? value_text::FormatText(at, member->m_nArrayCount)
-                                  : value_text::FormatBuiltin(type->m_nBuiltin, *member, at, m_pDescriptor->m_formats);
+                                  : value_text::FormatBuiltin(type->m_nBuiltin, *member, at, m_pDescription->m_formats);
             return true;
         }
     }
@@ -284,6 +282,6 @@ void CDataPrinter::WriteItemLine(CItemData& item)
         item.m_strValue = "1";
     else if (item.m_strValue == "否" || item.m_strValue == "No")
         item.m_strValue = "0";
-    if (m_pDescriptor)
-        m_pDescriptor->WriteListingLine(path + " = " + item.m_strValue + "\n");
+    if (m_pDescription)
+        m_pDescription->WriteListingLine(path + " = " + item.m_strValue + "\n");
 }

@@ -1,25 +1,26 @@
 // Walks a type of the model over a block's memory and turns every member into
-// an item of the field descriptor: the list walk also writes each value's
-// line to the listing; the collect walk only builds the items and honours the
-// "-k" index ranges of arrays.
+// an item of a description: the list walk also writes each value's line to
+// the listing; the collect walk only builds the items and honours the "-k"
+// index ranges of arrays.
 #pragma once
 #include <string>
 
-#include "format/FieldDescriptor.h"
+#include "format/Description.h"
 
 class CDataPrinter {
 public:
-    explicit CDataPrinter(CFieldDescriptor* descriptor);
+    // A printer without a description makes no items.
+    explicit CDataPrinter(CDescription* description);
     virtual ~CDataPrinter();
 
     // Collects every member of type at address, in member order.
     virtual void CollectType(const _CBaseType& type, unsigned char* address);
-    // Hands item over to the descriptor's item list.
+    // Hands item over to the description's item list.
     virtual void AddItem(CItemData* item);
     // Lists every member of type at address, in member order.
     void ListType(const _CBaseType& type, unsigned char* address);
 
-    // A new item for member at address (none without a descriptor).
+    // A new item for member at address (none without a description).
     CItemData* CreateItem(const CDataMember& member, unsigned char* address);
 
     void ListSingle(const CDataMember& member, unsigned char* address);
@@ -29,14 +30,14 @@ public:
     void ListText(const CDataMember& member, unsigned char* address);
     void CollectText(const CDataMember& member, unsigned char* address);
 
-    // Writes "path = value" for item to the descriptor's listing.
+    // Writes "path = value" for item to the description's listing.
     void WriteItemLine(CItemData& item);
     // Formats the item's value by its built-in type.
     void FormatItem(CItemData& item);
     // Parses text into the item's value and formats it again.
     bool ParseItem(CItemData& item, const std::string& text);
 
-    CFieldDescriptor* m_pDescriptor;
+    CDescription* m_pDescription;
     int m_nSingle = 0;
     CItemData* m_pCurrent = nullptr;
 

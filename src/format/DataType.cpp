@@ -2,21 +2,19 @@
 
 #include <climits>
 
-#include "format/FormatParser.h"
+namespace {
+[[noreturn]] void RaiseLayoutError(const char* what, const std::string& name, const char* rest)
+{
+    throw CLayoutError(what + name + rest);
+}
+} // namespace
 
-_CBaseType::_CBaseType(CFormatParser* owner, const std::string& name, int size, int alignment)
-    : m_strName(name), m_pSize(size), m_nAlignment(alignment), m_pOwner(owner)
+_CBaseType::_CBaseType(const std::string& name, int size, int alignment)
+    : m_strName(name), m_pSize(size), m_nAlignment(alignment)
 {
 }
 
 _CBaseType::~_CBaseType() = default;
-
-void _CBaseType::RaiseLayoutError(const char* format, const std::string& name) const
-{
-    if (m_pOwner)
-        m_pOwner->RaiseParseError(format, name.c_str());
-    throw CParseError(StrPrintf(format, name.c_str()) + "\n");
-}
 
 void _CBaseType::AlignSize(int n)
 {
@@ -24,25 +22,24 @@ void _CBaseType::AlignSize(int n)
         return;
     long long size = (static_cast<long long>(m_pSize) / n + 1) * n;
     if (size > INT_MAX)
-        RaiseLayoutError("Size of data type '%s' exceeds 2147483647 bytes", m_strName);
+        RaiseLayoutError("Size of data type '", m_strName, "' exceeds 2147483647 bytes");
     m_pSize = static_cast<int>(size);
 }
 
-void _CBaseType::AddMember(const CDataMember& member)
+void _CBaseType::AddMember(const CDataMember& member, const CDataType& element, int pack)
 {
-    const CDataType& element = m_pOwner->EffectiveType(member);
     int a = element.m_nAlignment;
     if (m_nAlignment < a)
-        m_nAlignment = a < m_pOwner->PackValue() ? a : m_pOwner->PackValue();
+        m_nAlignment = a < pack ? a : pack;
     AlignSize(a < m_nAlignment ? a : m_nAlignment);
 
     // Count times size in 64 bits: a wrapped size would let a short block pass
     // the size check and be read past its end.
     long long bytes = static_cast<long long>(element.m_pSize) * member.ElementCount();
     if (bytes > INT_MAX)
-        RaiseLayoutError("Size of data member '%s' exceeds 2147483647 bytes", member.m_strName);
+        RaiseLayoutError("Size of data member '", member.m_strName, "' exceeds 2147483647 bytes");
     if (static_cast<long long>(m_pSize) + bytes > INT_MAX)
-        RaiseLayoutError("Size of data type '%s' exceeds 2147483647 bytes", m_strName);
+        RaiseLayoutError("Size of data type '", m_strName, "' exceeds 2147483647 bytes");
 
     CDataMember laidOut = member;
     laidOut.m_nOffset = m_pSize;
@@ -53,7 +50,7 @@ void _CBaseType::AddMember(const CDataMember& member)
     m_members.push_back(std::move(laidOut));
 }
 
-void _CBaseType::DumpBody(std::ostream& out) const
+void _CBaseType::DumpBody(std::ostream& out, const CTypeList& types) const
 {
     out << "(" << m_strName << ") = {\n";
     out << "\tm_pSize=" << m_pSize << ";\n";
@@ -63,8 +60,8 @@ void _CBaseType::DumpBody(std::ostream& out) const
     for (const CDataMember& m : m_members) {
         // "+offset  type[*] name[count]" then the options that change printing.
         std::string typeName = "?";
-        if (m_pOwner && m.m_nTypeIndex >= 0 && static_cast<size_t>(m.m_nTypeIndex) < m_pOwner->m_types.size())
-            typeName = m_pOwner->TypeAt(m.m_nTypeIndex).m_strName;
+        if (m.m_nTypeIndex >= 0 && static_cast<size_t>(m.m_nTypeIndex) < types.size())
+            typeName = types[static_cast<size_t>(m.m_nTypeIndex)]->m_strName;
         out << "\t+" << m.m_nOffset << "\t" << typeName << (m.m_bPointer ? " *" : " ") << m.m_strName;
         if (m.IsArray())
             out << "[" << m.m_nArrayCount << "]";
@@ -86,26 +83,23 @@ void _CBaseType::DumpBody(std::ostream& out) const
     out << "}\n\n";
 }
 
-CDataType::CDataType(CFormatParser* owner, const std::string& name, int size, int alignment, int kind, int builtin)
-    : _CBaseType(owner, name, size, alignment), m_nKind(kind), m_nBuiltin(builtin)
+CDataType::CDataType(const std::string& name, int size, int alignment, int kind, int builtin)
+    : _CBaseType(name, size, alignment), m_nKind(kind), m_nBuiltin(builtin)
 {
 }
 
-CDataType::CDataType(CFormatParser* owner, const std::string& name)
-    : _CBaseType(owner, name), m_nKind(kindStructure), m_nBuiltin(-1)
-{
-}
+CDataType::CDataType(const std::string& name) : _CBaseType(name), m_nKind(kindStructure), m_nBuiltin(-1) {}
 
-void CDataType::Dump(std::ostream& out) const
+void CDataType::Dump(std::ostream& out, const CTypeList& types) const
 {
     out << "type ";
-    DumpBody(out);
+    DumpBody(out, types);
 }
 
-CFieldType::CFieldType(CFormatParser* owner, const std::string& name) : _CBaseType(owner, name) {}
+CFieldType::CFieldType(const std::string& name) : _CBaseType(name) {}
 
-void CFieldType::Dump(std::ostream& out) const
+void CFieldType::Dump(std::ostream& out, const CTypeList& types) const
 {
     out << "field ";
-    DumpBody(out);
+    DumpBody(out, types);
 }

@@ -5,18 +5,32 @@
 //
 // The value walks (collect, parse, list) are not stored in the model: a
 // printer dispatches on the data here. A member is a text member
-// (IsTextMember), an array (IsArray) or plain; its effective type is
-// CFormatParser::EffectiveType(member); that type is a built-in scalar
+// (IsTextMember), an array (IsArray) or plain; its effective type is the
+// type list's entry EffectiveTypeIndex(); that type is a built-in scalar
 // (m_nBuiltin, one of BuiltinType) or a structure (m_nBuiltin == -1, members
 // in m_members).
+//
+// The model knows nothing of the text it was read from: a layout that passes
+// the size limit throws CLayoutError, which the parser turns into its parse
+// error.
 #pragma once
+#include <memory>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "format/DataMember.h"
 
-class CFormatParser;
+class CDataType;
+// The type list: built-ins first (BuiltinType order), then the structures.
+using CTypeList = std::vector<std::unique_ptr<CDataType>>;
+
+// A size past INT_MAX: what() is the message, without a line break.
+class CLayoutError : public std::runtime_error {
+public:
+    explicit CLayoutError(const std::string& text) : std::runtime_error(text) {}
+};
 
 // The built-in types; the value is also the index in the type list.
 enum BuiltinType {
@@ -40,20 +54,21 @@ enum BuiltinType {
 
 class _CBaseType {
 public:
-    _CBaseType(CFormatParser* owner, const std::string& name, int size = 0, int alignment = 1);
+    explicit _CBaseType(const std::string& name, int size = 0, int alignment = 1);
     virtual ~_CBaseType();
     _CBaseType(const _CBaseType&) = delete;
     _CBaseType& operator=(const _CBaseType&) = delete;
 
-    // Rounds m_pSize up to a multiple of n (n < 1: no change). A size that
-    // would pass INT_MAX raises a parse error through the owner.
+    // Rounds m_pSize up to a multiple of n (n < 1: no change). Throws
+    // CLayoutError when the size would pass INT_MAX.
     virtual void AlignSize(int n);
-    // Lays member out after the members so far (pack value of the owner in
-    // force) and appends a copy. Raises a parse error when the size passes
-    // INT_MAX.
-    virtual void AddMember(const CDataMember& member);
-    // Diagnostic text: "type (" / "field (" name ") = {" size, alignment, members "}".
-    virtual void Dump(std::ostream& out) const = 0;
+    // Lays member out after the members so far, element being its effective
+    // type and pack the packing in force, and appends a copy. Throws
+    // CLayoutError when the size passes INT_MAX.
+    virtual void AddMember(const CDataMember& member, const CDataType& element, int pack);
+    // Diagnostic text: "type (" / "field (" name ") = {" size, alignment,
+    // members "}"; member types are named from types.
+    virtual void Dump(std::ostream& out, const CTypeList& types) const = 0;
 
     virtual bool IsFieldType() const = 0;
 
@@ -62,11 +77,9 @@ public:
     int m_nAlignment;
     int m_nIDRange = 0; // "-r" of a structure: IDs one array element spans
     std::vector<CDataMember> m_members;
-    CFormatParser* m_pOwner;
 
 protected:
-    void DumpBody(std::ostream& out) const;
-    [[noreturn]] void RaiseLayoutError(const char* format, const std::string& name) const;
+    void DumpBody(std::ostream& out, const CTypeList& types) const;
 };
 
 class CDataType : public _CBaseType {
@@ -80,11 +93,11 @@ public:
     };
 
     // A built-in scalar type (builtin: one of BuiltinType).
-    CDataType(CFormatParser* owner, const std::string& name, int size, int alignment, int kind, int builtin);
+    CDataType(const std::string& name, int size, int alignment, int kind, int builtin);
     // A new structure: size 0, alignment 1, kind 0.
-    CDataType(CFormatParser* owner, const std::string& name);
+    explicit CDataType(const std::string& name);
 
-    void Dump(std::ostream& out) const override;
+    void Dump(std::ostream& out, const CTypeList& types) const override;
     bool IsFieldType() const override { return false; }
 
     bool IsStructure() const { return m_nBuiltin < 0; }
@@ -99,8 +112,8 @@ public:
 // member by member.
 class CFieldType : public _CBaseType {
 public:
-    CFieldType(CFormatParser* owner, const std::string& name);
+    explicit CFieldType(const std::string& name);
 
-    void Dump(std::ostream& out) const override;
+    void Dump(std::ostream& out, const CTypeList& types) const override;
     bool IsFieldType() const override { return true; }
 };

@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <climits>
 
-#include "messages/Messages.h"
 #include "logs/TraceLog.h"
 #include "format/DataPrinter.h"
-#include "platform/MessageBox.h"
 #include "platform/StringUtil.h"
 
-CFieldDescriptor::CFieldDescriptor() = default;
+CFieldDescriptor::CFieldDescriptor(ListingTexts texts) : CDescription(std::move(texts)) {}
 
 CFieldDescriptor::~CFieldDescriptor() { Reset(); }
 
@@ -22,17 +20,6 @@ void CFieldDescriptor::Reset()
     m_pFieldType = nullptr;
     m_parser.ResetModel();
     m_formats.Clear();
-}
-
-void CFieldDescriptor::WriteListingLine(const std::string& line)
-{
-    if (!m_listing.IsOpen())
-        return;
-    try {
-        m_listing.WriteString(line);
-    } catch (const FileError&) {
-        m_listing.Abort(); // the rest of the lines are lost, as with no file
-    }
 }
 
 bool CFieldDescriptor::DescribeBlock(const std::string& listingPath, const std::string& blockName, unsigned char* data,
@@ -58,10 +45,26 @@ bool CFieldDescriptor::DescribeBlock(const std::string& listingPath, const std::
     std::vector<CDataMember>& members = field->m_members;
     if (members.empty())
         return true;
-    // The first and the last member mark the block's begin and end and stay.
-    if (members.size() >= 3)
-        std::stable_sort(members.begin() + 1, members.end() - 1,
-                         [](const CDataMember& a, const CDataMember& b) { return a.m_nID < b.m_nID; });
+    // The first and the last member mark the block's begin and end and stay;
+    // the others are listed by ID. The order is found on positions and the
+    // members are moved into it once.
+    if (members.size() >= 3) {
+        std::vector<size_t> order(members.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::stable_sort(order.begin() + 1, order.end() - 1,
+                         [&](size_t a, size_t b) { return members[a].m_nID < members[b].m_nID; });
+        bool sorted = true;
+        for (size_t i = 0; i < order.size() && sorted; ++i)
+            sorted = order[i] == i;
+        if (!sorted) {
+            std::vector<CDataMember> ordered;
+            ordered.reserve(members.size());
+            for (size_t i : order)
+                ordered.push_back(std::move(members[i]));
+            members.swap(ordered);
+        }
+    }
 
     m_listing.Open(listingPath, BinaryFile::modeCreate | BinaryFile::modeWrite | BinaryFile::shareDenyNone);
     WriteListingLine("[" + blockName + "]\n");
@@ -71,7 +74,6 @@ bool CFieldDescriptor::DescribeBlock(const std::string& listingPath, const std::
     }
     NumberItems();
     TrimItemTexts();
-    CheckSerialNumbers();
     try {
         m_listing.Close();
     } catch (const FileError&) {
@@ -107,9 +109,9 @@ void CFieldDescriptor::NumberItems()
             effect = y->m_strEffect;
         if (!effect.empty()) {
             switch (effect[0]) {
-            case 'H': effect = LocalText(MsgEffectReboot); break;
-            case 'L': effect = LocalText(MsgEffectLoadProgram); break;
-            case 'N': effect = LocalText(MsgEffectAtOnce); break;
+            case 'H': effect = m_texts.effectReboot; break;
+            case 'L': effect = m_texts.effectLoadProgram; break;
+            case 'N': effect = m_texts.effectAtOnce; break;
             default: break;
             }
         }
@@ -126,37 +128,44 @@ void CFieldDescriptor::TrimItemTexts()
     }
 }
 
-int CFieldDescriptor::CheckSerialNumbers()
+CSerialNumberCheck CFieldDescriptor::CheckSerialNumbers() const
 {
-    // Pairs i < j with serial(i) >= serial(j). The smallest serial number
-    // after each position tells which i can have such a pair at all, so an
-    // ordered list costs one pass instead of all pairs.
-    size_t n = m_items.size();
-    std::vector<long long> smallestAfter(n + 1, LLONG_MAX);
-    for (size_t k = n; k-- > 0;) {
-        int s = m_items[k]->m_nSerialNumber;
-        smallestAfter[k] = s != -1 && s < smallestAfter[k + 1] ? s : smallestAfter[k + 1];
-    }
-    int boxes = 0;
-    for (size_t i = 0; i < n; ++i) {
-        int si = m_items[i]->m_nSerialNumber;
-        if (si == -1 || smallestAfter[i + 1] > si)
-            continue;
-        for (size_t j = i + 1; j < n; ++j) {
-            int sj = m_items[j]->m_nSerialNumber;
-            if (sj == -1 || si < sj)
-                continue;
-            ++boxes;
-            std::string text = StrPrintf(LocalText(MsgSerialNumberOrder), ItemFullName(*m_items[i]).c_str(),
-                                         ItemFullName(*m_items[j]).c_str());
-            if (ShowMessageBox(text, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDCANCEL)
-                return boxes;
-        }
-    }
-    return boxes;
+    return CSerialNumberCheck(m_items, m_texts.serialNumberOrder);
 }
 
-std::string CFieldDescriptor::ItemFullName(const CItemData& item) const
+CSerialNumberCheck::CSerialNumberCheck(const std::vector<std::unique_ptr<CItemData>>& items,
+                                       std::string messageFormat)
+    : m_items(&items), m_format(std::move(messageFormat)), m_smallestAfter(items.size() + 1, LLONG_MAX)
+{
+    for (size_t k = items.size(); k-- > 0;) {
+        int s = items[k]->m_nSerialNumber;
+        m_smallestAfter[k] = s != -1 && s < m_smallestAfter[k + 1] ? s : m_smallestAfter[k + 1];
+    }
+}
+
+bool CSerialNumberCheck::Next(SerialNumberFinding& finding)
+{
+    const std::vector<std::unique_ptr<CItemData>>& items = *m_items;
+    size_t n = items.size();
+    for (; m_i < n; ++m_i, m_j = m_i + 1) {
+        int si = items[m_i]->m_nSerialNumber;
+        if (si == -1 || m_smallestAfter[m_i + 1] > si)
+            continue;
+        while (m_j < n) {
+            size_t j = m_j++;
+            int sj = items[j]->m_nSerialNumber;
+            if (sj == -1 || si < sj)
+                continue;
+            finding.first = CFieldDescriptor::ItemFullName(*items[m_i]);
+            finding.second = CFieldDescriptor::ItemFullName(*items[j]);
+            finding.message = StrPrintf(m_format.c_str(), finding.first.c_str(), finding.second.c_str());
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string CFieldDescriptor::ItemFullName(const CItemData& item)
 {
     std::vector<const CItemData*> chain;
     for (const CItemData* y = &item; y; y = y->m_pParent)

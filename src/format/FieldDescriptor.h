@@ -1,47 +1,45 @@
 // The field descriptor checks one data block against its field type in a
 // format file, writes the block's values as a listing ("[Block]" and lines of
 // path " = " value), and keeps every listed value as an item: numbered from
-// the "-g" IDs of its chain, labelled, and checked for repeated or unordered
-// serial numbers.
+// the "-g" IDs of its chain and labelled. The items whose serial numbers are
+// repeated or out of order are findings for the caller to show.
 #pragma once
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "format/FormatParser.h"
-#include "format/ValueText.h"
-#include "platform/File.h"
+#include "format/Description.h"
 
-class CFieldDescriptor;
-
-// One listed value (or the item of a structure or array that holds values).
-class CItemData {
-public:
-    virtual ~CItemData() = default;
-
-    CFieldDescriptor* m_pDescriptor = nullptr;
-    CItemData* m_pParent = nullptr;          // enclosing structure or array item
-    const CDataMember* m_pMember = nullptr;  // for an array element: the array member
-    int m_nElementIndex = -1;
-    int m_nElementCount = 1;
-    unsigned char* m_pValue = nullptr;       // inside the block data
-    int m_nID = -1;
-    int m_nSerialNumber = -1;
-    std::string m_strType;
-    std::string m_strLabel;
-    std::string m_strName;        // display name
-    std::string m_strEffect;
-    std::string m_strValue;
-    std::string m_strUnit;
-    std::string m_strDescription;
+// Two items whose serial numbers are repeated or out of order.
+struct SerialNumberFinding {
+    std::string first;   // full name of the earlier item: "\"[N0012]m_axis.Axis 1.Limit\""
+    std::string second;  // full name of the later one
+    std::string message; // the texts' serialNumberOrder with both names
 };
 
-class CFieldDescriptor {
+// The pairs i < j of items with serial(i) >= serial(j), ordered by i, then
+// j, found one at a time so that the caller may stop at any of them. It reads
+// the descriptor's items: use it before the next description or Reset.
+class CSerialNumberCheck {
 public:
-    CFieldDescriptor();
-    virtual ~CFieldDescriptor();
-    CFieldDescriptor(const CFieldDescriptor&) = delete;
-    CFieldDescriptor& operator=(const CFieldDescriptor&) = delete;
+    CSerialNumberCheck(const std::vector<std::unique_ptr<CItemData>>& items, std::string messageFormat);
+    // The next finding; false when there is none left.
+    bool Next(SerialNumberFinding& finding);
+
+private:
+    const std::vector<std::unique_ptr<CItemData>>* m_items;
+    std::string m_format;
+    // The smallest serial number after each position: which i can have a
+    // pair at all, so that an ordered list costs one pass instead of all pairs.
+    std::vector<long long> m_smallestAfter;
+    size_t m_i = 0;
+    size_t m_j = 1;
+};
+
+class CFieldDescriptor : public CDescription {
+public:
+    explicit CFieldDescriptor(ListingTexts texts);
+    ~CFieldDescriptor() override;
 
     // Checks the block (data, size) against field type blockName of the
     // format file and writes the listing to listingPath. False on a parse
@@ -53,24 +51,14 @@ public:
 
     void NumberItems();
     void TrimItemTexts();
-    // Shows one box for each pair of serial numbers out of order; Cancel ends
-    // the check. Returns the number of boxes shown.
-    int CheckSerialNumbers();
-    std::string ItemFullName(const CItemData& item) const;
-
-    // The listing stream of the current description (not open: lines are lost).
-    void WriteListingLine(const std::string& line);
+    // The serial-number findings of the items described.
+    CSerialNumberCheck CheckSerialNumbers() const;
+    // "\"[label]name.name\"": the label and the display names of the chain.
+    static std::string ItemFullName(const CItemData& item);
 
     int m_nIDLetter = 'N';
     int m_nIDBase = 0;
-    std::vector<std::unique_ptr<CItemData>> m_items;
-    bool m_bWithTypes = true;
     unsigned char* m_pData = nullptr;
     std::string m_strFormatPath;
     CFieldType* m_pFieldType = nullptr;
-    CFormatParser m_parser;
-    CPrintFormatCache m_formats;
-
-private:
-    TextFile m_listing;
 };

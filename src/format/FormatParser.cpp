@@ -78,7 +78,7 @@ void CFormatParser::AddBuiltins()
 {
     for (int i = 0; i < btCount; ++i) {
         const BuiltinTypeDef& t = kBuiltinTypes[i];
-        m_types.push_back(std::make_unique<CDataType>(this, t.name, t.size, t.alignment, t.kind, i));
+        m_types.push_back(std::make_unique<CDataType>(t.name, t.size, t.alignment, t.kind, i));
     }
     for (const BuiltinAliasDef& a : kBuiltinAliases) {
         int index = -1;
@@ -89,7 +89,7 @@ void CFormatParser::AddBuiltins()
             }
         }
         if (index < 0)
-            RaiseParseError("Undefined data type alias '%s'", a.name);
+            m_tokens.RaiseParseError("Undefined data type alias '%s'", a.name);
         CDataTypeAlias alias;
         alias.m_strName = a.name;
         if (a.format)
@@ -102,18 +102,18 @@ void CFormatParser::AddBuiltins()
 bool CFormatParser::Parse(const std::string& path)
 {
     ResetModel();
-    CloseQuietly();
+    m_tokens.CloseQuietly();
     m_strLastError.clear();
     m_strPath = path;
 
     bool ok = true;
     try {
         AddBuiltins();
-        if (!OpenForParse(path))
+        if (!m_tokens.OpenForParse(path))
             return false;
-        while (PeekToken() != tkEndOfFile)
+        while (m_tokens.PeekToken() != CPmTokenFile::tkEndOfFile)
             ParseTopLevel();
-        ExpectToken(tkEndOfFile);
+        m_tokens.ExpectToken(CPmTokenFile::tkEndOfFile);
     } catch (const CParseError& e) {
         m_strLastError = e.what();
         ok = false;
@@ -123,7 +123,7 @@ bool CFormatParser::Parse(const std::string& path)
     }
     // Nothing reads the file after the parse; an open handle that denies
     // writes would only stand in the way of the wipe of the program tree.
-    CloseQuietly();
+    m_tokens.CloseQuietly();
     if (!ok)
         AppendTraceLog(m_strLastError);
     return ok;
@@ -131,51 +131,51 @@ bool CFormatParser::Parse(const std::string& path)
 
 void CFormatParser::ParseTopLevel()
 {
-    switch (PeekToken()) {
-    case tkSharp: ParsePack(); break;
-    case tkStruct: ParseStruct(); break;
-    case tkField: ParseField(); break;
-    case tkTypedef: ParseTypedef(); break;
-    default: RaiseParseError("Invalid token");
+    switch (m_tokens.PeekToken()) {
+    case CPmTokenFile::tkSharp: ParsePack(); break;
+    case CPmTokenFile::tkStruct: ParseStruct(); break;
+    case CPmTokenFile::tkField: ParseField(); break;
+    case CPmTokenFile::tkTypedef: ParseTypedef(); break;
+    default: m_tokens.RaiseParseError("Invalid token");
     }
 }
 
 void CFormatParser::ParsePack()
 {
-    ExpectToken(tkSharp);
-    ExpectToken(tkPragma);
-    ExpectToken(tkPack);
-    ExpectToken(tkLeftParen);
-    int pack = ExpectInteger();
+    m_tokens.ExpectToken(CPmTokenFile::tkSharp);
+    m_tokens.ExpectToken(CPmTokenFile::tkPragma);
+    m_tokens.ExpectToken(CPmTokenFile::tkPack);
+    m_tokens.ExpectToken(CPmTokenFile::tkLeftParen);
+    int pack = m_tokens.ExpectInteger();
     if (pack != 1 && pack != 2 && pack != 4 && pack != 8)
-        RaiseParseError("Incorrect pack value");
-    ExpectToken(tkRightParen);
+        m_tokens.RaiseParseError("Incorrect pack value");
+    m_tokens.ExpectToken(CPmTokenFile::tkRightParen);
     m_nPack = pack;
 }
 
 bool CFormatParser::ReadAnnotation(std::string& text)
 {
-    SetCommentTokens(true);
-    int kind = PeekToken();
-    SetCommentTokens(false);
-    if (kind != tkBlockComment)
+    m_tokens.SetCommentTokens(true);
+    int kind = m_tokens.PeekToken();
+    m_tokens.SetCommentTokens(false);
+    if (kind != CPmTokenFile::tkBlockComment)
         return false;
-    text = CommentBody(ExpectToken(tkBlockComment));
+    text = CommentBody(m_tokens.ExpectToken(CPmTokenFile::tkBlockComment));
     return true;
 }
 
 void CFormatParser::ParseStruct()
 {
-    ExpectToken(tkStruct);
-    auto type = std::make_unique<CDataType>(this, ExpectIdentifier());
-    std::string annotation, range;
-    if (ReadAnnotation(annotation) && ExtractOption(annotation, 'r', range))
-        type->m_nIDRange = ClampedAtoi(range.c_str());
-    ExpectToken(tkLeftBrace);
+    m_tokens.ExpectToken(CPmTokenFile::tkStruct);
+    auto type = std::make_unique<CDataType>(m_tokens.ExpectIdentifier());
+    std::string annotation;
+    if (ReadAnnotation(annotation))
+        type->m_nIDRange = ParseAnnotation(annotation).idRange;
+    m_tokens.ExpectToken(CPmTokenFile::tkLeftBrace);
     ParseMemberList(*type);
-    ExpectToken(tkRightBrace);
-    ExpectToken(tkSemicolon);
-    type->AlignSize(type->m_nAlignment);
+    m_tokens.ExpectToken(CPmTokenFile::tkRightBrace);
+    m_tokens.ExpectToken(CPmTokenFile::tkSemicolon);
+    AlignSize(*type, type->m_nAlignment);
     if (type->m_members.size() == 1)
         type->m_nKind = type->m_members[0].m_nKind;
     m_types.push_back(std::move(type));
@@ -183,22 +183,22 @@ void CFormatParser::ParseStruct()
 
 void CFormatParser::ParseField()
 {
-    ExpectToken(tkField);
-    auto type = std::make_unique<CFieldType>(this, ExpectIdentifier());
-    ExpectToken(tkLeftBrace);
+    m_tokens.ExpectToken(CPmTokenFile::tkField);
+    auto type = std::make_unique<CFieldType>(m_tokens.ExpectIdentifier());
+    m_tokens.ExpectToken(CPmTokenFile::tkLeftBrace);
     ParseMemberList(*type);
-    ExpectToken(tkRightBrace);
-    ExpectToken(tkSemicolon);
+    m_tokens.ExpectToken(CPmTokenFile::tkRightBrace);
+    m_tokens.ExpectToken(CPmTokenFile::tkSemicolon);
     m_fieldTypes.push_back(std::move(type));
 }
 
 void CFormatParser::ParseTypedef()
 {
-    ExpectToken(tkTypedef);
+    m_tokens.ExpectToken(CPmTokenFile::tkTypedef);
     CDataTypeAlias alias;
     alias.m_nTypeIndex = FindType(alias.m_strPrintFormat);
-    alias.m_strName = ExpectIdentifier();
-    ExpectToken(tkSemicolon);
+    alias.m_strName = m_tokens.ExpectIdentifier();
+    m_tokens.ExpectToken(CPmTokenFile::tkSemicolon);
     m_aliases.push_back(std::move(alias));
 }
 
@@ -207,7 +207,7 @@ void CFormatParser::ParseMemberList(_CBaseType& type)
     // Later declarations may begin with "unsigned" as well as the first.
     do
         ParseMemberDeclaration(type);
-    while (PeekToken() == tkIdentifier || PeekToken() == tkUnsigned);
+    while (m_tokens.PeekToken() == CPmTokenFile::tkIdentifier || m_tokens.PeekToken() == CPmTokenFile::tkUnsigned);
 }
 
 void CFormatParser::ParseMemberDeclaration(_CBaseType& type)
@@ -216,48 +216,65 @@ void CFormatParser::ParseMemberDeclaration(_CBaseType& type)
     int typeIndex = FindType(aliasFormat);
     for (;;) {
         CDataMember member;
-        member.m_pOwner = this;
         member.m_nTypeIndex = typeIndex;
         member.m_strPrintFormat = aliasFormat;
-        if (PeekToken() == tkPointer) {
-            ExpectToken(tkPointer);
+        if (m_tokens.PeekToken() == CPmTokenFile::tkPointer) {
+            m_tokens.ExpectToken(CPmTokenFile::tkPointer);
             member.m_bPointer = 1;
         }
-        member.m_strName = ExpectIdentifier();
+        member.m_strName = m_tokens.ExpectIdentifier();
 
         std::string comment;
         bool annotated = ReadAnnotation(comment);
-        if (!annotated && PeekToken() == tkLeftBracket) {
-            ExpectToken(tkLeftBracket);
-            member.m_nArrayCount = ExpectInteger();
+        if (!annotated && m_tokens.PeekToken() == CPmTokenFile::tkLeftBracket) {
+            m_tokens.ExpectToken(CPmTokenFile::tkLeftBracket);
+            member.m_nArrayCount = m_tokens.ExpectInteger();
             if (member.m_nArrayCount <= 0)
-                RaiseParseError("Array size should be greater than zero");
-            ExpectToken(tkRightBracket);
+                m_tokens.RaiseParseError("Array size should be greater than zero");
+            m_tokens.ExpectToken(CPmTokenFile::tkRightBracket);
             annotated = ReadAnnotation(comment);
         }
         if (annotated) {
             if (comment.compare(0, 2, "{@") == 0)
                 comment = GetResourceString(ClampedAtoi(comment.c_str() + 2));
             member.m_strComment = comment;
-            std::string value;
-            if (ExtractOption(comment, 'f', value))
-                member.m_strPrintFormat = ExpandNewlines(value);
-            if (ExtractOption(comment, 'F', value))
-                member.m_strElementFormat = ExpandNewlines(value);
-            if (ExtractOption(comment, 'b', value))
-                member.m_strBText = value;
-            if (ExtractOption(comment, 'g', value))
-                member.m_nID = ClampedAtoi(value.c_str());
-            if (ExtractOption(comment, 'k', value))
-                ScanIndexRange(value, member.m_nFirstIndex, member.m_nLastIndex);
+            CAnnotation a = ParseAnnotation(comment);
+            member.m_annotation = std::move(a.member);
+            if (a.printFormat)
+                member.m_strPrintFormat = std::move(a.printFormat);
+            member.m_strElementFormat = std::move(a.elementFormat);
+            if (a.bText)
+                member.m_strBText = std::move(*a.bText);
+            if (a.id)
+                member.m_nID = *a.id;
+            member.m_nFirstIndex = a.firstIndex;
+            member.m_nLastIndex = a.lastIndex;
         }
-        type.AddMember(member);
+        AddMember(type, member);
 
-        if (PeekToken() != tkComma)
+        if (m_tokens.PeekToken() != CPmTokenFile::tkComma)
             break;
-        ExpectToken(tkComma);
+        m_tokens.ExpectToken(CPmTokenFile::tkComma);
     }
-    ExpectToken(tkSemicolon);
+    m_tokens.ExpectToken(CPmTokenFile::tkSemicolon);
+}
+
+void CFormatParser::AddMember(_CBaseType& type, const CDataMember& member)
+{
+    try {
+        type.AddMember(member, EffectiveType(member), m_nPack);
+    } catch (const CLayoutError& e) {
+        m_tokens.RaiseParseError("%s", e.what());
+    }
+}
+
+void CFormatParser::AlignSize(_CBaseType& type, int n)
+{
+    try {
+        type.AlignSize(n);
+    } catch (const CLayoutError& e) {
+        m_tokens.RaiseParseError("%s", e.what());
+    }
 }
 
 int CFormatParser::LookupType(const std::string& name, std::optional<std::string>* printFormat) const
@@ -282,14 +299,14 @@ int CFormatParser::LookupType(const std::string& name, std::optional<std::string
 int CFormatParser::FindType(std::optional<std::string>& printFormat)
 {
     std::string name;
-    if (PeekToken() == tkUnsigned) {
-        ExpectToken(tkUnsigned);
+    if (m_tokens.PeekToken() == CPmTokenFile::tkUnsigned) {
+        m_tokens.ExpectToken(CPmTokenFile::tkUnsigned);
         name = "unsigned ";
     }
-    name += ExpectIdentifier();
+    name += m_tokens.ExpectIdentifier();
     int index = LookupType(name, &printFormat);
     if (index < 0)
-        RaiseParseError("Undefined data type '%s'", name.c_str());
+        m_tokens.RaiseParseError("Undefined data type '%s'", name.c_str());
     return index;
 }
 

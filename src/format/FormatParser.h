@@ -12,25 +12,26 @@
 #include "format/DataType.h"
 #include "format/PmTokenFile.h"
 
-class CFormatParser : public CPmTokenFile {
+class CFormatParser {
 public:
     // The built-in aliases ("BOOL" .. "time_t") that precede the typedefs.
     static const int kBuiltinAliasCount = 16;
 
     CFormatParser();
-    ~CFormatParser() override;
+    ~CFormatParser();
+    CFormatParser(const CFormatParser&) = delete;
+    CFormatParser& operator=(const CFormatParser&) = delete;
 
     // Builds the model from the file. False when the file cannot be opened
     // (no log line) or on a parse error (logged); the model then holds what
     // was built before the error.
     bool Parse(const std::string& path);
 
-    // Reads a type reference (optional "unsigned", identifier) from the
-    // token stream: aliases first, then types. Returns the type index and
-    // sets printFormat to the alias's format (none for a type). Raises
-    // "Undefined data type '%s'".
-    int FindType(std::optional<std::string>& printFormat);
-    // The same lookup for a name; -1 when not found.
+    // The text of the last parse error ("" after success).
+    const std::string& LastError() const { return m_strLastError; }
+
+    // A type by name: aliases first, then types; -1 when not found. Sets
+    // printFormat to the alias's format (none for a type).
     int LookupType(const std::string& name, std::optional<std::string>* printFormat = nullptr) const;
 
     // Empties the model (types, field types, aliases) and resets the pack value.
@@ -49,13 +50,19 @@ public:
     const std::string& Path() const { return m_strPath; }
 
     // The model, read directly by the block description and printing.
-    std::vector<std::unique_ptr<CDataType>> m_types;       // built-ins first (BuiltinType order)
+    CTypeList m_types;                                     // built-ins first (BuiltinType order)
     std::vector<std::unique_ptr<CFieldType>> m_fieldTypes; // in file order, duplicates kept
     std::vector<CDataTypeAlias> m_aliases;                 // built-ins first, then typedefs
     int m_nPack = 8;
     std::string m_strPath; // the file last parsed
 
 private:
+    // Reads a type reference (optional "unsigned", identifier) from the
+    // token stream and looks it up. Raises "Undefined data type '%s'".
+    int FindType(std::optional<std::string>& printFormat);
+    // The layout steps of the model, their size errors raised as parse errors.
+    void AddMember(_CBaseType& type, const CDataMember& member);
+    void AlignSize(_CBaseType& type, int n);
     void AddBuiltins();
     void ParseTopLevel();
     void ParsePack();
@@ -66,4 +73,7 @@ private:
     void ParseMemberDeclaration(_CBaseType& type);
     // Reads a block comment right after the current token when one follows.
     bool ReadAnnotation(std::string& text);
+
+    CPmTokenFile m_tokens;
+    std::string m_strLastError;
 };

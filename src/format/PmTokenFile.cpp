@@ -98,12 +98,33 @@ bool CPmTokenFile::IsLetter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' 
 bool CPmTokenFile::IsIdentifierStart(int c) { return IsLetter(c) || c == '_' || c > 128; }
 bool CPmTokenFile::IsIdentifierChar(int c) { return IsIdentifierStart(c) || IsDigit(c); }
 
+void CPmTokenFile::LoadText()
+{
+    m_bLoaded = true;
+    std::string raw;
+    char piece[1 << 16];
+    for (;;) {
+        size_t got = BinaryFile::Read(piece, sizeof piece);
+        if (got == 0)
+            break;
+        raw.append(piece, got);
+    }
+    m_text.clear();
+    m_text.reserve(raw.size());
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')
+            continue; // the newline that follows stands for both
+        m_text.push_back(raw[i]);
+    }
+}
+
 int CPmTokenFile::GetChar()
 {
-    int c = TextFile::GetChar();
-    if (c == -1)
+    if (!m_bLoaded)
+        LoadText();
+    if (m_nPos >= m_text.size())
         return -1; // end of file is no character of the token
-    m_strToken.push_back(static_cast<char>(c));
+    int c = static_cast<unsigned char>(m_text[m_nPos++]);
     ++m_nChars;
     if (c == '\n')
         ++m_nLine;
@@ -114,15 +135,21 @@ void CPmTokenFile::UngetChar(int c)
 {
     if (c == -1)
         return;
-    if (!m_strToken.empty())
-        m_strToken.pop_back();
+    --m_nPos;
     --m_nChars;
     if (c == '\n')
         --m_nLine;
-    TextFile::UngetChar(c);
 }
 
 int CPmTokenFile::ReadRawToken()
+{
+    size_t start = m_nPos;
+    int kind = ReadRawTokenKind();
+    m_strToken.assign(m_text, start, m_nPos - start);
+    return kind;
+}
+
+int CPmTokenFile::ReadRawTokenKind()
 {
     int c = GetChar();
     switch (c) {
@@ -210,7 +237,6 @@ int CPmTokenFile::ReadRawToken()
 int CPmTokenFile::NextToken()
 {
     for (;;) {
-        m_strToken.clear();
         m_nToken = ReadRawToken();
         switch (m_nToken) {
         case tkNewLine:
@@ -270,6 +296,8 @@ int CPmTokenFile::ExpectInteger()
 
 void CPmTokenFile::CloseQuietly()
 {
+    std::string().swap(m_text); // the text is not read again
+    m_nPos = 0;
     try {
         Close();
     } catch (const FileError&) {
@@ -281,6 +309,9 @@ bool CPmTokenFile::OpenForParse(const std::string& path)
 {
     CloseQuietly();
     m_strToken.clear();
+    m_text.clear();
+    m_nPos = 0;
+    m_bLoaded = false;
     m_nToken = tkNone;
     m_nChars = 0;
     m_nLine = 0;

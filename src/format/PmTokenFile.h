@@ -1,6 +1,7 @@
 // The token reader of the format description language: a text file read
-// character by character (CR LF arrives as one newline on every platform),
-// cut into tokens with one token of look-ahead and a line counter. Syntax
+// whole into memory at the first character asked for (CR LF arrives as one
+// newline on every platform), cut into tokens with one token of look-ahead
+// and a line counter. Syntax
 // errors are thrown as CParseError carrying the finished "|E|name(line): ..."
 // text; the parse entry points catch it and log it.
 #pragma once
@@ -67,8 +68,8 @@ public:
     static bool IsIdentifierStart(int c); // letter, '_', byte > 128
     static bool IsIdentifierChar(int c);  // letter, digit, '_', byte > 128
 
-    // Character level: appends to / removes from the token text and keeps the
-    // character and line counters.
+    // Character level: moves over the text and keeps the character and line
+    // counters; the token text is what the raw token read moved over.
     int GetChar();
     void UngetChar(int c);
 
@@ -91,15 +92,23 @@ public:
     int TokenKind() const { return m_nToken; }
     int Line() const { return m_nLine; }
     int CharCount() const { return m_nChars; }
-    // The text of the last parse error caught by Parse or Scan ("" after success).
+    // The text of the last parse error caught by Scan ("" after success).
     const std::string& LastError() const { return m_strLastError; }
 
-protected:
     // Closes any open file, opens path for reading (denying writes) and starts
     // the token state afresh: no token pending, line 0, comments skipped.
     bool OpenForParse(const std::string& path);
     void CloseQuietly();
 
+protected:
+    // Reads the rest of the open file into m_text with CR LF folded.
+    void LoadText();
+    // The raw token at the reading position; ReadRawToken adds its text.
+    int ReadRawTokenKind();
+
+    std::string m_text; // the file's characters (CR LF as '\n')
+    size_t m_nPos = 0;
+    bool m_bLoaded = false;
     std::string m_strToken;
     int m_nToken = tkNone;
     int m_nChars = 0;

@@ -10,7 +10,6 @@
 
 #include "logs/TraceLog.h"
 #include "platform/StringUtil.h"
-#include "format/AnnotationOptions.h"
 #include "format/DataMember.h"
 #include "format/DataType.h"
 
@@ -326,58 +325,24 @@ bool ParsePlcAddress(const std::string& text, uint32_t& value)
     return true;
 }
 
-long IntegerMultiplier(const std::string& comment)
+long IntegerMultiplier(const CMultiplier& multiplier)
 {
-    std::string text;
-    if (!ExtractOption(comment, 'm', text))
-        return 1;
-    errno = 0;
-    char* end = nullptr;
-    long long v = strtoll(text.c_str(), &end, 0);
-    // No digits at all would make every value 0: as bad as a wrong ending.
-    bool noDigits = end == text.c_str();
-    if (!EndsCleanly(end) || noDigits) {
+    if (multiplier.integerIllegal)
         AppendTraceLog("Illegal comment string\n");
-        return 1;
-    }
-    // strtol of a 32-bit long saturates.
-    if (v > INT32_MAX)
-        v = INT32_MAX;
-    if (v < INT32_MIN)
-        v = INT32_MIN;
-    return static_cast<long>(v);
+    return multiplier.integer;
 }
 
-double RealMultiplier(const std::string& comment)
+double RealMultiplier(const CMultiplier& multiplier)
 {
-    std::string text;
-    if (!ExtractOption(comment, 'm', text))
-        return 1.0;
-    size_t slash = text.find('/');
-    if (!text.empty() && slash != std::string::npos) {
-        std::string a = text.substr(0, slash), b = text.substr(slash + 1);
-        char* endA = nullptr;
-        char* endB = nullptr;
-        double x = strtod(a.c_str(), &endA);
-        double y = strtod(b.c_str(), &endB);
-        // Both parts must hold a number: an empty one would make every value 0.
-        if (endA != a.c_str() && endB != b.c_str() && EndsCleanly(endA) && EndsCleanly(endB) && y != 0.0)
-            return x / y;
-        return 1.0;
-    }
-    char* end = nullptr;
-    double v = strtod(text.c_str(), &end);
-    if (!EndsCleanly(end) || end == text.c_str()) {
+    if (multiplier.realIllegal)
         AppendTraceLog("Illegal comment string\n");
-        return 1.0;
-    }
-    return v;
+    return multiplier.real;
 }
 
 std::string FormatBuiltin(int builtin, const CDataMember& member, const unsigned char* address,
                           CPrintFormatCache& formats)
 {
-    const std::string& comment = member.m_strComment;
+    const CMultiplier& multiplier = member.m_annotation.multiplier;
     if (builtin == btPlcBitAddr)
         return FormatPlcAddress(static_cast<uint32_t>(Load(address, 4)));
 
@@ -386,12 +351,12 @@ std::string FormatBuiltin(int builtin, const CDataMember& member, const unsigned
         if (builtin == btDouble) {
             uint64_t bits = Load(address, 8);
             memcpy(&value, &bits, sizeof value);
-            value *= RealMultiplier(comment);
+            value *= RealMultiplier(multiplier);
         } else {
             uint32_t bits = static_cast<uint32_t>(Load(address, 4));
             float f;
             memcpy(&f, &bits, sizeof f);
-            value = static_cast<double>(static_cast<float>(f * RealMultiplier(comment)));
+            value = static_cast<double>(static_cast<float>(f * RealMultiplier(multiplier)));
         }
         size_t limit = builtin == btDouble ? kMaxDoubleText : kMaxText;
         if (member.m_strPrintFormat) {
@@ -415,7 +380,7 @@ std::string FormatBuiltin(int builtin, const CDataMember& member, const unsigned
     } else if (builtin != btVoidPtr) {
         // Multiply in the type's width: the product wraps as the type would.
         uint64_t product = Extend(value.bits, value.width, value.isSigned) *
-                           static_cast<uint64_t>(static_cast<int64_t>(IntegerMultiplier(comment)));
+                           static_cast<uint64_t>(static_cast<int64_t>(IntegerMultiplier(multiplier)));
         value.bits = Extend(product, value.width, value.isSigned);
     }
     value.bits = Extend(value.bits, value.width, value.isSigned);
@@ -478,7 +443,7 @@ bool ParseBuiltin(int builtin, const CDataMember& member, unsigned char* address
     case btFloat:
     case btDouble: {
         double v = strtod(s, &end);
-        double m = RealMultiplier(member.m_strComment);
+        double m = RealMultiplier(member.m_annotation.multiplier);
         if (end == s || !EndsCleanly(end) || m == 0.0)
             return false;
         v /= m;
@@ -498,7 +463,7 @@ bool ParseBuiltin(int builtin, const CDataMember& member, unsigned char* address
     case btUInt64: {
         // Always hexadecimal, with or without its prefix.
         unsigned long long v = strtoull(s, &end, 16);
-        long m = IntegerMultiplier(member.m_strComment);
+        long m = IntegerMultiplier(member.m_annotation.multiplier);
         if (end == s || !EndsCleanly(end) || m == 0)
             return false;
         // The lowest value over -1 wraps as the type would; dividing it would trap.
@@ -513,7 +478,7 @@ bool ParseBuiltin(int builtin, const CDataMember& member, unsigned char* address
         if (info.bytes == 0)
             return false;
         long long v = strtoll(s, &end, 0);
-        long m = IntegerMultiplier(member.m_strComment);
+        long m = IntegerMultiplier(member.m_annotation.multiplier);
         if (end == s || !EndsCleanly(end) || m == 0)
             return false;
         if (v > INT32_MAX)

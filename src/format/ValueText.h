@@ -10,6 +10,7 @@
 
 class CDataMember;
 class CDataType;
+struct CMultiplier;
 
 // A print format checked against the class of value it is meant for.
 struct CPrintFormat {
@@ -61,10 +62,10 @@ std::string FormatPlcAddress(uint32_t value);
 // Parses "hhhll", "TIMnnn", "*DMnnnn", "NA"; false when the text fits none.
 bool ParsePlcAddress(const std::string& text, uint32_t& value);
 
-// Multipliers from the "-m" option of a comment. A bad value writes
-// "Illegal comment string\n" where the rules say so and gives 1.
-long IntegerMultiplier(const std::string& comment);
-double RealMultiplier(const std::string& comment);
+// The factors of a member's "-m" option. An illegal one writes
+// "Illegal comment string\n" (at each use) and gives 1.
+long IntegerMultiplier(const CMultiplier& multiplier);
+double RealMultiplier(const CMultiplier& multiplier);
 
 // The value text of a built-in scalar at address for member (its print
 // format and multiplier); builtin is one of BuiltinType.

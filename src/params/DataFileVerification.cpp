@@ -1,22 +1,11 @@
 #include "params/DataFileVerification.h"
 
-#include <cstring>
-
-#include <zlib.h>
-
 #include "logs/TraceLog.h"
 #include "format/DataBlock.h"
 #include "messages/Messages.h"
-#include "platform/File.h"
 #include "platform/FileCopy.h"
 #include "platform/MessageText.h"
 #include "platform/MessageBox.h"
-
-
-namespace {
-const size_t kPiece = 4096;
-
-} // namespace
 
 std::mutex& ParameterFileLock()
 {
@@ -24,30 +13,7 @@ std::mutex& ParameterFileLock()
     return lock;
 }
 
-bool IsDataFileWhole(const std::string& path)
-{
-    try {
-        BinaryFile file;
-        if (!file.Open(path, BinaryFile::modeRead | BinaryFile::shareDenyWrite))
-            return false;
-        unsigned char header[datafile::kFileHeaderSize];
-        if (file.Read(header, sizeof header) != sizeof header || memcmp(header, "FFLC", 4) != 0)
-            return false;
-        uint32_t stored = static_cast<uint32_t>(header[4]) | static_cast<uint32_t>(header[5]) << 8 |
-                          static_cast<uint32_t>(header[6]) << 16 | static_cast<uint32_t>(header[7]) << 24;
-        uLong crc = crc32(0L, Z_NULL, 0);
-        unsigned char piece[kPiece];
-        for (;;) {
-            size_t got = file.Read(piece, sizeof piece);
-            if (got == 0)
-                break;
-            crc = crc32(crc, piece, static_cast<uInt>(got));
-        }
-        return static_cast<uint32_t>(crc) == stored;
-    } catch (const FileError&) {
-        return false;
-    }
-}
+bool IsDataFileWhole(const std::string& path) { return IsWholeDataFile(path); }
 
 std::string AccessDataFileMessage(const std::string& path, unsigned long errorCode)
 {

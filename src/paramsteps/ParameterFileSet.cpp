@@ -17,7 +17,9 @@
 #include "params/DataFileVerification.h"
 #include "deploy/PreviousRelease.h"
 #include "params/ParameterFileKinds.h"
+#include "params/LocalListingTexts.h"
 #include "platform/DirectoryEntries.h"
+#include "platform/MessageBox.h"
 #include "platform/MultiByte.h"
 #include "platform/StringUtil.h"
 
@@ -117,9 +119,17 @@ bool SaveConfiguration(ParameterSession& session, const std::string& dataFile)
     if (!PathFileExistsA(format.c_str()))
         format = ProductDir() + "tornelix.fmt";
 
-    CFieldDescriptor descriptor;
+    CFieldDescriptor descriptor(LocalListingTexts());
     DeleteFileA(amendPath.c_str());
     bool described = descriptor.DescribeBlock(amendPath, "CController", block.data(), static_cast<int>(block.size()), format);
+    if (described) {
+        // One box for each pair of serial numbers out of order; Cancel ends them.
+        CSerialNumberCheck check = descriptor.CheckSerialNumbers();
+        SerialNumberFinding finding;
+        while (check.Next(finding))
+            if (ShowMessageBox(finding.message, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDCANCEL)
+                break;
+    }
     descriptor.Reset();
     ReleaseStringTable();
     // A listing cut short must not be merged as if it held every value.

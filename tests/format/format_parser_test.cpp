@@ -380,8 +380,8 @@ TEST(FormatModel, DumpShowsSizesAlignmentsAndOffsets)
     auto p = ParseText("struct S /* -r 3 */ { char c; DWORD d /* -g 4 */; };\nfield F { S s; char n[8]; };\n");
     ASSERT_TRUE(p->ok);
     std::ostringstream type, field;
-    p->Type("S").Dump(type);
-    p->Field("F").Dump(field);
+    p->Type("S").Dump(type, p->parser.m_types);
+    p->Field("F").Dump(field, p->parser.m_types);
     EXPECT_EQ(type.str(), "type (S) = {\n\tm_pSize=8;\n\tm_nAlignment=4;\n\tm_nIDRange=3;\n"
                           "\t+0\tchar c;\n\t+4\tunsigned int d; format=\"0x%08X\" id=4 /* -g 4 */\n}\n\n");
     EXPECT_EQ(field.str(), "field (F) = {\n\tm_pSize=16;\n\tm_nAlignment=4;\n"

@@ -19,6 +19,7 @@ CDataMember Member(const std::string& comment = std::string(), const char* forma
     CDataMember m;
     m.m_strName = "m_x";
     m.m_strComment = comment;
+    m.m_annotation = ParseAnnotation(comment).member;
     if (format)
         m.m_strPrintFormat = std::string(format);
     return m;
@@ -119,6 +120,18 @@ TEST(ValueText, IntegerMultipliers)
         TraceCapture trace;
         EXPECT_EQ(Show<int32_t>(btInt, 7, Member("-m 10x")), "7");
         EXPECT_EQ(trace.Text().rfind("Illegal comment string\n", 0), 0u) << trace.Text();
+    }
+    {
+        // Read once with the member, reported at every value printed with it.
+        TraceCapture trace;
+        CDataMember bad = Member("-m 10x");
+        EXPECT_EQ(Show<int32_t>(btInt, 7, bad), "7");
+        EXPECT_EQ(Show<int32_t>(btInt, 8, bad), "8");
+        std::string text = trace.Text();
+        size_t second = text.find("Illegal comment string\n", 1);
+        EXPECT_EQ(text.rfind("Illegal comment string\n", 0), 0u) << text;
+        ASSERT_NE(second, std::string::npos) << text;
+        EXPECT_EQ(text.find("Illegal comment string", second + 1), std::string::npos) << text;
     }
     {
         TraceCapture trace; // an empty value would make every value 0

@@ -1,7 +1,7 @@
 // A controller block read from a data file the test writes (stored and LZO
 // chunks, payloads split across chunks, a zero-byte record first), checked
 // against a format and listed: paths, values, ID order, numbering, labels,
-// effects, the serial-number check and the collect walk.
+// effects, the serial-number findings and the collect walk.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,7 +10,7 @@
 #include "format/DataPrinter.h"
 #include "format/FieldDescriptor.h"
 #include "params/DataFileVerification.h"
-#include "platform/MessageBox.h"
+#include "params/LocalListingTexts.h"
 #include "support/DataFileWriter.h"
 #include "support/ScratchDir.h"
 #include "support/TraceCapture.h"
@@ -135,19 +135,16 @@ private:
     CFieldType* m_field = nullptr;
 };
 
-struct Boxes {
-    explicit Boxes(int answer = IDOK)
-    {
-        SetMessageHandler([this, answer](const std::string& text, unsigned type) {
-            shown.push_back(text);
-            types.push_back(type);
-            return answer;
-        });
-    }
-    ~Boxes() { SetMessageHandler(nullptr); }
-    std::vector<std::string> shown;
-    std::vector<unsigned> types;
-};
+// Every serial-number finding's message, in order.
+std::vector<std::string> Findings(const CFieldDescriptor& d)
+{
+    std::vector<std::string> messages;
+    CSerialNumberCheck check = d.CheckSerialNumbers();
+    SerialNumberFinding finding;
+    while (check.Next(finding))
+        messages.push_back(finding.message);
+    return messages;
+}
 
 class FieldDescriptorTest : public ::testing::Test {
 protected:
@@ -224,11 +221,10 @@ TEST_F(FieldDescriptorTest, ListsABlockReadFromADataFileOfStoredAndCompressedChu
     ASSERT_EQ(bytes, block.bytes);
 
     TraceCapture trace;
-    Boxes boxes;
-    CFieldDescriptor d;
+    CFieldDescriptor d(LocalListingTexts());
     ASSERT_TRUE(d.DescribeBlock(listing, "CController", bytes.data(), static_cast<int>(bytes.size()), format));
     EXPECT_EQ(ReadText(listing), kExpected);
-    EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0];
+    EXPECT_EQ(Findings(d), std::vector<std::string>());
     // The array of a structure without "-r" is left out with its log line.
     EXPECT_NE(trace.Text().find("|E|The ID-Range of data-member m_bad is zero."), std::string::npos) << trace.Text();
 }
@@ -237,8 +233,7 @@ TEST_F(FieldDescriptorTest, NumbersLabelsNamesAndEffects)
 {
     Block block(format);
     Fill(block);
-    CFieldDescriptor d;
-    Boxes boxes;
+    CFieldDescriptor d(LocalListingTexts());
     ASSERT_TRUE(d.DescribeBlock(listing, "CController", block.bytes.data(), static_cast<int>(block.bytes.size()),
                                 format));
     const CItemData* uCount = Item(d, "m_uCount");
@@ -287,18 +282,19 @@ TEST_F(FieldDescriptorTest, NumbersLabelsNamesAndEffects)
     EXPECT_EQ(noId->m_nSerialNumber, -1);
     EXPECT_EQ(noId->m_strName, "m_dNoId");
 
-    language = kLanguageChinese;
-    d.NumberItems(); // effects are expanded in the current language (already expanded ones stay)
+    d.NumberItems(); // numbering again: expanded effects stay
     EXPECT_EQ(Item(d, "m_uCount")->m_strLabel, "N0010");
+    EXPECT_EQ(limit1->m_strEffect, "Become effective at once");
 }
 
 TEST_F(FieldDescriptorTest, ChineseGroupNamesAndEffects)
 {
     language = kLanguageChinese;
+    ListingTexts chinese = LocalListingTexts();
+    language = kLanguageEnglish; // the descriptor reads its texts, not the language
     Block block(format);
     Fill(block);
-    CFieldDescriptor d;
-    Boxes boxes;
+    CFieldDescriptor d(chinese);
     ASSERT_TRUE(d.DescribeBlock(listing, "CController", block.bytes.data(), static_cast<int>(block.bytes.size()),
                                 format));
     EXPECT_EQ(Item(d, "m_wArr", 1)->m_strName, "    第0组");
@@ -314,7 +310,7 @@ TEST_F(FieldDescriptorTest, RefusesUnknownBlocksWrongSizesAndBadFormats)
     std::vector<unsigned char> bigger = block.bytes;
     bigger.push_back(0);
     TraceCapture trace;
-    CFieldDescriptor d;
+    CFieldDescriptor d(LocalListingTexts());
     EXPECT_FALSE(d.DescribeBlock(listing, "CController", bigger.data(), static_cast<int>(bigger.size()), format));
     EXPECT_NE(trace.Text().find(
                   "|E|CFieldDescriptor: ERROR! The size of data block(CController), " + std::to_string(bigger.size()) +
@@ -338,52 +334,49 @@ TEST_F(FieldDescriptorTest, SortsByIdOnlyBetweenTheMarkers)
     std::vector<unsigned char> bytes(20, 0);
     for (int i = 0; i < 5; ++i)
         bytes[static_cast<size_t>(4 * i)] = static_cast<unsigned char>('a' + i);
-    CFieldDescriptor d;
-    Boxes boxes;
+    CFieldDescriptor d(LocalListingTexts());
     ASSERT_TRUE(d.DescribeBlock(listing, "F", bytes.data(), 20, format));
     EXPECT_EQ(ReadText(listing), "[F]\r\na = 97\r\nc = 99\r\nd = 100\r\nb = 98\r\ne = 101\r\n");
     // Markers keep their place even when their IDs are out of order: the
     // last one comes after four higher numbers.
-    ASSERT_EQ(boxes.shown.size(), 4u);
-    EXPECT_EQ(boxes.shown[0], "There is repeated serial number or the sequence is wrong: \r\n\"[N0005]a\" and "
+    std::vector<std::string> findings = Findings(d);
+    ASSERT_EQ(findings.size(), 4u);
+    EXPECT_EQ(findings[0], "There is repeated serial number or the sequence is wrong: \r\n\"[N0005]a\" and "
                               "\"[N0001]e\"\r\nPlease modify");
     // The offsets stay as laid out.
     EXPECT_EQ(Item(d, "b")->m_pValue, bytes.data() + 4);
 
-    boxes.shown.clear();
     ASSERT_TRUE(d.DescribeBlock(listing, "Two", bytes.data(), 8, format));
     EXPECT_EQ(ReadText(listing), "[Two]\r\nz = 97\r\ny = 98\r\n");
-    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(Findings(d).size(), 1u);
 }
 
-TEST_F(FieldDescriptorTest, RepeatedSerialNumbersAskUntilCancel)
+TEST_F(FieldDescriptorTest, RepeatedSerialNumbersAreFoundOnePairAtATime)
 {
     WriteText(format, "field F { int a /* -g 1 */; int b /* -g 12 */; int c /* -g 12 */; int d /* -g 12 */;"
                       " int e /* -g 99 */; };\n");
     std::vector<unsigned char> bytes(20, 1);
-    {
-        Boxes boxes(IDOK);
-        CFieldDescriptor d;
-        ASSERT_TRUE(d.DescribeBlock(listing, "F", bytes.data(), 20, format));
-        ASSERT_EQ(boxes.shown.size(), 3u); // b-c, b-d, c-d
-        EXPECT_NE(boxes.shown[0].find("\"[N0012]b\" and \"[N0012]c\""), std::string::npos) << boxes.shown[0];
-        EXPECT_NE(boxes.shown[2].find("\"[N0012]c\" and \"[N0012]d\""), std::string::npos) << boxes.shown[2];
-        EXPECT_EQ(boxes.types[0], static_cast<unsigned>(MB_OKCANCEL | MB_ICONEXCLAMATION));
-    }
-    {
-        Boxes boxes(IDCANCEL);
-        CFieldDescriptor d;
-        EXPECT_TRUE(d.DescribeBlock(listing, "F", bytes.data(), 20, format)); // the check does not fail it
-        EXPECT_EQ(boxes.shown.size(), 1u);
-    }
-    {
-        language = kLanguageChinese;
-        Boxes boxes(IDCANCEL);
-        CFieldDescriptor d;
-        d.DescribeBlock(listing, "F", bytes.data(), 20, format);
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0], "参数编号重复或顺序有误: \r\n\"[N0012]b\" 和 \"[N0012]c\"\r\n请修改");
-    }
+    CFieldDescriptor d(LocalListingTexts());
+    ASSERT_TRUE(d.DescribeBlock(listing, "F", bytes.data(), 20, format)); // the findings do not fail it
+    CSerialNumberCheck check = d.CheckSerialNumbers();
+    SerialNumberFinding finding;
+    std::vector<std::string> pairs;
+    while (check.Next(finding))
+        pairs.push_back(finding.first + " " + finding.second);
+    EXPECT_EQ(pairs, (std::vector<std::string>{"\"[N0012]b\" \"[N0012]c\"", "\"[N0012]b\" \"[N0012]d\"",
+                                               "\"[N0012]c\" \"[N0012]d\""}));
+    EXPECT_FALSE(check.Next(finding)); // and stays done
+
+    // The message is the texts' own, whatever the process's language.
+    ListingTexts chinese;
+    language = kLanguageChinese;
+    chinese = LocalListingTexts();
+    language = kLanguageEnglish;
+    CFieldDescriptor c(chinese);
+    ASSERT_TRUE(c.DescribeBlock(listing, "F", bytes.data(), 20, format));
+    std::vector<std::string> messages = Findings(c);
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0], "参数编号重复或顺序有误: \r\n\"[N0012]b\" 和 \"[N0012]c\"\r\n请修改");
 }
 
 TEST_F(FieldDescriptorTest, ElementsWithoutIdBreakTheNumberingBelowThem)
@@ -391,8 +384,7 @@ TEST_F(FieldDescriptorTest, ElementsWithoutIdBreakTheNumberingBelowThem)
     WriteText(format, "struct S /* -r 4 */ { int v /* -g 1 -eL */; };\n"
                       "field F { int begin /* -g 0 */; S arr[2] /* -eH */; S one[1] /* -g 10 */; int end /* -g 90 */; };\n");
     std::vector<unsigned char> bytes(20, 0);
-    CFieldDescriptor d;
-    Boxes boxes;
+    CFieldDescriptor d(LocalListingTexts());
     ASSERT_TRUE(d.DescribeBlock(listing, "F", bytes.data(), 20, format));
     const CItemData* v = Item(d, "v");
     EXPECT_EQ(v->m_strLabel, "");
@@ -408,8 +400,7 @@ TEST_F(FieldDescriptorTest, AListingThatCannotBeCreatedLosesOnlyTheLines)
 {
     Block block(format);
     Fill(block);
-    CFieldDescriptor d;
-    Boxes boxes;
+    CFieldDescriptor d(LocalListingTexts());
     std::string nowhere = dir / "no-such-dir" + ScratchDir::kSep + "x.dat";
     EXPECT_TRUE(d.DescribeBlock(nowhere, "CController", block.bytes.data(), static_cast<int>(block.bytes.size()),
                                 format));
@@ -429,7 +420,7 @@ TEST_F(FieldDescriptorTest, CollectWalkHonoursIndexRangesAndTextsOfSingleMemberS
         bytes[static_cast<size_t>(4 * i)] = static_cast<unsigned char>(i);
     memcpy(bytes.data() + 20, "ab", 2);
     memcpy(bytes.data() + 25, "xyz", 3);
-    CFieldDescriptor d;
+    CFieldDescriptor d(LocalListingTexts());
     ASSERT_TRUE(d.m_parser.Parse(format));
     CFieldType* field = d.m_parser.FindFieldType("F");
     ASSERT_NE(field, nullptr);
@@ -456,8 +447,7 @@ TEST_F(FieldDescriptorTest, ParseThroughItemsStoresAndFormatsAgain)
 {
     Block block(format);
     Fill(block);
-    CFieldDescriptor d;
-    Boxes boxes;
+    CFieldDescriptor d(LocalListingTexts());
     ASSERT_TRUE(d.DescribeBlock(listing, "CController", block.bytes.data(), static_cast<int>(block.bytes.size()),
                                 format));
     CDataPrinter printer(&d);
@@ -482,8 +472,7 @@ TEST_F(FieldDescriptorTest, YesAndNoAreWrittenAsDigitsAndBadElementFormatsFallBa
     std::vector<unsigned char> bytes(20, 0);
     bytes[8] = 1; // c = 1 prints "No1", which stays
     TraceCapture trace;
-    CFieldDescriptor d;
-    Boxes boxes;
+    CFieldDescriptor d(LocalListingTexts());
     ASSERT_TRUE(d.DescribeBlock(listing, "F", bytes.data(), 20, format));
     EXPECT_EQ(ReadText(listing), "[F]\r\na = 1\r\nb = 0\r\nc = No1\r\nw[0] = 0x0000\r\nw[1] = 0x0000\r\ne = 0\r\n");
     EXPECT_EQ(Item(d, "a")->m_strValue, "1");

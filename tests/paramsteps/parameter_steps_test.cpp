@@ -10,6 +10,7 @@
 #include "paramsteps/ParameterSteps.h"
 #include "logs/SetupLog.h"
 #include "messages/InstallPort.h"
+#include "platform/MessageBox.h"
 #include "support/DataFileWriter.h"
 #include "support/TempTree.h"
 
@@ -306,4 +307,37 @@ TEST_F(ParameterSteps, CollectReportsABlockThatDoesNotMatchItsFormat)
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[1], StrPrintf(LocalText(MsgNotCarried), "Mill\n"));
     EXPECT_FALSE(Exists(ParamWorkDir())) << "nothing of the run is left behind";
+}
+
+TEST_F(ParameterSteps, SaveShowsOneBoxPerSerialNumberPairUntilCancel)
+{
+    // m_speed is numbered 30, m_b[0..2] 20..22 and m_nxaOffset[0..1] 5..6.
+    const char format[] = "field CController { double m_speed /* -g 30 */; int m_b[3] /* -g 20 */;"
+                          " int m_nxaOffset[2] /* -g 5 */; };\n";
+    for (int answer : {IDOK, IDCANCEL}) {
+        RemoveTreeForTest(ParamWorkDir());
+        ParameterSession session(ui);
+        session.paramWorkDir = ParamWorkDir();
+        program.File("TorneLix\\tornelix.fmt", format);
+        data.Dir("config\\Mill");
+        WriteDataFile(data / "config\\Mill\\tornelix.dat", 12.5);
+        std::vector<std::string> boxes;
+        std::vector<unsigned> types;
+        SetMessageHandler([&](const std::string& text, unsigned type) {
+            boxes.push_back(text);
+            types.push_back(type);
+            return answer;
+        });
+        CollectParameterInfo(session);
+        SetMessageHandler(nullptr);
+        ASSERT_FALSE(boxes.empty());
+        EXPECT_EQ(boxes[0], "There is repeated serial number or the sequence is wrong: \r\n\"[N0030]m_speed\" and "
+                            "\"[N0020]m_b.Group 0\"\r\nPlease modify");
+        EXPECT_EQ(types[0], static_cast<unsigned>(MB_OKCANCEL | MB_ICONEXCLAMATION));
+        // The listing is written whatever the answers.
+        EXPECT_NE(ReadText(ParamWorkDir() + "\\Mill_amend.dat").find("m_speed = 12.5\r\n"), std::string::npos);
+        // OK: every pair (m_speed with the five values after it, each m_b
+        // element with both m_nxaOffset elements); Cancel: the first only.
+        EXPECT_EQ(boxes.size(), answer == IDOK ? 11u : 1u);
+    }
 }

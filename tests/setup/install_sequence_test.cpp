@@ -14,6 +14,7 @@
 #include "logs/TraceLog.h"
 #include "messages/Messages.h"
 #include "platform/MessageBox.h"
+#include "platform/StringUtil.h"
 
 namespace {
 
@@ -219,7 +220,7 @@ TEST_F(Sequence, RetryAtAFailedExtractionRunsThePackageAgainOnTheNextTick)
     EXPECT_EQ(std::count(machine.done.begin(), machine.done.end(), "extract"), 3);
     EXPECT_TRUE(timerRunningAfterFailure) << "a failed extraction must be tried again on a later tick";
     ASSERT_EQ(window.boxes.size(), 4u);
-    EXPECT_NE(window.boxes[1].find("exit code 3"), std::string::npos) << window.boxes[1];
+    EXPECT_EQ(window.boxes[1], StrPrintf(LocalText(MsgPackageFailed), LocalText(MsgPackageExitCode), "3"));
     EXPECT_EQ(window.boxes.back(), Success());
 }
 

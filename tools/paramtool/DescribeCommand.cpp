@@ -10,6 +10,7 @@
 #include "platform/Process.h"
 #include "format/FieldDescriptor.h"
 #include "params/DataFileVerification.h"
+#include "params/LocalListingTexts.h"
 #include "platform/File.h"
 #include "platform/StringUtil.h"
 
@@ -42,8 +43,15 @@ int RunDescribe(const std::vector<std::string>& arguments)
     }
     if (!toFile)
         listing = TempPath() + StrPrintf("paramtool-%d.lst", CurrentProcessId());
-    CFieldDescriptor descriptor;
+    CFieldDescriptor descriptor(LocalListingTexts());
     bool described = descriptor.DescribeBlock(listing, block, bytes.data(), static_cast<int>(bytes.size()), format);
+    if (described) {
+        // Every serial-number finding, as the setup's boxes would show them.
+        CSerialNumberCheck check = descriptor.CheckSerialNumbers();
+        SerialNumberFinding finding;
+        while (check.Next(finding))
+            fprintf(stderr, "%s\n", finding.message.c_str());
+    }
     descriptor.Reset();
     if (!described) {
         fprintf(stderr, "paramtool: block '%s' of %s does not match %s\n", block.c_str(), data.c_str(),

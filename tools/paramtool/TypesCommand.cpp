@@ -47,9 +47,9 @@ int RunTypes(const std::vector<std::string>& arguments)
     if (firstAlias < parser.m_aliases.size())
         std::cout << "\n";
     for (size_t i = firstType; i < parser.m_types.size(); ++i)
-        parser.m_types[i]->Dump(std::cout);
+        parser.m_types[i]->Dump(std::cout, parser.m_types);
     for (const auto& field : parser.m_fieldTypes)
-        field->Dump(std::cout);
+        field->Dump(std::cout, parser.m_types);
     std::cout.flush();
     return kExitOk;
 }

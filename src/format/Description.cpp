@@ -1,0 +1,16 @@
+#include "format/Description.h"
+
+CDescription::CDescription(ListingTexts texts) : m_texts(std::move(texts)) {}
+
+CDescription::~CDescription() = default;
+
+void CDescription::WriteListingLine(const std::string& line)
+{
+    if (!m_listing.IsOpen())
+        return;
+    try {
+        m_listing.WriteString(line);
+    } catch (const FileError&) {
+        m_listing.Abort(); // the rest of the lines are lost, as with no file
+    }
+}

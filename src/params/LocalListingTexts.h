@@ -1,0 +1,6 @@
+// The texts of a block listing in the process's current language, for the
+// callers of the field descriptor.
+#pragma once
+#include "format/ListingTexts.h"
+
+ListingTexts LocalListingTexts();
