@@ -93,7 +93,8 @@ void CAutoUpdateDlg::StateWaitControlExit()
     GoTo(ConfirmWipe);
 }
 
-// 1: refuse a setup file that can never install, then warn about the wipe.
+// 1: refuse a setup file that can never install and a setup.cfg whose Path
+// leaves the product trees, then warn about the wipe.
 void CAutoUpdateDlg::StateConfirmWipe()
 {
     StopTimer();
@@ -102,6 +103,13 @@ void CAutoUpdateDlg::StateConfirmWipe()
     // old installation and then fail in state 6 for ever.
     if (!VerifySetupFile()) {
         AbortWithMessage(kTextBadSignature);
+        return;
+    }
+    // A Path in setup.cfg that would lead the save and the wipe out of the
+    // product's own trees ends the run before anything changes.
+    ProductTreeVerdict trees = CheckInstalledProductTrees();
+    if (trees.refusal != TreeRefusal::None) {
+        AbortWithMessage(ProductTreeRefusalText(trees.setupCfg, trees.pathValue, trees.refusal));
         return;
     }
     char longRoot[MAX_PATH];

@@ -11,6 +11,10 @@ using PathList = std::vector<std::string>;
 // confirmation, no confirmation of new directories.
 const unsigned kCopyTreeFlags = 0x215;
 
+// Deletes directory with everything in it (read-only files too); false when
+// something stays. Refuses at once a drive or share root, the Windows
+// directory and anything in it, and the system, program-files and profile
+// folders and every directory that contains one.
 bool DeleteTree(const std::string& directory);
 int CopyTree(const std::string& source, const std::string& destination, unsigned flags);
 void MakeDirectoryPath(const std::string& directory);
