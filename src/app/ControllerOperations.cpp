@@ -66,6 +66,14 @@ bool ControllerOperations::ControlProgramRunning()
 
 bool ControllerOperations::SetupFileUsable() { return VerifySetupFile(); }
 
+std::string ControllerOperations::ProductTreeRefusal()
+{
+    ProductTreeVerdict trees = CheckInstalledProductTrees();
+    if (trees.refusal == TreeRefusal::None)
+        return std::string();
+    return ProductTreeRefusalText(trees.setupCfg, trees.pathValue, trees.refusal);
+}
+
 std::string ControllerOperations::InstallRootLongPath() { return LongPathOf(InstallRoot()); }
 
 bool ControllerOperations::CollectParameterInfo(ParameterSession& session) { return ::CollectParameterInfo(session); }

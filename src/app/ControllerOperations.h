@@ -11,6 +11,7 @@ public:
     bool RecoverUnfinishedRun() override;
     bool ControlProgramRunning() override;
     bool SetupFileUsable() override;
+    std::string ProductTreeRefusal() override;
     std::string InstallRootLongPath() override;
     bool CollectParameterInfo(ParameterSession& session) override;
     bool SaveDataTree() override;

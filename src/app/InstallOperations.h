@@ -36,6 +36,8 @@ public:
     virtual bool ControlProgramRunning() = 0;
     // State 1: the setup file's digest and trailer are sound.
     virtual bool SetupFileUsable() = 0;
+    // State 1: why setup.cfg's Path is refused (the message), or empty.
+    virtual std::string ProductTreeRefusal() = 0;
     // State 1: the long form of InstallRoot; empty when it does not exist.
     virtual std::string InstallRootLongPath() = 0;
     // State 2: false when the user ended the setup (nothing changed).

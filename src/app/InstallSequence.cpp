@@ -88,7 +88,8 @@ InstallSequence::State InstallSequence::RunWaitControlExit()
 }
 
 // 1: undo a run that a power cut or a kill left half done, refuse a setup
-// file that can never install, then warn about the wipe.
+// file that can never install and a setup.cfg whose Path leaves the product
+// trees, then warn about the wipe.
 InstallSequence::State InstallSequence::RunConfirmWipe()
 {
     // The machine's values are carried as if the cut had never happened: the
@@ -100,6 +101,14 @@ InstallSequence::State InstallSequence::RunConfirmWipe()
     if (!m_machine.SetupFileUsable()) {
         m_window.ShowMessage(kTextBadSignature, MB_OK);
         exitCode = kExitSetupFileUnusable;
+        return Closed;
+    }
+    // A Path in setup.cfg that would lead the save and the wipe out of the
+    // product's own trees ends the run before anything changes.
+    std::string refusal = m_machine.ProductTreeRefusal();
+    if (!refusal.empty()) {
+        m_window.ShowMessage(refusal, MB_OK);
+        exitCode = kExitCancelled;
         return Closed;
     }
     std::string root = m_machine.InstallRootLongPath();

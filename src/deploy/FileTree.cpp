@@ -1,5 +1,6 @@
 #include "deploy/FileTree.h"
 
+#include "locations/Locations.h"
 #include "platform/DirectoryEntries.h"
 #include "platform/MultiByte.h"
 
@@ -27,9 +28,8 @@ void Collect(const std::string& root, const NameRule& matches, PathList& list)
         return true;
     });
 }
-} // namespace
 
-bool DeleteTree(const std::string& directory)
+bool DeleteTreeBelow(const std::string& directory)
 {
     std::string pattern = directory + "\\*";
     std::string prefix = directory + "\\";
@@ -48,7 +48,7 @@ bool DeleteTree(const std::string& directory)
                 return false;
             }
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (!DeleteTree(full)) {
+                if (!DeleteTreeBelow(full)) {
                     FindClose(h);
                     return false;
                 }
@@ -70,6 +70,16 @@ bool DeleteTree(const std::string& directory)
         }
     }
     return RemoveDirectoryA(directory.c_str()) != 0;
+}
+} // namespace
+
+bool DeleteTree(const std::string& directory)
+{
+    // The last line of defence behind the check of setup.cfg's Path: a
+    // drive root or a system folder is never wiped, whoever asks.
+    if (IsProtectedFromDeletion(directory))
+        return false;
+    return DeleteTreeBelow(directory);
 }
 
 int CopyTree(const std::string& source, const std::string& destination, unsigned flags)

@@ -13,6 +13,10 @@ const unsigned kCopyTreeFlags = 0x215;
 // Added where the caller checks the copy itself: no error box of the shell's.
 const unsigned kCopyTreeNoErrorUi = 0x400;
 
+// Deletes directory with everything in it (read-only files too); false when
+// something stays. Refuses at once a drive or share root, the Windows
+// directory and anything in it, and the system, program-files and profile
+// folders and every directory that contains one.
 bool DeleteTree(const std::string& directory);
 int CopyTree(const std::string& source, const std::string& destination, unsigned flags);
 void MakeDirectoryPath(const std::string& directory);

@@ -6,8 +6,10 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include "platform/MultiByte.h"
 #include "platform/Profile.h"
 #include "platform/Paths.h"
+#include "platform/SystemInfo.h"
 
 namespace {
 // The kept roots are function-local so that they are usable during static
@@ -173,3 +175,41 @@ bool IsWriteFilterSystem()
 }
 
 bool IsPackupSet() { return ProfileGetInt(PackupIni(), "Operation", "Packup", 0) != 0; }
+
+namespace {
+PathNameRules SystemPathNameRules()
+{
+    PathNameRules rules;
+    rules.isLeadByte = IsMultiByteLead;
+    rules.lower = LowerMultiByte;
+    return rules;
+}
+
+const ProtectedFolders& SystemProtectedFolders()
+{
+    static const ProtectedFolders folders = {WindowsDirectory(), SystemFolders()};
+    return folders;
+}
+} // namespace
+
+ProductTreeVerdict CheckInstalledProductTrees()
+{
+    ProductTreeVerdict verdict;
+    verdict.setupCfg = JoinPath(InstallRoot(), "setup.cfg");
+    verdict.pathValue = ProfileGetString(verdict.setupCfg, "Settings", "Path");
+    PathNameRules rules = SystemPathNameRules();
+    verdict.refusal =
+        CheckProductTrees(verdict.pathValue, InstallRoot(), DataRoot(), SystemProtectedFolders(), rules);
+    if (verdict.refusal != TreeRefusal::None || verdict.pathValue.empty())
+        return verdict;
+    // What the steps will really use must be what was checked.
+    if (NormalWindowsPath(ProductDir(), rules) != ProductTreeOf(verdict.pathValue, InstallRoot(), rules) ||
+        NormalWindowsPath(DataProductDir(), rules) != ProductTreeOf(verdict.pathValue, DataRoot(), rules))
+        verdict.refusal = TreeRefusal::Unclear;
+    return verdict;
+}
+
+bool IsProtectedFromDeletion(const std::string& directory)
+{
+    return IsProtectedDirectory(FullPathName(directory), SystemProtectedFolders(), SystemPathNameRules());
+}

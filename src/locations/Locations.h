@@ -3,6 +3,7 @@
 #pragma once
 #include <string>
 
+#include "locations/ProductTreeCheck.h"
 #include "locations/TempLocations.h"
 
 // Computed once per process.
@@ -34,3 +35,18 @@ bool ActiveConfigDir(std::string& dir);
 
 // The Packup setting of PackupIni: non-zero counts as set.
 bool IsPackupSet();
+
+// setup.cfg's Path checked before anything is saved or deleted: the value as
+// written, the file it was read from, and the reason to refuse it (None when
+// the product trees stay in their own trees). ProductDir and DataProductDir
+// must also lead where the check resolved the value, or it is Unclear.
+struct ProductTreeVerdict {
+    TreeRefusal refusal = TreeRefusal::None;
+    std::string setupCfg;
+    std::string pathValue;
+};
+ProductTreeVerdict CheckInstalledProductTrees();
+
+// True for a directory that no tree deletion may remove (ProductTreeCheck's
+// IsProtectedDirectory on the system's full form of the path).
+bool IsProtectedFromDeletion(const std::string& directory);

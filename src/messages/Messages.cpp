@@ -1,5 +1,7 @@
 #include "messages/Messages.h"
 
+#include "platform/StringUtil.h"
+
 int language = kLanguageChinese;
 
 const char* LocalText(const MessagePair& pair) { return pair.text[language == kLanguageEnglish ? 1 : 0]; }
@@ -28,6 +30,42 @@ const MessagePair MsgFileInUse = {{
     "The file (%s) is used by another program and cannot be deleted.\n"
     "Close that program and click 'OK' to try again;\nclick 'Cancel' to go on, the file keeps its old version.",
 }};
+const MessagePair MsgProductTreeRefused = {{
+    "安装配置文件(%s)中的设置 Path=%s 不能使用：%s。\n安装程序没有做任何更改，现在退出。",
+    "In the setup configuration (%s) the setting Path=%s cannot be used: %s.\n"
+    "Setup has changed nothing and ends now.",
+}};
+
+namespace {
+const MessagePair kTreeUnclear = {{"它没有指明一个确定的目录", "it does not name one definite directory"}};
+const MessagePair kTreeNotBelowRoot = {{
+    "相对路径必须指向安装目录和数据目录之下的目录",
+    "a relative path must lead to a directory below the installation and data directories",
+}};
+const MessagePair kTreeDriveRoot = {{"它是驱动器的根目录", "it is the root of a drive"}};
+const MessagePair kTreeHoldsRoot = {{
+    "它是安装目录或数据目录，或包含它们",
+    "it is or contains the installation or data directory",
+}};
+const MessagePair kTreeSystemFolder = {{
+    "它是系统目录或包含系统目录，或位于Windows目录中",
+    "it is or contains a system folder, or lies in the Windows directory",
+}};
+} // namespace
+
+std::string ProductTreeRefusalText(const std::string& setupCfg, const std::string& pathValue, TreeRefusal refusal)
+{
+    const MessagePair* reason = &kTreeUnclear;
+    switch (refusal) {
+    case TreeRefusal::NotBelowRoot: reason = &kTreeNotBelowRoot; break;
+    case TreeRefusal::DriveRoot: reason = &kTreeDriveRoot; break;
+    case TreeRefusal::HoldsRoot: reason = &kTreeHoldsRoot; break;
+    case TreeRefusal::SystemFolder: reason = &kTreeSystemFolder; break;
+    case TreeRefusal::None:
+    case TreeRefusal::Unclear: break;
+    }
+    return StrPrintf(LocalText(MsgProductTreeRefused), setupCfg.c_str(), pathValue.c_str(), LocalText(*reason));
+}
 
 const MessagePair MsgReserveQuestionHeader = {{
     "在重新装载软件时候，以下配置的参数可能可以被保留：\n",

@@ -1,6 +1,9 @@
 // Every text shown to the user exists in Chinese (GBK) and English; one
 // process-wide language picks between them. The pairs are constant data.
 #pragma once
+#include <string>
+
+#include "locations/ProductTreeCheck.h"
 
 // 0 Chinese, 1 English. Start-up sets 0; nothing sets 1 in the field.
 extern int language;
@@ -27,6 +30,9 @@ extern const MessagePair MsgInstallSuccess;
 extern const MessagePair MsgBootDirFailed;        // used as a format without arguments
 extern const MessagePair MsgFileInUse;            // one "%s": a file of the old installation that stays
 extern const MessagePair MsgDriverFileFailed;     // one "%s": the driver file name
+extern const MessagePair MsgProductTreeRefused;   // three "%s": setup.cfg's path, its Path value, the reason
+// MsgProductTreeRefused in the current language with the reason of refusal.
+std::string ProductTreeRefusalText(const std::string& setupCfg, const std::string& pathValue, TreeRefusal refusal);
 
 // Parameter preservation.
 extern const MessagePair MsgReserveQuestionHeader; // start of the dialog's configuration question

@@ -47,3 +47,5 @@ bool ContainsMultiByte(const std::string& text, const std::string& key)
     }
     return false;
 }
+
+bool IsMultiByteLead(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }

@@ -10,3 +10,5 @@ std::string LowerMultiByte(const std::string& name);
 // Finds key in text, stepping over double-byte characters as units so that a
 // match never starts on a trail byte.
 bool ContainsMultiByte(const std::string& text, const std::string& key);
+// True for a lead byte of a double-byte character in the system's code page.
+bool IsMultiByteLead(unsigned char c);

@@ -12,6 +12,15 @@ std::string JoinPath(const std::string& dir, const std::string& more)
     return out;
 }
 
+std::string FullPathName(const std::string& path)
+{
+    char out[MAX_PATH] = {0};
+    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, out, nullptr);
+    if (n == 0 || n >= MAX_PATH)
+        return std::string();
+    return out;
+}
+
 char PathSeparator() { return '\\'; }
 
 bool PathExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
@@ -44,6 +53,8 @@ bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str
 void HideFile(const std::string& path) { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN); }
 #else
 #include <sys/stat.h>
+#include <climits>
+#include <cstdlib>
 
 std::string JoinPath(const std::string& dir, const std::string& more)
 {
@@ -54,6 +65,15 @@ std::string JoinPath(const std::string& dir, const std::string& more)
     if (out.size() >= 260)
         return std::string();
     return out;
+}
+
+std::string FullPathName(const std::string& path)
+{
+    char out[PATH_MAX] = {0};
+    if (!realpath(path.c_str(), out))
+        return std::string();
+    std::string full = out;
+    return full.size() < 260 ? full : std::string();
 }
 
 char PathSeparator() { return '/'; }

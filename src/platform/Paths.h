@@ -7,6 +7,10 @@
 // does not fit in a 260-byte path buffer: paths are refused, never truncated.
 std::string JoinPath(const std::string& dir, const std::string& more);
 
+// The absolute form of path as the system resolves it (current directory,
+// "." and ".."); empty when it cannot or does not fit in 260 bytes.
+std::string FullPathName(const std::string& path);
+
 // The separator of the running system's paths.
 char PathSeparator();
 

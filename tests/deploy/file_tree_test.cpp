@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <windows.h>
+#include <shlobj.h>
 
 #include "deploy/FileTree.h"
+#include "locations/Locations.h"
 #include "platform/MultiByte.h"
+#include "platform/SystemInfo.h"
 #include "support/TempTree.h"
 
 namespace {
@@ -55,6 +58,31 @@ TEST(DeleteTree, AFileHeldOpenStopsTheWalkAndKeepsWhatItHadNotReached)
     EXPECT_TRUE(Exists(tree / "top"));
     CloseHandle(h);
     EXPECT_TRUE(DeleteTree(tree / "top"));
+}
+
+TEST(DeleteTree, NeverWipesADriveRootOrASystemFolder)
+{
+    // Inside the Windows directory: refused like the directory itself, and
+    // harmless to try should the refusal fail.
+    TempTree probe(WindowsDirectory() + "\\tlx_tree");
+    std::string file = probe.File("keep\\keep.txt");
+    EXPECT_FALSE(DeleteTree(probe.Root()));
+    EXPECT_FALSE(DeleteTree(probe / "keep\\"));
+    EXPECT_TRUE(Exists(file));
+    // Every spelling of the places the wipe must never reach, the folders
+    // above them and a relative path that climbs to a drive root.
+    char profile[MAX_PATH] = {0};
+    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, profile, CSIDL_PROFILE, FALSE));
+    std::string profileDir = profile;
+    for (const std::string& dir :
+         {std::string("C:\\"), std::string("d:"), std::string("D:\\Velko\\.."), WindowsDirectory(),
+          SystemDirectory() + "\\", std::string("c:\\PROGRAM FILES (X86)"), std::string("C:/Program Files"),
+          profileDir, profileDir.substr(0, profileDir.rfind('\\')), std::string("..\\..\\..\\..\\..\\..\\..\\..")})
+        EXPECT_TRUE(IsProtectedFromDeletion(dir)) << dir;
+    // The trees the setup itself removes.
+    for (const std::string& dir : {InstallRoot(), DataRoot() + "TorneLix", TempSaveDir(), std::string(kC),
+                                   std::string("D:\\NcFiles\\Wizards\\"), profileDir + "\\Temp\\tornleixTemp"})
+        EXPECT_FALSE(IsProtectedFromDeletion(dir)) << dir;
 }
 
 TEST(DeleteTree, PathsThatCannotFitAreRefusedNotTruncated)

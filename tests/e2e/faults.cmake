@@ -11,3 +11,9 @@ foreach(case held_open readonly_dat no_d_drive disk_full truncated_setup bad_new
     FIXTURES_REQUIRED "e2e_release;e2e_transfer_release;e2e_faults_release" ENVIRONMENT "${env}" LABELS e2e
     RESOURCE_LOCK wine_machine TIMEOUT 240 SKIP_RETURN_CODE 77)
 endforeach()
+
+# setup.cfg's Path leading out of the product trees: the demo release over an
+# old installation is enough.
+add_test(NAME e2e_faults_setup_cfg_path COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/faults_setup_cfg_path.sh)
+set_tests_properties(e2e_faults_setup_cfg_path PROPERTIES
+  FIXTURES_REQUIRED e2e_release ENVIRONMENT "${env}" LABELS e2e RESOURCE_LOCK wine_machine TIMEOUT 240)

@@ -58,6 +58,7 @@ public:
         return controlTicks-- > 0;
     }
     bool SetupFileUsable() override { return Did("check"), setupUsable; }
+    std::string ProductTreeRefusal() override { return std::string(); }
     std::string InstallRootLongPath() override { return installRoot; }
     bool CollectParameterInfo(ParameterSession& session) override
     {
