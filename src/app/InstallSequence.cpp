@@ -100,7 +100,16 @@ void CAutoUpdateDlg::StateConfirmWipe()
     ShowStepLabel(IDC_STEP_START);
     // Checked before anything is deleted: a damaged setup file would wipe the
     // old installation and then fail in state 6 for ever.
-    if (!VerifySetupFile()) {
+    FileError setupFileError(FileError::none, 0, std::string());
+    SetupFileCheck setupFile = VerifySetupFile(&setupFileError);
+    if (setupFile == SetupFileCheck::fileError) {
+        // Unreadable is not damaged: the report names the file and the cause.
+        ReportFileError(setupFileError);
+        sequenceState = Finish;
+        CloseDialog();
+        return;
+    }
+    if (setupFile != SetupFileCheck::ok) {
         AbortWithMessage(kTextBadSignature);
         return;
     }
@@ -189,7 +198,10 @@ void CAutoUpdateDlg::StateExtract()
 {
     ShowStepLabel(IDC_STEP_COPY_FILES);
     StopTimer();
-    if (ExtractPackage())
+    // A package that ran but failed goes on as before; only its trace
+    // record tells (a later change may act on it).
+    PackageRun run = ExtractPackage().run;
+    if (run == PackageRun::ok || run == PackageRun::packageFailed)
         GoTo(CopySystem);
     StartTimer();
 }
