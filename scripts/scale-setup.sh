@@ -30,18 +30,17 @@ echo "setup file: $((bytes / 1048576)) MB ($bytes bytes)"
 cat "$work/Setup.exe" >/dev/null
 export TLX_DOUBLE_LOG="Z:$work/double.log" # not beside the package
 
-# Peak resident memory of the first process whose command line matches $1,
-# polled while the command after it runs.
+# Peak resident memory (VmHWM) of any process whose command line matches $1
+# (the largest), polled while the command after it runs.
 peak_of() {
   local pattern=$1; shift
   "$@" >"$work/run.out" 2>&1 &
-  local runner=$! peak=0 pid="" hwm
+  local runner=$! peak=0 pid hwm
   while kill -0 "$runner" 2>/dev/null; do
-    [ -n "$pid" ] && [ -d "/proc/$pid" ] || pid=$(pgrep -n -f "$pattern" || true)
-    if [ -n "$pid" ]; then
-      hwm=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
+    for pid in $(pgrep -f "$pattern" || true); do
+      hwm=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status" 2>/dev/null || true)
       [ "${hwm:-0}" -gt "$peak" ] && peak=$hwm
-    fi
+    done
     sleep 0.05
   done
   wait "$runner" || { cat "$work/run.out" >&2; return 1; }
@@ -52,10 +51,10 @@ seconds() { /usr/bin/time -f %e -o "$work/time" "$@" >/dev/null 2>&1; tail -1 "$
 t=$(seconds md5sum "$work/Setup.exe")
 echo "md5sum:                          ${t} s"
 t0=$(date +%s.%N)
-kb=$(peak_of '^[A-Za-z]:.*Setup\.exe' "$root/scripts/wine-run.sh" "$work/Setup.exe")
+kb=$(peak_of 'Setup\.exe' "$root/scripts/wine-run.sh" "$work/Setup.exe")
 t1=$(date +%s.%N)
 echo "setup check + extraction (Wine): $(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.2f", b - a }') s, peak RSS $((kb / 1024)) MB"
-grep -v '^$' "$work/run.out" | tr -d '\r' | head -5 || true
+grep -q '^start	package.exe' "$work/double.log" || { echo "scale-setup: the package did not run" >&2; exit 1; }
 kb=$(peak_of 'bin/mksetup --check' "$native/bin/mksetup" --check "$work/Setup.exe")
 t=$(seconds "$native/bin/mksetup" --check "$work/Setup.exe")
 echo "mksetup --check (native):        ${t} s, peak RSS $((kb / 1024)) MB"
