@@ -1,7 +1,10 @@
 // fuzz-libs: tlx_setupfile tlx_platform crypto
 // The setup file check on arbitrary bytes, as given and re-signed (so that
-// the trailer's offset field is reached): never a crash, and an accepted file
-// names a package that lies wholly between the image and the trailer.
+// the trailer's offset field is reached): never a crash; checked through a
+// small buffer in many pieces it gives the same verdict as in one piece and
+// hands out exactly the package; an accepted file names a package that lies
+// wholly between the image and the trailer (and the trailer ends the file
+// unless a certificate table follows it).
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -10,20 +13,62 @@
 #include "platform/Md5.h"
 #include "setupfile/SetupImage.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+namespace {
+struct Bytes : SetupSource {
+    explicit Bytes(const std::vector<unsigned char>& b) : bytes(b) {}
+    uint64_t Length() override { return bytes.size(); }
+    void ReadAt(uint64_t offset, void* buffer, size_t size) override
+    {
+        if (offset > bytes.size() || size > bytes.size() - offset)
+            abort(); // the check read outside the file
+        memcpy(buffer, bytes.data() + offset, size);
+    }
+    const std::vector<unsigned char>& bytes;
+};
+
+struct Collect : PackageSink {
+    std::vector<unsigned char> bytes;
+    void Take(const unsigned char* data, size_t size) override { bytes.insert(bytes.end(), data, data + size); }
+};
+
+ImageCheck CheckBoth(const std::vector<unsigned char>& bytes, SetupLayout* layout)
 {
     uint32_t offset = 0, length = 0;
-    std::vector<unsigned char> bytes(data, data + size);
-    ImageCheck asGiven = CheckSetupImage(bytes.data(), bytes.size(), &offset, &length);
-    if (asGiven == ImageCheck::ok && static_cast<uint64_t>(offset) + length + kTrailerSize != size)
+    ImageCheck whole = CheckSetupImage(bytes.data(), bytes.size(), &offset, &length);
+    Bytes source(bytes);
+    Collect sink;
+    std::vector<unsigned char> buffer(4096);
+    ImageCheck pieces = bytes.size() < kTrailerSize ? ImageCheck::tooShort
+                                                     : CheckSetupSource(source, buffer.data(), buffer.size(), layout, &sink);
+    if (pieces != whole)
         abort();
-    if (size < kTrailerSize)
+    if (whole == ImageCheck::ok) {
+        if (layout->packageOffset != offset || layout->packageSize != length)
+            abort();
+        if (static_cast<uint64_t>(offset) + length + kTrailerSize > bytes.size())
+            abort();
+        if (!layout->isSigned && static_cast<uint64_t>(offset) + length + kTrailerSize != bytes.size())
+            abort();
+        if (sink.bytes.size() != length || (length && memcmp(sink.bytes.data(), bytes.data() + offset, length) != 0))
+            abort();
+    }
+    return whole;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    std::vector<unsigned char> bytes(data, data + size);
+    SetupLayout layout;
+    CheckBoth(bytes, &layout);
+    if (size < kTrailerSize || FindSignatureTable(bytes.data(), size).present)
         return 0;
+    // Unsigned: re-sign the trailer so that the offset field is reached.
     Md5Digest(bytes.data(), size - kTrailerSize, bytes.data() + size - 16);
-    ImageCheck resigned = CheckSetupImage(bytes.data(), bytes.size(), &offset, &length);
+    ImageCheck resigned = CheckBoth(bytes, &layout);
     uint32_t claimed = DecodeTrailer(bytes.data() + size - kTrailerSize).packageOffset;
     if (claimed <= size - kTrailerSize) {
-        if (resigned != ImageCheck::ok || offset != claimed || offset + length != size - kTrailerSize)
+        if (resigned != ImageCheck::ok || layout.packageOffset != claimed)
             abort();
     } else if (resigned != ImageCheck::offsetBeyondTrailer) {
         abort();

@@ -1,19 +1,31 @@
 #!/usr/bin/env bash
 # Turns a release tree into a setup file in one step:
-#   package-release.sh RELEASE_DIR OUT [SETUP_EXE]
+#   package-release.sh [--sign CERT KEY] RELEASE_DIR OUT [SETUP_EXE]
 # 1. makensis builds a silent self-extracting package that, started with no
 #    command line, puts RELEASE_DIR's contents into "$PROGRAMFILES32\Velko"
 #    (the setup's InstallRoot) and exits;
 # 2. mksetup appends that package and the signed trailer to SETUP_EXE
 #    (default build/win/bin/Setup.exe) and writes OUT;
-# 3. mksetup --check verifies OUT.
+# 3. with --sign, osslsigncode signs OUT (Authenticode, SHA-256) with the
+#    certificate CERT and private key KEY (PEM files); the certificate table
+#    follows the trailer, which the check finds through the PE header;
+# 4. mksetup --check verifies OUT.
 # MKSETUP names the mksetup to use (default build/native/bin/mksetup, else
 # mksetup.exe beside SETUP_EXE under Wine).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
+sign_cert="" sign_key=""
+if [ "${1:-}" = "--sign" ]; then
+  [ $# -ge 3 ] || { echo "usage: $0 [--sign CERT KEY] RELEASE_DIR OUT [SETUP_EXE]" >&2; exit 2; }
+  sign_cert=$2 sign_key=$3
+  shift 3
+  [ -f "$sign_cert" ] || { echo "package-release: no certificate $sign_cert" >&2; exit 1; }
+  [ -f "$sign_key" ] || { echo "package-release: no private key $sign_key" >&2; exit 1; }
+  command -v osslsigncode >/dev/null || { echo "package-release: osslsigncode not found (apt-get install osslsigncode)" >&2; exit 1; }
+fi
 if [ $# -lt 2 ] || [ $# -gt 3 ]; then
-  echo "usage: $0 RELEASE_DIR OUT [SETUP_EXE]" >&2
+  echo "usage: $0 [--sign CERT KEY] RELEASE_DIR OUT [SETUP_EXE]" >&2
   exit 2
 fi
 release=$(cd "$1" && pwd) || { echo "package-release: no release directory $1" >&2; exit 1; }
@@ -63,4 +75,9 @@ NSI
 
 (cd "$work" && makensis -V2 -NOCD package.nsi) >&2
 "${mksetup[@]}" "$setup_exe" "$work/package.exe" "$out" | tr -d '\r'
+if [ -n "$sign_cert" ]; then
+  osslsigncode sign -certs "$sign_cert" -key "$sign_key" -h sha256 -n "TorneLix Setup" \
+    -in "$out" -out "$work/signed.exe" >"$work/sign.log" 2>&1 || { cat "$work/sign.log" >&2; exit 1; }
+  mv "$work/signed.exe" "$out"
+fi
 "${mksetup[@]}" --check "$out" | tr -d '\r'

@@ -64,7 +64,18 @@ bool ControllerOperations::ControlProgramRunning()
     return false;
 }
 
-bool ControllerOperations::SetupFileUsable() { return VerifySetupFile(); }
+std::string ControllerOperations::SetupFileProblem()
+{
+    FileError error(FileError::none, 0, std::string());
+    switch (VerifySetupFile(&error)) {
+    case SetupFileCheck::ok:
+        return std::string();
+    case SetupFileCheck::fileError:
+        return error.what(); // unreadable is not damaged: name the file and the cause
+    default:
+        return kTextBadSignature;
+    }
+}
 
 std::string ControllerOperations::ProductTreeRefusal()
 {
@@ -92,11 +103,25 @@ void ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPort& port)
 
 ExtractOutcome ControllerOperations::ExtractPackage()
 {
+    PackageResult result = ::ExtractPackage();
     ExtractOutcome outcome;
-    if (!::ExtractPackage())
+    outcome.exitCode = result.exitCode;
+    switch (result.run) {
+    case PackageRun::ok:
+        // The package's own word is not enough: the release must be there.
+        if (ProductDirName().empty() || !IsDirectory(ProductDir()))
+            outcome.kind = ExtractOutcome::noProductDir;
+        break;
+    case PackageRun::packageFailed:
+        outcome.kind = ExtractOutcome::failedExit;
+        break;
+    case PackageRun::notStarted:
+        outcome.kind = ExtractOutcome::notStarted;
+        break;
+    default:
         outcome.kind = ExtractOutcome::rejected;
-    else if (ProductDirName().empty() || !IsDirectory(ProductDir()))
-        outcome.kind = ExtractOutcome::noProductDir;
+        break;
+    }
     return outcome;
 }
 

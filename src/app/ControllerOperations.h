@@ -10,7 +10,7 @@ public:
     bool UnfinishedRunFound() override;
     bool RecoverUnfinishedRun() override;
     bool ControlProgramRunning() override;
-    bool SetupFileUsable() override;
+    std::string SetupFileProblem() override;
     std::string ProductTreeRefusal() override;
     std::string InstallRootLongPath() override;
     bool CollectParameterInfo(ParameterSession& session) override;

@@ -34,8 +34,10 @@ public:
     virtual bool RecoverUnfinishedRun() = 0;
     // State 0: true while the control program holds its instance mutex.
     virtual bool ControlProgramRunning() = 0;
-    // State 1: the setup file's digest and trailer are sound.
-    virtual bool SetupFileUsable() = 0;
+    // State 1: empty when the setup file's digest and trailer are sound;
+    // otherwise what to tell the user ("Bad Signature", or for a file that
+    // cannot be read its name and the cause).
+    virtual std::string SetupFileProblem() = 0;
     // State 1: why setup.cfg's Path is refused (the message), or empty.
     virtual std::string ProductTreeRefusal() = 0;
     // State 1: the long form of InstallRoot; empty when it does not exist.

@@ -98,8 +98,9 @@ InstallSequence::State InstallSequence::RunConfirmWipe()
         m_window.ShowMessage(LocalText(MsgUnfinishedRun), MB_OK | MB_ICONEXCLAMATION);
     // Checked before anything is deleted: a damaged setup file would wipe the
     // old installation and then fail in state 6 for ever.
-    if (!m_machine.SetupFileUsable()) {
-        m_window.ShowMessage(kTextBadSignature, MB_OK);
+    std::string problem = m_machine.SetupFileProblem();
+    if (!problem.empty()) {
+        m_window.ShowMessage(problem, MB_OK);
         exitCode = kExitSetupFileUnusable;
         return Closed;
     }

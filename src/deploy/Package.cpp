@@ -4,99 +4,132 @@
 #include <vector>
 #include <windows.h>
 
+#include "logs/TraceLog.h"
 #include "messages/Messages.h"
-#include "setupfile/SetupImage.h"
 #include "platform/File.h"
+#include "platform/HeldFile.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
+#include "platform/TempDirectory.h"
+#include "setupfile/SetupImage.h"
 
 namespace {
-enum class ReadResult { ok, fileError, tooLarge };
+class HeldFileSink : public PackageSink {
+public:
+    explicit HeldFileSink(HeldFile& file) : m_file(file) {}
+    void Take(const unsigned char* data, size_t size) override { m_file.Write(data, size); }
 
-// The whole setup file in one buffer and one read, others allowed to read
-// and write it meanwhile.
-ReadResult ReadSetupFile(const std::string& path, std::vector<unsigned char>& bytes, FileError* error)
+private:
+    HeldFile& m_file;
+};
+
+enum class CheckOutcome { ok, fileError, badImage };
+
+// Opens the setup file (others may read and write it meanwhile) and checks
+// it in one pass through a fixed buffer, giving the package to sink.
+CheckOutcome CheckFile(const std::string& path, PackageSink* sink, FileError* error)
 {
     try {
+        std::vector<unsigned char> buffer(kSetupBufferSize);
         BinaryFile file;
         file.OpenOrThrow(path, BinaryFile::modeRead | BinaryFile::shareDenyNone);
-        uint64_t length = file.GetLength();
-        if (length > 0xFFFFFFFFull || length > bytes.max_size())
-            return ReadResult::tooLarge;
-        bytes.resize(static_cast<size_t>(length));
-        if (length > 0)
-            file.ReadExact(bytes.data(), bytes.size());
+        FileSetupSource source(file);
+        SetupLayout layout;
+        ImageCheck check = CheckSetupSource(source, buffer.data(), buffer.size(), &layout, sink);
         file.Close();
-        return ReadResult::ok;
+        if (check != ImageCheck::ok) {
+            TraceMessage("|E|setup file %s: %s", path.c_str(), ImageCheckReason(check));
+            return CheckOutcome::badImage;
+        }
+        return CheckOutcome::ok;
     } catch (const FileError& e) {
         *error = e;
-        return ReadResult::fileError;
+        return CheckOutcome::fileError;
     } catch (const std::bad_alloc&) {
         *error = FileError(FileError::genericException, ERROR_NOT_ENOUGH_MEMORY, path);
-        return ReadResult::fileError;
+        return CheckOutcome::fileError;
     }
 }
 
+PackageResult Result(PackageRun run, unsigned long exitCode = 0)
+{
+    PackageResult result;
+    result.run = run;
+    result.exitCode = exitCode;
+    return result;
+}
 } // namespace
 
+PackageResult ExtractPackage() { return ExtractPackageFrom(RunningProgramPath()); }
 
-bool ExtractPackage() { return ExtractPackageFrom(RunningProgramPath()); }
-
-bool ExtractPackageFrom(const std::string& setupPath)
+PackageResult ExtractPackageFrom(const std::string& setupPath)
 {
-    uint32_t offset = 0, size = 0;
-    std::string tempFile;
-    {
-        std::vector<unsigned char> bytes;
-        FileError error(FileError::none, 0, setupPath);
-        ReadResult read = ReadSetupFile(setupPath, bytes, &error);
-        if (read == ReadResult::fileError) {
-            ReportFileError(error);
-            return false;
-        }
-        if (read == ReadResult::tooLarge ||
-            CheckSetupImage(bytes.data(), bytes.size(), &offset, &size) != ImageCheck::ok) {
-            ShowMessageBox(kTextBadSignature, MB_OK);
-            return false;
-        }
-
-        char tempDir[MAX_PATH] = {0};
-        char tempName[MAX_PATH] = {0};
-        DWORD n = GetTempPathA(MAX_PATH, tempDir);
-        if (n == 0 || n >= MAX_PATH || GetTempFileNameA(tempDir, "sep", 0, tempName) == 0) {
-            ReportFileError(FileError(FileError::CauseFromOsError(GetLastError()), GetLastError(),
-                                      std::string(tempDir) + "sep*.tmp"));
-            return false;
-        }
-        tempFile = tempName;
-        try {
-            BinaryFile out;
-            out.OpenOrThrow(tempFile, BinaryFile::modeCreate | BinaryFile::modeWrite);
-            if (size > 0)
-                out.Write(bytes.data() + offset, size);
-            out.Close();
-        } catch (const FileError& e) {
-            ReportFileError(e);
-            return false;
-        }
-    } // the buffer is freed before the package runs
-
-    unsigned long exitCode = 0;
-    if (!StartAndWait(tempFile, &exitCode)) {
-        ShowMessageBox(kTextCreateProcessFailed, MB_OK);
-        return false;
+    FileError error(FileError::none, 0, setupPath);
+    const std::string runDir = CreateRunDirectory("sep", ".tmp", &error);
+    if (runDir.empty()) {
+        ReportFileError(error);
+        return Result(PackageRun::fileError);
     }
-    DeleteFileA(tempFile.c_str());
-    return true;
+    PackageResult result;
+    {
+        HeldFile package;
+        if (!package.Create(runDir + "\\package.exe", &error)) {
+            RemoveEmptyDirectory(runDir);
+            ReportFileError(error);
+            return Result(PackageRun::fileError);
+        }
+        // The digest is computed while the package is copied out; the copy
+        // is started only when it matched, and held from then on.
+        HeldFileSink sink(package);
+        CheckOutcome check = CheckFile(setupPath, &sink, &error);
+        if (check == CheckOutcome::ok) {
+            try {
+                package.Seal();
+            } catch (const FileError& e) {
+                error = e;
+                check = CheckOutcome::fileError;
+            }
+        }
+        if (check != CheckOutcome::ok) {
+            package.Discard();
+            RemoveEmptyDirectory(runDir);
+            if (check == CheckOutcome::fileError)
+                ReportFileError(error);
+            else
+                ShowMessageBox(kTextBadSignature, MB_OK);
+            return Result(check == CheckOutcome::fileError ? PackageRun::fileError : PackageRun::badSignature);
+        }
+        unsigned long exitCode = 0;
+        if (!StartAndWait(package, &exitCode)) {
+            result = Result(PackageRun::notStarted);
+        } else {
+            result = Result(exitCode == 0 ? PackageRun::ok : PackageRun::packageFailed, exitCode);
+            if (exitCode != 0)
+                TraceMessage("|E|package %s ended with exit code %lu", package.Path().c_str(), exitCode);
+        }
+        package.Discard();
+    }
+    RemoveEmptyDirectory(runDir);
+    if (result.run == PackageRun::notStarted)
+        ShowMessageBox(kTextCreateProcessFailed, MB_OK);
+    return result;
+}
+
+SetupFileCheck VerifySetupFile(FileError* error) { return VerifySetupFileAt(RunningProgramPath(), error); }
+
+SetupFileCheck VerifySetupFileAt(const std::string& setupPath, FileError* error)
+{
+    FileError local(FileError::none, 0, setupPath);
+    switch (CheckFile(setupPath, nullptr, &local)) {
+    case CheckOutcome::ok: return SetupFileCheck::ok;
+    case CheckOutcome::badImage: return SetupFileCheck::badImage;
+    case CheckOutcome::fileError: break;
+    }
+    if (error)
+        *error = local;
+    return SetupFileCheck::fileError;
 }
 
 bool VerifySetupFile() { return VerifySetupFileAt(RunningProgramPath()); }
 
-bool VerifySetupFileAt(const std::string& setupPath)
-{
-    std::vector<unsigned char> bytes;
-    FileError error(FileError::none, 0, setupPath);
-    if (ReadSetupFile(setupPath, bytes, &error) != ReadResult::ok)
-        return false;
-    return CheckSetupImage(bytes.data(), bytes.size(), nullptr, nullptr) == ImageCheck::ok;
-}
+bool VerifySetupFileAt(const std::string& setupPath) { return VerifySetupFileAt(setupPath, nullptr) == SetupFileCheck::ok; }

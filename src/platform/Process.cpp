@@ -2,6 +2,13 @@
 
 #include <cstdio>
 
+bool StartAndWait(const HeldFile& program, unsigned long* exitCode)
+{
+    if (!program.IsSealed())
+        return false;
+    return StartAndWait(program.Path(), exitCode);
+}
+
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>

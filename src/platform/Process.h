@@ -2,9 +2,14 @@
 #pragma once
 #include <string>
 
+#include "platform/HeldFile.h"
+
 // Starts program with no command line, shown, and waits for its end. False
 // when it could not be started; otherwise *exitCode is its exit code.
 bool StartAndWait(const std::string& program, unsigned long* exitCode);
+// The same for a sealed HeldFile, which stays held (no other process may
+// write or delete it) while the program starts and runs.
+bool StartAndWait(const HeldFile& program, unsigned long* exitCode);
 
 // Full path of the running program, or empty.
 std::string RunningProgramPath();

@@ -1,26 +1,95 @@
 #include "setupfile/SetupImage.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
 
-#include "platform/Md5.h"
 #include "platform/File.h"
+#include "platform/Md5.h"
 
 namespace {
+const uint64_t kMaxSetupLength = 0xFFFFFFFFull;
+const size_t kHeadSize = 4096;
+
 uint32_t GetLe32(const unsigned char* p)
 {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
            static_cast<uint32_t>(p[3]) << 24;
 }
 
+uint16_t GetLe16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
 void PutLe32(unsigned char* p, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
+
+// Zeroes the part of [at, at + n) that falls into the chunk [pos, pos + size).
+void ZeroWithin(unsigned char* chunk, uint64_t pos, size_t size, uint64_t at, size_t n)
+{
+    uint64_t from = std::max(pos, at), to = std::min(pos + size, at + n);
+    if (from < to)
+        memset(chunk + (from - pos), 0, static_cast<size_t>(to - from));
+}
+
+// The PE image checksum: a 16-bit one's complement sum of the file's
+// little-endian words (the checksum field read as zero) plus the length.
+class PeChecksum {
+public:
+    // Chunks arrive in order, each of even length except perhaps the last.
+    void Add(const unsigned char* p, size_t n)
+    {
+        size_t i = 0;
+        for (; i + 4 <= n; i += 4) {
+            uint32_t v = GetLe32(p + i);
+            m_sum += (v & 0xFFFF) + (v >> 16);
+        }
+        for (; i + 2 <= n; i += 2)
+            m_sum += GetLe16(p + i);
+        if (i < n)
+            m_sum += p[i];
+    }
+    uint32_t Final(uint64_t length) const
+    {
+        uint64_t s = m_sum;
+        while (s >> 16)
+            s = (s & 0xFFFF) + (s >> 16);
+        return static_cast<uint32_t>(s + length);
+    }
+
+private:
+    uint64_t m_sum = 0;
+};
+
+class MemorySource : public SetupSource {
+public:
+    MemorySource(const unsigned char* bytes, size_t size) : m_bytes(bytes), m_size(size) {}
+    uint64_t Length() override { return m_size; }
+    void ReadAt(uint64_t offset, void* buffer, size_t size) override
+    {
+        if (size > 0)
+            memcpy(buffer, m_bytes + offset, size);
+    }
+
+private:
+    const unsigned char* m_bytes;
+    size_t m_size;
+};
+
 } // namespace
+
+uint64_t FileSetupSource::Length() { return m_file.GetLength(); }
+
+void FileSetupSource::ReadAt(uint64_t offset, void* buffer, size_t size)
+{
+    if (offset != m_position)
+        m_file.Seek(static_cast<int64_t>(offset), BinaryFile::begin);
+    m_file.ReadExact(buffer, size);
+    m_position = offset + size;
+}
 
 void EncodeTrailer(const PackageTrailer& trailer, unsigned char out[kTrailerSize])
 {
@@ -38,29 +107,133 @@ PackageTrailer DecodeTrailer(const unsigned char in[kTrailerSize])
     return t;
 }
 
+SignatureTable FindSignatureTable(const unsigned char* head, size_t size)
+{
+    SignatureTable table;
+    size = std::min(size, kHeadSize);
+    if (size < 0x40 || head[0] != 'M' || head[1] != 'Z')
+        return table;
+    const uint32_t pe = GetLe32(head + 0x3C);
+    // Signature, file header (20 bytes), optional header.
+    if (pe > size || size - pe < 24 + 2 || memcmp(head + pe, "PE\0\0", 4) != 0)
+        return table;
+    const uint32_t optional = pe + 24;
+    const uint16_t optionalSize = GetLe16(head + pe + 20);
+    const uint16_t magic = GetLe16(head + optional);
+    uint32_t countAt = 0, directories = 0;
+    if (magic == 0x10B) {
+        countAt = 92;
+        directories = 96;
+    } else if (magic == 0x20B) {
+        countAt = 108;
+        directories = 112;
+    } else {
+        return table;
+    }
+    const uint32_t securityAt = directories + 4 * 8;
+    if (optionalSize < securityAt + 8 || size - optional < securityAt + 8)
+        return table;
+    if (GetLe32(head + optional + countAt) <= 4)
+        return table;
+    table.checksumAt = optional + 64;
+    table.directoryAt = optional + securityAt;
+    table.offset = GetLe32(head + table.directoryAt);
+    table.size = GetLe32(head + table.directoryAt + 4);
+    table.present = table.offset != 0 || table.size != 0;
+    return table;
+}
+
+ImageCheck CheckSetupSource(SetupSource& source, unsigned char* buffer, size_t bufferSize, SetupLayout* layout,
+                            PackageSink* sink)
+{
+    const uint64_t length = source.Length();
+    if (length < kTrailerSize)
+        return ImageCheck::tooShort;
+    if (length > kMaxSetupLength)
+        return ImageCheck::tooLarge;
+
+    // A signed file: the trailer lies right before the certificate table,
+    // which ends the file; the table itself is not covered by the digest.
+    const size_t headSize = static_cast<size_t>(std::min<uint64_t>(length, kHeadSize));
+    source.ReadAt(0, buffer, headSize);
+    const SignatureTable table = FindSignatureTable(buffer, headSize);
+    uint64_t end = length;
+    if (table.present) {
+        if (static_cast<uint64_t>(table.offset) + table.size != length || table.offset % kSetupAlignment != 0 ||
+            table.offset < kTrailerSize + table.directoryAt + 8)
+            return ImageCheck::signatureMisplaced;
+        end = table.offset;
+    }
+    const uint64_t trailerAt = end - kTrailerSize;
+    unsigned char encoded[kTrailerSize];
+    source.ReadAt(trailerAt, encoded, kTrailerSize);
+    const PackageTrailer trailer = DecodeTrailer(encoded);
+    const bool packageInside = trailer.packageOffset <= trailerAt;
+
+    // One pass: the package to the sink as it is, the PE checksum over the
+    // whole of a signed file, the MD5 over everything before the trailer
+    // (in a signed file with the fields that signing changes read as zero).
+    Md5 md5;
+    PeChecksum checksum;
+    const uint64_t passEnd = table.present ? length : trailerAt;
+    for (uint64_t pos = 0; pos < passEnd;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(bufferSize, passEnd - pos));
+        source.ReadAt(pos, buffer, n);
+        if (sink && packageInside) {
+            uint64_t from = std::max<uint64_t>(pos, trailer.packageOffset), to = std::min(pos + n, trailerAt);
+            if (from < to)
+                sink->Take(buffer + (from - pos), static_cast<size_t>(to - from));
+        }
+        if (table.present) {
+            ZeroWithin(buffer, pos, n, table.checksumAt, 4);
+            checksum.Add(buffer, n);
+            ZeroWithin(buffer, pos, n, table.directoryAt, 8);
+        }
+        if (pos < trailerAt)
+            md5.Update(buffer, static_cast<size_t>(std::min<uint64_t>(n, trailerAt - pos)));
+        pos += n;
+    }
+    unsigned char digest[16];
+    if (!md5.Final(digest))
+        return ImageCheck::digestUnavailable;
+    if (memcmp(digest, trailer.digest, 16) != 0)
+        return ImageCheck::digestMismatch;
+    if (table.present) {
+        // The checksum field is the one byte range of a signed image that
+        // the digest does not cover: zero (none) or the file's checksum.
+        unsigned char field[4];
+        source.ReadAt(table.checksumAt, field, 4);
+        const uint32_t stored = GetLe32(field);
+        if (stored != 0 && stored != checksum.Final(length))
+            return ImageCheck::digestMismatch;
+    }
+    // The trailer's own fields are not covered by the digest: a packaging
+    // fault could still point past the trailer.
+    if (!packageInside)
+        return ImageCheck::offsetBeyondTrailer;
+    if (layout) {
+        layout->packageOffset = trailer.packageOffset;
+        layout->packageSize = static_cast<uint32_t>(trailerAt - trailer.packageOffset);
+        layout->isSigned = table.present;
+    }
+    return ImageCheck::ok;
+}
+
 ImageCheck CheckSetupImage(const unsigned char* bytes, size_t size, uint32_t* packageOffset, uint32_t* packageSize)
 {
     if (size < kTrailerSize)
         return ImageCheck::tooShort;
-    const uint64_t length = size;
-    if (length > 0xFFFFFFFFull)
-        return ImageCheck::tooLarge;
-    const size_t signedLength = size - kTrailerSize;
-    PackageTrailer trailer = DecodeTrailer(bytes + signedLength);
-    unsigned char digest[16];
-    if (!Md5Digest(bytes, signedLength, digest))
-        return ImageCheck::digestUnavailable;
-    if (memcmp(digest, trailer.digest, 16) != 0)
-        return ImageCheck::digestMismatch;
-    // The trailer's own fields are not covered by the digest: a packaging
-    // fault could still point past the trailer.
-    if (trailer.packageOffset > signedLength)
-        return ImageCheck::offsetBeyondTrailer;
-    if (packageOffset)
-        *packageOffset = trailer.packageOffset;
-    if (packageSize)
-        *packageSize = static_cast<uint32_t>(signedLength - trailer.packageOffset);
-    return ImageCheck::ok;
+    MemorySource source(bytes, size);
+    std::vector<unsigned char> buffer(std::min<size_t>(kSetupBufferSize, std::max<size_t>(size + 1, kHeadSize)));
+    SetupLayout layout;
+    ImageCheck check = CheckSetupSource(source, buffer.data(), buffer.size() & ~size_t(1), &layout);
+    if (check == ImageCheck::ok) {
+        if (packageOffset)
+            *packageOffset = layout.packageOffset;
+        if (packageSize)
+            *packageSize = layout.packageSize;
+    }
+    return check;
 }
 
 const char* ImageCheckReason(ImageCheck check)
@@ -68,29 +241,28 @@ const char* ImageCheckReason(ImageCheck check)
     switch (check) {
     case ImageCheck::ok: return "ok";
     case ImageCheck::tooShort: return "file is shorter than the 24-byte package trailer";
-    case ImageCheck::tooLarge: return "file is larger than 4 GiB";
+    case ImageCheck::tooLarge:
+        return "file is larger than 4 GiB - 1 byte, more than the trailer's 32-bit fields can address";
     case ImageCheck::digestMismatch: return "MD5 digest does not match the trailer (file damaged, cut short or altered)";
     case ImageCheck::offsetBeyondTrailer: return "package offset lies beyond the trailer";
     case ImageCheck::digestUnavailable: return "MD5 digest could not be computed";
+    case ImageCheck::signatureMisplaced:
+        return "the certificate table of the signature does not end the file or leaves no room for the trailer";
     }
     return "unknown";
 }
 
-bool CheckSetupFile(const std::string& path, uint32_t* packageOffset, uint32_t* packageSize, std::string* reason)
+bool CheckSetupFile(const std::string& path, uint32_t* packageOffset, uint32_t* packageSize, std::string* reason,
+                    bool* isSigned)
 {
-    std::vector<unsigned char> bytes;
+    ImageCheck check = ImageCheck::ok;
+    SetupLayout layout;
     try {
+        std::vector<unsigned char> buffer(kSetupBufferSize);
         BinaryFile file;
         file.OpenOrThrow(path, BinaryFile::modeRead | BinaryFile::shareDenyNone);
-        uint64_t length = file.GetLength();
-        if (length > 0xFFFFFFFFull || length > bytes.max_size()) {
-            if (reason)
-                *reason = ImageCheckReason(ImageCheck::tooLarge);
-            return false;
-        }
-        bytes.resize(static_cast<size_t>(length));
-        if (length > 0)
-            file.ReadExact(bytes.data(), bytes.size());
+        FileSetupSource source(file);
+        check = CheckSetupSource(source, buffer.data(), buffer.size(), &layout);
         file.Close();
     } catch (const FileError& e) {
         if (reason)
@@ -98,15 +270,20 @@ bool CheckSetupFile(const std::string& path, uint32_t* packageOffset, uint32_t* 
         return false;
     } catch (const std::bad_alloc&) {
         if (reason)
-            *reason = "not enough memory to read " + path;
+            *reason = "not enough memory to check " + path;
         return false;
     }
-    ImageCheck check = CheckSetupImage(bytes.data(), bytes.size(), packageOffset, packageSize);
     if (check != ImageCheck::ok) {
         if (reason)
             *reason = ImageCheckReason(check);
         return false;
     }
+    if (packageOffset)
+        *packageOffset = layout.packageOffset;
+    if (packageSize)
+        *packageSize = layout.packageSize;
+    if (isSigned)
+        *isSigned = layout.isSigned;
     return true;
 }
 
@@ -118,36 +295,72 @@ bool WriteSetupFile(const std::string& programPath, const std::string& packagePa
             *reason = why;
         return false;
     };
-    std::vector<unsigned char> program, package;
-    if (!ReadWholeFile(programPath, program))
-        return fail("cannot read " + programPath);
-    if (!ReadWholeFile(packagePath, package))
-        return fail("cannot read " + packagePath);
-    uint64_t total = static_cast<uint64_t>(program.size()) + package.size() + kTrailerSize;
-    if (total > 0xFFFFFFFFull)
-        return fail("setup file would be larger than 4 GiB");
-
-    PackageTrailer trailer;
-    trailer.packageOffset = static_cast<uint32_t>(program.size());
-    trailer.reserved = 0;
-    Md5 md5;
-    md5.Update(program.data(), program.size());
-    md5.Update(package.data(), package.size());
-    if (!md5.Final(trailer.digest))
-        return fail("MD5 digest could not be computed");
-    unsigned char encoded[kTrailerSize];
-    EncodeTrailer(trailer, encoded);
-
+    bool created = false;
     try {
+        std::vector<unsigned char> buffer(kSetupBufferSize);
+        BinaryFile program, package;
+        if (!program.Open(programPath, BinaryFile::modeRead | BinaryFile::shareDenyWrite))
+            return fail("cannot read " + programPath);
+        if (!package.Open(packagePath, BinaryFile::modeRead | BinaryFile::shareDenyWrite))
+            return fail("cannot read " + packagePath);
+        const uint64_t programLength = program.GetLength(), packageLength = package.GetLength();
+        const uint64_t unpadded = programLength + packageLength + kTrailerSize;
+        const uint64_t padding = (kSetupAlignment - unpadded % kSetupAlignment) % kSetupAlignment;
+        if (unpadded + padding > kMaxSetupLength)
+            return fail("setup file would be larger than 4 GiB - 1 byte (" + std::to_string(unpadded + padding) +
+                        " bytes), more than the trailer's 32-bit fields can address");
+
+        PackageTrailer trailer;
+        trailer.packageOffset = static_cast<uint32_t>(programLength + padding);
+        trailer.reserved = 0;
+        Md5 md5;
         BinaryFile out;
         out.OpenOrThrow(outPath, BinaryFile::modeCreate | BinaryFile::modeWrite);
-        out.Write(program.data(), program.size());
-        out.Write(package.data(), package.size());
+        created = true;
+        auto put = [&](const unsigned char* data, size_t n) {
+            md5.Update(data, n);
+            out.Write(data, n);
+        };
+        // The program, with the PE checksum that its new length would make
+        // wrong zeroed: a signed setup file's digest reads it as zero.
+        bool first = true;
+        for (uint64_t left = programLength; left > 0;) {
+            size_t n = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
+            program.ReadExact(buffer.data(), n);
+            if (first) {
+                SignatureTable table = FindSignatureTable(buffer.data(), n);
+                if (table.present)
+                    throw std::runtime_error(programPath +
+                                             " is already signed; sign the finished setup file instead");
+                if (table.checksumAt != 0)
+                    memset(buffer.data() + table.checksumAt, 0, 4);
+                first = false;
+            }
+            put(buffer.data(), n);
+            left -= n;
+        }
+        const unsigned char zeros[kSetupAlignment] = {0};
+        put(zeros, static_cast<size_t>(padding));
+        for (uint64_t left = packageLength; left > 0;) {
+            size_t n = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
+            package.ReadExact(buffer.data(), n);
+            put(buffer.data(), n);
+            left -= n;
+        }
+        if (!md5.Final(trailer.digest))
+            throw std::runtime_error("MD5 digest could not be computed");
+        unsigned char encoded[kTrailerSize];
+        EncodeTrailer(trailer, encoded);
         out.Write(encoded, sizeof encoded);
         out.Close();
+        return true;
     } catch (const FileError& e) {
-        remove(outPath.c_str());
-        return fail("cannot write " + outPath + ": " + e.what());
+        if (created)
+            remove(outPath.c_str());
+        return fail(std::string("cannot write ") + outPath + ": " + e.what());
+    } catch (const std::exception& e) {
+        if (created)
+            remove(outPath.c_str());
+        return fail(e.what());
     }
-    return true;
 }

@@ -1,12 +1,23 @@
 // The layout of a setup file: the program image, the embedded package (a
-// self-extracting archive) and a 24-byte trailer. Portable: the setup checks
-// its own file with it, the release tool writes and checks setup files.
+// self-extracting archive) and a 24-byte trailer; a setup file signed
+// afterwards carries the certificate table that its PE header's security
+// directory names after the trailer. Portable: the setup checks its own file
+// with it, the release tool writes and checks setup files.
+//
+// Files are read in pieces through one fixed buffer, never whole: setup files
+// up to 4 GiB - 1 byte (what the trailer's 32-bit fields address) are checked
+// in constant memory.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 const size_t kTrailerSize = 24;
+// The buffer through which files are checked and written.
+const size_t kSetupBufferSize = 4u << 20;
+// mksetup pads the program image so that the file's length is a multiple of
+// this (where a certificate table may start).
+const size_t kSetupAlignment = 8;
 
 // Little-endian on disk: package offset, reserved, MD5 of everything before
 // the trailer.
@@ -23,7 +34,67 @@ enum class ImageCheck {
     digestMismatch,    // damaged, truncated or altered
     offsetBeyondTrailer, // signed, but the package would have a negative length
     digestUnavailable, // the platform's MD5 could not be computed
+    signatureMisplaced, // a certificate table that does not end the file
 };
+
+// Where a signed file's certificate table lies, from its PE header: the
+// security directory (data directory 4). present is false for a file that
+// is no PE image or is not signed. The offsets of the header's checksum and
+// of the security directory entry are given for any PE image (0 otherwise):
+// signing changes both, so the digest of a signed file reads them as zero.
+struct SignatureTable {
+    bool present = false;
+    uint32_t offset = 0;
+    uint32_t size = 0;
+    uint32_t checksumAt = 0;
+    uint32_t directoryAt = 0;
+};
+// head: the file's first bytes (up to 4096 are looked at).
+SignatureTable FindSignatureTable(const unsigned char* head, size_t size);
+
+// Where an accepted setup file holds its package.
+struct SetupLayout {
+    uint32_t packageOffset = 0;
+    uint32_t packageSize = 0;
+    bool isSigned = false;
+};
+
+// Positioned reads of a setup file. ReadAt reads exactly size bytes or
+// throws (FileError for a file).
+class SetupSource {
+public:
+    virtual ~SetupSource() = default;
+    virtual uint64_t Length() = 0;
+    virtual void ReadAt(uint64_t offset, void* buffer, size_t size) = 0;
+};
+
+class BinaryFile;
+// An open setup file as a SetupSource.
+class FileSetupSource : public SetupSource {
+public:
+    explicit FileSetupSource(BinaryFile& file) : m_file(file) {}
+    uint64_t Length() override;
+    void ReadAt(uint64_t offset, void* buffer, size_t size) override;
+
+private:
+    BinaryFile& m_file;
+    uint64_t m_position = 0;
+};
+
+// Receives the package's bytes in order while the check reads them, before
+// the digest is known: whoever keeps them must drop them unless the check
+// ends ok. Take may throw to stop the check; the exception passes through.
+class PackageSink {
+public:
+    virtual ~PackageSink() = default;
+    virtual void Take(const unsigned char* data, size_t size) = 0;
+};
+
+// Checks a setup file in one pass through buffer (bufferSize even, at least
+// 4096 bytes). On ok, *layout names the package; sink, when given, has
+// received exactly its bytes. Read errors of source pass through.
+ImageCheck CheckSetupSource(SetupSource& source, unsigned char* buffer, size_t bufferSize, SetupLayout* layout,
+                            PackageSink* sink = nullptr);
 
 // Checks a whole setup file held in memory. On ok, *packageOffset and
 // *packageSize name the package between the image and the trailer.
@@ -35,12 +106,15 @@ const char* ImageCheckReason(ImageCheck check);
 void EncodeTrailer(const PackageTrailer& trailer, unsigned char out[kTrailerSize]);
 PackageTrailer DecodeTrailer(const unsigned char in[kTrailerSize]);
 
-// Reads a whole setup file and checks it; false with *reason when it cannot
-// be read or is not whole. No message is shown.
+// Reads a setup file in pieces and checks it; false with *reason when it
+// cannot be read or is not whole. No message is shown.
 bool CheckSetupFile(const std::string& path, uint32_t* packageOffset, uint32_t* packageSize,
-                    std::string* reason);
+                    std::string* reason, bool* isSigned = nullptr);
 
-// Writes program, then package, then the trailer (offset = program length,
-// reserved 0, MD5 of both). False with *reason on any failure.
+// Writes program (its PE checksum zeroed), zero padding up to a length that
+// is a multiple of kSetupAlignment, then package, then the trailer (offset =
+// where the package starts, reserved 0, MD5 of all before it). In pieces; a
+// signed program is refused (sign the finished setup file instead). False
+// with *reason on any failure, leaving no output file.
 bool WriteSetupFile(const std::string& programPath, const std::string& packagePath,
                     const std::string& outPath, std::string* reason);

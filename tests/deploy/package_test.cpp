@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "DeployTestSupport.h"
+#include "platform/HeldFile.h"
 #include "platform/Md5.h"
 #include "deploy/Package.h"
 #include "platform/Process.h"
@@ -59,13 +60,15 @@ protected:
     void ExpectRejectedUntouched(const std::string& path)
     {
         MessageCapture box;
-        EXPECT_FALSE(ExtractPackageFrom(path));
+        EXPECT_EQ(ExtractPackageFrom(path).run, PackageRun::badSignature);
         ASSERT_EQ(box.messages.size(), 1u);
         EXPECT_EQ(box.messages[0].text, "Bad Signature");
         EXPECT_EQ(box.messages[0].type, static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION));
         EXPECT_TRUE(NewSepFiles().empty()) << "nothing may be written for a bad setup file";
         EXPECT_TRUE(Records().empty()) << "the package must not run";
         EXPECT_FALSE(VerifySetupFileAt(path));
+        FileError error(FileError::none, 0, std::string());
+        EXPECT_EQ(VerifySetupFileAt(path, &error), SetupFileCheck::badImage);
     }
 
     TempTree tree{TempDirectory() + "tlx_package_test"};
@@ -77,36 +80,96 @@ protected:
 };
 } // namespace
 
-TEST_F(ExtractPackageTest, RunsExactlyThePackageBytesFromASepFileAndIgnoresItsExitCode)
+TEST_F(ExtractPackageTest, RunsExactlyThePackageBytesFromADirectoryOfItsOwn)
 {
     ScopedEnv copy("TLX_PACKAGE_COPY", tree / "copy.bin");
-    ScopedEnv exitCode("TLX_PACKAGE_EXIT", "7");
     MessageCapture box;
     EXPECT_TRUE(VerifySetupFileAt(setup));
-    EXPECT_TRUE(ExtractPackageFrom(setup));
+    PackageResult result = ExtractPackageFrom(setup);
+    EXPECT_EQ(result.run, PackageRun::ok);
+    EXPECT_EQ(result.exitCode, 0u);
     EXPECT_TRUE(box.messages.empty());
 
-    // The package was started from a "sep" temp file with no arguments ...
+    // The package was started with no arguments as package.exe in a
+    // directory made for this run, %TEMP%\sep<16 hex digits>.tmp ...
     std::vector<std::string> records = Records();
     ASSERT_EQ(records.size(), 1u);
     std::string line = records[0];
-    ASSERT_EQ(line.rfind("start\tsep", 0), 0u) << line;
+    ASSERT_EQ(line.rfind("start\tpackage.exe\t\t", 0), 0u) << line;
     std::string started = line.substr(line.rfind('\t') + 1);
-    EXPECT_EQ(line.substr(0, line.rfind('\t')), "start\t" + started.substr(started.rfind('\\') + 1) + "\t");
-    EXPECT_EQ(_stricmp(started.substr(0, TempDirectory().size()).c_str(), TempDirectory().c_str()), 0) << started;
-    EXPECT_EQ(_stricmp(started.substr(started.size() - 4).c_str(), ".tmp"), 0) << started;
+    std::string temp = TempDirectory();
+    ASSERT_EQ(_stricmp(started.substr(0, temp.size()).c_str(), temp.c_str()), 0) << started;
+    std::string dir = started.substr(temp.size());
+    ASSERT_EQ(dir.size(), 3 + 16 + 4 + 1 + 11) << started;
+    EXPECT_EQ(dir.substr(0, 3), "sep");
+    EXPECT_EQ(dir.find_first_not_of("0123456789abcdef", 3), 19u) << dir;
+    EXPECT_EQ(dir.substr(19), ".tmp\\package.exe");
     // ... whose bytes were exactly those between the image and the trailer,
     EXPECT_EQ(Bytes(tree / "copy.bin"), package);
-    // and which is gone afterwards.
+    // and which is gone afterwards with its directory.
     EXPECT_FALSE(Exists(started));
     EXPECT_TRUE(NewSepFiles().empty());
+
+    // Another run gets another directory.
+    ExtractPackageFrom(setup);
+    records = Records();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_NE(records[1], records[0]);
+}
+
+TEST_F(ExtractPackageTest, APackageEndingWithAnErrorIsReportedAsFailedWithoutAMessage)
+{
+    ScopedEnv exitCode("TLX_PACKAGE_EXIT", "7");
+    MessageCapture box;
+    PackageResult result = ExtractPackageFrom(setup);
+    EXPECT_EQ(result.run, PackageRun::packageFailed);
+    EXPECT_EQ(result.exitCode, 7u);
+    EXPECT_EQ(box.Texts(), std::vector<std::string>{});
+    EXPECT_EQ(Records().size(), 1u);
+    EXPECT_TRUE(NewSepFiles().empty());
+}
+
+// From the moment its digest is known until it has ended, the package file
+// cannot be changed or deleted by anyone else: the package double tries both
+// on itself while it runs. (A running program's file alone refuses the
+// delete with access denied, 5; the setup's hold makes it a sharing
+// violation, 32.) Then another program tries both on a held file, and again
+// once it is let go.
+TEST_F(ExtractPackageTest, NoOtherProgramCanWriteOrDeleteThePackageWhileItIsHeld)
+{
+    const std::string denied = "probe\twrite 32\tdelete 32"; // ERROR_SHARING_VIOLATION
+    {
+        ScopedEnv probe("TLX_PACKAGE_PROBE", "self");
+        MessageCapture box;
+        EXPECT_EQ(ExtractPackageFrom(setup).run, PackageRun::ok);
+    }
+    std::vector<std::string> records = Records();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1], denied);
+    EXPECT_TRUE(NewSepFiles().empty());
+
+    std::string prober = tree / "prober.exe", held = tree / "held.bin";
+    ASSERT_TRUE(CopyFileA(DoublePath("package.exe").c_str(), prober.c_str(), FALSE));
+    ScopedEnv probe("TLX_PACKAGE_PROBE", held);
+    HeldFile file;
+    ASSERT_TRUE(file.Create(held, nullptr));
+    file.Write("MZ", 2);
+    file.Seal();
+    unsigned long code = 1;
+    ASSERT_TRUE(StartAndWait(prober, &code));
+    file.Close();
+    ASSERT_TRUE(StartAndWait(prober, &code));
+    records = Records();
+    ASSERT_EQ(records.size(), 6u);
+    EXPECT_EQ(records[3], denied);
+    EXPECT_EQ(records[5], "probe\twrite 0\tdelete 0");
 }
 
 TEST_F(ExtractPackageTest, EveryCallChecksAndRunsAgain)
 {
     MessageCapture box;
-    EXPECT_TRUE(ExtractPackageFrom(setup));
-    EXPECT_TRUE(ExtractPackageFrom(setup));
+    EXPECT_EQ(ExtractPackageFrom(setup).run, PackageRun::ok);
+    EXPECT_EQ(ExtractPackageFrom(setup).run, PackageRun::ok);
     EXPECT_EQ(Records().size(), 2u);
     EXPECT_TRUE(box.messages.empty());
 }
@@ -145,7 +208,7 @@ TEST_F(ExtractPackageTest, TheReservedFieldIsNotInterpreted)
     body.insert(body.end(), package.begin(), package.end());
     WriteBytes(tree / "reserved.exe", Signed(body, static_cast<uint32_t>(program.size()), 0xDEADBEEF));
     MessageCapture box;
-    EXPECT_TRUE(ExtractPackageFrom(tree / "reserved.exe"));
+    EXPECT_EQ(ExtractPackageFrom(tree / "reserved.exe").run, PackageRun::ok);
     EXPECT_TRUE(box.messages.empty());
     EXPECT_EQ(Records().size(), 1u);
 }
@@ -162,30 +225,38 @@ TEST_F(ExtractPackageTest, ASignedOffsetBeyondTheTrailerIsABadSignature)
     }
 }
 
-TEST_F(ExtractPackageTest, APackageThatCannotBeStartedLeavesItsTempFile)
+TEST_F(ExtractPackageTest, APackageThatCannotBeStartedIsReportedAndLeavesNothing)
 {
     std::string text = "this is no program at all";
     std::vector<unsigned char> body = program;
     body.insert(body.end(), text.begin(), text.end());
     WriteBytes(tree / "noprogram.exe", Signed(body, static_cast<uint32_t>(program.size()), 0));
     MessageCapture box;
-    EXPECT_FALSE(ExtractPackageFrom(tree / "noprogram.exe"));
+    EXPECT_EQ(ExtractPackageFrom(tree / "noprogram.exe").run, PackageRun::notStarted);
     EXPECT_EQ(box.Texts(), std::vector<std::string>{"ERR 203: Create a process failed!"});
-    std::set<std::string> left = NewSepFiles();
-    ASSERT_EQ(left.size(), 1u);
-    std::string leftPath = TempDirectory() + *left.begin();
-    EXPECT_EQ(ReadText(leftPath), text);
-    DeleteFileA(leftPath.c_str());
+    // Each retry of state 6 would otherwise leave one more copy behind.
+    EXPECT_TRUE(NewSepFiles().empty());
 }
 
 TEST_F(ExtractPackageTest, AnUnreadableSetupFileGetsTheFileErrorReport)
 {
     MessageCapture box;
-    EXPECT_FALSE(ExtractPackageFrom(tree / "missing.exe"));
+    EXPECT_EQ(ExtractPackageFrom(tree / "missing.exe").run, PackageRun::fileError);
     ASSERT_EQ(box.messages.size(), 1u);
     EXPECT_NE(box.messages[0].text.find("missing.exe"), std::string::npos) << box.messages[0].text;
     EXPECT_TRUE(NewSepFiles().empty());
-    EXPECT_FALSE(VerifySetupFileAt(tree / "missing.exe"));
+    // The check tells an unreadable file from a damaged one, and names it.
+    FileError error(FileError::none, 0, std::string());
+    EXPECT_EQ(VerifySetupFileAt(tree / "missing.exe", &error), SetupFileCheck::fileError);
+    EXPECT_EQ(error.m_cause, FileError::fileNotFound);
+    EXPECT_NE(error.m_fileName.find("missing.exe"), std::string::npos) << error.m_fileName;
+    // A file another program holds without sharing is a file error too.
+    HANDLE held = CreateFileA(setup.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(VerifySetupFileAt(setup, &error), SetupFileCheck::fileError);
+    EXPECT_EQ(error.m_cause, FileError::sharingViolation);
+    CloseHandle(held);
+    EXPECT_EQ(VerifySetupFileAt(setup, &error), SetupFileCheck::ok);
 }
 
 TEST(RunningProgram, IsThisTestExecutable)

@@ -42,5 +42,5 @@ int main(int argc, char** argv)
         printf("%.1f MB in %.3f s: %.1f MB/s (best of %d)\n", mb, best, mb / best, rounds);
         return 0;
     }
-    return ExtractPackage() ? 0 : 1;
+    return ExtractPackage().run == PackageRun::ok ? 0 : 1;
 }

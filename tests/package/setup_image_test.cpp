@@ -161,16 +161,18 @@ TEST(SetupFile, WriteThenCheckRoundTripsAndReportsReasons)
     ASSERT_TRUE(WriteWholeFile(package, k.data(), k.size()));
     std::string reason;
     ASSERT_TRUE(WriteSetupFile(program, package, out, &reason)) << reason;
+    // Program, zeros up to a length that is a multiple of 8, package, trailer.
     std::vector<unsigned char> bytes;
     ASSERT_TRUE(ReadWholeFile(out, bytes));
-    ASSERT_EQ(bytes.size(), p.size() + k.size() + kTrailerSize);
+    ASSERT_EQ(bytes.size(), 5584u);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4321), p);
-    EXPECT_EQ(std::string(bytes.begin() + 4321, bytes.end() - kTrailerSize), k);
+    EXPECT_EQ(std::string(bytes.begin() + 4321, bytes.begin() + 4326), std::string(5, '\0'));
+    EXPECT_EQ(std::string(bytes.begin() + 4326, bytes.end() - kTrailerSize), k);
     EXPECT_EQ(DecodeTrailer(bytes.data() + bytes.size() - kTrailerSize).reserved, 0u);
 
     uint32_t offset = 0, size = 0;
     EXPECT_TRUE(CheckSetupFile(out, &offset, &size, &reason)) << reason;
-    EXPECT_EQ(offset, 4321u);
+    EXPECT_EQ(offset, 4326u);
     EXPECT_EQ(size, 1234u);
 
     bytes[10] ^= 1;
@@ -183,4 +185,138 @@ TEST(SetupFile, WriteThenCheckRoundTripsAndReportsReasons)
     remove(program.c_str());
     remove(package.c_str());
     remove(out.c_str());
+}
+
+namespace {
+// The smallest header that names a security directory: MZ, the PE offset,
+// "PE\0\0", a file header and a PE32 optional header with 16 directories.
+std::vector<unsigned char> PeProgram(size_t size)
+{
+    std::vector<unsigned char> b(size);
+    for (size_t i = 0; i < size; ++i)
+        b[i] = static_cast<unsigned char>(i * 13 + 5);
+    memset(b.data(), 0, 0x200);
+    b[0] = 'M';
+    b[1] = 'Z';
+    b[0x3C] = 0x80;
+    memcpy(b.data() + 0x80, "PE\0\0", 4);
+    b[0x80 + 20] = 224; // SizeOfOptionalHeader
+    b[0x98] = 0x0B;     // PE32 magic 0x10B
+    b[0x99] = 0x01;
+    b[0x98 + 64] = 0x77; // a checksum that mksetup must clear
+    b[0x98 + 92] = 16;   // NumberOfRvaAndSizes
+    return b;
+}
+
+const size_t kChecksumAt = 0x98 + 64, kSecurityAt = 0x98 + 128;
+
+void PutLe32At(std::vector<unsigned char>& b, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+// Collects what the check hands out as the package.
+struct CollectSink : PackageSink {
+    std::vector<unsigned char> bytes;
+    void Take(const unsigned char* data, size_t size) override { bytes.insert(bytes.end(), data, data + size); }
+};
+
+struct VectorSource : SetupSource {
+    explicit VectorSource(const std::vector<unsigned char>& b) : bytes(b) {}
+    uint64_t Length() override { return bytes.size(); }
+    void ReadAt(uint64_t offset, void* buffer, size_t size) override { memcpy(buffer, bytes.data() + offset, size); }
+    const std::vector<unsigned char>& bytes;
+};
+
+ImageCheck Stream(const std::vector<unsigned char>& b, SetupLayout* layout, std::vector<unsigned char>* package)
+{
+    VectorSource source(b);
+    CollectSink sink;
+    std::vector<unsigned char> buffer(4096);
+    ImageCheck c = CheckSetupSource(source, buffer.data(), buffer.size(), layout, &sink);
+    if (package)
+        *package = sink.bytes;
+    return c;
+}
+} // namespace
+
+// A setup file signed after mksetup: certificate table after the trailer,
+// named by the security directory; the header fields that signing changes
+// are outside the digest, every other byte of image and package is in it.
+TEST(SignedSetupFile, IsCheckedUpToItsCertificateTableAndNoFurther)
+{
+    std::string dir = SystemTempDirectory();
+    std::string program = dir + "tlx_signed_program.bin", package = dir + "tlx_signed_package.bin",
+                out = dir + "tlx_signed_setup.bin";
+    std::vector<unsigned char> prog = PeProgram(9001);
+    std::vector<unsigned char> pack(20003);
+    for (size_t i = 0; i < pack.size(); ++i)
+        pack[i] = static_cast<unsigned char>(i * 7 + 3);
+    ASSERT_TRUE(WriteWholeFile(program, prog.data(), prog.size()));
+    ASSERT_TRUE(WriteWholeFile(package, pack.data(), pack.size()));
+    std::string reason;
+    ASSERT_TRUE(WriteSetupFile(program, package, out, &reason)) << reason;
+    std::vector<unsigned char> unsignedFile;
+    ASSERT_TRUE(ReadWholeFile(out, unsignedFile));
+    ASSERT_EQ(unsignedFile.size() % 8, 0u) << "a certificate table must be able to follow the trailer";
+    EXPECT_EQ(unsignedFile[kChecksumAt], 0) << "the stale PE checksum is cleared";
+
+    // Signing: a certificate table appended, the directory and the
+    // checksum field set (0 here: no checksum, as a signer may leave it).
+    std::vector<unsigned char> signedFile = unsignedFile;
+    const uint32_t tableAt = static_cast<uint32_t>(signedFile.size());
+    std::vector<unsigned char> table(1000, 0xC5);
+    signedFile.insert(signedFile.end(), table.begin(), table.end());
+    PutLe32At(signedFile, kSecurityAt, tableAt);
+    PutLe32At(signedFile, kSecurityAt + 4, static_cast<uint32_t>(table.size()));
+
+    SetupLayout layout;
+    std::vector<unsigned char> got;
+    ASSERT_EQ(Stream(signedFile, &layout, &got), ImageCheck::ok);
+    EXPECT_TRUE(layout.isSigned);
+    EXPECT_EQ(layout.packageOffset, 9005u);
+    EXPECT_EQ(got, pack) << "exactly the package, across buffer boundaries";
+    ASSERT_TRUE(WriteWholeFile(out, signedFile.data(), signedFile.size()));
+    bool isSigned = false;
+    EXPECT_TRUE(CheckSetupFile(out, nullptr, nullptr, &reason, &isSigned)) << reason;
+    EXPECT_TRUE(isSigned);
+
+    // The signature's own bytes are not part of the digest ...
+    std::vector<unsigned char> b = signedFile;
+    b[tableAt + 500] ^= 0xFF;
+    EXPECT_EQ(Stream(b, nullptr, nullptr), ImageCheck::ok);
+    // ... every byte of image, padding, package and digest is.
+    for (size_t at : {size_t(0x3C), size_t(kChecksumAt + 8), size_t(4095), size_t(4096), size_t(9003),
+                      size_t(9008), size_t(20000), size_t(tableAt - 1)}) {
+        b = signedFile;
+        b[at] ^= 0x20;
+        ImageCheck c = Stream(b, nullptr, nullptr);
+        EXPECT_NE(c, ImageCheck::ok) << "byte " << at;
+    }
+    // The checksum field: zero, or the file's checksum; anything else is a change.
+    b = signedFile;
+    PutLe32At(b, kChecksumAt, 0x1234);
+    EXPECT_EQ(Stream(b, nullptr, nullptr), ImageCheck::digestMismatch);
+    // A certificate table that does not end the file, or leaves no room.
+    b = signedFile;
+    b.push_back(0);
+    EXPECT_EQ(Stream(b, nullptr, nullptr), ImageCheck::signatureMisplaced);
+    b = signedFile;
+    PutLe32At(b, kSecurityAt + 4, 999);
+    EXPECT_EQ(Stream(b, nullptr, nullptr), ImageCheck::signatureMisplaced);
+    // A cut-off certificate table.
+    b.assign(signedFile.begin(), signedFile.end() - 8);
+    EXPECT_NE(Stream(b, nullptr, nullptr), ImageCheck::ok);
+
+    // A program that is signed already is refused: its signature would
+    // stand for nothing once the package is appended.
+    PutLe32At(prog, kSecurityAt, 8000);
+    PutLe32At(prog, kSecurityAt + 4, 1000);
+    ASSERT_TRUE(WriteWholeFile(program, prog.data(), prog.size()));
+    EXPECT_FALSE(WriteSetupFile(program, package, out, &reason));
+    EXPECT_NE(reason.find("already signed"), std::string::npos) << reason;
+    EXPECT_FALSE(FileExists(out));
+    remove(program.c_str());
+    remove(package.c_str());
 }

@@ -57,7 +57,7 @@ public:
         Did("control?");
         return controlTicks-- > 0;
     }
-    bool SetupFileUsable() override { return Did("check"), setupUsable; }
+    std::string SetupFileProblem() override { return Did("check"), setupUsable ? "" : "Bad Signature"; }
     std::string ProductTreeRefusal() override { return std::string(); }
     std::string InstallRootLongPath() override { return installRoot; }
     bool CollectParameterInfo(ParameterSession& session) override

@@ -1,5 +1,6 @@
 // The release engineer's tool: appends a package and its trailer to the
-// setup program, and checks a finished setup file.
+// setup program, and checks a finished setup file, signed or not. Both read
+// and write in pieces through one fixed buffer (constant memory).
 //   mksetup PROGRAM PACKAGE OUT
 //   mksetup --check FILE
 #include <cstdio>
@@ -13,7 +14,7 @@ int Usage()
 {
     fprintf(stderr,
             "usage: mksetup PROGRAM PACKAGE OUT   write PROGRAM, PACKAGE and the package trailer to OUT\n"
-            "       mksetup --check FILE          verify a setup file\n");
+            "       mksetup --check FILE          verify a setup file (signed or not)\n");
     return 2;
 }
 } // namespace
@@ -23,12 +24,13 @@ int main(int argc, char** argv)
     if (argc == 3 && strcmp(argv[1], "--check") == 0) {
         uint32_t offset = 0, size = 0;
         std::string reason;
-        if (!CheckSetupFile(argv[2], &offset, &size, &reason)) {
+        bool isSigned = false;
+        if (!CheckSetupFile(argv[2], &offset, &size, &reason, &isSigned)) {
             fprintf(stderr, "%s: bad setup file: %s\n", argv[2], reason.c_str());
             return 1;
         }
-        printf("%s: ok, package offset %lu, package size %lu\n", argv[2], static_cast<unsigned long>(offset),
-               static_cast<unsigned long>(size));
+        printf("%s: ok%s, package offset %lu, package size %lu\n", argv[2], isSigned ? " (signed)" : "",
+               static_cast<unsigned long>(offset), static_cast<unsigned long>(size));
         return 0;
     }
     if (argc == 4 && argv[1][0] != '-') {
