@@ -14,7 +14,7 @@ run_setup
 [ "$(box_texts)" = '"创建启动目录失败，请检查！"' ] || fail "message boxes: $(box_texts)"
 expect_transcript 'box caption="Setup" buttons=OK text='
 expect_no_transcript "dialog caption"
-expect_transcript "exit 0"
+expect_transcript "exit 2"
 after=$(snapshot "$install_root" "$D" "$desktop" "$programs")
 [ "$before" = "$after" ] || fail "the machine changed: $(diff <(echo "$before") <(echo "$after") | head -20)"
 pass "boot directory message, no dialog, nothing changed"

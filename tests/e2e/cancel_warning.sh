@@ -12,7 +12,7 @@ run_setup --try-keys --answer "警告=CANCEL"
 expect_transcript 'buttons=OK,CANCEL text="警告！\n安装程序将删除(C:\\Program Files (x86)\\Velko\\)中的所有文件。'
 expect_transcript "answer CANCEL"
 [ "$(grep -c '^box ' "$transcript")" = 1 ] || fail "more than the warning: $(box_texts)"
-expect_transcript "exit 0"
+expect_transcript "exit 2"
 labels=$(grep '^label ' "$transcript" | awk '{print $2}' | paste -sd, -)
 [ "$labels" = "140,141" ] || fail "labels shown: $labels"
 expect_states "0,1"

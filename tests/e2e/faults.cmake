@@ -17,3 +17,11 @@ endforeach()
 add_test(NAME e2e_faults_setup_cfg_path COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/faults_setup_cfg_path.sh)
 set_tests_properties(e2e_faults_setup_cfg_path PROPERTIES
   FIXTURES_REQUIRED e2e_release ENVIRONMENT "${env}" LABELS e2e RESOURCE_LOCK wine_machine TIMEOUT 240)
+
+# A failed or interrupted update: the previous release comes back.
+foreach(case rollback power_cut)
+  add_test(NAME e2e_${case} COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/${case}.sh)
+  set_tests_properties(e2e_${case} PROPERTIES
+    FIXTURES_REQUIRED "e2e_release;e2e_transfer_release" ENVIRONMENT "${env}" LABELS e2e
+    RESOURCE_LOCK wine_machine TIMEOUT 300)
+endforeach()

@@ -134,7 +134,7 @@ struct ButtonName {
     int id;
     const wchar_t* name;
 };
-const ButtonName kButtons[] = {{IDOK, L"OK"}, {IDCANCEL, L"CANCEL"}, {IDYES, L"YES"}, {IDNO, L"NO"}};
+const ButtonName kButtons[] = {{IDOK, L"OK"}, {IDCANCEL, L"CANCEL"}, {IDYES, L"YES"}, {IDNO, L"NO"}, {IDRETRY, L"RETRY"}};
 
 std::string ButtonsOf(HWND box)
 {
@@ -264,7 +264,7 @@ private:
             }
         }
         if (button.empty())
-            button = GetDlgItem(box, IDOK) ? L"OK" : L"YES";
+            button = GetDlgItem(box, IDOK) ? L"OK" : GetDlgItem(box, IDRETRY) ? L"RETRY" : L"YES";
         Emit("answer " + Utf8(button));
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(ButtonId(button), BN_CLICKED), 0);
     }

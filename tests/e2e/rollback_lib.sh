@@ -1,0 +1,30 @@
+# Shared by the cases of a failed or interrupted update (sourced after lib.sh
+# and transfer_lib.sh): a machine with parameters and shortcuts, a setup file
+# whose package is the double laying the transfer release (half of it while
+# it is to fail), and the check that nothing is left set aside.
+half_setup="$out/Setup-half.exe"
+package_runs="$out/package-runs"
+wine "$TLX_WIN_BIN/mksetup.exe" "$(winpath "$TLX_WIN_BIN/Setup.exe")" "$(winpath "$TLX_WIN_BIN/double_package.exe")" \
+  "$(winpath "$half_setup")" >"$out/mksetup.out" 2>&1 || fail "mksetup: $(cat "$out/mksetup.out")"
+TLX_PACKAGE_TREE=$(winpath "$transfer_release")
+TLX_PACKAGE_INTO=$(winpath "$install_root")
+TLX_PACKAGE_COUNTER=$(winpath "$package_runs")
+TLX_PACKAGE_EXIT=7
+export TLX_PACKAGE_TREE TLX_PACKAGE_INTO TLX_PACKAGE_COUNTER TLX_PACKAGE_EXIT
+
+lay_out_rollback_machine() {
+  clean_machine
+  rm -f "$package_runs"
+  lay_out_transfer_machine
+  make_dat "$data_product/config/Mill/tornelix.dat" --backup "${mill_values[@]}"
+  make_dat "$product/config/Lathe/TORNELIX.DAT" "${lathe_values[@]}"
+  printf 'desktop shortcut\r\n' >"$desktop/Tornelix.lnk"
+  printf 'start menu shortcut\r\n' >"$programs/Tornelix.lnk"
+}
+
+expect_nothing_set_aside() {
+  expect_gone "${install_root}.previous"
+  expect_gone "$D/Velko.previous"
+  expect_gone "$D/Velko/Boot/SetUp.journal"
+  expect_gone "$temp_save"
+}
