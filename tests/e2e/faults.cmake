@@ -1,11 +1,13 @@
 # Fault cases: the setup under a held file, missing or full drives, damaged
-# setup, format and amend files. Included by CMakeLists.txt of this directory
-# (uses its ${env}); they install the transfer fixture's release, one a
-# broken copy of it.
+# setup, format, data and amend files, a restore or merge that cannot write, a
+# driver that cannot be replaced, mutexes that deny access. Included by
+# CMakeLists.txt of this directory (uses its ${env}); they install the
+# transfer fixture's release, broken copies of it, or the demo release.
 add_test(NAME e2e_faults_release COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/faults_release.sh)
 set_tests_properties(e2e_faults_release PROPERTIES FIXTURES_REQUIRED "e2e_release;e2e_transfer_release"
   FIXTURES_SETUP e2e_faults_release ENVIRONMENT "${env}" LABELS e2e TIMEOUT 300)
-foreach(case held_open readonly_dat no_d_drive disk_full truncated_setup bad_new_format garbage_amend)
+foreach(case held_open readonly_dat no_d_drive disk_full truncated_setup bad_new_format garbage_amend
+    not_carried restore_held amend_unwritable driver_held denied_mutex)
   add_test(NAME e2e_faults_${case} COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/faults_${case}.sh)
   set_tests_properties(e2e_faults_${case} PROPERTIES
     FIXTURES_REQUIRED "e2e_release;e2e_transfer_release;e2e_faults_release" ENVIRONMENT "${env}" LABELS e2e

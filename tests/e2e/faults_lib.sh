@@ -7,7 +7,13 @@ dosdevices="$WINEPREFIX/dosdevices"
 # (on_exit_first), the logs of the run are kept beside the transcript (a run
 # that never started has none), the bed is left without an installation and
 # without a save directory on C:.
-exit_hooks=()
+# A setup started in the background (start_setup) is waited for even when a
+# check failed while it ran, so that it cannot go on into the next case; the
+# robot's own timeout bounds the wait.
+finish_background_setup() {
+  if [ -n "${robot_pid:-}" ] && kill -0 "$robot_pid" 2>/dev/null; then wait "$robot_pid" || true; fi
+}
+exit_hooks=(finish_background_setup)
 on_exit_first() { exit_hooks=("$1" "${exit_hooks[@]}"); }
 faults_exit() {
   local hook

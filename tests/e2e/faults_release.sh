@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The setup file of a broken newer release for the fault cases: the transfer
-# fixture's release whose tornelix.fmt has a syntax error (a missing ";").
+# The setup files of two broken newer releases for the fault cases, both
+# copies of the transfer fixture's release: badfmt's tornelix.fmt has a
+# syntax error (a missing ";"); amenddir ships config\Mill\amend.dat as a
+# directory, which no merge can write.
 set -euo pipefail
 : "${TLX_WIN_BIN:?}" "${TLX_E2E_DATA:?}"
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -17,3 +19,16 @@ printf 'release=badfmt\r\n' >"$out/release/TorneLix/release.txt"
 bash "$root/scripts/package-release.sh" "$out/release" "$out/Setup.exe" "$TLX_WIN_BIN/Setup.exe"
 [ -s "$out/Setup.exe" ] || { echo "no setup file of the broken release" >&2; exit 1; }
 echo "e2e faults release: $(stat -c %s "$out/Setup.exe") bytes"
+
+amenddir="$TLX_E2E_DATA/faults/amenddir"
+rm -rf "$amenddir"
+mkdir -p "$amenddir"
+cp -r "$base" "$amenddir/release"
+mill_amend="$amenddir/release/TorneLix/config/Mill/amend.dat"
+rm -f "$mill_amend"
+mkdir -p "$mill_amend"
+printf 'not an amend file\r\n' >"$mill_amend/readme.txt"
+printf 'release=amenddir\r\n' >"$amenddir/release/TorneLix/release.txt"
+bash "$root/scripts/package-release.sh" "$amenddir/release" "$amenddir/Setup.exe" "$TLX_WIN_BIN/Setup.exe"
+[ -s "$amenddir/Setup.exe" ] || { echo "no setup file of the release with a directory for amend.dat" >&2; exit 1; }
+echo "e2e faults release with a directory for amend.dat: $(stat -c %s "$amenddir/Setup.exe") bytes"

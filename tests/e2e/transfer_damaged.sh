@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Damaged parameter data files: Lathe's (data tree, found first) has no
-# backup and is skipped; Mill's (program tree) has a whole .bak, which takes
-# its place and is carried. The question still names both.
+# backup and cannot be carried; Mill's (program tree) has a whole .bak, which
+# takes its place and is carried. The question still names both; after the
+# Yes, before anything is deleted, one OK/Cancel box names Lathe alone, and
+# OK goes on without its values. (Cancel is faults_not_carried.)
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/transfer_lib.sh"
 
@@ -15,14 +17,26 @@ make_dat "$product/config/Mill/tornelix.dat" --damaged --backup "${mill_values[@
 cmp -s "$product/config/Mill/tornelix.dat" "$product/config/Mill/tornelix.dat.bak" && fail "Mill's data file is not damaged"
 
 place_setup "$transfer_setup"
-run_setup --answer "警告=OK" --answer "是否保留这些配置的参数=YES"
+not_carried="以下配置的参数无法读取或保存"
+start_setup --answer "警告=OK" --answer "是否保留这些配置的参数=YES" --answer "$not_carried=OK" \
+  --pause-at "$not_carried=$(winpath "$out/not-carried-box")"
+wait_for_file "$out/not-carried-box.ready" 60 || { wait_setup; fail "no message naming the configurations not carried: $(box_texts)"; }
+# While the box is open nothing has been deleted yet.
+grep -q 'old release' "$product/release.txt" || fail "the old program tree was touched before the answer"
+expect_file "$data_product/config/Lathe/tornelix.dat"
+expect_file "$data_product/Users/operator.txt"
+touch "$out/not-carried-box"
+wait_setup
 
 expect_transcript "exit 0"
 expect_no_transcript "timeout"
 expect_states "0,1,2,3,5,6,7,8,10,12,15,9,16,20"
 expect_transcript 'buttons=YES,NO text="在重新装载软件时候，以下配置的参数可能可以被保留：\nLathe\nMill\n是否保留这些配置的参数？\n"'
+expect_transcript 'box caption="Setup" buttons=OK,CANCEL text="以下配置的参数无法读取或保存，将不会被保留：\nLathe\n按<确定>按钮，不保留这些参数继续安装。\n按<取消>按钮，退出安装程序，不做任何更改。"'
+[ "$(grep -c "$not_carried" "$transcript")" = 1 ] || fail "not one box of the configurations not carried: $(box_texts)"
 expect_transcript 'buttons=OK text="以下配置：\nMill\n保留参数成功！\n"'
-pass "both named in the question; only Mill in the summary"
+expect_transcript 'box caption="Setup" buttons=OK text="TorneLix安装完成!"'
+pass "both named in the question; Lathe alone in the box before any deletion; OK goes on; only Mill in the summary"
 
 expect_amend "$product/config/Mill/amend.dat" expected_mill
 cmp -s "$product/config/Lathe/amend.dat" "$transfer_release/TorneLix/config/Lathe/amend.dat" ||
@@ -31,4 +45,5 @@ expect_gone "$temp_save"
 expect_gone "$param_work"
 log=$(setup_log)
 grep -q '	参数迁移完成' <<<"$log" || fail "setup log lacks 参数迁移完成: $log"
+tr -d '\r' <<<"$log" | grep -qx '.*	参数无法保留的配置：Lathe' || fail "setup log lacks the configuration not carried: $log"
 pass "Mill restored from its backup and carried; Lathe skipped, its new amend.dat as shipped"
