@@ -11,6 +11,7 @@ void CDescription::WriteListingLine(const std::string& line)
     try {
         m_listing.WriteString(line);
     } catch (const FileError&) {
-        m_listing.Abort(); // the rest of the lines are lost, as with no file
+        m_listing.Abort();
+        m_listingFailed = true;
     }
 }

@@ -40,7 +40,8 @@ public:
     CDescription(const CDescription&) = delete;
     CDescription& operator=(const CDescription&) = delete;
 
-    // The listing stream of the current description (not open: lines are lost).
+    // The listing stream of the current description. A line that cannot be
+    // written marks the listing failed; the rest are not attempted.
     void WriteListingLine(const std::string& line);
     const ListingTexts& Texts() const { return m_texts; }
 
@@ -51,5 +52,6 @@ public:
 
 protected:
     TextFile m_listing;
+    bool m_listingFailed = false; // the listing could not be created or written whole
     ListingTexts m_texts;
 };

@@ -14,6 +14,7 @@ CFieldDescriptor::~CFieldDescriptor() { Reset(); }
 void CFieldDescriptor::Reset()
 {
     m_listing.Abort();
+    m_listingFailed = false;
     m_items.clear();
     m_pData = nullptr;
     m_strFormatPath.clear();
@@ -66,7 +67,12 @@ bool CFieldDescriptor::DescribeBlock(const std::string& listingPath, const std::
         }
     }
 
-    m_listing.Open(listingPath, BinaryFile::modeCreate | BinaryFile::modeWrite | BinaryFile::shareDenyNone);
+    // A listing that cannot be created or written whole is a failure: the
+    // caller would otherwise carry a cut-short set of values as if whole.
+    m_listingFailed =
+        !m_listing.Open(listingPath, BinaryFile::modeCreate | BinaryFile::modeWrite | BinaryFile::shareDenyNone);
+    if (m_listingFailed)
+        TraceMessage("|E|CFieldDescriptor: the listing %s cannot be created.\n", listingPath.c_str());
     WriteListingLine("[" + blockName + "]\n");
     {
         CDataPrinter printer(this);
@@ -74,12 +80,17 @@ bool CFieldDescriptor::DescribeBlock(const std::string& listingPath, const std::
     }
     NumberItems();
     TrimItemTexts();
-    try {
-        m_listing.Close();
-    } catch (const FileError&) {
-        m_listing.Abort();
+    if (m_listing.IsOpen()) {
+        try {
+            m_listing.Close();
+        } catch (const FileError&) {
+            m_listing.Abort();
+            m_listingFailed = true;
+        }
     }
-    return true;
+    if (m_listingFailed)
+        TraceMessage("|E|CFieldDescriptor: the listing %s is not whole.\n", listingPath.c_str());
+    return !m_listingFailed;
 }
 
 void CFieldDescriptor::NumberItems()
