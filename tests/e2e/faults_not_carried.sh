@@ -23,7 +23,7 @@ grep -q 'config/Lathe/tornelix.dat' "$out/before.txt" || fail "the snapshot miss
 place_setup "$transfer_setup"
 run_setup --answer "警告=OK" --answer "是否保留这些配置的参数=YES" --answer "以下配置的参数无法读取或保存=CANCEL"
 
-expect_transcript "exit 0"
+expect_transcript "exit 2"
 expect_no_transcript "timeout"
 expect_states "0,1,2"
 expect_transcript 'box caption="Setup" buttons=OK,CANCEL text="以下配置的参数无法读取或保存，将不会被保留：\nLathe\n按<确定>按钮，不保留这些参数继续安装。\n按<取消>按钮，退出安装程序，不做任何更改。"'

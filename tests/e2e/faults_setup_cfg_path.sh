@@ -51,7 +51,7 @@ for entry in "${refusals[@]}"; do
   run_setup --try-keys --answer "警告=CANCEL"
   cp "$transcript" "$out/transcript-$(printf '%s' "$value" | tr -c 'A-Za-z0-9' _).txt"
 
-  expect_transcript "exit 0"
+  expect_transcript "exit 2"
   expect_no_transcript "timeout"
   expect_states "0,1"
   [ "$(grep -c '^box ' "$transcript")" = 1 ] || fail "Path=$value: message boxes: $(box_texts)"

@@ -33,7 +33,7 @@ for cut in 1 $((package / 2)) $((size / 2)); do
   fi
 
   [ "$(box_texts)" = '"Bad Signature"' ] || fail "$cut bytes short: message boxes: $(box_texts)"
-  expect_transcript "exit 0"
+  expect_transcript "exit 3"
   expect_no_transcript "timeout"
   expect_states "0,1"
   labels=$(grep '^label ' "$transcript" | awk '{print $2}' | paste -sd, -)
