@@ -60,10 +60,14 @@ pass "new release's parameter files in force; user files of the data tree back w
 
 expect_gone "$temp_save"
 expect_gone "$param_work"
+# Nothing of the old release is kept once the update has succeeded.
+expect_gone "${install_root}.previous"
+expect_gone "$D/Velko.previous"
+expect_gone "$D/Velko/Boot/SetUp.journal"
 log=$(setup_log)
 grep -q '	需要进行参数迁移' <<<"$log" || fail "setup log lacks 需要进行参数迁移: $log"
 grep -q '	参数迁移完成' <<<"$log" || fail "setup log lacks 参数迁移完成: $log"
 tr -d '\r' <<<"$log" | grep -A3 '	以下配置：' | sed 's/^.*\t//' | paste -sd, - |
   grep -qxE '以下配置：,(Mill,Lathe|Lathe,Mill),保留参数成功！' ||
   fail "setup log summary: $log"
-pass "TempSaveDir and ParamWorkDir gone; setup log: transfer needed, summary, transfer complete"
+pass "TempSaveDir, ParamWorkDir, the set-aside release and the journal gone; setup log: transfer needed, summary, transfer complete"
