@@ -22,15 +22,13 @@ void SetAsideQuietly(const std::string& path)
 
 void SetAsideDataTree()
 {
-    std::string dataProduct = DataProductDir();
-    if (IsDirectory(dataProduct))
-        SetAsideQuietly(dataProduct);
+    SetAsideQuietly(DataProductDir());
 }
 
 void SetAsideProgramTree(InstallPort& port)
 {
     std::string root = WithoutTrailingBackslash(InstallRoot());
-    if (root.empty() || !IsDirectory(root))
+    if (root.empty())
         return;
     std::string held;
     while (!SetAside(root, &held)) {
@@ -47,7 +45,7 @@ void SetAsideProgramTree(InstallPort& port)
 
 void SetAsideReleaseExtras(bool dataTreeKept)
 {
-    if (!ProductDirName().empty() && IsDirectory(ProductDir()))
+    if (!ProductDirName().empty())
         SetAsideQuietly(ProductDir());
     SetAsideQuietly("D:\\NcFiles\\Wizards");
     if (IsWriteFilterSystem() && !dataTreeKept)

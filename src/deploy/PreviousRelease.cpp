@@ -18,6 +18,7 @@ namespace {
 const char kHeader[] = "journal\t1";
 const char kAside[] = "aside";
 const char kKept[] = "kept";
+const char kAbsent[] = "absent";
 const char kDone[] = "done";
 
 struct Journal {
@@ -27,6 +28,7 @@ struct Journal {
     };
     std::vector<Move> moves;
     std::set<std::string> kept;
+    std::vector<std::string> absent; // not there before the run: whatever is there afterwards is new
     bool done = false;
     bool present = false;
 };
@@ -69,6 +71,8 @@ Journal ReadJournal()
             journal.moves.push_back({fields[1], fields[2]});
         else if (fields[0] == kKept && fields.size() == 2)
             journal.kept.insert(fields[1]);
+        else if (fields[0] == kAbsent && fields.size() == 2)
+            journal.absent.push_back(fields[1]);
         else if (fields[0] == kDone)
             journal.done = true;
     }
@@ -221,9 +225,19 @@ bool SetAside(const std::string& path, std::string* held)
 {
     held->clear();
     std::string original = WithoutTrailingBackslash(path);
-    if (original.empty() || !PathExists(original))
+    if (original.empty())
         return true;
     Journal journal = ReadJournal();
+    if (!PathExists(original)) {
+        // What the package lays there is new: putting the previous release
+        // back removes it.
+        bool known = std::find(journal.absent.begin(), journal.absent.end(), original) != journal.absent.end();
+        for (const Journal::Move& move : journal.moves)
+            known = known || move.original == original;
+        if (!known)
+            Record(std::string(kAbsent) + "\t" + original);
+        return true;
+    }
     // A tree moved in part before (a held file stayed) goes on into the same
     // aside copy.
     std::string aside;
@@ -254,6 +268,9 @@ void RecordKept(const std::string& path) { Record(std::string(kKept) + "\t" + pa
 bool PutPreviousReleaseBack()
 {
     Journal journal = ReadJournal();
+    for (const std::string& path : journal.absent)
+        if (PathExists(path))
+            RemoveAny(path);
     bool all = true;
     for (auto it = journal.moves.rbegin(); it != journal.moves.rend(); ++it) {
         if (MoveBack(it->aside, it->original, journal.kept))

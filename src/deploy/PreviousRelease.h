@@ -15,7 +15,8 @@ bool UnfinishedRunRecorded();
 // That run had already succeeded; only its clean-up was cut short.
 bool UnfinishedRunSucceeded();
 
-// Moves path (a file or a whole tree; nothing when it does not exist) aside.
+// Moves path (a file or a whole tree) aside; a path that does not exist is
+// recorded as absent, so that what the new release lays there goes again.
 // A file that another program holds open stays where it is and is named in
 // *held; everything else is moved. False when something stayed.
 bool SetAside(const std::string& path, std::string* held);
