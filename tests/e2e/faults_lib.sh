@@ -49,13 +49,6 @@ restore_drives() {
   ln -sfn "$TLX_DDRIVE" "$dosdevices/d:"
   ln -sfn / "$dosdevices/z:"
 }
-# The old controller values that reach a new amend.dat of the transfer
-# release: expect_amend with the expected_* functions of transfer_lib.sh.
-expect_carried() {
-  expect_amend "$product/config/Mill/amend.dat" expected_mill
-  expect_amend "$product/config/Lathe/amend.dat" expected_lathe
-}
-
 # The values of a parameter data file as paramtool lists them (native form
 # of the old format), for comparing a file before and after a run.
 dat_listing() {

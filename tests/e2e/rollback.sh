@@ -25,7 +25,8 @@ setup_log | grep -q '更新失败，原来的版本已恢复' || fail "setup log
 pass "Cancel: every file of the program tree, the data tree and the shortcuts as before; exit code 4"
 
 lay_out_rollback_machine
-rm -f "$transcript" "$package_runs"
+place_setup "$half_setup"
+rm -f "$transcript"
 TLX_PACKAGE_FAIL_TIMES=1 run_setup --answer "警告=OK" --answer "是否保留这些配置的参数=YES" --answer "安装包运行失败=RETRY"
 expect_transcript "exit 0"
 expect_transcript "answer RETRY"

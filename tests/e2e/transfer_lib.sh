@@ -81,3 +81,10 @@ expect_no_parameter_files() {
     -o -iname 'tornelix.plc*' \) | sort | paste -sd' ' -)
   [ -z "$found" ] || fail "parameter files below $1: $found"
 }
+
+# The old controller values that reach a new amend.dat of the transfer
+# release: expect_amend with the expected_* functions of transfer_lib.sh.
+expect_carried() {
+  expect_amend "$product/config/Mill/amend.dat" expected_mill
+  expect_amend "$product/config/Lathe/amend.dat" expected_lathe
+}
