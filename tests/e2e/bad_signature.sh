@@ -26,7 +26,7 @@ for damage in byte cut; do
   cp "$transcript" "$out/transcript-$damage.txt"
 
   [ "$(box_texts)" = '"Bad Signature"' ] || fail "$damage: message boxes: $(box_texts)"
-  expect_transcript "exit 0"
+  expect_transcript "exit 3"
   expect_states "0,1"
   after=$(snapshot "$install_root" "$D" "$desktop" "$programs")
   [ "$before" = "$after" ] || fail "$damage: the machine changed: $(diff <(echo "$before") <(echo "$after") | head -20)"

@@ -237,6 +237,12 @@ protected:
             types.push_back(type);
             if (text.find("is used by another program") != std::string::npos)
                 return answerInUse(++inUse);
+            // The failed extraction puts the previous release back afterwards:
+            // what the wipe left is seen at its first message.
+            if (!extractionReached) {
+                extractionReached = true;
+                rootLeftByTheWipe = GetFileAttributesA(root.c_str()) != INVALID_FILE_ATTRIBUTES;
+            }
             dialog.CloseDialog();
             return IDOK;
         });
@@ -248,6 +254,8 @@ protected:
     std::string root, heldPath;
     HANDLE held = INVALID_HANDLE_VALUE;
     int inUse = 0;
+    bool extractionReached = false;
+    bool rootLeftByTheWipe = true;
 };
 
 TEST_F(HeldFile, OkTriesTheWipeAgainUntilTheFileIsFree)
@@ -262,8 +270,9 @@ TEST_F(HeldFile, OkTriesTheWipeAgainUntilTheFileIsFree)
     EXPECT_EQ(boxes[0], InUseText());
     EXPECT_EQ(boxes[1], InUseText());
     EXPECT_EQ(types[0], static_cast<unsigned>(MB_OKCANCEL | MB_ICONEXCLAMATION));
-    EXPECT_EQ(GetFileAttributesA(root.c_str()), INVALID_FILE_ATTRIBUTES) << "the program tree is wiped";
-    EXPECT_EQ(boxes.back(), "Bad Signature") << "the sequence went on to the extraction";
+    ASSERT_GE(boxes.size(), 3u);
+    EXPECT_EQ(boxes[2], "Bad Signature") << "the sequence went on to the extraction";
+    EXPECT_FALSE(rootLeftByTheWipe) << "the program tree is wiped";
 }
 
 TEST_F(HeldFile, CancelGoesOnWithTheFileInPlace)
