@@ -58,9 +58,12 @@ int CAutoUpdateApp::InitInstance()
     // Annotation texts "{@n}" come from the string file of the active language.
     SetStringTableDirProvider(LangDir);
     SetupOptions options = ParseSetupCommandLine(commandLine);
+    // Silent: no box for the rest of the process, the log's closing at exit
+    // included.
     if (options.silent) {
-        SetMessageHandler([&options](const std::string& text, unsigned type) {
-            int answer = SilentAnswer(MessagePurpose::report, type, options.keepParameters);
+        bool keepParameters = options.keepParameters;
+        SetMessageHandler([keepParameters](const std::string& text, unsigned type) {
+            int answer = SilentAnswer(MessagePurpose::report, type, keepParameters);
             RecordSilentMessage(text, type, answer);
             return answer;
         });
@@ -89,6 +92,5 @@ int CAutoUpdateApp::InitInstance()
         code = dialog->Sequence().exitCode;
         delete dialog;
     }
-    SetMessageHandler(MessageHandler());
     return code;
 }
