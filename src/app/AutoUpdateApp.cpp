@@ -4,12 +4,49 @@
 #include <shlwapi.h>
 
 #include "app/AutoUpdateDlg.h"
+#include "app/CommandLine.h"
+#include "app/ControllerOperations.h"
 #include "app/ExitCodes.h"
+#include "app/SilentWindow.h"
 #include "locations/Locations.h"
 #include "messages/Messages.h"
 #include "deploy/FileTree.h"
 #include "format/StringTable.h"
+#include "platform/Console.h"
 #include "platform/MessageBox.h"
+
+namespace {
+// /? or a command line that is not understood: the usage text, nothing else.
+int ShowUsage(const SetupOptions& options)
+{
+    std::string text = SetupUsageText();
+    if (!options.problem.empty())
+        text = "Setup.exe: " + options.problem + "\n\n" + text;
+    int code = options.problem.empty() ? kExitCancelled : kExitBadArguments;
+    WriteToStarter(text);
+    if (options.silent) {
+        WriteLogLine(options.problem.empty() ? "静默安装：显示用法，没有做任何更改"
+                                             : "命令行无法识别，没有做任何更改：" + options.problem);
+    } else {
+        ShowMessageBox(text, MB_OK | (options.problem.empty() ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+    }
+    return code;
+}
+
+// Setup.exe /S: the sequence without a window; the boxes that the layers
+// below show directly are answered and written down the same way.
+int RunSilently(const SetupOptions& options)
+{
+    ControllerOperations machine;
+    SilentWindow::Settings settings;
+    settings.keepParameters = options.keepParameters;
+    settings.waitSeconds = options.waitSeconds;
+    SilentWindow window(machine, settings);
+    int code = window.Run();
+    TellSilently("静默安装结束，退出代码 " + std::to_string(code));
+    return code;
+}
+} // namespace
 
 CAutoUpdateApp::CAutoUpdateApp() : m_log(BootDir() + "SetUp.log") {}
 
@@ -20,19 +57,40 @@ int CAutoUpdateApp::InitInstance()
     language = kLanguageChinese;
     // Annotation texts "{@n}" come from the string file of the active language.
     SetStringTableDirProvider(LangDir);
+    SetupOptions options = ParseSetupCommandLine(commandLine);
+    // Silent: no box for the rest of the process, the log's closing at exit
+    // included.
+    if (options.silent) {
+        bool keepParameters = options.keepParameters;
+        SetMessageHandler([keepParameters](const std::string& text, unsigned type) {
+            int answer = SilentAnswer(MessagePurpose::report, type, keepParameters);
+            RecordSilentMessage(text, type, answer);
+            return answer;
+        });
+    }
     std::string bootDir = BootDir();
     if (!PathFileExistsA(bootDir.c_str()))
         MakeDirectoryPath(bootDir);
-    if (PathIsDirectoryA(bootDir.c_str())) {
+    bool logged = PathIsDirectoryA(bootDir.c_str());
+    if (logged) {
         SetSetupLog(&m_log);
         m_log.Open();
         WriteLogLine("SetUp启动");
+        if (!commandLine.empty())
+            WriteLogLine("命令行：" + commandLine);
+    }
+    int code = kExitCancelled;
+    if (!options.problem.empty() || options.usageAsked) {
+        code = ShowUsage(options);
+    } else if (!logged) {
+        ShowMessageBox(LocalText(MsgBootDirFailed), MB_OK);
+    } else if (options.silent) {
+        code = RunSilently(options);
+    } else {
         CAutoUpdateDlg* dialog = new CAutoUpdateDlg();
         dialog->DoModal(nullptr);
-        int code = dialog->Sequence().exitCode;
+        code = dialog->Sequence().exitCode;
         delete dialog;
-        return code;
     }
-    ShowMessageBox(LocalText(MsgBootDirFailed), MB_OK);
-    return kExitCancelled;
+    return code;
 }

@@ -96,7 +96,10 @@ void CAutoUpdateDlg::ShowStep(InstallStep step)
     ShowStepLabel(IDC_STEP_WAIT_CONTROL + static_cast<int>(step));
 }
 
-int CAutoUpdateDlg::ShowMessage(const std::string& text, unsigned type) { return ShowMessageBox(text, type); }
+int CAutoUpdateDlg::ShowMessage(const std::string& text, unsigned type, MessagePurpose)
+{
+    return ShowMessageBox(text, type);
+}
 
 void CAutoUpdateDlg::StopTimer()
 {

@@ -21,7 +21,7 @@ public:
 
     // SequenceWindow
     void ShowStep(InstallStep step) override;
-    int ShowMessage(const std::string& text, unsigned type) override;
+    int ShowMessage(const std::string& text, unsigned type, MessagePurpose purpose) override;
     void StopTimer() override;
     void StartTimer() override;
     void Close() override { CloseDialog(); }

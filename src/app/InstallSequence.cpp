@@ -114,7 +114,8 @@ InstallSequence::State InstallSequence::RunConfirmWipe()
     }
     std::string root = m_machine.InstallRootLongPath();
     if (!root.empty() && m_window.ShowMessage(StrPrintf(LocalText(MsgWipeWarning), root.c_str()),
-                                              MB_OKCANCEL | MB_ICONEXCLAMATION) == IDCANCEL) {
+                                              MB_OKCANCEL | MB_ICONEXCLAMATION,
+                                              MessagePurpose::wipeWarning) == IDCANCEL) {
         exitCode = kExitCancelled;
         return Closed;
     }
@@ -162,7 +163,7 @@ InstallSequence::State InstallSequence::RunExtract()
     std::string code = outcome.kind == ExtractOutcome::failedExit ? std::to_string(outcome.exitCode) : "-";
     TraceMessage("|E|Extract: %s (exit code %s)", what->text[1], code.c_str());
     if (m_window.ShowMessage(StrPrintf(LocalText(MsgPackageFailed), LocalText(*what), code.c_str()),
-                             MB_RETRYCANCEL | MB_ICONEXCLAMATION) == IDRETRY)
+                             MB_RETRYCANCEL | MB_ICONEXCLAMATION, MessagePurpose::packageFailed) == IDRETRY)
         return Extract;
     bool back = m_machine.PutPreviousReleaseBack();
     m_window.ShowMessage(LocalText(back ? MsgPreviousRestored : MsgPreviousNotRestored), MB_OK | MB_ICONEXCLAMATION);
@@ -231,7 +232,8 @@ InstallSequence::State InstallSequence::RunPostInstall()
 }
 
 // 20: wait for the driver installer, then the final message. A write-filter
-// system ends without it: FirstRun takes over after the reboot.
+// system ends without it: FirstRun takes over after the reboot. The run ends
+// with exit code 1 when the user went on without some configurations' values.
 InstallSequence::State InstallSequence::RunFinish()
 {
     // The new release is in place and the values are carried: the previous
@@ -240,6 +242,9 @@ InstallSequence::State InstallSequence::RunFinish()
         m_previousDiscarded = true;
         m_machine.DiscardPreviousRelease();
     }
+    // In place, but the user went on without some configurations' values.
+    if (params.valuesNotCarried)
+        exitCode = kExitNotCarried;
     if (m_machine.WriteFilterSystem())
         return Closed;
     if (m_machine.DriverInstallerRunning())

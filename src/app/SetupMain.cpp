@@ -18,7 +18,8 @@ DllSearchFirst g_dllSearch __attribute__((init_priority(101)));
 
 CAutoUpdateApp theApp;
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
+    theApp.commandLine = commandLine ? commandLine : "";
     return theApp.InitInstance();
 }

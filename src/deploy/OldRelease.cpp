@@ -34,8 +34,8 @@ void SetAsideProgramTree(InstallPort& port)
     while (!SetAside(root, &held)) {
         if (held.empty())
             break;
-        if (port.ShowMessage(StrPrintf(LocalText(MsgFileInUse), held.c_str()), MB_OKCANCEL | MB_ICONEXCLAMATION) !=
-            IDOK) {
+        if (port.ShowMessage(StrPrintf(LocalText(MsgFileInUse), held.c_str()), MB_OKCANCEL | MB_ICONEXCLAMATION,
+                             MessagePurpose::fileInUse) != IDOK) {
             WriteLogLine("文件被占用，未删除：" + held);
             RecordKept(held);
             break;

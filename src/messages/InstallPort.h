@@ -20,11 +20,25 @@ enum class InstallStep {
     Reboot,
 };
 
+// What a message box is for, so that a setup without a window can answer the
+// few questions by what they ask rather than by their wording. Every box that
+// only reports is a report.
+enum class MessagePurpose {
+    report,         // OK only: tells something
+    wipeWarning,    // OK/Cancel: the old installation is about to be wiped
+    keepParameters, // Yes/No: keep the parameters of the configurations found
+    notCarried,     // OK/Cancel: some configurations' values cannot be carried
+    fileInUse,      // OK/Cancel: a held file stops the wipe; OK tries again
+    packageFailed,  // Retry/Cancel: the package failed; Cancel puts the previous release back
+};
+
 class InstallPort {
 public:
     virtual ~InstallPort() = default;
     // Reveals the step's label and repaints it now.
     virtual void ShowStep(InstallStep step) = 0;
-    // Shows a message box with the MB_* type; returns the ID* answer.
-    virtual int ShowMessage(const std::string& text, unsigned type) = 0;
+    // Shows a message box with the MB_* type; returns the ID* answer. The
+    // purpose names the question it asks.
+    virtual int ShowMessage(const std::string& text, unsigned type,
+                            MessagePurpose purpose = MessagePurpose::report) = 0;
 };

@@ -151,7 +151,7 @@ bool CollectParameterInfo(ParameterSession& session)
     if (session.configurations.empty())
         return true;
     session.reserveQuestion += LocalText(MsgReserveAsk);
-    if (session.ui.ShowMessage(session.reserveQuestion, MB_YESNO) != IDYES)
+    if (session.ui.ShowMessage(session.reserveQuestion, MB_YESNO, MessagePurpose::keepParameters) != IDYES)
         return true;
     session.transferRequested = 1;
     WriteLogLine("需要进行参数迁移");
@@ -172,9 +172,11 @@ bool CollectParameterInfo(ParameterSession& session)
         if (c == '\n')
             c = ',';
     WriteLogLine("参数无法保留的配置：" + names);
-    if (session.ui.ShowMessage(StrPrintf(LocalText(MsgNotCarried), lost.c_str()), MB_OKCANCEL | MB_ICONEXCLAMATION) ==
-        IDOK)
+    if (session.ui.ShowMessage(StrPrintf(LocalText(MsgNotCarried), lost.c_str()), MB_OKCANCEL | MB_ICONEXCLAMATION,
+                               MessagePurpose::notCarried) == IDOK) {
+        session.valuesNotCarried = true;
         return true;
+    }
     WriteLogLine("用户取消安装，未做任何更改");
     DeleteTree(session.paramWorkDir);
     return false;

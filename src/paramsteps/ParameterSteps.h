@@ -23,6 +23,7 @@ struct ParameterSession {
     std::string activeConfigDir; // ActiveConfigDir, looked up with the dialog
     PathList configurations;     // parameter data files found, in order
     bool dataTreeKept = false;   // the save of state 3 failed: state 5 keeps the data tree
+    bool valuesNotCarried = false; // some configurations' values could not be saved; the user went on
 };
 
 // State 2: asks whether the parameters of the found configurations are to be

@@ -47,8 +47,24 @@ std::string RunningProgramPath()
 int CurrentProcessId() { return static_cast<int>(GetCurrentProcessId()); }
 
 void SetStdoutBinary() { _setmode(_fileno(stdout), _O_BINARY); }
+
+unsigned long long ElapsedMilliseconds()
+{
+    // GetTickCount64 is missing before Windows Vista; the 32-bit count is
+    // widened across its wrap (every 49.7 days) here.
+    static DWORD last = GetTickCount();
+    static unsigned long long high = 0;
+    DWORD now = GetTickCount();
+    if (now < last)
+        high += 0x100000000ull;
+    last = now;
+    return high + now;
+}
+
+void SleepMilliseconds(unsigned ms) { Sleep(ms); }
 #else
 #include <climits>
+#include <ctime>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -82,4 +98,13 @@ std::string RunningProgramPath()
 int CurrentProcessId() { return static_cast<int>(getpid()); }
 
 void SetStdoutBinary() {}
+
+unsigned long long ElapsedMilliseconds()
+{
+    struct timespec now = {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<unsigned long long>(now.tv_sec) * 1000ull + static_cast<unsigned long long>(now.tv_nsec) / 1000000ull;
+}
+
+void SleepMilliseconds(unsigned ms) { usleep(static_cast<useconds_t>(ms) * 1000u); }
 #endif

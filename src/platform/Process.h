@@ -19,3 +19,8 @@ int CurrentProcessId();
 
 // Standard output takes bytes as they are (no LF to CR LF on Windows).
 void SetStdoutBinary();
+
+// Milliseconds on a clock that only goes forward (since some fixed point).
+unsigned long long ElapsedMilliseconds();
+// Lets this thread sleep that long.
+void SleepMilliseconds(unsigned ms);

@@ -88,7 +88,7 @@ public:
 class RecordingUi : public InstallPort {
 public:
     void ShowStep(InstallStep step) override { labels.push_back(step); }
-    int ShowMessage(const std::string& text, unsigned type) override
+    int ShowMessage(const std::string& text, unsigned type, MessagePurpose) override
     {
         messages.push_back({text, type});
         return IDOK;

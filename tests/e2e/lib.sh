@@ -116,12 +116,15 @@ snapshot() {
 # Puts a setup file where a service engineer would start it from.
 place_setup() { cp "$1" "$media/Setup.exe"; }
 
+# Setup.exe's own arguments (e.g. /S) for run_setup and start_setup.
+setup_args=()
+
 # Runs the setup under the robot and waits for it. Extra arguments go to the
 # robot. The transcript is in $transcript, as UTF-8.
 run_setup() {
   TLX_DOUBLE_LOG=$(winpath "$doubles_log") \
     wine "$TLX_WIN_BIN/robot.exe" --log "$(winpath "$transcript")" --timeout "${ROBOT_TIMEOUT:-90}" "$@" \
-    -- 'C:\Media\Setup.exe' >"$out/robot.out" 2>"$out/robot.err" || true
+    -- 'C:\Media\Setup.exe' ${setup_args[@]+"${setup_args[@]}"} >"$out/robot.out" 2>"$out/robot.err" || true
   [ -f "$transcript" ] || fail "the robot left no transcript"
 }
 
@@ -129,7 +132,7 @@ run_setup() {
 start_setup() {
   TLX_DOUBLE_LOG=$(winpath "$doubles_log") \
     wine "$TLX_WIN_BIN/robot.exe" --log "$(winpath "$transcript")" --timeout "${ROBOT_TIMEOUT:-90}" "$@" \
-    -- 'C:\Media\Setup.exe' >"$out/robot.out" 2>"$out/robot.err" &
+    -- 'C:\Media\Setup.exe' ${setup_args[@]+"${setup_args[@]}"} >"$out/robot.out" 2>"$out/robot.err" &
   robot_pid=$!
 }
 wait_setup() {

@@ -22,7 +22,7 @@ public:
     int okAnswer = IDOK;  // to OK/Cancel boxes
     std::vector<std::string> messages;
     void ShowStep(InstallStep) override {}
-    int ShowMessage(const std::string& text, unsigned type) override
+    int ShowMessage(const std::string& text, unsigned type, MessagePurpose) override
     {
         messages.push_back(text);
         return (type & 0x0F) == MB_YESNO ? answer : okAnswer;

@@ -12,6 +12,8 @@
 //   answer <BUTTON>                        the button the robot pressed
 //   keys refused | keys closed             Enter, Esc, Alt+F4, WM_CLOSE tried
 //   boxes open <n>                         more message boxes open at once than before
+//   window class="..." caption="..."       with --report-windows: a visible top-level
+//                                          window of the program of another class
 //   exit <code> | timeout
 // Options:
 //   --log FILE            also write the transcript there
@@ -25,6 +27,8 @@
 //   --try-keys            each time a label appears and no box is open, post
 //                         Enter, Esc, Alt+F4 and WM_CLOSE to the dialog and
 //                         report whether it survived
+//   --report-windows      also report every other visible top-level window of
+//                         the program (a program that should show none)
 //   --timeout SECONDS     give up after that long (default 120); the program
 //                         is then terminated
 // Exit status: 0 when the program ended by itself, 1 on timeout, 2 on usage
@@ -105,6 +109,7 @@ std::wstring ClassOf(HWND hwnd)
 struct Found {
     DWORD pid;
     std::vector<HWND> dialogs;
+    std::vector<HWND> others; // visible top-level windows of other classes
 };
 
 BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param)
@@ -112,8 +117,12 @@ BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param)
     Found* found = reinterpret_cast<Found*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == found->pid && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770")
+    if (pid != found->pid || !IsWindowVisible(hwnd))
+        return TRUE;
+    if (ClassOf(hwnd) == L"#32770")
         found->dialogs.push_back(hwnd);
+    else
+        found->others.push_back(hwnd);
     return TRUE;
 }
 
@@ -193,13 +202,20 @@ class Robot {
 public:
     std::vector<Rule> answers, pauses;
     bool tryKeys = false;
+    bool reportWindows = false;
     unsigned answerDelayMs = 0;
 
     // One look at the program's windows.
     void Poll(DWORD pid)
     {
-        Found found{pid, {}};
+        Found found{pid, {}, {}};
         EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&found));
+        if (reportWindows) {
+            for (HWND hwnd : found.others) {
+                if (m_otherWindows.insert(hwnd).second)
+                    Emit("window class=" + Quoted(ClassOf(hwnd)) + " caption=" + Quoted(WindowText(hwnd)));
+            }
+        }
         std::set<HWND> present(found.dialogs.begin(), found.dialogs.end());
         for (auto it = m_answered.begin(); it != m_answered.end();)
             it = present.count(*it) ? std::next(it) : m_answered.erase(it);
@@ -318,12 +334,13 @@ private:
     std::map<HWND, DWORD> m_seen;
     std::set<HWND> m_answered;
     std::set<HWND> m_dialogs;
+    std::set<HWND> m_otherWindows;
     std::map<HWND, std::set<int>> m_shown;
 };
 
 int Usage()
 {
-    fprintf(stderr, "usage: robot [--log FILE] [--answer TEXT=BUTTON]... [--pause-at TEXT=FILE]... [--try-keys]\n"
+    fprintf(stderr, "usage: robot [--log FILE] [--answer TEXT=BUTTON]... [--pause-at TEXT=FILE]... [--try-keys] [--report-windows]\n"
                     "             [--answer-delay MS] [--timeout SECONDS] -- PROGRAM [ARGS...]\n");
     return 2;
 }
@@ -343,6 +360,10 @@ int wmain(int argc, wchar_t** argv)
         }
         if (arg == L"--try-keys") {
             robot.tryKeys = true;
+            continue;
+        }
+        if (arg == L"--report-windows") {
+            robot.reportWindows = true;
             continue;
         }
         if (i + 1 >= argc)

@@ -8,12 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "app/ExitCodes.h"
 #include "app/InstallOperations.h"
 #include "app/InstallSequence.h"
+#include "app/SilentWindow.h"
 #include "logs/TraceLog.h"
 #include "messages/Messages.h"
 #include "platform/MessageBox.h"
+#include "platform/Process.h"
 #include "platform/StringUtil.h"
 
 namespace {
@@ -21,9 +24,10 @@ namespace {
 class FakeWindow : public SequenceWindow {
 public:
     void ShowStep(InstallStep step) override { steps.push_back(step); }
-    int ShowMessage(const std::string& text, unsigned) override
+    int ShowMessage(const std::string& text, unsigned, MessagePurpose purpose) override
     {
         boxes.push_back(text);
+        purposes.push_back(purpose);
         if (answers.empty())
             return IDOK;
         int answer = answers.front();
@@ -40,6 +44,7 @@ public:
 
     std::vector<InstallStep> steps;
     std::vector<std::string> boxes;
+    std::vector<MessagePurpose> purposes;
     std::deque<int> answers;
     bool timerRunning = true;
     bool closed = false;
@@ -64,10 +69,28 @@ public:
     {
         Did("collect");
         session.transferRequested = transferAnswer ? 1 : 0;
+        // As the parameter step asks: whether to keep the values, then, when
+        // some configurations cannot be carried, whether to go on.
+        if (askThroughPort)
+            session.transferRequested =
+                session.ui.ShowMessage("keep?", MB_YESNO, MessagePurpose::keepParameters) == IDYES ? 1 : 0;
+        if (session.transferRequested && someNotCarried) {
+            if (session.ui.ShowMessage("Lathe", MB_OKCANCEL, MessagePurpose::notCarried) != IDOK)
+                return false;
+            session.valuesNotCarried = true;
+        }
         return goOnAfterCollect;
     }
     bool SaveDataTree() override { return Did("save"), true; }
-    void ClearOldRelease(bool, InstallPort&) override { Did("clear"); }
+    void ClearOldRelease(bool, InstallPort& port) override
+    {
+        Did("clear");
+        // OK tries the held file again; anything else leaves it.
+        while (heldFile && port.ShowMessage("held", MB_OKCANCEL, MessagePurpose::fileInUse) == IDOK)
+            Did("clear again");
+        if (heldFile)
+            Did("held file kept");
+    }
     ExtractOutcome ExtractPackage() override
     {
         Did("extract");
@@ -104,6 +127,9 @@ public:
     bool writeFilter = false;
     int driverTicks = 0;
     bool unfinished = false;
+    bool askThroughPort = false;
+    bool someNotCarried = false;
+    bool heldFile = false;
     std::vector<std::string> done;
 
 private:
@@ -253,6 +279,133 @@ TEST_F(Sequence, TheFinalMessageWaitsForTheDriverInstaller)
     EXPECT_EQ(std::count(ran.begin(), ran.end(), static_cast<int>(S::Finish)), 3);
     EXPECT_EQ(window.boxes.back(), Success());
     EXPECT_EQ(window.steps.back(), InstallStep::Finished);
+}
+
+TEST_F(Sequence, GoingOnWithoutSomeConfigurationsValuesEndsWithExitCodeOne)
+{
+    machine.askThroughPort = true;
+    machine.someNotCarried = true;
+    window.answers = {IDOK, IDYES, IDOK};
+    Run();
+    EXPECT_EQ(window.boxes.back(), Success());
+    EXPECT_EQ(sequenceExitCode, kExitNotCarried);
+    EXPECT_EQ(window.purposes, (std::vector<MessagePurpose>{MessagePurpose::wipeWarning, MessagePurpose::keepParameters,
+                                                             MessagePurpose::notCarried, MessagePurpose::report}));
+}
+
+// Setup.exe /S: the same sequence without a window. No box may reach the
+// screen (the message handler stands in for it), and the answers are those
+// a deployment needs.
+class SilentRun : public Sequence {
+protected:
+    void SetUp() override
+    {
+        Sequence::SetUp();
+        SetMessageHandler([this](const std::string& text, unsigned) {
+            shown.push_back(text);
+            return IDOK;
+        });
+    }
+    void TearDown() override
+    {
+        SetMessageHandler(MessageHandler());
+        Sequence::TearDown();
+    }
+    int RunSilently(bool keepParameters = true, unsigned waitSeconds = 300)
+    {
+        SilentWindow::Settings settings;
+        settings.keepParameters = keepParameters;
+        settings.waitSeconds = waitSeconds;
+        settings.periodMs = 1;
+        SilentWindow silent(machine, settings);
+        return silent.Run();
+    }
+    size_t Count(const char* what) const
+    {
+        return static_cast<size_t>(std::count(machine.done.begin(), machine.done.end(), what));
+    }
+
+    std::vector<std::string> shown;
+};
+
+TEST_F(SilentRun, KeepsTheParametersGoesOnWithoutWhatCannotBeCarriedAndLeavesAHeldFile)
+{
+    machine.askThroughPort = true;
+    machine.someNotCarried = true;
+    machine.heldFile = true;
+    machine.controlTicks = 2;
+    EXPECT_EQ(RunSilently(), kExitNotCarried);
+    EXPECT_EQ(Count("control?"), 3u) << "waits for the control program";
+    EXPECT_EQ(Count("save"), 1u) << "Yes to keeping the parameters";
+    EXPECT_EQ(Count("transfer"), 1u);
+    EXPECT_EQ(Count("clear again"), 0u) << "Cancel to the held file";
+    EXPECT_EQ(Count("held file kept"), 1u);
+    EXPECT_EQ(machine.done.back(), "discard") << "the run ended as a success";
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(SilentRun, NoParamsAnswersNo)
+{
+    machine.askThroughPort = true;
+    EXPECT_EQ(RunSilently(false), kExitSuccess);
+    EXPECT_EQ(Count("save"), 0u);
+    EXPECT_EQ(Count("transfer"), 0u);
+    EXPECT_EQ(Count("user"), 1u) << "the release's user configuration comes in instead";
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(SilentRun, AFailedPackageIsNotRetriedAndThePreviousReleaseGoesBack)
+{
+    machine.extractResults = {false, true};
+    EXPECT_EQ(RunSilently(), kExitRestored);
+    EXPECT_EQ(Count("extract"), 1u);
+    EXPECT_EQ(machine.done.back(), "putBack");
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(SilentRun, AControlProgramThatOutlastsTheWaitEndsTheRunWithNothingChanged)
+{
+    machine.controlTicks = 1000000;
+    unsigned long long start = ElapsedMilliseconds();
+    EXPECT_EQ(RunSilently(true, 1), kExitCancelled);
+    unsigned long long took = ElapsedMilliseconds() - start;
+    EXPECT_GE(took, 1000u);
+    EXPECT_LT(took, 5000u);
+    EXPECT_EQ(machine.done, std::vector<std::string>(Count("control?"), "control?"));
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST(SetupCommandLine, SwitchesInAnyCaseAndEverythingElseRefused)
+{
+    SetupOptions none = ParseSetupCommandLine("");
+    EXPECT_FALSE(none.silent);
+    EXPECT_TRUE(none.problem.empty());
+    EXPECT_FALSE(none.usageAsked);
+
+    SetupOptions all = ParseSetupCommandLine("  /s\t/NoParams  \"/wait=3\" ");
+    EXPECT_TRUE(all.silent);
+    EXPECT_FALSE(all.keepParameters);
+    EXPECT_EQ(all.waitSeconds, 3u);
+    EXPECT_TRUE(all.problem.empty()) << all.problem;
+    SetupOptions plain = ParseSetupCommandLine("/S");
+    EXPECT_TRUE(plain.keepParameters);
+    EXPECT_EQ(plain.waitSeconds, 300u);
+    EXPECT_EQ(ParseSetupCommandLine("/S /WAIT=0").waitSeconds, 0u);
+    EXPECT_TRUE(ParseSetupCommandLine("/?").usageAsked);
+    EXPECT_TRUE(ParseSetupCommandLine("/?").problem.empty());
+
+    for (const char* bad : {"/X", "/S /WAIT=", "/S /WAIT=-1", "/S /WAIT=86401", "/S /WAIT=3s", "/S/NOPARAMS", "S",
+                            "/NOPARAMS", "/WAIT=5", "/S extra"}) {
+        SetupOptions refused = ParseSetupCommandLine(bad);
+        EXPECT_FALSE(refused.problem.empty()) << bad;
+    }
+    // A refused line still says whether it was meant silent: the usage then
+    // goes to the setup log, not into a box nobody answers.
+    EXPECT_TRUE(ParseSetupCommandLine("/S /X").silent);
+
+    std::string usage = SetupUsageText();
+    for (int code = kExitSuccess; code <= kExitBadArguments; ++code)
+        EXPECT_NE(usage.find("\n  " + std::to_string(code) + "  "), std::string::npos) << code;
 }
 
 } // namespace

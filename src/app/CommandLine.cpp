@@ -1,0 +1,111 @@
+#include "app/CommandLine.h"
+
+#include <cctype>
+#include <vector>
+
+#include "app/ExitCodes.h"
+
+namespace {
+std::vector<std::string> Words(const std::string& line)
+{
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false, quoted = false;
+    for (char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (!quoted && (c == ' ' || c == '\t' || c == '\r' || c == '\n')) {
+            if (inWord)
+                words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.push_back(word);
+    return words;
+}
+
+std::string Upper(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Decimal digits only, at most kMaxWaitSeconds.
+bool ParseSeconds(const std::string& digits, unsigned* seconds)
+{
+    if (digits.empty() || digits.size() > 6)
+        return false;
+    unsigned value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (value > kMaxWaitSeconds)
+        return false;
+    *seconds = value;
+    return true;
+}
+} // namespace
+
+SetupOptions ParseSetupCommandLine(const std::string& commandLine)
+{
+    SetupOptions options;
+    bool noParams = false, waitGiven = false;
+    for (const std::string& word : Words(commandLine)) {
+        std::string upper = Upper(word);
+        if (upper == "/S") {
+            options.silent = true;
+        } else if (upper == "/NOPARAMS") {
+            noParams = true;
+        } else if (upper.rfind("/WAIT=", 0) == 0) {
+            waitGiven = true;
+            if (!ParseSeconds(word.substr(6), &options.waitSeconds) && options.problem.empty())
+                options.problem = "/WAIT needs a number of seconds from 0 to 86400: " + word;
+        } else if (upper == "/?") {
+            options.usageAsked = true;
+        } else if (options.problem.empty()) {
+            options.problem = "unknown argument: " + word;
+        }
+    }
+    // Without /S a person answers the question and waits as long as needed:
+    // a switch that means something only to a silent run is a mistake.
+    if (options.problem.empty() && !options.silent && (noParams || waitGiven))
+        options.problem = std::string(noParams ? "/NOPARAMS" : "/WAIT") + " is only understood with /S";
+    options.keepParameters = !noParams;
+    return options;
+}
+
+std::string SetupUsageText()
+{
+    return "Setup.exe [/S [/NOPARAMS] [/WAIT=seconds]] | /?\n"
+           "\n"
+           "  (none)          the setup in its window; it asks its questions\n"
+           "  /S              silent: no window and no message box; the answers are\n"
+           "                  OK to the wipe warning, Yes to keeping the parameters,\n"
+           "                  OK when some cannot be kept (exit code 1), Cancel to a\n"
+           "                  file held open (it keeps its old version) and Cancel to\n"
+           "                  a failed package (the previous release is put back);\n"
+           "                  every message goes to the setup log (SetUp.log)\n"
+           "  /NOPARAMS       with /S: the parameters are not kept (the new release's\n"
+           "                  amend files as shipped)\n"
+           "  /WAIT=seconds   with /S: how long to wait for the control program to end\n"
+           "                  (default 300, 0 to 86400); then exit code 2, nothing changed\n"
+           "  /?              this text\n"
+           "\n"
+           "Exit codes:\n"
+           "  " + std::to_string(kExitSuccess) + "  the new release is in place\n"
+           "  " + std::to_string(kExitNotCarried) + "  in place; some configurations' values were not carried\n"
+           "  " + std::to_string(kExitCancelled) + "  ended before anything was changed (cancelled, or the control program still ran)\n"
+           "  " + std::to_string(kExitSetupFileUnusable) + "  the setup file cannot be read or its check fails; nothing changed\n"
+           "  " + std::to_string(kExitRestored) + "  the update failed; the previous release is back\n"
+           "  " + std::to_string(kExitNotRestored) + "  the update failed; the previous release is not wholly back\n"
+           "  " + std::to_string(kExitBadArguments) + "  the command line was not understood; nothing changed\n";
+}

@@ -1,0 +1,24 @@
+// Setup.exe's command line. Without arguments the setup runs in its window and
+// asks its questions; /S runs the same install sequence without a window and
+// answers them itself. Portable: nothing here calls Windows.
+#pragma once
+#include <string>
+
+struct SetupOptions {
+    bool silent = false;          // /S
+    bool keepParameters = true;   // /NOPARAMS (with /S) answers the parameter question No
+    unsigned waitSeconds = 300;   // /WAIT=seconds (with /S): how long to wait for the control program
+    bool usageAsked = false;      // /?
+    std::string problem;          // why the command line is refused; empty when it is understood
+};
+
+// The longest /WAIT accepted: one day.
+const unsigned kMaxWaitSeconds = 86400;
+
+// Reads the arguments after the program's name (WinMain's command line):
+// words separated by blanks, a double-quoted stretch kept together, switches
+// in any case. Anything not understood sets problem.
+SetupOptions ParseSetupCommandLine(const std::string& commandLine);
+
+// The usage text with the switches and the exit codes.
+std::string SetupUsageText();

@@ -1,0 +1,54 @@
+// The install sequence without a window (Setup.exe /S): the same states, ticked
+// in a loop that sleeps one period only while a waiting state waits. No box is
+// shown: every question is answered as a deployment needs it, and every text
+// goes to the setup log (and to whoever started the setup, when it listens).
+#pragma once
+#include <string>
+
+#include "app/InstallSequence.h"
+
+class InstallOperations;
+
+// The answer a silent run gives to a box of this purpose and MB_* type.
+//   wipe warning OK; parameter question Yes (No with keepParameters false);
+//   values not carried OK; held file Cancel (it keeps its old version);
+//   failed package Cancel (the previous release goes back);
+//   a report OK; any other question the answer that changes nothing more:
+//   Cancel, No (an OK/Cancel box that only reports, OK).
+int SilentAnswer(MessagePurpose purpose, unsigned type, bool keepParameters);
+
+// Writes a box's text to the setup log (and to the starter's output) instead
+// of showing it, with the answer given to it. Used for the boxes of the
+// sequence and for those the lower layers show directly.
+void RecordSilentMessage(const std::string& text, unsigned type, int answer);
+// Writes one line to the setup log and to the starter's output.
+void TellSilently(const std::string& line);
+
+class SilentWindow : public SequenceWindow {
+public:
+    struct Settings {
+        bool keepParameters = true;
+        unsigned waitSeconds = 300; // for the control program; then exit code 2
+        unsigned periodMs = 500;    // the dialog's timer period
+    };
+
+    SilentWindow(InstallOperations& machine, const Settings& settings);
+
+    // Runs the sequence to its end; returns its exit code.
+    int Run();
+
+    // SequenceWindow
+    void ShowStep(InstallStep) override {}
+    int ShowMessage(const std::string& text, unsigned type, MessagePurpose purpose) override;
+    // No timer: a state that stays where it is looks again one period later.
+    void StopTimer() override {}
+    void StartTimer() override {}
+    void Close() override { m_closed = true; }
+
+    InstallSequence& Sequence() { return m_sequence; }
+
+private:
+    Settings m_settings;
+    bool m_closed = false;
+    InstallSequence m_sequence;
+};

@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# Setup.exe started by a deployment engine: /S installs without a window and
+# without a box, and the exit code says what happened. The robot watches
+# every top-level window of the setup's process (--report-windows); none may
+# appear. The runs:
+#   /S            on the transfer machine: exit 0, values carried
+#   /S /NOPARAMS  on the same machine: exit 0, amend files as shipped
+#   /S            with a damaged setup file: exit 3, nothing changed
+#   /S /WAIT=3    while the control program runs: exit 2 after about 3 s, nothing changed
+#   bad arguments (silent and not) and /?: exit 6 (2 for /?), nothing changed
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/transfer_lib.sh"
+
+# The transcript of a run that showed nothing: no dialog, label, box or any
+# other window of the setup's process, and the exit code given.
+expect_silent_exit() {
+  local code=$1 what=$2
+  cp "$transcript" "$out/transcript-$what.txt"
+  expect_no_transcript "timeout"
+  ! grep -qE '^(dialog|label|box|window|answer) ' "$transcript" ||
+    fail "$what: the setup showed something: $(grep -E '^(dialog|label|box|window|answer) ' "$transcript" | head -5)"
+  grep -qx "exit $code" "$transcript" || fail "$what: $(grep '^exit\|^timeout' "$transcript"), expected exit $code"
+}
+expect_log() { grep -qF -- "$1" <<<"$(setup_log)" || fail "setup log lacks: $1"; }
+
+# --- /S on a machine with parameters: as transfer_keep with OK and Yes.
+clean_machine
+lay_out_transfer_machine
+make_dat "$data_product/config/Mill/tornelix.dat" --backup "${mill_values[@]}"
+make_dat "$product/config/Lathe/TORNELIX.DAT" --piece 24 "${lathe_values[@]}"
+place_setup "$transfer_setup"
+setup_args=(/S)
+run_setup --report-windows
+expect_silent_exit 0 keep
+expect_states "0,1,2,3,5,6,7,8,10,12,15,9,16,20"
+expect_amend "$product/config/Mill/amend.dat" expected_mill
+expect_amend "$product/config/Lathe/amend.dat" expected_lathe
+grep -q 'release=transfer' "$product/release.txt" || fail "not the new release"
+expect_no_parameter_files "$data_product"
+expect_gone "$temp_save"
+expect_gone "$param_work"
+expect_log '命令行：/S'
+expect_log '静默安装，自动回答OK：警告！'
+expect_log '静默安装，自动回答YES：在重新装载软件时候'
+expect_log '静默安装，未显示的消息：以下配置：'
+expect_log '静默安装，未显示的消息：TorneLix安装完成!'
+expect_log '静默安装结束，退出代码 0'
+cp "$D/Velko/Boot/SetUp.log" "$out/SetUp-keep.log"
+pass "/S: no window, exit 0, Mill and Lathe carried, the boxes' texts and answers in the setup log"
+
+# --- /S /NOPARAMS: the question answered No.
+clean_machine
+lay_out_transfer_machine
+make_dat "$data_product/config/Mill/tornelix.dat" --backup "${mill_values[@]}"
+make_dat "$product/config/Lathe/tornelix.dat" "${lathe_values[@]}"
+place_setup "$transfer_setup"
+setup_args=(/s /noparams)
+run_setup --report-windows
+expect_silent_exit 0 noparams
+expect_states "0,1,2,5,6,7,8,10,12,15,16,20"
+for cfg in Mill Lathe; do
+  cmp -s "$product/config/$cfg/amend.dat" "$transfer_release/TorneLix/config/$cfg/amend.dat" ||
+    fail "config/$cfg/amend.dat is not the new release's: $(cat "$product/config/$cfg/amend.dat")"
+done
+cmp -s "$data_product/user.ini" "$transfer_release/User/TorneLix/user.ini" || fail "user.ini is not the new release's"
+expect_gone "$param_work"
+expect_log '静默安装，自动回答NO：在重新装载软件时候'
+! grep -q '参数迁移' <<<"$(setup_log)" || fail "setup log mentions a transfer"
+pass "/s /noparams: no window, exit 0, the new release's amend files as shipped"
+
+# --- The refusals: one old installation, which none of them may touch.
+clean_machine
+lay_out_old_installation
+: >"$doubles_log"
+before=$(snapshot "$install_root" "$D" "$desktop" "$programs")
+unchanged() {
+  local after
+  after=$(snapshot "$install_root" "$D" "$desktop" "$programs")
+  [ "$before" = "$after" ] || fail "$1: the machine changed: $(diff <(echo "$before") <(echo "$after") | head -20)"
+  [ ! -s "$doubles_log" ] || fail "$1: a program was started: $(cat "$doubles_log")"
+}
+
+# A damaged setup file: one byte of the package changed.
+good="$TLX_E2E_DATA/base/Setup.exe"
+bad="$out/Setup-damaged.exe"
+cp "$good" "$bad"
+offset=$(($(stat -c %s "$good") - 24 - 4096))
+orig=$(od -An -tu1 -j "$offset" -N1 "$bad" | tr -d ' ')
+printf "$(printf '\\%03o' $(((orig + 1) % 256)))" | dd of="$bad" bs=1 seek="$offset" conv=notrunc status=none
+cmp -s "$good" "$bad" && fail "the copy is not damaged"
+place_setup "$bad"
+setup_args=(/S)
+run_setup --report-windows
+expect_silent_exit 3 damaged
+expect_states "0,1"
+expect_log '静默安装，未显示的消息：Bad Signature'
+expect_log '静默安装结束，退出代码 3'
+unchanged damaged
+pass "/S with a damaged setup file: no window, exit 3, nothing changed"
+
+# The control program runs and outlasts /WAIT=3.
+place_setup "$good"
+release="$out/release-control"
+ready="$out/control-ready"
+wine "$TLX_WIN_BIN/double_control.exe" --until-file "$(winpath "$release")" --ready-file "$(winpath "$ready")" \
+  >/dev/null 2>&1 &
+control_pid=$!
+wait_for_file "$ready" 30 || fail "the control program double did not start"
+: >"$doubles_log" # the double's own record; the setup may start nothing
+setup_args=(/S /WAIT=3)
+rm -f "$temp_dir/TornelixSetupLog.txt" # the states of this run only
+started=$(date +%s%N)
+run_setup --report-windows
+took_ms=$((($(date +%s%N) - started) / 1000000))
+touch "$release"
+wait "$control_pid" || true
+expect_silent_exit 2 wait
+expect_states "0"
+[ "$took_ms" -ge 3000 ] && [ "$took_ms" -lt 15000 ] || fail "the run took $took_ms ms, expected about 3 s"
+expect_log '静默安装：控制程序在3秒后仍在运行'
+expect_log '静默安装结束，退出代码 2'
+: >"$doubles_log"
+unchanged wait
+pass "/S /WAIT=3 while the control program runs: no window, exit 2 after $took_ms ms, nothing changed"
+
+# Bad arguments. Silent: the usage on standard output and the reason in the
+# setup log, no window. Not silent: the usage in a box. /?: the usage with the
+# exit codes, exit 2.
+rc=0
+wine 'C:\Media\Setup.exe' /S /WAIT=soon >"$out/usage.out" 2>/dev/null || rc=$?
+[ "$rc" = 6 ] || fail "/S /WAIT=soon: exit $rc, expected 6"
+grep -q '/WAIT needs a number of seconds' "$out/usage.out" || fail "no reason on standard output: $(cat "$out/usage.out")"
+grep -q '  6  the command line was not understood' "$out/usage.out" || fail "no exit codes on standard output"
+expect_log '命令行无法识别，没有做任何更改：/WAIT needs a number of seconds from 0 to 86400: /WAIT=soon'
+setup_args=(/x)
+run_setup --report-windows
+cp "$transcript" "$out/transcript-unknown.txt"
+expect_transcript 'text="Setup.exe: unknown argument: /x\n\nSetup.exe [/S [/NOPARAMS] [/WAIT=seconds]] | /?'
+[ "$(box_texts | wc -l)" = 1 ] || fail "/x: message boxes: $(box_texts)"
+grep -qx 'exit 6' "$transcript" || fail "/x: $(grep '^exit' "$transcript"), expected exit 6"
+setup_args=('/?')
+run_setup --report-windows
+cp "$transcript" "$out/transcript-usage.txt"
+expect_transcript '\n  4  the update failed; the previous release is back\n'
+expect_no_transcript 'unknown argument'
+grep -qx 'exit 2' "$transcript" || fail "/?: $(grep '^exit' "$transcript"), expected exit 2"
+! grep -q '^dialog \|^label ' "$transcript" || fail "/? opened the progress dialog"
+unchanged arguments
+pass "bad arguments: exit 6 with the usage (standard output and setup log when silent, a box otherwise); /?: the usage, exit 2; nothing changed"
