@@ -20,6 +20,7 @@
 #include "params/LocalListingTexts.h"
 #include "platform/DirectoryEntries.h"
 #include "platform/MessageBox.h"
+#include "platform/FileCopy.h"
 #include "platform/MultiByte.h"
 #include "platform/StringUtil.h"
 
@@ -138,6 +139,25 @@ bool SaveConfiguration(ParameterSession& session, const std::string& dataFile)
     return described;
 }
 
+// What an earlier run kept for a service engineer (saved values it could
+// not merge, a data tree it could not restore) and named to the user must
+// not be emptied or overwritten by this run: it moves to the first free
+// "<dir>.<n>" beside it.
+void KeepEarlierCopy(const std::string& dir)
+{
+    std::string path = WithoutBackslash(dir);
+    if (!PathFileExistsA(path.c_str()))
+        return;
+    for (int n = 1; n < 1000; ++n) {
+        std::string kept = path + "." + std::to_string(n);
+        if (PathFileExistsA(kept.c_str()))
+            continue;
+        if (MovePath(path, kept, false))
+            WriteLogLine("上次保留的文件移至" + kept);
+        return;
+    }
+}
+
 std::string ConfigurationName(const std::string& dataFile)
 {
     return LastComponent(dataFile.substr(0, dataFile.find_last_of('\\')));
@@ -157,6 +177,7 @@ bool CollectParameterInfo(ParameterSession& session)
     WriteLogLine("需要进行参数迁移");
     session.recordedProductDirName = ProductDirName();
 
+    KeepEarlierCopy(session.paramWorkDir);
     DeleteTree(session.paramWorkDir);
     CreateDirectoryA(session.paramWorkDir.c_str(), nullptr);
     std::string lost;
@@ -212,6 +233,7 @@ bool SaveParameterFiles()
     std::string destination = WithoutBackslash(TempSaveDir());
     if (!PathFileExistsA(source.c_str()))
         return true;
+    KeepEarlierCopy(destination);
     MakeDirectoryPath(destination);
     int copied = CopyTree(source, destination, kCopyTreeFlags);
     if (copied != 0 || !IsCopiedWhole(source, destination)) {
