@@ -28,7 +28,7 @@ expect_file "$data_product/Users/operator.txt"
 touch "$out/not-carried-box"
 wait_setup
 
-expect_transcript "exit 0"
+expect_transcript "exit 1"
 expect_no_transcript "timeout"
 expect_states "0,1,2,3,5,6,7,8,10,12,15,9,16,20"
 expect_transcript 'buttons=YES,NO text="在重新装载软件时候，以下配置的参数可能可以被保留：\nLathe\nMill\n是否保留这些配置的参数？\n"'
@@ -36,7 +36,7 @@ expect_transcript 'box caption="Setup" buttons=OK,CANCEL text="以下配置的�
 [ "$(grep -c "$not_carried" "$transcript")" = 1 ] || fail "not one box of the configurations not carried: $(box_texts)"
 expect_transcript 'buttons=OK text="以下配置：\nMill\n保留参数成功！\n"'
 expect_transcript 'box caption="Setup" buttons=OK text="TorneLix安装完成!"'
-pass "both named in the question; Lathe alone in the box before any deletion; OK goes on; only Mill in the summary"
+pass "both named in the question; Lathe alone in the box before any deletion; OK goes on; only Mill in the summary; exit code 1"
 
 expect_amend "$product/config/Mill/amend.dat" expected_mill
 cmp -s "$product/config/Lathe/amend.dat" "$transfer_release/TorneLix/config/Lathe/amend.dat" ||
