@@ -29,6 +29,22 @@ bool CFieldDescriptor::DescribeBlock(const std::string& listingPath, const std::
     Reset();
     if (!m_parser.Parse(formatPath))
         return false;
+    return DescribeParsed(listingPath, blockName, data, size, formatPath);
+}
+
+bool CFieldDescriptor::DescribeBlockWithFormatText(const std::string& listingPath, const std::string& blockName,
+                                                   unsigned char* data, int size, const std::string& formatText,
+                                                   const std::string& formatName)
+{
+    Reset();
+    if (!m_parser.ParseText(formatText.data(), formatText.size(), formatName))
+        return false;
+    return DescribeParsed(listingPath, blockName, data, size, formatName);
+}
+
+bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std::string& blockName,
+                                      unsigned char* data, int size, const std::string& formatPath)
+{
     CFieldType* field = m_parser.FindFieldType(blockName);
     if (!field) {
         TraceMessage("|E|CFieldDescriptor: The format of data block(%s) not found.\n", blockName.c_str());
