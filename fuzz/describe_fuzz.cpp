@@ -1,7 +1,8 @@
 // DescribeBlock over arbitrary block bytes: with a fixed format of every kind
 // of member, or (input starting with 'F') with a format taken from the input
 // itself, up to its first zero byte, so that hostile print formats, "-m"
-// multipliers and annotations meet arbitrary values.
+// multipliers and annotations meet arbitrary values. The format is parsed
+// from memory; one input in 64 also goes through the format file.
 // fuzz-libs: tlx_params default
 #include <cstdint>
 #include <cstring>
@@ -37,7 +38,6 @@ field CController {
 )";
 
 std::string g_dir;
-std::string g_fixed;
 std::string g_input;
 
 void SetUpOnce()
@@ -46,16 +46,14 @@ void SetUpOnce()
     SetTraceEcho(nullptr);
     g_dir = SystemTempDirectory() + "tlx-fuzz-describe-" + std::to_string(getpid());
     mkdir(g_dir.c_str(), 0700);
-    g_fixed = g_dir + "/fixed.fmt";
     g_input = g_dir + "/input.fmt";
-    WriteWholeFile(g_fixed, kFixedFormat, sizeof kFixedFormat - 1);
 }
 
 // The first field block's name and size, or false.
 bool FirstField(const std::string& format, std::string& name, int& size)
 {
     CFormatParser parser;
-    if (!parser.Parse(format) || parser.m_fieldTypes.empty())
+    if (!parser.ParseText(format.data(), format.size(), g_input) || parser.m_fieldTypes.empty())
         return false;
     name = parser.m_fieldTypes.front()->m_strName;
     size = parser.m_fieldTypes.front()->m_pSize;
@@ -67,16 +65,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static bool ready = (SetUpOnce(), true);
     (void)ready;
-    std::string format = g_fixed;
+    std::string format(kFixedFormat, sizeof kFixedFormat - 1);
     const uint8_t* block = data;
     size_t blockSize = size;
     if (size > 0 && data[0] == 'F') {
         const uint8_t* end = static_cast<const uint8_t*>(memchr(data + 1, 0, size - 1));
         if (!end)
             return 0;
-        if (!WriteWholeFile(g_input, data + 1, static_cast<size_t>(end - data - 1)))
-            return 0;
-        format = g_input;
+        format.assign(reinterpret_cast<const char*>(data + 1), static_cast<size_t>(end - data - 1));
         block = end + 1;
         blockSize = size - static_cast<size_t>(end + 1 - data);
     }
@@ -88,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<unsigned char> bytes(static_cast<size_t>(fieldSize), 0);
     memcpy(bytes.data(), block, blockSize < bytes.size() ? blockSize : bytes.size());
     CFieldDescriptor descriptor(LocalListingTexts());
-    if (descriptor.DescribeBlock("/dev/null", name, bytes.data(), fieldSize, format)) {
+    if (descriptor.DescribeBlockWithFormatText("/dev/null", name, bytes.data(), fieldSize, format, g_input)) {
         // The serial-number findings, as many as a patient user would read.
         CSerialNumberCheck check = descriptor.CheckSerialNumbers();
         SerialNumberFinding finding;
@@ -96,8 +92,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (finding.message.find(finding.second) == std::string::npos)
                 __builtin_trap();
     }
-    // And once with the size as given, which the size check must refuse or pass.
+    // And once with the size as given, which the size check must refuse or
+    // pass; now and then through the format file.
     std::vector<unsigned char> raw(block, block + blockSize);
-    descriptor.DescribeBlock("/dev/null", name, raw.data(), static_cast<int>(raw.size()), format);
+    if (size % 64 == 0 && WriteWholeFile(g_input, format.data(), format.size()))
+        descriptor.DescribeBlock("/dev/null", name, raw.data(), static_cast<int>(raw.size()), g_input);
+    else
+        descriptor.DescribeBlockWithFormatText("/dev/null", name, raw.data(), static_cast<int>(raw.size()), format,
+                                               g_input);
     return 0;
 }

@@ -2,7 +2,11 @@
 # Every benchmark in one command: builds the native configuration in Release
 # (build/bench), runs each bench/*_bench executable (JSON output) and each
 # bench/*.sh script, and prints one markdown table with every figure beside
-# its reference measured in the same run. Not part of the test command.
+# its reference measured in the same run, the goal of the row where it has
+# one and whether this run met it ("met" / "NOT met"; the goals are ratios
+# within the run, never absolute figures). Not part of the test command.
+# The 1.2 GB setup file under Wine (scripts/scale-setup.sh) is linked from the
+# table but not run.
 #
 #   scripts/bench.sh                 all, about 1.5 minutes with the build
 #   BENCH_FILTER=Merge scripts/bench.sh   only benchmarks matching the regex

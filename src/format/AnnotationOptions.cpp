@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
@@ -84,29 +85,60 @@ bool ReadInt(const char*& p, int& value)
 }
 } // namespace
 
-bool ExtractOption(const std::string& text, char letter, std::string& value)
+namespace {
+// The value of an option whose text starts at at (just after "-L").
+void OptionValue(const std::string& text, size_t at, std::string& value)
 {
-    size_t at = std::string::npos;
-    for (size_t i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] == '-' && text[i + 1] == letter) {
-            at = i + 2;
-            break;
-        }
-    }
-    if (at == std::string::npos)
-        return false;
     if (at < text.size() && text[at] == '\'') {
         size_t close = text.find('\'', at + 1);
-        value = text.substr(at + 1, close == std::string::npos ? std::string::npos : close - at - 1);
-        return true;
+        value.assign(text, at + 1, close == std::string::npos ? std::string::npos : close - at - 1);
+        return;
     }
     size_t end = text.find('-', at);
     if (end == std::string::npos)
         end = text.size();
     while (end > at && IsBlank(text[end - 1]))
         --end;
-    value = text.substr(at, end - at);
-    return true;
+    value.assign(text, at, end - at);
+}
+
+// Where the value of each option letter starts (its first "-L"), found in one
+// pass over the text; npos for a letter that is absent.
+struct OptionPositions {
+    size_t at[128]; // letters below 128 only
+    explicit OptionPositions(const std::string& text)
+    {
+        for (size_t& a : at)
+            a = std::string::npos;
+        const char* t = text.data();
+        const size_t n = text.size();
+        for (const char* p = t; n > 1 && (p = static_cast<const char*>(memchr(p, '-', n - 1 - static_cast<size_t>(p - t))));
+             ++p) {
+            unsigned char letter = static_cast<unsigned char>(p[1]);
+            if (letter < 128 && at[letter] == std::string::npos)
+                at[letter] = static_cast<size_t>(p - t) + 2;
+        }
+    }
+    bool Get(const std::string& text, char letter, std::string& value) const
+    {
+        size_t a = at[static_cast<unsigned char>(letter) & 127];
+        if (a == std::string::npos)
+            return false;
+        OptionValue(text, a, value);
+        return true;
+    }
+};
+} // namespace
+
+bool ExtractOption(const std::string& text, char letter, std::string& value)
+{
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == '-' && text[i + 1] == letter) {
+            OptionValue(text, i + 2, value);
+            return true;
+        }
+    }
+    return false;
 }
 
 int ClampedAtoi(const char* text)
@@ -157,25 +189,26 @@ CMultiplier ParseMultiplier(const std::string& text)
 CAnnotation ParseAnnotation(const std::string& text)
 {
     CAnnotation a;
+    const OptionPositions options(text);
     std::string value;
-    if (ExtractOption(text, 'n', value))
+    if (options.Get(text, 'n', value))
         a.member.name = value;
-    ExtractOption(text, 'u', a.member.unit);
-    ExtractOption(text, 'e', a.member.effect);
-    ExtractOption(text, 'd', a.member.description);
-    if (ExtractOption(text, 'm', value))
+    options.Get(text, 'u', a.member.unit);
+    options.Get(text, 'e', a.member.effect);
+    options.Get(text, 'd', a.member.description);
+    if (options.Get(text, 'm', value))
         a.member.multiplier = ParseMultiplier(value);
-    if (ExtractOption(text, 'f', value))
+    if (options.Get(text, 'f', value))
         a.printFormat = ExpandNewlines(value);
-    if (ExtractOption(text, 'F', value))
+    if (options.Get(text, 'F', value))
         a.elementFormat = ExpandNewlines(value);
-    if (ExtractOption(text, 'b', value))
+    if (options.Get(text, 'b', value))
         a.bText = value;
-    if (ExtractOption(text, 'g', value))
+    if (options.Get(text, 'g', value))
         a.id = ClampedAtoi(value.c_str());
-    if (ExtractOption(text, 'k', value))
+    if (options.Get(text, 'k', value))
         ScanIndexRange(value, a.firstIndex, a.lastIndex);
-    if (ExtractOption(text, 'r', value))
+    if (options.Get(text, 'r', value))
         a.idRange = ClampedAtoi(value.c_str());
     return a;
 }

@@ -1,5 +1,6 @@
 #include "format/DataPrinter.h"
 
+#include <charconv>
 #include <climits>
 
 #include "logs/TraceLog.h"
@@ -262,26 +263,36 @@ bool CDataPrinter::ParseItem(CItemData& item, const std::string& text)
 
 void CDataPrinter::WriteItemLine(CItemData& item)
 {
-    std::vector<const CItemData*> chain;
+    m_chain.clear();
     for (const CItemData* y = &item; y; y = y->m_pParent)
-        chain.push_back(y);
-    std::string path;
-    for (size_t k = chain.size(); k-- > 0;) {
-        const CItemData* y = chain[k];
-        const CItemData* z = k > 0 ? chain[k - 1] : nullptr;
+        m_chain.push_back(y);
+    std::string& line = m_line;
+    line.clear();
+    for (size_t k = m_chain.size(); k-- > 0;) {
+        const CItemData* y = m_chain[k];
+        const CItemData* z = k > 0 ? m_chain[k - 1] : nullptr;
         // An array element is named by its index, also in an array of one.
         if (y->m_nElementIndex < 0) {
-            path += y->m_pMember ? y->m_pMember->m_strName : std::string();
+            if (y->m_pMember)
+                line += y->m_pMember->m_strName;
             if (z && z->m_nElementIndex < 0)
-                path += ".";
+                line += '.';
         } else {
-            path += StrPrintf(z ? "[%d]." : "[%d]", y->m_nElementIndex);
+            char index[16];
+            std::to_chars_result r = std::to_chars(index, index + sizeof index, y->m_nElementIndex);
+            line += '[';
+            line.append(index, r.ptr);
+            line += z ? "]." : "]";
         }
     }
     if (item.m_strValue == "是" || item.m_strValue == "Yes")
         item.m_strValue = "1";
     else if (item.m_strValue == "否" || item.m_strValue == "No")
         item.m_strValue = "0";
-    if (m_pDescription)
-        m_pDescription->WriteListingLine(path + " = " + item.m_strValue + "\n");
+    if (m_pDescription) {
+        line += " = ";
+        line += item.m_strValue;
+        line += '\n';
+        m_pDescription->WriteListingLine(line);
+    }
 }

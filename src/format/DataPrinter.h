@@ -4,6 +4,7 @@
 // index ranges of arrays.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "format/Description.h"
 
@@ -50,4 +51,8 @@ private:
     // skipped when collecting.
     void WalkArray(const CDataMember& member, unsigned char* address, bool list);
     const CDataType& TypeOf(const CDataMember& member) const;
+
+    // Reused by WriteItemLine: the item's chain and the line being built.
+    std::vector<const CItemData*> m_chain;
+    std::string m_line;
 };

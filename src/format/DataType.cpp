@@ -28,6 +28,11 @@ void _CBaseType::AlignSize(int n)
 
 void _CBaseType::AddMember(const CDataMember& member, const CDataType& element, int pack)
 {
+    AddMember(CDataMember(member), element, pack);
+}
+
+void _CBaseType::AddMember(CDataMember&& member, const CDataType& element, int pack)
+{
     int a = element.m_nAlignment;
     if (m_nAlignment < a)
         m_nAlignment = a < pack ? a : pack;
@@ -41,13 +46,12 @@ void _CBaseType::AddMember(const CDataMember& member, const CDataType& element, 
     if (static_cast<long long>(m_pSize) + bytes > INT_MAX)
         RaiseLayoutError("Size of data type '", m_strName, "' exceeds 2147483647 bytes");
 
-    CDataMember laidOut = member;
-    laidOut.m_nOffset = m_pSize;
+    member.m_nOffset = m_pSize;
     m_pSize += static_cast<int>(bytes);
     if ((member.m_nTypeIndex == btChar || member.m_nTypeIndex == btUChar) && member.IsArray() &&
         !member.m_strPrintFormat)
-        laidOut.m_nKind = CDataMember::kindText;
-    m_members.push_back(std::move(laidOut));
+        member.m_nKind = CDataMember::kindText;
+    m_members.push_back(std::move(member));
 }
 
 void _CBaseType::DumpBody(std::ostream& out, const CTypeList& types) const

@@ -66,6 +66,8 @@ public:
     // type and pack the packing in force, and appends a copy. Throws
     // CLayoutError when the size passes INT_MAX.
     virtual void AddMember(const CDataMember& member, const CDataType& element, int pack);
+    // The same, taking the member over instead of copying it.
+    void AddMember(CDataMember&& member, const CDataType& element, int pack);
     // Diagnostic text: "type (" / "field (" name ") = {" size, alignment,
     // members "}"; member types are named from types.
     virtual void Dump(std::ostream& out, const CTypeList& types) const = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 
 #include "logs/TraceLog.h"
 #include "format/DataPrinter.h"
@@ -29,6 +30,22 @@ bool CFieldDescriptor::DescribeBlock(const std::string& listingPath, const std::
     Reset();
     if (!m_parser.Parse(formatPath))
         return false;
+    return DescribeParsed(listingPath, blockName, data, size, formatPath);
+}
+
+bool CFieldDescriptor::DescribeBlockWithFormatText(const std::string& listingPath, const std::string& blockName,
+                                                   unsigned char* data, int size, const std::string& formatText,
+                                                   const std::string& formatName)
+{
+    Reset();
+    if (!m_parser.ParseText(formatText.data(), formatText.size(), formatName))
+        return false;
+    return DescribeParsed(listingPath, blockName, data, size, formatName);
+}
+
+bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std::string& blockName,
+                                      unsigned char* data, int size, const std::string& formatPath)
+{
     CFieldType* field = m_parser.FindFieldType(blockName);
     if (!field) {
         TraceMessage("|E|CFieldDescriptor: The format of data block(%s) not found.\n", blockName.c_str());
@@ -110,32 +127,59 @@ void CFieldDescriptor::NumberItems()
             continue;
         int serial = sum > INT_MAX ? INT_MAX : sum < INT_MIN ? INT_MIN : static_cast<int>(sum);
         if (!item.m_strValue.empty()) {
-            item.m_strLabel = StrPrintf("%c%04d", m_nIDLetter, serial);
+            // "%c%04d": the letter, the sign, zeros up to four places, the digits.
+            char digits[12];
+            size_t n = 0;
+            unsigned magnitude = serial < 0 ? 0u - static_cast<unsigned>(serial) : static_cast<unsigned>(serial);
+            do {
+                digits[n++] = static_cast<char>('0' + magnitude % 10);
+                magnitude /= 10;
+            } while (magnitude != 0);
+            std::string& label = item.m_strLabel;
+            label.assign(1, static_cast<char>(m_nIDLetter));
+            if (serial < 0)
+                label += '-';
+            size_t width = n + (serial < 0 ? 1 : 0);
+            if (width < 4)
+                label.append(4 - width, '0');
+            while (n > 0)
+                label += digits[--n];
             item.m_nSerialNumber = serial;
         }
         if (!item.m_strName.empty())
             item.m_strName.insert(0, static_cast<size_t>(4 * (chain - 1)), ' ');
-        std::string effect;
-        for (const CItemData* y = &item; y && effect.empty(); y = y->m_pParent)
-            effect = y->m_strEffect;
-        if (!effect.empty()) {
-            switch (effect[0]) {
-            case 'H': effect = m_texts.effectReboot; break;
-            case 'L': effect = m_texts.effectLoadProgram; break;
-            case 'N': effect = m_texts.effectAtOnce; break;
-            default: break;
-            }
+        // The effect of the item or of the nearest item above it that has one.
+        const CItemData* from = &item;
+        while (from && from->m_strEffect.empty())
+            from = from->m_pParent;
+        if (!from)
+            continue; // the item's own effect is empty already
+        const std::string* effect = &from->m_strEffect;
+        switch ((*effect)[0]) {
+        case 'H': effect = &m_texts.effectReboot; break;
+        case 'L': effect = &m_texts.effectLoadProgram; break;
+        case 'N': effect = &m_texts.effectAtOnce; break;
+        default: break;
         }
-        item.m_strEffect = effect;
+        if (effect != &item.m_strEffect)
+            item.m_strEffect = *effect;
     }
 }
+
+namespace {
+bool IsTrailingBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+} // namespace
 
 void CFieldDescriptor::TrimItemTexts()
 {
     for (auto& item : m_items) {
         for (std::string* text : {&item->m_strType, &item->m_strLabel, &item->m_strName, &item->m_strEffect,
-                                  &item->m_strValue, &item->m_strUnit, &item->m_strDescription})
-            *text = TrimRight(*text);
+                                  &item->m_strValue, &item->m_strUnit, &item->m_strDescription}) {
+            size_t end = text->size();
+            while (end > 0 && IsTrailingBlank((*text)[end - 1]))
+                --end;
+            text->resize(end);
+        }
     }
 }
 

@@ -46,6 +46,11 @@ public:
     // failure, an unknown block or a size mismatch (each logged).
     bool DescribeBlock(const std::string& listingPath, const std::string& blockName, unsigned char* data, int size,
                        const std::string& formatPath);
+    // The same with the format file's text in memory; formatName stands for
+    // its name in messages.
+    bool DescribeBlockWithFormatText(const std::string& listingPath, const std::string& blockName,
+                                     unsigned char* data, int size, const std::string& formatText,
+                                     const std::string& formatName);
     // Forgets the items, the block, the format and its model.
     void Reset();
 
@@ -61,4 +66,9 @@ public:
     unsigned char* m_pData = nullptr;
     std::string m_strFormatPath;
     CFieldType* m_pFieldType = nullptr;
+
+private:
+    // DescribeBlock after the format's parse.
+    bool DescribeParsed(const std::string& listingPath, const std::string& blockName, unsigned char* data, int size,
+                        const std::string& formatPath);
 };

@@ -5,13 +5,22 @@
 CFmtNameParser::CFmtNameParser() = default;
 CFmtNameParser::~CFmtNameParser() = default;
 
-bool CFmtNameParser::Scan(const std::string& path)
+bool CFmtNameParser::Scan(const std::string& path) { return Run(path, nullptr, 0); }
+
+bool CFmtNameParser::ScanText(const char* data, size_t size, const std::string& name)
+{
+    return Run(name, data, size);
+}
+
+bool CFmtNameParser::Run(const std::string& path, const char* data, size_t size)
 {
     m_strLastError.clear();
     m_strPath = path;
     m_nScanStart = m_names.size();
     m_bFieldFound = false;
-    if (!OpenForParse(path))
+    if (data)
+        StartParseOfText(data, size, path);
+    else if (!OpenForParse(path))
         return false;
     try {
         while (PeekToken() != tkEndOfFile) {

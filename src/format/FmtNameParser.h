@@ -22,6 +22,9 @@ public:
     // or not the block exists; false when it cannot be opened or on a parse
     // error (logged).
     bool Scan(const std::string& path);
+    // The same scan of a format held in memory; name stands for the file's
+    // name in messages.
+    bool ScanText(const char* data, size_t size, const std::string& name);
 
     // The cap in force (tests and the fuzzer lower it to stay fast).
     size_t m_nMaxNames = kMaxNames;
@@ -32,6 +35,7 @@ public:
     std::string m_strPath;
 
 private:
+    bool Run(const std::string& path, const char* data, size_t size);
     void ScanMembers();
     void AddName(const std::string& name);
 

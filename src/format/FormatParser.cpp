@@ -5,6 +5,9 @@
 #include "format/StringTable.h"
 
 namespace {
+// The most members a size hint reserves room for at once.
+const size_t kMaxReserve = 1u << 20;
+
 struct BuiltinTypeDef {
     const char* name;
     int size;
@@ -99,7 +102,14 @@ void CFormatParser::AddBuiltins()
     }
 }
 
-bool CFormatParser::Parse(const std::string& path)
+bool CFormatParser::Parse(const std::string& path) { return Run(path, nullptr, 0); }
+
+bool CFormatParser::ParseText(const char* data, size_t size, const std::string& name)
+{
+    return Run(name, data, size);
+}
+
+bool CFormatParser::Run(const std::string& path, const char* data, size_t size)
 {
     ResetModel();
     m_tokens.CloseQuietly();
@@ -109,7 +119,9 @@ bool CFormatParser::Parse(const std::string& path)
     bool ok = true;
     try {
         AddBuiltins();
-        if (!m_tokens.OpenForParse(path))
+        if (data)
+            m_tokens.StartParseOfText(data, size, path);
+        else if (!m_tokens.OpenForParse(path))
             return false;
         while (m_tokens.PeekToken() != CPmTokenFile::tkEndOfFile)
             ParseTopLevel();
@@ -204,6 +216,11 @@ void CFormatParser::ParseTypedef()
 
 void CFormatParser::ParseMemberList(_CBaseType& type)
 {
+    // Room for one member per ';' up to the closing brace, so that a block
+    // of many members is not moved again and again as it grows.
+    size_t expected = m_tokens.CountAhead(';', '}');
+    if (expected > 64)
+        type.m_members.reserve(type.m_members.size() + (expected < kMaxReserve ? expected : kMaxReserve));
     // Later declarations may begin with "unsigned" as well as the first.
     do
         ParseMemberDeclaration(type);
@@ -237,8 +254,8 @@ void CFormatParser::ParseMemberDeclaration(_CBaseType& type)
         if (annotated) {
             if (comment.compare(0, 2, "{@") == 0)
                 comment = GetResourceString(ClampedAtoi(comment.c_str() + 2));
-            member.m_strComment = comment;
             CAnnotation a = ParseAnnotation(comment);
+            member.m_strComment = std::move(comment);
             member.m_annotation = std::move(a.member);
             if (a.printFormat)
                 member.m_strPrintFormat = std::move(a.printFormat);
@@ -250,7 +267,7 @@ void CFormatParser::ParseMemberDeclaration(_CBaseType& type)
             member.m_nFirstIndex = a.firstIndex;
             member.m_nLastIndex = a.lastIndex;
         }
-        AddMember(type, member);
+        AddMember(type, std::move(member));
 
         if (m_tokens.PeekToken() != CPmTokenFile::tkComma)
             break;
@@ -259,10 +276,10 @@ void CFormatParser::ParseMemberDeclaration(_CBaseType& type)
     m_tokens.ExpectToken(CPmTokenFile::tkSemicolon);
 }
 
-void CFormatParser::AddMember(_CBaseType& type, const CDataMember& member)
+void CFormatParser::AddMember(_CBaseType& type, CDataMember&& member)
 {
     try {
-        type.AddMember(member, EffectiveType(member), m_nPack);
+        type.AddMember(std::move(member), EffectiveType(member), m_nPack);
     } catch (const CLayoutError& e) {
         m_tokens.RaiseParseError("%s", e.what());
     }
@@ -279,31 +296,45 @@ void CFormatParser::AlignSize(_CBaseType& type, int n)
 
 int CFormatParser::LookupType(const std::string& name, std::optional<std::string>* printFormat) const
 {
-    for (const CDataTypeAlias& alias : m_aliases) {
-        if (alias.m_strName == name) {
-            if (printFormat)
-                *printFormat = alias.m_strPrintFormat;
-            return alias.m_nTypeIndex;
-        }
+    // Aliases first, then types; the first of equal names counts. The index
+    // follows the lists as they grow and starts again when they shrink.
+    if (m_indexedAliases > m_aliases.size() || m_indexedTypes > m_types.size()) {
+        m_aliasIndex.clear();
+        m_typeIndex.clear();
+        m_indexedAliases = m_indexedTypes = 0;
     }
-    for (size_t i = 0; i < m_types.size(); ++i) {
-        if (m_types[i]->m_strName == name) {
-            if (printFormat)
-                printFormat->reset();
-            return static_cast<int>(i);
-        }
+    for (; m_indexedAliases < m_aliases.size(); ++m_indexedAliases)
+        m_aliasIndex.emplace(m_aliases[m_indexedAliases].m_strName, static_cast<int>(m_indexedAliases));
+    for (; m_indexedTypes < m_types.size(); ++m_indexedTypes)
+        m_typeIndex.emplace(m_types[m_indexedTypes]->m_strName, static_cast<int>(m_indexedTypes));
+
+    auto alias = m_aliasIndex.find(name);
+    if (alias != m_aliasIndex.end()) {
+        const CDataTypeAlias& a = m_aliases[static_cast<size_t>(alias->second)];
+        if (printFormat)
+            *printFormat = a.m_strPrintFormat;
+        return a.m_nTypeIndex;
+    }
+    auto type = m_typeIndex.find(name);
+    if (type != m_typeIndex.end()) {
+        if (printFormat)
+            printFormat->reset();
+        return type->second;
     }
     return -1;
 }
 
 int CFormatParser::FindType(std::optional<std::string>& printFormat)
 {
-    std::string name;
-    if (m_tokens.PeekToken() == CPmTokenFile::tkUnsigned) {
-        m_tokens.ExpectToken(CPmTokenFile::tkUnsigned);
-        name = "unsigned ";
+    if (m_tokens.PeekToken() != CPmTokenFile::tkUnsigned) {
+        const std::string& name = m_tokens.ExpectIdentifier();
+        int index = LookupType(name, &printFormat);
+        if (index < 0)
+            m_tokens.RaiseParseError("Undefined data type '%s'", name.c_str());
+        return index;
     }
-    name += m_tokens.ExpectIdentifier();
+    m_tokens.ExpectToken(CPmTokenFile::tkUnsigned);
+    std::string name = "unsigned " + m_tokens.ExpectIdentifier();
     int index = LookupType(name, &printFormat);
     if (index < 0)
         m_tokens.RaiseParseError("Undefined data type '%s'", name.c_str());

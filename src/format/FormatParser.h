@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "format/DataMember.h"
@@ -26,6 +27,9 @@ public:
     // (no log line) or on a parse error (logged); the model then holds what
     // was built before the error.
     bool Parse(const std::string& path);
+    // The same parse of a format held in memory; name stands for the file's
+    // name in messages and Path().
+    bool ParseText(const char* data, size_t size, const std::string& name);
 
     // The text of the last parse error ("" after success).
     const std::string& LastError() const { return m_strLastError; }
@@ -61,7 +65,8 @@ private:
     // token stream and looks it up. Raises "Undefined data type '%s'".
     int FindType(std::optional<std::string>& printFormat);
     // The layout steps of the model, their size errors raised as parse errors.
-    void AddMember(_CBaseType& type, const CDataMember& member);
+    void AddMember(_CBaseType& type, CDataMember&& member);
+    bool Run(const std::string& path, const char* data, size_t size);
     void AlignSize(_CBaseType& type, int n);
     void AddBuiltins();
     void ParseTopLevel();
@@ -76,4 +81,10 @@ private:
 
     CPmTokenFile m_tokens;
     std::string m_strLastError;
+    // LookupType's index of the names: the first alias and the first type
+    // of each name, over the first m_indexedAliases / m_indexedTypes entries.
+    mutable std::unordered_map<std::string, int> m_aliasIndex;
+    mutable std::unordered_map<std::string, int> m_typeIndex;
+    mutable size_t m_indexedAliases = 0;
+    mutable size_t m_indexedTypes = 0;
 };

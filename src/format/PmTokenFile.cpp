@@ -98,24 +98,44 @@ bool CPmTokenFile::IsLetter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' 
 bool CPmTokenFile::IsIdentifierStart(int c) { return IsLetter(c) || c == '_' || c > 128; }
 bool CPmTokenFile::IsIdentifierChar(int c) { return IsIdentifierStart(c) || IsDigit(c); }
 
+namespace {
+// Drops every '\r' that a '\n' follows: CR LF reads as one newline.
+void FoldCrLf(std::string& text)
+{
+    size_t cr = text.find('\r');
+    if (cr == std::string::npos)
+        return;
+    char* p = &text[0];
+    size_t n = text.size(), out = cr;
+    for (size_t i = cr; i < n; ++i) {
+        if (p[i] == '\r' && i + 1 < n && p[i + 1] == '\n')
+            continue; // the newline that follows stands for both
+        p[out++] = p[i];
+    }
+    text.resize(out);
+}
+} // namespace
+
 void CPmTokenFile::LoadText()
 {
     m_bLoaded = true;
-    std::string raw;
-    char piece[1 << 16];
+    m_text.clear();
+    // The rest of the file in as few reads as its length allows.
+    uint64_t length = GetLength();
+    uint64_t position = GetPosition();
+    size_t want = length > position ? static_cast<size_t>(length - position) : 0;
+    m_text.resize(want + 1);
+    size_t have = 0;
     for (;;) {
-        size_t got = BinaryFile::Read(piece, sizeof piece);
+        if (have == m_text.size())
+            m_text.resize(m_text.size() * 2);
+        size_t got = BinaryFile::Read(&m_text[have], m_text.size() - have);
         if (got == 0)
             break;
-        raw.append(piece, got);
+        have += got;
     }
-    m_text.clear();
-    m_text.reserve(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')
-            continue; // the newline that follows stands for both
-        m_text.push_back(raw[i]);
-    }
+    m_text.resize(have);
+    FoldCrLf(m_text);
 }
 
 int CPmTokenFile::GetChar()
@@ -151,93 +171,121 @@ int CPmTokenFile::ReadRawToken()
 
 int CPmTokenFile::ReadRawTokenKind()
 {
-    int c = GetChar();
+    if (!m_bLoaded)
+        LoadText();
+    // Scans on the text directly; the characters moved over are those
+    // GetChar and UngetChar would leave consumed, counters included.
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(m_text.data());
+    const size_t n = m_text.size();
+    const size_t start = m_nPos;
+    size_t p = start;
+    auto at = [&](size_t i) { return i < n ? static_cast<int>(text[i]) : -1; };
+    auto finish = [&](int kind) {
+        // Only these tokens can hold a newline.
+        if (kind == tkNewLine || kind == tkBlockComment || kind == tkError)
+            for (size_t i = start; i < p; ++i)
+                if (text[i] == '\n')
+                    ++m_nLine;
+        m_nChars += static_cast<int>(p - start);
+        m_nPos = p;
+        return kind;
+    };
+
+    int c = at(p);
+    if (c == -1)
+        return tkEndOfFile; // end of file is no character of the token
+    ++p;
     switch (c) {
-    case '\n': return tkNewLine;
-    case '#': return tkSharp;
-    case '(': return tkLeftParen;
-    case ')': return tkRightParen;
-    case '*': return tkPointer;
-    case ',': return tkComma;
-    case ';': return tkSemicolon;
-    case '[': return tkLeftBracket;
-    case ']': return tkRightBracket;
-    case '{': return tkLeftBrace;
-    case '}': return tkRightBrace;
-    case -1: return tkEndOfFile;
+    case '\n': return finish(tkNewLine);
+    case '#': return finish(tkSharp);
+    case '(': return finish(tkLeftParen);
+    case ')': return finish(tkRightParen);
+    case '*': return finish(tkPointer);
+    case ',': return finish(tkComma);
+    case ';': return finish(tkSemicolon);
+    case '[': return finish(tkLeftBracket);
+    case ']': return finish(tkRightBracket);
+    case '{': return finish(tkLeftBrace);
+    case '}': return finish(tkRightBrace);
     default: break;
     }
 
     if (c == '/') {
-        c = GetChar();
+        c = at(p);
+        if (c != -1)
+            ++p;
         if (c == '/') {
-            do
-                c = GetChar();
-            while (c != '\n' && c != -1);
-            UngetChar(c); // the newline is the next token
-            return tkLineComment;
+            const void* nl = p < n ? memchr(text + p, '\n', n - p) : nullptr;
+            p = nl ? static_cast<size_t>(static_cast<const unsigned char*>(nl) - text) : n;
+            return finish(tkLineComment); // the newline is the next token
         }
         if (c == '*') {
-            for (;;) {
-                c = GetChar();
-                if (c == -1)
-                    return tkError;
-                if (c == '*') {
-                    c = GetChar();
-                    if (c == '/')
-                        return tkBlockComment;
-                    UngetChar(c); // another '*' may start the end
-                }
+            size_t close = m_text.find("*/", p);
+            if (close == std::string::npos) {
+                p = n;
+                return finish(tkError);
             }
+            p = close + 2;
+            return finish(tkBlockComment);
         }
-        return tkError;
+        return finish(tkError);
     }
 
     if (IsSpace(c)) {
-        do
-            c = GetChar();
-        while (IsSpace(c));
-        UngetChar(c);
-        return tkWhiteSpace;
+        while (IsSpace(at(p)))
+            ++p;
+        return finish(tkWhiteSpace);
     }
 
     if (IsDigit(c)) {
-        if (c == '0') {
-            int next = GetChar();
-            if (next == 'x' || next == 'X') {
-                do
-                    c = GetChar();
-                while (IsHexDigit(c));
-                if (IsLetter(c))
-                    return tkError;
-                UngetChar(c);
-                return tkHexInteger;
+        if (c == '0' && (at(p) == 'x' || at(p) == 'X')) {
+            ++p;
+            while (IsHexDigit(at(p)))
+                ++p;
+            if (IsLetter(at(p))) {
+                ++p;
+                return finish(tkError);
             }
-            UngetChar(next);
+            return finish(tkHexInteger);
         }
-        do
-            c = GetChar();
-        while (IsDigit(c));
-        if (IsLetter(c))
-            return tkError;
-        UngetChar(c);
-        return tkInteger;
+        while (IsDigit(at(p)))
+            ++p;
+        if (IsLetter(at(p))) {
+            ++p;
+            return finish(tkError);
+        }
+        return finish(tkInteger);
     }
 
     if (IsIdentifierStart(c)) {
-        do
-            c = GetChar();
-        while (IsIdentifierChar(c));
-        UngetChar(c);
-        return tkIdentifier;
+        while (IsIdentifierChar(at(p)))
+            ++p;
+        return finish(tkIdentifier);
     }
-    return tkError;
+    return finish(tkError);
 }
 
 int CPmTokenFile::NextToken()
 {
     for (;;) {
-        m_nToken = ReadRawToken();
+        // Blanks and newlines are skipped here at once; the raw reader would
+        // return each run as a token of its own.
+        if (m_bLoaded) {
+            const char* text = m_text.data();
+            size_t n = m_text.size(), p = m_nPos;
+            for (; p < n; ++p) {
+                char c = text[p];
+                if (c == '\n')
+                    ++m_nLine;
+                else if (!IsSpace(static_cast<unsigned char>(c)))
+                    break;
+            }
+            m_nChars += static_cast<int>(p - m_nPos);
+            m_nPos = p;
+        }
+        // Only a token that is returned needs its text.
+        size_t start = m_nPos;
+        m_nToken = ReadRawTokenKind();
         switch (m_nToken) {
         case tkNewLine:
         case tkWhiteSpace:
@@ -245,21 +293,24 @@ int CPmTokenFile::NextToken()
             continue;
         case tkBlockComment:
             if (m_nFlags & flagComments)
-                return m_nToken;
+                break;
             continue;
         case tkError:
+            m_strToken.assign(m_text, start, m_nPos - start);
             RaiseParseError("Unexpected char");
-        case tkIdentifier:
+        default:
+            break;
+        }
+        m_strToken.assign(m_text, start, m_nPos - start);
+        if (m_nToken == tkIdentifier && m_strToken.size() >= 4 && m_strToken.size() <= 8) {
             for (const Keyword& k : kKeywords) {
                 if (m_strToken == k.text) {
                     m_nToken = k.kind;
                     break;
                 }
             }
-            return m_nToken;
-        default:
-            return m_nToken;
         }
+        return m_nToken;
     }
 }
 
@@ -296,6 +347,7 @@ int CPmTokenFile::ExpectInteger()
 
 void CPmTokenFile::CloseQuietly()
 {
+    m_bInMemory = false;
     std::string().swap(m_text); // the text is not read again
     m_nPos = 0;
     try {
@@ -319,6 +371,36 @@ bool CPmTokenFile::OpenForParse(const std::string& path)
     return Open(path, modeRead | shareDenyWrite);
 }
 
+void CPmTokenFile::StartParseOfText(const char* data, size_t size, const std::string& name)
+{
+    CloseQuietly();
+    m_strToken.clear();
+    m_text.assign(data, size);
+    FoldCrLf(m_text);
+    m_nPos = 0;
+    m_bLoaded = true;
+    m_bInMemory = true;
+    m_path = name;
+    m_nToken = tkNone;
+    m_nChars = 0;
+    m_nLine = 0;
+    m_nFlags = 0;
+}
+
+size_t CPmTokenFile::CountAhead(char what, char stop) const
+{
+    if (m_nPos >= m_text.size())
+        return 0;
+    const char* begin = m_text.data() + m_nPos;
+    const char* end = static_cast<const char*>(memchr(begin, stop, m_text.size() - m_nPos));
+    if (!end)
+        end = m_text.data() + m_text.size();
+    size_t count = 0;
+    for (const char* p = begin; (p = static_cast<const char*>(memchr(p, what, static_cast<size_t>(end - p)))); ++p)
+        ++count;
+    return count;
+}
+
 void CPmTokenFile::SetCommentTokens(bool on)
 {
     if (on)
@@ -330,7 +412,7 @@ void CPmTokenFile::SetCommentTokens(bool on)
 void CPmTokenFile::RaiseParseError(const char* format, ...)
 {
     std::string prefix;
-    if (IsOpen())
+    if (IsOpen() || m_bInMemory)
         prefix = "|E|" + BaseName(m_path) + "(" + std::to_string(m_nLine + 1) + "): ";
 
     char message[kMessageBufferSize];

@@ -85,6 +85,10 @@ public:
     // is inserted as plain text; the whole is cut to 1023 characters.
     [[noreturn]] void RaiseParseError(const char* format, ...) TLX_PRINTF(2, 3);
 
+    // How often what occurs between the reading position and the next stop
+    // character (or the end of the text read so far): a size hint.
+    size_t CountAhead(char what, char stop) const;
+
     // Switches the comment flag (bit 0 of the flags).
     void SetCommentTokens(bool on);
 
@@ -98,6 +102,9 @@ public:
     // Closes any open file, opens path for reading (denying writes) and starts
     // the token state afresh: no token pending, line 0, comments skipped.
     bool OpenForParse(const std::string& path);
+    // The same start on text held in memory (CR LF folded as from a file);
+    // name stands for the file's name in error messages.
+    void StartParseOfText(const char* data, size_t size, const std::string& name);
     void CloseQuietly();
 
 protected:
@@ -109,6 +116,7 @@ protected:
     std::string m_text; // the file's characters (CR LF as '\n')
     size_t m_nPos = 0;
     bool m_bLoaded = false;
+    bool m_bInMemory = false; // the text was given, not read from a file
     std::string m_strToken;
     int m_nToken = tkNone;
     int m_nChars = 0;

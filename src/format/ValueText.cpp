@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <charconv>
 
 #include "logs/TraceLog.h"
 #include "platform/StringUtil.h"
@@ -207,21 +208,94 @@ CPrintFormat CPrintFormat::Check(const std::string& format, ValueClass valueClas
 const CPrintFormat& CPrintFormatCache::Get(const std::string& format, CPrintFormat::ValueClass valueClass,
                                            const std::string& owner)
 {
+    // Members of one type share their format: the last one answers most calls.
+    if (m_last && m_lastClass == valueClass && m_lastFormat == format)
+        return *m_last;
     auto key = std::make_pair(format, static_cast<int>(valueClass));
     auto found = m_formats.find(key);
-    if (found != m_formats.end())
+    if (found != m_formats.end()) {
+        Remember(found->first.first, valueClass, found->second);
         return found->second;
+    }
     CPrintFormat checked = CPrintFormat::Check(format, valueClass);
     if (!checked.valid)
         TraceMessage("|E|Print format \"%s\" of %s refused (%s); the default form is used\n", format.c_str(),
                      owner.c_str(), checked.reason.c_str());
-    return m_formats.emplace(key, checked).first->second;
+    auto added = m_formats.emplace(key, checked).first;
+    Remember(added->first.first, valueClass, added->second);
+    return added->second;
 }
 
 namespace value_text {
 
+namespace {
+// The common integer forms ("%d", "%u", "0x%08X", "%5d" ...) written without
+// printf, character for character as printf writes them: flags none or '0',
+// a width, no precision, literal text without '%' or zero bytes. False for
+// any other form.
+bool FormatIntegerDirect(const CPrintFormat& format, uint64_t v, bool signedConv, std::string& out)
+{
+    const char conv = format.conversion;
+    int base;
+    if (conv == 'd' || conv == 'i' || conv == 'u')
+        base = 10;
+    else if (conv == 'x' || conv == 'X')
+        base = 16;
+    else
+        return false;
+    const std::string& spec = format.spec;
+    bool zeroPad = false;
+    size_t i = 0;
+    if (i < spec.size() && spec[i] == '0') {
+        zeroPad = true;
+        ++i;
+    }
+    size_t width = 0;
+    for (; i < spec.size(); ++i) {
+        if (spec[i] < '0' || spec[i] > '9' || width > 64)
+            return false;
+        width = width * 10 + static_cast<size_t>(spec[i] - '0');
+    }
+    for (const std::string* literal : {&format.prefix, &format.suffix})
+        for (char c : *literal)
+            if (c == '%' || c == '\0')
+                return false;
+    bool negative = signedConv && static_cast<int64_t>(v) < 0;
+    uint64_t magnitude = negative ? 0 - v : v;
+    char digits[24];
+    size_t n = 0;
+    const char* set = conv == 'x' ? "0123456789abcdef" : "0123456789ABCDEF";
+    do {
+        digits[n++] = set[magnitude % static_cast<unsigned>(base)];
+        magnitude /= static_cast<unsigned>(base);
+    } while (magnitude != 0);
+    size_t length = n + (negative ? 1 : 0);
+    size_t pad = width > length ? width - length : 0;
+    out.reserve(format.prefix.size() + pad + length + format.suffix.size());
+    out = format.prefix;
+    if (!zeroPad)
+        out.append(pad, ' ');
+    if (negative)
+        out.push_back('-');
+    if (zeroPad)
+        out.append(pad, '0');
+    while (n > 0)
+        out.push_back(digits[--n]);
+    out += format.suffix;
+    if (out.size() > kMaxText)
+        out.resize(kMaxText);
+    return true;
+}
+} // namespace
+
 std::string FormatInteger(const CPrintFormat& format, const IntegerValue& value)
 {
+    if (format.conversion != 'c') {
+        bool signedConv = format.conversion == 'd' || format.conversion == 'i';
+        std::string direct;
+        if (FormatIntegerDirect(format, Extend(value.bits, format.lengthBits, signedConv), signedConv, direct))
+            return direct;
+    }
     std::string pattern = format.prefix + "%" + format.spec;
     if (format.conversion == 'c') {
         pattern += 'c' + format.suffix;
@@ -245,20 +319,27 @@ std::string FormatReal(const CPrintFormat& format, double value, size_t limit)
     return Print(limit, pattern.c_str(), value);
 }
 
+namespace {
+// "%.<precision>f" of a finite value: exact, as printf writes it.
+std::string FixedText(double value, int precision)
+{
+    char buffer[400]; // 309 integer digits, sign, point and 16 decimals at most
+    std::to_chars_result r =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
+    if (r.ec != std::errc())
+        return Print(kMaxDoubleText, "%.*f", precision, value);
+    return std::string(buffer, r.ptr);
+}
+} // namespace
+
 std::string ShortenDouble(double value)
 {
     if (!std::isfinite(value))
         return std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf";
-    std::string text = Print(kMaxDoubleText, "%f", value);
+    std::string text = FixedText(value, 6);
     size_t dot = text.find('.');
     if (dot != std::string::npos && text.size() - dot - 1 >= 2 && text.compare(text.size() - 2, 2, "00") != 0)
-        text = Print(kMaxDoubleText, "%0.16f", value);
-    size_t b = 0, e = text.size();
-    while (b < e && IsBlank(text[b]))
-        ++b;
-    while (e > b && IsBlank(text[e - 1]))
-        --e;
-    text = text.substr(b, e - b);
+        text = FixedText(value, 16);
     if (text.find_first_of("123456789") == std::string::npos && !text.empty() && text[0] == '-')
         text.erase(0, 1);
     if (text.find('.') != std::string::npos) {

@@ -30,13 +30,36 @@ struct CPrintFormat {
 // Checked formats of one description, each rejected one reported once.
 class CPrintFormatCache {
 public:
+    CPrintFormatCache() = default;
+    CPrintFormatCache(const CPrintFormatCache& other) : m_formats(other.m_formats) {}
+    CPrintFormatCache& operator=(const CPrintFormatCache& other)
+    {
+        m_formats = other.m_formats;
+        m_last = nullptr;
+        return *this;
+    }
     // The checked format; a refused one writes one trace line naming it and
     // owner (the member) the first time.
     const CPrintFormat& Get(const std::string& format, CPrintFormat::ValueClass valueClass, const std::string& owner);
-    void Clear() { m_formats.clear(); }
+    void Clear()
+    {
+        m_formats.clear();
+        m_last = nullptr;
+    }
 
 private:
+    void Remember(const std::string& format, CPrintFormat::ValueClass valueClass, const CPrintFormat& checked)
+    {
+        m_lastFormat = format;
+        m_lastClass = valueClass;
+        m_last = &checked;
+    }
+
     std::map<std::pair<std::string, int>, CPrintFormat> m_formats;
+    // The entry asked for last (entries of a map stay where they are).
+    std::string m_lastFormat;
+    CPrintFormat::ValueClass m_lastClass = CPrintFormat::integerValue;
+    const CPrintFormat* m_last = nullptr;
 };
 
 namespace value_text {

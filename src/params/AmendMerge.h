@@ -4,6 +4,7 @@
 // entries it lacks, and keeps only what the new format still declares.
 #pragma once
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct AmendEntry {
@@ -22,9 +23,12 @@ bool IsExcludedMember(const std::string& topLevelMember);
 
 // Every entry of a file, section headers included; empty when unreadable.
 AmendEntries ReadAmendEntries(const std::string& path);
+// The same from the file's bytes in memory.
+AmendEntries ParseAmendEntries(std::string_view text);
 // The "[CController]" section (header once, later duplicates override in
 // place) and everything else that carries an entry, in file order.
 void ReadControllerSection(const std::string& path, AmendEntries& controller, AmendEntries& other);
+void ParseControllerSection(std::string_view text, AmendEntries& controller, AmendEntries& other);
 // Old values replace new ones key by key (first unused old occurrence);
 // the unused old entries are appended in their order. Consumes old.
 void MergeEntries(AmendEntries& controller, AmendEntries& old);
@@ -47,3 +51,8 @@ enum class MergeResult { merged, targetNotWritten, formatUnreadable };
 // filter by: the target is left as it was (formatUnreadable).
 MergeResult MergeAmendFile(const std::string& savedPath, const std::string& targetPath,
                            const std::string& formatPath);
+// The merge of the files' bytes in memory: merged is the text MergeAmendFile
+// writes (merged), or untouched (formatUnreadable). formatName stands for the
+// format file's name in the trace log.
+MergeResult MergeAmendText(std::string_view saved, std::string_view target, std::string_view format,
+                           const std::string& formatName, std::string& merged);

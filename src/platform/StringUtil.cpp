@@ -15,12 +15,16 @@ int FormatInto(char* buffer, size_t size, const char* format, va_list args)
 
 std::string StrPrintfV(const char* format, va_list args)
 {
+    // Most texts fit a small buffer: one formatting pass instead of two.
+    char small[256];
     va_list copy;
     va_copy(copy, args);
-    int n = vsnprintf(nullptr, 0, format, copy);
+    int n = vsnprintf(small, sizeof small, format, copy);
     va_end(copy);
     if (n <= 0)
         return std::string();
+    if (static_cast<size_t>(n) < sizeof small)
+        return std::string(small, static_cast<size_t>(n));
     std::vector<char> buf(static_cast<size_t>(n) + 1);
     vsnprintf(buf.data(), buf.size(), format, args);
     return std::string(buf.data(), static_cast<size_t>(n));
