@@ -17,6 +17,17 @@
 namespace {
 // The control program holds this mutex for as long as it runs.
 const char kControlProgramMutexName[] = "kvt_TORNELIX_7000{F87C04A0-D4EA-11d4-88B8-0050FC09F3B0}";
+// The previous release and its data back from where state 5 set them aside.
+// The data tree is then whole again: the run's saved copy of it would only
+// come back over it, and the run's saved values belong to a run that ended.
+bool RestorePreviousRelease()
+{
+    bool back = PutPreviousReleaseBack();
+    if (back)
+        DeleteTree(TempSaveDir());
+    DeleteTree(ParamWorkDir());
+    return back;
+}
 } // namespace
 
 ControllerOperations::~ControllerOperations() { CloseMutexHandle(m_controlMutex); }
@@ -39,13 +50,7 @@ bool ControllerOperations::RecoverUnfinishedRun()
         return false;
     }
     WriteLogLine("发现未完成的安装，恢复原来的版本");
-    bool back = ::PutPreviousReleaseBack();
-    // The data tree is back whole from its aside copy; the saved copy of the
-    // cut run would only come back over it.
-    if (back)
-        DeleteTree(TempSaveDir());
-    DeleteTree(ParamWorkDir());
-    WriteLogLine(back ? "原来的版本已恢复" : "原来的版本未能完全恢复");
+    WriteLogLine(RestorePreviousRelease() ? "原来的版本已恢复" : "原来的版本未能完全恢复");
     return true;
 }
 
@@ -127,10 +132,7 @@ ExtractOutcome ControllerOperations::ExtractPackage()
 
 bool ControllerOperations::PutPreviousReleaseBack()
 {
-    bool back = ::PutPreviousReleaseBack();
-    if (back)
-        DeleteTree(TempSaveDir());
-    DeleteTree(ParamWorkDir());
+    bool back = RestorePreviousRelease();
     WriteLogLine(back ? "更新失败，原来的版本已恢复" : "更新失败，原来的版本未能完全恢复");
     return back;
 }
