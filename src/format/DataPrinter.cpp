@@ -68,7 +68,7 @@ CItemData* CDataPrinter::CreateItem(const CDataMember& member, unsigned char* ad
     item->m_nID = member.m_nID;
     if (m_pDescription->m_bWithTypes)
         item->m_strType = TypeOf(member).m_strName;
-    const CMemberAnnotation& annotation = member.m_annotation;
+    const CMemberAnnotation& annotation = member.Annotation();
     item->m_strName = annotation.name ? *annotation.name : member.m_strName;
     item->m_strUnit = annotation.unit;
     item->m_strEffect = annotation.effect;
@@ -139,9 +139,9 @@ void CDataPrinter::WalkArray(const CDataMember& member, unsigned char* address, 
     m_pCurrent = arrayItem;
 
     const CPrintFormat* nameFormat = nullptr;
-    if (member.m_strElementFormat) {
+    if (member.ElementFormat()) {
         const CPrintFormat& f =
-            m_pDescription->m_formats.Get(*member.m_strElementFormat, CPrintFormat::elementIndex, member.m_strName);
+            m_pDescription->m_formats.Get(*member.ElementFormat(), CPrintFormat::elementIndex, member.m_strName);
         if (f.valid)
             nameFormat = &f;
     }

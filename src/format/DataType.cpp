@@ -9,6 +9,34 @@ namespace {
 }
 } // namespace
 
+CDataMember::CDataMember(const CDataMember& other)
+    : m_strName(other.m_strName), m_strPrintFormat(other.m_strPrintFormat), m_nTypeIndex(other.m_nTypeIndex),
+      m_bPointer(other.m_bPointer), m_nArrayCount(other.m_nArrayCount), m_nOffset(other.m_nOffset),
+      m_nKind(other.m_nKind), m_nFirstIndex(other.m_nFirstIndex), m_nLastIndex(other.m_nLastIndex),
+      m_nID(other.m_nID), m_pNotes(other.m_pNotes ? std::make_unique<CMemberNotes>(*other.m_pNotes) : nullptr)
+{
+}
+
+CDataMember& CDataMember::operator=(const CDataMember& other)
+{
+    if (this != &other)
+        *this = CDataMember(other);
+    return *this;
+}
+
+CMemberNotes& CDataMember::Notes()
+{
+    if (!m_pNotes)
+        m_pNotes = std::make_unique<CMemberNotes>();
+    return *m_pNotes;
+}
+
+const CMemberNotes& CDataMember::NoNotes()
+{
+    static const CMemberNotes none;
+    return none;
+}
+
 _CBaseType::_CBaseType(const std::string& name, int size, int alignment)
     : m_strName(name), m_pSize(size), m_nAlignment(alignment)
 {
@@ -74,14 +102,14 @@ void _CBaseType::DumpBody(std::ostream& out, const CTypeList& types) const
             out << " text";
         if (m.m_strPrintFormat)
             out << " format=\"" << *m.m_strPrintFormat << "\"";
-        if (m.m_strElementFormat)
-            out << " element=\"" << *m.m_strElementFormat << "\"";
+        if (m.ElementFormat())
+            out << " element=\"" << *m.ElementFormat() << "\"";
         if (m.m_nID != -1)
             out << " id=" << m.m_nID;
         if (m.m_nFirstIndex != -1 || m.m_nLastIndex != INT_MAX)
             out << " range=" << m.m_nFirstIndex << "~" << m.m_nLastIndex;
-        if (!m.m_strComment.empty())
-            out << " /*" << m.m_strComment << "*/";
+        if (!m.Comment().empty())
+            out << " /*" << m.Comment() << "*/";
         out << "\n";
     }
     out << "}\n\n";

@@ -1,5 +1,7 @@
 #include "format/FmtNameParser.h"
 
+#include <charconv>
+
 #include "logs/TraceLog.h"
 
 CFmtNameParser::CFmtNameParser() = default;
@@ -52,6 +54,11 @@ bool CFmtNameParser::Run(const std::string& path, const char* data, size_t size)
 
 void CFmtNameParser::ScanMembers()
 {
+    // Room for one name per ';' up to the closing brace (a size hint; arrays add more).
+    size_t expected = CountAhead(';', '}');
+    if (expected > 64)
+        m_names.reserve(m_names.size() + (expected < m_nMaxNames ? expected : m_nMaxNames));
+    std::string name; // reused: the token text is gone once the next token is read
     // Type names are not looked up; "unsigned" may precede one, as in the full parser.
     while (PeekToken() == tkIdentifier || PeekToken() == tkUnsigned) {
         if (PeekToken() == tkUnsigned)
@@ -60,7 +67,7 @@ void CFmtNameParser::ScanMembers()
         for (;;) {
             if (PeekToken() == tkPointer)
                 ExpectToken(tkPointer);
-            std::string name = ExpectIdentifier();
+            name = ExpectIdentifier();
             if (PeekToken() == tkLeftBracket) {
                 ExpectToken(tkLeftBracket);
                 int count = ExpectInteger();
@@ -68,7 +75,7 @@ void CFmtNameParser::ScanMembers()
                     RaiseParseError("Array size should be greater than zero");
                 ExpectToken(tkRightBracket);
                 for (int i = 0; i < count; ++i)
-                    AddName(name + "[" + std::to_string(i) + "]");
+                    AddElementName(name, i);
             } else {
                 AddName(name);
             }
@@ -80,9 +87,29 @@ void CFmtNameParser::ScanMembers()
     }
 }
 
-void CFmtNameParser::AddName(const std::string& name)
+void CFmtNameParser::CheckRoom()
 {
     if (m_names.size() - m_nScanStart >= m_nMaxNames)
         RaiseParseError("Too many member names (more than %u)", static_cast<unsigned>(m_nMaxNames));
+}
+
+void CFmtNameParser::AddName(const std::string& name)
+{
+    CheckRoom();
     m_names.push_back(name);
+}
+
+void CFmtNameParser::AddElementName(const std::string& name, int index)
+{
+    CheckRoom();
+    // "name[index]" built in its place: one allocation at most.
+    char digits[16];
+    std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, index);
+    size_t length = static_cast<size_t>(r.ptr - digits);
+    std::string& text = m_names.emplace_back();
+    text.reserve(name.size() + length + 2);
+    text.append(name);
+    text += '[';
+    text.append(digits, length);
+    text += ']';
 }

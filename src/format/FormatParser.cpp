@@ -255,13 +255,14 @@ void CFormatParser::ParseMemberDeclaration(_CBaseType& type)
             if (comment.compare(0, 2, "{@") == 0)
                 comment = GetResourceString(ClampedAtoi(comment.c_str() + 2));
             CAnnotation a = ParseAnnotation(comment);
-            member.m_strComment = std::move(comment);
-            member.m_annotation = std::move(a.member);
+            CMemberNotes& notes = member.Notes();
+            notes.comment = std::move(comment);
+            notes.annotation = std::move(a.member);
             if (a.printFormat)
                 member.m_strPrintFormat = std::move(a.printFormat);
-            member.m_strElementFormat = std::move(a.elementFormat);
+            notes.elementFormat = std::move(a.elementFormat);
             if (a.bText)
-                member.m_strBText = std::move(*a.bText);
+                notes.bText = std::move(*a.bText);
             if (a.id)
                 member.m_nID = *a.id;
             member.m_nFirstIndex = a.firstIndex;

@@ -423,7 +423,7 @@ double RealMultiplier(const CMultiplier& multiplier)
 std::string FormatBuiltin(int builtin, const CDataMember& member, const unsigned char* address,
                           CPrintFormatCache& formats)
 {
-    const CMultiplier& multiplier = member.m_annotation.multiplier;
+    const CMultiplier& multiplier = member.Annotation().multiplier;
     if (builtin == btPlcBitAddr)
         return FormatPlcAddress(static_cast<uint32_t>(Load(address, 4)));
 
@@ -524,7 +524,7 @@ bool ParseBuiltin(int builtin, const CDataMember& member, unsigned char* address
     case btFloat:
     case btDouble: {
         double v = strtod(s, &end);
-        double m = RealMultiplier(member.m_annotation.multiplier);
+        double m = RealMultiplier(member.Annotation().multiplier);
         if (end == s || !EndsCleanly(end) || m == 0.0)
             return false;
         v /= m;
@@ -544,7 +544,7 @@ bool ParseBuiltin(int builtin, const CDataMember& member, unsigned char* address
     case btUInt64: {
         // Always hexadecimal, with or without its prefix.
         unsigned long long v = strtoull(s, &end, 16);
-        long m = IntegerMultiplier(member.m_annotation.multiplier);
+        long m = IntegerMultiplier(member.Annotation().multiplier);
         if (end == s || !EndsCleanly(end) || m == 0)
             return false;
         // The lowest value over -1 wraps as the type would; dividing it would trap.
@@ -559,7 +559,7 @@ bool ParseBuiltin(int builtin, const CDataMember& member, unsigned char* address
         if (info.bytes == 0)
             return false;
         long long v = strtoll(s, &end, 0);
-        long m = IntegerMultiplier(member.m_annotation.multiplier);
+        long m = IntegerMultiplier(member.Annotation().multiplier);
         if (end == s || !EndsCleanly(end) || m == 0)
             return false;
         if (v > INT32_MAX)

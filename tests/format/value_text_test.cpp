@@ -18,8 +18,8 @@ CDataMember Member(const std::string& comment = std::string(), const char* forma
 {
     CDataMember m;
     m.m_strName = "m_x";
-    m.m_strComment = comment;
-    m.m_annotation = ParseAnnotation(comment).member;
+    m.Notes().comment = comment;
+    m.Notes().annotation = ParseAnnotation(comment).member;
     if (format)
         m.m_strPrintFormat = std::string(format);
     return m;
