@@ -27,17 +27,17 @@ bool CFmtNameParser::Run(const std::string& path, const char* data, size_t size)
     try {
         while (PeekToken() != tkEndOfFile) {
             if (PeekToken() != tkField) {
-                ExpectToken(PeekToken());
+                SkipToken(PeekToken());
                 continue;
             }
-            ExpectToken(tkField);
-            if (ExpectIdentifier() != m_strFieldName)
+            SkipToken(tkField);
+            if (ExpectIdentifierView() != m_strFieldName)
                 continue;
             m_bFieldFound = true;
-            ExpectToken(tkLeftBrace);
+            SkipToken(tkLeftBrace);
             ScanMembers();
-            ExpectToken(tkRightBrace);
-            ExpectToken(tkSemicolon);
+            SkipToken(tkRightBrace);
+            SkipToken(tkSemicolon);
             break;
         }
     } catch (const CParseError& e) {
@@ -62,18 +62,18 @@ void CFmtNameParser::ScanMembers()
     // Type names are not looked up; "unsigned" may precede one, as in the full parser.
     while (PeekToken() == tkIdentifier || PeekToken() == tkUnsigned) {
         if (PeekToken() == tkUnsigned)
-            ExpectToken(tkUnsigned);
-        ExpectIdentifier();
+            SkipToken(tkUnsigned);
+        SkipToken(tkIdentifier);
         for (;;) {
             if (PeekToken() == tkPointer)
-                ExpectToken(tkPointer);
-            name = ExpectIdentifier();
+                SkipToken(tkPointer);
+            name = ExpectIdentifierView();
             if (PeekToken() == tkLeftBracket) {
-                ExpectToken(tkLeftBracket);
+                SkipToken(tkLeftBracket);
                 int count = ExpectInteger();
                 if (count <= 0)
                     RaiseParseError("Array size should be greater than zero");
-                ExpectToken(tkRightBracket);
+                SkipToken(tkRightBracket);
                 for (int i = 0; i < count; ++i)
                     AddElementName(name, i);
             } else {
@@ -81,9 +81,9 @@ void CFmtNameParser::ScanMembers()
             }
             if (PeekToken() != tkComma)
                 break;
-            ExpectToken(tkComma);
+            SkipToken(tkComma);
         }
-        ExpectToken(tkSemicolon);
+        SkipToken(tkSemicolon);
     }
 }
 

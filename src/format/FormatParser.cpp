@@ -125,7 +125,7 @@ bool CFormatParser::Run(const std::string& path, const char* data, size_t size)
             return false;
         while (m_tokens.PeekToken() != CPmTokenFile::tkEndOfFile)
             ParseTopLevel();
-        m_tokens.ExpectToken(CPmTokenFile::tkEndOfFile);
+        m_tokens.SkipToken(CPmTokenFile::tkEndOfFile);
     } catch (const CParseError& e) {
         m_strLastError = e.what();
         ok = false;
@@ -154,14 +154,14 @@ void CFormatParser::ParseTopLevel()
 
 void CFormatParser::ParsePack()
 {
-    m_tokens.ExpectToken(CPmTokenFile::tkSharp);
-    m_tokens.ExpectToken(CPmTokenFile::tkPragma);
-    m_tokens.ExpectToken(CPmTokenFile::tkPack);
-    m_tokens.ExpectToken(CPmTokenFile::tkLeftParen);
+    m_tokens.SkipToken(CPmTokenFile::tkSharp);
+    m_tokens.SkipToken(CPmTokenFile::tkPragma);
+    m_tokens.SkipToken(CPmTokenFile::tkPack);
+    m_tokens.SkipToken(CPmTokenFile::tkLeftParen);
     int pack = m_tokens.ExpectInteger();
     if (pack != 1 && pack != 2 && pack != 4 && pack != 8)
         m_tokens.RaiseParseError("Incorrect pack value");
-    m_tokens.ExpectToken(CPmTokenFile::tkRightParen);
+    m_tokens.SkipToken(CPmTokenFile::tkRightParen);
     m_nPack = pack;
 }
 
@@ -178,15 +178,15 @@ bool CFormatParser::ReadAnnotation(std::string& text)
 
 void CFormatParser::ParseStruct()
 {
-    m_tokens.ExpectToken(CPmTokenFile::tkStruct);
+    m_tokens.SkipToken(CPmTokenFile::tkStruct);
     auto type = std::make_unique<CDataType>(m_tokens.ExpectIdentifier());
     std::string annotation;
     if (ReadAnnotation(annotation))
         type->m_nIDRange = ParseAnnotation(annotation).idRange;
-    m_tokens.ExpectToken(CPmTokenFile::tkLeftBrace);
+    m_tokens.SkipToken(CPmTokenFile::tkLeftBrace);
     ParseMemberList(*type);
-    m_tokens.ExpectToken(CPmTokenFile::tkRightBrace);
-    m_tokens.ExpectToken(CPmTokenFile::tkSemicolon);
+    m_tokens.SkipToken(CPmTokenFile::tkRightBrace);
+    m_tokens.SkipToken(CPmTokenFile::tkSemicolon);
     AlignSize(*type, type->m_nAlignment);
     if (type->m_members.size() == 1)
         type->m_nKind = type->m_members[0].m_nKind;
@@ -195,22 +195,22 @@ void CFormatParser::ParseStruct()
 
 void CFormatParser::ParseField()
 {
-    m_tokens.ExpectToken(CPmTokenFile::tkField);
+    m_tokens.SkipToken(CPmTokenFile::tkField);
     auto type = std::make_unique<CFieldType>(m_tokens.ExpectIdentifier());
-    m_tokens.ExpectToken(CPmTokenFile::tkLeftBrace);
+    m_tokens.SkipToken(CPmTokenFile::tkLeftBrace);
     ParseMemberList(*type);
-    m_tokens.ExpectToken(CPmTokenFile::tkRightBrace);
-    m_tokens.ExpectToken(CPmTokenFile::tkSemicolon);
+    m_tokens.SkipToken(CPmTokenFile::tkRightBrace);
+    m_tokens.SkipToken(CPmTokenFile::tkSemicolon);
     m_fieldTypes.push_back(std::move(type));
 }
 
 void CFormatParser::ParseTypedef()
 {
-    m_tokens.ExpectToken(CPmTokenFile::tkTypedef);
+    m_tokens.SkipToken(CPmTokenFile::tkTypedef);
     CDataTypeAlias alias;
     alias.m_nTypeIndex = FindType(alias.m_strPrintFormat);
     alias.m_strName = m_tokens.ExpectIdentifier();
-    m_tokens.ExpectToken(CPmTokenFile::tkSemicolon);
+    m_tokens.SkipToken(CPmTokenFile::tkSemicolon);
     m_aliases.push_back(std::move(alias));
 }
 
@@ -236,19 +236,19 @@ void CFormatParser::ParseMemberDeclaration(_CBaseType& type)
         member.m_nTypeIndex = typeIndex;
         member.m_strPrintFormat = aliasFormat;
         if (m_tokens.PeekToken() == CPmTokenFile::tkPointer) {
-            m_tokens.ExpectToken(CPmTokenFile::tkPointer);
+            m_tokens.SkipToken(CPmTokenFile::tkPointer);
             member.m_bPointer = 1;
         }
-        member.m_strName = m_tokens.ExpectIdentifier();
+        member.m_strName = m_tokens.ExpectIdentifierView();
 
         std::string comment;
         bool annotated = ReadAnnotation(comment);
         if (!annotated && m_tokens.PeekToken() == CPmTokenFile::tkLeftBracket) {
-            m_tokens.ExpectToken(CPmTokenFile::tkLeftBracket);
+            m_tokens.SkipToken(CPmTokenFile::tkLeftBracket);
             member.m_nArrayCount = m_tokens.ExpectInteger();
             if (member.m_nArrayCount <= 0)
                 m_tokens.RaiseParseError("Array size should be greater than zero");
-            m_tokens.ExpectToken(CPmTokenFile::tkRightBracket);
+            m_tokens.SkipToken(CPmTokenFile::tkRightBracket);
             annotated = ReadAnnotation(comment);
         }
         if (annotated) {
@@ -272,9 +272,9 @@ void CFormatParser::ParseMemberDeclaration(_CBaseType& type)
 
         if (m_tokens.PeekToken() != CPmTokenFile::tkComma)
             break;
-        m_tokens.ExpectToken(CPmTokenFile::tkComma);
+        m_tokens.SkipToken(CPmTokenFile::tkComma);
     }
-    m_tokens.ExpectToken(CPmTokenFile::tkSemicolon);
+    m_tokens.SkipToken(CPmTokenFile::tkSemicolon);
 }
 
 void CFormatParser::AddMember(_CBaseType& type, CDataMember&& member)
@@ -334,7 +334,7 @@ int CFormatParser::FindType(std::optional<std::string>& printFormat)
             m_tokens.RaiseParseError("Undefined data type '%s'", name.c_str());
         return index;
     }
-    m_tokens.ExpectToken(CPmTokenFile::tkUnsigned);
+    m_tokens.SkipToken(CPmTokenFile::tkUnsigned);
     std::string name = "unsigned " + m_tokens.ExpectIdentifier();
     int index = LookupType(name, &printFormat);
     if (index < 0)
