@@ -1,5 +1,7 @@
 #include "format/FormatParser.h"
 
+#include <cstdint>
+
 #include "logs/TraceLog.h"
 #include "format/AnnotationOptions.h"
 #include "format/StringTable.h"
@@ -58,10 +60,10 @@ const BuiltinAliasDef kBuiltinAliases[CFormatParser::kBuiltinAliasCount] = {
 };
 
 // The text between "/*" and "*/" of a block comment token.
-std::string CommentBody(const std::string& comment)
+std::string_view CommentBody(std::string_view comment)
 {
     if (comment.size() < 4)
-        return std::string();
+        return std::string_view();
     return comment.substr(2, comment.size() - 4);
 }
 } // namespace
@@ -172,7 +174,8 @@ bool CFormatParser::ReadAnnotation(std::string& text)
     m_tokens.SetCommentTokens(false);
     if (kind != CPmTokenFile::tkBlockComment)
         return false;
-    text = CommentBody(m_tokens.ExpectToken(CPmTokenFile::tkBlockComment));
+    m_tokens.SkipToken(CPmTokenFile::tkBlockComment);
+    text = CommentBody(m_tokens.TokenView());
     return true;
 }
 
@@ -295,32 +298,90 @@ void CFormatParser::AlignSize(_CBaseType& type, int n)
     }
 }
 
+namespace {
+size_t HashName(std::string_view name)
+{
+    uint64_t h = 14695981039346656037ull; // FNV-1a
+    for (unsigned char c : name)
+        h = (h ^ c) * 1099511628211ull;
+    return static_cast<size_t>(h ^ (h >> 29));
+}
+} // namespace
+
+void CFormatParser::CNameIndex::Clear()
+{
+    m_entries.clear();
+    m_slots.clear();
+}
+
+void CFormatParser::CNameIndex::Add(const std::string& name, int value)
+{
+    if (Find(name) >= 0)
+        return;
+    if ((m_entries.size() + 1) * 2 > m_slots.size()) {
+        size_t size = m_slots.empty() ? 64 : m_slots.size() * 2;
+        m_slots.assign(size, -1);
+        for (size_t i = 0; i < m_entries.size(); ++i) {
+            size_t slot = m_entries[i].hash & (size - 1);
+            while (m_slots[slot] >= 0)
+                slot = (slot + 1) & (size - 1);
+            m_slots[slot] = static_cast<int>(i);
+        }
+    }
+    size_t hash = HashName(name);
+    size_t mask = m_slots.size() - 1;
+    size_t slot = hash & mask;
+    while (m_slots[slot] >= 0)
+        slot = (slot + 1) & mask;
+    m_slots[slot] = static_cast<int>(m_entries.size());
+    m_entries.push_back({name, hash, value});
+}
+
+int CFormatParser::CNameIndex::Find(std::string_view name) const
+{
+    if (m_slots.empty())
+        return -1;
+    size_t hash = HashName(name);
+    size_t mask = m_slots.size() - 1;
+    for (size_t slot = hash & mask; m_slots[slot] >= 0; slot = (slot + 1) & mask) {
+        const Entry& e = m_entries[static_cast<size_t>(m_slots[slot])];
+        if (e.hash == hash && e.name == name)
+            return e.value;
+    }
+    return -1;
+}
+
 int CFormatParser::LookupType(const std::string& name, std::optional<std::string>* printFormat) const
+{
+    return LookupName(name, printFormat);
+}
+
+int CFormatParser::LookupName(std::string_view name, std::optional<std::string>* printFormat) const
 {
     // Aliases first, then types; the first of equal names counts. The index
     // follows the lists as they grow and starts again when they shrink.
     if (m_indexedAliases > m_aliases.size() || m_indexedTypes > m_types.size()) {
-        m_aliasIndex.clear();
-        m_typeIndex.clear();
+        m_aliasIndex.Clear();
+        m_typeIndex.Clear();
         m_indexedAliases = m_indexedTypes = 0;
     }
     for (; m_indexedAliases < m_aliases.size(); ++m_indexedAliases)
-        m_aliasIndex.emplace(m_aliases[m_indexedAliases].m_strName, static_cast<int>(m_indexedAliases));
+        m_aliasIndex.Add(m_aliases[m_indexedAliases].m_strName, static_cast<int>(m_indexedAliases));
     for (; m_indexedTypes < m_types.size(); ++m_indexedTypes)
-        m_typeIndex.emplace(m_types[m_indexedTypes]->m_strName, static_cast<int>(m_indexedTypes));
+        m_typeIndex.Add(m_types[m_indexedTypes]->m_strName, static_cast<int>(m_indexedTypes));
 
-    auto alias = m_aliasIndex.find(name);
-    if (alias != m_aliasIndex.end()) {
-        const CDataTypeAlias& a = m_aliases[static_cast<size_t>(alias->second)];
+    int alias = m_aliasIndex.Find(name);
+    if (alias >= 0) {
+        const CDataTypeAlias& a = m_aliases[static_cast<size_t>(alias)];
         if (printFormat)
             *printFormat = a.m_strPrintFormat;
         return a.m_nTypeIndex;
     }
-    auto type = m_typeIndex.find(name);
-    if (type != m_typeIndex.end()) {
+    int type = m_typeIndex.Find(name);
+    if (type >= 0) {
         if (printFormat)
             printFormat->reset();
-        return type->second;
+        return type;
     }
     return -1;
 }
@@ -328,15 +389,15 @@ int CFormatParser::LookupType(const std::string& name, std::optional<std::string
 int CFormatParser::FindType(std::optional<std::string>& printFormat)
 {
     if (m_tokens.PeekToken() != CPmTokenFile::tkUnsigned) {
-        const std::string& name = m_tokens.ExpectIdentifier();
-        int index = LookupType(name, &printFormat);
+        std::string_view name = m_tokens.ExpectIdentifierView();
+        int index = LookupName(name, &printFormat);
         if (index < 0)
-            m_tokens.RaiseParseError("Undefined data type '%s'", name.c_str());
+            m_tokens.RaiseParseError("Undefined data type '%s'", std::string(name).c_str());
         return index;
     }
     m_tokens.SkipToken(CPmTokenFile::tkUnsigned);
     std::string name = "unsigned " + m_tokens.ExpectIdentifier();
-    int index = LookupType(name, &printFormat);
+    int index = LookupName(name, &printFormat);
     if (index < 0)
         m_tokens.RaiseParseError("Undefined data type '%s'", name.c_str());
     return index;

@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 #include "format/DataMember.h"
@@ -83,8 +83,29 @@ private:
     std::string m_strLastError;
     // LookupType's index of the names: the first alias and the first type
     // of each name, over the first m_indexedAliases / m_indexedTypes entries.
-    mutable std::unordered_map<std::string, int> m_aliasIndex;
-    mutable std::unordered_map<std::string, int> m_typeIndex;
+    // A name index: open addressing over the names' hashes.
+    class CNameIndex {
+    public:
+        void Clear();
+        // Adds name with value unless the name is indexed already (the first counts).
+        void Add(const std::string& name, int value);
+        // The value of name, or -1.
+        int Find(std::string_view name) const;
+
+    private:
+        struct Entry {
+            std::string name;
+            size_t hash;
+            int value;
+        };
+        std::vector<Entry> m_entries;
+        std::vector<int> m_slots; // entry index or -1; a power of two long
+    };
+    // LookupType on a name that need not be a string of its own.
+    int LookupName(std::string_view name, std::optional<std::string>* printFormat) const;
+
+    mutable CNameIndex m_aliasIndex;
+    mutable CNameIndex m_typeIndex;
     mutable size_t m_indexedAliases = 0;
     mutable size_t m_indexedTypes = 0;
 };

@@ -388,6 +388,11 @@ const std::string& CPmTokenFile::ExpectIdentifier() { return ExpectToken(tkIdent
 std::string_view CPmTokenFile::ExpectIdentifierView()
 {
     SkipToken(tkIdentifier);
+    return TokenView();
+}
+
+std::string_view CPmTokenFile::TokenView() const
+{
     if (m_bTokenCopied)
         return m_strToken;
     return std::string_view(m_text.data() + m_nTokenStart, m_nTokenLength);

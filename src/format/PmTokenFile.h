@@ -99,6 +99,8 @@ public:
     void SetCommentTokens(bool on);
 
     const std::string& TokenText() const;
+    // The same as a view; valid until the next token is read.
+    std::string_view TokenView() const;
     int TokenKind() const { return m_nToken; }
     int Line() const { return m_nLine; }
     int CharCount() const { return m_nChars; }
