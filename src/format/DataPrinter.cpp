@@ -2,9 +2,19 @@
 
 #include <charconv>
 #include <climits>
+#include <cstring>
 
 #include "logs/TraceLog.h"
 #include "platform/StringUtil.h"
+
+namespace {
+// text == word, the lengths compared first.
+template <size_t N>
+bool IsWord(const std::string& text, const char (&word)[N])
+{
+    return text.size() == N - 1 && memcmp(text.data(), word, N - 1) == 0;
+}
+} // namespace
 
 CDataPrinter::CDataPrinter(CDescription* description) : m_pDescription(description) {}
 
@@ -70,11 +80,16 @@ CItemData* CDataPrinter::CreateItem(const CDataMember& member, unsigned char* ad
         item->m_strType = TypeOf(member).m_strName;
     const CMemberAnnotation& annotation = member.Annotation();
     item->m_strName = annotation.name ? *annotation.name : member.m_strName;
-    item->m_strUnit = annotation.unit;
-    item->m_strEffect = annotation.effect;
-    item->m_strDescription = annotation.description;
+    // The new item's texts are empty: only texts that are not need copying.
+    if (!annotation.unit.empty())
+        item->m_strUnit = annotation.unit;
+    if (!annotation.effect.empty())
+        item->m_strEffect = annotation.effect;
+    if (!annotation.description.empty())
+        item->m_strDescription = annotation.description;
     for (CItemData* up = m_pCurrent; item->m_strEffect.empty() && up; up = up->m_pParent)
-        item->m_strEffect = up->m_strEffect;
+        if (!up->m_strEffect.empty())
+            item->m_strEffect = up->m_strEffect;
     return item;
 }
 
@@ -285,9 +300,9 @@ void CDataPrinter::WriteItemLine(CItemData& item)
             line += z ? "]." : "]";
         }
     }
-    if (item.m_strValue == "是" || item.m_strValue == "Yes")
+    if (IsWord(item.m_strValue, "是") || IsWord(item.m_strValue, "Yes"))
         item.m_strValue = "1";
-    else if (item.m_strValue == "否" || item.m_strValue == "No")
+    else if (IsWord(item.m_strValue, "否") || IsWord(item.m_strValue, "No"))
         item.m_strValue = "0";
     if (m_pDescription) {
         line += " = ";

@@ -146,7 +146,7 @@ void CFieldDescriptor::NumberItems()
                 label += digits[--n];
             item.m_nSerialNumber = serial;
         }
-        if (!item.m_strName.empty())
+        if (chain > 1 && !item.m_strName.empty())
             item.m_strName.insert(0, static_cast<size_t>(4 * (chain - 1)), ' ');
         // The effect of the item or of the nearest item above it that has one.
         const CItemData* from = &item;
@@ -178,7 +178,8 @@ void CFieldDescriptor::TrimItemTexts()
             size_t end = text->size();
             while (end > 0 && IsTrailingBlank((*text)[end - 1]))
                 --end;
-            text->resize(end);
+            if (end != text->size())
+                text->resize(end);
         }
     }
 }
