@@ -49,13 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     size_t newline = rest.find('\n');
     CDataMember member;
     member.m_strName = "m_value";
-    member.Notes().comment = newline == std::string::npos ? std::string() : rest.substr(0, newline);
-    member.Notes().annotation = ParseAnnotation(member.Comment()).member;
+    member.m_strComment = newline == std::string::npos ? std::string() : rest.substr(0, newline);
+    member.Notes().annotation = ParseAnnotation(member.m_strComment).member;
     std::string text = newline == std::string::npos ? rest : rest.substr(newline + 1);
 
     // Exactly the type's bytes, so that a store past them is caught.
     std::vector<unsigned char> value(kSizes[builtin], 0xCD);
-    if (ParseBuiltin(builtin, member, value.data(), text) && member.Comment().empty() && RoundTrips(builtin)) {
+    if (ParseBuiltin(builtin, member, value.data(), text) && member.m_strComment.empty() && RoundTrips(builtin)) {
         CPrintFormatCache formats;
         std::string printed = FormatBuiltin(builtin, member, value.data(), formats);
         std::vector<unsigned char> again(kSizes[builtin], 0xAB);

@@ -10,10 +10,8 @@
 #include "format/AnnotationOptions.h"
 
 // The parts of a member's annotation that few members have, kept apart so
-// that a member declared without one stays small.
+// that a member whose annotation sets none of them stays small.
 struct CMemberNotes {
-    // Annotation text without "/*" "*/", or the resource string it names.
-    std::string comment;
     // What the listing shows of the annotation (name, unit, effect,
     // description, multiplier), read from comment when declared.
     CMemberAnnotation annotation;
@@ -40,6 +38,8 @@ public:
     // printf-style format of the value (from the alias or "-f"); none: the
     // type's default text form. Present-but-empty is a real (empty) format.
     std::optional<std::string> m_strPrintFormat;
+    // Annotation text without "/*" "*/", or the resource string it names; "" when none.
+    std::string m_strComment;
     int m_nTypeIndex = -1;        // declared type: index in the parser's type list
     int m_bPointer = 0;           // declared with '*': laid out and printed as type 0 ("void*")
     int m_nArrayCount = 0;        // 0: plain member, else the element count
@@ -49,8 +49,7 @@ public:
     int m_nLastIndex = INT_MAX;
     int m_nID = -1;               // "-g"; also the sort key of a field block's members
 
-    // The annotation's parts; empty ones for a member declared without one.
-    const std::string& Comment() const { return NotesOrNone().comment; }
+    // The annotation's parts; empty ones for a member whose annotation sets none.
     const CMemberAnnotation& Annotation() const { return NotesOrNone().annotation; }
     const std::optional<std::string>& ElementFormat() const { return NotesOrNone().elementFormat; }
     const std::string& BText() const { return NotesOrNone().bText; }
@@ -75,5 +74,7 @@ class CDataTypeAlias {
 public:
     std::string m_strName;
     std::optional<std::string> m_strPrintFormat;
+    // Annotation text without "/*" "*/", or the resource string it names; "" when none.
+    std::string m_strComment;
     int m_nTypeIndex = -1;
 };

@@ -10,7 +10,8 @@ namespace {
 } // namespace
 
 CDataMember::CDataMember(const CDataMember& other)
-    : m_strName(other.m_strName), m_strPrintFormat(other.m_strPrintFormat), m_nTypeIndex(other.m_nTypeIndex),
+    : m_strName(other.m_strName), m_strPrintFormat(other.m_strPrintFormat),
+      m_strComment(other.m_strComment), m_nTypeIndex(other.m_nTypeIndex),
       m_bPointer(other.m_bPointer), m_nArrayCount(other.m_nArrayCount), m_nOffset(other.m_nOffset),
       m_nKind(other.m_nKind), m_nFirstIndex(other.m_nFirstIndex), m_nLastIndex(other.m_nLastIndex),
       m_nID(other.m_nID), m_pNotes(other.m_pNotes ? std::make_unique<CMemberNotes>(*other.m_pNotes) : nullptr)
@@ -108,8 +109,8 @@ void _CBaseType::DumpBody(std::ostream& out, const CTypeList& types) const
             out << " id=" << m.m_nID;
         if (m.m_nFirstIndex != -1 || m.m_nLastIndex != INT_MAX)
             out << " range=" << m.m_nFirstIndex << "~" << m.m_nLastIndex;
-        if (!m.Comment().empty())
-            out << " /*" << m.Comment() << "*/";
+        if (!m.m_strComment.empty())
+            out << " /*" << m.m_strComment << "*/";
         out << "\n";
     }
     out << "}\n\n";

@@ -135,15 +135,18 @@ void CFieldDescriptor::NumberItems()
                 digits[n++] = static_cast<char>('0' + magnitude % 10);
                 magnitude /= 10;
             } while (magnitude != 0);
-            std::string& label = item.m_strLabel;
-            label.assign(1, static_cast<char>(m_nIDLetter));
+            // Built in a buffer and stored at once.
+            char label[20];
+            size_t length = 0;
+            label[length++] = static_cast<char>(m_nIDLetter);
             if (serial < 0)
-                label += '-';
+                label[length++] = '-';
             size_t width = n + (serial < 0 ? 1 : 0);
-            if (width < 4)
-                label.append(4 - width, '0');
+            for (; width < 4; ++width)
+                label[length++] = '0';
             while (n > 0)
-                label += digits[--n];
+                label[length++] = digits[--n];
+            item.m_strLabel.assign(label, length);
             item.m_nSerialNumber = serial;
         }
         if (chain > 1 && !item.m_strName.empty())

@@ -59,6 +59,16 @@ const BuiltinAliasDef kBuiltinAliases[CFormatParser::kBuiltinAliasCount] = {
     {"time_t", "long", nullptr},
 };
 
+// What printing takes from the annotation is what a member without one has.
+bool IsDefault(const CMemberAnnotation& a)
+{
+    const CMultiplier none;
+    return !a.name && a.unit.empty() && a.effect.empty() && a.description.empty() &&
+           a.multiplier.integer == none.integer && a.multiplier.integerIllegal == none.integerIllegal &&
+           !(a.multiplier.real < none.real || a.multiplier.real > none.real) &&
+           a.multiplier.realIllegal == none.realIllegal;
+}
+
 // The text between "/*" and "*/" of a block comment token.
 std::string_view CommentBody(std::string_view comment)
 {
@@ -258,14 +268,17 @@ void CFormatParser::ParseMemberDeclaration(_CBaseType& type)
             if (comment.compare(0, 2, "{@") == 0)
                 comment = GetResourceString(ClampedAtoi(comment.c_str() + 2));
             CAnnotation a = ParseAnnotation(comment);
-            CMemberNotes& notes = member.Notes();
-            notes.comment = std::move(comment);
-            notes.annotation = std::move(a.member);
+            member.m_strComment = std::move(comment);
             if (a.printFormat)
                 member.m_strPrintFormat = std::move(a.printFormat);
-            notes.elementFormat = std::move(a.elementFormat);
-            if (a.bText)
-                notes.bText = std::move(*a.bText);
+            // Most annotations set only the ID: the other parts are made when set.
+            if (!IsDefault(a.member) || a.elementFormat || a.bText) {
+                CMemberNotes& notes = member.Notes();
+                notes.annotation = std::move(a.member);
+                notes.elementFormat = std::move(a.elementFormat);
+                if (a.bText)
+                    notes.bText = std::move(*a.bText);
+            }
             if (a.id)
                 member.m_nID = *a.id;
             member.m_nFirstIndex = a.firstIndex;

@@ -232,11 +232,11 @@ TEST(FormatModel, AnnotationOptions)
     EXPECT_EQ(p->Type("Axis").m_nIDRange, 10);
     const CFieldType& f = p->Field("F");
     const CDataMember& speed = Member(f, "speed");
-    EXPECT_EQ(speed.Comment(), " -n 'Feed - max' -u mm/min -f'%.3f\\n' -g 12 ");
+    EXPECT_EQ(speed.m_strComment, " -n 'Feed - max' -u mm/min -f'%.3f\\n' -g 12 ");
     EXPECT_EQ(speed.m_strPrintFormat.value_or("none"), "%.3f\n");
     EXPECT_EQ(speed.m_nID, 12);
-    EXPECT_EQ(Member(f, "plain").Comment(), "-n Name -u mm");
-    EXPECT_EQ(Member(f, "other").Comment(), "");
+    EXPECT_EQ(Member(f, "plain").m_strComment, "-n Name -u mm");
+    EXPECT_EQ(Member(f, "other").m_strComment, "");
     EXPECT_EQ(Member(f, "other").m_nID, -1);
 
     const CDataMember& arr = Member(f, "arr");
@@ -248,7 +248,7 @@ TEST(FormatModel, AnnotationOptions)
     EXPECT_EQ(arr.m_nID, 0); // atoi reads the leading 0 only
     EXPECT_EQ(arr.m_strPrintFormat.value_or("none"), "0x%04X");
 
-    EXPECT_EQ(Member(f, "late").Comment(), "");
+    EXPECT_EQ(Member(f, "late").m_strComment, "");
     // An empty "-f" is still a format: it replaces the alias's.
     EXPECT_EQ(Member(f, "fmt").m_strPrintFormat.value_or("none"), "");
     EXPECT_EQ(Member(f, "half").m_nFirstIndex, 3);
@@ -279,9 +279,9 @@ TEST(FormatModel, ResourceStringAnnotation)
     SetStringTableDir("");
     ASSERT_TRUE(p->ok) << p->parser.LastError();
     const CDataMember& s = Member(p->Field("F"), "s");
-    EXPECT_EQ(s.Comment(), "-n Spindle\tspeed -u rpm");
+    EXPECT_EQ(s.m_strComment, "-n Spindle\tspeed -u rpm");
     EXPECT_EQ(s.m_nID, -1); // the comment's own text is gone
-    EXPECT_EQ(Member(p->Field("F"), "t").Comment(), "!ErrStr!");
+    EXPECT_EQ(Member(p->Field("F"), "t").m_strComment, "!ErrStr!");
     EXPECT_NE(p->log.find("|E|Load string 13 failed\n"), std::string::npos);
 }
 

@@ -18,7 +18,7 @@ CDataMember WithComment(const std::string& comment)
 {
     CDataMember m;
     m.m_strName = "m_x";
-    m.Notes().comment = comment;
+    m.m_strComment = comment;
     m.Notes().annotation = ParseAnnotation(comment).member;
     return m;
 }

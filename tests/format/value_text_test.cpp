@@ -18,7 +18,7 @@ CDataMember Member(const std::string& comment = std::string(), const char* forma
 {
     CDataMember m;
     m.m_strName = "m_x";
-    m.Notes().comment = comment;
+    m.m_strComment = comment;
     m.Notes().annotation = ParseAnnotation(comment).member;
     if (format)
         m.m_strPrintFormat = std::string(format);
