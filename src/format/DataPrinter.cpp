@@ -168,8 +168,10 @@ void CDataPrinter::WalkArray(const CDataMember& member, unsigned char* address, 
         CItemData* element = CreateItem(member, at);
         element->m_nElementIndex = i;
         element->m_nElementCount = list ? member.m_nArrayCount : 1;
-        element->m_strName = nameFormat ? value_text::FormatElementName(*nameFormat, i)
-                                        : StrPrintf(m_pDescription->Texts().groupName.c_str(), i);
+        if (nameFormat)
+            element->m_strName = value_text::FormatElementName(*nameFormat, i);
+        else
+            element->m_strName = GroupName(i);
         if (member.m_nID != -1) {
             long long id = i * step;
             element->m_nID = id > INT_MAX ? INT_MAX : id < INT_MIN ? INT_MIN : static_cast<int>(id);
@@ -187,6 +189,17 @@ void CDataPrinter::WalkArray(const CDataMember& member, unsigned char* address, 
         }
     }
     m_pCurrent = saved;
+}
+
+const std::string& CDataPrinter::GroupName(int index)
+{
+    // The texts do not change during a walk: each index is printed once.
+    size_t at = static_cast<size_t>(index);
+    if (at >= kGroupNamesKept)
+        return m_groupName = StrPrintf(m_pDescription->Texts().groupName.c_str(), index);
+    while (m_groupNames.size() <= at)
+        m_groupNames.push_back(StrPrintf(m_pDescription->Texts().groupName.c_str(), static_cast<int>(m_groupNames.size())));
+    return m_groupNames[at];
 }
 
 void CDataPrinter::ListArray(const CDataMember& member, unsigned char* address) { WalkArray(member, address, true); }

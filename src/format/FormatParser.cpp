@@ -221,7 +221,9 @@ void CFormatParser::ParseTypedef()
 {
     m_tokens.SkipToken(CPmTokenFile::tkTypedef);
     CDataTypeAlias alias;
-    alias.m_nTypeIndex = FindType(alias.m_strPrintFormat);
+    const std::optional<std::string>* format = nullptr;
+    alias.m_nTypeIndex = FindType(format);
+    alias.m_strPrintFormat = *format;
     alias.m_strName = m_tokens.ExpectIdentifier();
     m_tokens.SkipToken(CPmTokenFile::tkSemicolon);
     m_aliases.push_back(std::move(alias));
@@ -242,8 +244,10 @@ void CFormatParser::ParseMemberList(_CBaseType& type)
 
 void CFormatParser::ParseMemberDeclaration(_CBaseType& type)
 {
-    std::optional<std::string> aliasFormat;
-    int typeIndex = FindType(aliasFormat);
+    const std::optional<std::string>* format = nullptr;
+    int typeIndex = FindType(format);
+    // The alias list does not change during the declaration.
+    const std::optional<std::string>& aliasFormat = *format;
     for (;;) {
         CDataMember member;
         member.m_nTypeIndex = typeIndex;
@@ -366,10 +370,14 @@ int CFormatParser::CNameIndex::Find(std::string_view name) const
 
 int CFormatParser::LookupType(const std::string& name, std::optional<std::string>* printFormat) const
 {
-    return LookupName(name, printFormat);
+    const std::optional<std::string>* format = nullptr;
+    int index = LookupName(name, format);
+    if (printFormat && index >= 0)
+        *printFormat = *format;
+    return index;
 }
 
-int CFormatParser::LookupName(std::string_view name, std::optional<std::string>* printFormat) const
+int CFormatParser::LookupName(std::string_view name, const std::optional<std::string>*& printFormat) const
 {
     // Aliases first, then types; the first of equal names counts. The index
     // follows the lists as they grow and starts again when they shrink.
@@ -383,34 +391,33 @@ int CFormatParser::LookupName(std::string_view name, std::optional<std::string>*
     for (; m_indexedTypes < m_types.size(); ++m_indexedTypes)
         m_typeIndex.Add(m_types[m_indexedTypes]->m_strName, static_cast<int>(m_indexedTypes));
 
+    static const std::optional<std::string> kNoFormat;
     int alias = m_aliasIndex.Find(name);
     if (alias >= 0) {
         const CDataTypeAlias& a = m_aliases[static_cast<size_t>(alias)];
-        if (printFormat)
-            *printFormat = a.m_strPrintFormat;
+        printFormat = &a.m_strPrintFormat;
         return a.m_nTypeIndex;
     }
     int type = m_typeIndex.Find(name);
     if (type >= 0) {
-        if (printFormat)
-            printFormat->reset();
+        printFormat = &kNoFormat;
         return type;
     }
     return -1;
 }
 
-int CFormatParser::FindType(std::optional<std::string>& printFormat)
+int CFormatParser::FindType(const std::optional<std::string>*& printFormat)
 {
     if (m_tokens.PeekToken() != CPmTokenFile::tkUnsigned) {
         std::string_view name = m_tokens.ExpectIdentifierView();
-        int index = LookupName(name, &printFormat);
+        int index = LookupName(name, printFormat);
         if (index < 0)
             m_tokens.RaiseParseError("Undefined data type '%s'", std::string(name).c_str());
         return index;
     }
     m_tokens.SkipToken(CPmTokenFile::tkUnsigned);
     std::string name = "unsigned " + m_tokens.ExpectIdentifier();
-    int index = LookupName(name, &printFormat);
+    int index = LookupName(name, printFormat);
     if (index < 0)
         m_tokens.RaiseParseError("Undefined data type '%s'", name.c_str());
     return index;

@@ -35,7 +35,8 @@ public:
     const std::string& LastError() const { return m_strLastError; }
 
     // A type by name: aliases first, then types; -1 when not found. Sets
-    // printFormat to the alias's format (none for a type).
+    // printFormat to the alias's format (none for a type); left as it is when
+    // the name is unknown.
     int LookupType(const std::string& name, std::optional<std::string>* printFormat = nullptr) const;
 
     // Empties the model (types, field types, aliases) and resets the pack value.
@@ -63,7 +64,7 @@ public:
 private:
     // Reads a type reference (optional "unsigned", identifier) from the
     // token stream and looks it up. Raises "Undefined data type '%s'".
-    int FindType(std::optional<std::string>& printFormat);
+    int FindType(const std::optional<std::string>*& printFormat);
     // The layout steps of the model, their size errors raised as parse errors.
     void AddMember(_CBaseType& type, CDataMember&& member);
     bool Run(const std::string& path, const char* data, size_t size);
@@ -101,8 +102,10 @@ private:
         std::vector<Entry> m_entries;
         std::vector<int> m_slots; // entry index or -1; a power of two long
     };
-    // LookupType on a name that need not be a string of its own.
-    int LookupName(std::string_view name, std::optional<std::string>* printFormat) const;
+    // LookupType on a name that need not be a string of its own; printFormat
+    // points at the alias's format (at an empty one for a type), valid while
+    // the alias list is unchanged. Not set when the name is unknown.
+    int LookupName(std::string_view name, const std::optional<std::string>*& printFormat) const;
 
     mutable CNameIndex m_aliasIndex;
     mutable CNameIndex m_typeIndex;
