@@ -68,6 +68,9 @@ public:
     CFieldType* m_pFieldType = nullptr;
 
 private:
+    // One item's step of NumberItems and of TrimItemTexts.
+    void NumberItem(CItemData& item);
+    static void TrimTexts(CItemData& item);
     // DescribeBlock after the format's parse.
     bool DescribeParsed(const std::string& listingPath, const std::string& blockName, unsigned char* data, int size,
                         const std::string& formatPath);
