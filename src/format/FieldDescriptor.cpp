@@ -96,6 +96,7 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
         TraceMessage("|E|CFieldDescriptor: the listing %s cannot be created.\n", listingPath.c_str());
     WriteListingLine("[" + blockName + "]\n");
     {
+        m_items.reserve(m_items.size() + members.size()); // one item per member at least, as a rule
         CDataPrinter printer(this);
         printer.ListType(*field, data);
     }

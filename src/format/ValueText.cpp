@@ -208,9 +208,10 @@ CPrintFormat CPrintFormat::Check(const std::string& format, ValueClass valueClas
 const CPrintFormat& CPrintFormatCache::Get(const std::string& format, CPrintFormat::ValueClass valueClass,
                                            const std::string& owner)
 {
-    // Members of one type share their format: the last one answers most calls.
-    if (m_last && m_lastClass == valueClass && m_lastFormat == format)
-        return *m_last;
+    // Members of one type share their format: the last few answer most calls.
+    for (const Recent& r : m_recent)
+        if (r.checked && r.valueClass == valueClass && *r.format == format)
+            return *r.checked;
     auto key = std::make_pair(format, static_cast<int>(valueClass));
     auto found = m_formats.find(key);
     if (found != m_formats.end()) {
