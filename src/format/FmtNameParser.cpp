@@ -1,6 +1,7 @@
 #include "format/FmtNameParser.h"
 
 #include <charconv>
+#include <cstring>
 
 #include "logs/TraceLog.h"
 
@@ -102,14 +103,20 @@ void CFmtNameParser::AddName(const std::string& name)
 void CFmtNameParser::AddElementName(const std::string& name, int index)
 {
     CheckRoom();
-    // "name[index]" built in its place: one allocation at most.
-    char digits[16];
-    std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, index);
-    size_t length = static_cast<size_t>(r.ptr - digits);
+    // "name[index]" put together first, then made a string at once.
+    char suffix[16];
+    suffix[0] = '[';
+    std::to_chars_result r = std::to_chars(suffix + 1, suffix + sizeof suffix - 1, index);
+    *r.ptr++ = ']';
+    size_t length = static_cast<size_t>(r.ptr - suffix);
+    if (name.size() + length <= sizeof m_nameBuffer) {
+        memcpy(m_nameBuffer, name.data(), name.size());
+        memcpy(m_nameBuffer + name.size(), suffix, length);
+        m_names.emplace_back(m_nameBuffer, name.size() + length);
+        return;
+    }
     std::string& text = m_names.emplace_back();
-    text.reserve(name.size() + length + 2);
+    text.reserve(name.size() + length);
     text.append(name);
-    text += '[';
-    text.append(digits, length);
-    text += ']';
+    text.append(suffix, length);
 }

@@ -44,4 +44,5 @@ private:
     void AddElementName(const std::string& name, int index);
 
     size_t m_nScanStart = 0; // size of m_names when the scan began
+    char m_nameBuffer[256];  // element names of ordinary length are put together here
 };

@@ -282,13 +282,16 @@ int CPmTokenFile::ReadRawTokenKind()
         return finish(tkError);
     }
 
-    if (IsSpace(c)) {
-        while (IsSpace(at(p)))
+    // The runs below stop at the text's terminating zero (no class) at the
+    // latest, as at its end.
+    const unsigned char* classes = kClasses.of;
+    if (classes[c] & ccSpace) {
+        while (classes[text[p]] & ccSpace)
             ++p;
         return finish(tkWhiteSpace);
     }
 
-    if (IsDigit(c)) {
+    if (classes[c] & ccDigit) {
         if (c == '0' && (at(p) == 'x' || at(p) == 'X')) {
             ++p;
             while (IsHexDigit(at(p)))
@@ -299,7 +302,7 @@ int CPmTokenFile::ReadRawTokenKind()
             }
             return finish(tkHexInteger);
         }
-        while (IsDigit(at(p)))
+        while (classes[text[p]] & ccDigit)
             ++p;
         if (IsLetter(at(p))) {
             ++p;
@@ -308,8 +311,8 @@ int CPmTokenFile::ReadRawTokenKind()
         return finish(tkInteger);
     }
 
-    if (IsIdentifierStart(c)) {
-        while (IsIdentifierChar(at(p)))
+    if (classes[c] & ccIdentifierStart) {
+        while (classes[text[p]] & ccIdentifierChar)
             ++p;
         return finish(tkIdentifier);
     }
