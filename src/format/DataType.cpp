@@ -62,25 +62,36 @@ void _CBaseType::AddMember(const CDataMember& member, const CDataType& element, 
 
 void _CBaseType::AddMember(CDataMember&& member, const CDataType& element, int pack)
 {
-    int a = element.m_nAlignment;
-    if (m_nAlignment < a)
-        m_nAlignment = a < pack ? a : pack;
-    AlignSize(a < m_nAlignment ? a : m_nAlignment);
+    m_members.push_back(std::move(member));
+    LayOutLastMember(element, pack);
+}
 
-    // Count times size in 64 bits: a wrapped size would let a short block pass
-    // the size check and be read past its end.
-    long long bytes = static_cast<long long>(element.m_pSize) * member.ElementCount();
-    if (bytes > INT_MAX)
-        RaiseLayoutError("Size of data member '", member.m_strName, "' exceeds 2147483647 bytes");
-    if (static_cast<long long>(m_pSize) + bytes > INT_MAX)
-        RaiseLayoutError("Size of data type '", m_strName, "' exceeds 2147483647 bytes");
+void _CBaseType::LayOutLastMember(const CDataType& element, int pack)
+{
+    CDataMember& member = m_members.back();
+    try {
+        int a = element.m_nAlignment;
+        if (m_nAlignment < a)
+            m_nAlignment = a < pack ? a : pack;
+        AlignSize(a < m_nAlignment ? a : m_nAlignment);
 
-    member.m_nOffset = m_pSize;
-    m_pSize += static_cast<int>(bytes);
+        // Count times size in 64 bits: a wrapped size would let a short block pass
+        // the size check and be read past its end.
+        long long bytes = static_cast<long long>(element.m_pSize) * member.ElementCount();
+        if (bytes > INT_MAX)
+            RaiseLayoutError("Size of data member '", member.m_strName, "' exceeds 2147483647 bytes");
+        if (static_cast<long long>(m_pSize) + bytes > INT_MAX)
+            RaiseLayoutError("Size of data type '", m_strName, "' exceeds 2147483647 bytes");
+
+        member.m_nOffset = m_pSize;
+        m_pSize += static_cast<int>(bytes);
+    } catch (...) {
+        m_members.pop_back();
+        throw;
+    }
     if ((member.m_nTypeIndex == btChar || member.m_nTypeIndex == btUChar) && member.IsArray() &&
         !member.m_strPrintFormat)
         member.m_nKind = CDataMember::kindText;
-    m_members.push_back(std::move(member));
 }
 
 void _CBaseType::DumpBody(std::ostream& out, const CTypeList& types) const

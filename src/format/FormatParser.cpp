@@ -249,46 +249,19 @@ void CFormatParser::ParseMemberDeclaration(_CBaseType& type)
     // The alias list does not change during the declaration.
     const std::optional<std::string>& aliasFormat = *format;
     for (;;) {
-        CDataMember member;
-        member.m_nTypeIndex = typeIndex;
-        member.m_strPrintFormat = aliasFormat;
-        if (m_tokens.PeekToken() == CPmTokenFile::tkPointer) {
-            m_tokens.SkipToken(CPmTokenFile::tkPointer);
-            member.m_bPointer = 1;
+        // Built in its place in the list, and taken out again on an error.
+        CDataMember& member = type.m_members.emplace_back();
+        try {
+            ReadMember(member, typeIndex, aliasFormat);
+        } catch (...) {
+            type.m_members.pop_back();
+            throw;
         }
-        member.m_strName = m_tokens.ExpectIdentifierView();
-
-        std::string comment;
-        bool annotated = ReadAnnotation(comment);
-        if (!annotated && m_tokens.PeekToken() == CPmTokenFile::tkLeftBracket) {
-            m_tokens.SkipToken(CPmTokenFile::tkLeftBracket);
-            member.m_nArrayCount = m_tokens.ExpectInteger();
-            if (member.m_nArrayCount <= 0)
-                m_tokens.RaiseParseError("Array size should be greater than zero");
-            m_tokens.SkipToken(CPmTokenFile::tkRightBracket);
-            annotated = ReadAnnotation(comment);
+        try {
+            type.LayOutLastMember(EffectiveType(member), m_nPack);
+        } catch (const CLayoutError& e) {
+            m_tokens.RaiseParseError("%s", e.what());
         }
-        if (annotated) {
-            if (comment.compare(0, 2, "{@") == 0)
-                comment = GetResourceString(ClampedAtoi(comment.c_str() + 2));
-            CAnnotation a = ParseAnnotation(comment);
-            member.m_strComment = std::move(comment);
-            if (a.printFormat)
-                member.m_strPrintFormat = std::move(a.printFormat);
-            // Most annotations set only the ID: the other parts are made when set.
-            if (!IsDefault(a.member) || a.elementFormat || a.bText) {
-                CMemberNotes& notes = member.Notes();
-                notes.annotation = std::move(a.member);
-                notes.elementFormat = std::move(a.elementFormat);
-                if (a.bText)
-                    notes.bText = std::move(*a.bText);
-            }
-            if (a.id)
-                member.m_nID = *a.id;
-            member.m_nFirstIndex = a.firstIndex;
-            member.m_nLastIndex = a.lastIndex;
-        }
-        AddMember(type, std::move(member));
 
         if (m_tokens.PeekToken() != CPmTokenFile::tkComma)
             break;
@@ -297,12 +270,45 @@ void CFormatParser::ParseMemberDeclaration(_CBaseType& type)
     m_tokens.SkipToken(CPmTokenFile::tkSemicolon);
 }
 
-void CFormatParser::AddMember(_CBaseType& type, CDataMember&& member)
+void CFormatParser::ReadMember(CDataMember& member, int typeIndex, const std::optional<std::string>& aliasFormat)
 {
-    try {
-        type.AddMember(std::move(member), EffectiveType(member), m_nPack);
-    } catch (const CLayoutError& e) {
-        m_tokens.RaiseParseError("%s", e.what());
+    member.m_nTypeIndex = typeIndex;
+    member.m_strPrintFormat = aliasFormat;
+    if (m_tokens.PeekToken() == CPmTokenFile::tkPointer) {
+        m_tokens.SkipToken(CPmTokenFile::tkPointer);
+        member.m_bPointer = 1;
+    }
+    member.m_strName = m_tokens.ExpectIdentifierView();
+
+    std::string comment;
+    bool annotated = ReadAnnotation(comment);
+    if (!annotated && m_tokens.PeekToken() == CPmTokenFile::tkLeftBracket) {
+        m_tokens.SkipToken(CPmTokenFile::tkLeftBracket);
+        member.m_nArrayCount = m_tokens.ExpectInteger();
+        if (member.m_nArrayCount <= 0)
+            m_tokens.RaiseParseError("Array size should be greater than zero");
+        m_tokens.SkipToken(CPmTokenFile::tkRightBracket);
+        annotated = ReadAnnotation(comment);
+    }
+    if (annotated) {
+        if (comment.compare(0, 2, "{@") == 0)
+            comment = GetResourceString(ClampedAtoi(comment.c_str() + 2));
+        CAnnotation a = ParseAnnotation(comment);
+        member.m_strComment = std::move(comment);
+        if (a.printFormat)
+            member.m_strPrintFormat = std::move(a.printFormat);
+        // Most annotations set only the ID: the other parts are made when set.
+        if (!IsDefault(a.member) || a.elementFormat || a.bText) {
+            CMemberNotes& notes = member.Notes();
+            notes.annotation = std::move(a.member);
+            notes.elementFormat = std::move(a.elementFormat);
+            if (a.bText)
+                notes.bText = std::move(*a.bText);
+        }
+        if (a.id)
+            member.m_nID = *a.id;
+        member.m_nFirstIndex = a.firstIndex;
+        member.m_nLastIndex = a.lastIndex;
     }
 }
 

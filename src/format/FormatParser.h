@@ -65,8 +65,10 @@ private:
     // Reads a type reference (optional "unsigned", identifier) from the
     // token stream and looks it up. Raises "Undefined data type '%s'".
     int FindType(const std::optional<std::string>*& printFormat);
-    // The layout steps of the model, their size errors raised as parse errors.
-    void AddMember(_CBaseType& type, CDataMember&& member);
+    // Reads one declarator (pointer, name, array count, annotation) of a
+    // declaration of type typeIndex into member.
+    void ReadMember(CDataMember& member, int typeIndex, const std::optional<std::string>& aliasFormat);
+    // The layout step of the model, its size error raised as a parse error.
     bool Run(const std::string& path, const char* data, size_t size);
     void AlignSize(_CBaseType& type, int n);
     void AddBuiltins();
