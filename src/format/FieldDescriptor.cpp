@@ -214,8 +214,11 @@ CSerialNumberCheck::CSerialNumberCheck(const std::vector<std::unique_ptr<CItemDa
                                        std::string messageFormat)
     : m_items(&items), m_format(std::move(messageFormat)), m_smallestAfter(items.size() + 1, LLONG_MAX)
 {
-    for (size_t k = items.size(); k-- > 0;) {
-        int s = items[k]->m_nSerialNumber;
+    m_serials.reserve(items.size());
+    for (const auto& item : items)
+        m_serials.push_back(item->m_nSerialNumber);
+    for (size_t k = m_serials.size(); k-- > 0;) {
+        int s = m_serials[k];
         m_smallestAfter[k] = s != -1 && s < m_smallestAfter[k + 1] ? s : m_smallestAfter[k + 1];
     }
 }
@@ -223,14 +226,14 @@ CSerialNumberCheck::CSerialNumberCheck(const std::vector<std::unique_ptr<CItemDa
 bool CSerialNumberCheck::Next(SerialNumberFinding& finding)
 {
     const std::vector<std::unique_ptr<CItemData>>& items = *m_items;
-    size_t n = items.size();
+    size_t n = m_serials.size();
     for (; m_i < n; ++m_i, m_j = m_i + 1) {
-        int si = items[m_i]->m_nSerialNumber;
+        int si = m_serials[m_i];
         if (si == -1 || m_smallestAfter[m_i + 1] > si)
             continue;
         while (m_j < n) {
             size_t j = m_j++;
-            int sj = items[j]->m_nSerialNumber;
+            int sj = m_serials[j];
             if (sj == -1 || si < sj)
                 continue;
             finding.first = CFieldDescriptor::ItemFullName(*items[m_i]);

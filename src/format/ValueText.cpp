@@ -272,7 +272,27 @@ bool FormatIntegerDirect(const CPrintFormat& format, uint64_t v, bool signedConv
     } while (magnitude != 0);
     size_t length = n + (negative ? 1 : 0);
     size_t pad = width > length ? width - length : 0;
-    out.reserve(format.prefix.size() + pad + length + format.suffix.size());
+    size_t total = format.prefix.size() + pad + length + format.suffix.size();
+    if (total <= kMaxText) {
+        // The usual short text: put together in a buffer, stored at once.
+        char text[kMaxText];
+        char* p = text;
+        memcpy(p, format.prefix.data(), format.prefix.size());
+        p += format.prefix.size();
+        if (!zeroPad)
+            p = static_cast<char*>(memset(p, ' ', pad)) + pad;
+        if (negative)
+            *p++ = '-';
+        if (zeroPad)
+            p = static_cast<char*>(memset(p, '0', pad)) + pad;
+        while (n > 0)
+            *p++ = digits[--n];
+        memcpy(p, format.suffix.data(), format.suffix.size());
+        p += format.suffix.size();
+        out.assign(text, static_cast<size_t>(p - text));
+        return true;
+    }
+    out.reserve(total);
     out = format.prefix;
     if (!zeroPad)
         out.append(pad, ' ');
