@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CDataMember member;
     member.m_strName = "m_value";
     member.m_strComment = newline == std::string::npos ? std::string() : rest.substr(0, newline);
-    member.m_annotation = ParseAnnotation(member.m_strComment).member;
+    member.Notes().annotation = ParseAnnotation(member.m_strComment).member;
     std::string text = newline == std::string::npos ? rest : rest.substr(newline + 1);
 
     // Exactly the type's bytes, so that a store past them is caught.

@@ -2,9 +2,19 @@
 
 #include <charconv>
 #include <climits>
+#include <cstring>
 
 #include "logs/TraceLog.h"
 #include "platform/StringUtil.h"
+
+namespace {
+// text == word, the lengths compared first.
+template <size_t N>
+bool IsWord(const std::string& text, const char (&word)[N])
+{
+    return text.size() == N - 1 && memcmp(text.data(), word, N - 1) == 0;
+}
+} // namespace
 
 CDataPrinter::CDataPrinter(CDescription* description) : m_pDescription(description) {}
 
@@ -68,13 +78,18 @@ CItemData* CDataPrinter::CreateItem(const CDataMember& member, unsigned char* ad
     item->m_nID = member.m_nID;
     if (m_pDescription->m_bWithTypes)
         item->m_strType = TypeOf(member).m_strName;
-    const CMemberAnnotation& annotation = member.m_annotation;
+    const CMemberAnnotation& annotation = member.Annotation();
     item->m_strName = annotation.name ? *annotation.name : member.m_strName;
-    item->m_strUnit = annotation.unit;
-    item->m_strEffect = annotation.effect;
-    item->m_strDescription = annotation.description;
+    // The new item's texts are empty: only texts that are not need copying.
+    if (!annotation.unit.empty())
+        item->m_strUnit = annotation.unit;
+    if (!annotation.effect.empty())
+        item->m_strEffect = annotation.effect;
+    if (!annotation.description.empty())
+        item->m_strDescription = annotation.description;
     for (CItemData* up = m_pCurrent; item->m_strEffect.empty() && up; up = up->m_pParent)
-        item->m_strEffect = up->m_strEffect;
+        if (!up->m_strEffect.empty())
+            item->m_strEffect = up->m_strEffect;
     return item;
 }
 
@@ -139,9 +154,9 @@ void CDataPrinter::WalkArray(const CDataMember& member, unsigned char* address, 
     m_pCurrent = arrayItem;
 
     const CPrintFormat* nameFormat = nullptr;
-    if (member.m_strElementFormat) {
+    if (member.ElementFormat()) {
         const CPrintFormat& f =
-            m_pDescription->m_formats.Get(*member.m_strElementFormat, CPrintFormat::elementIndex, member.m_strName);
+            m_pDescription->m_formats.Get(*member.ElementFormat(), CPrintFormat::elementIndex, member.m_strName);
         if (f.valid)
             nameFormat = &f;
     }
@@ -153,8 +168,10 @@ void CDataPrinter::WalkArray(const CDataMember& member, unsigned char* address, 
         CItemData* element = CreateItem(member, at);
         element->m_nElementIndex = i;
         element->m_nElementCount = list ? member.m_nArrayCount : 1;
-        element->m_strName = nameFormat ? value_text::FormatElementName(*nameFormat, i)
-                                        : StrPrintf(m_pDescription->Texts().groupName.c_str(), i);
+        if (nameFormat)
+            element->m_strName = value_text::FormatElementName(*nameFormat, i);
+        else
+            element->m_strName = GroupName(i);
         if (member.m_nID != -1) {
             long long id = i * step;
             element->m_nID = id > INT_MAX ? INT_MAX : id < INT_MIN ? INT_MIN : static_cast<int>(id);
@@ -172,6 +189,17 @@ void CDataPrinter::WalkArray(const CDataMember& member, unsigned char* address, 
         }
     }
     m_pCurrent = saved;
+}
+
+const std::string& CDataPrinter::GroupName(int index)
+{
+    // The texts do not change during a walk: each index is printed once.
+    size_t at = static_cast<size_t>(index);
+    if (at >= kGroupNamesKept)
+        return m_groupName = StrPrintf(m_pDescription->Texts().groupName.c_str(), index);
+    while (m_groupNames.size() <= at)
+        m_groupNames.push_back(StrPrintf(m_pDescription->Texts().groupName.c_str(), static_cast<int>(m_groupNames.size())));
+    return m_groupNames[at];
 }
 
 void CDataPrinter::ListArray(const CDataMember& member, unsigned char* address) { WalkArray(member, address, true); }
@@ -285,9 +313,9 @@ void CDataPrinter::WriteItemLine(CItemData& item)
             line += z ? "]." : "]";
         }
     }
-    if (item.m_strValue == "是" || item.m_strValue == "Yes")
+    if (IsWord(item.m_strValue, "是") || IsWord(item.m_strValue, "Yes"))
         item.m_strValue = "1";
-    else if (item.m_strValue == "否" || item.m_strValue == "No")
+    else if (IsWord(item.m_strValue, "否") || IsWord(item.m_strValue, "No"))
         item.m_strValue = "0";
     if (m_pDescription) {
         line += " = ";

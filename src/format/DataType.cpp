@@ -9,6 +9,35 @@ namespace {
 }
 } // namespace
 
+CDataMember::CDataMember(const CDataMember& other)
+    : m_strName(other.m_strName), m_strPrintFormat(other.m_strPrintFormat),
+      m_strComment(other.m_strComment), m_nTypeIndex(other.m_nTypeIndex),
+      m_bPointer(other.m_bPointer), m_nArrayCount(other.m_nArrayCount), m_nOffset(other.m_nOffset),
+      m_nKind(other.m_nKind), m_nFirstIndex(other.m_nFirstIndex), m_nLastIndex(other.m_nLastIndex),
+      m_nID(other.m_nID), m_pNotes(other.m_pNotes ? std::make_unique<CMemberNotes>(*other.m_pNotes) : nullptr)
+{
+}
+
+CDataMember& CDataMember::operator=(const CDataMember& other)
+{
+    if (this != &other)
+        *this = CDataMember(other);
+    return *this;
+}
+
+CMemberNotes& CDataMember::Notes()
+{
+    if (!m_pNotes)
+        m_pNotes = std::make_unique<CMemberNotes>();
+    return *m_pNotes;
+}
+
+const CMemberNotes& CDataMember::NoNotes()
+{
+    static const CMemberNotes none;
+    return none;
+}
+
 _CBaseType::_CBaseType(const std::string& name, int size, int alignment)
     : m_strName(name), m_pSize(size), m_nAlignment(alignment)
 {
@@ -33,25 +62,36 @@ void _CBaseType::AddMember(const CDataMember& member, const CDataType& element, 
 
 void _CBaseType::AddMember(CDataMember&& member, const CDataType& element, int pack)
 {
-    int a = element.m_nAlignment;
-    if (m_nAlignment < a)
-        m_nAlignment = a < pack ? a : pack;
-    AlignSize(a < m_nAlignment ? a : m_nAlignment);
+    m_members.push_back(std::move(member));
+    LayOutLastMember(element, pack);
+}
 
-    // Count times size in 64 bits: a wrapped size would let a short block pass
-    // the size check and be read past its end.
-    long long bytes = static_cast<long long>(element.m_pSize) * member.ElementCount();
-    if (bytes > INT_MAX)
-        RaiseLayoutError("Size of data member '", member.m_strName, "' exceeds 2147483647 bytes");
-    if (static_cast<long long>(m_pSize) + bytes > INT_MAX)
-        RaiseLayoutError("Size of data type '", m_strName, "' exceeds 2147483647 bytes");
+void _CBaseType::LayOutLastMember(const CDataType& element, int pack)
+{
+    CDataMember& member = m_members.back();
+    try {
+        int a = element.m_nAlignment;
+        if (m_nAlignment < a)
+            m_nAlignment = a < pack ? a : pack;
+        AlignSize(a < m_nAlignment ? a : m_nAlignment);
 
-    member.m_nOffset = m_pSize;
-    m_pSize += static_cast<int>(bytes);
+        // Count times size in 64 bits: a wrapped size would let a short block pass
+        // the size check and be read past its end.
+        long long bytes = static_cast<long long>(element.m_pSize) * member.ElementCount();
+        if (bytes > INT_MAX)
+            RaiseLayoutError("Size of data member '", member.m_strName, "' exceeds 2147483647 bytes");
+        if (static_cast<long long>(m_pSize) + bytes > INT_MAX)
+            RaiseLayoutError("Size of data type '", m_strName, "' exceeds 2147483647 bytes");
+
+        member.m_nOffset = m_pSize;
+        m_pSize += static_cast<int>(bytes);
+    } catch (...) {
+        m_members.pop_back();
+        throw;
+    }
     if ((member.m_nTypeIndex == btChar || member.m_nTypeIndex == btUChar) && member.IsArray() &&
         !member.m_strPrintFormat)
         member.m_nKind = CDataMember::kindText;
-    m_members.push_back(std::move(member));
 }
 
 void _CBaseType::DumpBody(std::ostream& out, const CTypeList& types) const
@@ -74,8 +114,8 @@ void _CBaseType::DumpBody(std::ostream& out, const CTypeList& types) const
             out << " text";
         if (m.m_strPrintFormat)
             out << " format=\"" << *m.m_strPrintFormat << "\"";
-        if (m.m_strElementFormat)
-            out << " element=\"" << *m.m_strElementFormat << "\"";
+        if (m.ElementFormat())
+            out << " element=\"" << *m.ElementFormat() << "\"";
         if (m.m_nID != -1)
             out << " id=" << m.m_nID;
         if (m.m_nFirstIndex != -1 || m.m_nLastIndex != INT_MAX)

@@ -68,6 +68,10 @@ public:
     virtual void AddMember(const CDataMember& member, const CDataType& element, int pack);
     // The same, taking the member over instead of copying it.
     void AddMember(CDataMember&& member, const CDataType& element, int pack);
+    // Lays out the member appended last to m_members as AddMember would have
+    // it (element its effective type); on CLayoutError the member is removed
+    // again before the error passes on.
+    void LayOutLastMember(const CDataType& element, int pack);
     // Diagnostic text: "type (" / "field (" name ") = {" size, alignment,
     // members "}"; member types are named from types.
     virtual void Dump(std::ostream& out, const CTypeList& types) const = 0;

@@ -70,11 +70,15 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
         std::vector<size_t> order(members.size());
         for (size_t i = 0; i < order.size(); ++i)
             order[i] = i;
-        std::stable_sort(order.begin() + 1, order.end() - 1,
-                         [&](size_t a, size_t b) { return members[a].m_nID < members[b].m_nID; });
-        bool sorted = true;
-        for (size_t i = 0; i < order.size() && sorted; ++i)
-            sorted = order[i] == i;
+        auto byID = [&](size_t a, size_t b) { return members[a].m_nID < members[b].m_nID; };
+        // Members declared in ID order, as most are, stay where they are.
+        bool sorted = std::is_sorted(order.begin() + 1, order.end() - 1, byID);
+        if (!sorted) {
+            std::stable_sort(order.begin() + 1, order.end() - 1, byID);
+            sorted = true;
+            for (size_t i = 0; i < order.size() && sorted; ++i)
+                sorted = order[i] == i;
+        }
         if (!sorted) {
             std::vector<CDataMember> ordered;
             ordered.reserve(members.size());
@@ -92,11 +96,18 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
         TraceMessage("|E|CFieldDescriptor: the listing %s cannot be created.\n", listingPath.c_str());
     WriteListingLine("[" + blockName + "]\n");
     {
+        m_items.reserve(m_items.size() + members.size()); // one item per member at least, as a rule
         CDataPrinter printer(this);
         printer.ListType(*field, data);
     }
-    NumberItems();
-    TrimItemTexts();
+    // NumberItems and TrimItemTexts in one pass: an item's numbering reads
+    // only its own texts and its ancestors' effects, which trimming leaves
+    // empty or not as they were (an empty effect is inherited when the
+    // item is made).
+    for (auto& item : m_items) {
+        NumberItem(*item);
+        TrimTexts(*item);
+    }
     if (m_listing.IsOpen()) {
         try {
             m_listing.Close();
@@ -112,58 +123,64 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
 
 void CFieldDescriptor::NumberItems()
 {
-    for (auto& owned : m_items) {
-        CItemData& item = *owned;
-        long long sum = m_nIDBase;
-        int chain = 0;
-        bool numbered = true;
-        for (const CItemData* y = &item; y; y = y->m_pParent) {
-            ++chain;
-            if (y->m_nID == -1)
-                numbered = false;
-            sum += y->m_nID;
-        }
-        if (!numbered)
-            continue;
-        int serial = sum > INT_MAX ? INT_MAX : sum < INT_MIN ? INT_MIN : static_cast<int>(sum);
-        if (!item.m_strValue.empty()) {
-            // "%c%04d": the letter, the sign, zeros up to four places, the digits.
-            char digits[12];
-            size_t n = 0;
-            unsigned magnitude = serial < 0 ? 0u - static_cast<unsigned>(serial) : static_cast<unsigned>(serial);
-            do {
-                digits[n++] = static_cast<char>('0' + magnitude % 10);
-                magnitude /= 10;
-            } while (magnitude != 0);
-            std::string& label = item.m_strLabel;
-            label.assign(1, static_cast<char>(m_nIDLetter));
-            if (serial < 0)
-                label += '-';
-            size_t width = n + (serial < 0 ? 1 : 0);
-            if (width < 4)
-                label.append(4 - width, '0');
-            while (n > 0)
-                label += digits[--n];
-            item.m_nSerialNumber = serial;
-        }
-        if (!item.m_strName.empty())
-            item.m_strName.insert(0, static_cast<size_t>(4 * (chain - 1)), ' ');
-        // The effect of the item or of the nearest item above it that has one.
-        const CItemData* from = &item;
-        while (from && from->m_strEffect.empty())
-            from = from->m_pParent;
-        if (!from)
-            continue; // the item's own effect is empty already
-        const std::string* effect = &from->m_strEffect;
-        switch ((*effect)[0]) {
-        case 'H': effect = &m_texts.effectReboot; break;
-        case 'L': effect = &m_texts.effectLoadProgram; break;
-        case 'N': effect = &m_texts.effectAtOnce; break;
-        default: break;
-        }
-        if (effect != &item.m_strEffect)
-            item.m_strEffect = *effect;
+    for (auto& item : m_items)
+        NumberItem(*item);
+}
+
+void CFieldDescriptor::NumberItem(CItemData& item)
+{
+    long long sum = m_nIDBase;
+    int chain = 0;
+    bool numbered = true;
+    for (const CItemData* y = &item; y; y = y->m_pParent) {
+        ++chain;
+        if (y->m_nID == -1)
+            numbered = false;
+        sum += y->m_nID;
     }
+    if (!numbered)
+        return;
+    int serial = sum > INT_MAX ? INT_MAX : sum < INT_MIN ? INT_MIN : static_cast<int>(sum);
+    if (!item.m_strValue.empty()) {
+        // "%c%04d": the letter, the sign, zeros up to four places, the digits.
+        char digits[12];
+        size_t n = 0;
+        unsigned magnitude = serial < 0 ? 0u - static_cast<unsigned>(serial) : static_cast<unsigned>(serial);
+        do {
+            digits[n++] = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+        // Built in a buffer and stored at once.
+        char label[20];
+        size_t length = 0;
+        label[length++] = static_cast<char>(m_nIDLetter);
+        if (serial < 0)
+            label[length++] = '-';
+        size_t width = n + (serial < 0 ? 1 : 0);
+        for (; width < 4; ++width)
+            label[length++] = '0';
+        while (n > 0)
+            label[length++] = digits[--n];
+        item.m_strLabel.assign(label, length);
+        item.m_nSerialNumber = serial;
+    }
+    if (chain > 1 && !item.m_strName.empty())
+        item.m_strName.insert(0, static_cast<size_t>(4 * (chain - 1)), ' ');
+    // The effect of the item or of the nearest item above it that has one.
+    const CItemData* from = &item;
+    while (from && from->m_strEffect.empty())
+        from = from->m_pParent;
+    if (!from)
+        return; // the item's own effect is empty already
+    const std::string* effect = &from->m_strEffect;
+    switch ((*effect)[0]) {
+    case 'H': effect = &m_texts.effectReboot; break;
+    case 'L': effect = &m_texts.effectLoadProgram; break;
+    case 'N': effect = &m_texts.effectAtOnce; break;
+    default: break;
+    }
+    if (effect != &item.m_strEffect)
+        item.m_strEffect = *effect;
 }
 
 namespace {
@@ -172,14 +189,19 @@ bool IsTrailingBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c ==
 
 void CFieldDescriptor::TrimItemTexts()
 {
-    for (auto& item : m_items) {
-        for (std::string* text : {&item->m_strType, &item->m_strLabel, &item->m_strName, &item->m_strEffect,
-                                  &item->m_strValue, &item->m_strUnit, &item->m_strDescription}) {
-            size_t end = text->size();
-            while (end > 0 && IsTrailingBlank((*text)[end - 1]))
-                --end;
+    for (auto& item : m_items)
+        TrimTexts(*item);
+}
+
+void CFieldDescriptor::TrimTexts(CItemData& item)
+{
+    for (std::string* text : {&item.m_strType, &item.m_strLabel, &item.m_strName, &item.m_strEffect, &item.m_strValue,
+                              &item.m_strUnit, &item.m_strDescription}) {
+        size_t end = text->size();
+        while (end > 0 && IsTrailingBlank((*text)[end - 1]))
+            --end;
+        if (end != text->size())
             text->resize(end);
-        }
     }
 }
 
@@ -192,8 +214,11 @@ CSerialNumberCheck::CSerialNumberCheck(const std::vector<std::unique_ptr<CItemDa
                                        std::string messageFormat)
     : m_items(&items), m_format(std::move(messageFormat)), m_smallestAfter(items.size() + 1, LLONG_MAX)
 {
-    for (size_t k = items.size(); k-- > 0;) {
-        int s = items[k]->m_nSerialNumber;
+    m_serials.reserve(items.size());
+    for (const auto& item : items)
+        m_serials.push_back(item->m_nSerialNumber);
+    for (size_t k = m_serials.size(); k-- > 0;) {
+        int s = m_serials[k];
         m_smallestAfter[k] = s != -1 && s < m_smallestAfter[k + 1] ? s : m_smallestAfter[k + 1];
     }
 }
@@ -201,14 +226,14 @@ CSerialNumberCheck::CSerialNumberCheck(const std::vector<std::unique_ptr<CItemDa
 bool CSerialNumberCheck::Next(SerialNumberFinding& finding)
 {
     const std::vector<std::unique_ptr<CItemData>>& items = *m_items;
-    size_t n = items.size();
+    size_t n = m_serials.size();
     for (; m_i < n; ++m_i, m_j = m_i + 1) {
-        int si = items[m_i]->m_nSerialNumber;
+        int si = m_serials[m_i];
         if (si == -1 || m_smallestAfter[m_i + 1] > si)
             continue;
         while (m_j < n) {
             size_t j = m_j++;
-            int sj = items[j]->m_nSerialNumber;
+            int sj = m_serials[j];
             if (sj == -1 || si < sj)
                 continue;
             finding.first = CFieldDescriptor::ItemFullName(*items[m_i]);

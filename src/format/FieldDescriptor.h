@@ -29,6 +29,8 @@ public:
 private:
     const std::vector<std::unique_ptr<CItemData>>* m_items;
     std::string m_format;
+    // The items' serial numbers, read once: the search runs over these.
+    std::vector<int> m_serials;
     // The smallest serial number after each position: which i can have a
     // pair at all, so that an ordered list costs one pass instead of all pairs.
     std::vector<long long> m_smallestAfter;
@@ -68,6 +70,9 @@ public:
     CFieldType* m_pFieldType = nullptr;
 
 private:
+    // One item's step of NumberItems and of TrimItemTexts.
+    void NumberItem(CItemData& item);
+    static void TrimTexts(CItemData& item);
     // DescribeBlock after the format's parse.
     bool DescribeParsed(const std::string& listingPath, const std::string& blockName, unsigned char* data, int size,
                         const std::string& formatPath);

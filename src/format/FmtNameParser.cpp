@@ -1,5 +1,8 @@
 #include "format/FmtNameParser.h"
 
+#include <charconv>
+#include <cstring>
+
 #include "logs/TraceLog.h"
 
 CFmtNameParser::CFmtNameParser() = default;
@@ -25,17 +28,17 @@ bool CFmtNameParser::Run(const std::string& path, const char* data, size_t size)
     try {
         while (PeekToken() != tkEndOfFile) {
             if (PeekToken() != tkField) {
-                ExpectToken(PeekToken());
+                SkipToken(PeekToken());
                 continue;
             }
-            ExpectToken(tkField);
-            if (ExpectIdentifier() != m_strFieldName)
+            SkipToken(tkField);
+            if (ExpectIdentifierView() != m_strFieldName)
                 continue;
             m_bFieldFound = true;
-            ExpectToken(tkLeftBrace);
+            SkipToken(tkLeftBrace);
             ScanMembers();
-            ExpectToken(tkRightBrace);
-            ExpectToken(tkSemicolon);
+            SkipToken(tkRightBrace);
+            SkipToken(tkSemicolon);
             break;
         }
     } catch (const CParseError& e) {
@@ -52,37 +55,68 @@ bool CFmtNameParser::Run(const std::string& path, const char* data, size_t size)
 
 void CFmtNameParser::ScanMembers()
 {
+    // Room for one name per ';' up to the closing brace (a size hint; arrays add more).
+    size_t expected = CountAhead(';', '}');
+    if (expected > 64)
+        m_names.reserve(m_names.size() + (expected < m_nMaxNames ? expected : m_nMaxNames));
+    std::string name; // reused: the token text is gone once the next token is read
     // Type names are not looked up; "unsigned" may precede one, as in the full parser.
     while (PeekToken() == tkIdentifier || PeekToken() == tkUnsigned) {
         if (PeekToken() == tkUnsigned)
-            ExpectToken(tkUnsigned);
-        ExpectIdentifier();
+            SkipToken(tkUnsigned);
+        SkipToken(tkIdentifier);
         for (;;) {
             if (PeekToken() == tkPointer)
-                ExpectToken(tkPointer);
-            std::string name = ExpectIdentifier();
+                SkipToken(tkPointer);
+            name = ExpectIdentifierView();
             if (PeekToken() == tkLeftBracket) {
-                ExpectToken(tkLeftBracket);
+                SkipToken(tkLeftBracket);
                 int count = ExpectInteger();
                 if (count <= 0)
                     RaiseParseError("Array size should be greater than zero");
-                ExpectToken(tkRightBracket);
+                SkipToken(tkRightBracket);
                 for (int i = 0; i < count; ++i)
-                    AddName(name + "[" + std::to_string(i) + "]");
+                    AddElementName(name, i);
             } else {
                 AddName(name);
             }
             if (PeekToken() != tkComma)
                 break;
-            ExpectToken(tkComma);
+            SkipToken(tkComma);
         }
-        ExpectToken(tkSemicolon);
+        SkipToken(tkSemicolon);
     }
+}
+
+void CFmtNameParser::CheckRoom()
+{
+    if (m_names.size() - m_nScanStart >= m_nMaxNames)
+        RaiseParseError("Too many member names (more than %u)", static_cast<unsigned>(m_nMaxNames));
 }
 
 void CFmtNameParser::AddName(const std::string& name)
 {
-    if (m_names.size() - m_nScanStart >= m_nMaxNames)
-        RaiseParseError("Too many member names (more than %u)", static_cast<unsigned>(m_nMaxNames));
+    CheckRoom();
     m_names.push_back(name);
+}
+
+void CFmtNameParser::AddElementName(const std::string& name, int index)
+{
+    CheckRoom();
+    // "name[index]" put together first, then made a string at once.
+    char suffix[16];
+    suffix[0] = '[';
+    std::to_chars_result r = std::to_chars(suffix + 1, suffix + sizeof suffix - 1, index);
+    *r.ptr++ = ']';
+    size_t length = static_cast<size_t>(r.ptr - suffix);
+    if (name.size() + length <= sizeof m_nameBuffer) {
+        memcpy(m_nameBuffer, name.data(), name.size());
+        memcpy(m_nameBuffer + name.size(), suffix, length);
+        m_names.emplace_back(m_nameBuffer, name.size() + length);
+        return;
+    }
+    std::string& text = m_names.emplace_back();
+    text.reserve(name.size() + length);
+    text.append(name);
+    text.append(suffix, length);
 }

@@ -37,7 +37,12 @@ public:
 private:
     bool Run(const std::string& path, const char* data, size_t size);
     void ScanMembers();
+    // Raises the "too many names" error when the cap is reached.
+    void CheckRoom();
     void AddName(const std::string& name);
+    // Adds "name[index]".
+    void AddElementName(const std::string& name, int index);
 
     size_t m_nScanStart = 0; // size of m_names when the scan began
+    char m_nameBuffer[256];  // element names of ordinary length are put together here
 };

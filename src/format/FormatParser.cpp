@@ -1,5 +1,7 @@
 #include "format/FormatParser.h"
 
+#include <cstdint>
+
 #include "logs/TraceLog.h"
 #include "format/AnnotationOptions.h"
 #include "format/StringTable.h"
@@ -57,11 +59,21 @@ const BuiltinAliasDef kBuiltinAliases[CFormatParser::kBuiltinAliasCount] = {
     {"time_t", "long", nullptr},
 };
 
+// What printing takes from the annotation is what a member without one has.
+bool IsDefault(const CMemberAnnotation& a)
+{
+    const CMultiplier none;
+    return !a.name && a.unit.empty() && a.effect.empty() && a.description.empty() &&
+           a.multiplier.integer == none.integer && a.multiplier.integerIllegal == none.integerIllegal &&
+           !(a.multiplier.real < none.real || a.multiplier.real > none.real) &&
+           a.multiplier.realIllegal == none.realIllegal;
+}
+
 // The text between "/*" and "*/" of a block comment token.
-std::string CommentBody(const std::string& comment)
+std::string_view CommentBody(std::string_view comment)
 {
     if (comment.size() < 4)
-        return std::string();
+        return std::string_view();
     return comment.substr(2, comment.size() - 4);
 }
 } // namespace
@@ -125,7 +137,7 @@ bool CFormatParser::Run(const std::string& path, const char* data, size_t size)
             return false;
         while (m_tokens.PeekToken() != CPmTokenFile::tkEndOfFile)
             ParseTopLevel();
-        m_tokens.ExpectToken(CPmTokenFile::tkEndOfFile);
+        m_tokens.SkipToken(CPmTokenFile::tkEndOfFile);
     } catch (const CParseError& e) {
         m_strLastError = e.what();
         ok = false;
@@ -154,14 +166,14 @@ void CFormatParser::ParseTopLevel()
 
 void CFormatParser::ParsePack()
 {
-    m_tokens.ExpectToken(CPmTokenFile::tkSharp);
-    m_tokens.ExpectToken(CPmTokenFile::tkPragma);
-    m_tokens.ExpectToken(CPmTokenFile::tkPack);
-    m_tokens.ExpectToken(CPmTokenFile::tkLeftParen);
+    m_tokens.SkipToken(CPmTokenFile::tkSharp);
+    m_tokens.SkipToken(CPmTokenFile::tkPragma);
+    m_tokens.SkipToken(CPmTokenFile::tkPack);
+    m_tokens.SkipToken(CPmTokenFile::tkLeftParen);
     int pack = m_tokens.ExpectInteger();
     if (pack != 1 && pack != 2 && pack != 4 && pack != 8)
         m_tokens.RaiseParseError("Incorrect pack value");
-    m_tokens.ExpectToken(CPmTokenFile::tkRightParen);
+    m_tokens.SkipToken(CPmTokenFile::tkRightParen);
     m_nPack = pack;
 }
 
@@ -172,21 +184,22 @@ bool CFormatParser::ReadAnnotation(std::string& text)
     m_tokens.SetCommentTokens(false);
     if (kind != CPmTokenFile::tkBlockComment)
         return false;
-    text = CommentBody(m_tokens.ExpectToken(CPmTokenFile::tkBlockComment));
+    m_tokens.SkipToken(CPmTokenFile::tkBlockComment);
+    text = CommentBody(m_tokens.TokenView());
     return true;
 }
 
 void CFormatParser::ParseStruct()
 {
-    m_tokens.ExpectToken(CPmTokenFile::tkStruct);
+    m_tokens.SkipToken(CPmTokenFile::tkStruct);
     auto type = std::make_unique<CDataType>(m_tokens.ExpectIdentifier());
     std::string annotation;
     if (ReadAnnotation(annotation))
         type->m_nIDRange = ParseAnnotation(annotation).idRange;
-    m_tokens.ExpectToken(CPmTokenFile::tkLeftBrace);
+    m_tokens.SkipToken(CPmTokenFile::tkLeftBrace);
     ParseMemberList(*type);
-    m_tokens.ExpectToken(CPmTokenFile::tkRightBrace);
-    m_tokens.ExpectToken(CPmTokenFile::tkSemicolon);
+    m_tokens.SkipToken(CPmTokenFile::tkRightBrace);
+    m_tokens.SkipToken(CPmTokenFile::tkSemicolon);
     AlignSize(*type, type->m_nAlignment);
     if (type->m_members.size() == 1)
         type->m_nKind = type->m_members[0].m_nKind;
@@ -195,22 +208,24 @@ void CFormatParser::ParseStruct()
 
 void CFormatParser::ParseField()
 {
-    m_tokens.ExpectToken(CPmTokenFile::tkField);
+    m_tokens.SkipToken(CPmTokenFile::tkField);
     auto type = std::make_unique<CFieldType>(m_tokens.ExpectIdentifier());
-    m_tokens.ExpectToken(CPmTokenFile::tkLeftBrace);
+    m_tokens.SkipToken(CPmTokenFile::tkLeftBrace);
     ParseMemberList(*type);
-    m_tokens.ExpectToken(CPmTokenFile::tkRightBrace);
-    m_tokens.ExpectToken(CPmTokenFile::tkSemicolon);
+    m_tokens.SkipToken(CPmTokenFile::tkRightBrace);
+    m_tokens.SkipToken(CPmTokenFile::tkSemicolon);
     m_fieldTypes.push_back(std::move(type));
 }
 
 void CFormatParser::ParseTypedef()
 {
-    m_tokens.ExpectToken(CPmTokenFile::tkTypedef);
+    m_tokens.SkipToken(CPmTokenFile::tkTypedef);
     CDataTypeAlias alias;
-    alias.m_nTypeIndex = FindType(alias.m_strPrintFormat);
+    const std::optional<std::string>* format = nullptr;
+    alias.m_nTypeIndex = FindType(format);
+    alias.m_strPrintFormat = *format;
     alias.m_strName = m_tokens.ExpectIdentifier();
-    m_tokens.ExpectToken(CPmTokenFile::tkSemicolon);
+    m_tokens.SkipToken(CPmTokenFile::tkSemicolon);
     m_aliases.push_back(std::move(alias));
 }
 
@@ -229,59 +244,71 @@ void CFormatParser::ParseMemberList(_CBaseType& type)
 
 void CFormatParser::ParseMemberDeclaration(_CBaseType& type)
 {
-    std::optional<std::string> aliasFormat;
-    int typeIndex = FindType(aliasFormat);
+    const std::optional<std::string>* format = nullptr;
+    int typeIndex = FindType(format);
+    // The alias list does not change during the declaration.
+    const std::optional<std::string>& aliasFormat = *format;
     for (;;) {
-        CDataMember member;
-        member.m_nTypeIndex = typeIndex;
-        member.m_strPrintFormat = aliasFormat;
-        if (m_tokens.PeekToken() == CPmTokenFile::tkPointer) {
-            m_tokens.ExpectToken(CPmTokenFile::tkPointer);
-            member.m_bPointer = 1;
+        // Built in its place in the list, and taken out again on an error.
+        CDataMember& member = type.m_members.emplace_back();
+        try {
+            ReadMember(member, typeIndex, aliasFormat);
+        } catch (...) {
+            type.m_members.pop_back();
+            throw;
         }
-        member.m_strName = m_tokens.ExpectIdentifier();
-
-        std::string comment;
-        bool annotated = ReadAnnotation(comment);
-        if (!annotated && m_tokens.PeekToken() == CPmTokenFile::tkLeftBracket) {
-            m_tokens.ExpectToken(CPmTokenFile::tkLeftBracket);
-            member.m_nArrayCount = m_tokens.ExpectInteger();
-            if (member.m_nArrayCount <= 0)
-                m_tokens.RaiseParseError("Array size should be greater than zero");
-            m_tokens.ExpectToken(CPmTokenFile::tkRightBracket);
-            annotated = ReadAnnotation(comment);
+        try {
+            type.LayOutLastMember(EffectiveType(member), m_nPack);
+        } catch (const CLayoutError& e) {
+            m_tokens.RaiseParseError("%s", e.what());
         }
-        if (annotated) {
-            if (comment.compare(0, 2, "{@") == 0)
-                comment = GetResourceString(ClampedAtoi(comment.c_str() + 2));
-            CAnnotation a = ParseAnnotation(comment);
-            member.m_strComment = std::move(comment);
-            member.m_annotation = std::move(a.member);
-            if (a.printFormat)
-                member.m_strPrintFormat = std::move(a.printFormat);
-            member.m_strElementFormat = std::move(a.elementFormat);
-            if (a.bText)
-                member.m_strBText = std::move(*a.bText);
-            if (a.id)
-                member.m_nID = *a.id;
-            member.m_nFirstIndex = a.firstIndex;
-            member.m_nLastIndex = a.lastIndex;
-        }
-        AddMember(type, std::move(member));
 
         if (m_tokens.PeekToken() != CPmTokenFile::tkComma)
             break;
-        m_tokens.ExpectToken(CPmTokenFile::tkComma);
+        m_tokens.SkipToken(CPmTokenFile::tkComma);
     }
-    m_tokens.ExpectToken(CPmTokenFile::tkSemicolon);
+    m_tokens.SkipToken(CPmTokenFile::tkSemicolon);
 }
 
-void CFormatParser::AddMember(_CBaseType& type, CDataMember&& member)
+void CFormatParser::ReadMember(CDataMember& member, int typeIndex, const std::optional<std::string>& aliasFormat)
 {
-    try {
-        type.AddMember(std::move(member), EffectiveType(member), m_nPack);
-    } catch (const CLayoutError& e) {
-        m_tokens.RaiseParseError("%s", e.what());
+    member.m_nTypeIndex = typeIndex;
+    member.m_strPrintFormat = aliasFormat;
+    if (m_tokens.PeekToken() == CPmTokenFile::tkPointer) {
+        m_tokens.SkipToken(CPmTokenFile::tkPointer);
+        member.m_bPointer = 1;
+    }
+    member.m_strName = m_tokens.ExpectIdentifierView();
+
+    std::string comment;
+    bool annotated = ReadAnnotation(comment);
+    if (!annotated && m_tokens.PeekToken() == CPmTokenFile::tkLeftBracket) {
+        m_tokens.SkipToken(CPmTokenFile::tkLeftBracket);
+        member.m_nArrayCount = m_tokens.ExpectInteger();
+        if (member.m_nArrayCount <= 0)
+            m_tokens.RaiseParseError("Array size should be greater than zero");
+        m_tokens.SkipToken(CPmTokenFile::tkRightBracket);
+        annotated = ReadAnnotation(comment);
+    }
+    if (annotated) {
+        if (comment.compare(0, 2, "{@") == 0)
+            comment = GetResourceString(ClampedAtoi(comment.c_str() + 2));
+        CAnnotation a = ParseAnnotation(comment);
+        member.m_strComment = std::move(comment);
+        if (a.printFormat)
+            member.m_strPrintFormat = std::move(a.printFormat);
+        // Most annotations set only the ID: the other parts are made when set.
+        if (!IsDefault(a.member) || a.elementFormat || a.bText) {
+            CMemberNotes& notes = member.Notes();
+            notes.annotation = std::move(a.member);
+            notes.elementFormat = std::move(a.elementFormat);
+            if (a.bText)
+                notes.bText = std::move(*a.bText);
+        }
+        if (a.id)
+            member.m_nID = *a.id;
+        member.m_nFirstIndex = a.firstIndex;
+        member.m_nLastIndex = a.lastIndex;
     }
 }
 
@@ -294,48 +321,109 @@ void CFormatParser::AlignSize(_CBaseType& type, int n)
     }
 }
 
-int CFormatParser::LookupType(const std::string& name, std::optional<std::string>* printFormat) const
+namespace {
+size_t HashName(std::string_view name)
 {
-    // Aliases first, then types; the first of equal names counts. The index
-    // follows the lists as they grow and starts again when they shrink.
-    if (m_indexedAliases > m_aliases.size() || m_indexedTypes > m_types.size()) {
-        m_aliasIndex.clear();
-        m_typeIndex.clear();
-        m_indexedAliases = m_indexedTypes = 0;
-    }
-    for (; m_indexedAliases < m_aliases.size(); ++m_indexedAliases)
-        m_aliasIndex.emplace(m_aliases[m_indexedAliases].m_strName, static_cast<int>(m_indexedAliases));
-    for (; m_indexedTypes < m_types.size(); ++m_indexedTypes)
-        m_typeIndex.emplace(m_types[m_indexedTypes]->m_strName, static_cast<int>(m_indexedTypes));
+    uint64_t h = 14695981039346656037ull; // FNV-1a
+    for (unsigned char c : name)
+        h = (h ^ c) * 1099511628211ull;
+    return static_cast<size_t>(h ^ (h >> 29));
+}
+} // namespace
 
-    auto alias = m_aliasIndex.find(name);
-    if (alias != m_aliasIndex.end()) {
-        const CDataTypeAlias& a = m_aliases[static_cast<size_t>(alias->second)];
-        if (printFormat)
-            *printFormat = a.m_strPrintFormat;
-        return a.m_nTypeIndex;
+void CFormatParser::CNameIndex::Clear()
+{
+    m_entries.clear();
+    m_slots.clear();
+}
+
+void CFormatParser::CNameIndex::Add(const std::string& name, int value)
+{
+    if (Find(name) >= 0)
+        return;
+    if ((m_entries.size() + 1) * 2 > m_slots.size()) {
+        size_t size = m_slots.empty() ? 64 : m_slots.size() * 2;
+        m_slots.assign(size, -1);
+        for (size_t i = 0; i < m_entries.size(); ++i) {
+            size_t slot = m_entries[i].hash & (size - 1);
+            while (m_slots[slot] >= 0)
+                slot = (slot + 1) & (size - 1);
+            m_slots[slot] = static_cast<int>(i);
+        }
     }
-    auto type = m_typeIndex.find(name);
-    if (type != m_typeIndex.end()) {
-        if (printFormat)
-            printFormat->reset();
-        return type->second;
+    size_t hash = HashName(name);
+    size_t mask = m_slots.size() - 1;
+    size_t slot = hash & mask;
+    while (m_slots[slot] >= 0)
+        slot = (slot + 1) & mask;
+    m_slots[slot] = static_cast<int>(m_entries.size());
+    m_entries.push_back({name, hash, value});
+}
+
+int CFormatParser::CNameIndex::Find(std::string_view name) const
+{
+    if (m_slots.empty())
+        return -1;
+    size_t hash = HashName(name);
+    size_t mask = m_slots.size() - 1;
+    for (size_t slot = hash & mask; m_slots[slot] >= 0; slot = (slot + 1) & mask) {
+        const Entry& e = m_entries[static_cast<size_t>(m_slots[slot])];
+        if (e.hash == hash && e.name == name)
+            return e.value;
     }
     return -1;
 }
 
-int CFormatParser::FindType(std::optional<std::string>& printFormat)
+int CFormatParser::LookupType(const std::string& name, std::optional<std::string>* printFormat) const
+{
+    const std::optional<std::string>* format = nullptr;
+    int index = LookupName(name, format);
+    if (printFormat && index >= 0)
+        *printFormat = *format;
+    return index;
+}
+
+int CFormatParser::LookupName(std::string_view name, const std::optional<std::string>*& printFormat) const
+{
+    // Aliases first, then types; the first of equal names counts. The index
+    // follows the lists as they grow and starts again when they shrink.
+    if (m_indexedAliases > m_aliases.size() || m_indexedTypes > m_types.size()) {
+        m_aliasIndex.Clear();
+        m_typeIndex.Clear();
+        m_indexedAliases = m_indexedTypes = 0;
+    }
+    for (; m_indexedAliases < m_aliases.size(); ++m_indexedAliases)
+        m_aliasIndex.Add(m_aliases[m_indexedAliases].m_strName, static_cast<int>(m_indexedAliases));
+    for (; m_indexedTypes < m_types.size(); ++m_indexedTypes)
+        m_typeIndex.Add(m_types[m_indexedTypes]->m_strName, static_cast<int>(m_indexedTypes));
+
+    static const std::optional<std::string> kNoFormat;
+    int alias = m_aliasIndex.Find(name);
+    if (alias >= 0) {
+        const CDataTypeAlias& a = m_aliases[static_cast<size_t>(alias)];
+        printFormat = &a.m_strPrintFormat;
+        return a.m_nTypeIndex;
+    }
+    int type = m_typeIndex.Find(name);
+    if (type >= 0) {
+        printFormat = &kNoFormat;
+        return type;
+    }
+    return -1;
+}
+
+int CFormatParser::FindType(const std::optional<std::string>*& printFormat)
 {
     if (m_tokens.PeekToken() != CPmTokenFile::tkUnsigned) {
-        const std::string& name = m_tokens.ExpectIdentifier();
-        int index = LookupType(name, &printFormat);
+        std::string_view name = m_tokens.ExpectIdentifierView();
+        int index = LookupName(name, printFormat);
         if (index < 0)
-            m_tokens.RaiseParseError("Undefined data type '%s'", name.c_str());
+            m_tokens.RaiseParseError("Undefined data type '%s'", std::string(name).c_str());
         return index;
     }
-    m_tokens.ExpectToken(CPmTokenFile::tkUnsigned);
+    m_tokens.SkipToken(CPmTokenFile::tkUnsigned);
     std::string name = "unsigned " + m_tokens.ExpectIdentifier();
-    int index = LookupType(name, &printFormat);
+    int index = LookupName(name, printFormat);
     if (index < 0)
         m_tokens.RaiseParseError("Undefined data type '%s'", name.c_str());
     return index;

@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 #include "format/DataMember.h"
@@ -35,7 +35,8 @@ public:
     const std::string& LastError() const { return m_strLastError; }
 
     // A type by name: aliases first, then types; -1 when not found. Sets
-    // printFormat to the alias's format (none for a type).
+    // printFormat to the alias's format (none for a type); left as it is when
+    // the name is unknown.
     int LookupType(const std::string& name, std::optional<std::string>* printFormat = nullptr) const;
 
     // Empties the model (types, field types, aliases) and resets the pack value.
@@ -63,9 +64,11 @@ public:
 private:
     // Reads a type reference (optional "unsigned", identifier) from the
     // token stream and looks it up. Raises "Undefined data type '%s'".
-    int FindType(std::optional<std::string>& printFormat);
-    // The layout steps of the model, their size errors raised as parse errors.
-    void AddMember(_CBaseType& type, CDataMember&& member);
+    int FindType(const std::optional<std::string>*& printFormat);
+    // Reads one declarator (pointer, name, array count, annotation) of a
+    // declaration of type typeIndex into member.
+    void ReadMember(CDataMember& member, int typeIndex, const std::optional<std::string>& aliasFormat);
+    // The layout step of the model, its size error raised as a parse error.
     bool Run(const std::string& path, const char* data, size_t size);
     void AlignSize(_CBaseType& type, int n);
     void AddBuiltins();
@@ -83,8 +86,31 @@ private:
     std::string m_strLastError;
     // LookupType's index of the names: the first alias and the first type
     // of each name, over the first m_indexedAliases / m_indexedTypes entries.
-    mutable std::unordered_map<std::string, int> m_aliasIndex;
-    mutable std::unordered_map<std::string, int> m_typeIndex;
+    // A name index: open addressing over the names' hashes.
+    class CNameIndex {
+    public:
+        void Clear();
+        // Adds name with value unless the name is indexed already (the first counts).
+        void Add(const std::string& name, int value);
+        // The value of name, or -1.
+        int Find(std::string_view name) const;
+
+    private:
+        struct Entry {
+            std::string name;
+            size_t hash;
+            int value;
+        };
+        std::vector<Entry> m_entries;
+        std::vector<int> m_slots; // entry index or -1; a power of two long
+    };
+    // LookupType on a name that need not be a string of its own; printFormat
+    // points at the alias's format (at an empty one for a type), valid while
+    // the alias list is unchanged. Not set when the name is unknown.
+    int LookupName(std::string_view name, const std::optional<std::string>*& printFormat) const;
+
+    mutable CNameIndex m_aliasIndex;
+    mutable CNameIndex m_typeIndex;
     mutable size_t m_indexedAliases = 0;
     mutable size_t m_indexedTypes = 0;
 };

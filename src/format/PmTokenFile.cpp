@@ -45,6 +45,15 @@ const Keyword kKeywords[] = {
     {"pragma", CPmTokenFile::tkPragma}, {"pack", CPmTokenFile::tkPack},     {"typedef", CPmTokenFile::tkTypedef},
 };
 
+// The keyword an identifier of 4 to 8 characters spells, or tkIdentifier.
+int KeywordKind(const char* text, size_t length)
+{
+    for (const Keyword& k : kKeywords)
+        if (k.text[0] == text[0] && strlen(k.text) == length && memcmp(k.text, text, length) == 0)
+            return k.kind;
+    return CPmTokenFile::tkIdentifier;
+}
+
 bool IsHexDigit(int c)
 {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
@@ -92,11 +101,43 @@ const char* CPmTokenFile::TokenDisplayName(int kind)
     return kDisplayNames[kind];
 }
 
-bool CPmTokenFile::IsSpace(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-bool CPmTokenFile::IsDigit(int c) { return c >= '0' && c <= '9'; }
-bool CPmTokenFile::IsLetter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool CPmTokenFile::IsIdentifierStart(int c) { return IsLetter(c) || c == '_' || c > 128; }
-bool CPmTokenFile::IsIdentifierChar(int c) { return IsIdentifierStart(c) || IsDigit(c); }
+namespace {
+// The character classes as one table (index: the byte; end of file has none).
+enum CharClass : unsigned char { ccSpace = 1, ccDigit = 2, ccLetter = 4, ccIdentifierStart = 8, ccIdentifierChar = 16 };
+
+struct CharClasses {
+    unsigned char of[256];
+    constexpr CharClasses() : of()
+    {
+        for (int c = 0; c < 256; ++c) {
+            unsigned char k = 0;
+            if (c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f')
+                k |= ccSpace;
+            bool digit = c >= '0' && c <= '9';
+            bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+            bool start = letter || c == '_' || c > 128;
+            if (digit)
+                k |= ccDigit;
+            if (letter)
+                k |= ccLetter;
+            if (start)
+                k |= ccIdentifierStart;
+            if (start || digit)
+                k |= ccIdentifierChar;
+            of[c] = k;
+        }
+    }
+};
+constexpr CharClasses kClasses;
+
+inline bool Is(int c, unsigned char cls) { return c >= 0 && c < 256 && (kClasses.of[c] & cls) != 0; }
+} // namespace
+
+bool CPmTokenFile::IsSpace(int c) { return Is(c, ccSpace); }
+bool CPmTokenFile::IsDigit(int c) { return Is(c, ccDigit); }
+bool CPmTokenFile::IsLetter(int c) { return Is(c, ccLetter); }
+bool CPmTokenFile::IsIdentifierStart(int c) { return Is(c, ccIdentifierStart); }
+bool CPmTokenFile::IsIdentifierChar(int c) { return Is(c, ccIdentifierChar); }
 
 namespace {
 // Drops every '\r' that a '\n' follows: CR LF reads as one newline.
@@ -166,7 +207,17 @@ int CPmTokenFile::ReadRawToken()
     size_t start = m_nPos;
     int kind = ReadRawTokenKind();
     m_strToken.assign(m_text, start, m_nPos - start);
+    m_bTokenCopied = true;
     return kind;
+}
+
+const std::string& CPmTokenFile::TokenText() const
+{
+    if (!m_bTokenCopied) {
+        m_strToken.assign(m_text.data() + m_nTokenStart, m_nTokenLength);
+        m_bTokenCopied = true;
+    }
+    return m_strToken;
 }
 
 int CPmTokenFile::ReadRawTokenKind()
@@ -231,13 +282,16 @@ int CPmTokenFile::ReadRawTokenKind()
         return finish(tkError);
     }
 
-    if (IsSpace(c)) {
-        while (IsSpace(at(p)))
+    // The runs below stop at the text's terminating zero (no class) at the
+    // latest, as at its end.
+    const unsigned char* classes = kClasses.of;
+    if (classes[c] & ccSpace) {
+        while (classes[text[p]] & ccSpace)
             ++p;
         return finish(tkWhiteSpace);
     }
 
-    if (IsDigit(c)) {
+    if (classes[c] & ccDigit) {
         if (c == '0' && (at(p) == 'x' || at(p) == 'X')) {
             ++p;
             while (IsHexDigit(at(p)))
@@ -248,7 +302,7 @@ int CPmTokenFile::ReadRawTokenKind()
             }
             return finish(tkHexInteger);
         }
-        while (IsDigit(at(p)))
+        while (classes[text[p]] & ccDigit)
             ++p;
         if (IsLetter(at(p))) {
             ++p;
@@ -257,8 +311,8 @@ int CPmTokenFile::ReadRawTokenKind()
         return finish(tkInteger);
     }
 
-    if (IsIdentifierStart(c)) {
-        while (IsIdentifierChar(at(p)))
+    if (classes[c] & ccIdentifierStart) {
+        while (classes[text[p]] & ccIdentifierChar)
             ++p;
         return finish(tkIdentifier);
     }
@@ -297,19 +351,17 @@ int CPmTokenFile::NextToken()
             continue;
         case tkError:
             m_strToken.assign(m_text, start, m_nPos - start);
+            m_bTokenCopied = true;
             RaiseParseError("Unexpected char");
         default:
             break;
         }
-        m_strToken.assign(m_text, start, m_nPos - start);
-        if (m_nToken == tkIdentifier && m_strToken.size() >= 4 && m_strToken.size() <= 8) {
-            for (const Keyword& k : kKeywords) {
-                if (m_strToken == k.text) {
-                    m_nToken = k.kind;
-                    break;
-                }
-            }
-        }
+        // The text is copied only when asked for (TokenText).
+        m_nTokenStart = start;
+        m_nTokenLength = m_nPos - start;
+        m_bTokenCopied = false;
+        if (m_nToken == tkIdentifier && m_nTokenLength >= 4 && m_nTokenLength <= 8)
+            m_nToken = KeywordKind(m_text.data() + start, m_nTokenLength);
         return m_nToken;
     }
 }
@@ -323,30 +375,49 @@ int CPmTokenFile::PeekToken()
 
 const std::string& CPmTokenFile::ExpectToken(int kind)
 {
+    SkipToken(kind);
+    return TokenText();
+}
+
+void CPmTokenFile::SkipToken(int kind)
+{
     if (PeekToken() != kind)
         RaiseParseError("Expecting token '%s'", TokenDisplayName(kind));
     m_nToken = tkNone;
-    return m_strToken;
 }
 
 const std::string& CPmTokenFile::ExpectIdentifier() { return ExpectToken(tkIdentifier); }
+
+std::string_view CPmTokenFile::ExpectIdentifierView()
+{
+    SkipToken(tkIdentifier);
+    return TokenView();
+}
+
+std::string_view CPmTokenFile::TokenView() const
+{
+    if (m_bTokenCopied)
+        return m_strToken;
+    return std::string_view(m_text.data() + m_nTokenStart, m_nTokenLength);
+}
 
 int CPmTokenFile::ExpectInteger()
 {
     int kind = PeekToken();
     if (kind == tkHexInteger) {
         m_nToken = tkNone;
-        return ToInt32(m_strToken, 16);
+        return ToInt32(TokenText(), 16);
     }
     if (kind == tkInteger) {
         m_nToken = tkNone;
-        return ToInt32(m_strToken, 10);
+        return ToInt32(TokenText(), 10);
     }
     RaiseParseError("Expecting an integer");
 }
 
 void CPmTokenFile::CloseQuietly()
 {
+    TokenText(); // the last token's text outlives the text read
     m_bInMemory = false;
     std::string().swap(m_text); // the text is not read again
     m_nPos = 0;
@@ -361,6 +432,7 @@ bool CPmTokenFile::OpenForParse(const std::string& path)
 {
     CloseQuietly();
     m_strToken.clear();
+    m_bTokenCopied = true;
     m_text.clear();
     m_nPos = 0;
     m_bLoaded = false;
@@ -375,6 +447,7 @@ void CPmTokenFile::StartParseOfText(const char* data, size_t size, const std::st
 {
     CloseQuietly();
     m_strToken.clear();
+    m_bTokenCopied = true;
     m_text.assign(data, size);
     FoldCrLf(m_text);
     m_nPos = 0;

@@ -7,6 +7,7 @@
 #pragma once
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "platform/File.h"
 #include "platform/StringUtil.h"
@@ -79,6 +80,11 @@ public:
     // Returns the token text; valid until the next token is read.
     const std::string& ExpectToken(int kind);
     const std::string& ExpectIdentifier();
+    // ExpectToken without the token's text.
+    void SkipToken(int kind);
+    // ExpectIdentifier as a view of the text read; valid until the next
+    // token is read.
+    std::string_view ExpectIdentifierView();
     int ExpectInteger();
 
     // Builds "|E|name(line): " + message and throws CParseError. The file name
@@ -92,7 +98,9 @@ public:
     // Switches the comment flag (bit 0 of the flags).
     void SetCommentTokens(bool on);
 
-    const std::string& TokenText() const { return m_strToken; }
+    const std::string& TokenText() const;
+    // The same as a view; valid until the next token is read.
+    std::string_view TokenView() const;
     int TokenKind() const { return m_nToken; }
     int Line() const { return m_nLine; }
     int CharCount() const { return m_nChars; }
@@ -117,7 +125,11 @@ protected:
     size_t m_nPos = 0;
     bool m_bLoaded = false;
     bool m_bInMemory = false; // the text was given, not read from a file
-    std::string m_strToken;
+    // The last token's text, copied from the text read when first asked for.
+    mutable std::string m_strToken;
+    mutable bool m_bTokenCopied = true;
+    size_t m_nTokenStart = 0;
+    size_t m_nTokenLength = 0;
     int m_nToken = tkNone;
     int m_nChars = 0;
     int m_nLine = 0;

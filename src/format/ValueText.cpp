@@ -208,9 +208,10 @@ CPrintFormat CPrintFormat::Check(const std::string& format, ValueClass valueClas
 const CPrintFormat& CPrintFormatCache::Get(const std::string& format, CPrintFormat::ValueClass valueClass,
                                            const std::string& owner)
 {
-    // Members of one type share their format: the last one answers most calls.
-    if (m_last && m_lastClass == valueClass && m_lastFormat == format)
-        return *m_last;
+    // Members of one type share their format: the last few answer most calls.
+    for (const Recent& r : m_recent)
+        if (r.checked && r.valueClass == valueClass && *r.format == format)
+            return *r.checked;
     auto key = std::make_pair(format, static_cast<int>(valueClass));
     auto found = m_formats.find(key);
     if (found != m_formats.end()) {
@@ -271,7 +272,27 @@ bool FormatIntegerDirect(const CPrintFormat& format, uint64_t v, bool signedConv
     } while (magnitude != 0);
     size_t length = n + (negative ? 1 : 0);
     size_t pad = width > length ? width - length : 0;
-    out.reserve(format.prefix.size() + pad + length + format.suffix.size());
+    size_t total = format.prefix.size() + pad + length + format.suffix.size();
+    if (total <= kMaxText) {
+        // The usual short text: put together in a buffer, stored at once.
+        char text[kMaxText];
+        char* p = text;
+        memcpy(p, format.prefix.data(), format.prefix.size());
+        p += format.prefix.size();
+        if (!zeroPad)
+            p = static_cast<char*>(memset(p, ' ', pad)) + pad;
+        if (negative)
+            *p++ = '-';
+        if (zeroPad)
+            p = static_cast<char*>(memset(p, '0', pad)) + pad;
+        while (n > 0)
+            *p++ = digits[--n];
+        memcpy(p, format.suffix.data(), format.suffix.size());
+        p += format.suffix.size();
+        out.assign(text, static_cast<size_t>(p - text));
+        return true;
+    }
+    out.reserve(total);
     out = format.prefix;
     if (!zeroPad)
         out.append(pad, ' ');
@@ -423,7 +444,7 @@ double RealMultiplier(const CMultiplier& multiplier)
 std::string FormatBuiltin(int builtin, const CDataMember& member, const unsigned char* address,
                           CPrintFormatCache& formats)
 {
-    const CMultiplier& multiplier = member.m_annotation.multiplier;
+    const CMultiplier& multiplier = member.Annotation().multiplier;
     if (builtin == btPlcBitAddr)
         return FormatPlcAddress(static_cast<uint32_t>(Load(address, 4)));
 
@@ -524,7 +545,7 @@ bool ParseBuiltin(int builtin, const CDataMember& member, unsigned char* address
     case btFloat:
     case btDouble: {
         double v = strtod(s, &end);
-        double m = RealMultiplier(member.m_annotation.multiplier);
+        double m = RealMultiplier(member.Annotation().multiplier);
         if (end == s || !EndsCleanly(end) || m == 0.0)
             return false;
         v /= m;
@@ -544,7 +565,7 @@ bool ParseBuiltin(int builtin, const CDataMember& member, unsigned char* address
     case btUInt64: {
         // Always hexadecimal, with or without its prefix.
         unsigned long long v = strtoull(s, &end, 16);
-        long m = IntegerMultiplier(member.m_annotation.multiplier);
+        long m = IntegerMultiplier(member.Annotation().multiplier);
         if (end == s || !EndsCleanly(end) || m == 0)
             return false;
         // The lowest value over -1 wraps as the type would; dividing it would trap.
@@ -559,7 +580,7 @@ bool ParseBuiltin(int builtin, const CDataMember& member, unsigned char* address
         if (info.bytes == 0)
             return false;
         long long v = strtoll(s, &end, 0);
-        long m = IntegerMultiplier(member.m_annotation.multiplier);
+        long m = IntegerMultiplier(member.Annotation().multiplier);
         if (end == s || !EndsCleanly(end) || m == 0)
             return false;
         if (v > INT32_MAX)

@@ -35,7 +35,7 @@ public:
     CPrintFormatCache& operator=(const CPrintFormatCache& other)
     {
         m_formats = other.m_formats;
-        m_last = nullptr;
+        ForgetRecent();
         return *this;
     }
     // The checked format; a refused one writes one trace line naming it and
@@ -44,22 +44,33 @@ public:
     void Clear()
     {
         m_formats.clear();
-        m_last = nullptr;
+        ForgetRecent();
     }
 
 private:
     void Remember(const std::string& format, CPrintFormat::ValueClass valueClass, const CPrintFormat& checked)
     {
-        m_lastFormat = format;
-        m_lastClass = valueClass;
-        m_last = &checked;
+        m_recent[m_nextRecent] = {&format, valueClass, &checked};
+        m_nextRecent = (m_nextRecent + 1) % kRecent;
+    }
+    void ForgetRecent()
+    {
+        for (Recent& r : m_recent)
+            r = Recent();
+        m_nextRecent = 0;
     }
 
     std::map<std::pair<std::string, int>, CPrintFormat> m_formats;
-    // The entry asked for last (entries of a map stay where they are).
-    std::string m_lastFormat;
-    CPrintFormat::ValueClass m_lastClass = CPrintFormat::integerValue;
-    const CPrintFormat* m_last = nullptr;
+    // The entries asked for last (entries of a map stay where they are):
+    // the members of a block alternate between a few formats.
+    struct Recent {
+        const std::string* format = nullptr; // the entry's key
+        CPrintFormat::ValueClass valueClass = CPrintFormat::integerValue;
+        const CPrintFormat* checked = nullptr;
+    };
+    static const size_t kRecent = 4;
+    Recent m_recent[kRecent];
+    size_t m_nextRecent = 0;
 };
 
 namespace value_text {

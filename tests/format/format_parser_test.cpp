@@ -243,8 +243,8 @@ TEST(FormatModel, AnnotationOptions)
     EXPECT_EQ(arr.m_nFirstIndex, 2);
     EXPECT_EQ(arr.m_nLastIndex, 5);
     // Unquoted values keep the blank after the letter.
-    EXPECT_EQ(arr.m_strElementFormat.value_or("none"), " Axis%d");
-    EXPECT_EQ(arr.m_strBText, " bits");
+    EXPECT_EQ(arr.ElementFormat().value_or("none"), " Axis%d");
+    EXPECT_EQ(arr.BText(), " bits");
     EXPECT_EQ(arr.m_nID, 0); // atoi reads the leading 0 only
     EXPECT_EQ(arr.m_strPrintFormat.value_or("none"), "0x%04X");
 

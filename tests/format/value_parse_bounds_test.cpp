@@ -19,7 +19,7 @@ CDataMember WithComment(const std::string& comment)
     CDataMember m;
     m.m_strName = "m_x";
     m.m_strComment = comment;
-    m.m_annotation = ParseAnnotation(comment).member;
+    m.Notes().annotation = ParseAnnotation(comment).member;
     return m;
 }
 

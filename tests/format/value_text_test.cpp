@@ -19,7 +19,7 @@ CDataMember Member(const std::string& comment = std::string(), const char* forma
     CDataMember m;
     m.m_strName = "m_x";
     m.m_strComment = comment;
-    m.m_annotation = ParseAnnotation(comment).member;
+    m.Notes().annotation = ParseAnnotation(comment).member;
     if (format)
         m.m_strPrintFormat = std::string(format);
     return m;
