@@ -11,6 +11,7 @@
 // cannot be made.
 #include <cstring>
 
+#include "DoubleHold.h"
 #include "DoubleRecord.h"
 
 #include <sddl.h>
@@ -18,20 +19,11 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     std::string name = "kvt_TORNELIX_7000{F87C04A0-D4EA-11d4-88B8-0050FC09F3B0}";
-    std::string untilFile, readyFile;
-    unsigned holdMs = 0;
-    for (int i = 1; i + 1 < __argc; i += 2) {
-        if (strcmp(__argv[i], "--name") == 0)
+    HoldOptions hold;
+    for (int i = 1; i + 1 < __argc; i += 2)
+        if (!hold.Take(__argv[i], __argv[i + 1]) && strcmp(__argv[i], "--name") == 0)
             name = __argv[i + 1];
-        else if (strcmp(__argv[i], "--until-file") == 0)
-            untilFile = __argv[i + 1];
-        else if (strcmp(__argv[i], "--hold-ms") == 0)
-            holdMs = static_cast<unsigned>(strtoul(__argv[i + 1], nullptr, 10));
-        else if (strcmp(__argv[i], "--ready-file") == 0)
-            readyFile = __argv[i + 1];
-    }
-    if (untilFile.empty() && holdMs == 0)
-        holdMs = 5000;
+    hold.DefaultTo(5000);
 
     DoubleRecordStart();
     // Deny all access to everyone; the creator keeps its own handle.
@@ -60,23 +52,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         CloseHandle(second);
     DoubleRecord(std::string(denied ? "denied\t" : "granted\t") + DoubleOwnName() + "\t" +
                  std::to_string(secondError));
-    if (!readyFile.empty()) {
-        HANDLE h = CreateFileA(readyFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            const char* text = denied ? "denied\r\n" : "granted\r\n";
-            DWORD written = 0;
-            WriteFile(h, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
-            CloseHandle(h);
-        }
-    }
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (!untilFile.empty() && GetFileAttributesA(untilFile.c_str()) != INVALID_FILE_ATTRIBUTES)
-            break;
-        if (holdMs != 0 && GetTickCount() - start >= holdMs)
-            break;
-        Sleep(50);
-    }
+    hold.MarkReady(denied ? "denied\r\n" : "granted\r\n");
+    hold.Wait();
     DoubleRecordEnd();
     CloseHandle(mutex);
     return 0;
