@@ -48,11 +48,7 @@ void InstallSequence::Tick()
             row = &candidate;
     if (!row) {
         TraceMessage("|E|invalid state %d", static_cast<int>(state));
-        state = Finish;
-        exitCode = kExitNotRestored;
-        m_window.StopTimer();
-        m_window.ShowMessage(kTextInvalidState, MB_OK);
-        m_window.Close();
+        EndAsInvalid();
         return;
     }
     // One trace record per state entered; the waiting states repeat silently.
@@ -66,9 +62,9 @@ void InstallSequence::Tick()
         m_window.StopTimer();
     State next = (this->*row->run)();
     if (std::find(row->next.begin(), row->next.end(), next) == row->next.end() || next == None) {
+        // Even a state of the table: running it would leave the table's order.
         TraceMessage("|E|state %d went on to %d", static_cast<int>(state), static_cast<int>(next));
-        state = next;
-        Tick(); // ends the run through the invalid-state message
+        EndAsInvalid();
         return;
     }
     if (next == Closed) {
@@ -79,6 +75,15 @@ void InstallSequence::Tick()
     state = next;
     if (row->timer == Timer::runsOnce)
         m_window.StartTimer();
+}
+
+void InstallSequence::EndAsInvalid()
+{
+    state = Finish;
+    exitCode = kExitNotRestored;
+    m_window.StopTimer();
+    m_window.ShowMessage(kTextInvalidState, MB_OK);
+    m_window.Close();
 }
 
 // 0: wait until the control program has released its instance mutex.

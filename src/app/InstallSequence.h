@@ -71,6 +71,10 @@ private:
     };
     static const Row kTable[];
 
+    // Ends the run with "Invalid state!": a state number outside the table,
+    // or a state that went on to one its row does not name.
+    void EndAsInvalid();
+
     State RunWaitControlExit();
     State RunConfirmWipe();
     State RunCollectInfo();

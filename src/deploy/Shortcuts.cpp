@@ -81,7 +81,6 @@ void RemoveShortcutsIn(const std::string& folder)
 
 void RemoveShortcuts()
 {
-    RemoveShortcutsIn(DesktopFolder());
-    RemoveShortcutsIn(ShellFoldersDesktop());
-    RemoveShortcutsIn(ProgramsFolder());
+    for (const std::string& path : ShortcutPaths())
+        DeleteFileA(path.c_str());
 }

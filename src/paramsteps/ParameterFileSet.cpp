@@ -22,6 +22,7 @@
 #include "platform/MessageBox.h"
 #include "platform/FileCopy.h"
 #include "platform/MultiByte.h"
+#include "platform/Paths.h"
 #include "platform/StringUtil.h"
 
 // The parameter file set: the files that a saved copy of the data tree must
@@ -78,13 +79,6 @@ static void RemoveParameterFileSet(const std::string& root, const Remover& remov
 }
 
 namespace {
-std::string WithoutBackslash(std::string path)
-{
-    while (path.size() > 3 && path.back() == '\\')
-        path.pop_back();
-    return path;
-}
-
 std::string LastComponent(const std::string& dir)
 {
     size_t slash = dir.find_last_of('\\');
@@ -145,7 +139,7 @@ bool SaveConfiguration(ParameterSession& session, const std::string& dataFile)
 // "<dir>.<n>" beside it.
 void KeepEarlierCopy(const std::string& dir)
 {
-    std::string path = WithoutBackslash(dir);
+    std::string path = WithoutTrailingBackslash(dir);
     if (!PathFileExistsA(path.c_str()))
         return;
     for (int n = 1; n < 1000; ++n) {
@@ -229,8 +223,8 @@ bool IsCopiedWhole(const std::string& source, const std::string& destination)
 
 bool SaveParameterFiles()
 {
-    std::string source = WithoutBackslash(DataProductDir());
-    std::string destination = WithoutBackslash(TempSaveDir());
+    std::string source = WithoutTrailingBackslash(DataProductDir());
+    std::string destination = WithoutTrailingBackslash(TempSaveDir());
     if (!PathFileExistsA(source.c_str()))
         return true;
     KeepEarlierCopy(destination);
@@ -250,15 +244,15 @@ bool SaveParameterFiles()
 
 void RemoveParameterFilesInPlace()
 {
-    std::string tree = WithoutBackslash(DataProductDir());
+    std::string tree = WithoutTrailingBackslash(DataProductDir());
     if (PathIsDirectoryA(tree.c_str()))
         RemoveParameterFileSet(tree, SetFileAside);
 }
 
 void RestoreSavedFiles(InstallPort& ui)
 {
-    std::string source = WithoutBackslash(TempSaveDir());
-    std::string destination = WithoutBackslash(DataProductDir());
+    std::string source = WithoutTrailingBackslash(TempSaveDir());
+    std::string destination = WithoutTrailingBackslash(DataProductDir());
     if (!PathFileExistsA(source.c_str()))
         return;
     if (!PathFileExistsA(destination.c_str()))

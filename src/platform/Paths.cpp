@@ -38,12 +38,10 @@ std::string LongPathOf(const std::string& path)
 
 std::string WithoutTrailingBackslash(const std::string& path)
 {
-    char buf[MAX_PATH] = {0};
-    if (path.size() >= MAX_PATH)
-        return path;
-    path.copy(buf, path.size());
-    PathRemoveBackslashA(buf);
-    return buf;
+    std::string out = path;
+    while (out.size() > 3 && out.back() == '\\')
+        out.pop_back();
+    return out;
 }
 
 void ClearAttributes(const std::string& path) { SetFileAttributesA(path.c_str(), 0); }

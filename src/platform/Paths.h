@@ -19,7 +19,7 @@ bool IsDirectory(const std::string& path);
 // The long form of an existing path, or empty when it does not exist or does
 // not fit in a path buffer.
 std::string LongPathOf(const std::string& path);
-// path without its trailing backslash (a drive root "C:\" keeps it).
+// path without its trailing backslashes (a drive root "C:\" keeps its one).
 std::string WithoutTrailingBackslash(const std::string& path);
 // Creates one directory level; true when it exists afterwards.
 bool MakeDirectory(const std::string& path);
