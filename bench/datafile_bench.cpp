@@ -112,7 +112,7 @@ void BM_ListWalk(benchmark::State& state)
     CFieldDescriptor d(LocalListingTexts());
     d.DescribeBlock(b.listing, "CController", b.bytes.data(), static_cast<int>(b.bytes.size()), b.format);
     for (auto _ : state) {
-        d.m_items.clear();
+        d.ClearItems();
         d.m_formats.Clear();
         CDataPrinter printer(&d);
         printer.ListType(*d.m_pFieldType, b.bytes.data());

@@ -28,7 +28,7 @@ const CDataType& CDataPrinter::TypeOf(const CDataMember& member) const
 void CDataPrinter::AddItem(CItemData* item)
 {
     if (m_pDescription && item)
-        m_pDescription->m_items.emplace_back(item);
+        m_pDescription->m_items.push_back(item);
 }
 
 void CDataPrinter::CollectType(const _CBaseType& type, unsigned char* address)
@@ -71,7 +71,7 @@ CItemData* CDataPrinter::CreateItem(const CDataMember& member, unsigned char* ad
 {
     if (!m_pDescription)
         return nullptr;
-    CItemData* item = new CItemData;
+    CItemData* item = m_pDescription->MakeItem();
     item->m_pParent = m_pCurrent;
     item->m_pMember = &member;
     item->m_pValue = address;
@@ -80,13 +80,9 @@ CItemData* CDataPrinter::CreateItem(const CDataMember& member, unsigned char* ad
         item->m_strType = TypeOf(member).m_strName;
     const CMemberAnnotation& annotation = member.Annotation();
     item->m_strName = annotation.name ? *annotation.name : member.m_strName;
-    // The new item's texts are empty: only texts that are not need copying.
-    if (!annotation.unit.empty())
-        item->m_strUnit = annotation.unit;
-    if (!annotation.effect.empty())
-        item->m_strEffect = annotation.effect;
-    if (!annotation.description.empty())
-        item->m_strDescription = annotation.description;
+    item->m_strUnit = annotation.unit;
+    item->m_strEffect = annotation.effect;
+    item->m_strDescription = annotation.description;
     for (CItemData* up = m_pCurrent; item->m_strEffect.empty() && up; up = up->m_pParent)
         if (!up->m_strEffect.empty())
             item->m_strEffect = up->m_strEffect;
@@ -215,8 +211,8 @@ void CDataPrinter::ListText(const CDataMember& member, unsigned char* address)
     if (!item)
         return;
     if (m_pDescription->m_bWithTypes)
-        item->m_strType = StrPrintf(m_pDescription->Texts().arrayType.c_str(), TypeOf(member).m_strName.c_str(),
-                                     member.m_nArrayCount);
+        item->m_strType = m_pDescription->KeepText(StrPrintf(m_pDescription->Texts().arrayType.c_str(),
+                                                             TypeOf(member).m_strName.c_str(), member.m_nArrayCount));
     item->m_strValue = value_text::FormatText(address, member.m_nArrayCount);
     WriteItemLine(*item);
     AddItem(item);
@@ -228,15 +224,16 @@ void CDataPrinter::CollectText(const CDataMember& member, unsigned char* address
     if (!item)
         return;
     if (m_pDescription->m_bWithTypes)
-        item->m_strType = StrPrintf(m_pDescription->Texts().arrayType.c_str(), TypeOf(member).m_strName.c_str(),
-                                     member.m_nArrayCount);
+        item->m_strType = m_pDescription->KeepText(StrPrintf(m_pDescription->Texts().arrayType.c_str(),
+                                                             TypeOf(member).m_strName.c_str(), member.m_nArrayCount));
     item->m_strValue = value_text::FormatText(address, member.m_nArrayCount);
-    item->m_strDescription += "  " + StrPrintf(m_pDescription->Texts().maxLength.c_str(), member.m_nArrayCount - 1);
+    item->m_strDescription = m_pDescription->KeepText(
+        std::string(item->m_strDescription) + "  " +
+        StrPrintf(m_pDescription->Texts().maxLength.c_str(), member.m_nArrayCount - 1));
     if (m_nSingle && m_pCurrent) {
         m_pCurrent->m_strValue = item->m_strValue;
         m_pCurrent->m_strDescription = item->m_strDescription;
-        delete item;
-        return;
+        return; // the unused item goes with the description's others
     }
     AddItem(item);
 }

@@ -4,7 +4,9 @@
 // fills it; the field descriptor drives the printer and finishes the items.
 #pragma once
 #include <memory>
+#include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "format/FormatParser.h"
@@ -15,8 +17,6 @@
 // One listed value (or the item of a structure or array that holds values).
 class CItemData {
 public:
-    virtual ~CItemData() = default;
-
     CItemData* m_pParent = nullptr;          // enclosing structure or array item
     const CDataMember* m_pMember = nullptr;  // for an array element: the array member
     int m_nElementIndex = -1;
@@ -24,13 +24,40 @@ public:
     unsigned char* m_pValue = nullptr;       // inside the block data
     int m_nID = -1;
     int m_nSerialNumber = -1;
-    std::string m_strType;
+    // The type, effect, unit and description are shared with the member's
+    // annotation, the type model or the listing texts, which outlive the
+    // items; the few made for one item are kept by the description.
+    std::string_view m_strType;
     std::string m_strLabel;
     std::string m_strName;        // display name
-    std::string m_strEffect;
+    std::string_view m_strEffect;
     std::string m_strValue;
-    std::string m_strUnit;
-    std::string m_strDescription;
+    std::string_view m_strUnit;
+    std::string_view m_strDescription;
+};
+
+// The items of a description, made in chunks: a block of many thousand
+// values costs a few allocations instead of one per item, and they are freed
+// together. An item's address stays while the store lives.
+class CItemStore {
+public:
+    CItemStore() = default;
+    CItemStore(const CItemStore&) = delete;
+    CItemStore& operator=(const CItemStore&) = delete;
+    ~CItemStore() { Clear(); }
+
+    CItemData* Make();
+    void Clear();
+
+private:
+    static const size_t kChunk = 1024;
+    // Raw chunks: an item is constructed when made, so a chunk's unused part
+    // is never touched.
+    struct alignas(CItemData) Slot {
+        unsigned char bytes[sizeof(CItemData)];
+    };
+    std::vector<std::unique_ptr<Slot[]>> m_chunks;
+    size_t m_usedInLast = kChunk;
 };
 
 class CDescription {
@@ -45,12 +72,21 @@ public:
     void WriteListingLine(const std::string& line);
     const ListingTexts& Texts() const { return m_texts; }
 
-    std::vector<std::unique_ptr<CItemData>> m_items;
+    // A new item, owned by the description until ClearItems.
+    CItemData* MakeItem() { return m_itemStore.Make(); }
+    // Keeps a text made for one item as long as the items.
+    std::string_view KeepText(std::string text);
+    void ClearItems();
+
+    // The items listed, in listing order.
+    std::vector<CItemData*> m_items;
     bool m_bWithTypes = true;
     CFormatParser m_parser;
     CPrintFormatCache m_formats;
 
 protected:
+    CItemStore m_itemStore;
+    std::deque<std::string> m_keptTexts; // a deque: growing moves no text
     TextFile m_listing;
     bool m_listingFailed = false; // the listing could not be created or written whole
     ListingTexts m_texts;

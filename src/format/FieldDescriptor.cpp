@@ -16,7 +16,7 @@ void CFieldDescriptor::Reset()
 {
     m_listing.Abort();
     m_listingFailed = false;
-    m_items.clear();
+    ClearItems();
     m_pData = nullptr;
     m_strFormatPath.clear();
     m_pFieldType = nullptr;
@@ -172,15 +172,12 @@ void CFieldDescriptor::NumberItem(CItemData& item)
         from = from->m_pParent;
     if (!from)
         return; // the item's own effect is empty already
-    const std::string* effect = &from->m_strEffect;
-    switch ((*effect)[0]) {
-    case 'H': effect = &m_texts.effectReboot; break;
-    case 'L': effect = &m_texts.effectLoadProgram; break;
-    case 'N': effect = &m_texts.effectAtOnce; break;
-    default: break;
+    switch (from->m_strEffect[0]) {
+    case 'H': item.m_strEffect = m_texts.effectReboot; break;
+    case 'L': item.m_strEffect = m_texts.effectLoadProgram; break;
+    case 'N': item.m_strEffect = m_texts.effectAtOnce; break;
+    default: item.m_strEffect = from->m_strEffect; break;
     }
-    if (effect != &item.m_strEffect)
-        item.m_strEffect = *effect;
 }
 
 namespace {
@@ -195,14 +192,19 @@ void CFieldDescriptor::TrimItemTexts()
 
 void CFieldDescriptor::TrimTexts(CItemData& item)
 {
-    for (std::string* text : {&item.m_strType, &item.m_strLabel, &item.m_strName, &item.m_strEffect, &item.m_strValue,
-                              &item.m_strUnit, &item.m_strDescription}) {
-        size_t end = text->size();
-        while (end > 0 && IsTrailingBlank((*text)[end - 1]))
+    auto trimmedSize = [](std::string_view text) {
+        size_t end = text.size();
+        while (end > 0 && IsTrailingBlank(text[end - 1]))
             --end;
+        return end;
+    };
+    for (std::string* text : {&item.m_strLabel, &item.m_strName, &item.m_strValue}) {
+        size_t end = trimmedSize(*text);
         if (end != text->size())
             text->resize(end);
     }
+    for (std::string_view* text : {&item.m_strType, &item.m_strEffect, &item.m_strUnit, &item.m_strDescription})
+        *text = text->substr(0, trimmedSize(*text));
 }
 
 CSerialNumberCheck CFieldDescriptor::CheckSerialNumbers() const
@@ -210,7 +212,7 @@ CSerialNumberCheck CFieldDescriptor::CheckSerialNumbers() const
     return CSerialNumberCheck(m_items, m_texts.serialNumberOrder);
 }
 
-CSerialNumberCheck::CSerialNumberCheck(const std::vector<std::unique_ptr<CItemData>>& items,
+CSerialNumberCheck::CSerialNumberCheck(const std::vector<CItemData*>& items,
                                        std::string messageFormat)
     : m_items(&items), m_format(std::move(messageFormat)), m_smallestAfter(items.size() + 1, LLONG_MAX)
 {
@@ -225,7 +227,7 @@ CSerialNumberCheck::CSerialNumberCheck(const std::vector<std::unique_ptr<CItemDa
 
 bool CSerialNumberCheck::Next(SerialNumberFinding& finding)
 {
-    const std::vector<std::unique_ptr<CItemData>>& items = *m_items;
+    const std::vector<CItemData*>& items = *m_items;
     size_t n = m_serials.size();
     for (; m_i < n; ++m_i, m_j = m_i + 1) {
         int si = m_serials[m_i];

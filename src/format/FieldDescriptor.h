@@ -22,12 +22,12 @@ struct SerialNumberFinding {
 // the descriptor's items: use it before the next description or Reset.
 class CSerialNumberCheck {
 public:
-    CSerialNumberCheck(const std::vector<std::unique_ptr<CItemData>>& items, std::string messageFormat);
+    CSerialNumberCheck(const std::vector<CItemData*>& items, std::string messageFormat);
     // The next finding; false when there is none left.
     bool Next(SerialNumberFinding& finding);
 
 private:
-    const std::vector<std::unique_ptr<CItemData>>* m_items;
+    const std::vector<CItemData*>* m_items;
     std::string m_format;
     // The items' serial numbers, read once: the search runs over these.
     std::vector<int> m_serials;
