@@ -27,8 +27,10 @@ const CDataType& CDataPrinter::TypeOf(const CDataMember& member) const
 
 void CDataPrinter::AddItem(CItemData* item)
 {
-    if (m_pDescription && item)
+    if (m_pDescription && item) {
         m_pDescription->m_items.push_back(item);
+        m_pDescription->ItemAdded(*item);
+    }
 }
 
 void CDataPrinter::CollectType(const _CBaseType& type, unsigned char* address)

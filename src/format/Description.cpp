@@ -49,4 +49,5 @@ void CDescription::ClearItems()
     m_items.clear();
     m_itemStore.Clear();
     m_keptTexts.clear();
+    ItemsCleared();
 }

@@ -77,6 +77,11 @@ public:
     // Keeps a text made for one item as long as the items.
     std::string_view KeepText(std::string text);
     void ClearItems();
+    // Called with each item the printer hands over, complete: its value
+    // formatted and its line written.
+    virtual void ItemAdded(CItemData&) {}
+    // Called when the items are gone.
+    virtual void ItemsCleared() {}
 
     // The items listed, in listing order.
     std::vector<CItemData*> m_items;

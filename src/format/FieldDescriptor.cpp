@@ -97,16 +97,14 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
     WriteListingLine("[" + blockName + "]\n");
     {
         m_items.reserve(m_items.size() + members.size()); // one item per member at least, as a rule
+        // An item's numbering reads only its own texts and its ancestors'
+        // IDs and effects, all set before it is added; trimming leaves an
+        // effect empty or not as it was (an empty one is inherited when the
+        // item is made).
+        m_bFinishAsAdded = true;
         CDataPrinter printer(this);
         printer.ListType(*field, data);
-    }
-    // NumberItems and TrimItemTexts in one pass: an item's numbering reads
-    // only its own texts and its ancestors' effects, which trimming leaves
-    // empty or not as they were (an empty effect is inherited when the
-    // item is made).
-    for (auto& item : m_items) {
-        NumberItem(*item);
-        TrimTexts(*item);
+        m_bFinishAsAdded = false;
     }
     if (m_listing.IsOpen()) {
         try {
@@ -121,10 +119,31 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
     return !m_listingFailed;
 }
 
+void CFieldDescriptor::ItemAdded(CItemData& item)
+{
+    if (!m_bFinishAsAdded)
+        return;
+    NumberItem(item);
+    TrimTexts(item);
+    if (m_serials.size() + 1 == m_items.size())
+        m_serials.push_back(item.m_nSerialNumber);
+}
+
+bool CFieldDescriptor::IsListingEffect(std::string_view effect) const
+{
+    for (const std::string* text : {&m_texts.effectReboot, &m_texts.effectLoadProgram, &m_texts.effectAtOnce})
+        if (effect.data() >= text->data() && effect.data() <= text->data() + text->size())
+            return true;
+    return false;
+}
+
 void CFieldDescriptor::NumberItems()
 {
-    for (auto& item : m_items)
+    m_serials.clear();
+    for (auto& item : m_items) {
         NumberItem(*item);
+        m_serials.push_back(item->m_nSerialNumber);
+    }
 }
 
 void CFieldDescriptor::NumberItem(CItemData& item)
@@ -172,6 +191,12 @@ void CFieldDescriptor::NumberItem(CItemData& item)
         from = from->m_pParent;
     if (!from)
         return; // the item's own effect is empty already
+    // An effect expanded already (the parent's, inherited) stays: an
+    // expanded text may itself begin with one of the letters.
+    if (IsListingEffect(from->m_strEffect)) {
+        item.m_strEffect = from->m_strEffect;
+        return;
+    }
     switch (from->m_strEffect[0]) {
     case 'H': item.m_strEffect = m_texts.effectReboot; break;
     case 'L': item.m_strEffect = m_texts.effectLoadProgram; break;
@@ -209,16 +234,32 @@ void CFieldDescriptor::TrimTexts(CItemData& item)
 
 CSerialNumberCheck CFieldDescriptor::CheckSerialNumbers() const
 {
+    if (m_serials.size() == m_items.size())
+        return CSerialNumberCheck(m_items, m_serials, m_texts.serialNumberOrder);
     return CSerialNumberCheck(m_items, m_texts.serialNumberOrder);
 }
 
-CSerialNumberCheck::CSerialNumberCheck(const std::vector<CItemData*>& items,
-                                       std::string messageFormat)
-    : m_items(&items), m_format(std::move(messageFormat)), m_smallestAfter(items.size() + 1, LLONG_MAX)
+namespace {
+std::vector<int> SerialsOf(const std::vector<CItemData*>& items)
 {
-    m_serials.reserve(items.size());
-    for (const auto& item : items)
-        m_serials.push_back(item->m_nSerialNumber);
+    std::vector<int> serials;
+    serials.reserve(items.size());
+    for (const CItemData* item : items)
+        serials.push_back(item->m_nSerialNumber);
+    return serials;
+}
+} // namespace
+
+CSerialNumberCheck::CSerialNumberCheck(const std::vector<CItemData*>& items, std::string messageFormat)
+    : CSerialNumberCheck(items, SerialsOf(items), std::move(messageFormat))
+{
+}
+
+CSerialNumberCheck::CSerialNumberCheck(const std::vector<CItemData*>& items, std::vector<int> serials,
+                                       std::string messageFormat)
+    : m_items(&items), m_format(std::move(messageFormat)), m_serials(std::move(serials)),
+      m_smallestAfter(m_serials.size() + 1, LLONG_MAX)
+{
     for (size_t k = m_serials.size(); k-- > 0;) {
         int s = m_serials[k];
         m_smallestAfter[k] = s != -1 && s < m_smallestAfter[k + 1] ? s : m_smallestAfter[k + 1];

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 #include <cstdint>
+#include <memory>
 
 #include "messages/Messages.h"
 #include "format/FmtNameParser.h"
@@ -11,6 +12,8 @@
 #include "platform/FileCopy.h"
 #include "platform/MessageBox.h"
 #include "platform/StringUtil.h"
+#include "params/AmendKeyJoin.h"
+#include "params/NameTable.h"
 
 
 const char kControllerHeader[] = "[CController]";
@@ -18,90 +21,6 @@ const char kControllerHeader[] = "[CController]";
 namespace {
 const char* const kExcludedMembers[] = {"m__df_endCController", "m__df_beginCController", "m_nxWorkCoorPubOffset",
                                         "m_nxaOffset"};
-
-// A table from names to values with open addressing: one flat array, so
-// that a lookup in a table of a few hundred thousand names costs one or two
-// cache misses instead of a walk through scattered nodes. The names are
-// views; what they point at must outlive the table.
-template <typename V>
-class NameTable {
-public:
-    explicit NameTable(size_t expected)
-    {
-        size_t capacity = 16;
-        while (capacity < expected * 2)
-            capacity <<= 1;
-        m_slots.resize(capacity);
-    }
-
-    // The value of name, added as value when name is new; second: added.
-    std::pair<V*, bool> Emplace(std::string_view name, const V& value)
-    {
-        if ((m_count + 1) * 2 > m_slots.size())
-            Grow();
-        uint32_t hash = Hash(name);
-        Slot* slot = Probe(name, hash);
-        if (slot->data)
-            return {&slot->value, false};
-        *slot = Slot{name.data() ? name.data() : "", static_cast<uint32_t>(name.size()), hash, value};
-        ++m_count;
-        return {&slot->value, true};
-    }
-
-    V* Find(std::string_view name)
-    {
-        Slot* slot = Probe(name, Hash(name));
-        return slot->data ? &slot->value : nullptr;
-    }
-
-private:
-    struct Slot {
-        const char* data = nullptr; // nullptr: the slot is free
-        uint32_t size = 0;
-        uint32_t hash = 0;
-        V value = V();
-    };
-
-    static uint32_t Hash(std::string_view name)
-    {
-        uint64_t h = 14695981039346656037ull; // FNV-1a, then mixed
-        for (char c : name)
-            h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-        h ^= h >> 29;
-        h *= 0xbf58476d1ce4e5b9ull;
-        return static_cast<uint32_t>(h ^ (h >> 32));
-    }
-
-    Slot* Probe(std::string_view name, uint32_t hash)
-    {
-        size_t mask = m_slots.size() - 1;
-        for (size_t i = hash & mask;; i = (i + 1) & mask) {
-            Slot& slot = m_slots[i];
-            if (!slot.data || (slot.hash == hash && slot.size == name.size() &&
-                               (name.empty() || memcmp(slot.data, name.data(), name.size()) == 0)))
-                return &slot;
-        }
-    }
-
-    void Grow()
-    {
-        std::vector<Slot> old;
-        old.swap(m_slots);
-        m_slots.resize(old.size() * 2);
-        size_t mask = m_slots.size() - 1;
-        for (Slot& slot : old) {
-            if (!slot.data)
-                continue;
-            size_t i = slot.hash & mask;
-            while (m_slots[i].data)
-                i = (i + 1) & mask;
-            m_slots[i] = slot;
-        }
-    }
-
-    std::vector<Slot> m_slots;
-    size_t m_count = 0;
-};
 
 bool IsBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
@@ -216,9 +135,21 @@ std::string TopLevelMember(const std::string& key) { return std::string(TopLevel
 
 bool IsExcludedMember(const std::string& topLevelMember) { return IsExcludedView(topLevelMember); }
 
+namespace {
+size_t CountLines(std::string_view text)
+{
+    size_t lines = 1;
+    for (const char* p = text.data(), *end = p + text.size();
+         (p = static_cast<const char*>(memchr(p, '\n', static_cast<size_t>(end - p)))); ++p)
+        ++lines;
+    return lines;
+}
+} // namespace
+
 AmendEntries ParseAmendEntries(std::string_view text)
 {
     AmendEntries entries;
+    entries.reserve(CountLines(text));
     ForEachTrimmedLine(text, [&](std::string_view line) {
         std::string_view key, value;
         if (ParseIniView(line, key, value))
@@ -238,12 +169,16 @@ void ParseControllerSection(std::string_view text, AmendEntries& controller, Ame
 {
     bool inSection = false;
     bool headerSeen = false;
+    // Room for every line at once: a list of a few hundred thousand entries
+    // that doubles as it grows costs more in fresh memory than in copying.
+    const size_t lines = CountLines(text);
+    controller.reserve(controller.size() + lines);
     // Key -> position in controller, so that large sections merge in linear
     // time. The keys are views: of the text, and of copies of the keys the
     // list held before (its strings move as it grows).
     std::vector<std::string> earlierKeys;
     earlierKeys.reserve(controller.size());
-    NameTable<size_t> index(controller.size() + text.size() / 32);
+    NameTable<size_t> index(controller.size() + lines);
     for (const auto& entry : controller) {
         earlierKeys.push_back(entry.key);
         index.Emplace(earlierKeys.back(), static_cast<size_t>(&entry - controller.data()));
@@ -323,12 +258,46 @@ void MergeEntries(AmendEntries& controller, AmendEntries& old)
 }
 
 namespace {
+// Whether a name is one of the declared names. The entries of an amend file
+// follow the format's member order as a rule (the listing is written in it),
+// so each question goes first to the name last found and the one after it;
+// a table of all names is made at the first question these do not answer.
+class DeclaredNames {
+public:
+    explicit DeclaredNames(const std::vector<std::string>& names) : m_names(names) {}
+
+    bool Contains(std::string_view name)
+    {
+        for (size_t k = 0; k < 2 && m_cursor + k < m_names.size(); ++k) {
+            if (m_names[m_cursor + k] == name) {
+                m_cursor += k;
+                return true;
+            }
+        }
+        if (!m_table) {
+            m_table = std::make_unique<NameTable<size_t>>(m_names.size());
+            for (size_t i = 0; i < m_names.size(); ++i)
+                m_table->Emplace(m_names[i], i);
+        }
+        const size_t* at = m_table->Find(name);
+        if (!at)
+            return false;
+        m_cursor = *at;
+        return true;
+    }
+
+private:
+    const std::vector<std::string>& m_names;
+    size_t m_cursor = 0;
+    std::unique_ptr<NameTable<size_t>> m_table;
+};
+
 // A character array without a print format is listed as one quoted text under
 // its bare name (m_szName = "X"), while the name scan declares it element by
 // element (m_szName[0] ..). Without this the machine's texts would be lost on
 // every reinstall. A quoted value is never the text of a number, so a plain
 // member that became an array is still dropped.
-bool IsDeclaredText(NameTable<bool>& declared, std::string_view top, const AmendEntry& entry)
+bool IsDeclaredText(DeclaredNames& declared, std::string_view top, const AmendEntry& entry)
 {
     const std::string& v = entry.value;
     if (!(entry.key == top && top.find('[') == std::string_view::npos && v.size() >= 2 && v.front() == '"' &&
@@ -336,30 +305,31 @@ bool IsDeclaredText(NameTable<bool>& declared, std::string_view top, const Amend
         return false;
     std::string first(top);
     first += "[0]";
-    return declared.Find(first) != nullptr;
+    return declared.Contains(first);
 }
 
 // Keeps the header and the declared, not excluded entries; names are the
 // declared names of the block.
 void FilterByNames(const std::vector<std::string>& names, AmendEntries& controller)
 {
-    NameTable<bool> declared(names.size());
-    for (const std::string& name : names)
-        declared.Emplace(name, true);
-    AmendEntries kept;
-    kept.reserve(controller.size());
-    for (auto& entry : controller) {
+    DeclaredNames declared(names);
+    // Kept entries move up in place: no second list of the section.
+    size_t kept = 0;
+    for (AmendEntry& entry : controller) {
+        bool keep;
         if (entry.key == kControllerHeader) {
-            kept.push_back(std::move(entry));
-            continue;
+            keep = true;
+        } else {
+            std::string_view top = TopLevelView(entry.key);
+            keep = !IsExcludedView(top) && (declared.Contains(top) || IsDeclaredText(declared, top, entry));
         }
-        std::string_view top = TopLevelView(entry.key);
-        if (IsExcludedView(top))
+        if (!keep)
             continue;
-        if (declared.Find(top) || IsDeclaredText(declared, top, entry))
-            kept.push_back(std::move(entry));
+        if (&entry != &controller[kept])
+            controller[kept] = std::move(entry);
+        ++kept;
     }
-    controller.swap(kept);
+    controller.erase(controller.begin() + static_cast<std::ptrdiff_t>(kept), controller.end());
 }
 } // namespace
 
@@ -373,13 +343,17 @@ void FilterByFormat(const std::string& formatPath, AmendEntries& controller)
     FilterByNames(parser.m_names, controller);
 }
 
-std::string FormatEntries(const AmendEntries& entries)
+namespace {
+size_t FormattedSize(const AmendEntries& entries)
 {
     size_t size = 0;
     for (const auto& entry : entries)
         size += entry.key.size() + entry.value.size() + 5;
-    std::string text;
-    text.reserve(size);
+    return size;
+}
+
+void AppendFormatted(const AmendEntries& entries, std::string& text)
+{
     for (const auto& entry : entries) {
         text += entry.key;
         if (!entry.value.empty()) {
@@ -388,6 +362,14 @@ std::string FormatEntries(const AmendEntries& entries)
         }
         text += "\r\n";
     }
+}
+} // namespace
+
+std::string FormatEntries(const AmendEntries& entries)
+{
+    std::string text;
+    text.reserve(FormattedSize(entries));
+    AppendFormatted(entries, text);
     return text;
 }
 
@@ -406,6 +388,36 @@ void AppendEntries(const std::string& path, const AmendEntries& entries)
     }
 }
 
+namespace {
+// The lines of the "[CController]" section as ParseControllerSection reads
+// them (the header once, first), before their keys are matched; the entries
+// outside it go to other, in order.
+void SplitTarget(std::string_view text, std::vector<KeyedLine>& section, AmendEntries& other)
+{
+    bool inSection = false;
+    bool headerSeen = false;
+    const std::string_view header(kControllerHeader);
+    ForEachTrimmedLine(text, [&](std::string_view line) {
+        if (line[0] == '[')
+            inSection = line == header;
+        if (line == header) {
+            if (!headerSeen) {
+                section.push_back({line, std::string_view()});
+                headerSeen = true;
+            }
+            return;
+        }
+        std::string_view key, value;
+        if (!ParseIniView(line, key, value))
+            return;
+        if (inSection)
+            section.push_back({key, value});
+        else
+            other.push_back({std::string(key), std::string(value)});
+    });
+}
+} // namespace
+
 MergeResult MergeAmendText(std::string_view saved, std::string_view target, std::string_view format,
                            const std::string& formatName, std::string& merged)
 {
@@ -415,13 +427,51 @@ MergeResult MergeAmendText(std::string_view saved, std::string_view target, std:
     names.SetFieldName("CController");
     if (!names.ScanText(format.data(), format.size(), formatName) || !names.m_bFieldFound)
         return MergeResult::formatUnreadable;
-    AmendEntries old = ParseAmendEntries(saved);
-    AmendEntries controller, other;
-    ParseControllerSection(target, controller, other);
-    MergeEntries(controller, old);
+    // ParseControllerSection and MergeEntries in one: each saved entry, in
+    // order, takes the place of the target's entry of its key unless an
+    // earlier one took it, and is appended otherwise. The target's keys are
+    // unique once parsed, so this is the same as each of the target's
+    // entries taking the first unused saved entry of its key.
+    AmendEntries other;
+    std::vector<KeyedLine> section, savedLines;
+    section.reserve(CountLines(target));
+    SplitTarget(target, section, other);
+    savedLines.reserve(CountLines(saved));
+    ForEachTrimmedLine(saved, [&](std::string_view line) {
+        std::string_view key, value;
+        if (ParseIniView(line, key, value))
+            savedLines.push_back({key, value});
+    });
+    const AmendKeyMatch match = MatchAmendKeys(section, savedLines);
+
+    AmendEntries controller;
+    controller.reserve(section.size() + savedLines.size());
+    // Where each target line's key went in controller; a later line of the
+    // same key gives its value to the first one's entry.
+    std::vector<uint32_t> entryOf(section.size());
+    for (size_t i = 0; i < section.size(); ++i) {
+        const KeyedLine& line = section[i];
+        uint32_t first = match.firstOf[i];
+        if (first == i) {
+            entryOf[i] = static_cast<uint32_t>(controller.size());
+            controller.push_back({std::string(line.key), std::string(line.value)});
+        } else {
+            controller[entryOf[first]].value.assign(line.value.data(), line.value.size());
+        }
+    }
+    for (size_t i = 0; i < savedLines.size(); ++i) {
+        const KeyedLine& line = savedLines[i];
+        if (match.takes[i] != AmendKeyMatch::kNone)
+            controller[entryOf[match.takes[i]]].value.assign(line.value.data(), line.value.size());
+        else
+            controller.push_back({std::string(line.key), std::string(line.value)});
+    }
     if (!controller.empty())
         FilterByNames(names.m_names, controller);
-    merged = FormatEntries(controller) + FormatEntries(other);
+    merged.clear();
+    merged.reserve(FormattedSize(controller) + FormattedSize(other));
+    AppendFormatted(controller, merged);
+    AppendFormatted(other, merged);
     return MergeResult::merged;
 }
 
