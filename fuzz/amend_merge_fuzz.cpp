@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "../src/params/AmendKeyJoin.cpp"
 #include "../src/params/AmendMerge.cpp"
 
 #include "logs/TraceLog.h"
@@ -108,8 +109,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     size_t j = 0;
     for (const auto& e : beforeFilter) {
         std::string top = TopLevelMember(e.key);
+        // A quoted value under the bare name of a declared array is its text.
+        bool quotedText = e.key == top && top.find('[') == std::string::npos && e.value.size() >= 2 &&
+                          e.value.front() == '"' && e.value.back() == '"' && g_declared.count(top + "[0]");
         bool keep = e.key == kControllerHeader ||
-                    (!IsExcludedMember(top) && g_declared.count(top));
+                    (!IsExcludedMember(top) && (g_declared.count(top) || quotedText));
         bool kept = j < controller.size() && controller[j].key == e.key && controller[j].value == e.value;
         if (keep != kept)
             abort();

@@ -10,7 +10,7 @@
 namespace {
 // text == word, the lengths compared first.
 template <size_t N>
-bool IsWord(const std::string& text, const char (&word)[N])
+bool IsWord(std::string_view text, const char (&word)[N])
 {
     return text.size() == N - 1 && memcmp(text.data(), word, N - 1) == 0;
 }
@@ -167,9 +167,9 @@ void CDataPrinter::WalkArray(const CDataMember& member, unsigned char* address, 
         element->m_nElementIndex = i;
         element->m_nElementCount = list ? member.m_nArrayCount : 1;
         if (nameFormat)
-            element->m_strName = value_text::FormatElementName(*nameFormat, i);
+            element->m_strName = m_pDescription->KeepText(value_text::FormatElementName(*nameFormat, i));
         else
-            element->m_strName = GroupName(i);
+            element->m_strName = m_pDescription->KeepText(GroupName(i));
         if (member.m_nID != -1) {
             long long id = i * step;
             element->m_nID = id > INT_MAX ? INT_MAX : id < INT_MIN ? INT_MIN : static_cast<int>(id);
@@ -215,7 +215,7 @@ void CDataPrinter::ListText(const CDataMember& member, unsigned char* address)
     if (m_pDescription->m_bWithTypes)
         item->m_strType = m_pDescription->KeepText(StrPrintf(m_pDescription->Texts().arrayType.c_str(),
                                                              TypeOf(member).m_strName.c_str(), member.m_nArrayCount));
-    item->m_strValue = value_text::FormatText(address, member.m_nArrayCount);
+    item->m_strValue = m_pDescription->KeepText(value_text::FormatText(address, member.m_nArrayCount));
     WriteItemLine(*item);
     AddItem(item);
 }
@@ -228,7 +228,7 @@ void CDataPrinter::CollectText(const CDataMember& member, unsigned char* address
     if (m_pDescription->m_bWithTypes)
         item->m_strType = m_pDescription->KeepText(StrPrintf(m_pDescription->Texts().arrayType.c_str(),
                                                              TypeOf(member).m_strName.c_str(), member.m_nArrayCount));
-    item->m_strValue = value_text::FormatText(address, member.m_nArrayCount);
+    item->m_strValue = m_pDescription->KeepText(value_text::FormatText(address, member.m_nArrayCount));
     item->m_strDescription = m_pDescription->KeepText(
         std::string(item->m_strDescription) + "  " +
         StrPrintf(m_pDescription->Texts().maxLength.c_str(), member.m_nArrayCount - 1));
@@ -245,14 +245,14 @@ void CDataPrinter::FormatItem(CItemData& item)
     if (!item.m_pMember)
         return;
     if (item.m_pMember->IsTextMember()) {
-        item.m_strValue = value_text::FormatText(item.m_pValue, item.m_pMember->m_nArrayCount);
+        item.m_strValue = m_pDescription->KeepText(value_text::FormatText(item.m_pValue, item.m_pMember->m_nArrayCount));
         return;
     }
     const CDataType& type = TypeOf(*item.m_pMember);
     if (type.IsStructure())
         return;
-    item.m_strValue = value_text::FormatBuiltin(type.m_nBuiltin, *item.m_pMember, item.m_pValue,
-                                                m_pDescription->m_formats);
+    item.m_strValue = m_pDescription->KeepText(
+        value_text::FormatBuiltin(type.m_nBuiltin, *item.m_pMember, item.m_pValue, m_pDescription->m_formats));
 }
 
 bool CDataPrinter::ParseItem(CItemData& item, const std::string& text)
@@ -277,9 +277,10 @@ bool CDataPrinter::ParseItem(CItemData& item, const std::string& text)
         else
             ok = value_text::ParseBuiltin(type->m_nBuiltin, *member, at, text);
         if (ok && member != item.m_pMember) {
-            item.m_strValue = member->IsTextMember()
-                                  ? value_text::FormatText(at, member->m_nArrayCount)
-                                  : value_text::FormatBuiltin(type->m_nBuiltin, *member, at, m_pDescription->m_formats);
+            item.m_strValue = m_pDescription->KeepText(
+                member->IsTextMember()
+                    ? value_text::FormatText(at, member->m_nArrayCount)
+                    : value_text::FormatBuiltin(type->m_nBuiltin, *member, at, m_pDescription->m_formats));
             return true;
         }
     }

@@ -1,6 +1,8 @@
 #include "format/Description.h"
 
+#include <cstring>
 #include <new>
+#include <type_traits>
 
 CDescription::CDescription(ListingTexts texts) : m_texts(std::move(texts)) {}
 
@@ -27,27 +29,50 @@ CItemData* CItemStore::Make()
     return new (&m_chunks.back()[m_usedInLast++]) CItemData;
 }
 
+// Items own nothing: a chunk goes without a pass over its items.
+static_assert(std::is_trivially_destructible<CItemData>::value, "items are freed with their chunks");
+
 void CItemStore::Clear()
 {
-    for (size_t c = 0; c < m_chunks.size(); ++c) {
-        size_t made = c + 1 < m_chunks.size() ? kChunk : m_usedInLast;
-        for (size_t i = 0; i < made; ++i)
-            reinterpret_cast<CItemData*>(&m_chunks[c][i])->~CItemData();
-    }
     m_chunks.clear();
     m_usedInLast = kChunk;
 }
 
-std::string_view CDescription::KeepText(std::string text)
+std::string_view CTextArena::KeepIndented(size_t spaces, std::string_view text)
 {
-    m_keptTexts.push_back(std::move(text));
-    return m_keptTexts.back();
+    size_t size = spaces + text.size();
+    if (size == 0)
+        return std::string_view();
+    char* at;
+    if (size > kBlock / 4) {
+        // A long text (rare) has a block of its own; the next short one starts a new block.
+        m_blocks.push_back(std::make_unique<char[]>(size));
+        at = m_blocks.back().get();
+        m_used = kBlock;
+    } else {
+        if (m_used + size > kBlock) {
+            m_blocks.push_back(std::make_unique<char[]>(kBlock));
+            m_used = 0;
+        }
+        at = m_blocks.back().get() + m_used;
+        m_used += size;
+    }
+    memset(at, ' ', spaces);
+    if (!text.empty())
+        memcpy(at + spaces, text.data(), text.size());
+    return std::string_view(at, size);
+}
+
+void CTextArena::Clear()
+{
+    m_blocks.clear();
+    m_used = kBlock;
 }
 
 void CDescription::ClearItems()
 {
     m_items.clear();
     m_itemStore.Clear();
-    m_keptTexts.clear();
+    m_itemTexts.Clear();
     ItemsCleared();
 }

@@ -4,7 +4,6 @@
 // fills it; the field descriptor drives the printer and finishes the items.
 #pragma once
 #include <memory>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,16 +23,31 @@ public:
     unsigned char* m_pValue = nullptr;       // inside the block data
     int m_nID = -1;
     int m_nSerialNumber = -1;
-    // The type, effect, unit and description are shared with the member's
-    // annotation, the type model or the listing texts, which outlive the
-    // items; the few made for one item are kept by the description.
+    // The texts are shared with the member's annotation, the type model or
+    // the listing texts, which outlive the items, or made for the item and
+    // kept by the description (KeepText): an item owns nothing.
     std::string_view m_strType;
-    std::string m_strLabel;
-    std::string m_strName;        // display name
+    std::string_view m_strLabel;
+    std::string_view m_strName;   // display name
     std::string_view m_strEffect;
-    std::string m_strValue;
+    std::string_view m_strValue;
     std::string_view m_strUnit;
     std::string_view m_strDescription;
+};
+
+// Texts copied into big blocks: the texts made for items cost no allocation
+// each and go with the blocks. A text's place stays while the arena lives.
+class CTextArena {
+public:
+    std::string_view Keep(std::string_view text) { return KeepIndented(0, text); }
+    // spaces blanks followed by text, as one text.
+    std::string_view KeepIndented(size_t spaces, std::string_view text);
+    void Clear();
+
+private:
+    static const size_t kBlock = 65536;
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    size_t m_used = kBlock;
 };
 
 // The items of a description, made in chunks: a block of many thousand
@@ -75,7 +89,11 @@ public:
     // A new item, owned by the description until ClearItems.
     CItemData* MakeItem() { return m_itemStore.Make(); }
     // Keeps a text made for one item as long as the items.
-    std::string_view KeepText(std::string text);
+    std::string_view KeepText(std::string_view text) { return m_itemTexts.Keep(text); }
+    std::string_view KeepIndentedText(size_t spaces, std::string_view text)
+    {
+        return m_itemTexts.KeepIndented(spaces, text);
+    }
     void ClearItems();
     // Called with each item the printer hands over, complete: its value
     // formatted and its line written.
@@ -91,7 +109,7 @@ public:
 
 protected:
     CItemStore m_itemStore;
-    std::deque<std::string> m_keptTexts; // a deque: growing moves no text
+    CTextArena m_itemTexts;
     TextFile m_listing;
     bool m_listingFailed = false; // the listing could not be created or written whole
     ListingTexts m_texts;

@@ -180,11 +180,11 @@ void CFieldDescriptor::NumberItem(CItemData& item)
             label[length++] = '0';
         while (n > 0)
             label[length++] = digits[--n];
-        item.m_strLabel.assign(label, length);
+        item.m_strLabel = KeepText(std::string_view(label, length));
         item.m_nSerialNumber = serial;
     }
     if (chain > 1 && !item.m_strName.empty())
-        item.m_strName.insert(0, static_cast<size_t>(4 * (chain - 1)), ' ');
+        item.m_strName = KeepIndentedText(static_cast<size_t>(4 * (chain - 1)), item.m_strName);
     // The effect of the item or of the nearest item above it that has one.
     const CItemData* from = &item;
     while (from && from->m_strEffect.empty())
@@ -223,12 +223,8 @@ void CFieldDescriptor::TrimTexts(CItemData& item)
             --end;
         return end;
     };
-    for (std::string* text : {&item.m_strLabel, &item.m_strName, &item.m_strValue}) {
-        size_t end = trimmedSize(*text);
-        if (end != text->size())
-            text->resize(end);
-    }
-    for (std::string_view* text : {&item.m_strType, &item.m_strEffect, &item.m_strUnit, &item.m_strDescription})
+    for (std::string_view* text : {&item.m_strType, &item.m_strLabel, &item.m_strName, &item.m_strEffect,
+                                   &item.m_strValue, &item.m_strUnit, &item.m_strDescription})
         *text = text->substr(0, trimmedSize(*text));
 }
 
@@ -295,9 +291,9 @@ std::string CFieldDescriptor::ItemFullName(const CItemData& item)
         chain.push_back(y);
     std::string names;
     for (size_t k = chain.size(); k-- > 0;) {
-        names += Trim(chain[k]->m_strName);
+        names += Trim(std::string(chain[k]->m_strName));
         if (k > 0)
             names += ".";
     }
-    return StrPrintf("\"[%s]%s\"", item.m_strLabel.c_str(), names.c_str());
+    return StrPrintf("\"[%s]%s\"", std::string(item.m_strLabel).c_str(), names.c_str());
 }

@@ -435,7 +435,8 @@ TEST_F(FieldDescriptorTest, CollectWalkHonoursIndexRangesAndTextsOfSingleMemberS
     printer.CollectType(*field, bytes.data());
     std::vector<std::string> seen;
     for (const auto& item : d.m_items)
-        seen.push_back(item->m_strName + "=" + item->m_strValue + "|" + std::string(item->m_strDescription));
+        seen.push_back(std::string(item->m_strName) + "=" + std::string(item->m_strValue) + "|" +
+                       std::string(item->m_strDescription));
     EXPECT_EQ(seen, (std::vector<std::string>{"arr=|", "Group 1=1|", "Group 2=2|", "Group 3=3|",
                                               "Tool=\"ab\"|Tool name  Maximal length is 4 letters",
                                               "t=\"xyz\"|  Maximal length is 3 letters"}));
