@@ -96,7 +96,14 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
         TraceMessage("|E|CFieldDescriptor: the listing %s cannot be created.\n", listingPath.c_str());
     WriteListingLine("[" + blockName + "]\n");
     {
-        m_items.reserve(m_items.size() + members.size()); // one item per member at least, as a rule
+        // One item per member and per element of an array member at least,
+        // as a rule: room for them at once instead of growing by doubling.
+        size_t expected = 0;
+        for (const CDataMember& member : members)
+            expected += member.IsArray() && !member.IsTextMember() ? 1 + static_cast<size_t>(member.m_nArrayCount) : 1;
+        expected = std::min<size_t>(expected, 4 * members.size() + 1024); // huge arrays grow as they are listed
+        m_items.reserve(m_items.size() + expected);
+        m_serials.reserve(m_serials.size() + expected);
         // An item's numbering reads only its own texts and its ancestors'
         // IDs and effects, all set before it is added; trimming leaves an
         // effect empty or not as it was (an empty one is inherited when the

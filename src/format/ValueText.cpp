@@ -361,11 +361,10 @@ std::string FixedText(double value, int precision)
 }
 } // namespace
 
-std::string ShortenDouble(double value)
+namespace {
+// ShortenDouble's steps on a text from FixedText (the rare fallback).
+std::string ShortenDoubleText(std::string text, double value)
 {
-    if (!std::isfinite(value))
-        return std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf";
-    std::string text = FixedText(value, 6);
     size_t dot = text.find('.');
     if (dot != std::string::npos && text.size() - dot - 1 >= 2 && text.compare(text.size() - 2, 2, "00") != 0)
         text = FixedText(value, 16);
@@ -378,6 +377,35 @@ std::string ShortenDouble(double value)
             text.pop_back();
     }
     return text;
+}
+} // namespace
+
+std::string ShortenDouble(double value)
+{
+    if (!std::isfinite(value))
+        return std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf";
+    // Worked on in a buffer: one text is made, at the end.
+    char buffer[400]; // 309 integer digits, sign, point and 16 decimals at most
+    std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+    if (r.ec != std::errc())
+        return ShortenDoubleText(FixedText(value, 6), value);
+    std::string_view text(buffer, static_cast<size_t>(r.ptr - buffer));
+    size_t dot = text.find('.');
+    if (dot != std::string_view::npos && text.size() - dot - 1 >= 2 && text.substr(text.size() - 2) != "00") {
+        r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 16);
+        if (r.ec != std::errc())
+            return ShortenDoubleText(FixedText(value, 16), value);
+        text = std::string_view(buffer, static_cast<size_t>(r.ptr - buffer));
+    }
+    if (text.find_first_of("123456789") == std::string_view::npos && !text.empty() && text[0] == '-')
+        text.remove_prefix(1);
+    if (text.find('.') != std::string_view::npos) {
+        size_t last = text.find_last_not_of('0');
+        text = text.substr(0, last + 1);
+        if (!text.empty() && text.back() == '.')
+            text.remove_suffix(1);
+    }
+    return std::string(text);
 }
 
 std::string FormatPlcAddress(uint32_t value)

@@ -375,11 +375,15 @@ uint64_t TextFile::Seek(int64_t offset, SeekFrom from)
 
 void TextFile::Flush()
 {
-    if (!m_out.empty()) {
-        std::string pending;
-        pending.swap(m_out);
-        BinaryFile::Write(pending.data(), pending.size());
-    }
+    if (m_out.empty())
+        return;
+    // Emptied even when the write fails (nothing is written twice); the
+    // buffer keeps its room for the next lines.
+    struct Emptier {
+        std::string& out;
+        ~Emptier() { out.clear(); }
+    } emptier{m_out};
+    BinaryFile::Write(m_out.data(), m_out.size());
 }
 
 void TextFile::Close()
