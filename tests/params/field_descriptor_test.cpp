@@ -486,3 +486,23 @@ TEST_F(FieldDescriptorTest, YesAndNoAreWrittenAsDigitsAndBadElementFormatsFallBa
     EXPECT_EQ(Item(d, "w", 1)->m_strName, "    Group 0");
     EXPECT_NE(trace.Text().find("|E|Print format \"%s\" of w refused"), std::string::npos) << trace.Text();
 }
+
+TEST_F(FieldDescriptorTest, ItemTextsStayWholeAroundALongText)
+{
+    // The items' texts share blocks; a text longer than a block's quarter
+    // gets one of its own. Texts made before and after it stay as they were.
+    WriteText(format, "field F { int a /* -g 1 */; char t[20000] /* -g 2 */; int b[3] /* -g 3 */; };\n");
+    std::vector<unsigned char> bytes(20016, 0);
+    bytes[0] = 7;
+    memset(bytes.data() + 4, 'x', 19999);
+    bytes[20004] = 9;
+    CFieldDescriptor d(LocalListingTexts());
+    ASSERT_TRUE(d.DescribeBlock(listing, "F", bytes.data(), static_cast<int>(bytes.size()), format));
+    EXPECT_EQ(Item(d, "a")->m_strValue, "7");
+    EXPECT_EQ(Item(d, "t")->m_strValue, "\"" + std::string(19999, 'x') + "\"");
+    EXPECT_EQ(Item(d, "b", 1)->m_strValue, "9");
+    EXPECT_EQ(Item(d, "b", 1)->m_strName, "    Group 0");
+    EXPECT_EQ(Item(d, "b", 3)->m_strLabel, "N0005");
+    EXPECT_EQ(ReadText(listing), "[F]\r\na = 7\r\nt = \"" + std::string(19999, 'x') +
+                                     "\"\r\nb[0] = 9\r\nb[1] = 0\r\nb[2] = 0\r\n");
+}
