@@ -86,10 +86,14 @@ for t in "${targets[@]}"; do
   [ -d "$root/fuzz/corpus/$t" ] && seeds+=("$root/fuzz/corpus/$t")
   dict=()
   [ -f "$root/fuzz/$t.dict" ] && dict+=("-dict=$root/fuzz/$t.dict")
+  # A target may cap its input length ("// fuzz-max-len: N" in its source)
+  # where longer inputs only cost time.
+  max_len=$(sed -n 's|^// fuzz-max-len: *\([0-9]*\).*|\1|p' "$root/fuzz/${t}_fuzz.cpp" | head -1)
+  max_len=${max_len:-65536}
   log="$out/$t-$mode.log"
   echo "== fuzz $t for ${per}s (log $log)"
   scratch=$(mktemp -d "$scratch_root/tlx-fuzz-$t.XXXXXX")
-  if TMPDIR=$scratch "$out/bin/$t" -max_total_time="$per" -timeout=20 -rss_limit_mb=2048 -max_len=65536 \
+  if TMPDIR=$scratch "$out/bin/$t" -max_total_time="$per" -timeout=20 -rss_limit_mb=2048 -max_len="$max_len" \
     -print_final_stats=1 -artifact_prefix="$artifacts/" "${dict[@]}" "$corpus" "${seeds[@]}" >"$log" 2>&1; then
     grep -E "^#[0-9]+.*DONE|^stat::number_of_executed_units|^stat::peak_rss_mb" "$log" | sed 's/^/   /' || true
   else
