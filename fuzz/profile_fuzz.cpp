@@ -91,8 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 ProfileGetInt(g_file, asked[i].first, asked[i].second, -7) != answers[i].number)
                 abort();
         std::vector<unsigned char> bytes;
-        if (writable && (!ProfileWriteString(g_file, section, key, "w1") || !ReadWholeFile(g_file, bytes) ||
-                         std::string(bytes.begin(), bytes.end()) != written))
+        if (writable && ProfileWriteString(g_file, section, key, "w1") &&
+            (!ReadWholeFile(g_file, bytes) || std::string(bytes.begin(), bytes.end()) != written))
             abort();
     }
     return 0;
