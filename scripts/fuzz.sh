@@ -13,7 +13,9 @@
 # long run go to build/fuzz/corpus/<name>/ (a smoke run starts from the seeds
 # alone, so that a grown corpus cannot stretch its time), crashes to
 # build/fuzz/artifacts/<name>/. Any crash, leak, timeout or build failure
-# makes the script fail.
+# makes the script fail. The targets' scratch files go to a directory of
+# their own in /dev/shm where there is one (FUZZ_SCRATCH overrides), removed
+# after each target.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mode=${1:-smoke}
@@ -63,6 +65,14 @@ else
   per=${2:-600}
 fi
 
+# A file written and replaced per input costs a disk flush on a disk file
+# system; in memory it is a copy.
+scratch_root=${FUZZ_SCRATCH:-}
+if [ -z "$scratch_root" ]; then
+  scratch_root=/tmp
+  [ -d /dev/shm ] && [ -w /dev/shm ] && scratch_root=/dev/shm
+fi
+
 status=0
 for t in "${targets[@]}"; do
   corpus="$out/corpus/$t"
@@ -76,9 +86,14 @@ for t in "${targets[@]}"; do
   [ -d "$root/fuzz/corpus/$t" ] && seeds+=("$root/fuzz/corpus/$t")
   dict=()
   [ -f "$root/fuzz/$t.dict" ] && dict+=("-dict=$root/fuzz/$t.dict")
+  # A target may cap its input length ("// fuzz-max-len: N" in its source)
+  # where longer inputs only cost time.
+  max_len=$(sed -n 's|^// fuzz-max-len: *\([0-9]*\).*|\1|p' "$root/fuzz/${t}_fuzz.cpp" | head -1)
+  max_len=${max_len:-65536}
   log="$out/$t-$mode.log"
   echo "== fuzz $t for ${per}s (log $log)"
-  if "$out/bin/$t" -max_total_time="$per" -timeout=20 -rss_limit_mb=2048 -max_len=65536 \
+  scratch=$(mktemp -d "$scratch_root/tlx-fuzz-$t.XXXXXX")
+  if TMPDIR=$scratch "$out/bin/$t" -max_total_time="$per" -timeout=20 -rss_limit_mb=2048 -max_len="$max_len" \
     -print_final_stats=1 -artifact_prefix="$artifacts/" "${dict[@]}" "$corpus" "${seeds[@]}" >"$log" 2>&1; then
     grep -E "^#[0-9]+.*DONE|^stat::number_of_executed_units|^stat::peak_rss_mb" "$log" | sed 's/^/   /' || true
   else
@@ -86,5 +101,6 @@ for t in "${targets[@]}"; do
     echo "fuzz: $t FAILED; reproduce with: $out/bin/$t <artifact>" >&2
     grep -E "ERROR|SUMMARY|Test unit written" "$log" | head -5 >&2 || true
   fi
+  rm -rf "$scratch"
 done
 exit $status

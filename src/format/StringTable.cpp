@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <unordered_map>
+#include <utility>
 
 #include "logs/TraceLog.h"
 #include "platform/Paths.h"
@@ -14,6 +15,8 @@ struct StringCache {
     bool loaded = false; // an "array" exists: MaxIndex was not 0
     int count = 0;       // MaxIndex
     std::string path;
+    bool inMemory = false; // read from text, not from path
+    std::string text;
     // Filled entries only: a hostile MaxIndex must not size an allocation.
     std::unordered_map<int, std::string> texts;
 };
@@ -84,8 +87,22 @@ void ReleaseStringTable()
     c.loaded = false;
     c.count = 0;
     c.path.clear();
+    c.inMemory = false;
+    c.text.clear();
     c.texts.clear();
 }
+
+namespace {
+void ReadMaxIndex(StringCache& c)
+{
+    c.count = c.inMemory ? ProfileGetIntInText(c.text, "Attribute", "MaxIndex", 0)
+                         : ProfileGetInt(c.path, "Attribute", "MaxIndex", 0);
+    if (c.count > 0) {
+        c.loaded = true;
+        c.texts[0] = std::string();
+    }
+}
+} // namespace
 
 bool LoadStringTable()
 {
@@ -94,18 +111,23 @@ bool LoadStringTable()
     c.path = StringTablePath();
     if (c.path.empty())
         return true;
-    c.count = ProfileGetInt(c.path, "Attribute", "MaxIndex", 0);
-    if (c.count > 0) {
-        c.loaded = true;
-        c.texts[0] = std::string();
-    }
+    ReadMaxIndex(c);
     return true;
+}
+
+void LoadStringTableText(std::string text)
+{
+    ReleaseStringTable();
+    StringCache& c = Cache();
+    c.inMemory = true;
+    c.text = std::move(text);
+    ReadMaxIndex(c);
 }
 
 const char* GetResourceString(int n)
 {
     StringCache& c = Cache();
-    if (!c.loaded)
+    if (!c.loaded && !c.inMemory)
         LoadStringTable();
     if (!c.loaded || n < 0 || n > c.count)
         return kErrStr;
@@ -113,7 +135,9 @@ const char* GetResourceString(int n)
     if (found != c.texts.end())
         return found->second.c_str();
 
-    std::string raw = ProfileGetString(c.path, "STRING", std::to_string(n), kErrStr, 1024);
+    const std::string key = std::to_string(n);
+    std::string raw = c.inMemory ? ProfileGetStringInText(c.text, "STRING", key, kErrStr, 1024)
+                                 : ProfileGetString(c.path, "STRING", key, kErrStr, 1024);
     if (SameNoCase(raw, kErrStr))
         TraceMessage("|E|Load string %d failed\n", n);
     return c.texts.emplace(n, DecodeStringEscapes(raw)).first->second.c_str();

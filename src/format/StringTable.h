@@ -6,6 +6,9 @@
 
 // Releases the cache, finds the file and reads [Attribute] MaxIndex. Always true.
 bool LoadStringTable();
+// The same on the bytes of a string file in memory (tools, tests); the table
+// then stays that text until the next load or release.
+void LoadStringTableText(std::string text);
 // The text of number n, or "!ErrStr!" for any failure. The pointer stays
 // valid until ReleaseStringTable.
 const char* GetResourceString(int n);

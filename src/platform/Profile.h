@@ -4,6 +4,7 @@
 // of surrounding quotes removed, first occurrence wins).
 #pragma once
 #include <string>
+#include <string_view>
 
 // Reads section/key into a buffer of bufferSize bytes (NUL included); missing
 // file, section or key give defaultValue.
@@ -12,3 +13,14 @@ std::string ProfileGetString(const std::string& file, const std::string& section
 int ProfileGetInt(const std::string& file, const std::string& section, const std::string& key, int defaultValue);
 bool ProfileWriteString(const std::string& file, const std::string& section, const std::string& key,
                         const std::string& value);
+
+// The native reader on the bytes of a file already in memory (also on
+// Windows, where it stands in for the file calls): natively the file
+// functions above are exactly these on the file's bytes, a missing file
+// reading as an empty text.
+std::string ProfileGetStringInText(std::string_view text, const std::string& section, const std::string& key,
+                                   const std::string& defaultValue = std::string(), unsigned bufferSize = 260);
+int ProfileGetIntInText(std::string_view text, const std::string& section, const std::string& key, int defaultValue);
+// The bytes ProfileWriteString leaves in a file that held text.
+std::string ProfileWriteStringInText(std::string_view text, const std::string& section, const std::string& key,
+                                     const std::string& value);

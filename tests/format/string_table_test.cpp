@@ -144,6 +144,20 @@ TEST_F(StringTable, ProviderIsAskedOnEveryLoad)
     EXPECT_EQ(StringTablePath(), other + "Tornelix.string");
 }
 
+TEST_F(StringTable, TextInMemoryNeverFallsBackToTheFile)
+{
+    WriteTable("[Attribute]\nMaxIndex=2\n[STRING]\n1=from file\n");
+    LoadStringTableText("[attribute]\r\nMaxIndex=2\r\n[STRING]\r\n1=from \\x41\r\n");
+    EXPECT_STREQ(GetResourceString(1), "from A");
+    EXPECT_STREQ(GetResourceString(2), "!ErrStr!");
+    EXPECT_EQ(m_trace.Count("|E|Load string 2 failed\n"), 1);
+    // An empty table from memory stays empty; only a load reads the file.
+    LoadStringTableText("[STRING]\n1=no attribute\n");
+    EXPECT_STREQ(GetResourceString(1), "!ErrStr!");
+    LoadStringTable();
+    EXPECT_STREQ(GetResourceString(1), "from file");
+}
+
 TEST(StringEscapes, Decoding)
 {
     EXPECT_EQ(DecodeStringEscapes("A\\tB"), "A\tB");

@@ -124,6 +124,27 @@ TEST(Profile, WritesAKeyIntoANewOrExistingSection)
     remove(path.c_str());
 }
 
+TEST(Profile, TextInMemoryReadsAndWritesAsAFileWould)
+{
+    // Lines end at LF; only the CR of a CR LF goes with it, a lone CR stays in
+    // the line (and is trimmed like any blank at its ends).
+    const std::string text = "[A]\r\nk=1\r\r\nq = 'x\ry' \n[B]\rk=2\r\n[b]\r\nk=3";
+    EXPECT_EQ(ProfileGetStringInText(text, "a", "K"), "1");
+    EXPECT_EQ(ProfileGetStringInText(text, "A", "q"), "x\ry");
+    // "[B]\rk=2" is one line: an empty section B, the first of that name.
+    EXPECT_EQ(ProfileGetStringInText(text, "b", "k", "dflt"), "dflt");
+    EXPECT_EQ(ProfileGetIntInText(text, "B", "k", 7), 7);
+    EXPECT_EQ(ProfileGetIntInText("", "A", "k", 7), 7);
+
+    // A key replaced in place, a new one at the end of its section, a new
+    // section at the end; every line then ends in CR LF.
+    std::string written = ProfileWriteStringInText(text, "A", "K", "v");
+    EXPECT_EQ(written, "[A]\r\nK=v\r\nq = 'x\ry' \r\n[B]\rk=2\r\n[b]\r\nk=3\r\n");
+    written = ProfileWriteStringInText(written, "b", "n", "w");
+    EXPECT_EQ(written, "[A]\r\nK=v\r\nq = 'x\ry' \r\n[B]\rk=2\r\nn=w\r\n[b]\r\nk=3\r\n");
+    EXPECT_EQ(ProfileWriteStringInText("x\r", "S", "k", "v"), "x\r\r\n[S]\r\nk=v\r\n");
+}
+
 TEST(StringUtil, FixedBuffersRefuseWhatDoesNotFit)
 {
     char buf[8];
