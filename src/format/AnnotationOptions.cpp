@@ -103,47 +103,29 @@ void OptionValue(const std::string& text, size_t at, std::string& value)
 }
 
 // Where the value of each option letter starts (its first "-L"), found in one
-// pass over the text. A few letters are kept with their places and a mask
-// says which were seen, so that an annotation costs no table of every letter.
+// pass over the text; npos for a letter that is absent.
 struct OptionPositions {
-    static const size_t kKept = 16;
-    struct Found {
-        unsigned char letter;
-        size_t at;
-    };
-    Found found[kKept];
-    size_t count = 0;
-    bool more = false; // letters beyond kKept were seen: those are searched again
-    uint64_t seen[4] = {0, 0, 0, 0};
-
+    size_t at[128]; // letters below 128 only
     explicit OptionPositions(const std::string& text)
     {
+        for (size_t& a : at)
+            a = std::string::npos;
         const char* t = text.data();
         const size_t n = text.size();
         for (const char* p = t; n > 1 && (p = static_cast<const char*>(memchr(p, '-', n - 1 - static_cast<size_t>(p - t))));
              ++p) {
             unsigned char letter = static_cast<unsigned char>(p[1]);
-            uint64_t bit = uint64_t(1) << (letter & 63);
-            if (seen[letter >> 6] & bit)
-                continue;
-            seen[letter >> 6] |= bit;
-            if (count < kKept)
-                found[count++] = {letter, static_cast<size_t>(p - t) + 2};
-            else
-                more = true;
+            if (letter < 128 && at[letter] == std::string::npos)
+                at[letter] = static_cast<size_t>(p - t) + 2;
         }
     }
     bool Get(const std::string& text, char letter, std::string& value) const
     {
-        unsigned char l = static_cast<unsigned char>(letter);
-        if (!(seen[l >> 6] & (uint64_t(1) << (l & 63))))
+        size_t a = at[static_cast<unsigned char>(letter) & 127];
+        if (a == std::string::npos)
             return false;
-        for (size_t i = 0; i < count; ++i)
-            if (found[i].letter == l) {
-                OptionValue(text, found[i].at, value);
-                return true;
-            }
-        return more && ExtractOption(text, letter, value);
+        OptionValue(text, a, value);
+        return true;
     }
 };
 } // namespace
