@@ -74,5 +74,4 @@ void CDescription::ClearItems()
     m_items.clear();
     m_itemStore.Clear();
     m_itemTexts.Clear();
-    ItemsCleared();
 }
