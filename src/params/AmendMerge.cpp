@@ -165,32 +165,20 @@ AmendEntries ReadAmendEntries(const std::string& path)
     return ParseAmendEntries(text);
 }
 
-void ParseControllerSection(std::string_view text, AmendEntries& controller, AmendEntries& other)
+namespace {
+// The lines of the "[CController]" section (the header once, first), before
+// their keys are matched; the entries outside it go to other, in order.
+void SplitTarget(std::string_view text, std::vector<KeyedLine>& section, AmendEntries& other)
 {
     bool inSection = false;
     bool headerSeen = false;
-    // Room for every line at once: a list of a few hundred thousand entries
-    // that doubles as it grows costs more in fresh memory than in copying.
-    const size_t lines = CountLines(text);
-    controller.reserve(controller.size() + lines);
-    // Key -> position in controller, so that large sections merge in linear
-    // time. The keys are views: of the text, and of copies of the keys the
-    // list held before (its strings move as it grows).
-    std::vector<std::string> earlierKeys;
-    earlierKeys.reserve(controller.size());
-    NameTable<size_t> index(controller.size() + lines);
-    for (const auto& entry : controller) {
-        earlierKeys.push_back(entry.key);
-        index.Emplace(earlierKeys.back(), static_cast<size_t>(&entry - controller.data()));
-    }
     const std::string_view header(kControllerHeader);
     ForEachTrimmedLine(text, [&](std::string_view line) {
         if (line[0] == '[')
             inSection = line == header;
         if (line == header) {
             if (!headerSeen) {
-                index.Emplace(line, controller.size());
-                controller.push_back({std::string(line), std::string()});
+                section.push_back({line, std::string_view()});
                 headerSeen = true;
             }
             return;
@@ -198,16 +186,46 @@ void ParseControllerSection(std::string_view text, AmendEntries& controller, Ame
         std::string_view key, value;
         if (!ParseIniView(line, key, value))
             return;
-        if (!inSection) {
-            other.push_back({std::string(key), std::string(value)});
-            return;
-        }
-        std::pair<size_t*, bool> at = index.Emplace(key, controller.size());
-        if (!at.second)
-            controller[*at.first].value.assign(value.data(), value.size());
+        if (inSection)
+            section.push_back({key, value});
         else
-            controller.push_back({std::string(key), std::string(value)});
+            other.push_back({std::string(key), std::string(value)});
     });
+}
+} // namespace
+
+void ParseControllerSection(std::string_view text, AmendEntries& controller, AmendEntries& other)
+{
+    std::vector<KeyedLine> section;
+    section.reserve(CountLines(text));
+    SplitTarget(text, section, other);
+    // Room for every line at once: a list of a few hundred thousand entries
+    // that doubles as it grows costs more in fresh memory than in copying.
+    controller.reserve(controller.size() + section.size());
+    // Key -> position in controller, so that large sections merge in linear
+    // time. The keys are views: of the text, and of copies of the keys the
+    // list held before (its strings move as it grows).
+    std::vector<std::string> earlierKeys;
+    earlierKeys.reserve(controller.size());
+    NameTable<size_t> index(controller.size() + section.size());
+    for (const auto& entry : controller) {
+        earlierKeys.push_back(entry.key);
+        index.Emplace(earlierKeys.back(), static_cast<size_t>(&entry - controller.data()));
+    }
+    const std::string_view header(kControllerHeader);
+    for (const KeyedLine& line : section) {
+        // The header (only it has that key in the section) is always added.
+        if (line.key == header) {
+            index.Emplace(line.key, controller.size());
+            controller.push_back({std::string(line.key), std::string()});
+            continue;
+        }
+        std::pair<size_t*, bool> at = index.Emplace(line.key, controller.size());
+        if (!at.second)
+            controller[*at.first].value.assign(line.value.data(), line.value.size());
+        else
+            controller.push_back({std::string(line.key), std::string(line.value)});
+    }
 }
 
 void ReadControllerSection(const std::string& path, AmendEntries& controller, AmendEntries& other)
@@ -388,35 +406,6 @@ void AppendEntries(const std::string& path, const AmendEntries& entries)
     }
 }
 
-namespace {
-// The lines of the "[CController]" section as ParseControllerSection reads
-// them (the header once, first), before their keys are matched; the entries
-// outside it go to other, in order.
-void SplitTarget(std::string_view text, std::vector<KeyedLine>& section, AmendEntries& other)
-{
-    bool inSection = false;
-    bool headerSeen = false;
-    const std::string_view header(kControllerHeader);
-    ForEachTrimmedLine(text, [&](std::string_view line) {
-        if (line[0] == '[')
-            inSection = line == header;
-        if (line == header) {
-            if (!headerSeen) {
-                section.push_back({line, std::string_view()});
-                headerSeen = true;
-            }
-            return;
-        }
-        std::string_view key, value;
-        if (!ParseIniView(line, key, value))
-            return;
-        if (inSection)
-            section.push_back({key, value});
-        else
-            other.push_back({std::string(key), std::string(value)});
-    });
-}
-} // namespace
 
 MergeResult MergeAmendText(std::string_view saved, std::string_view target, std::string_view format,
                            const std::string& formatName, std::string& merged)
