@@ -1,3 +1,4 @@
+// fuzz-max-len: 4096
 // INI values through the native profile reader on arbitrary bytes: the
 // program's own sections and keys, and the pair named on the input's first
 // line ("section|key"). Answers fit the buffer and a shorter buffer gives a

@@ -8,6 +8,7 @@
 #   scripts/fuzz.sh build            build only
 #   FUZZ_TARGETS="format_parse" scripts/fuzz.sh long 60   a subset
 #   FUZZ_BUILD_DIR=build/mine scripts/fuzz.sh smoke        another build directory
+#   FUZZ_RUNS=10000000 scripts/fuzz.sh long 2400           stop a long run after that many inputs
 #
 # Seeds are read from fuzz/corpus/<name>/ and never written; new inputs of a
 # long run go to build/fuzz/corpus/<name>/ (a smoke run starts from the seeds
@@ -90,11 +91,13 @@ for t in "${targets[@]}"; do
   # where longer inputs only cost time.
   max_len=$(sed -n 's|^// fuzz-max-len: *\([0-9]*\).*|\1|p' "$root/fuzz/${t}_fuzz.cpp" | head -1)
   max_len=${max_len:-65536}
+  runs=()
+  [ "$mode" = long ] && [ -n "${FUZZ_RUNS:-}" ] && runs+=("-runs=$FUZZ_RUNS")
   log="$out/$t-$mode.log"
   echo "== fuzz $t for ${per}s (log $log)"
   scratch=$(mktemp -d "$scratch_root/tlx-fuzz-$t.XXXXXX")
   if TMPDIR=$scratch "$out/bin/$t" -max_total_time="$per" -timeout=20 -rss_limit_mb=2048 -max_len="$max_len" \
-    -print_final_stats=1 -artifact_prefix="$artifacts/" "${dict[@]}" "$corpus" "${seeds[@]}" >"$log" 2>&1; then
+    -print_final_stats=1 -artifact_prefix="$artifacts/" "${runs[@]}" "${dict[@]}" "$corpus" "${seeds[@]}" >"$log" 2>&1; then
     grep -E "^#[0-9]+.*DONE|^stat::number_of_executed_units|^stat::peak_rss_mb" "$log" | sed 's/^/   /' || true
   else
     status=1

@@ -416,6 +416,13 @@ MergeResult MergeAmendText(std::string_view saved, std::string_view target, std:
     names.SetFieldName("CController");
     if (!names.ScanText(format.data(), format.size(), formatName) || !names.m_bFieldFound)
         return MergeResult::formatUnreadable;
+    MergeAmendTextByNames(saved, target, names.m_names, merged);
+    return MergeResult::merged;
+}
+
+void MergeAmendTextByNames(std::string_view saved, std::string_view target, const std::vector<std::string>& declared,
+                           std::string& merged)
+{
     // ParseControllerSection and MergeEntries in one: each saved entry, in
     // order, takes the place of the target's entry of its key unless an
     // earlier one took it, and is appended otherwise. The target's keys are
@@ -456,12 +463,11 @@ MergeResult MergeAmendText(std::string_view saved, std::string_view target, std:
             controller.push_back({std::string(line.key), std::string(line.value)});
     }
     if (!controller.empty())
-        FilterByNames(names.m_names, controller);
+        FilterByNames(declared, controller);
     merged.clear();
     merged.reserve(FormattedSize(controller) + FormattedSize(other));
     AppendFormatted(controller, merged);
     AppendFormatted(other, merged);
-    return MergeResult::merged;
 }
 
 MergeResult MergeAmendFile(const std::string& savedPath, const std::string& targetPath,

@@ -56,3 +56,7 @@ MergeResult MergeAmendFile(const std::string& savedPath, const std::string& targ
 // format file's name in the trace log.
 MergeResult MergeAmendText(std::string_view saved, std::string_view target, std::string_view format,
                            const std::string& formatName, std::string& merged);
+// The same with the format's "CController" members already scanned (in the
+// format's order), for callers that merge many texts under one format.
+void MergeAmendTextByNames(std::string_view saved, std::string_view target, const std::vector<std::string>& declared,
+                           std::string& merged);
