@@ -28,8 +28,8 @@ public:
     };
 
     CDataMember() = default;
-    CDataMember(const CDataMember& other);
-    CDataMember& operator=(const CDataMember& other);
+    CDataMember(const CDataMember&) = default;
+    CDataMember& operator=(const CDataMember&) = default;
     CDataMember(CDataMember&&) noexcept = default;
     CDataMember& operator=(CDataMember&&) noexcept = default;
     ~CDataMember() = default;
@@ -53,8 +53,13 @@ public:
     const CMemberAnnotation& Annotation() const { return NotesOrNone().annotation; }
     const std::optional<std::string>& ElementFormat() const { return NotesOrNone().elementFormat; }
     const std::string& BText() const { return NotesOrNone().bText; }
-    // The annotation's parts to set, created at the first call.
+    // The annotation's parts to set, created at the first call (and copied
+    // first when another member shares them).
     CMemberNotes& Notes();
+    // Takes other's annotation parts without a copy: members declared alike
+    // (the same unit, effect, ...) keep one set between them.
+    void ShareNotes(const CDataMember& other) { m_pNotes = other.m_pNotes; }
+    bool HasNotes() const { return m_pNotes != nullptr; }
 
     bool IsArray() const { return m_nArrayCount > 0; }
     bool IsTextMember() const { return m_nKind == kindText; }
@@ -67,7 +72,9 @@ private:
     static const CMemberNotes& NoNotes();
     const CMemberNotes& NotesOrNone() const { return m_pNotes ? *m_pNotes : NoNotes(); }
 
-    std::unique_ptr<CMemberNotes> m_pNotes; // none until an annotation part is set
+    // None until an annotation part is set; shared between copies and
+    // members declared alike, copied before it is changed.
+    std::shared_ptr<CMemberNotes> m_pNotes;
 };
 
 class CDataTypeAlias {

@@ -9,26 +9,12 @@ namespace {
 }
 } // namespace
 
-CDataMember::CDataMember(const CDataMember& other)
-    : m_strName(other.m_strName), m_strPrintFormat(other.m_strPrintFormat),
-      m_strComment(other.m_strComment), m_nTypeIndex(other.m_nTypeIndex),
-      m_bPointer(other.m_bPointer), m_nArrayCount(other.m_nArrayCount), m_nOffset(other.m_nOffset),
-      m_nKind(other.m_nKind), m_nFirstIndex(other.m_nFirstIndex), m_nLastIndex(other.m_nLastIndex),
-      m_nID(other.m_nID), m_pNotes(other.m_pNotes ? std::make_unique<CMemberNotes>(*other.m_pNotes) : nullptr)
-{
-}
-
-CDataMember& CDataMember::operator=(const CDataMember& other)
-{
-    if (this != &other)
-        *this = CDataMember(other);
-    return *this;
-}
-
 CMemberNotes& CDataMember::Notes()
 {
     if (!m_pNotes)
-        m_pNotes = std::make_unique<CMemberNotes>();
+        m_pNotes = std::make_shared<CMemberNotes>();
+    else if (m_pNotes.use_count() > 1)
+        m_pNotes = std::make_shared<CMemberNotes>(*m_pNotes);
     return *m_pNotes;
 }
 

@@ -69,6 +69,18 @@ bool IsDefault(const CMemberAnnotation& a)
            a.multiplier.realIllegal == none.realIllegal;
 }
 
+// Whether m's annotation parts are what a gives a member.
+bool SameNotes(const CDataMember& m, const CAnnotation& a)
+{
+    const CMemberAnnotation& x = m.Annotation();
+    const CMemberAnnotation& y = a.member;
+    return x.name == y.name && x.unit == y.unit && x.effect == y.effect && x.description == y.description &&
+           x.multiplier.integer == y.multiplier.integer && x.multiplier.integerIllegal == y.multiplier.integerIllegal &&
+           !(x.multiplier.real < y.multiplier.real || x.multiplier.real > y.multiplier.real) &&
+           x.multiplier.realIllegal == y.multiplier.realIllegal && m.ElementFormat() == a.elementFormat &&
+           (a.bText ? m.BText() == *a.bText : m.BText().empty());
+}
+
 // The text between "/*" and "*/" of a block comment token.
 std::string_view CommentBody(std::string_view comment)
 {
@@ -87,6 +99,7 @@ void CFormatParser::ResetModel()
     m_fieldTypes.clear();
     m_aliases.clear();
     m_nPack = 8;
+    m_lastNoted = CDataMember();
 }
 
 void CFormatParser::AddBuiltins()
@@ -299,11 +312,18 @@ void CFormatParser::ReadMember(CDataMember& member, int typeIndex, const std::op
             member.m_strPrintFormat = std::move(a.printFormat);
         // Most annotations set only the ID: the other parts are made when set.
         if (!IsDefault(a.member) || a.elementFormat || a.bText) {
-            CMemberNotes& notes = member.Notes();
-            notes.annotation = std::move(a.member);
-            notes.elementFormat = std::move(a.elementFormat);
-            if (a.bText)
-                notes.bText = std::move(*a.bText);
+            // Neighbours often carry the same unit or effect: one set of
+            // parts for a run of them.
+            if (m_lastNoted.HasNotes() && SameNotes(m_lastNoted, a)) {
+                member.ShareNotes(m_lastNoted);
+            } else {
+                CMemberNotes& notes = member.Notes();
+                notes.annotation = std::move(a.member);
+                notes.elementFormat = std::move(a.elementFormat);
+                if (a.bText)
+                    notes.bText = std::move(*a.bText);
+                m_lastNoted.ShareNotes(member);
+            }
         }
         if (a.id)
             member.m_nID = *a.id;

@@ -84,6 +84,9 @@ private:
 
     CPmTokenFile m_tokens;
     std::string m_strLastError;
+    // Holds the annotation parts of the member last given some: the next
+    // member declared alike shares them.
+    CDataMember m_lastNoted;
     // LookupType's index of the names: the first alias and the first type
     // of each name, over the first m_indexedAliases / m_indexedTypes entries.
     // A name index: open addressing over the names' hashes.

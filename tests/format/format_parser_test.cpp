@@ -255,6 +255,30 @@ TEST(FormatModel, AnnotationOptions)
     EXPECT_EQ(Member(f, "half").m_nLastIndex, INT_MAX);
 }
 
+// Members declared alike share one set of annotation parts; a change to
+// one member's parts must not reach the others, and a member that differs
+// in any part (here only the "-b" text) keeps its own.
+TEST(FormatModel, AnnotationPartsSharedAndCopiedOnChange)
+{
+    auto p = ParseText("field F {\n"
+                       "  double a /* -u mm -g 1 */; double b /* -g 2 -u mm */;\n"
+                       "  double c /* -u mm -b x */; double d /* -u mm */;\n"
+                       "};\n");
+    ASSERT_TRUE(p->ok) << p->parser.LastError();
+    CFieldType& f = *p->parser.FindFieldType("F");
+    for (const CDataMember& m : f.m_members)
+        EXPECT_EQ(m.Annotation().unit, " mm") << m.m_strName;
+    EXPECT_EQ(f.m_members[2].BText(), " x");
+    EXPECT_EQ(f.m_members[3].BText(), "");
+    EXPECT_EQ(f.m_members[1].m_nID, 2);
+
+    CDataMember copy = f.m_members[0];
+    f.m_members[0].Notes().annotation.unit = "cm";
+    EXPECT_EQ(f.m_members[0].Annotation().unit, "cm");
+    EXPECT_EQ(f.m_members[1].Annotation().unit, " mm");
+    EXPECT_EQ(copy.Annotation().unit, " mm");
+}
+
 TEST(FormatModel, AnnotationOnlyAfterNameOrBracket)
 {
     auto p = ParseText("struct S { int a /* -g 1 */, b[2] /* -g 2 */; };\n");
