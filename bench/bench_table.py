@@ -26,12 +26,17 @@ def load(results):
         if not text.strip():
             continue  # a filter that matched nothing in this executable
         data = json.loads(text)
+        medians = {}
         for b in data.get("benchmarks", []):
-            if b.get("run_type", "iteration") != "iteration":
-                continue
             key = re.sub(r"/(real_time|process_time|min_time:[0-9.]+s?|iterations:[0-9]+|repeats:[0-9]+)", "",
-                         b["name"])
-            runs[key] = b
+                         b.get("run_name", b["name"]))
+            if b.get("run_type", "iteration") == "iteration":
+                runs.setdefault(key, b)
+            elif b.get("aggregate_name") == "median":
+                medians[key] = b
+        # Repeated runs: the median of each figure, which one slow or fast
+        # repetition does not move.
+        runs.update(medians)
     return runs
 
 

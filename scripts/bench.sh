@@ -12,6 +12,7 @@
 #
 #   scripts/bench.sh                 all, about 1.5 minutes with the build
 #   BENCH_FILTER=Merge scripts/bench.sh   only benchmarks matching the regex
+#   BENCH_REPETITIONS=1 scripts/bench.sh  one run per figure (default 5, medians)
 #   BENCH_WIN_BUILD=build/win scripts/bench.sh   adds the setup's check under
 #                                    Wine (needs that build and a Wine bed)
 #
@@ -41,7 +42,10 @@ mkdir -p "$results"
 status=0
 for b in "${benches[@]}"; do
   echo "== $b" >&2
+  # Repetitions in random order, each figure their median: a figure and its
+  # reference meet the same moments of a shared machine.
   if ! "$build/bin/$b" --benchmark_format=json --benchmark_filter="${BENCH_FILTER:-.}" \
+    --benchmark_repetitions="${BENCH_REPETITIONS:-5}" --benchmark_enable_random_interleaving=true \
     >"$results/$b.json" 2>"$results/$b.log"; then
     echo "bench: $b failed (see $results/$b.log)" >&2
     status=1
