@@ -1,6 +1,9 @@
 // The format parsers on arbitrary bytes, in memory: CFormatParser::ParseText
 // (with the model dumped afterwards) and CFmtNameParser::ScanText must parse
 // or fail cleanly. One input in 64 also goes through a file (Parse, Scan).
+// A long run's inputs grew past 20 KB for four edges more than at 4 KB, the
+// rate falling from 10 000 to 2 000 a second: the search stays below 4 KB.
+// fuzz-max-len: 4096
 #include <cstdint>
 #include <cstdio>
 #include <sstream>
