@@ -74,4 +74,5 @@ void CDescription::ClearItems()
     m_items.clear();
     m_itemStore.Clear();
     m_itemTexts.Clear();
+    ItemsCleared();
 }

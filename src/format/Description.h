@@ -98,6 +98,8 @@ public:
     // Called with each item the printer hands over, complete: its value
     // formatted and its line written.
     virtual void ItemAdded(CItemData&) {}
+    // Called when the items are gone.
+    virtual void ItemsCleared() {}
 
     // The items listed, in listing order.
     std::vector<CItemData*> m_items;

@@ -103,6 +103,7 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
             expected += member.IsArray() && !member.IsTextMember() ? 1 + static_cast<size_t>(member.m_nArrayCount) : 1;
         expected = std::min<size_t>(expected, 4 * members.size() + 1024); // huge arrays grow as they are listed
         m_items.reserve(m_items.size() + expected);
+        m_serials.reserve(m_serials.size() + expected);
         // An item's numbering reads only its own texts and its ancestors'
         // IDs and effects, all set before it is added; trimming leaves an
         // effect empty or not as it was (an empty one is inherited when the
@@ -131,6 +132,8 @@ void CFieldDescriptor::ItemAdded(CItemData& item)
         return;
     NumberItem(item);
     TrimTexts(item);
+    if (m_serials.size() + 1 == m_items.size())
+        m_serials.push_back(item.m_nSerialNumber);
 }
 
 bool CFieldDescriptor::IsListingEffect(std::string_view effect) const
@@ -143,8 +146,11 @@ bool CFieldDescriptor::IsListingEffect(std::string_view effect) const
 
 void CFieldDescriptor::NumberItems()
 {
-    for (auto& item : m_items)
+    m_serials.clear();
+    for (auto& item : m_items) {
         NumberItem(*item);
+        m_serials.push_back(item->m_nSerialNumber);
+    }
 }
 
 void CFieldDescriptor::NumberItem(CItemData& item)
@@ -231,15 +237,32 @@ void CFieldDescriptor::TrimTexts(CItemData& item)
 
 CSerialNumberCheck CFieldDescriptor::CheckSerialNumbers() const
 {
+    if (m_serials.size() == m_items.size())
+        return CSerialNumberCheck(m_items, m_serials, m_texts.serialNumberOrder);
     return CSerialNumberCheck(m_items, m_texts.serialNumberOrder);
 }
 
-CSerialNumberCheck::CSerialNumberCheck(const std::vector<CItemData*>& items, std::string messageFormat)
-    : m_items(&items), m_format(std::move(messageFormat)), m_smallestAfter(items.size() + 1, LLONG_MAX)
+namespace {
+std::vector<int> SerialsOf(const std::vector<CItemData*>& items)
 {
-    m_serials.reserve(items.size());
+    std::vector<int> serials;
+    serials.reserve(items.size());
     for (const CItemData* item : items)
-        m_serials.push_back(item->m_nSerialNumber);
+        serials.push_back(item->m_nSerialNumber);
+    return serials;
+}
+} // namespace
+
+CSerialNumberCheck::CSerialNumberCheck(const std::vector<CItemData*>& items, std::string messageFormat)
+    : CSerialNumberCheck(items, SerialsOf(items), std::move(messageFormat))
+{
+}
+
+CSerialNumberCheck::CSerialNumberCheck(const std::vector<CItemData*>& items, std::vector<int> serials,
+                                       std::string messageFormat)
+    : m_items(&items), m_format(std::move(messageFormat)), m_serials(std::move(serials)),
+      m_smallestAfter(m_serials.size() + 1, LLONG_MAX)
+{
     for (size_t k = m_serials.size(); k-- > 0;) {
         int s = m_serials[k];
         m_smallestAfter[k] = s != -1 && s < m_smallestAfter[k + 1] ? s : m_smallestAfter[k + 1];

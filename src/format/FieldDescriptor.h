@@ -23,6 +23,8 @@ struct SerialNumberFinding {
 class CSerialNumberCheck {
 public:
     CSerialNumberCheck(const std::vector<CItemData*>& items, std::string messageFormat);
+    // The same with the items' serial numbers known, one per item.
+    CSerialNumberCheck(const std::vector<CItemData*>& items, std::vector<int> serials, std::string messageFormat);
     // The next finding; false when there is none left.
     bool Next(SerialNumberFinding& finding);
 
@@ -75,7 +77,10 @@ private:
     void ItemAdded(CItemData& item) override;
     // True when effect is one of the texts' effects: numbering leaves it.
     bool IsListingEffect(std::string_view effect) const;
+    void ItemsCleared() override { m_serials.clear(); }
     bool m_bFinishAsAdded = false;
+    // The items' serial numbers, one per item, when all were numbered.
+    std::vector<int> m_serials;
 
     // One item's step of NumberItems and of TrimItemTexts.
     void NumberItem(CItemData& item);
