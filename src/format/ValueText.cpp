@@ -349,34 +349,16 @@ std::string FormatReal(const CPrintFormat& format, double value, size_t limit)
 }
 
 namespace {
-// "%.<precision>f" of a finite value: exact, as printf writes it.
-std::string FixedText(double value, int precision)
+// "%.<precision>f" of a finite value: exact, as printf writes it. Written in
+// buffer (309 integer digits, sign, point and 16 decimals at most); printf's
+// text, kept in spare, where to_chars cannot.
+std::string_view FixedText(double value, int precision, char (&buffer)[400], std::string& spare)
 {
-    char buffer[400]; // 309 integer digits, sign, point and 16 decimals at most
-    std::to_chars_result r =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
-    if (r.ec != std::errc())
-        return Print(kMaxDoubleText, "%.*f", precision, value);
-    return std::string(buffer, r.ptr);
-}
-} // namespace
-
-namespace {
-// ShortenDouble's steps on a text from FixedText (the rare fallback).
-std::string ShortenDoubleText(std::string text, double value)
-{
-    size_t dot = text.find('.');
-    if (dot != std::string::npos && text.size() - dot - 1 >= 2 && text.compare(text.size() - 2, 2, "00") != 0)
-        text = FixedText(value, 16);
-    if (text.find_first_of("123456789") == std::string::npos && !text.empty() && text[0] == '-')
-        text.erase(0, 1);
-    if (text.find('.') != std::string::npos) {
-        size_t last = text.find_last_not_of('0');
-        text.resize(last + 1);
-        if (!text.empty() && text.back() == '.')
-            text.pop_back();
-    }
-    return text;
+    std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
+    if (r.ec == std::errc())
+        return std::string_view(buffer, static_cast<size_t>(r.ptr - buffer));
+    spare = Print(kMaxDoubleText, "%.*f", precision, value);
+    return spare;
 }
 } // namespace
 
@@ -385,18 +367,12 @@ std::string ShortenDouble(double value)
     if (!std::isfinite(value))
         return std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf";
     // Worked on in a buffer: one text is made, at the end.
-    char buffer[400]; // 309 integer digits, sign, point and 16 decimals at most
-    std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
-    if (r.ec != std::errc())
-        return ShortenDoubleText(FixedText(value, 6), value);
-    std::string_view text(buffer, static_cast<size_t>(r.ptr - buffer));
+    char buffer[400];
+    std::string spare;
+    std::string_view text = FixedText(value, 6, buffer, spare);
     size_t dot = text.find('.');
-    if (dot != std::string_view::npos && text.size() - dot - 1 >= 2 && text.substr(text.size() - 2) != "00") {
-        r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 16);
-        if (r.ec != std::errc())
-            return ShortenDoubleText(FixedText(value, 16), value);
-        text = std::string_view(buffer, static_cast<size_t>(r.ptr - buffer));
-    }
+    if (dot != std::string_view::npos && text.size() - dot - 1 >= 2 && text.substr(text.size() - 2) != "00")
+        text = FixedText(value, 16, buffer, spare);
     if (text.find_first_of("123456789") == std::string_view::npos && !text.empty() && text[0] == '-')
         text.remove_prefix(1);
     if (text.find('.') != std::string_view::npos) {

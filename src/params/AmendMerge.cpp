@@ -406,7 +406,6 @@ void AppendEntries(const std::string& path, const AmendEntries& entries)
     }
 }
 
-
 MergeResult MergeAmendText(std::string_view saved, std::string_view target, std::string_view format,
                            const std::string& formatName, std::string& merged)
 {
