@@ -21,6 +21,10 @@
 #include <vector>
 
 #include "format/DataMember.h"
+#include "platform/PageBlock.h"
+
+// A big block's member list is an arena of its own (see PageBlock.h).
+using CMemberList = std::vector<CDataMember, PageBlockAllocator<CDataMember>>;
 
 class CDataType;
 // The type list: built-ins first (BuiltinType order), then the structures.
@@ -82,7 +86,7 @@ public:
     int m_pSize;
     int m_nAlignment;
     int m_nIDRange = 0; // "-r" of a structure: IDs one array element spans
-    std::vector<CDataMember> m_members;
+    CMemberList m_members;
 
 protected:
     void DumpBody(std::ostream& out, const CTypeList& types) const;

@@ -22,11 +22,13 @@ void CDescription::WriteListingLine(const std::string& line)
 
 CItemData* CItemStore::Make()
 {
-    if (m_usedInLast == kChunk) {
-        m_chunks.emplace_back(new Slot[kChunk]);
+    if (m_chunks.empty() || m_usedInLast == m_chunks.back().count) {
+        size_t count = m_chunks.size() < kSmallChunks ? kChunk : kBigChunk;
+        m_chunks.reserve(m_chunks.size() + 1);
+        m_chunks.push_back({PageBlockAllocator<Slot>().allocate(count), count});
         m_usedInLast = 0;
     }
-    return new (&m_chunks.back()[m_usedInLast++]) CItemData;
+    return new (&m_chunks.back().slots[m_usedInLast++]) CItemData;
 }
 
 // Items own nothing: a chunk goes without a pass over its items.
@@ -34,8 +36,10 @@ static_assert(std::is_trivially_destructible<CItemData>::value, "items are freed
 
 void CItemStore::Clear()
 {
+    for (const Chunk& chunk : m_chunks)
+        PageBlockAllocator<Slot>().deallocate(chunk.slots, chunk.count);
     m_chunks.clear();
-    m_usedInLast = kChunk;
+    m_usedInLast = 0;
 }
 
 std::string_view CTextArena::KeepIndented(size_t spaces, std::string_view text)

@@ -12,6 +12,7 @@
 #include "format/ListingTexts.h"
 #include "format/ValueText.h"
 #include "platform/File.h"
+#include "platform/PageBlock.h"
 
 // One listed value (or the item of a structure or array that holds values).
 class CItemData {
@@ -64,14 +65,22 @@ public:
     void Clear();
 
 private:
+    // The first chunks come from the heap; a store that grows past them
+    // takes chunks of whole pages (PageBlock.h).
     static const size_t kChunk = 1024;
+    static const size_t kSmallChunks = 8;
     // Raw chunks: an item is constructed when made, so a chunk's unused part
     // is never touched.
     struct alignas(CItemData) Slot {
         unsigned char bytes[sizeof(CItemData)];
     };
-    std::vector<std::unique_ptr<Slot[]>> m_chunks;
-    size_t m_usedInLast = kChunk;
+    static const size_t kBigChunk = kPageBlockUnit / sizeof(Slot);
+    struct Chunk {
+        Slot* slots;
+        size_t count;
+    };
+    std::vector<Chunk> m_chunks;
+    size_t m_usedInLast = 0;
 };
 
 class CDescription {

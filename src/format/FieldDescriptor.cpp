@@ -60,7 +60,7 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
     m_pData = data;
     m_strFormatPath = formatPath;
     m_pFieldType = field;
-    std::vector<CDataMember>& members = field->m_members;
+    CMemberList& members = field->m_members;
     if (members.empty())
         return true;
     // The first and the last member mark the block's begin and end and stay;
@@ -80,7 +80,7 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
                 sorted = order[i] == i;
         }
         if (!sorted) {
-            std::vector<CDataMember> ordered;
+            CMemberList ordered;
             ordered.reserve(members.size());
             for (size_t i : order)
                 ordered.push_back(std::move(members[i]));

@@ -1,0 +1,62 @@
+// Memory taken from the system in whole pages, for the big arenas of a
+// description (its items, the model's member list). On Linux a block of
+// 2 MB or more is asked for in huge pages: first touching a 4 KB page costs
+// about 1.5 us on a virtual machine, so 50 MB of fresh memory cost more than
+// the description's own work. Windows gives such blocks in ordinary pages
+// (large pages need a privilege no setup run has).
+#pragma once
+#include <cstddef>
+#include <new>
+
+// Returns zeroed memory of at least bytes, or nullptr when the system has
+// none. FreePages takes the same size back.
+void* AllocatePages(size_t bytes);
+void FreePages(void* block, size_t bytes);
+
+// The huge page size; AllocatePages rounds a block up to a multiple of it.
+const size_t kPageBlockUnit = 2u << 20;
+// Below this, an ordinary heap block serves better.
+const size_t kPageBlockMinimum = kPageBlockUnit / 2;
+
+// A standard allocator that takes big blocks from AllocatePages and the
+// rest from the heap; which one served a block follows from its size alone.
+template <class T>
+class PageBlockAllocator {
+public:
+    using value_type = T;
+    PageBlockAllocator() noexcept = default;
+    template <class U>
+    PageBlockAllocator(const PageBlockAllocator<U>&) noexcept
+    {
+    }
+
+    T* allocate(size_t n)
+    {
+        size_t bytes = n * sizeof(T);
+        if (bytes < kPageBlockMinimum)
+            return static_cast<T*>(::operator new(bytes));
+        void* block = AllocatePages(bytes);
+        if (!block)
+            throw std::bad_alloc();
+        return static_cast<T*>(block);
+    }
+    void deallocate(T* p, size_t n) noexcept
+    {
+        size_t bytes = n * sizeof(T);
+        if (bytes < kPageBlockMinimum)
+            ::operator delete(p);
+        else
+            FreePages(p, bytes);
+    }
+
+    template <class U>
+    bool operator==(const PageBlockAllocator<U>&) const noexcept
+    {
+        return true;
+    }
+    template <class U>
+    bool operator!=(const PageBlockAllocator<U>&) const noexcept
+    {
+        return false;
+    }
+};
