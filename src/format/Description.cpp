@@ -42,6 +42,13 @@ void CItemStore::Clear()
     m_usedInLast = 0;
 }
 
+char* CTextArena::AddBlock(size_t size)
+{
+    m_blocks.reserve(m_blocks.size() + 1);
+    m_blocks.push_back({PageBlockAllocator<char>().allocate(size), size});
+    return m_blocks.back().bytes;
+}
+
 std::string_view CTextArena::KeepIndented(size_t spaces, std::string_view text)
 {
     size_t size = spaces + text.size();
@@ -50,16 +57,16 @@ std::string_view CTextArena::KeepIndented(size_t spaces, std::string_view text)
     char* at;
     if (size > kBlock / 4) {
         // A long text (rare) has a block of its own; the next short one starts a new block.
-        m_blocks.push_back(std::make_unique<char[]>(size));
-        at = m_blocks.back().get();
-        m_used = kBlock;
+        at = AddBlock(size);
+        m_room = 0;
     } else {
-        if (m_used + size > kBlock) {
-            m_blocks.push_back(std::make_unique<char[]>(kBlock));
-            m_used = 0;
+        if (size > m_room) {
+            m_room = m_blocks.size() < kSmallBlocks ? kBlock : kPageBlockUnit;
+            AddBlock(m_room);
         }
-        at = m_blocks.back().get() + m_used;
-        m_used += size;
+        const Block& last = m_blocks.back();
+        at = last.bytes + (last.size - m_room);
+        m_room -= size;
     }
     memset(at, ' ', spaces);
     if (!text.empty())
@@ -69,8 +76,10 @@ std::string_view CTextArena::KeepIndented(size_t spaces, std::string_view text)
 
 void CTextArena::Clear()
 {
+    for (const Block& block : m_blocks)
+        PageBlockAllocator<char>().deallocate(block.bytes, block.size);
     m_blocks.clear();
-    m_used = kBlock;
+    m_room = 0;
 }
 
 void CDescription::ClearItems()

@@ -40,15 +40,29 @@ public:
 // each and go with the blocks. A text's place stays while the arena lives.
 class CTextArena {
 public:
+    CTextArena() = default;
+    CTextArena(const CTextArena&) = delete;
+    CTextArena& operator=(const CTextArena&) = delete;
+    ~CTextArena() { Clear(); }
+
     std::string_view Keep(std::string_view text) { return KeepIndented(0, text); }
     // spaces blanks followed by text, as one text.
     std::string_view KeepIndented(size_t spaces, std::string_view text);
     void Clear();
 
 private:
+    // The first blocks come from the heap; an arena that grows past them
+    // takes blocks of whole pages (PageBlock.h).
     static const size_t kBlock = 65536;
-    std::vector<std::unique_ptr<char[]>> m_blocks;
-    size_t m_used = kBlock;
+    static const size_t kSmallBlocks = 16;
+    struct Block {
+        char* bytes;
+        size_t size;
+    };
+    char* AddBlock(size_t size);
+
+    std::vector<Block> m_blocks;
+    size_t m_room = 0; // free bytes at the end of the last block
 };
 
 // The items of a description, made in chunks: a block of many thousand

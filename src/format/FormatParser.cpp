@@ -304,7 +304,7 @@ void CFormatParser::ReadMember(CDataMember& member, int typeIndex, const std::op
         annotated = ReadAnnotation(comment);
     }
     if (annotated) {
-        if (comment.compare(0, 2, "{@") == 0)
+        if (comment.size() >= 2 && comment[0] == '{' && comment[1] == '@')
             comment = GetResourceString(ClampedAtoi(comment.c_str() + 2));
         CAnnotation a = ParseAnnotation(comment);
         member.m_strComment = std::move(comment);

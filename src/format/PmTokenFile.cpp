@@ -1,5 +1,6 @@
 #include "format/PmTokenFile.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -468,10 +469,9 @@ size_t CPmTokenFile::CountAhead(char what, char stop) const
     const char* end = static_cast<const char*>(memchr(begin, stop, m_text.size() - m_nPos));
     if (!end)
         end = m_text.data() + m_text.size();
-    size_t count = 0;
-    for (const char* p = begin; (p = static_cast<const char*>(memchr(p, what, static_cast<size_t>(end - p)))); ++p)
-        ++count;
-    return count;
+    // One pass over the bytes: a memchr per hit cost more where hits are
+    // a few dozen bytes apart, as a block's ';' are.
+    return static_cast<size_t>(std::count(begin, end, what));
 }
 
 void CPmTokenFile::SetCommentTokens(bool on)
