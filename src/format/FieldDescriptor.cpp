@@ -64,28 +64,21 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
     if (members.empty())
         return true;
     // The first and the last member mark the block's begin and end and stay;
-    // the others are listed by ID. The order is found on positions and the
-    // members are moved into it once.
-    if (members.size() >= 3) {
+    // the others are listed by ID. Members declared in ID order, as most
+    // are, stay where they are (seen on the members, in one pass); others
+    // get their order found on positions and are moved into it once.
+    auto byID = [](const CDataMember& a, const CDataMember& b) { return a.m_nID < b.m_nID; };
+    if (members.size() >= 3 && !std::is_sorted(members.begin() + 1, members.end() - 1, byID)) {
         std::vector<size_t> order(members.size());
         for (size_t i = 0; i < order.size(); ++i)
             order[i] = i;
-        auto byID = [&](size_t a, size_t b) { return members[a].m_nID < members[b].m_nID; };
-        // Members declared in ID order, as most are, stay where they are.
-        bool sorted = std::is_sorted(order.begin() + 1, order.end() - 1, byID);
-        if (!sorted) {
-            std::stable_sort(order.begin() + 1, order.end() - 1, byID);
-            sorted = true;
-            for (size_t i = 0; i < order.size() && sorted; ++i)
-                sorted = order[i] == i;
-        }
-        if (!sorted) {
-            CMemberList ordered;
-            ordered.reserve(members.size());
-            for (size_t i : order)
-                ordered.push_back(std::move(members[i]));
-            members.swap(ordered);
-        }
+        std::stable_sort(order.begin() + 1, order.end() - 1,
+                         [&](size_t a, size_t b) { return byID(members[a], members[b]); });
+        CMemberList ordered;
+        ordered.reserve(members.size());
+        for (size_t i : order)
+            ordered.push_back(std::move(members[i]));
+        members.swap(ordered);
     }
 
     // A listing that cannot be created or written whole is a failure: the

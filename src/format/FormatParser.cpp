@@ -357,10 +357,15 @@ void CFormatParser::CNameIndex::Clear()
     m_slots.clear();
 }
 
-void CFormatParser::CNameIndex::Add(const std::string& name, int value)
+void CFormatParser::CNameIndex::Add(const std::string& name, bool alias, int value)
 {
-    if (Find(name) >= 0)
+    if (const Entry* found = Find(name)) {
+        Entry& e = m_entries[static_cast<size_t>(found - m_entries.data())];
+        int& first = alias ? e.alias : e.type;
+        if (first < 0)
+            first = value;
         return;
+    }
     if ((m_entries.size() + 1) * 2 > m_slots.size()) {
         size_t size = m_slots.empty() ? 64 : m_slots.size() * 2;
         m_slots.assign(size, -1);
@@ -377,21 +382,21 @@ void CFormatParser::CNameIndex::Add(const std::string& name, int value)
     while (m_slots[slot] >= 0)
         slot = (slot + 1) & mask;
     m_slots[slot] = static_cast<int>(m_entries.size());
-    m_entries.push_back({name, hash, value});
+    m_entries.push_back({name, hash, alias ? value : -1, alias ? -1 : value});
 }
 
-int CFormatParser::CNameIndex::Find(std::string_view name) const
+const CFormatParser::CNameIndex::Entry* CFormatParser::CNameIndex::Find(std::string_view name) const
 {
     if (m_slots.empty())
-        return -1;
+        return nullptr;
     size_t hash = HashName(name);
     size_t mask = m_slots.size() - 1;
     for (size_t slot = hash & mask; m_slots[slot] >= 0; slot = (slot + 1) & mask) {
         const Entry& e = m_entries[static_cast<size_t>(m_slots[slot])];
         if (e.hash == hash && e.name == name)
-            return e.value;
+            return &e;
     }
-    return -1;
+    return nullptr;
 }
 
 int CFormatParser::LookupType(const std::string& name, std::optional<std::string>* printFormat) const
@@ -408,28 +413,25 @@ int CFormatParser::LookupName(std::string_view name, const std::optional<std::st
     // Aliases first, then types; the first of equal names counts. The index
     // follows the lists as they grow and starts again when they shrink.
     if (m_indexedAliases > m_aliases.size() || m_indexedTypes > m_types.size()) {
-        m_aliasIndex.Clear();
-        m_typeIndex.Clear();
+        m_nameIndex.Clear();
         m_indexedAliases = m_indexedTypes = 0;
     }
     for (; m_indexedAliases < m_aliases.size(); ++m_indexedAliases)
-        m_aliasIndex.Add(m_aliases[m_indexedAliases].m_strName, static_cast<int>(m_indexedAliases));
+        m_nameIndex.Add(m_aliases[m_indexedAliases].m_strName, true, static_cast<int>(m_indexedAliases));
     for (; m_indexedTypes < m_types.size(); ++m_indexedTypes)
-        m_typeIndex.Add(m_types[m_indexedTypes]->m_strName, static_cast<int>(m_indexedTypes));
+        m_nameIndex.Add(m_types[m_indexedTypes]->m_strName, false, static_cast<int>(m_indexedTypes));
 
     static const std::optional<std::string> kNoFormat;
-    int alias = m_aliasIndex.Find(name);
-    if (alias >= 0) {
-        const CDataTypeAlias& a = m_aliases[static_cast<size_t>(alias)];
+    const CNameIndex::Entry* e = m_nameIndex.Find(name);
+    if (!e)
+        return -1;
+    if (e->alias >= 0) {
+        const CDataTypeAlias& a = m_aliases[static_cast<size_t>(e->alias)];
         printFormat = &a.m_strPrintFormat;
         return a.m_nTypeIndex;
     }
-    int type = m_typeIndex.Find(name);
-    if (type >= 0) {
-        printFormat = &kNoFormat;
-        return type;
-    }
-    return -1;
+    printFormat = &kNoFormat;
+    return e->type;
 }
 
 int CFormatParser::FindType(const std::optional<std::string>*& printFormat)

@@ -88,22 +88,25 @@ private:
     // member declared alike shares them.
     CDataMember m_lastNoted;
     // LookupType's index of the names: the first alias and the first type
-    // of each name, over the first m_indexedAliases / m_indexedTypes entries.
+    // of each name, over the first m_indexedAliases / m_indexedTypes entries,
+    // in one table so that a name is hashed and looked for once.
     // A name index: open addressing over the names' hashes.
     class CNameIndex {
     public:
-        void Clear();
-        // Adds name with value unless the name is indexed already (the first counts).
-        void Add(const std::string& name, int value);
-        // The value of name, or -1.
-        int Find(std::string_view name) const;
-
-    private:
         struct Entry {
             std::string name;
             size_t hash;
-            int value;
+            int alias; // the first alias of the name, or -1
+            int type;  // the first type of the name, or -1
         };
+        void Clear();
+        // Indexes name as alias or type number value unless that name has
+        // one of the kind already (the first counts).
+        void Add(const std::string& name, bool alias, int value);
+        // The entry of name, or nullptr.
+        const Entry* Find(std::string_view name) const;
+
+    private:
         std::vector<Entry> m_entries;
         std::vector<int> m_slots; // entry index or -1; a power of two long
     };
@@ -112,8 +115,7 @@ private:
     // the alias list is unchanged. Not set when the name is unknown.
     int LookupName(std::string_view name, const std::optional<std::string>*& printFormat) const;
 
-    mutable CNameIndex m_aliasIndex;
-    mutable CNameIndex m_typeIndex;
+    mutable CNameIndex m_nameIndex;
     mutable size_t m_indexedAliases = 0;
     mutable size_t m_indexedTypes = 0;
 };
