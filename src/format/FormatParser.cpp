@@ -192,13 +192,10 @@ void CFormatParser::ParsePack()
 
 bool CFormatParser::ReadAnnotation(std::string& text)
 {
-    m_tokens.SetCommentTokens(true);
-    int kind = m_tokens.PeekToken();
-    m_tokens.SetCommentTokens(false);
-    if (kind != CPmTokenFile::tkBlockComment)
+    std::string_view comment;
+    if (!m_tokens.ReadBlockComment(comment))
         return false;
-    m_tokens.SkipToken(CPmTokenFile::tkBlockComment);
-    text = CommentBody(m_tokens.TokenView());
+    text = CommentBody(comment);
     return true;
 }
 

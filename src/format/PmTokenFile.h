@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/File.h"
+#include "platform/PageBlock.h"
 #include "platform/StringUtil.h"
 
 // A parse error: what() is the finished message, newline included.
@@ -91,6 +92,13 @@ public:
     // is inserted as plain text; the whole is cut to 1023 characters.
     [[noreturn]] void RaiseParseError(const char* format, ...) TLX_PRINTF(2, 3);
 
+    // The block comment that comes next, if one does (an annotation): blanks,
+    // newlines and line comments before it are passed over as the token
+    // reader passes them. Returns false, with only those passed over, when
+    // something else comes next. The comment, "/*" and "*/" included, stays
+    // valid until the next token is read.
+    bool ReadBlockComment(std::string_view& comment);
+
     // How often what occurs between the reading position and the next stop
     // character (or the end of the text read so far): a size hint.
     size_t CountAhead(char what, char stop) const;
@@ -121,7 +129,7 @@ protected:
     // The raw token at the reading position; ReadRawToken adds its text.
     int ReadRawTokenKind();
 
-    std::string m_text; // the file's characters (CR LF as '\n')
+    PageString m_text; // the file's characters (CR LF as '\n')
     size_t m_nPos = 0;
     bool m_bLoaded = false;
     bool m_bInMemory = false; // the text was given, not read from a file

@@ -7,6 +7,7 @@
 #pragma once
 #include <cstddef>
 #include <new>
+#include <string>
 
 // Returns zeroed memory of at least bytes, or nullptr when the system has
 // none. FreePages takes the same size back.
@@ -60,3 +61,6 @@ public:
         return false;
     }
 };
+
+// A text that may be big (a whole format file), kept in such blocks.
+using PageString = std::basic_string<char, std::char_traits<char>, PageBlockAllocator<char>>;
