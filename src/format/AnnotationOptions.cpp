@@ -102,10 +102,24 @@ void OptionValue(const std::string& text, size_t at, std::string& value)
     value.assign(text, at, end - at);
 }
 
-// Where the value of each option letter starts (its first "-L"), found in one
-// pass over the text; npos for a letter that is absent.
+// The option letters the annotation knows, each with a slot below.
+constexpr char kOptionLetters[] = "nuedmfFbgkr";
+const size_t kOptions = sizeof kOptionLetters - 1;
+
+struct OptionSlots {
+    unsigned char of[128]; // slot + 1 of a letter; 0 for a letter no option has
+    constexpr OptionSlots() : of()
+    {
+        for (size_t i = 0; i < kOptions; ++i)
+            of[static_cast<unsigned char>(kOptionLetters[i])] = static_cast<unsigned char>(i + 1);
+    }
+};
+constexpr OptionSlots kOptionSlots;
+
+// Where the value of each option starts (its first "-L"), found in one pass
+// over the text; npos for an option that is absent.
 struct OptionPositions {
-    size_t at[128]; // letters below 128 only
+    size_t at[kOptions];
     explicit OptionPositions(const std::string& text)
     {
         for (size_t& a : at)
@@ -115,13 +129,15 @@ struct OptionPositions {
         for (const char* p = t; n > 1 && (p = static_cast<const char*>(memchr(p, '-', n - 1 - static_cast<size_t>(p - t))));
              ++p) {
             unsigned char letter = static_cast<unsigned char>(p[1]);
-            if (letter < 128 && at[letter] == std::string::npos)
-                at[letter] = static_cast<size_t>(p - t) + 2;
+            unsigned slot = letter < 128 ? kOptionSlots.of[letter] : 0;
+            if (slot != 0 && at[slot - 1] == std::string::npos)
+                at[slot - 1] = static_cast<size_t>(p - t) + 2;
         }
     }
     bool Get(const std::string& text, char letter, std::string& value) const
     {
-        size_t a = at[static_cast<unsigned char>(letter) & 127];
+        unsigned char l = static_cast<unsigned char>(letter);
+        size_t a = l < 128 && kOptionSlots.of[l] != 0 ? at[kOptionSlots.of[l] - 1] : std::string::npos;
         if (a == std::string::npos)
             return false;
         OptionValue(text, a, value);

@@ -235,28 +235,28 @@ CSerialNumberCheck CFieldDescriptor::CheckSerialNumbers() const
     return CSerialNumberCheck(m_items, m_texts.serialNumberOrder);
 }
 
-namespace {
-std::vector<int> SerialsOf(const std::vector<CItemData*>& items)
-{
-    std::vector<int> serials;
-    serials.reserve(items.size());
-    for (const CItemData* item : items)
-        serials.push_back(item->m_nSerialNumber);
-    return serials;
-}
-} // namespace
-
 CSerialNumberCheck::CSerialNumberCheck(const std::vector<CItemData*>& items, std::string messageFormat)
-    : CSerialNumberCheck(items, SerialsOf(items), std::move(messageFormat))
+    : m_items(&items), m_format(std::move(messageFormat))
 {
+    m_ownSerials.reserve(items.size());
+    for (const CItemData* item : items)
+        m_ownSerials.push_back(item->m_nSerialNumber);
+    m_serials = m_ownSerials.data(); // moving the vector keeps its buffer
+    m_count = m_ownSerials.size();
+    Prepare();
 }
 
-CSerialNumberCheck::CSerialNumberCheck(const std::vector<CItemData*>& items, std::vector<int> serials,
+CSerialNumberCheck::CSerialNumberCheck(const std::vector<CItemData*>& items, const std::vector<int>& serials,
                                        std::string messageFormat)
-    : m_items(&items), m_format(std::move(messageFormat)), m_serials(std::move(serials)),
-      m_smallestAfter(m_serials.size() + 1, LLONG_MAX)
+    : m_items(&items), m_format(std::move(messageFormat)), m_serials(serials.data()), m_count(serials.size())
 {
-    for (size_t k = m_serials.size(); k-- > 0;) {
+    Prepare();
+}
+
+void CSerialNumberCheck::Prepare()
+{
+    m_smallestAfter.assign(m_count + 1, INT_MAX);
+    for (size_t k = m_count; k-- > 0;) {
         int s = m_serials[k];
         m_smallestAfter[k] = s != -1 && s < m_smallestAfter[k + 1] ? s : m_smallestAfter[k + 1];
     }
@@ -265,7 +265,7 @@ CSerialNumberCheck::CSerialNumberCheck(const std::vector<CItemData*>& items, std
 bool CSerialNumberCheck::Next(SerialNumberFinding& finding)
 {
     const std::vector<CItemData*>& items = *m_items;
-    size_t n = m_serials.size();
+    size_t n = m_count;
     for (; m_i < n; ++m_i, m_j = m_i + 1) {
         int si = m_serials[m_i];
         if (si == -1 || m_smallestAfter[m_i + 1] > si)

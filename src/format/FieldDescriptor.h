@@ -19,23 +19,35 @@ struct SerialNumberFinding {
 
 // The pairs i < j of items with serial(i) >= serial(j), ordered by i, then
 // j, found one at a time so that the caller may stop at any of them. It reads
-// the descriptor's items: use it before the next description or Reset.
+// the descriptor's items and serial numbers: use it before the next
+// description, numbering or Reset.
 class CSerialNumberCheck {
 public:
     CSerialNumberCheck(const std::vector<CItemData*>& items, std::string messageFormat);
-    // The same with the items' serial numbers known, one per item.
-    CSerialNumberCheck(const std::vector<CItemData*>& items, std::vector<int> serials, std::string messageFormat);
+    // The same with the items' serial numbers known, one per item: read
+    // where they are, so they must stay as long as the check.
+    CSerialNumberCheck(const std::vector<CItemData*>& items, const std::vector<int>& serials,
+                       std::string messageFormat);
+    CSerialNumberCheck(CSerialNumberCheck&&) noexcept = default;
+    CSerialNumberCheck(const CSerialNumberCheck&) = delete;
+    CSerialNumberCheck& operator=(const CSerialNumberCheck&) = delete;
     // The next finding; false when there is none left.
     bool Next(SerialNumberFinding& finding);
 
 private:
+    void Prepare();
+
     const std::vector<CItemData*>* m_items;
     std::string m_format;
-    // The items' serial numbers, read once: the search runs over these.
-    std::vector<int> m_serials;
-    // The smallest serial number after each position: which i can have a
-    // pair at all, so that an ordered list costs one pass instead of all pairs.
-    std::vector<long long> m_smallestAfter;
+    // The items' serial numbers, read once from the items when not known:
+    // the search runs over these.
+    std::vector<int> m_ownSerials;
+    const int* m_serials = nullptr;
+    size_t m_count = 0;
+    // The smallest serial number after each position (INT_MAX: none): which
+    // i can have a pair at all, so that an ordered list costs one pass
+    // instead of all pairs.
+    std::vector<int> m_smallestAfter;
     size_t m_i = 0;
     size_t m_j = 1;
 };
