@@ -251,8 +251,8 @@ void CDataPrinter::FormatItem(CItemData& item)
     const CDataType& type = TypeOf(*item.m_pMember);
     if (type.IsStructure())
         return;
-    item.m_strValue = m_pDescription->KeepText(
-        value_text::FormatBuiltin(type.m_nBuiltin, *item.m_pMember, item.m_pValue, m_pDescription->m_formats));
+    value_text::FormatBuiltinTo(m_value, type.m_nBuiltin, *item.m_pMember, item.m_pValue, m_pDescription->m_formats);
+    item.m_strValue = m_pDescription->KeepText(m_value);
 }
 
 bool CDataPrinter::ParseItem(CItemData& item, const std::string& text)

@@ -62,4 +62,5 @@ private:
     // Reused by WriteItemLine: the item's chain and the line being built.
     std::vector<const CItemData*> m_chain;
     std::string m_line;
+    std::string m_value; // a value's text, made here before the description keeps it
 };

@@ -23,7 +23,7 @@ void CDescription::WriteListingLine(const std::string& line)
 CItemData* CItemStore::Make()
 {
     if (m_chunks.empty() || m_usedInLast == m_chunks.back().count) {
-        size_t count = m_chunks.size() < kSmallChunks ? kChunk : kBigChunk;
+        size_t count = m_chunks.size() < kSmallChunks && !m_pagesFirst ? kChunk : kBigChunk;
         m_chunks.reserve(m_chunks.size() + 1);
         m_chunks.push_back({PageBlockAllocator<Slot>().allocate(count), count});
         m_usedInLast = 0;
@@ -40,6 +40,7 @@ void CItemStore::Clear()
         PageBlockAllocator<Slot>().deallocate(chunk.slots, chunk.count);
     m_chunks.clear();
     m_usedInLast = 0;
+    m_pagesFirst = false;
 }
 
 char* CTextArena::AddBlock(size_t size)
@@ -61,7 +62,7 @@ std::string_view CTextArena::KeepIndented(size_t spaces, std::string_view text)
         m_room = 0;
     } else {
         if (size > m_room) {
-            m_room = m_blocks.size() < kSmallBlocks ? kBlock : kPageBlockUnit;
+            m_room = m_blocks.size() < kSmallBlocks && !m_pagesFirst ? kBlock : kPageBlockUnit;
             AddBlock(m_room);
         }
         const Block& last = m_blocks.back();
@@ -80,6 +81,7 @@ void CTextArena::Clear()
         PageBlockAllocator<char>().deallocate(block.bytes, block.size);
     m_blocks.clear();
     m_room = 0;
+    m_pagesFirst = false;
 }
 
 void CDescription::ClearItems()

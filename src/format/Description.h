@@ -48,6 +48,9 @@ public:
     std::string_view Keep(std::string_view text) { return KeepIndented(0, text); }
     // spaces blanks followed by text, as one text.
     std::string_view KeepIndented(size_t spaces, std::string_view text);
+    // About this many bytes are to come: an arena that will outgrow its
+    // heap blocks takes blocks of whole pages from the start.
+    void Expect(size_t bytes) { m_pagesFirst = bytes > kSmallBlocks * kBlock; }
     void Clear();
 
 private:
@@ -63,6 +66,7 @@ private:
 
     std::vector<Block> m_blocks;
     size_t m_room = 0; // free bytes at the end of the last block
+    bool m_pagesFirst = false;
 };
 
 // The items of a description, made in chunks: a block of many thousand
@@ -76,6 +80,9 @@ public:
     ~CItemStore() { Clear(); }
 
     CItemData* Make();
+    // About this many items are to come: a store that will outgrow its heap
+    // chunks takes chunks of whole pages from the start.
+    void Expect(size_t count) { m_pagesFirst = count > kSmallChunks * kChunk; }
     void Clear();
 
 private:
@@ -95,6 +102,7 @@ private:
     };
     std::vector<Chunk> m_chunks;
     size_t m_usedInLast = 0;
+    bool m_pagesFirst = false;
 };
 
 class CDescription {
@@ -111,6 +119,12 @@ public:
 
     // A new item, owned by the description until ClearItems.
     CItemData* MakeItem() { return m_itemStore.Make(); }
+    // About this many items, with a few short texts each, are to come.
+    void ExpectItems(size_t count)
+    {
+        m_itemStore.Expect(count);
+        m_itemTexts.Expect(count * kTextBytesPerItem);
+    }
     // Keeps a text made for one item as long as the items.
     std::string_view KeepText(std::string_view text) { return m_itemTexts.Keep(text); }
     std::string_view KeepIndentedText(size_t spaces, std::string_view text)
@@ -131,6 +145,8 @@ public:
     CPrintFormatCache m_formats;
 
 protected:
+    // What an item's label and value text take, as a rule.
+    static const size_t kTextBytesPerItem = 16;
     CItemStore m_itemStore;
     CTextArena m_itemTexts;
     TextFile m_listing;

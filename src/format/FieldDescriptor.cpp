@@ -96,6 +96,7 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
             expected += member.IsArray() && !member.IsTextMember() ? 1 + static_cast<size_t>(member.m_nArrayCount) : 1;
         expected = std::min<size_t>(expected, 4 * members.size() + 1024); // huge arrays grow as they are listed
         m_items.reserve(m_items.size() + expected);
+        ExpectItems(expected);
         m_serials.reserve(m_serials.size() + expected);
         // An item's numbering reads only its own texts and its ancestors'
         // IDs and effects, all set before it is added; trimming leaves an

@@ -315,16 +315,10 @@ bool FormatIntegerDirect(const CPrintFormat& format, uint64_t v, bool signedConv
         out.resize(kMaxText);
     return true;
 }
-} // namespace
 
-std::string FormatInteger(const CPrintFormat& format, const IntegerValue& value)
+// FormatInteger through printf, for the forms FormatIntegerDirect leaves.
+std::string FormatIntegerPrinted(const CPrintFormat& format, const IntegerValue& value)
 {
-    if (format.conversion != 'c') {
-        bool signedConv = format.conversion == 'd' || format.conversion == 'i';
-        std::string direct;
-        if (FormatIntegerDirect(format, Extend(value.bits, format.lengthBits, signedConv), signedConv, direct))
-            return direct;
-    }
     std::string pattern = format.prefix + "%" + format.spec;
     if (format.conversion == 'c') {
         pattern += 'c' + format.suffix;
@@ -338,6 +332,24 @@ std::string FormatInteger(const CPrintFormat& format, const IntegerValue& value)
     if (signedConv)
         return Print(kMaxText, pattern.c_str(), static_cast<long long>(v));
     return Print(kMaxText, pattern.c_str(), static_cast<unsigned long long>(v));
+}
+} // namespace
+
+std::string FormatInteger(const CPrintFormat& format, const IntegerValue& value)
+{
+    std::string text;
+    FormatIntegerTo(text, format, value);
+    return text;
+}
+
+void FormatIntegerTo(std::string& out, const CPrintFormat& format, const IntegerValue& value)
+{
+    if (format.conversion != 'c') {
+        bool signedConv = format.conversion == 'd' || format.conversion == 'i';
+        if (FormatIntegerDirect(format, Extend(value.bits, format.lengthBits, signedConv), signedConv, out))
+            return;
+    }
+    out = FormatIntegerPrinted(format, value);
 }
 
 std::string FormatReal(const CPrintFormat& format, double value, size_t limit)
@@ -364,8 +376,17 @@ std::string_view FixedText(double value, int precision, char (&buffer)[400], std
 
 std::string ShortenDouble(double value)
 {
-    if (!std::isfinite(value))
-        return std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf";
+    std::string text;
+    ShortenDoubleTo(text, value);
+    return text;
+}
+
+void ShortenDoubleTo(std::string& out, double value)
+{
+    if (!std::isfinite(value)) {
+        out = std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf";
+        return;
+    }
     // Worked on in a buffer: one text is made, at the end.
     char buffer[400];
     std::string spare;
@@ -381,7 +402,7 @@ std::string ShortenDouble(double value)
         if (!text.empty() && text.back() == '.')
             text.remove_suffix(1);
     }
-    return std::string(text);
+    out.assign(text.data(), text.size());
 }
 
 std::string FormatPlcAddress(uint32_t value)
@@ -456,9 +477,20 @@ double RealMultiplier(const CMultiplier& multiplier)
 std::string FormatBuiltin(int builtin, const CDataMember& member, const unsigned char* address,
                           CPrintFormatCache& formats)
 {
+    std::string text;
+    FormatBuiltinTo(text, builtin, member, address, formats);
+    return text;
+}
+
+void FormatBuiltinTo(std::string& out, int builtin, const CDataMember& member, const unsigned char* address,
+                     CPrintFormatCache& formats)
+{
     const CMultiplier& multiplier = member.Annotation().multiplier;
     if (builtin == btPlcBitAddr)
-        return FormatPlcAddress(static_cast<uint32_t>(Load(address, 4)));
+    {
+        out = FormatPlcAddress(static_cast<uint32_t>(Load(address, 4)));
+        return;
+    }
 
     if (builtin == btDouble || builtin == btFloat) {
         double value;
@@ -475,22 +507,30 @@ std::string FormatBuiltin(int builtin, const CDataMember& member, const unsigned
         size_t limit = builtin == btDouble ? kMaxDoubleText : kMaxText;
         if (member.m_strPrintFormat) {
             const CPrintFormat& f = formats.Get(*member.m_strPrintFormat, CPrintFormat::realValue, member.m_strName);
-            if (f.valid)
-                return FormatReal(f, value, limit);
+            if (f.valid) {
+                out = FormatReal(f, value, limit);
+                return;
+            }
         }
         if (builtin == btDouble)
-            return ShortenDouble(value);
-        return FormatReal(CPrintFormat::Check("%f", CPrintFormat::realValue), value, limit);
+            ShortenDoubleTo(out, value);
+        else
+            out = FormatReal(CPrintFormat::Check("%f", CPrintFormat::realValue), value, limit);
+        return;
     }
 
     BuiltinInfo info = IntegerInfo(builtin);
-    if (info.bytes == 0)
-        return std::string();
+    if (info.bytes == 0) {
+        out.clear();
+        return;
+    }
     IntegerValue value{Load(address, info.bytes), info.isSigned, info.bytes * 8};
     if (builtin == btBool) {
         value.bits &= 0xFF;
-        if (!member.m_strPrintFormat)
-            return value.bits ? "1" : "0";
+        if (!member.m_strPrintFormat) {
+            out = value.bits ? "1" : "0";
+            return;
+        }
     } else if (builtin != btVoidPtr) {
         // Multiply in the type's width: the product wraps as the type would.
         uint64_t product = Extend(value.bits, value.width, value.isSigned) *
@@ -503,8 +543,10 @@ std::string FormatBuiltin(int builtin, const CDataMember& member, const unsigned
         CPrintFormat::ValueClass valueClass =
             value.width == 64 ? CPrintFormat::integer64Value : CPrintFormat::integerValue;
         const CPrintFormat& f = formats.Get(*member.m_strPrintFormat, valueClass, member.m_strName);
-        if (f.valid)
-            return FormatInteger(f, value);
+        if (f.valid) {
+            FormatIntegerTo(out, f, value);
+            return;
+        }
     }
     static const CPrintFormat kDefaults[btCount] = {
         CPrintFormat::Check(DefaultIntegerFormat(0), CPrintFormat::integerValue),
@@ -524,8 +566,9 @@ std::string FormatBuiltin(int builtin, const CDataMember& member, const unsigned
         CPrintFormat(),
     };
     if (builtin == btBool)
-        return value.bits ? "1" : "0";
-    return FormatInteger(kDefaults[builtin], value);
+        out = value.bits ? "1" : "0";
+    else
+        FormatIntegerTo(out, kDefaults[builtin], value);
 }
 
 bool ParseBuiltin(int builtin, const CDataMember& member, unsigned char* address, const std::string& text)

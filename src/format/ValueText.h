@@ -87,10 +87,13 @@ struct IntegerValue {
 // Formats an integer with a checked format (the conversion's length decides
 // how the value is cut and extended, as a C library of 32-bit longs would).
 std::string FormatInteger(const CPrintFormat& format, const IntegerValue& value);
+// The same into out, whose room is kept for the next value.
+void FormatIntegerTo(std::string& out, const CPrintFormat& format, const IntegerValue& value);
 // Formats a real with a checked real format.
 std::string FormatReal(const CPrintFormat& format, double value, size_t limit);
 // "%f", then up to 16 decimals when six are not exact, trailing zeros dropped.
 std::string ShortenDouble(double value);
+void ShortenDoubleTo(std::string& out, double value);
 // The PLC bit address forms; empty text for values that have none.
 std::string FormatPlcAddress(uint32_t value);
 // Parses "hhhll", "TIMnnn", "*DMnnnn", "NA"; false when the text fits none.
@@ -105,6 +108,9 @@ double RealMultiplier(const CMultiplier& multiplier);
 // format and multiplier); builtin is one of BuiltinType.
 std::string FormatBuiltin(int builtin, const CDataMember& member, const unsigned char* address,
                           CPrintFormatCache& formats);
+// The same into out, whose room is kept for the next value.
+void FormatBuiltinTo(std::string& out, int builtin, const CDataMember& member, const unsigned char* address,
+                     CPrintFormatCache& formats);
 // Parses text and stores it at address; false (nothing stored) when the
 // text is not a value of the type.
 bool ParseBuiltin(int builtin, const CDataMember& member, unsigned char* address, const std::string& text);

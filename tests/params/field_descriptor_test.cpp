@@ -510,35 +510,38 @@ TEST_F(FieldDescriptorTest, ItemTextsStayWholeAroundALongText)
 TEST_F(FieldDescriptorTest, BigBlocksKeepEveryItemAcrossTheirArenas)
 {
     // 12 000 members (a member list past a heap block) and an array of
-    // 40 000 elements: the items outgrow the first chunks into whole-page
-    // ones. Every item keeps its own value and label, also when the same
-    // descriptor describes the block again.
-    const int members = 12000, elements = 40000;
-    std::string text = "field F {\n";
-    for (int i = 0; i < members; ++i)
-        text += "int m" + std::to_string(i) + " /* -g " + std::to_string(i) + " */;\n";
-    text += "int v[" + std::to_string(elements) + "] /* -g " + std::to_string(members) + " */;\n};\n";
-    WriteText(format, text);
-    std::vector<unsigned char> bytes(4 * static_cast<size_t>(members + elements));
-    for (size_t i = 0; i < bytes.size() / 4; ++i)
-        PutLe(bytes, 4 * i, i * 3, 4);
-    CFieldDescriptor d(LocalListingTexts());
-    for (int round = 0; round < 2; ++round) {
-        ASSERT_TRUE(d.DescribeBlock(listing, "F", bytes.data(), static_cast<int>(bytes.size()), format));
-        ASSERT_EQ(d.m_items.size(), static_cast<size_t>(members + 1 + elements));
-        for (size_t k = 0; k < d.m_items.size(); ++k) {
-            const CItemData& item = *d.m_items[k];
-            size_t slot = k < static_cast<size_t>(members) ? k : k - 1; // the array's own item has no value
-            if (k == static_cast<size_t>(members))
-                continue;
-            ASSERT_EQ(item.m_strValue, std::to_string(slot * 3)) << "item " << k;
-            int serial = k < static_cast<size_t>(members) ? static_cast<int>(k) : static_cast<int>(k) - 1;
-            char label[16];
-            snprintf(label, sizeof label, "N%04d", serial);
-            ASSERT_EQ(item.m_strLabel, label) << "item " << k;
+    // 40 000 elements: items and texts in whole-page blocks from the start.
+    // Then 10 members and the array: the count expected is capped, so the
+    // items outgrow the heap chunks into page ones. Every item keeps its own
+    // value and label, also when the same descriptor describes again.
+    const int elements = 40000;
+    for (int members : {12000, 10}) {
+        std::string text = "field F {\n";
+        for (int i = 0; i < members; ++i)
+            text += "int m" + std::to_string(i) + " /* -g " + std::to_string(i) + " */;\n";
+        text += "int v[" + std::to_string(elements) + "] /* -g " + std::to_string(members) + " */;\n};\n";
+        WriteText(format, text);
+        std::vector<unsigned char> bytes(4 * static_cast<size_t>(members + elements));
+        for (size_t i = 0; i < bytes.size() / 4; ++i)
+            PutLe(bytes, 4 * i, i * 3, 4);
+        CFieldDescriptor d(LocalListingTexts());
+        for (int round = 0; round < 2; ++round) {
+            ASSERT_TRUE(d.DescribeBlock(listing, "F", bytes.data(), static_cast<int>(bytes.size()), format));
+            ASSERT_EQ(d.m_items.size(), static_cast<size_t>(members + 1 + elements));
+            for (size_t k = 0; k < d.m_items.size(); ++k) {
+                if (k == static_cast<size_t>(members))
+                    continue; // the array's own item has no value
+                // Past the array's item, values and serial numbers run one behind the items.
+                size_t slot = k < static_cast<size_t>(members) ? k : k - 1;
+                const CItemData& item = *d.m_items[k];
+                ASSERT_EQ(item.m_strValue, std::to_string(slot * 3)) << members << " members, item " << k;
+                char label[16];
+                snprintf(label, sizeof label, "N%04d", static_cast<int>(slot));
+                ASSERT_EQ(item.m_strLabel, label) << members << " members, item " << k;
+            }
+            EXPECT_EQ(Item(d, "v", 1)->m_strName, "    Group 0");
         }
-        EXPECT_EQ(Item(d, "v", 1)->m_strName, "    Group 0");
+        SerialNumberFinding finding;
+        EXPECT_FALSE(d.CheckSerialNumbers().Next(finding)) << finding.message;
     }
-    SerialNumberFinding finding;
-    EXPECT_FALSE(d.CheckSerialNumbers().Next(finding)) << finding.message;
 }
