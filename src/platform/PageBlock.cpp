@@ -21,6 +21,8 @@ void* AllocatePages(size_t bytes)
     // kept the heap growing from one description to the next. The block
     // starts at the first huge-page boundary past the heap's pointer, which
     // is kept just before it.
+    if (bytes > SIZE_MAX - 2 * kPageBlockUnit)
+        return nullptr;
     size_t size = RoundUp(bytes, kPageBlockUnit);
     char* raw = static_cast<char*>(malloc(size + kPageBlockUnit));
     if (!raw)
