@@ -523,10 +523,9 @@ size_t CPmTokenFile::CountAhead(char what, char stop) const
     const char* end = static_cast<const char*>(memchr(begin, stop, m_text.size() - m_nPos));
     if (!end)
         end = m_text.data() + m_text.size();
-    // One pass over the bytes, in a form the compiler vectorises: a memchr
-    // per hit cost more where hits are a few dozen bytes apart, as a
-    // block's ';' are.
-    // Byte-wide sums over runs of 255 bytes keep the vector lanes narrow.
+    // One pass over the bytes, in byte-wide sums of 255 bytes at most that
+    // the compiler vectorises: a memchr per hit cost more where hits are a
+    // few dozen bytes apart, as a block's ';' are.
     size_t count = 0;
     for (const char* p = begin; p < end;) {
         size_t run = static_cast<size_t>(end - p) < 255 ? static_cast<size_t>(end - p) : 255;

@@ -309,6 +309,21 @@ TEST(FormatModel, ResourceStringAnnotation)
     EXPECT_NE(p->log.find("|E|Load string 13 failed\n"), std::string::npos);
 }
 
+TEST(FormatAnnotations, FoundPastLineCommentsAndNewlinesWithTheLinesCounted)
+{
+    // An annotation may follow blank lines and line comments; the lines it
+    // and they span count for the messages after it.
+    auto p = ParseText("struct S {\n int a // note\n /* -g 7\n */ ;\n int c\n\n [2] // x\n /* -g 9 -u mm */;\n};\n");
+    ASSERT_TRUE(p->ok) << p->parser.LastError();
+    EXPECT_EQ(Member(p->Type("S"), "a").m_nID, 7);
+    EXPECT_EQ(Member(p->Type("S"), "a").m_strComment, " -g 7\n ");
+    EXPECT_EQ(Member(p->Type("S"), "c").m_nID, 9);
+    EXPECT_EQ(Member(p->Type("S"), "c").m_strComment, " -g 9 -u mm ");
+    EXPECT_EQ(ErrorOf("struct S {\n int a // note\n /* -g 7\n */ ;\n int b = 1;\n};"), "|E|e.fmt(5): Unexpected char\n");
+    // A comment left open is the token reader's error, at the end of the text.
+    EXPECT_EQ(ErrorOf("struct S { int a /* -g 1 ;\n};\n"), "|E|e.fmt(3): Unexpected char\n");
+}
+
 TEST(FormatErrors, MessagesCarryTheLine)
 {
     EXPECT_EQ(ErrorOf("struct S {\n int a;\n int b = 1;\n};"), "|E|e.fmt(3): Unexpected char\n");
