@@ -11,17 +11,7 @@ set -euo pipefail
 n=${1:-100000}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-awk -v n="$n" -v dir="$work" 'BEGIN {
-  fmt = dir "/format.fmt"; saved = dir "/saved.dat"; target = dir "/amend.dat"
-  printf "field CController\n{\n" > fmt
-  for (i = 0; i < n + int(n / 2); ++i) printf "    int m_n%d;\n", i > fmt
-  printf "};\n" > fmt
-  printf "[CController]\r\n" > saved; printf "[CController]\r\n" > target
-  for (i = 0; i < n; ++i) {
-    printf "m_n%d = 0\r\n", i > target
-    printf "m_n%d = %d\r\n", i + int(n / 2), i > saved
-  }
-}'
+awk -v n="$n" -v dir="$work" -f "$(dirname "$0")/amend-files.awk"
 
 join() {
   awk '
