@@ -95,7 +95,9 @@ private:
     struct alignas(CItemData) Slot {
         unsigned char bytes[sizeof(CItemData)];
     };
-    static const size_t kBigChunk = kPageBlockUnit / sizeof(Slot);
+    // Two huge pages: a page chunk then fits the block the format's text
+    // leaves when the parse is done.
+    static const size_t kBigChunk = 2 * kPageBlockUnit / sizeof(Slot);
     struct Chunk {
         Slot* slots;
         size_t count;
