@@ -27,6 +27,8 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include "FixedAllocatorMain.h"
+
 namespace {
 const int kMembers = 100000;
 const size_t kFileBytes = 256u << 20;
@@ -274,15 +276,5 @@ BENCHMARK(BM_ZlibCrc32InMemory256MB)->Unit(benchmark::kMillisecond)->UseRealTime
 
 int main(int argc, char** argv)
 {
-    // Freed memory stays with the process until a round gives it back:
-    // without this, whether it does depends on the allocator's moving
-    // thresholds, and a run's figures jump between the two regimes.
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunWithFixedAllocator(argc, argv);
 }

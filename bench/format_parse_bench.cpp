@@ -12,8 +12,9 @@
 #include "platform/File.h"
 #include "platform/TempDirectory.h"
 
-#include <malloc.h>
 #include <unistd.h>
+
+#include "FixedAllocatorMain.h"
 
 namespace {
 const int kMembers = 100000;
@@ -121,15 +122,7 @@ BENCHMARK(BM_ReadFormatLines)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv)
 {
     // Each parse meets memory the last one freed, as the reference's reads
-    // do: otherwise glibc's moving thresholds decide from one build to the
-    // next whether the model's member list is given back to the system and
-    // first touched again in every round.
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    // do: the model's member list is not given back and touched afresh
+    // in every round.
+    return RunWithFixedAllocator(argc, argv);
 }

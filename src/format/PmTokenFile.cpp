@@ -320,21 +320,27 @@ int CPmTokenFile::ReadRawTokenKind()
     return finish(tkError);
 }
 
+size_t CPmTokenFile::PastBlanks(size_t p, int& newlines) const
+{
+    const char* text = m_text.data();
+    const size_t n = m_text.size();
+    for (; p < n; ++p) {
+        char c = text[p];
+        if (c == '\n')
+            ++newlines;
+        else if (!IsSpace(static_cast<unsigned char>(c)))
+            break;
+    }
+    return p;
+}
+
 int CPmTokenFile::NextToken()
 {
     for (;;) {
         // Blanks and newlines are skipped here at once; the raw reader would
         // return each run as a token of its own.
         if (m_bLoaded) {
-            const char* text = m_text.data();
-            size_t n = m_text.size(), p = m_nPos;
-            for (; p < n; ++p) {
-                char c = text[p];
-                if (c == '\n')
-                    ++m_nLine;
-                else if (!IsSpace(static_cast<unsigned char>(c)))
-                    break;
-            }
+            size_t p = PastBlanks(m_nPos, m_nLine);
             m_nChars += static_cast<int>(p - m_nPos);
             m_nPos = p;
         }
@@ -413,13 +419,7 @@ bool CPmTokenFile::ReadBlockComment(std::string_view& comment)
         size_t p = m_nPos;
         int lines = 0;
         for (;;) {
-            for (; p < n; ++p) {
-                char c = text[p];
-                if (c == '\n')
-                    ++lines;
-                else if (!IsSpace(static_cast<unsigned char>(c)))
-                    break;
-            }
+            p = PastBlanks(p, lines);
             if (p + 1 < n && text[p] == '/' && text[p + 1] == '/') {
                 const void* nl = memchr(text + p, '\n', n - p); // the newline is passed over above
                 p = nl ? static_cast<size_t>(static_cast<const char*>(nl) - text) : n;

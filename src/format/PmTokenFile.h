@@ -128,6 +128,9 @@ protected:
     void LoadText();
     // The raw token at the reading position; ReadRawToken adds its text.
     int ReadRawTokenKind();
+    // The position after the blanks and newlines from p on, the newlines
+    // passed over added to newlines.
+    size_t PastBlanks(size_t p, int& newlines) const;
 
     PageString m_text; // the file's characters (CR LF as '\n')
     size_t m_nPos = 0;
