@@ -22,13 +22,12 @@ void CDescription::WriteListingLine(const std::string& line)
 
 CItemData* CItemStore::Make()
 {
-    if (m_chunks.empty() || m_usedInLast == m_chunks.back().count) {
-        size_t count = m_chunks.size() < kSmallChunks && !m_pagesFirst ? kChunk : kBigChunk;
-        m_chunks.reserve(m_chunks.size() + 1);
-        m_chunks.push_back({PageBlockAllocator<Slot>().allocate(count), count});
-        m_usedInLast = 0;
+    if (m_room == 0) {
+        m_room = m_chunks.PagesNext() ? kBigChunk : kChunk;
+        m_next = m_chunks.Add(m_room);
     }
-    return new (&m_chunks.back().slots[m_usedInLast++]) CItemData;
+    --m_room;
+    return new (m_next++) CItemData;
 }
 
 // Items own nothing: a chunk goes without a pass over its items.
@@ -36,18 +35,9 @@ static_assert(std::is_trivially_destructible<CItemData>::value, "items are freed
 
 void CItemStore::Clear()
 {
-    for (const Chunk& chunk : m_chunks)
-        PageBlockAllocator<Slot>().deallocate(chunk.slots, chunk.count);
-    m_chunks.clear();
-    m_usedInLast = 0;
-    m_pagesFirst = false;
-}
-
-char* CTextArena::AddBlock(size_t size)
-{
-    m_blocks.reserve(m_blocks.size() + 1);
-    m_blocks.push_back({PageBlockAllocator<char>().allocate(size), size});
-    return m_blocks.back().bytes;
+    m_chunks.Clear();
+    m_next = nullptr;
+    m_room = 0;
 }
 
 std::string_view CTextArena::KeepIndented(size_t spaces, std::string_view text)
@@ -58,15 +48,15 @@ std::string_view CTextArena::KeepIndented(size_t spaces, std::string_view text)
     char* at;
     if (size > kBlock / 4) {
         // A long text (rare) has a block of its own; the next short one starts a new block.
-        at = AddBlock(size);
+        at = m_blocks.Add(size);
         m_room = 0;
     } else {
         if (size > m_room) {
-            m_room = m_blocks.size() < kSmallBlocks && !m_pagesFirst ? kBlock : kPageBlockUnit;
-            AddBlock(m_room);
+            m_room = m_blocks.PagesNext() ? kPageBlockUnit : kBlock;
+            m_next = m_blocks.Add(m_room);
         }
-        const Block& last = m_blocks.back();
-        at = last.bytes + (last.size - m_room);
+        at = m_next;
+        m_next += size;
         m_room -= size;
     }
     memset(at, ' ', spaces);
@@ -77,11 +67,9 @@ std::string_view CTextArena::KeepIndented(size_t spaces, std::string_view text)
 
 void CTextArena::Clear()
 {
-    for (const Block& block : m_blocks)
-        PageBlockAllocator<char>().deallocate(block.bytes, block.size);
-    m_blocks.clear();
+    m_blocks.Clear();
+    m_next = nullptr;
     m_room = 0;
-    m_pagesFirst = false;
 }
 
 void CDescription::ClearItems()

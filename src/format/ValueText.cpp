@@ -486,8 +486,7 @@ void FormatBuiltinTo(std::string& out, int builtin, const CDataMember& member, c
                      CPrintFormatCache& formats)
 {
     const CMultiplier& multiplier = member.Annotation().multiplier;
-    if (builtin == btPlcBitAddr)
-    {
+    if (builtin == btPlcBitAddr) {
         out = FormatPlcAddress(static_cast<uint32_t>(Load(address, 4)));
         return;
     }
