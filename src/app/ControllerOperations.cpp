@@ -10,9 +10,12 @@
 #include "locations/Locations.h"
 #include "messages/Messages.h"
 #include "paramsteps/ParameterSteps.h"
+#include "platform/MultiByte.h"
 #include "platform/NamedMutex.h"
 #include "platform/Paths.h"
+#include "platform/Process.h"
 #include "platform/Profile.h"
+#include "platform/StringUtil.h"
 
 namespace {
 // The control program holds this mutex for as long as it runs.
@@ -20,13 +23,46 @@ const char kControlProgramMutexName[] = "kvt_TORNELIX_7000{F87C04A0-D4EA-11d4-88
 // The previous release and its data back from where state 5 set them aside.
 // The data tree is then whole again: the run's saved copy of it would only
 // come back over it, and the run's saved values belong to a run that ended.
-bool RestorePreviousRelease()
+// What is not whole keeps every copy for a service engineer.
+UndoResult RestorePreviousRelease()
 {
-    bool back = PutPreviousReleaseBack();
-    if (back)
+    UndoResult undo = PutPreviousReleaseBack();
+    if (undo.whole) {
         DeleteTree(TempSaveDir());
-    DeleteTree(ParamWorkDir());
-    return back;
+        DeleteTree(ParamWorkDir());
+    }
+    return undo;
+}
+
+std::string Lines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "" : "\n") + line;
+    return text;
+}
+
+bool IsSelfOrWithin(const std::string& path, const std::string& dir)
+{
+    std::string p = LowerMultiByte(path), d = LowerMultiByte(WithoutTrailingBackslash(dir));
+    return !d.empty() && (p == d || (p.size() > d.size() && p.compare(0, d.size(), d) == 0 && p[d.size()] == '\\'));
+}
+
+// The tree that state 5 would set aside from under the running setup file.
+std::string TreeHoldingSetupFile()
+{
+    std::string setup = LongPathOf(RunningProgramPath());
+    if (setup.empty())
+        return std::string();
+    std::vector<std::string> trees = {InstallRoot(), DataProductDir(), "D:\\NcFiles\\Wizards"};
+    if (IsWriteFilterSystem())
+        trees.push_back("C:\\Velko");
+    for (const std::string& tree : trees) {
+        std::string longTree = LongPathOf(tree);
+        if (!longTree.empty() && IsSelfOrWithin(setup, longTree) && !IsSelfOrWithin(setup, LongPathOf(BootDir())))
+            return longTree;
+    }
+    return std::string();
 }
 } // namespace
 
@@ -41,17 +77,34 @@ void ControllerOperations::PrepareSession(ParameterSession& session)
     ActiveConfigDir(session.activeConfigDir);
 }
 
-bool ControllerOperations::UnfinishedRunFound() { return UnfinishedRunRecorded(); }
+bool ControllerOperations::UnfinishedRunFound() { return PathExists(JournalPath()); }
 
-bool ControllerOperations::RecoverUnfinishedRun()
+RecoveryOutcome ControllerOperations::RecoverUnfinishedRun()
 {
-    if (UnfinishedRunSucceeded()) {
-        ::DiscardPreviousRelease();
-        return false;
+    RecoveryOutcome outcome;
+    std::string problem;
+    switch (ReadEarlierRun(&problem)) {
+    case EarlierRun::none:
+        break;
+    case EarlierRun::cleanUp:
+        FinishEarlierCleanUp();
+        outcome.kind = RecoveryOutcome::cleanedUp;
+        break;
+    case EarlierRun::unreadable:
+        WriteLogLine("安装记录无法读取，没有做任何更改：" + JournalPath() + "（" + problem + "）");
+        outcome.kind = RecoveryOutcome::unreadable;
+        outcome.detail = JournalPath();
+        break;
+    case EarlierRun::unfinished: {
+        WriteLogLine("发现未完成的安装，恢复原来的版本");
+        UndoResult undo = RestorePreviousRelease();
+        WriteLogLine(undo.whole ? "原来的版本已恢复" : "原来的版本未能完全恢复");
+        outcome.kind = undo.whole ? RecoveryOutcome::restored : RecoveryOutcome::notRestored;
+        outcome.detail = Lines(undo.notBack);
+        break;
     }
-    WriteLogLine("发现未完成的安装，恢复原来的版本");
-    WriteLogLine(RestorePreviousRelease() ? "原来的版本已恢复" : "原来的版本未能完全恢复");
-    return true;
+    }
+    return outcome;
 }
 
 bool ControllerOperations::ControlProgramRunning()
@@ -85,9 +138,15 @@ std::string ControllerOperations::SetupFileProblem()
 std::string ControllerOperations::ProductTreeRefusal()
 {
     ProductTreeVerdict trees = CheckInstalledProductTrees();
-    if (trees.refusal == TreeRefusal::None)
-        return std::string();
-    return ProductTreeRefusalText(trees.setupCfg, trees.pathValue, trees.refusal);
+    if (trees.refusal != TreeRefusal::None)
+        return ProductTreeRefusalText(trees.setupCfg, trees.pathValue, trees.refusal);
+    // Set aside while it runs, the setup file could not give its package.
+    std::string tree = TreeHoldingSetupFile();
+    if (!tree.empty()) {
+        WriteLogLine("安装程序位于将被替换的目录中，没有做任何更改：" + tree);
+        return StrPrintf(LocalText(MsgSetupInsideRelease), tree.c_str());
+    }
+    return std::string();
 }
 
 std::string ControllerOperations::InstallRootLongPath() { return LongPathOf(InstallRoot()); }
@@ -96,20 +155,35 @@ bool ControllerOperations::CollectParameterInfo(ParameterSession& session) { ret
 
 bool ControllerOperations::SaveDataTree() { return SaveParameterFiles(); }
 
-void ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPort& port)
+ClearOutcome ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPort& port)
 {
-    if (dataTreeKept) // its save failed: the tree is the only copy of the user's files
+    ClearOutcome outcome;
+    NameLeftoverAsideDirectories();
+    // Nothing is touched before the journal is known to be writable.
+    bool begun = BeginSetAside();
+    if (begun && dataTreeKept) // its save failed: the tree is the only copy of the user's files
         RemoveParameterFilesInPlace();
-    else
-        SetAsideDataTree();
-    SetAsideProgramTree(port);
-    SetAsideReleaseExtras(dataTreeKept);
+    outcome.journalWritten = begun && (dataTreeKept || SetAsideDataTree()) && SetAsideProgramTree(port) &&
+                             SetAsideReleaseExtras(dataTreeKept) && RecordPhase(RunPhase::setAside);
+    if (!outcome.journalWritten) {
+        outcome.journal = JournalPath();
+        outcome.drive = outcome.journal.substr(0, 2);
+        WriteLogLine("安装记录无法写入，停止安装：" + outcome.journal);
+        outcome.restored = RestorePreviousRelease().whole;
+    }
+    return outcome;
 }
 
 ExtractOutcome ControllerOperations::ExtractPackage()
 {
-    PackageResult result = ::ExtractPackage();
     ExtractOutcome outcome;
+    // From here on an undo takes what lies in the original places for the
+    // package's: it must know that before the package lays anything.
+    if (!RecordPhase(RunPhase::packageStarted)) {
+        outcome.kind = ExtractOutcome::notStarted;
+        return outcome;
+    }
+    PackageResult result = ::ExtractPackage();
     outcome.exitCode = result.exitCode;
     switch (result.run) {
     case PackageRun::ok:
@@ -132,14 +206,14 @@ ExtractOutcome ControllerOperations::ExtractPackage()
 
 bool ControllerOperations::PutPreviousReleaseBack()
 {
-    bool back = RestorePreviousRelease();
+    bool back = RestorePreviousRelease().whole;
     WriteLogLine(back ? "更新失败，原来的版本已恢复" : "更新失败，原来的版本未能完全恢复");
     return back;
 }
 
 void ControllerOperations::DiscardPreviousRelease() { ::DiscardPreviousRelease(); }
 
-void ControllerOperations::CopySystemFiles() { ::CopySystemFiles(); }
+void ControllerOperations::CopySystemFiles() { ::CopySystemFiles(SaveSharedFile); }
 
 void ControllerOperations::RestoreSavedFiles(InstallPort& port) { ::RestoreSavedFiles(port); }
 
@@ -149,7 +223,7 @@ void ControllerOperations::WriteActiveLanguage()
     ProfileWriteString(langIni, "ActiveLang", "ActiveLang", language == kLanguageEnglish ? "eng" : "chn");
 }
 
-void ControllerOperations::InstallDrivers() { ::InstallDrivers(InstallRoot() + ProductDirName() + "\\"); }
+void ControllerOperations::InstallDrivers() { ::InstallDrivers(InstallRoot() + ProductDirName() + "\\", SaveSharedFile); }
 
 bool ControllerOperations::PackupSet() { return IsPackupSet(); }
 
@@ -160,7 +234,11 @@ void ControllerOperations::PurgeConfigData(const ParameterSession& session)
 
 void ControllerOperations::RestoreUserConfig(ParameterSession& session) { ::RestoreUserConfig(session); }
 
-void ControllerOperations::TransferParameters(ParameterSession& session) { ::TransferParameters(session); }
+void ControllerOperations::TransferParameters(ParameterSession& session)
+{
+    ::TransferParameters(session);
+    RecordPhase(RunPhase::transferDone); // for the reader of the journal; an undo needs no more
+}
 
 void ControllerOperations::RemoveReleaseUserTree() { DeleteTree(JoinPath(InstallRoot(), "User")); }
 

@@ -8,14 +8,14 @@ public:
 
     void PrepareSession(ParameterSession& session) override;
     bool UnfinishedRunFound() override;
-    bool RecoverUnfinishedRun() override;
+    RecoveryOutcome RecoverUnfinishedRun() override;
     bool ControlProgramRunning() override;
     std::string SetupFileProblem() override;
     std::string ProductTreeRefusal() override;
     std::string InstallRootLongPath() override;
     bool CollectParameterInfo(ParameterSession& session) override;
     bool SaveDataTree() override;
-    void ClearOldRelease(bool dataTreeKept, InstallPort& port) override;
+    ClearOutcome ClearOldRelease(bool dataTreeKept, InstallPort& port) override;
     ExtractOutcome ExtractPackage() override;
     bool PutPreviousReleaseBack() override;
     void DiscardPreviousRelease() override;

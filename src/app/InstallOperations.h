@@ -21,6 +21,27 @@ struct ExtractOutcome {
     unsigned long exitCode = 0;
 };
 
+// What undoing a run cut short came to.
+struct RecoveryOutcome {
+    enum Kind {
+        none,        // no run to undo
+        cleanedUp,   // that run had ended; only its clean-up was finished
+        restored,    // the previous release and its data are back
+        notRestored, // something could not be put back (detail: what, and where its copy is)
+        unreadable,  // the journal cannot be read or understood (detail: the journal)
+    };
+    Kind kind = none;
+    std::string detail;
+};
+
+// What state 5 came to.
+struct ClearOutcome {
+    bool journalWritten = true; // false: the run stopped; what was moved went back
+    bool restored = true;       // that putting back was whole
+    std::string journal;        // the journal that could not be written, and its drive
+    std::string drive;
+};
+
 class InstallOperations {
 public:
     virtual ~InstallOperations() = default;
@@ -29,16 +50,16 @@ public:
     virtual void PrepareSession(ParameterSession& session) = 0;
     // A journal of an earlier run that did not end (power cut, killed).
     virtual bool UnfinishedRunFound() = 0;
-    // Undoes that run (or finishes its clean-up when it had succeeded); true
-    // when the previous release was put back.
-    virtual bool RecoverUnfinishedRun() = 0;
+    // Undoes that run (or finishes its clean-up when it had ended).
+    virtual RecoveryOutcome RecoverUnfinishedRun() = 0;
     // State 0: true while the control program holds its instance mutex.
     virtual bool ControlProgramRunning() = 0;
     // State 1: empty when the setup file's digest and trailer are sound;
     // otherwise what to tell the user ("Bad Signature", or for a file that
     // cannot be read its name and the cause).
     virtual std::string SetupFileProblem() = 0;
-    // State 1: why setup.cfg's Path is refused (the message), or empty.
+    // State 1: why setup.cfg's Path, or the setup file's own place inside a
+    // tree that the update sets aside, is refused (the message), or empty.
     virtual std::string ProductTreeRefusal() = 0;
     // State 1: the long form of InstallRoot; empty when it does not exist.
     virtual std::string InstallRootLongPath() = 0;
@@ -47,7 +68,7 @@ public:
     // State 3: false when the data tree could not be saved whole.
     virtual bool SaveDataTree() = 0;
     // State 5.
-    virtual void ClearOldRelease(bool dataTreeKept, InstallPort& port) = 0;
+    virtual ClearOutcome ClearOldRelease(bool dataTreeKept, InstallPort& port) = 0;
     // State 6.
     virtual ExtractOutcome ExtractPackage() = 0;
     // After a failed extraction: the previous release back as it was; false

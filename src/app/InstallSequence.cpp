@@ -22,7 +22,7 @@ const InstallSequence::Row InstallSequence::kTable[] = {
     {ConfirmWipe, "ConfirmWipe", InstallStep::Start, Timer::runsOnce, &InstallSequence::RunConfirmWipe, {CollectInfo, Closed, None}},
     {CollectInfo, "CollectInfo", kNoLabel, Timer::runsOnce, &InstallSequence::RunCollectInfo, {SaveFiles, ClearOld, Closed}},
     {SaveFiles, "SaveFiles", kNoLabel, Timer::runsOnce, &InstallSequence::RunSaveFiles, {ClearOld, None, None}},
-    {ClearOld, "ClearOld", kNoLabel, Timer::runsOnce, &InstallSequence::RunClearOld, {Extract, None, None}},
+    {ClearOld, "ClearOld", kNoLabel, Timer::runsOnce, &InstallSequence::RunClearOld, {Extract, Closed, None}},
     {Extract, "Extract", InstallStep::CopyFiles, Timer::runsOnce, &InstallSequence::RunExtract, {Extract, CopySystem, Closed}},
     {CopySystem, "CopySystem", kNoLabel, Timer::runsOnce, &InstallSequence::RunCopySystem, {NoOpStep, None, None}},
     {NoOpStep, "NoOpStep", kNoLabel, Timer::runsOnce, &InstallSequence::RunNoOpStep, {WriteLanguage, None, None}},
@@ -99,8 +99,20 @@ InstallSequence::State InstallSequence::RunConfirmWipe()
 {
     // The machine's values are carried as if the cut had never happened: the
     // previous release and its data are back before they are looked at.
-    if (m_machine.UnfinishedRunFound() && m_machine.RecoverUnfinishedRun())
-        m_window.ShowMessage(LocalText(MsgUnfinishedRun), MB_OK | MB_ICONEXCLAMATION);
+    if (m_machine.UnfinishedRunFound()) {
+        RecoveryOutcome recovery = m_machine.RecoverUnfinishedRun();
+        // A machine that is not whole again, or a journal that cannot be
+        // trusted, must not be built on: nothing else changes.
+        if (recovery.kind == RecoveryOutcome::notRestored || recovery.kind == RecoveryOutcome::unreadable) {
+            const MessagePair& what =
+                recovery.kind == RecoveryOutcome::notRestored ? MsgUndoNotWhole : MsgJournalUnreadable;
+            m_window.ShowMessage(StrPrintf(LocalText(what), recovery.detail.c_str()), MB_OK | MB_ICONERROR);
+            exitCode = kExitNotRestored;
+            return Closed;
+        }
+        if (recovery.kind == RecoveryOutcome::restored)
+            m_window.ShowMessage(LocalText(MsgUnfinishedRun), MB_OK | MB_ICONEXCLAMATION);
+    }
     // Checked before anything is deleted: a damaged setup file would wipe the
     // old installation and then fail in state 6 for ever.
     std::string problem = m_machine.SetupFileProblem();
@@ -144,11 +156,22 @@ InstallSequence::State InstallSequence::RunSaveFiles()
     return ClearOld;
 }
 
-// 5: delete the old installation and the shortcuts.
+// 5: set the old installation and the shortcuts aside. A journal that
+// cannot be written ends the run with what was moved put back.
 InstallSequence::State InstallSequence::RunClearOld()
 {
-    m_machine.ClearOldRelease(params.dataTreeKept, m_window);
-    return Extract;
+    ClearOutcome outcome = m_machine.ClearOldRelease(params.dataTreeKept, m_window);
+    if (outcome.journalWritten)
+        return Extract;
+    if (outcome.restored) {
+        m_window.ShowMessage(StrPrintf(LocalText(MsgJournalUnwritable), outcome.journal.c_str(), outcome.drive.c_str()),
+                             MB_OK | MB_ICONERROR);
+        exitCode = kExitCancelled;
+    } else {
+        m_window.ShowMessage(LocalText(MsgPreviousNotRestored), MB_OK | MB_ICONERROR);
+        exitCode = kExitNotRestored;
+    }
+    return Closed;
 }
 
 // 6: check and run the package. A package that fails asks: Retry runs it

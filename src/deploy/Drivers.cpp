@@ -73,9 +73,13 @@ std::string FindDirectoryParent(const std::string& root, const std::string& name
     return result;
 }
 
-void CopySystemFiles() { CopySystemFilesTo(InstallRoot(), SystemDirectory(), IsNt6OrLater()); }
+void CopySystemFiles(const BeforeSharedWrite& before)
+{
+    CopySystemFilesTo(InstallRoot(), SystemDirectory(), IsNt6OrLater(), before);
+}
 
-void CopySystemFilesTo(const std::string& installRoot, const std::string& systemDirectory, bool modern)
+void CopySystemFilesTo(const std::string& installRoot, const std::string& systemDirectory, bool modern,
+                       const BeforeSharedWrite& before)
 {
     std::string parent = FindDirectoryParent(installRoot, "directx");
     if (parent.empty() || systemDirectory.empty())
@@ -90,21 +94,22 @@ void CopySystemFilesTo(const std::string& installRoot, const std::string& system
         if (!modern)
             CopyFileA(from.c_str(), JoinPath(parent, entry.name).c_str(), FALSE);
         std::string target = JoinPath(systemDirectory, entry.name);
-        if (!FileMatches(target))
+        if (!FileMatches(target) && (!before || before(target)))
             CopyFileA(from.c_str(), target.c_str(), TRUE);
         return true;
     });
 }
 
-void InstallDrivers(const std::string& productDir)
+void InstallDrivers(const std::string& productDir, const BeforeSharedWrite& before)
 {
     std::string system = SystemDirectory();
     if (system.empty())
         return;
-    InstallDriversTo(productDir, system + "\\drivers\\");
+    InstallDriversTo(productDir, system + "\\drivers\\", before);
 }
 
-void InstallDriversTo(const std::string& productDir, const std::string& driversDirectory)
+void InstallDriversTo(const std::string& productDir, const std::string& driversDirectory,
+                      const BeforeSharedWrite& before)
 {
     std::string pattern = productDir + "*.sys";
     if (pattern.size() >= MAX_PATH)
@@ -122,6 +127,10 @@ void InstallDriversTo(const std::string& productDir, const std::string& driversD
         // The new driver goes in beside the old one and takes its name only
         // once it is whole: a failed copy leaves the machine its old driver.
         std::string fresh = target + ".new";
+        if (before && !before(target)) {
+            ShowMessageBox(StrPrintf(LocalText(MsgDriverFileFailed), name.c_str()), MB_OK);
+            continue;
+        }
         DeleteFileA(fresh.c_str());
         bool copied = SetupInstallFileA(nullptr, nullptr, source.c_str(), nullptr, fresh.c_str(),
                                         SP_COPY_SOURCE_ABSOLUTE, nullptr, nullptr) != FALSE;

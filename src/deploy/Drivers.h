@@ -2,9 +2,15 @@
 // programs started after the install (network batch, write-filter commit,
 // first-run program, driver installer). Windows only.
 #pragma once
+#include <functional>
 #include <string>
 
 class InstallPort;
+
+// Called with each file of the system or drivers directory before the run
+// writes it (so that an undo can put the machine's own back); false leaves
+// that file as it is.
+using BeforeSharedWrite = std::function<bool(const std::string& target)>;
 
 // The instance mutex that InstallDrv_x86.exe / InstallDrv_x64.exe hold while
 // they run: their stem, a dot and the maker's domain. The driver installer
@@ -13,15 +19,17 @@ inline constexpr char kDriverInstallerMutexName[] = "InstallDrv.velko.com";
 
 // State 7: files of the release's "directx" directory into the system
 // directory (never replacing), and before NT 6 also into its parent.
-void CopySystemFiles();
-void CopySystemFilesTo(const std::string& installRoot, const std::string& systemDirectory, bool modern);
+void CopySystemFiles(const BeforeSharedWrite& before);
+void CopySystemFilesTo(const std::string& installRoot, const std::string& systemDirectory, bool modern,
+                       const BeforeSharedWrite& before = nullptr);
 
 // State 12: every productDir + "*.sys" into the drivers directory, each
 // copied whole beside its old copy and then put in its place. productDir ends
 // with a backslash. A failure keeps the old driver, names the file and goes
 // on with the next one.
-void InstallDrivers(const std::string& productDir);
-void InstallDriversTo(const std::string& productDir, const std::string& driversDirectory);
+void InstallDrivers(const std::string& productDir, const BeforeSharedWrite& before);
+void InstallDriversTo(const std::string& productDir, const std::string& driversDirectory,
+                      const BeforeSharedWrite& before = nullptr);
 
 // What state 16 works with; PostInstallPlanForThisMachine() fills it from the
 // installation locations and the platform.

@@ -12,44 +12,51 @@
 #include "platform/StringUtil.h"
 
 namespace {
-void SetAsideQuietly(const std::string& path)
+void LogStayed(const AsideResult& result)
 {
-    std::string held;
-    if (!SetAside(path, &held))
-        TraceMessage("|E|SetAside: %s stays (%s)", path.c_str(), held.c_str());
+    for (const std::string& path : result.stayed)
+        WriteLogLine("文件被占用，未删除：" + path);
+}
+
+bool SetAsideQuietly(const std::string& path)
+{
+    AsideResult result = SetAside(path);
+    LogStayed(result);
+    return result.journalWritten;
 }
 } // namespace
 
-void SetAsideDataTree()
-{
-    SetAsideQuietly(DataProductDir());
-}
+bool SetAsideDataTree() { return SetAsideQuietly(DataProductDir()); }
 
-void SetAsideProgramTree(InstallPort& port)
+bool SetAsideProgramTree(InstallPort& port)
 {
     std::string root = WithoutTrailingBackslash(InstallRoot());
     if (root.empty())
-        return;
-    std::string held;
-    while (!SetAside(root, &held)) {
-        if (held.empty())
-            break;
-        if (port.ShowMessage(StrPrintf(LocalText(MsgFileInUse), held.c_str()), MB_OKCANCEL | MB_ICONEXCLAMATION,
-                             MessagePurpose::fileInUse) != IDOK) {
-            WriteLogLine("文件被占用，未删除：" + held);
-            RecordKept(held);
-            break;
+        return true;
+    for (;;) {
+        AsideResult result = SetAside(root);
+        if (!result.journalWritten)
+            return false;
+        if (result.stayed.empty())
+            return true;
+        if (port.ShowMessage(StrPrintf(LocalText(MsgFileInUse), result.stayed.front().c_str()),
+                             MB_OKCANCEL | MB_ICONEXCLAMATION, MessagePurpose::fileInUse) != IDOK) {
+            // Each one is recorded as kept: an undo leaves it where it is.
+            LogStayed(result);
+            return true;
         }
     }
 }
 
-void SetAsideReleaseExtras(bool dataTreeKept)
+bool SetAsideReleaseExtras(bool dataTreeKept)
 {
+    bool written = true;
     if (!ProductDirName().empty())
-        SetAsideQuietly(ProductDir());
-    SetAsideQuietly("D:\\NcFiles\\Wizards");
+        written = SetAsideQuietly(ProductDir()) && written;
+    written = written && SetAsideQuietly("D:\\NcFiles\\Wizards");
     if (IsWriteFilterSystem() && !dataTreeKept)
-        SetAsideQuietly("C:\\Velko");
+        written = written && SetAsideQuietly("C:\\Velko");
     for (const std::string& shortcut : ShortcutPaths())
-        SetAsideQuietly(shortcut);
+        written = written && SetAsideQuietly(shortcut);
+    return written;
 }

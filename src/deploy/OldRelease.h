@@ -8,17 +8,20 @@
 
 class InstallPort;
 
-// DataProductDir with everything in it.
-void SetAsideDataTree();
+// Each returns false when the journal could no longer be written: the caller
+// stops and puts back what was moved.
+
+// DataProductDir with everything in it; held files stay (named in the setup log).
+bool SetAsideDataTree();
 
 // The program tree below InstallRoot. A file that another program holds open
 // cannot be moved, and the package could not overwrite it later: the new
 // release would be mixed with the old one while the end says success. The
 // user is named the file and may close that program and try again (OK), or go
 // on knowingly (Cancel, written to the setup log; the file stays).
-void SetAsideProgramTree(InstallPort& port);
+bool SetAsideProgramTree(InstallPort& port);
 
 // The product directory, the wizards, the overlay tree of a write-filter
 // system and the shortcuts. A kept data tree (its save failed) keeps the
 // overlay tree, which may hold it.
-void SetAsideReleaseExtras(bool dataTreeKept);
+bool SetAsideReleaseExtras(bool dataTreeKept);

@@ -1,8 +1,9 @@
 #include "deploy/PreviousRelease.h"
 
 #include <algorithm>
+#include <cctype>
+#include <ctime>
 #include <set>
-#include <vector>
 
 #include "deploy/FileTree.h"
 #include "locations/Locations.h"
@@ -12,81 +13,48 @@
 #include "platform/File.h"
 #include "platform/FileCopy.h"
 #include "platform/Paths.h"
+#include "platform/Process.h"
 #include "platform/StringUtil.h"
+#include "platform/TempDirectory.h"
 
 namespace {
-const char kHeader[] = "journal\t1";
-const char kAside[] = "aside";
-const char kKept[] = "kept";
-const char kAbsent[] = "absent";
-const char kDone[] = "done";
+// What this process knows of the journal: the run it began, or the earlier
+// run it read at the start.
+JournalContents g_run;
+bool g_present = false;
+std::set<std::string> g_runDirsMade;
 
-struct Journal {
-    struct Move {
-        std::string original;
-        std::string aside;
-    };
-    std::vector<Move> moves;
-    std::set<std::string> kept;
-    std::vector<std::string> absent; // not there before the run: whatever is there afterwards is new
-    bool done = false;
-    bool present = false;
-};
-
-std::vector<std::string> SplitTabs(const std::string& line)
-{
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-        fields.push_back(line.substr(start, tab - start));
-    fields.push_back(line.substr(start));
-    return fields;
-}
-
-Journal ReadJournal()
-{
-    Journal journal;
-    std::string text;
-    try {
-        BinaryFile file;
-        FileError error(FileError::none, 0, JournalPath());
-        if (!file.Open(JournalPath(), BinaryFile::modeRead | BinaryFile::shareDenyNone, &error))
-            return journal;
-        journal.present = true;
-        uint64_t length = file.GetLength();
-        text.resize(static_cast<size_t>(length));
-        if (length > 0)
-            file.ReadExact(&text[0], text.size());
-    } catch (const FileError&) {
-    }
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            break; // a record cut short by the power loss was never acted on
-        std::string line = TrimRight(text.substr(start, end - start));
-        start = end + 1;
-        std::vector<std::string> fields = SplitTabs(line);
-        if (fields[0] == kAside && fields.size() == 3)
-            journal.moves.push_back({fields[1], fields[2]});
-        else if (fields[0] == kKept && fields.size() == 2)
-            journal.kept.insert(fields[1]);
-        else if (fields[0] == kAbsent && fields.size() == 2)
-            journal.absent.push_back(fields[1]);
-        else if (fields[0] == kDone)
-            journal.done = true;
-    }
-    return journal;
-}
-
-bool Record(const std::string& line)
+bool Append(const std::string& line)
 {
     if (!IsDirectory(BootDir()))
-        MakeDirectoryPath(BootDir());
-    if (!FileExists(JournalPath()) && !AppendDurably(JournalPath(), std::string(kHeader) + "\r\n"))
-        return false;
-    return AppendDurably(JournalPath(), line + "\r\n");
+        MakeDirectoryPath(WithoutTrailingBackslash(BootDir()));
+    if (AppendDurably(JournalPath(), line))
+        return true;
+    TraceMessage("|E|journal %s not written", JournalPath().c_str());
+    return false;
 }
+
+std::string Lower(const std::string& s)
+{
+    std::string out = s;
+    for (char& c : out)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool SamePath(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+
+// path lies below dir.
+bool IsWithin(const std::string& path, const std::string& dir)
+{
+    return path.size() > dir.size() + 1 && path[dir.size()] == '\\' && SamePath(path.substr(0, dir.size()), dir);
+}
+
+bool IsSelfOrWithin(const std::string& path, const std::string& dir) { return SamePath(path, dir) || IsWithin(path, dir); }
+
+std::string BootDirPath() { return WithoutTrailingBackslash(BootDir()); }
+
+std::string ParentOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
 
 char DriveOf(const std::string& path)
 {
@@ -103,198 +71,457 @@ std::string AsideRootFor(const std::string& path)
     return std::string(1, drive ? drive : 'C') + ":\\TorneLix.previous";
 }
 
-std::vector<std::string> ChildNames(const std::string& dir)
+std::string RunDirFor(const std::string& path) { return AsideRootFor(path) + "\\" + g_run.tag; }
+
+// This run's directory on path's drive, made new the first time: a run never
+// moves into a directory that was there before it.
+bool EnsureRunDir(const std::string& path)
 {
-    std::vector<std::string> names;
+    std::string dir = RunDirFor(path);
+    if (g_runDirsMade.count(Lower(dir)))
+        return true;
+    std::string root = AsideRootFor(path);
+    if (!IsDirectory(root)) {
+        if (!MakeDirectory(root))
+            return false;
+        HideFile(root);
+    }
+    if (!MakeNewDirectory(dir))
+        return false;
+    g_runDirsMade.insert(Lower(dir));
+    return true;
+}
+
+struct Entry {
+    std::string name;
+    PathKind kind;
+};
+
+std::vector<Entry> Children(const std::string& dir)
+{
+    std::vector<Entry> entries;
     ForEachEntry(dir, "*", [&](const DirectoryEntry& entry) {
-        names.push_back(entry.name);
+        entries.push_back({entry.name, KindOfAttributes(entry.attributes)});
         return true;
     });
-    return names;
+    return entries;
 }
 
-void RemoveAny(const std::string& path)
+// The aside copy of an entry below a moved tree, if it was moved after all
+// (the user closed the program and tried again).
+bool HasAsideCopy(const std::string& path)
 {
-    if (IsDirectory(path)) {
-        ClearAttributes(path);
-        DeleteTree(path);
-    } else {
-        RemoveFile(path);
-    }
-}
-
-// File by file, so that a file held open is found and named on Windows and
-// under Wine alike (a directory rename may carry an open file along).
-bool MoveInto(const std::string& from, const std::string& to, std::string* held)
-{
-    if (!IsDirectory(from)) {
-        if (MovePath(from, to, true))
-            return true;
-        if (held->empty())
-            *held = from;
-        return false;
-    }
-    if (!MakeDirectory(to)) {
-        *held = from;
-        return false;
-    }
-    bool all = true;
-    for (const std::string& name : ChildNames(from))
-        all = MoveInto(from + "\\" + name, to + "\\" + name, held) && all;
-    if (all) {
-        ClearAttributes(from);
-        all = DeleteTree(from) || !PathExists(from);
-    }
-    return all;
-}
-
-bool IsKeptOrHoldsKept(const std::string& path, const std::set<std::string>& kept)
-{
-    for (const std::string& k : kept)
-        if (k == path || (k.size() > path.size() && k.compare(0, path.size(), path) == 0 && k[path.size()] == '\\'))
+    for (const JournalMove& move : g_run.moves)
+        if (IsSelfOrWithin(path, move.original) &&
+            KindOfPath(move.aside + path.substr(move.original.size())) != PathKind::missing)
             return true;
     return false;
 }
 
-// Removes from dir what is neither in aside (the previous release's copy)
-// nor left in place by the user.
-void RemoveNewEntries(const std::string& dir, const std::string& aside, const std::set<std::string>& kept)
+// Entries an undo leaves where they are: the boot directory (the journal's
+// home) and what stayed in place during the set-aside.
+bool IsFixed(const std::string& path)
 {
-    for (const std::string& name : ChildNames(dir)) {
-        std::string path = dir + "\\" + name;
-        std::string old = aside + "\\" + name;
-        if (PathExists(old))
-            continue;
-        if (kept.count(path))
-            continue;
-        if (IsDirectory(path) && IsKeptOrHoldsKept(path, kept))
-            RemoveNewEntries(path, old, kept);
-        else
-            RemoveAny(path);
-    }
+    if (IsSelfOrWithin(path, BootDirPath()))
+        return true;
+    for (const std::string& kept : g_run.kept)
+        if (SamePath(kept, path) && !HasAsideCopy(kept))
+            return true;
+    return false;
 }
 
-bool MoveBack(const std::string& aside, const std::string& original, const std::set<std::string>& kept)
+bool HoldsFixed(const std::string& dir)
 {
-    if (!PathExists(aside))
+    if (IsWithin(BootDirPath(), dir))
         return true;
-    if (!IsDirectory(aside)) {
-        if (PathExists(original))
-            RemoveAny(original);
-        return MovePath(aside, original, true);
-    }
-    if (!PathExists(original)) {
-        if (MovePath(aside, original, false))
+    for (const std::string& kept : g_run.kept)
+        if (IsWithin(kept, dir) && !HasAsideCopy(kept))
             return true;
-        if (!MakeDirectory(original))
-            return false;
-    } else if (!IsDirectory(original)) {
-        RemoveFile(original);
-        if (!MakeDirectory(original))
-            return false;
+    return false;
+}
+
+void Keep(const std::string& path, bool named, AsideResult& result)
+{
+    if (!Append(JournalKeptLine(path)))
+        result.journalWritten = false;
+    g_run.kept.push_back(path);
+    if (named)
+        result.stayed.push_back(path);
+}
+
+// File by file, so that a file held open is found and named on Windows and
+// under Wine alike (a directory rename may carry an open file along). Never
+// a copy: a rename that cannot be done leaves the entry where it is.
+void MoveInto(const std::string& from, const std::string& to, PathKind kind, AsideResult& result)
+{
+    if (!result.journalWritten || IsSelfOrWithin(from, BootDirPath()))
+        return;
+    if (kind == PathKind::link) {
+        Keep(from, false, result); // what it points to is not the product's
+        return;
     }
-    RemoveNewEntries(original, aside, kept);
+    if (kind == PathKind::file) {
+        if (!MovePath(from, to, false))
+            Keep(from, true, result);
+        return;
+    }
+    if (!MakeDirectory(to)) {
+        Keep(from, true, result);
+        return;
+    }
+    for (const Entry& entry : Children(from))
+        MoveInto(from + "\\" + entry.name, to + "\\" + entry.name, entry.kind, result);
+    if (!IsWithin(BootDirPath(), from))
+        RemoveEmptyDirectory(from); // stays when something in it stayed
+}
+
+void NotBack(UndoResult& result, const std::string& original, const std::string& copy)
+{
+    result.whole = false;
+    result.notBack.push_back(copy.empty() ? original : original + " <- " + copy);
+    TraceMessage("|E|PutPreviousReleaseBack: %s not put back (%s)", original.c_str(), copy.c_str());
+}
+
+// Moves what the run laid at path into target, leaving what is fixed; false
+// when something new could be neither moved nor deleted.
+bool DiscardEntry(const std::string& path, const std::string& target, PathKind kind, UndoResult& result)
+{
+    if (kind == PathKind::missing || kind == PathKind::link || IsFixed(path))
+        return true;
+    if (kind == PathKind::directory && HoldsFixed(path)) {
+        MakeDirectoryPath(target);
+        bool all = true;
+        for (const Entry& entry : Children(path))
+            all = DiscardEntry(path + "\\" + entry.name, target + "\\" + entry.name, entry.kind, result) && all;
+        return all;
+    }
+    MakeDirectoryPath(ParentOf(target));
+    if (KindOfPath(target) == PathKind::missing && MovePath(path, target, false))
+        return true;
+    if (kind == PathKind::file ? RemoveFile(path) : DeleteTree(path))
+        return true;
+    NotBack(result, path, std::string());
+    return false;
+}
+
+bool DiscardChildren(const std::string& dir, const std::string& target, UndoResult& result)
+{
     bool all = true;
-    for (const std::string& name : ChildNames(aside))
-        all = MoveBack(aside + "\\" + name, original + "\\" + name, kept) && all;
-    if (all)
-        DeleteTree(aside);
+    for (const Entry& entry : Children(dir))
+        all = DiscardEntry(dir + "\\" + entry.name, target + "\\" + entry.name, entry.kind, result) && all;
     return all;
 }
 
-void RemoveAsideRoots(const Journal& journal)
+// What the run laid in the original places goes into the run's discard area
+// (same volume, renames), so that the previous release can come back whole.
+bool DiscardWhatTheRunLaid(UndoResult& result)
 {
-    std::set<std::string> roots;
-    for (const Journal::Move& move : journal.moves)
-        roots.insert(move.aside.substr(0, move.aside.find_last_of('\\')));
-    for (const std::string& root : roots)
-        if (IsDirectory(root)) {
-            ClearAttributes(root);
-            DeleteTree(root);
+    bool all = true;
+    for (size_t i = 0; i < g_run.moves.size(); ++i) {
+        const std::string& original = g_run.moves[i].original;
+        std::string target = RunDirFor(original) + "\\discard\\m" + std::to_string(i + 1);
+        PathKind kind = KindOfPath(original);
+        if (kind == PathKind::directory && !IsFixed(original))
+            all = DiscardChildren(original, target, result) && all; // the move back merges into it
+        else
+            all = DiscardEntry(original, target, kind, result) && all;
+    }
+    for (size_t i = 0; i < g_run.absent.size(); ++i) {
+        const std::string& path = g_run.absent[i];
+        std::string target = RunDirFor(path) + "\\discard\\a" + std::to_string(i + 1);
+        all = DiscardEntry(path, target, KindOfPath(path), result) && all;
+    }
+    return all;
+}
+
+void MoveBack(const std::string& aside, const std::string& original, UndoResult& result)
+{
+    PathKind asideKind = KindOfPath(aside);
+    if (asideKind == PathKind::missing || asideKind == PathKind::link)
+        return;
+    PathKind originalKind = KindOfPath(original);
+    if (asideKind == PathKind::file) {
+        if (originalKind != PathKind::missing || !MovePath(aside, original, false))
+            NotBack(result, original, aside);
+        return;
+    }
+    if (originalKind == PathKind::missing) {
+        if (MovePath(aside, original, false))
+            return;
+        if (!MakeDirectory(original)) {
+            NotBack(result, original, aside);
+            return;
         }
+    } else if (originalKind != PathKind::directory) {
+        NotBack(result, original, aside);
+        return;
+    }
+    for (const Entry& entry : Children(aside))
+        MoveBack(aside + "\\" + entry.name, original + "\\" + entry.name, result);
+    RemoveEmptyDirectory(aside);
+}
+
+// Every directory of the run's; false when one stays (named in *left).
+bool RemoveRunDirectories(std::vector<std::string>* left)
+{
+    std::set<std::string> dirs;
+    for (const JournalMove& move : g_run.moves)
+        dirs.insert(ParentOf(move.aside));
+    for (const JournalMove& saved : g_run.saved)
+        dirs.insert(ParentOf(saved.aside));
+    for (const std::string& path : g_run.absent)
+        dirs.insert(RunDirFor(path));
+    for (const JournalMove& move : g_run.moves)
+        dirs.insert(RunDirFor(move.original));
+    bool all = true;
+    for (const std::string& dir : dirs) {
+        if (KindOfPath(dir) == PathKind::missing)
+            continue;
+        ClearAttributes(dir);
+        if (!DeleteTree(dir) && KindOfPath(dir) != PathKind::missing) {
+            all = false;
+            left->push_back(dir);
+        }
+        RemoveEmptyDirectory(ParentOf(dir)); // the hidden root, once no run uses it
+    }
+    return all;
+}
+
+void ForgetJournal()
+{
+    RemoveFile(JournalPath());
+    g_run = JournalContents();
+    g_present = false;
+    g_runDirsMade.clear();
+}
+
+// Deletes the run's directories; the journal goes once they are gone.
+void CleanUp(bool lastTry)
+{
+    std::vector<std::string> left;
+    if (RemoveRunDirectories(&left) || lastTry) {
+        for (const std::string& dir : left)
+            WriteLogLine("未能删除备份目录，保留：" + dir);
+        ForgetJournal();
+        return;
+    }
+    for (const std::string& dir : left)
+        WriteLogLine("未能删除备份目录，下次安装时再试：" + dir);
+}
+
+std::string NewTag()
+{
+    unsigned long base = static_cast<unsigned long>(time(nullptr)) ^ (static_cast<unsigned long>(CurrentProcessId()) << 20);
+    for (unsigned long n = 0;; ++n) {
+        std::string tag = StrPrintf("%08lx", (base + n) & 0xffffffffUL);
+        if (KindOfPath(AsideRootFor(InstallRoot()) + "\\" + tag) == PathKind::missing &&
+            KindOfPath(AsideRootFor(DataRoot()) + "\\" + tag) == PathKind::missing)
+            return tag;
+    }
 }
 } // namespace
 
 std::string JournalPath() { return BootDir() + "SetUp.journal"; }
 
-bool UnfinishedRunRecorded() { return FileExists(JournalPath()); }
-
-bool UnfinishedRunSucceeded() { return ReadJournal().done; }
-
-bool SetAside(const std::string& path, std::string* held)
+EarlierRun ReadEarlierRun(std::string* problem)
 {
-    held->clear();
-    std::string original = WithoutTrailingBackslash(path);
-    if (original.empty())
+    if (KindOfPath(JournalPath()) == PathKind::missing)
+        return EarlierRun::none;
+    std::string text;
+    try {
+        BinaryFile file;
+        file.OpenOrThrow(JournalPath(), BinaryFile::modeRead | BinaryFile::shareDenyNone);
+        text.resize(static_cast<size_t>(file.GetLength()));
+        if (!text.empty())
+            file.ReadExact(&text[0], text.size());
+    } catch (const FileError& e) {
+        *problem = e.what();
+        return EarlierRun::unreadable;
+    }
+    switch (ParseJournal(text, &g_run, problem)) {
+    case JournalReading::damaged:
+        return EarlierRun::unreadable;
+    case JournalReading::empty:
+        ForgetJournal(); // cut while its first line was written: nothing was moved
+        return EarlierRun::none;
+    case JournalReading::ok:
+        break;
+    }
+    g_present = true;
+    return g_run.phase == RunPhase::done || g_run.phase == RunPhase::undone ? EarlierRun::cleanUp
+                                                                            : EarlierRun::unfinished;
+}
+
+bool BeginSetAside()
+{
+    if (KindOfPath(JournalPath()) != PathKind::missing)
+        return false; // an earlier run's journal that was not settled
+    g_run = JournalContents();
+    g_runDirsMade.clear();
+    g_run.tag = NewTag();
+    g_present = true;
+    if (Append(JournalHeaderLine()) && Append(JournalTagLine(g_run.tag)) &&
+        Append(JournalPhaseLine(RunPhase::settingAside)))
         return true;
-    Journal journal = ReadJournal();
-    if (!PathExists(original)) {
+    ForgetJournal();
+    return false;
+}
+
+AsideResult SetAside(const std::string& path)
+{
+    AsideResult result;
+    std::string original = WithoutTrailingBackslash(path);
+    if (original.empty() || IsSelfOrWithin(original, BootDirPath()))
+        return result;
+    if (IsProtectedFromDeletion(original)) {
+        // The same border as the deletion's: never past the product's trees.
+        TraceMessage("|E|SetAside: %s is protected and stays", original.c_str());
+        Keep(original, true, result);
+        return result;
+    }
+    PathKind kind = KindOfPath(original);
+    if (kind == PathKind::missing) {
         // What the package lays there is new: putting the previous release
         // back removes it.
-        bool known = std::find(journal.absent.begin(), journal.absent.end(), original) != journal.absent.end();
-        for (const Journal::Move& move : journal.moves)
-            known = known || move.original == original;
-        if (!known)
-            Record(std::string(kAbsent) + "\t" + original);
-        return true;
+        bool known = false;
+        for (const std::string& absent : g_run.absent)
+            known = known || SamePath(absent, original);
+        for (const JournalMove& move : g_run.moves)
+            known = known || SamePath(move.original, original);
+        if (!known) {
+            result.journalWritten = Append(JournalAbsentLine(original));
+            g_run.absent.push_back(original);
+        }
+        return result;
+    }
+    if (kind == PathKind::link) {
+        Keep(original, false, result);
+        return result;
     }
     // A tree moved in part before (a held file stayed) goes on into the same
     // aside copy.
     std::string aside;
-    for (const Journal::Move& move : journal.moves)
-        if (move.original == original)
+    for (const JournalMove& move : g_run.moves)
+        if (SamePath(move.original, original))
             aside = move.aside;
     if (aside.empty()) {
-        std::string root = AsideRootFor(original);
-        if (!MakeDirectory(root)) {
-            *held = original;
-            return false;
+        if (!EnsureRunDir(original)) {
+            Keep(original, true, result);
+            return result;
         }
-        HideFile(root);
-        aside = root + "\\" + std::to_string(journal.moves.size() + 1);
+        JournalMove move{original, RunDirFor(original) + "\\" + std::to_string(g_run.moves.size() + 1)};
         // Written down before the move: a cut between the two finds nothing
         // aside and leaves the original where it is.
-        if (!Record(std::string(kAside) + "\t" + original + "\t" + aside)) {
-            TraceMessage("|E|SetAside: journal %s not written", JournalPath().c_str());
-            *held = original;
-            return false;
+        if (!Append(JournalMoveLine(move))) {
+            result.journalWritten = false;
+            return result;
         }
+        g_run.moves.push_back(move);
+        aside = move.aside;
     }
-    return MoveInto(original, aside, held);
+    MoveInto(original, aside, kind, result);
+    return result;
 }
 
-void RecordKept(const std::string& path) { Record(std::string(kKept) + "\t" + path); }
-
-bool PutPreviousReleaseBack()
+bool RecordPhase(RunPhase phase)
 {
-    Journal journal = ReadJournal();
-    for (const std::string& path : journal.absent)
-        if (PathExists(path))
-            RemoveAny(path);
-    bool all = true;
-    for (auto it = journal.moves.rbegin(); it != journal.moves.rend(); ++it) {
-        if (MoveBack(it->aside, it->original, journal.kept))
-            continue;
-        all = false;
-        TraceMessage("|E|PutPreviousReleaseBack: %s not put back from %s", it->original.c_str(), it->aside.c_str());
-        WriteLogLine("未能恢复" + it->original + "，原来的文件保留在" + it->aside);
+    if (!Append(JournalPhaseLine(phase)))
+        return false;
+    g_run.phase = std::max(g_run.phase, phase);
+    return true;
+}
+
+bool SaveSharedFile(const std::string& path)
+{
+    PathKind kind = KindOfPath(path);
+    if (kind == PathKind::missing) {
+        for (const std::string& absent : g_run.absent)
+            if (SamePath(absent, path))
+                return true;
+        if (!Append(JournalAbsentLine(path)))
+            return false;
+        g_run.absent.push_back(path);
+        return true;
     }
-    if (all) {
-        RemoveAsideRoots(journal);
-        RemoveFile(JournalPath());
+    if (kind != PathKind::file)
+        return false;
+    for (const JournalMove& saved : g_run.saved)
+        if (SamePath(saved.original, path))
+            return true;
+    if (!EnsureRunDir(path))
+        return false;
+    JournalMove saved{path, RunDirFor(path) + "\\shared" + std::to_string(g_run.saved.size() + 1)};
+    std::string part = saved.aside + ".part";
+    unsigned long error = 0;
+    // The copy is whole before the record names it; the original stays in
+    // force until the caller replaces it.
+    if (!CopyFileOver(path, part, &error))
+        return false;
+    if (!Append(JournalSavedLine(saved))) {
+        RemoveFile(part);
+        return false;
     }
-    return all;
+    g_run.saved.push_back(saved);
+    return MovePath(part, saved.aside, false);
+}
+
+UndoResult PutPreviousReleaseBack()
+{
+    UndoResult result;
+    if (!g_present)
+        return result;
+    bool laid = g_run.phase >= RunPhase::packageStarted && g_run.phase != RunPhase::done;
+    if (laid && g_run.phase < RunPhase::discarded) {
+        // Recorded once everything new is out of the way: an undo cut after
+        // this never takes what it has already moved back for something new.
+        if (!DiscardWhatTheRunLaid(result))
+            return result;
+        if (!RecordPhase(RunPhase::discarded)) {
+            NotBack(result, JournalPath(), std::string());
+            return result;
+        }
+    }
+    if (g_run.phase < RunPhase::undone) {
+        for (auto it = g_run.moves.rbegin(); it != g_run.moves.rend(); ++it)
+            MoveBack(it->aside, it->original, result);
+        for (auto it = g_run.saved.rbegin(); it != g_run.saved.rend(); ++it)
+            if (KindOfPath(it->aside) == PathKind::file && !ReplaceFileAtomically(it->aside, it->original))
+                NotBack(result, it->original, it->aside);
+        if (!result.whole) {
+            for (const std::string& line : result.notBack)
+                WriteLogLine("未能恢复" + line);
+            return result;
+        }
+        RecordPhase(RunPhase::undone);
+    }
+    CleanUp(false);
+    return result;
 }
 
 void DiscardPreviousRelease()
 {
-    Journal journal = ReadJournal();
-    if (!journal.present)
+    if (!g_present)
         return;
-    // Once this is written, a cut during the deletion finishes it at the next
-    // start instead of undoing a finished update.
-    if (!journal.done)
-        Record(kDone);
-    RemoveAsideRoots(journal);
-    RemoveFile(JournalPath());
+    if (g_run.phase != RunPhase::done && !RecordPhase(RunPhase::done)) {
+        // Without the record a cut during the deletion would undo a finished
+        // update: the journal goes first, and what stays is named as a leftover.
+        WriteLogLine("安装记录无法写入，备份目录直接删除：" + JournalPath());
+        RemoveFile(JournalPath());
+        CleanUp(true);
+        return;
+    }
+    CleanUp(false);
+}
+
+void FinishEarlierCleanUp() { CleanUp(true); }
+
+void NameLeftoverAsideDirectories()
+{
+    std::vector<std::string> roots = {AsideRootFor(InstallRoot())};
+    if (!SamePath(AsideRootFor(DataRoot()), roots[0]))
+        roots.push_back(AsideRootFor(DataRoot()));
+    for (const std::string& root : roots)
+        for (const Entry& entry : Children(root))
+            if (!g_present || !SamePath(entry.name, g_run.tag))
+                WriteLogLine("遗留的备份目录，未作改动：" + root + "\\" + entry.name);
 }

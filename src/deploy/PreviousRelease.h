@@ -1,34 +1,80 @@
 // The previous release, set aside instead of deleted while an update runs.
 // Everything is moved by renames on its own volume (no copies, no extra
-// space) into a hidden directory beside the installation root of its drive,
-// and a journal beside the setup log records each move before it happens, so
-// that a run cut short (power loss, a killed process) can be undone at the
-// next start as well as a failed one at once.
+// space) into a directory of the run's own beside the installation root of
+// its drive, and a journal beside the setup log records the run's phases,
+// every move before it happens and every entry that stayed in place, so that
+// a run cut short (power loss, a killed process) can be undone at the next
+// start as well as a failed one at once, and an undo cut short can be run
+// again. An undo never takes an absence for something new: before the
+// package has started it only moves back; afterwards it first moves what the
+// run laid into a discard area of its own, then moves back.
+//
+// Links (reparse points) and the boot directory, which holds the journal,
+// are never moved: they stay in place and the new release is laid around them.
 #pragma once
 #include <string>
+#include <vector>
+
+#include "deploy/JournalRecords.h"
 
 // BootDir() + "SetUp.journal".
 std::string JournalPath();
 
-// The journal of a run that did not end is there.
-bool UnfinishedRunRecorded();
-// That run had already succeeded; only its clean-up was cut short.
-bool UnfinishedRunSucceeded();
+// What the journal of an earlier run says.
+enum class EarlierRun {
+    none,       // no journal (or one that recorded nothing)
+    unfinished, // a run was cut short: undo it
+    cleanUp,    // it had succeeded, or its undo had: only the clean-up is left
+    unreadable, // the journal cannot be read or understood
+};
+EarlierRun ReadEarlierRun(std::string* problem);
 
-// Moves path (a file or a whole tree) aside; a path that does not exist is
-// recorded as absent, so that what the new release lays there goes again.
-// A file that another program holds open stays where it is and is named in
-// *held; everything else is moved. False when something stayed.
-bool SetAside(const std::string& path, std::string* held);
-// The user chose to leave a held file in place: putting the previous release
-// back must not remove it.
-void RecordKept(const std::string& path);
+// What putting the previous release back came to.
+struct UndoResult {
+    bool whole = true;
+    // "original <- aside copy" for each entry that could not be put back.
+    std::vector<std::string> notBack;
+};
 
-// Puts everything recorded back where it was, newest first, after removing
-// what the new release put in its place; then the aside directories and the
-// journal go. False when something could not be put back (its aside copy is
-// kept and named in the trace log and the setup log).
-bool PutPreviousReleaseBack();
+// Starts this run's journal with fresh names for its aside directories.
+// False when the journal cannot be written: nothing has been moved.
+bool BeginSetAside();
 
-// The update succeeded: what was set aside is deleted, then the journal.
+struct AsideResult {
+    bool journalWritten = true;      // false: stop, the moves can no longer be recorded
+    std::vector<std::string> stayed; // held or otherwise unmovable entries, each recorded
+};
+// Moves path (a file or a whole tree) aside. A path that does not exist is
+// recorded as absent, so that what the new release lays there goes again. An
+// entry that cannot be moved (held open, a name too long) stays where it is,
+// is recorded and named in stayed; links stay without being named. Running
+// it again for the same path goes on into the same aside copy.
+AsideResult SetAside(const std::string& path);
+
+// Records a phase of the run; false when the journal cannot be written.
+bool RecordPhase(RunPhase phase);
+
+// Before the run writes path outside the product's trees (system and driver
+// files): an existing file is copied aside, a missing one recorded as new.
+// False when that could not be recorded: path must then not be written.
+bool SaveSharedFile(const std::string& path);
+
+// Undoes the run of the journal (this run's or an earlier one's), newest
+// first; the aside directories and the journal go once everything is back.
+// What is not back keeps its aside copy and the journal, and is named in the
+// setup log.
+UndoResult PutPreviousReleaseBack();
+
+// The update succeeded: what was set aside is deleted, then the journal. A
+// directory that cannot be deleted keeps the journal for the next start,
+// which tries again and then names it in the setup log and lets it be.
 void DiscardPreviousRelease();
+
+// An earlier run's journal that only waited for its clean-up: its
+// directories are deleted; one that still stays is named in the setup log and
+// let be, and the journal goes so that this run can begin its own.
+void FinishEarlierCleanUp();
+
+// Aside directories that no journal names (a clean-up that failed before):
+// left alone, and named in the setup log.
+void NameLeftoverAsideDirectories();

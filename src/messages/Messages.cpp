@@ -121,6 +121,26 @@ const MessagePair MsgUnfinishedRun = {{
     "The last setup run did not finish (a power cut or an interruption).\n"
     "The previous release and its data have been put back; the setup now runs again.",
 }};
+const MessagePair MsgUndoNotWhole = {{
+    "上次安装没有完成，原来的版本未能完全恢复：\n%s\n安装程序没有做其他更改并退出，详见 SetUp.log。",
+    "The last setup run did not finish, and the previous release could not be put back completely:\n%s\n"
+    "The setup changed nothing else and ends; see SetUp.log.",
+}};
+const MessagePair MsgJournalUnreadable = {{
+    "安装记录文件 %s 已损坏，无法判断上次安装做了哪些更改。\n为免丢失数据，安装程序没有做任何更改并退出。请联系服务工程师。",
+    "The setup's journal %s is damaged: what the last run changed cannot be told.\n"
+    "To lose nothing, the setup changed nothing and ends. Call a service engineer.",
+}};
+const MessagePair MsgJournalUnwritable = {{
+    "无法写入安装记录文件 %s（%s 盘已满或不可写）。\n原来的版本保持不变，安装程序退出。",
+    "The setup's journal %s cannot be written (drive %s is full or cannot be written).\n"
+    "The previous release stays as it was; the setup ends.",
+}};
+const MessagePair MsgSetupInsideRelease = {{
+    "安装程序位于更新时将被替换的目录中（%s）。\n请把安装程序复制到其他位置（例如桌面或U盘）再运行。没有做任何更改。",
+    "The setup file lies in a folder that the update replaces (%s).\n"
+    "Copy it elsewhere (the desktop, a USB stick) and run it from there. Nothing was changed.",
+}};
 const MessagePair MsgUnitFileCreateFailed = {{"合并文件时创建文件出错", "Create file error while unit files"}};
 const MessagePair MsgTransferSummaryHeader = {{"以下配置：\n", "Following configurations:\n"}};
 const MessagePair MsgTransferSummarySuccess = {{"保留参数成功！\n", "Reserved parameter success!\n"}};

@@ -53,6 +53,10 @@ extern const MessagePair MsgPackageRejected;       // what failed: its check or 
 extern const MessagePair MsgPreviousRestored;      // the update failed; the previous release is back
 extern const MessagePair MsgPreviousNotRestored;   // the update failed; not everything could be put back
 extern const MessagePair MsgUnfinishedRun;         // a run cut short was undone at this start
+extern const MessagePair MsgUndoNotWhole;          // a run cut short could not be undone whole (what, where its copy is)
+extern const MessagePair MsgJournalUnreadable;     // the journal of a run cut short is damaged (the journal)
+extern const MessagePair MsgJournalUnwritable;     // the journal cannot be written (the journal, its drive)
+extern const MessagePair MsgSetupInsideRelease;    // the setup file lies in a tree that the update sets aside
 extern const MessagePair MsgParamFileAccessFailed; // FormatMessage inserts %1!s! path, %2!d! error
 
 // Format engine listings.

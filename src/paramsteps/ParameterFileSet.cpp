@@ -34,11 +34,7 @@ void DeleteSavedFile(const std::string& path) { DeleteFileA(path.c_str()); }
 
 // In place the files are set aside, not deleted: a failed update puts them
 // back.
-void SetFileAside(const std::string& path)
-{
-    std::string held;
-    SetAside(path, &held);
-}
+void SetFileAside(const std::string& path) { SetAside(path); }
 
 bool IsParameterDataFileName(const std::string& name)
 {
@@ -135,21 +131,24 @@ bool SaveConfiguration(ParameterSession& session, const std::string& dataFile)
 
 // What an earlier run kept for a service engineer (saved values it could
 // not merge, a data tree it could not restore) and named to the user must
-// not be emptied or overwritten by this run: it moves to the first free
-// "<dir>.<n>" beside it.
+// not be emptied or overwritten by this run: it moves to "<dir>.1" beside it.
+// One earlier copy is kept, the newest: a copy of the data tree on every
+// run would fill a machine updated for years.
 void KeepEarlierCopy(const std::string& dir)
 {
     std::string path = WithoutTrailingBackslash(dir);
     if (!PathFileExistsA(path.c_str()))
         return;
-    for (int n = 1; n < 1000; ++n) {
-        std::string kept = path + "." + std::to_string(n);
-        if (PathFileExistsA(kept.c_str()))
-            continue;
-        if (MovePath(path, kept, false))
-            WriteLogLine("上次保留的文件移至" + kept);
-        return;
+    std::string kept = path + ".1";
+    if (PathFileExistsA(kept.c_str())) {
+        if (!DeleteTree(kept)) {
+            TraceMessage("|E|KeepEarlierCopy: %s not deleted; %s stays", kept.c_str(), path.c_str());
+            return;
+        }
+        WriteLogLine("更早保留的文件已删除：" + kept);
     }
+    if (MovePath(path, kept, false))
+        WriteLogLine("上次保留的文件移至" + kept);
 }
 
 std::string ConfigurationName(const std::string& dataFile)

@@ -97,20 +97,32 @@ bool MovePath(const std::string& from, const std::string& to, bool allowCopy)
 bool AppendDurably(const std::string& path, const std::string& text)
 {
 #ifdef _WIN32
-    HANDLE h = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
+    LARGE_INTEGER zero = {}, end = {};
+    bool ok = SetFilePointerEx(h, zero, &end, FILE_END) != FALSE;
     DWORD written = 0;
-    bool ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-              written == text.size() && FlushFileBuffers(h);
+    ok = ok && WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+         written == text.size() && FlushFileBuffers(h);
+    if (!ok) {
+        // A part written on a full disk would run into the next record.
+        SetFilePointerEx(h, end, nullptr, FILE_BEGIN);
+        SetEndOfFile(h);
+        FlushFileBuffers(h);
+    }
     CloseHandle(h);
     return ok;
 #else
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
-    bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) && ::fsync(fd) == 0;
+    off_t end = ::lseek(fd, 0, SEEK_END);
+    bool ok = end >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+              ::fsync(fd) == 0;
+    if (!ok && end >= 0)
+        (void)!::ftruncate(fd, end); // a part written on a full disk would run into the next record
     ok = ::close(fd) == 0 && ok;
     return ok;
 #endif

@@ -16,7 +16,8 @@ bool RemoveFile(const std::string& path);
 bool MovePath(const std::string& from, const std::string& to, bool allowCopy);
 
 // Appends text to the file (created when missing) and returns only once it is
-// on the disk: a record that must survive a power cut.
+// on the disk: a record that must survive a power cut. A failed append leaves
+// the file as long as it was.
 bool AppendDurably(const std::string& path, const std::string& text);
 
 // Puts from in the place of to in one step (the old to, if any, is gone only

@@ -48,6 +48,16 @@ void ClearAttributes(const std::string& path) { SetFileAttributesA(path.c_str(),
 
 bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) || IsDirectory(path); }
 
+bool MakeNewDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
+
+PathKind KindOfPath(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return PathKind::missing;
+    return KindOfAttributes(attributes);
+}
+
 void HideFile(const std::string& path) { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN); }
 #else
 #include <sys/stat.h>
@@ -102,5 +112,24 @@ void ClearAttributes(const std::string&) {}
 
 bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0 || IsDirectory(path); }
 
+bool MakeNewDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
+
+PathKind KindOfPath(const std::string& path)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0)
+        return PathKind::missing;
+    if (S_ISLNK(st.st_mode))
+        return PathKind::link;
+    return S_ISDIR(st.st_mode) ? PathKind::directory : PathKind::file;
+}
+
 void HideFile(const std::string&) {}
 #endif
+
+PathKind KindOfAttributes(unsigned long attributes)
+{
+    if (attributes & 0x400) // FILE_ATTRIBUTE_REPARSE_POINT
+        return PathKind::link;
+    return (attributes & 0x10) ? PathKind::directory : PathKind::file;
+}

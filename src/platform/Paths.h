@@ -23,6 +23,17 @@ std::string LongPathOf(const std::string& path);
 std::string WithoutTrailingBackslash(const std::string& path);
 // Creates one directory level; true when it exists afterwards.
 bool MakeDirectory(const std::string& path);
+// Creates one directory level; true only when this call made it (an existing
+// directory is refused: what is in it is not ours).
+bool MakeNewDirectory(const std::string& path);
+
+// What the file system says of a path, without following a link.
+enum class PathKind { missing, file, directory, link };
+// A junction, symbolic link or mount point (a reparse point) is a link,
+// whatever it points to.
+PathKind KindOfPath(const std::string& path);
+// The same from the attributes a directory enumeration gave.
+PathKind KindOfAttributes(unsigned long attributes);
 // Marks a file or directory hidden.
 void HideFile(const std::string& path);
 // Clears every attribute (read-only, hidden, system) of a file or directory.

@@ -21,9 +21,16 @@ set_tests_properties(e2e_faults_setup_cfg_path PROPERTIES
   FIXTURES_REQUIRED e2e_release ENVIRONMENT "${env}" LABELS e2e RESOURCE_LOCK wine_machine TIMEOUT 240)
 
 # A failed or interrupted update: the previous release comes back.
-foreach(case rollback power_cut)
+foreach(case rollback power_cut faults_set_aside)
   add_test(NAME e2e_${case} COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/${case}.sh)
   set_tests_properties(e2e_${case} PROPERTIES
     FIXTURES_REQUIRED "e2e_release;e2e_transfer_release" ENVIRONMENT "${env}" LABELS e2e
     RESOURCE_LOCK wine_machine TIMEOUT 300)
 endforeach()
+
+# A cut at every state of an update and inside its set-aside and undo: the
+# longest case (about thirty runs of the setup).
+add_test(NAME e2e_cut_sweep COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/cut_sweep.sh)
+set_tests_properties(e2e_cut_sweep PROPERTIES
+  FIXTURES_REQUIRED "e2e_release;e2e_transfer_release" ENVIRONMENT "${env}" LABELS e2e
+  RESOURCE_LOCK wine_machine TIMEOUT 1500)

@@ -54,7 +54,11 @@ class FakeMachine : public InstallOperations {
 public:
     void PrepareSession(ParameterSession&) override {}
     bool UnfinishedRunFound() override { return unfinished; }
-    bool RecoverUnfinishedRun() override { return Did("recover"), true; }
+    RecoveryOutcome RecoverUnfinishedRun() override
+    {
+        Did("recover");
+        return recovery;
+    }
     bool PutPreviousReleaseBack() override { return Did("putBack"), true; }
     void DiscardPreviousRelease() override { Did("discard"); }
     bool ControlProgramRunning() override
@@ -82,14 +86,16 @@ public:
         return goOnAfterCollect;
     }
     bool SaveDataTree() override { return Did("save"), true; }
-    void ClearOldRelease(bool, InstallPort& port) override
+    ClearOutcome ClearOldRelease(bool, InstallPort& port) override
     {
         Did("clear");
+        ClearOutcome outcome;
         // OK tries the held file again; anything else leaves it.
         while (heldFile && port.ShowMessage("held", MB_OKCANCEL, MessagePurpose::fileInUse) == IDOK)
             Did("clear again");
         if (heldFile)
             Did("held file kept");
+        return outcome;
     }
     ExtractOutcome ExtractPackage() override
     {
@@ -127,6 +133,7 @@ public:
     bool writeFilter = false;
     int driverTicks = 0;
     bool unfinished = false;
+    RecoveryOutcome recovery{RecoveryOutcome::restored, std::string()};
     bool askThroughPort = false;
     bool someNotCarried = false;
     bool heldFile = false;
@@ -270,6 +277,27 @@ TEST_F(Sequence, AnUnfinishedRunIsUndoneBeforeTheSetupFileIsChecked)
     EXPECT_EQ(machine.done, (std::vector<std::string>{"control?", "recover", "check"}));
     EXPECT_EQ(window.boxes[0], LocalText(MsgUnfinishedRun));
     EXPECT_EQ(sequenceExitCode, kExitCancelled);
+}
+
+TEST_F(Sequence, AnUndoThatIsNotWholeOrAnUnreadableJournalEndsTheRunBeforeAnythingElse)
+{
+    machine.unfinished = true;
+    machine.recovery = {RecoveryOutcome::notRestored, "C:\\Velko\\a.dll <- C:\\Velko.previous\\t\\1\\a.dll"};
+    Run();
+    EXPECT_EQ(machine.done, (std::vector<std::string>{"control?", "recover"}));
+    ASSERT_EQ(window.boxes.size(), 1u);
+    EXPECT_EQ(window.boxes[0], StrPrintf(LocalText(MsgUndoNotWhole), machine.recovery.detail.c_str()));
+    EXPECT_EQ(sequenceExitCode, kExitNotRestored);
+
+    machine.done.clear();
+    window.boxes.clear();
+    machine.recovery = {RecoveryOutcome::unreadable, "D:\\Velko\\Boot\\SetUp.journal"};
+    window.closed = false;
+    Run();
+    EXPECT_EQ(machine.done, (std::vector<std::string>{"control?", "recover"}));
+    ASSERT_EQ(window.boxes.size(), 1u);
+    EXPECT_EQ(window.boxes[0], StrPrintf(LocalText(MsgJournalUnreadable), machine.recovery.detail.c_str()));
+    EXPECT_EQ(sequenceExitCode, kExitNotRestored);
 }
 
 TEST_F(Sequence, TheFinalMessageWaitsForTheDriverInstaller)

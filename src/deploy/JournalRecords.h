@@ -1,0 +1,47 @@
+// The text of SetUp.journal: a header line, then one record a line, each
+// ending with the CRC-32 of what precedes it on the line. Reading tells a
+// record cut short by a power loss (the last line, without its end) from a
+// damaged one (a whole line that fails its check or is not understood): the
+// first was never acted on, the second means the journal cannot be trusted.
+#pragma once
+#include <string>
+#include <vector>
+
+// How far a run got; each phase is recorded before the work it names.
+enum class RunPhase {
+    settingAside,   // state 5 has begun to move the previous release aside
+    setAside,       // state 5 has ended
+    packageStarted, // the package may have laid files in the original places
+    transferDone,   // the values are carried into the new release
+    done,           // the update succeeded: what is aside only waits to be deleted
+    discarded,      // an undo has moved what the run laid into the discard area
+    undone,         // an undo has put everything back: only the clean-up is left
+};
+
+struct JournalMove {
+    std::string original;
+    std::string aside;
+};
+
+struct JournalContents {
+    std::string tag;                   // the run's own name for its aside directories
+    RunPhase phase = RunPhase::settingAside;
+    std::vector<JournalMove> moves;    // trees and files set aside by renaming
+    std::vector<JournalMove> saved;    // shared files copied aside before the run replaced them
+    std::vector<std::string> kept;     // entries that stayed in place (held, links, failed moves)
+    std::vector<std::string> absent;   // nothing was there: whatever is there after the package is new
+};
+
+enum class JournalReading { ok, empty, damaged };
+
+// Parses text; on damaged, *problem says which line and why.
+JournalReading ParseJournal(const std::string& text, JournalContents* contents, std::string* problem);
+
+// One line each, CR LF included.
+std::string JournalHeaderLine();
+std::string JournalTagLine(const std::string& tag);
+std::string JournalPhaseLine(RunPhase phase);
+std::string JournalMoveLine(const JournalMove& move);
+std::string JournalSavedLine(const JournalMove& move);
+std::string JournalKeptLine(const std::string& path);
+std::string JournalAbsentLine(const std::string& path);

@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# A cut at every instant of a normal update: every process of the prefix is
+# killed as each state begins (its record in the trace log), at several
+# points while state 5 moves a data tree of a few thousand files aside, and
+# once while the next start is itself undoing a cut run. Each time the run
+# after the cut ends with the final message, the values carried exactly as in
+# an uninterrupted run, every user file byte-identical, the machine's own
+# driver and system files back before the new ones went in, nothing set aside
+# and no journal left.
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/transfer_lib.sh"
+. "$(dirname "$0")/rollback_lib.sh"
+package_tree=$TLX_PACKAGE_TREE
+unset TLX_PACKAGE_TREE
+
+trace_log="$temp_dir/TornelixSetupLog.txt"
+parts_tar="$out/parts.tar"
+# 3 000 part programs in 30 directories: a data tree big enough that state 5
+# takes a while under Wine.
+rm -rf "$out/parts" && mkdir -p "$out/parts/Parts"
+for d in $(seq -w 1 30); do
+  mkdir -p "$out/parts/Parts/p$d"
+  for f in $(seq -w 1 100); do printf 'O%s%s\r\nG0 X%s\r\nM30\r\n' "$d" "$f" "$f" >"$out/parts/Parts/p$d/O$f.nc"; done
+done
+tar -C "$out/parts" -cf "$parts_tar" Parts && rm -rf "$out/parts"
+
+lay_out_sweep_machine() {
+  lay_out_rollback_machine
+  tar -C "$data_product" -xf "$parts_tar"
+  mkdir -p "$system_dir/drivers"
+  printf 'the machine'"'"'s own driver\r\n' >"$system_dir/drivers/tlxio.sys"
+}
+user_files() { (cd "$data_product" && find user.ini Users Parts config/Mill/machine.plc -type f -print0 | sort -z | xargs -0 md5sum); }
+
+reached_state() { grep -aq "^|S|state $1 " "$trace_log" 2>/dev/null; }
+aside_files() { find "$D/Velko.previous" -type f 2>/dev/null | wc -l; }
+# Polls until the condition holds; fails the case when the run ended first.
+cut_when() {
+  local i
+  for ((i = 0; i < 1200; i++)); do
+    if "$@"; then
+      wineserver -k
+      wait "$robot_pid" || true
+      return 0
+    fi
+    kill -0 "$robot_pid" 2>/dev/null || fail "the run ended before: $*; $(tail -3 "$transcript" 2>/dev/null)"
+    sleep 0.05
+  done
+  fail "never reached: $*"
+}
+at_least() { [ "$(aside_files)" -ge "$1" ]; }
+
+answers=(--answer "警告=OK" --answer "是否保留这些配置的参数=YES")
+start_cut_run() {
+  place_setup "$transfer_setup"
+  rm -f "$transcript" "$trace_log"
+  start_setup "${answers[@]}"
+}
+
+# The run after the cut (or cuts): everything as after an uninterrupted run.
+expect_whole_update() {
+  local what=$1
+  rm -f "$transcript"
+  run_setup "${answers[@]}"
+  cp "$transcript" "$out/transcript-$what.txt"
+  expect_transcript "exit 0"
+  expect_transcript 'text="TorneLix安装完成!"'
+  expect_carried
+  grep -q 'release=transfer' "$product/release.txt" || fail "$what: not the new release"
+  [ "$(user_files)" = "$user_files_before" ] || fail "$what: user files differ: $(diff <(echo "$user_files_before") <(user_files) | head)"
+  cmp -s "$system_dir/drivers/tlxio.sys" "$transfer_release/TorneLix/tlxio.sys" || fail "$what: not the new driver"
+  expect_file "$system_dir/tlxdx.dll"
+  expect_nothing_set_aside
+  expect_gone "$param_work"
+  setup_log | grep -q '未能恢复' && fail "$what: the setup log names something not put back: $(setup_log | grep 未能恢复)"
+  pass "cut $what: the next run installed, values carried, user files and drivers whole, nothing left aside"
+}
+
+lay_out_sweep_machine
+user_files_before=$(user_files)
+covered=()
+for state in 1 2 3 5 6 7 8 10 12 15 9 16 20; do
+  lay_out_sweep_machine
+  start_cut_run
+  cut_when reached_state "$state"
+  # A cut before the package ran must have left the machine's own driver.
+  if [ "$state" -le 6 ]; then
+    grep -q "own driver" "$system_dir/drivers/tlxio.sys" || fail "state $state: the driver changed before state 12"
+  fi
+  expect_whole_update "at state $state"
+  covered+=("state $state")
+done
+
+for n in 300 1500 2900; do
+  lay_out_sweep_machine
+  start_cut_run
+  cut_when at_least "$n"
+  expect_whole_update "in state 5 after $n files"
+  covered+=("state 5 after $n files")
+done
+
+# Cut once the package has run (its files to discard, the driver replaced),
+# then cut the next start while it moves the previous release back.
+lay_out_sweep_machine
+start_cut_run
+cut_when reached_state 15
+moved_aside=$(aside_files)
+below_half() { [ "$(aside_files)" -lt $((moved_aside / 2)) ]; }
+start_cut_run
+cut_when below_half
+expect_file "$D/Velko/Boot/SetUp.journal"
+expect_whole_update "during the undo of a cut run"
+covered+=("the start-up undo of a run cut at state 15, cut half-way")
+
+# After the new driver and system file went in, a cut and then a failing
+# update with Cancel: the machine is the previous release, its own driver
+# included, and the system file the cut run added is gone.
+lay_out_sweep_machine
+before=$(snapshot "$install_root" "$D" "$desktop" "$programs")
+start_cut_run
+cut_when reached_state 16
+place_setup "$half_setup"
+rm -f "$transcript"
+TLX_PACKAGE_TREE=$package_tree TLX_PACKAGE_FAIL_TIMES=9 run_setup "${answers[@]}" --answer "安装包运行失败=CANCEL"
+cp "$transcript" "$out/transcript-cancel-after-cut.txt"
+expect_transcript "exit 4"
+expect_transcript 'text="上次安装没有完成（断电或中断）。\n原来的版本及其数据已恢复，现在重新安装。"'
+after=$(snapshot "$install_root" "$D" "$desktop" "$programs")
+[ "$before" = "$after" ] || fail "not the previous release: $(diff <(echo "$before") <(echo "$after") | head -20)"
+grep -q "own driver" "$system_dir/drivers/tlxio.sys" || fail "the new driver stayed"
+expect_gone "$system_dir/tlxdx.dll"
+expect_nothing_set_aside
+pass "a cut after the drivers, then Cancel: the previous release with its own driver, no new system file"
+covered+=("state 16, then a failing package and Cancel")
+printf '%s\n' "${covered[@]}" >"$out/instants.txt"
