@@ -11,10 +11,11 @@ package_tree=$TLX_PACKAGE_TREE
 unset TLX_PACKAGE_TREE
 answers=(--answer "警告=OK" --answer "是否保留这些配置的参数=YES")
 
-# hold_second PATH: a second holder beside hold_file's.
+# hold_second PATH: a second holder beside hold_file's, that lets others read
+# (the save of state 3 copies the file; the set-aside cannot move it).
 hold_second() {
   rm -f "$out/release-second" "$out/second-ready"
-  wine "$TLX_WIN_BIN/double_holdfile.exe" --file "$(winpath "$1")" --until-file "$(winpath "$out/release-second")" \
+  wine "$TLX_WIN_BIN/double_holdfile.exe" --file "$(winpath "$1")" --share read --until-file "$(winpath "$out/release-second")" \
     --ready-file "$(winpath "$out/second-ready")" >/dev/null 2>&1 &
   second_pid=$!
   wait_for_file "$out/second-ready" 30 || fail "the second holder could not open $1"
