@@ -92,11 +92,11 @@ int RunDescribe(const std::vector<std::string>& arguments)
     std::vector<unsigned char> bytes;
     try {
         if (!ReadDataBlock(source, block, bytes)) {
-            fprintf(stderr, "paramtool: no block '%s' in %s\n", block.c_str(), source.c_str());
+            fprintf(stderr, "paramtool: no readable block '%s' in %s\n", block.c_str(), source.c_str());
             return kExitFailure;
         }
     } catch (const FileError& e) {
-        fprintf(stderr, "paramtool: no readable block '%s' in %s: %s\n", block.c_str(), source.c_str(), e.what());
+        fprintf(stderr, "paramtool: cannot read block '%s' of %s: %s\n", block.c_str(), source.c_str(), e.what());
         return kExitFailure;
     }
 
