@@ -63,6 +63,11 @@ reason='设置 Path=C:\Windows\ 不能使用：它是系统目录或包含系统
 out=$(expect 1 "check-cfg of a Path in the Windows directory" -- --check-cfg "$work/bad.cfg")
 case "$(printf '%s' "$out" | iconv -f GBK -t UTF-8)" in *"$reason"*) ;; *) echo "FAIL: check-cfg reason: $out"; fail=1 ;; esac
 [ "$(printf '%s\n' "$out" | wc -l)" = 1 ] || { echo "FAIL: check-cfg reason is not one line: $out"; fail=1; }
+# Harmless on a PC with a D: drive, the data root itself on a one-drive PC.
+printf '[Settings]\r\nPath=C:\\Velko\r\n' >"$work/one-drive.cfg"
+out=$(expect 1 "check-cfg of the one-drive data root" -- --check-cfg "$work/one-drive.cfg")
+case "$(printf '%s' "$out" | iconv -f GBK -t UTF-8)" in *'它是安装目录或数据目录，或包含它们'*) ;;
+  *) echo "FAIL: check-cfg of C:\\Velko: $out"; fail=1 ;; esac
 expect 1 "check-cfg missing" -- --check-cfg "$work/missing.cfg" | grep -q "cannot open" ||
   { echo "FAIL: check-cfg of a missing file does not say so"; fail=1; }
 if [ -z "$runner" ] && command -v script >/dev/null; then
