@@ -9,7 +9,12 @@
 # 3. with --sign, osslsigncode signs OUT (Authenticode, SHA-256) with the
 #    certificate CERT and private key KEY (PEM files); the certificate table
 #    follows the trailer, which the check finds through the PE header;
-# 4. mksetup --check verifies OUT.
+# 4. mksetup --check verifies the result (--check --signed when signing).
+# Before all of it, mksetup --check-cfg applies the setup's own rule to the
+# release's setup.cfg, so that a Path every controller would refuse is found
+# here. The file is built under a temporary name beside OUT and takes OUT's
+# name only when every step has succeeded: a failure leaves no OUT behind (a
+# file of that name from an earlier run stays as it was).
 # MKSETUP names the mksetup to use (default build/native/bin/mksetup, else
 # mksetup.exe beside SETUP_EXE under Wine).
 set -euo pipefail
@@ -47,9 +52,28 @@ else
 fi
 command -v makensis >/dev/null || { echo "package-release: makensis not found (apt-get install nsis)" >&2; exit 1; }
 [ -n "$(ls -A "$release")" ] || { echo "package-release: $release is empty" >&2; exit 1; }
+if [ -f "$release/setup.cfg" ]; then
+  "${mksetup[@]}" --check-cfg "$release/setup.cfg" | tr -d '\r'
+else
+  echo "package-release: warning: $release has no setup.cfg; the setup will place the product at its roots" >&2
+fi
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+out_dir=$(dirname "$out")
+[ -d "$out_dir" ] || { echo "package-release: no directory $out_dir for $out" >&2; exit 1; }
+# Beside OUT, so that the last step is a rename on one file system.
+tmp_out=$(mktemp "$out_dir/.$(basename "$out").XXXXXX") ||
+  { echo "package-release: cannot write in $out_dir" >&2; exit 1; }
+trap 'rm -rf "$work"; rm -f "$tmp_out"' EXIT
+# mksetup's lines name the file by the name it will have.
+as_out() {
+  local line
+  while IFS= read -r line; do
+    line=${line%$'\r'}
+    [[ $line == "$tmp_out"* ]] && line=$out${line#"$tmp_out"}
+    printf '%s\n' "$line"
+  done
+}
 ln -s "$release" "$work/rel"
 
 # File /r skips empty directories; the release may rely on some of them.
@@ -74,10 +98,15 @@ ${empty_dirs}SectionEnd
 NSI
 
 (cd "$work" && makensis -V2 -NOCD package.nsi) >&2
-"${mksetup[@]}" "$setup_exe" "$work/package.exe" "$out" | tr -d '\r'
+"${mksetup[@]}" "$setup_exe" "$work/package.exe" "$tmp_out" | as_out
+check=(--check)
 if [ -n "$sign_cert" ]; then
   osslsigncode sign -certs "$sign_cert" -key "$sign_key" -h sha256 -n "TorneLix Setup" \
-    -in "$out" -out "$work/signed.exe" >"$work/sign.log" 2>&1 || { cat "$work/sign.log" >&2; exit 1; }
-  mv "$work/signed.exe" "$out"
+    -in "$tmp_out" -out "$work/signed.exe" >"$work/sign.log" 2>&1 ||
+    { cat "$work/sign.log" >&2; echo "package-release: signing failed; $out not written" >&2; exit 1; }
+  mv -f "$work/signed.exe" "$tmp_out"
+  check=(--check --signed)
 fi
-"${mksetup[@]}" --check "$out" | tr -d '\r'
+"${mksetup[@]}" "${check[@]}" "$tmp_out" | as_out
+chmod "$(printf '%o' $((0666 & ~$(umask))))" "$tmp_out" # mktemp made it private
+mv -f "$tmp_out" "$out"

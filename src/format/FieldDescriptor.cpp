@@ -16,6 +16,7 @@ void CFieldDescriptor::Reset()
 {
     m_listing.Abort();
     m_listingFailed = false;
+    m_failure = DescribeFailure::none;
     ClearItems();
     m_pData = nullptr;
     m_strFormatPath.clear();
@@ -28,8 +29,10 @@ bool CFieldDescriptor::DescribeBlock(const std::string& listingPath, const std::
                                      int size, const std::string& formatPath)
 {
     Reset();
-    if (!m_parser.Parse(formatPath))
+    if (!m_parser.Parse(formatPath)) {
+        m_failure = m_parser.LastError().empty() ? DescribeFailure::formatUnreadable : DescribeFailure::formatInvalid;
         return false;
+    }
     return DescribeParsed(listingPath, blockName, data, size, formatPath);
 }
 
@@ -38,8 +41,10 @@ bool CFieldDescriptor::DescribeBlockWithFormatText(const std::string& listingPat
                                                    const std::string& formatName)
 {
     Reset();
-    if (!m_parser.ParseText(formatText.data(), formatText.size(), formatName))
+    if (!m_parser.ParseText(formatText.data(), formatText.size(), formatName)) {
+        m_failure = DescribeFailure::formatInvalid;
         return false;
+    }
     return DescribeParsed(listingPath, blockName, data, size, formatName);
 }
 
@@ -49,12 +54,14 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
     CFieldType* field = m_parser.FindFieldType(blockName);
     if (!field) {
         TraceMessage("|E|CFieldDescriptor: The format of data block(%s) not found.\n", blockName.c_str());
+        m_failure = DescribeFailure::blockNotDescribed;
         return false;
     }
     if (size != field->m_pSize) {
         TraceMessage("|E|CFieldDescriptor: ERROR! The size of data block(%s), %d bytes, is not equal to the "
                      "value(%d bytes) described in format file.\n",
                      blockName.c_str(), size, field->m_pSize);
+        m_failure = DescribeFailure::blockNotDescribed;
         return false;
     }
     m_pData = data;
@@ -115,8 +122,10 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
             m_listingFailed = true;
         }
     }
-    if (m_listingFailed)
+    if (m_listingFailed) {
         TraceMessage("|E|CFieldDescriptor: the listing %s is not whole.\n", listingPath.c_str());
+        m_failure = DescribeFailure::listingUnwritable;
+    }
     return !m_listingFailed;
 }
 

@@ -52,6 +52,15 @@ private:
     size_t m_j = 1;
 };
 
+// Why a description failed: the caller names the real cause.
+enum class DescribeFailure {
+    none,
+    formatUnreadable,  // the format file cannot be opened
+    formatInvalid,     // it does not parse (its error is in the trace log)
+    blockNotDescribed, // no field type of that name, or not of the block's size
+    listingUnwritable, // the listing cannot be created or written whole
+};
+
 class CFieldDescriptor : public CDescription {
 public:
     explicit CFieldDescriptor(ListingTexts texts);
@@ -69,6 +78,8 @@ public:
                                      const std::string& formatName);
     // Forgets the items, the block, the format and its model.
     void Reset();
+    // The cause of the last DescribeBlock's failure (none after a success).
+    DescribeFailure LastFailure() const { return m_failure; }
 
     void NumberItems();
     void TrimItemTexts();
@@ -91,6 +102,7 @@ private:
     bool IsListingEffect(std::string_view effect) const;
     void ItemsCleared() override { m_serials.clear(); }
     bool m_bFinishAsAdded = false;
+    DescribeFailure m_failure = DescribeFailure::none;
     // The items' serial numbers, one per item, when all were numbered.
     std::vector<int> m_serials;
 

@@ -215,3 +215,19 @@ bool IsProtectedDirectory(const std::string& directory, const ProtectedFolders& 
     std::string normal = NormalWindowsPath(directory, rules);
     return normal.empty() || ProtectionBroken(normal, {}, protectedFolders, rules) != TreeRefusal::None;
 }
+
+TreeRefusal CheckProductTreesOnControllers(const std::string& pathValue)
+{
+    const ProtectedFolders folders = {"C:\\Windows",
+                                      {"C:\\Windows", "C:\\Windows\\System32", "C:\\Windows\\SysWOW64",
+                                       "C:\\Program Files", "C:\\Program Files (x86)"}};
+    const PathNameRules rules = GbkPathNameRules();
+    for (const char* installRoot : {"C:\\Program Files (x86)\\Velko\\", "C:\\Program Files\\Velko\\"}) {
+        for (const char* dataRoot : {"D:\\Velko\\", "C:\\Velko\\"}) {
+            TreeRefusal refusal = CheckProductTrees(pathValue, installRoot, dataRoot, folders, rules);
+            if (refusal != TreeRefusal::None)
+                return refusal;
+        }
+    }
+    return TreeRefusal::None;
+}

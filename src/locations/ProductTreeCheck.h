@@ -68,3 +68,11 @@ TreeRefusal CheckProductTrees(const std::string& pathValue, const std::string& i
 // Windows directory, and a directory without a normal form.
 bool IsProtectedDirectory(const std::string& directory, const ProtectedFolders& protectedFolders,
                           const PathNameRules& rules);
+
+// The check where a release is made, before any controller is known: Path
+// against each layout a controller PC can have (the program tree in
+// "C:\Program Files (x86)" on 64-bit Windows or "C:\Program Files" on 32-bit,
+// the data tree on D: or, without a second fixed drive, on C:; Windows in
+// C:\Windows), code page 936. The first refusal of any of them, or None. The
+// user's profile folder, protected on the controller too, cannot be known here.
+TreeRefusal CheckProductTreesOnControllers(const std::string& pathValue);

@@ -7,6 +7,7 @@
 #include "platform/File.h"
 #include "platform/LocalTime.h"
 #include "platform/MessageBox.h"
+#include "platform/TerminalText.h"
 
 namespace {
 FILE* g_echo = nullptr;
@@ -36,7 +37,7 @@ void AppendTraceLog(const std::string& text)
     std::string record = text + TraceTimeStamp(local.tm_hour, local.tm_min, local.tm_sec, local.tm_year + 1900,
                                                local.tm_mon + 1, local.tm_mday);
     if (g_echo) {
-        fwrite(record.data(), 1, record.size(), g_echo);
+        WriteTerminalText(g_echo, record);
         fflush(g_echo);
     }
     if (!g_fileEnabled)

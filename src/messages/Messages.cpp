@@ -53,7 +53,7 @@ const MessagePair kTreeSystemFolder = {{
 }};
 } // namespace
 
-std::string ProductTreeRefusalText(const std::string& setupCfg, const std::string& pathValue, TreeRefusal refusal)
+const char* TreeRefusalReason(TreeRefusal refusal)
 {
     const MessagePair* reason = &kTreeUnclear;
     switch (refusal) {
@@ -64,7 +64,13 @@ std::string ProductTreeRefusalText(const std::string& setupCfg, const std::strin
     case TreeRefusal::None:
     case TreeRefusal::Unclear: break;
     }
-    return StrPrintf(LocalText(MsgProductTreeRefused), setupCfg.c_str(), pathValue.c_str(), LocalText(*reason));
+    return LocalText(*reason);
+}
+
+std::string ProductTreeRefusalText(const std::string& setupCfg, const std::string& pathValue, TreeRefusal refusal)
+{
+    return StrPrintf(LocalText(MsgProductTreeRefused), setupCfg.c_str(), pathValue.c_str(),
+                     TreeRefusalReason(refusal));
 }
 
 const MessagePair MsgReserveQuestionHeader = {{

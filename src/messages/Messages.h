@@ -33,6 +33,8 @@ extern const MessagePair MsgDriverFileFailed;     // one "%s": the driver file n
 extern const MessagePair MsgProductTreeRefused;   // three "%s": setup.cfg's path, its Path value, the reason
 // MsgProductTreeRefused in the current language with the reason of refusal.
 std::string ProductTreeRefusalText(const std::string& setupCfg, const std::string& pathValue, TreeRefusal refusal);
+// The reason alone, in the current language (what ProductTreeRefusalText says after the colon).
+const char* TreeRefusalReason(TreeRefusal refusal);
 
 // Parameter preservation.
 extern const MessagePair MsgReserveQuestionHeader; // start of the dialog's configuration question

@@ -48,5 +48,32 @@ expect 1 "check missing" -- --check "$work/missing.exe" >/dev/null
 expect 1 "usage" -- --bogus >/dev/null
 expect 1 "missing input" -- "$work/missing.exe" "$work/package.exe" "$work/x.exe" >/dev/null
 
+# A signed roll-out's staging check refuses a whole but unsigned file.
+out=$(expect 1 "check --signed of an unsigned file" -- --check --signed "$work/Setup.exe")
+case "$out" in *"not signed"*) ;; *) echo "FAIL: --signed reason: $out"; fail=1 ;; esac
+
+# The release's setup.cfg under the setup's own rule and message: a Path in
+# the Windows directory is refused with the setup's reason (GBK through a
+# pipe; UTF-8 on a UTF-8 terminal), a relative one below the roots passes.
+printf '[Settings]\r\nPath=TorneLix\\\r\n' >"$work/good.cfg"
+out=$(expect 0 "check-cfg good" -- --check-cfg "$work/good.cfg")
+case "$out" in *'ok, Path=TorneLix\'*) ;; *) echo "FAIL: check-cfg good: $out"; fail=1 ;; esac
+printf '[Settings]\r\nPath=C:\\Windows\\\r\n' >"$work/bad.cfg"
+reason='设置 Path=C:\Windows\ 不能使用：它是系统目录或包含系统目录，或位于Windows目录中'
+out=$(expect 1 "check-cfg of a Path in the Windows directory" -- --check-cfg "$work/bad.cfg")
+case "$(printf '%s' "$out" | iconv -f GBK -t UTF-8)" in *"$reason"*) ;; *) echo "FAIL: check-cfg reason: $out"; fail=1 ;; esac
+[ "$(printf '%s\n' "$out" | wc -l)" = 1 ] || { echo "FAIL: check-cfg reason is not one line: $out"; fail=1; }
+# Harmless on a PC with a D: drive, the data root itself on a one-drive PC.
+printf '[Settings]\r\nPath=C:\\Velko\r\n' >"$work/one-drive.cfg"
+out=$(expect 1 "check-cfg of the one-drive data root" -- --check-cfg "$work/one-drive.cfg")
+case "$(printf '%s' "$out" | iconv -f GBK -t UTF-8)" in *'它是安装目录或数据目录，或包含它们'*) ;;
+  *) echo "FAIL: check-cfg of C:\\Velko: $out"; fail=1 ;; esac
+expect 1 "check-cfg missing" -- --check-cfg "$work/missing.cfg" | grep -q "cannot open" ||
+  { echo "FAIL: check-cfg of a missing file does not say so"; fail=1; }
+if [ -z "$runner" ] && command -v script >/dev/null; then
+  out=$(LC_ALL=C.UTF-8 script -qec "'$mksetup' --check-cfg '$work/bad.cfg'" /dev/null 2>&1)
+  case "$out" in *"$reason"*) ;; *) echo "FAIL: not UTF-8 on a UTF-8 terminal: $out"; fail=1 ;; esac
+fi
+
 [ $fail = 0 ] && echo "mksetup command line: all checks passed"
 exit $fail

@@ -38,6 +38,30 @@ printf '@echo off\r\n' >"$work/rel/netsh/install.bat"
 MKSETUP="$work/mksetup" bash "$root/scripts/package-release.sh" "$work/rel" "$work/Setup.exe" "$probe" ||
   { echo "FAIL: package-release"; exit 1; }
 
+# A failed step leaves no setup file: a signing key that does not match its
+# certificate, and a setup.cfg whose Path every controller would refuse
+# (refused with the setup's own reason, before anything is built).
+if command -v osslsigncode >/dev/null && command -v openssl >/dev/null; then
+  openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 30 -subj "/CN=Test" \
+    -addext "extendedKeyUsage=codeSigning" >/dev/null 2>&1
+  openssl genrsa -out "$work/other.pem" 2048 >/dev/null 2>&1
+  MKSETUP="$work/mksetup" bash "$root/scripts/package-release.sh" --sign "$work/cert.pem" "$work/other.pem" \
+    "$work/rel" "$work/Signed.exe" "$probe" >"$work/sign.out" 2>&1 &&
+    { echo "FAIL: packaging with a mismatched key succeeded"; fail=1; }
+  ls -A "$work" | grep -q Signed && { echo "FAIL: a failed signing left $(ls -A "$work" | grep Signed)"; fail=1; }
+else
+  echo "FAIL: osslsigncode or openssl missing"; fail=1
+fi
+cp -r "$work/rel" "$work/badrel"
+printf '[Settings]\r\nPath=C:\\Windows\\\r\n' >"$work/badrel/setup.cfg"
+out=$(MKSETUP="$work/mksetup" bash "$root/scripts/package-release.sh" "$work/badrel" "$work/BadCfg.exe" "$probe" 2>&1) &&
+  { echo "FAIL: Path=C:\\Windows\\ packaged"; fail=1; }
+case "$(printf '%s' "$out" | iconv -f GBK -t UTF-8)" in
+  *'Path=C:\Windows\ 不能使用：它是系统目录或包含系统目录，或位于Windows目录中'*) ;;
+  *) echo "FAIL: Path=C:\\Windows\\ not refused with the setup's reason: $out"; fail=1 ;;
+esac
+ls -A "$work" | grep -q BadCfg && { echo "FAIL: a refused setup.cfg left a setup file"; fail=1; }
+
 cp "$work/Setup.exe" "$work/Bad.exe"
 printf 'X' | dd of="$work/Bad.exe" bs=1 seek=1000 conv=notrunc 2>/dev/null
 out=$("$runner" "$work/Bad.exe" 2>&1); rc=$?
@@ -51,5 +75,5 @@ for f in setup.cfg TorneLix/config/Mill/tornelix.dat TorneLix/config/Mill/amend.
 done
 [ -d "$install_root/User/empty" ] || { echo "FAIL: empty directory not created"; fail=1; }
 
-[ $fail = 0 ] && echo "package-release: release extracted intact, damaged copy refused"
+[ $fail = 0 ] && echo "package-release: release extracted intact, damaged copy, mismatched key and bad Path refused"
 exit $fail

@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-enum ParamToolExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
+// kExitNothingCarried: merge found none of the saved entries in the format.
+enum ParamToolExit { kExitOk = 0, kExitFailure = 1, kExitUsage = 2, kExitNothingCarried = 3 };
 
 using ParamToolRun = int (*)(const std::vector<std::string>& args);
 

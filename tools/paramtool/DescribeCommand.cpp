@@ -1,22 +1,69 @@
 // paramtool describe: a data block as the setup saves it, read from a data
-// file (verified, restored from its backup when needed) and listed with a
-// format file.
+// file and listed with a format file. It only reads: a damaged data file is
+// left as it is (it is the service engineer's evidence; "verify" restores),
+// and its backup is read only when asked for.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "Commands.h"
 #include "ToolMessages.h"
-#include "locations/TempLocations.h"
-#include "platform/Process.h"
+#include "format/DataBlock.h"
 #include "format/FieldDescriptor.h"
+#include "locations/TempLocations.h"
 #include "params/DataFileVerification.h"
 #include "params/LocalListingTexts.h"
 #include "platform/File.h"
+#include "platform/Process.h"
 #include "platform/StringUtil.h"
-
+#include "platform/TerminalText.h"
 
 namespace {
-const char kUsage[] = "describe DATA FORMAT [-b BLOCK] [-o LISTING]";
+const char kUsage[] = "describe DATA FORMAT [-b BLOCK] [-o LISTING] [--backup]";
+
+// Whether path can be written, found without changing it: an existing file is
+// opened for update and left as it was, a new one is created and removed.
+bool CanWrite(const std::string& path, std::string& why)
+{
+    bool existed = FileExists(path);
+    FILE* f = fopen(path.c_str(), existed ? "r+b" : "wb");
+    if (!f) {
+        why = strerror(errno);
+        return false;
+    }
+    fclose(f);
+    if (!existed)
+        remove(path.c_str());
+    return true;
+}
+
+// The file to read the block from: DATA when it is whole; its whole backup
+// when DATA is not and useBackup is set. Empty after the one-line reason.
+std::string SourceOf(const std::string& data, bool useBackup)
+{
+    if (IsDataFileWhole(data))
+        return data;
+    bool exists = FileExists(data);
+    std::string backup = data + ".bak";
+    if (!useBackup) {
+        if (!exists)
+            fprintf(stderr, "paramtool: cannot open %s\n", data.c_str());
+        else
+            fprintf(stderr,
+                    "paramtool: %s fails its header or CRC-32 check (--backup reads %s; 'paramtool verify' "
+                    "restores it)\n",
+                    data.c_str(), backup.c_str());
+        return std::string();
+    }
+    if (!IsDataFileWhole(backup)) {
+        fprintf(stderr, "paramtool: %s is damaged or missing and has no usable backup\n", data.c_str());
+        return std::string();
+    }
+    fprintf(stderr, "paramtool: %s %s; read %s\n", data.c_str(),
+            exists ? "fails its header or CRC-32 check" : "is missing", backup.c_str());
+    return backup;
+}
 
 int RunDescribe(const std::vector<std::string>& arguments)
 {
@@ -25,6 +72,7 @@ int RunDescribe(const std::vector<std::string>& arguments)
     bool missing = false;
     TakeOption(args, "-b", "--block", block, &missing);
     bool toFile = TakeOption(args, "-o", "--output", listing, &missing);
+    bool useBackup = TakeFlag(args, "--backup", nullptr);
     if (missing)
         return UsageError(kUsage, "-b and -o need a value");
     if (args.size() != 2 || args[0].empty() || args[0][0] == '-' || args[1].empty() || args[1][0] == '-')
@@ -33,29 +81,54 @@ int RunDescribe(const std::vector<std::string>& arguments)
     const std::string& data = args[0];
     const std::string& format = args[1];
 
-    std::vector<unsigned char> bytes;
-    if (!ExtractParameters(data, block, bytes)) {
-        if (!IsDataFileWhole(data))
-            fprintf(stderr, "paramtool: %s is damaged or missing and has no usable backup\n", data.c_str());
-        else
-            fprintf(stderr, "paramtool: no readable block '%s' in %s\n", block.c_str(), data.c_str());
+    std::string why;
+    if (toFile && !CanWrite(listing, why)) {
+        fprintf(stderr, "paramtool: cannot write the listing to %s: %s\n", listing.c_str(), why.c_str());
         return kExitFailure;
     }
+    std::string source = SourceOf(data, useBackup);
+    if (source.empty())
+        return kExitFailure;
+    std::vector<unsigned char> bytes;
+    try {
+        if (!ReadDataBlock(source, block, bytes)) {
+            fprintf(stderr, "paramtool: no readable block '%s' in %s\n", block.c_str(), source.c_str());
+            return kExitFailure;
+        }
+    } catch (const FileError& e) {
+        fprintf(stderr, "paramtool: cannot read block '%s' of %s: %s\n", block.c_str(), source.c_str(), e.what());
+        return kExitFailure;
+    }
+
     if (!toFile)
         listing = TempPath() + StrPrintf("paramtool-%d.lst", CurrentProcessId());
     CFieldDescriptor descriptor(LocalListingTexts());
     bool described = descriptor.DescribeBlock(listing, block, bytes.data(), static_cast<int>(bytes.size()), format);
+    DescribeFailure failure = descriptor.LastFailure();
     if (described) {
         // Every serial-number finding, as the setup's boxes would show them.
         CSerialNumberCheck check = descriptor.CheckSerialNumbers();
         SerialNumberFinding finding;
         while (check.Next(finding))
-            fprintf(stderr, "%s\n", finding.message.c_str());
+            WriteTerminalText(stderr, finding.message + "\n");
     }
     descriptor.Reset();
-    if (!described) {
-        fprintf(stderr, "paramtool: block '%s' of %s does not match %s\n", block.c_str(), data.c_str(),
+    switch (failure) {
+    case DescribeFailure::none: break;
+    case DescribeFailure::formatUnreadable:
+        fprintf(stderr, "paramtool: cannot open format file %s\n", format.c_str());
+        return kExitFailure;
+    case DescribeFailure::formatInvalid:
+        fprintf(stderr, "paramtool: format file %s does not parse\n", format.c_str());
+        return kExitFailure;
+    case DescribeFailure::blockNotDescribed:
+        fprintf(stderr, "paramtool: block '%s' of %s does not match %s\n", block.c_str(), source.c_str(),
                 format.c_str());
+        return kExitFailure;
+    case DescribeFailure::listingUnwritable:
+        fprintf(stderr, "paramtool: cannot write the listing to %s\n", listing.c_str());
+        if (!toFile)
+            remove(listing.c_str());
         return kExitFailure;
     }
     if (toFile)
@@ -64,14 +137,15 @@ int RunDescribe(const std::vector<std::string>& arguments)
     bool read = ReadWholeFile(listing, text);
     remove(listing.c_str());
     if (!read) {
-        fprintf(stderr, "paramtool: cannot write the listing to %s\n", listing.c_str());
+        fprintf(stderr, "paramtool: cannot read back the listing %s\n", listing.c_str());
         return kExitFailure;
     }
     SetStdoutBinary(); // the listing's CR LF as they are
-    fwrite(text.data(), 1, text.size(), stdout);
+    WriteTerminalText(stdout, std::string(text.begin(), text.end()));
     return kExitOk;
 }
 } // namespace
 
-PARAMTOOL_COMMAND(describe, kUsage, "list a data block's values as the setup saves them (default block CController)",
+PARAMTOOL_COMMAND(describe, kUsage,
+                  "list a data block's values as the setup saves them (default CController); never writes DATA",
                   RunDescribe);

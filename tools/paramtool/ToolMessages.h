@@ -4,11 +4,12 @@
 #include <cstdio>
 
 #include "platform/MessageBox.h"
+#include "platform/TerminalText.h"
 
 inline void AnswerMessagesOnStderr()
 {
     SetMessageHandler([](const std::string& text, unsigned) {
-        fprintf(stderr, "%s\n", text.c_str());
+        WriteTerminalText(stderr, text + "\n");
         return IDOK;
     });
 }
