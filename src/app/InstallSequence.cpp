@@ -100,7 +100,7 @@ InstallSequence::State InstallSequence::RunConfirmWipe()
     // The machine's values are carried as if the cut had never happened: the
     // previous release and its data are back before they are looked at.
     if (m_machine.UnfinishedRunFound() && m_machine.RecoverUnfinishedRun())
-        m_window.ShowMessage(LocalText(MsgUnfinishedRun), MB_OK | MB_ICONEXCLAMATION);
+        m_window.ShowMessage(LocalText(MsgUnfinishedRun), MB_OK | MB_ICONEXCLAMATION, MessagePurpose::notice);
     // Checked before anything is deleted: a damaged setup file would wipe the
     // old installation and then fail in state 6 for ever.
     std::string problem = m_machine.SetupFileProblem();
@@ -256,6 +256,6 @@ InstallSequence::State InstallSequence::RunFinish()
         return Finish;
     m_window.StopTimer();
     m_window.ShowStep(InstallStep::Finished);
-    m_window.ShowMessage(LocalText(MsgInstallSuccess), MB_OK);
+    m_window.ShowMessage(LocalText(MsgInstallSuccess), MB_OK, MessagePurpose::notice);
     return Closed;
 }
