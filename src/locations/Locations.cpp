@@ -287,7 +287,12 @@ std::string ProgramRunningFromInstallation()
 {
     PathNameRules rules = SystemPathNameRules();
     std::vector<std::string> trees;
-    for (const std::string& dir : {InstallRoot(), ProductDir()}) {
+    // A Path that the check refuses may name anything ("\\" the whole drive):
+    // then only the installation directory counts, and state 1 refuses it.
+    std::vector<std::string> dirs = {InstallRoot()};
+    if (CheckInstalledProductTrees().refusal == TreeRefusal::None)
+        dirs.push_back(ProductDir());
+    for (const std::string& dir : dirs) {
         std::string normal = NormalWindowsPath(LongFullPathOf(dir), rules);
         if (!normal.empty())
             trees.push_back(normal);

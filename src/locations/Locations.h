@@ -52,6 +52,7 @@ ProductTreeVerdict CheckInstalledProductTrees();
 bool IsProtectedFromDeletion(const std::string& directory);
 
 // The image path of a process (not this one) that runs from a file inside
-// InstallRoot or ProductDir, in any session; empty when there is none. A
-// process whose path cannot be read is not seen.
+// InstallRoot or ProductDir (only while setup.cfg's Path passes its check),
+// in any session; empty when there is none. A process whose path cannot be
+// read is not seen.
 std::string ProgramRunningFromInstallation();

@@ -45,11 +45,12 @@ refusals=(
 mapfile -t shorts < <(wine "$TLX_WIN_BIN/double_shortname.exe" 'C:\Program Files' 'C:\Program Files (x86)' 2>/dev/null | tr -d '\r')
 [ "${#shorts[@]}" = 2 ] && [ "${shorts[0]}" != - ] && [ "${shorts[1]}" != - ] &&
   [ "${shorts[0]}" != 'C:\Program Files' ] || fail "no short names from the system: ${shorts[*]}"
-system_folder='它是系统目录或包含系统目录，或位于Windows目录中'
+# The x86 folder holds the installation directory: that reason comes first.
+holds_root='它是安装目录或数据目录，或包含它们'
 refusals+=(
-  "${shorts[0]}\\|$system_folder"
-  "${shorts[1]}|$system_folder"
-  "${shorts[1]}\\Velko\\|它是安装目录或数据目录，或包含它们"
+  "${shorts[0]}\\|它是系统目录或包含系统目录，或位于Windows目录中"
+  "${shorts[1]}|$holds_root"
+  "${shorts[1]}\\Velko\\|$holds_root"
   'C:\PROGRA~9\|它没有指明一个确定的目录'
 )
 for entry in "${refusals[@]}"; do
