@@ -27,7 +27,7 @@ silent_run() {
     fail "$what: the setup showed something: $(grep -E '^(dialog|label|box|window|answer) ' "$transcript" | head -5)"
   exit_code=$(sed -n 's/^exit //p' "$transcript")
   # The closing line of this run's record carries the same code.
-  [ "$(setup_log | grep -F '静默安装结束，退出代码' | tail -1 | sed 's/.*退出代码 //')" = "$exit_code" ] ||
+  [ "$(setup_log | grep -F '静默安装结束，退出代码' | tail -1 | sed 's/.*退出代码 //' | tr -d '\r')" = "$exit_code" ] ||
     fail "$what: the setup log's closing line does not say $exit_code: $(setup_log | tail -3)"
 }
 expect_log() { setup_log | grep -qF -- "$1" || fail "setup log lacks: $1"; }
