@@ -359,6 +359,14 @@ TEST_F(SilentRun, GoesOnWithoutWhatCannotBeCarriedOnlyWhenToldAndNeverCallsAKept
     EXPECT_TRUE(shown.empty());
 }
 
+TEST_F(SilentRun, TheDriverInstallerIsWaitedForNoLongerThanTheWait)
+{
+    machine.driverTicks = 1000000;
+    EXPECT_EQ(RunSilently(true, 0), kExitDriverWaitOver);
+    EXPECT_EQ(Count("discard"), 1u) << "the new release is in place";
+    EXPECT_TRUE(shown.empty());
+}
+
 TEST_F(SilentRun, NoParamsAnswersNo)
 {
     machine.askThroughPort = true;
