@@ -14,9 +14,13 @@
 #include "format/StringTable.h"
 #include "platform/Console.h"
 #include "platform/MessageBox.h"
+#include "platform/Process.h"
 
 namespace {
 // /? or a command line that is not understood: the usage text, nothing else.
+// A box only for /? asked in a session where someone can answer it: a line
+// that was not understood may come from a deployment engine, which reads the
+// standard output and the setup log.
 int ShowUsage(const SetupOptions& options)
 {
     std::string text = SetupUsageText();
@@ -24,11 +28,13 @@ int ShowUsage(const SetupOptions& options)
         text = "Setup.exe: " + options.problem + "\n\n" + text;
     int code = options.problem.empty() ? kExitCancelled : kExitBadArguments;
     WriteToStarter(text);
-    if (options.silent) {
+    if (options.silent || !options.problem.empty() || InServiceSession()) {
         WriteLogLine(options.problem.empty() ? "静默安装：显示用法，没有做任何更改"
                                              : "命令行无法识别，没有做任何更改：" + options.problem);
+        if (!options.problem.empty())
+            WriteLogLine(SetupUsageText());
     } else {
-        ShowMessageBox(text, MB_OK | (options.problem.empty() ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+        ShowMessageBox(text, MB_OK | MB_ICONINFORMATION);
     }
     return code;
 }
@@ -40,11 +46,10 @@ int RunSilently(const SetupOptions& options)
     ControllerOperations machine;
     SilentWindow::Settings settings;
     settings.keepParameters = options.keepParameters;
+    settings.goOnWithoutValues = options.goOnWithoutValues;
     settings.waitSeconds = options.waitSeconds;
     SilentWindow window(machine, settings);
-    int code = window.Run();
-    TellSilently("静默安装结束，退出代码 " + std::to_string(code));
-    return code;
+    return window.Run();
 }
 } // namespace
 
@@ -62,8 +67,9 @@ int CAutoUpdateApp::InitInstance()
     // included.
     if (options.silent) {
         bool keepParameters = options.keepParameters;
-        SetMessageHandler([keepParameters](const std::string& text, unsigned type) {
-            int answer = SilentAnswer(MessagePurpose::report, type, keepParameters);
+        bool goOn = options.goOnWithoutValues;
+        SetMessageHandler([keepParameters, goOn](const std::string& text, unsigned type) {
+            int answer = SilentAnswer(MessagePurpose::report, type, keepParameters, goOn);
             RecordSilentMessage(text, type, answer);
             return answer;
         });
@@ -92,5 +98,9 @@ int CAutoUpdateApp::InitInstance()
         code = dialog->Sequence().exitCode;
         delete dialog;
     }
+    // The last such line of the log is what a fleet is sorted by: every run
+    // meant to be unattended writes it, a command line refused included.
+    if (logged && (options.silent || !options.problem.empty()))
+        TellSilently("静默安装结束，退出代码 " + std::to_string(code));
     return code;
 }

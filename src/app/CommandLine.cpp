@@ -65,6 +65,8 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
             options.silent = true;
         } else if (upper == "/NOPARAMS") {
             noParams = true;
+        } else if (upper == "/GOON") {
+            options.goOnWithoutValues = true;
         } else if (upper.rfind("/WAIT=", 0) == 0) {
             waitGiven = true;
             if (!ParseSeconds(word.substr(6), &options.waitSeconds) && options.problem.empty())
@@ -77,27 +79,33 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
     }
     // Without /S a person answers the question and waits as long as needed:
     // a switch that means something only to a silent run is a mistake.
-    if (options.problem.empty() && !options.silent && (noParams || waitGiven))
-        options.problem = std::string(noParams ? "/NOPARAMS" : "/WAIT") + " is only understood with /S";
+    if (options.problem.empty() && !options.silent && (noParams || waitGiven || options.goOnWithoutValues))
+        options.problem = std::string(noParams ? "/NOPARAMS" : waitGiven ? "/WAIT" : "/GOON") +
+                          " is only understood with /S";
     options.keepParameters = !noParams;
     return options;
 }
 
 std::string SetupUsageText()
 {
-    return "Setup.exe [/S [/NOPARAMS] [/WAIT=seconds]] | /?\n"
+    return "Setup.exe [/S [/NOPARAMS] [/GOON] [/WAIT=seconds]] | /?\n"
            "\n"
            "  (none)          the setup in its window; it asks its questions\n"
            "  /S              silent: no window and no message box; the answers are\n"
            "                  OK to the wipe warning, Yes to keeping the parameters,\n"
-           "                  OK when some cannot be kept (exit code 1), Cancel to a\n"
-           "                  file held open (it keeps its old version) and Cancel to\n"
-           "                  a failed package (the previous release is put back);\n"
-           "                  every message goes to the setup log (SetUp.log)\n"
+           "                  Cancel when some cannot be kept (exit code 9, nothing\n"
+           "                  changed), Cancel to a file held open (it keeps its old\n"
+           "                  version: exit code 8) and Cancel to a failed package\n"
+           "                  (the previous release is put back); every message goes\n"
+           "                  to the setup log (SetUp.log), which ends with the line\n"
+           "                  of the exit code\n"
            "  /NOPARAMS       with /S: the parameters are not kept (the new release's\n"
            "                  amend files as shipped)\n"
+           "  /GOON           with /S: go on without the values of configurations that\n"
+           "                  cannot be kept (exit code 1)\n"
            "  /WAIT=seconds   with /S: how long to wait for the control program to end\n"
-           "                  (default 300, 0 to 86400); then exit code 2, nothing changed\n"
+           "                  (default 300, 0 to 86400; then exit code 2, nothing\n"
+           "                  changed) and for the driver installer (then exit code 10)\n"
            "  /?              this text\n"
            "\n"
            "Exit codes:\n"
@@ -107,5 +115,8 @@ std::string SetupUsageText()
            "  " + std::to_string(kExitSetupFileUnusable) + "  the setup file cannot be read or its check fails; nothing changed\n"
            "  " + std::to_string(kExitRestored) + "  the update failed; the previous release is back\n"
            "  " + std::to_string(kExitNotRestored) + "  the update failed; the previous release is not wholly back\n"
-           "  " + std::to_string(kExitBadArguments) + "  the command line was not understood; nothing changed\n";
+           "  " + std::to_string(kExitBadArguments) + "  the command line was not understood; nothing changed\n"
+           "  " + std::to_string(kExitIncomplete) + "  /S: in place, but something was not done (see the setup log)\n"
+           "  " + std::to_string(kExitValuesWouldBeLost) + "  /S: some configurations' values cannot be kept; nothing changed\n"
+           "  " + std::to_string(kExitDriverWaitOver) + " /S: in place; the driver installer still ran after /WAIT\n";
 }

@@ -7,7 +7,9 @@
 struct SetupOptions {
     bool silent = false;          // /S
     bool keepParameters = true;   // /NOPARAMS (with /S) answers the parameter question No
+    bool goOnWithoutValues = false; // /GOON (with /S): go on when some configurations' values cannot be carried
     unsigned waitSeconds = 300;   // /WAIT=seconds (with /S): how long to wait for the control program
+                                  // and, at the end, for the driver installer
     bool usageAsked = false;      // /?
     std::string problem;          // why the command line is refused; empty when it is understood
 };

@@ -118,6 +118,16 @@ bool ControllerOperations::ControlProgramRunning()
         CloseMutexHandle(mutex);
         return true;
     }
+    // The mutex's name is local to a session: a control program in another
+    // one (the setup as a service in session 0) is only seen by its image.
+    std::string image = ProgramRunningFromInstallation();
+    if (!image.empty()) {
+        CloseMutexHandle(mutex); // held, it would answer the next probe itself
+        if (image != m_runningImage)
+            WriteLogLine("安装目录中的程序仍在运行：" + image);
+        m_runningImage = image;
+        return true;
+    }
     m_controlMutex = mutex;
     return false;
 }

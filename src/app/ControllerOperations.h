@@ -1,5 +1,6 @@
 // The install sequence's operations on this controller PC.
 #pragma once
+#include <string>
 #include "app/InstallOperations.h"
 
 class ControllerOperations : public InstallOperations {
@@ -34,4 +35,5 @@ public:
 
 private:
     void* m_controlMutex = nullptr; // kept open once the control program has gone
+    std::string m_runningImage;     // the installed program last written to the setup log as running
 };

@@ -9,4 +9,8 @@ enum SetupExitCode : int {
     kExitRestored = 4,          // the update failed; the previous release is back
     kExitNotRestored = 5,       // the update failed; the previous release is not wholly back
     kExitBadArguments = 6,      // the command line was not understood; nothing changed
+    // /S only: a silent run reports what a person would have been shown.
+    kExitIncomplete = 8,        // in place, but something was not done (the setup log names it)
+    kExitValuesWouldBeLost = 9, // some configurations' values cannot be carried; nothing changed (/GOON goes on)
+    kExitDriverWaitOver = 10,   // in place; the driver installer still ran when /WAIT ran out
 };

@@ -111,7 +111,7 @@ InstallSequence::State InstallSequence::RunConfirmWipe()
             return Closed;
         }
         if (recovery.kind == RecoveryOutcome::restored)
-            m_window.ShowMessage(LocalText(MsgUnfinishedRun), MB_OK | MB_ICONEXCLAMATION);
+            m_window.ShowMessage(LocalText(MsgUnfinishedRun), MB_OK | MB_ICONEXCLAMATION, MessagePurpose::notice);
     }
     // Checked before anything is deleted: a damaged setup file would wipe the
     // old installation and then fail in state 6 for ever.
@@ -279,6 +279,6 @@ InstallSequence::State InstallSequence::RunFinish()
         return Finish;
     m_window.StopTimer();
     m_window.ShowStep(InstallStep::Finished);
-    m_window.ShowMessage(LocalText(MsgInstallSuccess), MB_OK);
+    m_window.ShowMessage(LocalText(MsgInstallSuccess), MB_OK, MessagePurpose::notice);
     return Closed;
 }

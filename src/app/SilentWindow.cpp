@@ -21,18 +21,29 @@ const char* AnswerName(int answer)
 }
 } // namespace
 
-int SilentAnswer(MessagePurpose purpose, unsigned type, bool keepParameters)
+namespace {
+// Since the silent run began: a report was written or a held file kept its
+// old version. Process-wide, as the lower layers' own boxes come through the
+// message handler.
+bool g_notWhole = false;
+} // namespace
+
+int SilentAnswer(MessagePurpose purpose, unsigned type, bool keepParameters, bool goOnWithoutValues)
 {
     switch (purpose) {
     case MessagePurpose::wipeWarning:
-    case MessagePurpose::notCarried:
         return IDOK;
+    case MessagePurpose::notCarried:
+        // A machine's values are not given up with nobody asked.
+        return goOnWithoutValues ? IDOK : IDCANCEL;
     case MessagePurpose::keepParameters:
         return keepParameters ? IDYES : IDNO;
     case MessagePurpose::fileInUse:
     case MessagePurpose::packageFailed:
         return IDCANCEL;
     case MessagePurpose::report:
+    case MessagePurpose::notice:
+    case MessagePurpose::summary:
         break;
     }
     switch (type & 0x0F) {
@@ -47,8 +58,13 @@ int SilentAnswer(MessagePurpose purpose, unsigned type, bool keepParameters)
     }
 }
 
-void RecordSilentMessage(const std::string& text, unsigned type, int answer)
+void RecordSilentMessage(const std::string& text, unsigned type, int answer, MessagePurpose purpose)
 {
+    if ((purpose == MessagePurpose::report && (type & 0x0F) == MB_OK) ||
+        (purpose == MessagePurpose::fileInUse && answer == IDCANCEL))
+        g_notWhole = true;
+    if (purpose == MessagePurpose::summary)
+        return;
     // A failure to write the log is itself reported through a box, which
     // would come back here.
     static bool recording = false;
@@ -73,12 +89,15 @@ void TellSilently(const std::string& line)
 SilentWindow::SilentWindow(InstallOperations& machine, const Settings& settings)
     : m_settings(settings), m_sequence(*this, machine)
 {
+    g_notWhole = false;
 }
 
 int SilentWindow::ShowMessage(const std::string& text, unsigned type, MessagePurpose purpose)
 {
-    int answer = SilentAnswer(purpose, type, m_settings.keepParameters);
-    RecordSilentMessage(text, type, answer);
+    int answer = SilentAnswer(purpose, type, m_settings.keepParameters, m_settings.goOnWithoutValues);
+    if (purpose == MessagePurpose::notCarried && answer == IDCANCEL)
+        m_notCarriedRefused = true;
+    RecordSilentMessage(text, type, answer, purpose);
     return answer;
 }
 
@@ -86,6 +105,7 @@ int SilentWindow::Run()
 {
     const unsigned long long waitLimit = m_settings.waitSeconds * 1000ull;
     unsigned long long waitStart = ElapsedMilliseconds();
+    bool finishing = false;
     while (!m_closed) {
         int32_t before = m_sequence.state;
         m_sequence.Tick();
@@ -101,11 +121,39 @@ int SilentWindow::Run()
             m_sequence.exitCode = kExitCancelled;
             break;
         }
+        // The new release is in place and the previous one gone: the driver
+        // installer is waited for as long, and no longer.
+        if (m_sequence.state == InstallSequence::Finish && before == InstallSequence::Finish) {
+            if (!finishing) {
+                finishing = true;
+                waitStart = ElapsedMilliseconds();
+            } else if (ElapsedMilliseconds() - waitStart >= waitLimit) {
+                TraceMessage("|E|the driver installer still runs after %u s", m_settings.waitSeconds);
+                TellSilently("静默安装：驱动安装程序在" + std::to_string(m_settings.waitSeconds) +
+                             "秒后仍在运行，新版本已安装，现在退出。");
+                m_driverWaitOver = true;
+                break;
+            }
+        }
         // A state that looks again (the control program, the driver
         // installer, a retried package) does so one period later, as under
         // the dialog's timer; the others go on at once.
         if (m_sequence.state == before)
             SleepMilliseconds(m_settings.periodMs);
     }
-    return m_sequence.exitCode;
+    int code = m_sequence.exitCode;
+    if (code == kExitCancelled && m_notCarriedRefused) {
+        TellSilently("静默安装：部分配置的参数无法保留，安装程序没有做任何更改（/GOON 不保留这些参数继续安装）。");
+        return kExitValuesWouldBeLost;
+    }
+    // In place: the exit code must not say more than was done.
+    if (code == kExitSuccess || code == kExitNotCarried) {
+        if (m_driverWaitOver)
+            return kExitDriverWaitOver;
+        if (g_notWhole) {
+            TellSilently("静默安装：新版本已安装，但有未完成的步骤（见上面的消息）。");
+            return kExitIncomplete;
+        }
+    }
+    return code;
 }

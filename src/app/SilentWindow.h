@@ -11,16 +11,20 @@ class InstallOperations;
 
 // The answer a silent run gives to a box of this purpose and MB_* type.
 //   wipe warning OK; parameter question Yes (No with keepParameters false);
-//   values not carried OK; held file Cancel (it keeps its old version);
+//   values not carried Cancel (OK with goOnWithoutValues); held file Cancel
+//   (it keeps its old version);
 //   failed package Cancel (the previous release goes back);
 //   a report OK; any other question the answer that changes nothing more:
 //   Cancel, No (an OK/Cancel box that only reports, OK).
-int SilentAnswer(MessagePurpose purpose, unsigned type, bool keepParameters);
+int SilentAnswer(MessagePurpose purpose, unsigned type, bool keepParameters, bool goOnWithoutValues = false);
 
 // Writes a box's text to the setup log (and to the starter's output) instead
-// of showing it, with the answer given to it. Used for the boxes of the
-// sequence and for those the lower layers show directly.
-void RecordSilentMessage(const std::string& text, unsigned type, int answer);
+// of showing it, with the answer given to it (a summary its step has written
+// already is not written again). Used for the boxes of the sequence and for
+// those the lower layers show directly (as reports). A report and a held
+// file answered Cancel mark the run as not whole.
+void RecordSilentMessage(const std::string& text, unsigned type, int answer,
+                         MessagePurpose purpose = MessagePurpose::report);
 // Writes one line to the setup log and to the starter's output.
 void TellSilently(const std::string& line);
 
@@ -28,13 +32,15 @@ class SilentWindow : public SequenceWindow {
 public:
     struct Settings {
         bool keepParameters = true;
-        unsigned waitSeconds = 300; // for the control program; then exit code 2
+        bool goOnWithoutValues = false; // OK, not Cancel, when some values cannot be carried
+        unsigned waitSeconds = 300; // for the control program (then exit code 2) and the driver installer (10)
         unsigned periodMs = 500;    // the dialog's timer period
     };
 
     SilentWindow(InstallOperations& machine, const Settings& settings);
 
-    // Runs the sequence to its end; returns its exit code.
+    // Runs the sequence to its end; returns its exit code, made not 0 where
+    // something it reported was not done.
     int Run();
 
     // SequenceWindow
@@ -50,5 +56,7 @@ public:
 private:
     Settings m_settings;
     bool m_closed = false;
+    bool m_notCarriedRefused = false; // Cancel to the values that cannot be carried
+    bool m_driverWaitOver = false;
     InstallSequence m_sequence;
 };

@@ -2,12 +2,12 @@
 
 #include "locations/Locations.h"
 #include "platform/DirectoryEntries.h"
+#include "platform/FileCopy.h"
 #include "platform/MultiByte.h"
 
 #include <cstring>
 #include <functional>
 #include <windows.h>
-#include <shellapi.h>
 #include <shlwapi.h>
 
 namespace {
@@ -19,7 +19,7 @@ void Collect(const std::string& root, const NameRule& matches, PathList& list)
 {
     ForEachEntry(root, "*.*", [&](const DirectoryEntry& entry) {
         std::string full = root + "\\" + entry.name;
-        if (!Fits(full))
+        if (!Fits(full) || entry.IsReparsePoint())
             return true;
         if (entry.IsDirectory())
             Collect(full, matches, list);
@@ -39,9 +39,15 @@ bool DeleteTreeBelow(const std::string& directory)
     HANDLE h = FindFirstFileA(pattern.c_str(), &found);
     if (h == INVALID_HANDLE_VALUE)
         return false;
+    bool linkKept = false;
     for (;;) {
         std::string name = found.cFileName;
-        if (name != "." && name != "..") {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            // Removing a link may act on what it leads to (Wine does): it
+            // stays, and so does the directory around it.
+            if (name != "." && name != "..")
+                linkKept = true;
+        } else if (name != "." && name != "..") {
             std::string full = prefix + name;
             if (!Fits(full)) {
                 FindClose(h);
@@ -69,7 +75,37 @@ bool DeleteTreeBelow(const std::string& directory)
             break;
         }
     }
-    return RemoveDirectoryA(directory.c_str()) != 0;
+    return !linkKept && RemoveDirectoryA(directory.c_str()) != 0;
+}
+
+int CopyTreeBelow(const std::string& source, const std::string& destination)
+{
+    if (!CreateDirectoryA(destination.c_str(), nullptr) && !PathIsDirectoryA(destination.c_str()))
+        return static_cast<int>(GetLastError() ? GetLastError() : ERROR_PATH_NOT_FOUND);
+    int first = 0;
+    auto note = [&first](int error) {
+        if (first == 0)
+            first = error;
+    };
+    bool listed = ForEachEntry(source, "*", [&](const DirectoryEntry& entry) {
+        if (entry.IsReparsePoint())
+            return true;
+        std::string from = source + "\\" + entry.name;
+        std::string to = destination + "\\" + entry.name;
+        if (!Fits(from) || !Fits(to)) {
+            note(ERROR_FILENAME_EXCED_RANGE);
+        } else if (entry.IsDirectory()) {
+            note(CopyTreeBelow(from, to));
+        } else {
+            unsigned long error = 0;
+            if (!CopyFileOver(from, to, &error))
+                note(error ? static_cast<int>(error) : ERROR_GEN_FAILURE);
+        }
+        return true;
+    });
+    if (!listed)
+        note(ERROR_PATH_NOT_FOUND);
+    return first;
 }
 } // namespace
 
@@ -79,41 +115,29 @@ bool DeleteTree(const std::string& directory)
     // drive root or a system folder is never wiped, whoever asks.
     if (IsProtectedFromDeletion(directory))
         return false;
+    DWORD attributes = GetFileAttributesA(directory.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return false; // a link in the place of the tree stays, and what it leads to
     return DeleteTreeBelow(directory);
 }
 
-int CopyTree(const std::string& source, const std::string& destination, unsigned flags)
+int CopyTree(const std::string& source, const std::string& destination)
 {
-    // Double-NUL lists of one element each.
-    char from[MAX_PATH + 1] = {0};
-    char to[MAX_PATH + 1] = {0};
-    // With one destination per source, a directory copied onto an existing
-    // directory merges its contents into it. Some shells nest the copy
-    // instead (dst\src); naming the contents explicitly gives the merge everywhere.
-    std::string what = source;
-    if ((flags & FOF_MULTIDESTFILES) && PathIsDirectoryA(source.c_str()) && PathIsDirectoryA(destination.c_str())) {
-        if (PathIsDirectoryEmptyA(source.c_str()))
-            return 0;
-        what = source;
-        if (what.empty() || what.back() != '\\')
-            what += '\\';
-        what += '*';
-    }
-    if (!Fits(what) || !Fits(destination))
+    // An own walk rather than the shell's copy: that one follows links and
+    // may stop at a box of its own.
+    std::string from = source, to = destination;
+    while (from.size() > 3 && from.back() == '\\')
+        from.pop_back();
+    while (to.size() > 3 && to.back() == '\\')
+        to.pop_back();
+    if (!Fits(from + "\\*") || !Fits(to))
         return ERROR_FILENAME_EXCED_RANGE;
-    memcpy(from, what.c_str(), what.size());
-    memcpy(to, destination.c_str(), destination.size());
-    SHFILEOPSTRUCTA op;
-    memset(&op, 0, sizeof op);
-    op.hwnd = nullptr;
-    op.wFunc = FO_COPY;
-    op.pFrom = from;
-    op.pTo = to;
-    op.fFlags = static_cast<FILEOP_FLAGS>(flags);
-    op.fAnyOperationsAborted = FALSE;
-    op.hNameMappings = nullptr;
-    op.lpszProgressTitle = nullptr;
-    return SHFileOperationA(&op);
+    DWORD attributes = GetFileAttributesA(from.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return ERROR_PATH_NOT_FOUND;
+    MakeDirectoryPath(to);
+    return CopyTreeBelow(from, to);
 }
 
 void MakeDirectoryPath(const std::string& directory)

@@ -2,11 +2,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <vector>
 #include <windows.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
 #include "platform/MultiByte.h"
+#include "platform/Process.h"
 #include "platform/Profile.h"
 #include "platform/Paths.h"
 #include "platform/SystemInfo.h"
@@ -190,6 +193,63 @@ const ProtectedFolders& SystemProtectedFolders()
     static const ProtectedFolders folders = {WindowsDirectory(), SystemFolders()};
     return folders;
 }
+
+// The protected folders in the spelling of resolve (their long form, their
+// final path); a folder that does not resolve is left out.
+ProtectedFolders ResolvedFolders(const std::function<std::string(const std::string&)>& resolve)
+{
+    const ProtectedFolders& system = SystemProtectedFolders();
+    ProtectedFolders out;
+    out.windows = resolve(system.windows);
+    for (const std::string& folder : system.folders) {
+        std::string resolved = resolve(folder);
+        if (!resolved.empty())
+            out.folders.push_back(resolved);
+    }
+    return out;
+}
+const ProtectedFolders& LongProtectedFolders()
+{
+    static const ProtectedFolders folders = ResolvedFolders(LongFullPathOf);
+    return folders;
+}
+const ProtectedFolders& FinalProtectedFolders()
+{
+    static const ProtectedFolders folders = ResolvedFolders(FinalDirectoryPathOf);
+    return folders;
+}
+
+// The protections once more on where the product trees really lead: a short
+// 8.3 spelling or a link on the way must not carry them past the text check.
+// In long form a relative Path still leads strictly below its roots; behind
+// links (the final path) a tree may lie anywhere that is no root and no
+// protected folder: a product tree that is itself a link elsewhere is the
+// shop's choice, and the walks leave links in place.
+TreeRefusal CheckResolvedTrees(bool relative)
+{
+    PathNameRules rules = SystemPathNameRules();
+    const std::string trees[2][2] = {{ProductDir(), InstallRoot()}, {DataProductDir(), DataRoot()}};
+    std::vector<std::string> longRoots, finalRoots;
+    for (const auto& pair : trees) {
+        longRoots.push_back(LongFullPathOf(pair[1]));
+        std::string finalRoot = FinalDirectoryPathOf(pair[1]);
+        if (!finalRoot.empty())
+            finalRoots.push_back(finalRoot);
+    }
+    for (int i = 0; i < 2; ++i) {
+        TreeRefusal refusal = CheckResolvedProductTree(LongFullPathOf(trees[i][0]), longRoots[i], longRoots, relative,
+                                                       LongProtectedFolders(), rules);
+        if (refusal != TreeRefusal::None)
+            return refusal;
+        std::string finalTree = FinalDirectoryPathOf(trees[i][0]);
+        if (finalTree.empty())
+            continue;
+        refusal = CheckResolvedProductTree(finalTree, std::string(), finalRoots, false, FinalProtectedFolders(), rules);
+        if (refusal != TreeRefusal::None)
+            return refusal;
+    }
+    return TreeRefusal::None;
+}
 } // namespace
 
 ProductTreeVerdict CheckInstalledProductTrees()
@@ -206,10 +266,42 @@ ProductTreeVerdict CheckInstalledProductTrees()
     if (NormalWindowsPath(ProductDir(), rules) != ProductTreeOf(verdict.pathValue, InstallRoot(), rules) ||
         NormalWindowsPath(DataProductDir(), rules) != ProductTreeOf(verdict.pathValue, DataRoot(), rules))
         verdict.refusal = TreeRefusal::Unclear;
+    else
+        verdict.refusal = CheckResolvedTrees(!IsAbsolutePathValue(verdict.pathValue));
     return verdict;
 }
 
 bool IsProtectedFromDeletion(const std::string& directory)
 {
-    return IsProtectedDirectory(FullPathName(directory), SystemProtectedFolders(), SystemPathNameRules());
+    // As written, in long form (an 8.3 spelling) and behind links: each must
+    // pass. A directory whose long form cannot be made is refused.
+    PathNameRules rules = SystemPathNameRules();
+    if (IsProtectedDirectory(FullPathName(directory), SystemProtectedFolders(), rules) ||
+        IsProtectedDirectory(LongFullPathOf(directory), LongProtectedFolders(), rules))
+        return true;
+    std::string finalPath = FinalDirectoryPathOf(directory);
+    return !finalPath.empty() && IsProtectedDirectory(finalPath, FinalProtectedFolders(), rules);
+}
+
+std::string ProgramRunningFromInstallation()
+{
+    PathNameRules rules = SystemPathNameRules();
+    std::vector<std::string> trees;
+    // A Path that the check refuses may name anything ("\\" the whole drive):
+    // then only the installation directory counts, and state 1 refuses it.
+    std::vector<std::string> dirs = {InstallRoot()};
+    if (CheckInstalledProductTrees().refusal == TreeRefusal::None)
+        dirs.push_back(ProductDir());
+    for (const std::string& dir : dirs) {
+        std::string normal = NormalWindowsPath(LongFullPathOf(dir), rules);
+        if (!normal.empty())
+            trees.push_back(normal);
+    }
+    for (const std::string& image : OtherProcessImagePaths()) {
+        std::string normal = NormalWindowsPath(LongFullPathOf(image), rules);
+        for (const std::string& tree : trees)
+            if (IsStrictlyBelow(normal, tree))
+                return image;
+    }
+    return std::string();
 }

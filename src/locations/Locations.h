@@ -50,3 +50,9 @@ ProductTreeVerdict CheckInstalledProductTrees();
 // True for a directory that no tree deletion may remove (ProductTreeCheck's
 // IsProtectedDirectory on the system's full form of the path).
 bool IsProtectedFromDeletion(const std::string& directory);
+
+// The image path of a process (not this one) that runs from a file inside
+// InstallRoot or ProductDir (only while setup.cfg's Path passes its check),
+// in any session; empty when there is none. A process whose path cannot be
+// read is not seen.
+std::string ProgramRunningFromInstallation();

@@ -209,6 +209,32 @@ TreeRefusal CheckProductTrees(const std::string& pathValue, const std::string& i
     return TreeRefusal::None;
 }
 
+TreeRefusal CheckResolvedProductTree(const std::string& tree, const std::string& root,
+                                     const std::vector<std::string>& roots, bool relative,
+                                     const ProtectedFolders& protectedFolders, const PathNameRules& rules)
+{
+    std::string normalTree = NormalWindowsPath(tree, rules);
+    if (normalTree.empty())
+        return TreeRefusal::Unclear;
+    if (relative) {
+        std::string normalRoot = NormalWindowsPath(root, rules);
+        if (normalRoot.empty())
+            return TreeRefusal::Unclear;
+        if (!IsStrictlyBelow(normalTree, normalRoot))
+            return TreeRefusal::NotBelowRoot;
+    }
+    std::vector<std::string> normalRoots;
+    if (!relative) {
+        for (const std::string& r : roots) {
+            std::string normal = NormalWindowsPath(r, rules);
+            if (normal.empty())
+                return TreeRefusal::Unclear;
+            normalRoots.push_back(normal);
+        }
+    }
+    return ProtectionBroken(normalTree, normalRoots, protectedFolders, rules);
+}
+
 bool IsProtectedDirectory(const std::string& directory, const ProtectedFolders& protectedFolders,
                           const PathNameRules& rules)
 {

@@ -63,6 +63,16 @@ TreeRefusal CheckProductTrees(const std::string& pathValue, const std::string& i
                               const std::string& dataRoot, const ProtectedFolders& protectedFolders,
                               const PathNameRules& rules);
 
+// The same protections on a product tree as the system resolves it (long
+// names, the final path behind links): tree and root in one such spelling,
+// the protected folders in the same spelling. With relative the tree must lie
+// strictly below root (roots unused); otherwise it may neither be nor contain
+// any of roots (root unused). Unclear for a tree or a used root without a
+// normal form.
+TreeRefusal CheckResolvedProductTree(const std::string& tree, const std::string& root,
+                                     const std::vector<std::string>& roots, bool relative,
+                                     const ProtectedFolders& protectedFolders, const PathNameRules& rules);
+
 // The last line of defence of a tree deletion: a drive or share root, a
 // protected folder or a directory that contains one, anything inside the
 // Windows directory, and a directory without a normal form.

@@ -21,10 +21,13 @@ enum class InstallStep {
 };
 
 // What a message box is for, so that a setup without a window can answer the
-// few questions by what they ask rather than by their wording. Every box that
-// only reports is a report.
+// few questions by what they ask rather than by their wording. A box that
+// only reports is a report, and a report says that something was not done
+// (a silent run then does not end with exit code 0) unless it is a notice.
 enum class MessagePurpose {
-    report,         // OK only: tells something
+    report,         // OK only: something was not done, or the run ends
+    notice,         // OK only: tells something that takes nothing away from the run
+    summary,        // OK only: a notice that its step has written to the setup log itself
     wipeWarning,    // OK/Cancel: the old installation is about to be wiped
     keepParameters, // Yes/No: keep the parameters of the configurations found
     notCarried,     // OK/Cancel: some configurations' values cannot be carried

@@ -86,6 +86,8 @@ void FindDataFiles(const std::string& root, ParameterSession& session)
 {
     ForEachEntry(root, "*.*", [&](const DirectoryEntry& entry) {
         std::string full = root + "\\" + entry.name;
+        if (entry.IsReparsePoint())
+            return true; // what a link leads to is not the product's
         if (entry.IsDirectory()) {
             FindDataFiles(full, session);
         } else if (IsParameterDataFileName(entry.name)) {
@@ -197,13 +199,16 @@ bool CollectParameterInfo(ParameterSession& session)
 }
 
 namespace {
-// True when every file below source is below destination with the same size.
+// True when every file below source is below destination with the same size
+// (links, which are never copied, left out).
 bool IsCopiedWhole(const std::string& source, const std::string& destination)
 {
     if ((source + "\\*.*").size() >= MAX_PATH)
         return false;
     bool whole = true;
     ForEachEntry(source, "*.*", [&](const DirectoryEntry& entry) {
+        if (entry.IsReparsePoint())
+            return true; // never copied
         std::string from = source + "\\" + entry.name;
         std::string to = destination + "\\" + entry.name;
         if (entry.IsDirectory()) {
@@ -228,7 +233,7 @@ bool SaveParameterFiles()
         return true;
     KeepEarlierCopy(destination);
     MakeDirectoryPath(destination);
-    int copied = CopyTree(source, destination, kCopyTreeFlags);
+    int copied = CopyTree(source, destination);
     if (copied != 0 || !IsCopiedWhole(source, destination)) {
         // A full or missing drive: the partial copy must not come back over
         // the originals in state 9, and the originals must not be wiped.
@@ -256,9 +261,8 @@ void RestoreSavedFiles(InstallPort& ui)
         return;
     if (!PathFileExistsA(destination.c_str()))
         MakeDirectoryPath(destination);
-    // No error box of the shell's own: its Cancel would drop files without a
-    // word. Whether every file arrived is checked below.
-    int copied = CopyTree(source, destination, kCopyTreeFlags | kCopyTreeNoErrorUi);
+    // Whether every file arrived is checked below.
+    int copied = CopyTree(source, destination);
     if (copied != 0 || !IsCopiedWhole(source, destination)) {
         // The saved tree is the only whole copy of the user's files.
         TraceMessage("|E|RestoreSavedFiles: %s not restored whole to %s (%d); kept", source.c_str(),

@@ -38,7 +38,7 @@ void ShowTransferSummary(ParameterSession& session, const std::vector<std::strin
     while (!line.empty() && line.back() == '\n')
         line.pop_back();
     WriteLogLine(line);
-    session.ui.ShowMessage(text, MB_OK);
+    session.ui.ShowMessage(text, MB_OK, MessagePurpose::summary);
 }
 } // namespace
 
@@ -112,6 +112,6 @@ void RestoreUserConfig(ParameterSession& session)
         return;
     if (!PathExists(target))
         MakeDirectoryPath(target);
-    CopyTree(source, target, kCopyTreeFlags);
+    CopyTree(source, target);
     DeleteTree(userTree);
 }

@@ -9,6 +9,8 @@ struct DirectoryEntry {
     unsigned long attributes;
     unsigned long long size;
     bool IsDirectory() const { return (attributes & 0x10) != 0; }
+    // A junction, symbolic link or mount point (Wine: a Unix symbolic link).
+    bool IsReparsePoint() const { return (attributes & 0x400) != 0; }
 };
 
 // Calls visit for each entry of dir matching pattern ("*", "*.*"); visit

@@ -36,6 +36,83 @@ std::string LongPathOf(const std::string& path)
     return out;
 }
 
+namespace {
+// The position of the last backslash of path that is not the trail byte of a
+// double-byte character, and whether a part after it holds a '~' that is
+// not one either.
+size_t LastSeparator(const std::string& path, bool* tildeAfter)
+{
+    size_t last = std::string::npos;
+    *tildeAfter = false;
+    for (size_t i = 0; i < path.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(path[i]);
+        if (IsDBCSLeadByte(c) && i + 1 < path.size()) {
+            ++i;
+        } else if (c == '\\') {
+            last = i;
+            *tildeAfter = false;
+        } else if (c == '~') {
+            *tildeAfter = true;
+        }
+    }
+    return last;
+}
+} // namespace
+
+std::string LongFullPathOf(const std::string& path)
+{
+    std::string head = WithoutTrailingBackslash(FullPathName(path));
+    if (head.empty())
+        return std::string();
+    std::string tail;
+    for (;;) {
+        std::string root = head.size() == 2 && head[1] == ':' ? head + "\\" : head;
+        std::string longHead = LongPathOf(root);
+        if (!longHead.empty()) {
+            std::string out = WithoutTrailingBackslash(longHead);
+            if (!out.empty() && out.back() == '\\')
+                out.pop_back(); // a drive root: the tail brings its backslash
+            out += tail;
+            if (out.size() == 2)
+                out += '\\';
+            return out.size() < MAX_PATH ? out : std::string();
+        }
+        bool tilde = false;
+        size_t cut = LastSeparator(head, &tilde);
+        if (cut == std::string::npos || cut + 1 >= head.size() || tilde)
+            return std::string();
+        tail = head.substr(cut) + tail;
+        head = head.substr(0, cut);
+        if (head.empty() || head == "\\")
+            return std::string(); // a share that does not answer
+    }
+}
+
+std::string FinalDirectoryPathOf(const std::string& path)
+{
+    HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return std::string();
+    // Absent before Vista: then only the long form is compared.
+    using FinalPathFn = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+    HMODULE kernel = GetModuleHandleA("kernel32");
+    auto finalPath = kernel ? reinterpret_cast<FinalPathFn>(
+                                  reinterpret_cast<void*>(GetProcAddress(kernel, "GetFinalPathNameByHandleA")))
+                            : nullptr;
+    char buf[MAX_PATH + 8] = {0};
+    DWORD n = finalPath ? finalPath(h, buf, sizeof buf, 0 /* normalized, DOS volume name */) : 0;
+    CloseHandle(h);
+    if (n == 0 || n >= sizeof buf)
+        return std::string();
+    std::string out = buf;
+    if (out.compare(0, 8, "\\\\?\\UNC\\") == 0)
+        out = "\\" + out.substr(7);
+    else if (out.compare(0, 4, "\\\\?\\") == 0)
+        out = out.substr(4);
+    return out.size() < MAX_PATH ? out : std::string();
+}
+
 std::string WithoutTrailingBackslash(const std::string& path)
 {
     std::string out = path;
@@ -99,6 +176,10 @@ bool IsDirectory(const std::string& path)
 }
 
 std::string LongPathOf(const std::string& path) { return PathExists(path) ? path : std::string(); }
+
+std::string LongFullPathOf(const std::string& path) { return path; }
+
+std::string FinalDirectoryPathOf(const std::string& path) { return IsDirectory(path) ? FullPathName(path) : std::string(); }
 
 std::string WithoutTrailingBackslash(const std::string& path)
 {

@@ -19,6 +19,16 @@ bool IsDirectory(const std::string& path);
 // The long form of an existing path, or empty when it does not exist or does
 // not fit in a path buffer.
 std::string LongPathOf(const std::string& path);
+// The long, absolute spelling of path, for comparing where a path really
+// leads: the system's full path name with its longest existing part in long
+// form (8.3 names resolved) and the rest as written. Empty when it cannot be
+// formed or a part that does not exist has a '~' (a short spelling that
+// resolves to nothing cannot be compared with anything).
+std::string LongFullPathOf(const std::string& path);
+// The final path of an existing directory (links, junctions and mount points
+// on the way resolved), as "C:\dir" or "\\server\share\dir"; empty when it
+// does not exist or the system cannot tell.
+std::string FinalDirectoryPathOf(const std::string& path);
 // path without its trailing backslashes (a drive root "C:\" keeps its one).
 std::string WithoutTrailingBackslash(const std::string& path);
 // Creates one directory level; true when it exists afterwards.

@@ -13,6 +13,46 @@ bool StartAndWait(const HeldFile& program, unsigned long* exitCode)
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#include <tlhelp32.h>
+
+std::vector<std::string> OtherProcessImagePaths()
+{
+    std::vector<std::string> paths;
+    // Absent before Vista: then no process is seen by its path.
+    using QueryImageFn = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
+    HMODULE kernel = GetModuleHandleA("kernel32");
+    auto queryImage = kernel ? reinterpret_cast<QueryImageFn>(
+                                   reinterpret_cast<void*>(GetProcAddress(kernel, "QueryFullProcessImageNameA")))
+                             : nullptr;
+    if (!queryImage)
+        return paths;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return paths;
+    DWORD self = GetCurrentProcessId();
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (entry.th32ProcessID == self || entry.th32ProcessID == 0)
+            continue;
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        if (!process)
+            continue;
+        char path[MAX_PATH] = {0};
+        DWORD size = MAX_PATH;
+        if (queryImage(process, 0, path, &size) && size > 0 && size < MAX_PATH)
+            paths.emplace_back(path, size);
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return paths;
+}
+
+bool InServiceSession()
+{
+    DWORD session = 1;
+    return ProcessIdToSessionId(GetCurrentProcessId(), &session) && session == 0;
+}
 
 bool StartAndWait(const std::string& program, unsigned long* exitCode)
 {
@@ -65,6 +105,10 @@ void SleepMilliseconds(unsigned ms) { Sleep(ms); }
 #else
 #include <climits>
 #include <ctime>
+
+std::vector<std::string> OtherProcessImagePaths() { return {}; }
+
+bool InServiceSession() { return false; }
 #include <sys/wait.h>
 #include <unistd.h>
 

@@ -1,6 +1,7 @@
 // Starting programs: and waiting for them, and this process's own facts.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "platform/HeldFile.h"
 
@@ -13,6 +14,14 @@ bool StartAndWait(const HeldFile& program, unsigned long* exitCode);
 
 // Full path of the running program, or empty.
 std::string RunningProgramPath();
+
+// The full image paths of the other processes of the machine, in every
+// session, as far as this process may read them: a process whose path cannot
+// be read is left out.
+std::vector<std::string> OtherProcessImagePaths();
+
+// True in session 0, where services run and no one sees a window.
+bool InServiceSession();
 
 // This process's id.
 int CurrentProcessId();

@@ -92,7 +92,7 @@ TEST(DeleteTree, PathsThatCannotFitAreRefusedNotTruncated)
     std::string longPath = tree.Root() + "\\" + std::string(259 - tree.Root().size() - 1 - 2 + 1, 'x');
     ASSERT_EQ(longPath.size() + 2, 260u);
     EXPECT_FALSE(DeleteTree(longPath));
-    EXPECT_NE(CopyTree(longPath + "xx", tree / "dst", kCopyTreeFlags), 0);
+    EXPECT_NE(CopyTree(longPath + "xx", tree / "dst"), 0);
     PathList list;
     CollectByName(longPath, "x", list);
     EXPECT_TRUE(list.empty());
@@ -107,18 +107,18 @@ TEST(CopyTree, MergesTheSourceContentsIntoAnExistingDestination)
     src.File("cfg\\sub\\deep.txt", "deep");
     dst.File("same.ini", "old");
     dst.File("kept.txt", "kept");
-    EXPECT_EQ(CopyTree(src / "cfg", dst.Root(), kCopyTreeFlags), 0);
+    EXPECT_EQ(CopyTree(src / "cfg", dst.Root()), 0);
     EXPECT_EQ(ReadText(dst / "new.ini"), "new");
     EXPECT_EQ(ReadText(dst / "same.ini"), "from source");
     EXPECT_EQ(ReadText(dst / "sub\\deep.txt"), "deep");
     EXPECT_EQ(ReadText(dst / "kept.txt"), "kept");
     EXPECT_FALSE(Exists(dst / "cfg")) << "contents land in the destination itself";
     // A destination that does not exist yet is created as the copy.
-    EXPECT_EQ(CopyTree(src / "cfg", dst / "fresh", kCopyTreeFlags), 0);
+    EXPECT_EQ(CopyTree(src / "cfg", dst / "fresh"), 0);
     EXPECT_EQ(ReadText(dst / "fresh\\sub\\deep.txt"), "deep");
     // An empty source directory leaves an existing destination as it was.
     src.Dir("void");
-    EXPECT_EQ(CopyTree(src / "void", dst.Root(), kCopyTreeFlags), 0);
+    EXPECT_EQ(CopyTree(src / "void", dst.Root()), 0);
     EXPECT_EQ(ReadText(dst / "kept.txt"), "kept");
 }
 

@@ -7,7 +7,7 @@ add_test(NAME e2e_faults_release COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/faults
 set_tests_properties(e2e_faults_release PROPERTIES FIXTURES_REQUIRED "e2e_release;e2e_transfer_release"
   FIXTURES_SETUP e2e_faults_release ENVIRONMENT "${env}" LABELS e2e TIMEOUT 300)
 foreach(case held_open readonly_dat no_d_drive disk_full truncated_setup bad_new_format garbage_amend
-    not_carried restore_held amend_unwritable driver_held denied_mutex)
+    not_carried restore_held amend_unwritable driver_held denied_mutex silent_truth)
   add_test(NAME e2e_faults_${case} COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/faults_${case}.sh)
   set_tests_properties(e2e_faults_${case} PROPERTIES
     FIXTURES_REQUIRED "e2e_release;e2e_transfer_release;e2e_faults_release" ENVIRONMENT "${env}" LABELS e2e
@@ -20,8 +20,9 @@ add_test(NAME e2e_faults_setup_cfg_path COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}
 set_tests_properties(e2e_faults_setup_cfg_path PROPERTIES
   FIXTURES_REQUIRED e2e_release ENVIRONMENT "${env}" LABELS e2e RESOURCE_LOCK wine_machine TIMEOUT 240)
 
-# A failed or interrupted update: the previous release comes back.
-foreach(case rollback power_cut faults_set_aside)
+# A failed or interrupted update: the previous release comes back; links in
+# the trees stay as they are.
+foreach(case rollback power_cut faults_set_aside links)
   add_test(NAME e2e_${case} COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/${case}.sh)
   set_tests_properties(e2e_${case} PROPERTIES
     FIXTURES_REQUIRED "e2e_release;e2e_transfer_release" ENVIRONMENT "${env}" LABELS e2e

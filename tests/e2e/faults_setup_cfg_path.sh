@@ -5,7 +5,9 @@
 # "..\..\..\" the drive roots again) end the run with one message that names
 # setup.cfg, the value and the reason, and nothing anywhere changes. The
 # usual value and an absolute directory of its own on another drive pass the
-# check: the wipe warning comes, and Cancel ends the run.
+# check: the wipe warning comes, and Cancel ends the run. Short spellings of
+# the program-files folders and of the installation directory are refused
+# for what they are, and a short spelling that names nothing as unclear.
 . "$(dirname "$0")/lib.sh"
 
 # A drive E: for the absolute Path; the link goes with the case.
@@ -36,6 +38,20 @@ refusals=(
   '..\..\..\'"|$not_below"
   'TorneLix\|'
   'E:\Cnc\|'
+)
+# Short (8.3) spellings, as this system makes them (Wine hashes them): the
+# program-files folders themselves, the installation directory, and one that
+# leads nowhere.
+mapfile -t shorts < <(wine "$TLX_WIN_BIN/double_shortname.exe" 'C:\Program Files' 'C:\Program Files (x86)' 2>/dev/null | tr -d '\r')
+[ "${#shorts[@]}" = 2 ] && [ "${shorts[0]}" != - ] && [ "${shorts[1]}" != - ] &&
+  [ "${shorts[0]}" != 'C:\Program Files' ] || fail "no short names from the system: ${shorts[*]}"
+# The x86 folder holds the installation directory: that reason comes first.
+holds_root='它是安装目录或数据目录，或包含它们'
+refusals+=(
+  "${shorts[0]}\\|它是系统目录或包含系统目录，或位于Windows目录中"
+  "${shorts[1]}|$holds_root"
+  "${shorts[1]}\\Velko\\|$holds_root"
+  'C:\PROGRA~9\|它没有指明一个确定的目录'
 )
 for entry in "${refusals[@]}"; do
   value=${entry%%|*}

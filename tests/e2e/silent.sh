@@ -7,7 +7,8 @@
 #   /S /NOPARAMS  on the same machine: exit 0, amend files as shipped
 #   /S            with a damaged setup file: exit 3, nothing changed
 #   /S /WAIT=3    while the control program runs: exit 2 after about 3 s, nothing changed
-#   bad arguments (silent and not) and /?: exit 6 (2 for /?), nothing changed
+#   bad arguments (silent and not: /x, /SILENT, -S, /S /WAIT=10m): exit 6
+#   without a box, the closing line in the setup log; /?: exit 2; nothing changed
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/transfer_lib.sh"
 
@@ -42,7 +43,7 @@ expect_gone "$param_work"
 expect_log '命令行：/S'
 expect_log '静默安装，自动回答OK：警告！'
 expect_log '静默安装，自动回答YES：在重新装载软件时候'
-expect_log '静默安装，未显示的消息：以下配置：'
+[ "$(setup_log | grep -c '以下配置：')" = 1 ] || fail "the transfer summary not once in the setup log: $(setup_log)"
 expect_log '静默安装，未显示的消息：TorneLix安装完成!'
 expect_log '静默安装结束，退出代码 0'
 cp "$D/Velko/Boot/SetUp.log" "$out/SetUp-keep.log"
@@ -123,21 +124,24 @@ expect_log '静默安装结束，退出代码 2'
 unchanged wait
 pass "/S /WAIT=3 while the control program runs: no window, exit 2 after $took_ms ms, nothing changed"
 
-# Bad arguments. Silent: the usage on standard output and the reason in the
-# setup log, no window. Not silent: the usage in a box. /?: the usage with the
-# exit codes, exit 2.
+# Bad arguments: the usage on standard output and the reason and the usage in
+# the setup log, never a box (a deployment engine may have typed them, and
+# nobody answers a box in its session), and the closing line with exit code
+# 6. /?: the usage with the exit codes in a box, exit 2.
 rc=0
 wine 'C:\Media\Setup.exe' /S /WAIT=soon >"$out/usage.out" 2>/dev/null || rc=$?
 [ "$rc" = 6 ] || fail "/S /WAIT=soon: exit $rc, expected 6"
 grep -q '/WAIT needs a number of seconds' "$out/usage.out" || fail "no reason on standard output: $(cat "$out/usage.out")"
 grep -q '  6  the command line was not understood' "$out/usage.out" || fail "no exit codes on standard output"
 expect_log '命令行无法识别，没有做任何更改：/WAIT needs a number of seconds from 0 to 86400: /WAIT=soon'
-setup_args=(/x)
-run_setup --report-windows
-cp "$transcript" "$out/transcript-unknown.txt"
-expect_transcript 'text="Setup.exe: unknown argument: /x\n\nSetup.exe [/S [/NOPARAMS] [/WAIT=seconds]] | /?'
-[ "$(box_texts | wc -l)" = 1 ] || fail "/x: message boxes: $(box_texts)"
-grep -qx 'exit 6' "$transcript" || fail "/x: $(grep '^exit' "$transcript"), expected exit 6"
+for args in /x /SILENT -S '/S /WAIT=10m'; do
+  read -ra setup_args <<<"$args"
+  run_setup --report-windows
+  expect_silent_exit 6 "bad-$(printf '%s' "$args" | tr -c 'A-Za-z0-9' _)"
+  [ "$(setup_log | grep -F '静默安装结束，退出代码' | tail -1 | sed 's/.*退出代码 //' | tr -d '\r')" = 6 ] ||
+    fail "$args: the setup log's last closing line: $(setup_log | grep -F '静默安装结束' | tail -1)"
+  setup_log | tail -40 | grep -qF "Setup.exe [/S [/NOPARAMS] [/GOON] [/WAIT=seconds]] | /?" || fail "$args: no usage in the setup log"
+done
 setup_args=('/?')
 run_setup --report-windows
 cp "$transcript" "$out/transcript-usage.txt"
@@ -146,4 +150,4 @@ expect_no_transcript 'unknown argument'
 grep -qx 'exit 2' "$transcript" || fail "/?: $(grep '^exit' "$transcript"), expected exit 2"
 ! grep -q '^dialog \|^label ' "$transcript" || fail "/? opened the progress dialog"
 unchanged arguments
-pass "bad arguments: exit 6 with the usage (standard output and setup log when silent, a box otherwise); /?: the usage, exit 2; nothing changed"
+pass "bad arguments (/x, /SILENT, -S, /WAIT=10m): exit 6 without a box, the usage on standard output and in the setup log, the closing line with 6; /?: the usage, exit 2; nothing changed"

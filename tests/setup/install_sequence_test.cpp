@@ -318,7 +318,7 @@ TEST_F(Sequence, GoingOnWithoutSomeConfigurationsValuesEndsWithExitCodeOne)
     EXPECT_EQ(window.boxes.back(), Success());
     EXPECT_EQ(sequenceExitCode, kExitNotCarried);
     EXPECT_EQ(window.purposes, (std::vector<MessagePurpose>{MessagePurpose::wipeWarning, MessagePurpose::keepParameters,
-                                                             MessagePurpose::notCarried, MessagePurpose::report}));
+                                                             MessagePurpose::notCarried, MessagePurpose::notice}));
 }
 
 // Setup.exe /S: the same sequence without a window. No box may reach the
@@ -339,10 +339,11 @@ protected:
         SetMessageHandler(MessageHandler());
         Sequence::TearDown();
     }
-    int RunSilently(bool keepParameters = true, unsigned waitSeconds = 300)
+    int RunSilently(bool keepParameters = true, unsigned waitSeconds = 300, bool goOn = false)
     {
         SilentWindow::Settings settings;
         settings.keepParameters = keepParameters;
+        settings.goOnWithoutValues = goOn;
         settings.waitSeconds = waitSeconds;
         settings.periodMs = 1;
         SilentWindow silent(machine, settings);
@@ -356,19 +357,41 @@ protected:
     std::vector<std::string> shown;
 };
 
-TEST_F(SilentRun, KeepsTheParametersGoesOnWithoutWhatCannotBeCarriedAndLeavesAHeldFile)
+TEST_F(SilentRun, GoesOnWithoutWhatCannotBeCarriedOnlyWhenToldAndNeverCallsAKeptFileDone)
 {
+    // Without /GOON: values that cannot be carried end the run before anything changes.
     machine.askThroughPort = true;
     machine.someNotCarried = true;
     machine.heldFile = true;
     machine.controlTicks = 2;
-    EXPECT_EQ(RunSilently(), kExitNotCarried);
+    EXPECT_EQ(RunSilently(), kExitValuesWouldBeLost);
     EXPECT_EQ(Count("control?"), 3u) << "waits for the control program";
+    EXPECT_EQ(Count("save"), 0u);
+    EXPECT_EQ(Count("clear"), 0u);
+    EXPECT_EQ(Count("discard"), 0u);
+
+    // With /GOON the run goes on; the held file keeps its old version, which
+    // is not a success.
+    machine.done.clear();
+    EXPECT_EQ(RunSilently(true, 300, true), kExitIncomplete);
     EXPECT_EQ(Count("save"), 1u) << "Yes to keeping the parameters";
     EXPECT_EQ(Count("transfer"), 1u);
     EXPECT_EQ(Count("clear again"), 0u) << "Cancel to the held file";
     EXPECT_EQ(Count("held file kept"), 1u);
-    EXPECT_EQ(machine.done.back(), "discard") << "the run ended as a success";
+    EXPECT_EQ(machine.done.back(), "discard") << "the new release is in place";
+
+    // Values not carried and nothing else amiss: 1.
+    machine.done.clear();
+    machine.heldFile = false;
+    EXPECT_EQ(RunSilently(true, 300, true), kExitNotCarried);
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(SilentRun, TheDriverInstallerIsWaitedForNoLongerThanTheWait)
+{
+    machine.driverTicks = 1000000;
+    EXPECT_EQ(RunSilently(true, 0), kExitDriverWaitOver);
+    EXPECT_EQ(Count("discard"), 1u) << "the new release is in place";
     EXPECT_TRUE(shown.empty());
 }
 
