@@ -354,6 +354,10 @@ EarlierRun ReadEarlierRun(std::string* problem)
 
 bool BeginSetAside()
 {
+    // A start-up undo that was whole but could not delete everything has
+    // left its journal: what stays is named, and this run begins its own.
+    if (g_present && (g_run.phase == RunPhase::done || g_run.phase == RunPhase::undone))
+        CleanUp(true);
     if (KindOfPath(JournalPath()) != PathKind::missing)
         return false; // an earlier run's journal that was not settled
     g_run = JournalContents();
@@ -370,16 +374,20 @@ bool BeginSetAside()
 AsideResult SetAside(const std::string& path)
 {
     AsideResult result;
+    if (!g_present || g_run.tag.empty()) {
+        result.journalWritten = false; // nothing is moved that no journal names
+        return result;
+    }
     std::string original = WithoutTrailingBackslash(path);
     if (original.empty() || IsSelfOrWithin(original, BootDirPath()))
         return result;
-    if (IsProtectedFromDeletion(original)) {
+    PathKind kind = KindOfPath(original);
+    if (kind == PathKind::directory && IsProtectedFromDeletion(original)) {
         // The same border as the deletion's: never past the product's trees.
         TraceMessage("|E|SetAside: %s is protected and stays", original.c_str());
         Keep(original, true, result);
         return result;
     }
-    PathKind kind = KindOfPath(original);
     if (kind == PathKind::missing) {
         // What the package lays there is new: putting the previous release
         // back removes it.

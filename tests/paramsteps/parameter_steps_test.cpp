@@ -4,6 +4,7 @@
 #include <memory>
 #include <windows.h>
 
+#include "deploy/PreviousRelease.h"
 #include "locations/Locations.h"
 #include "messages/Messages.h"
 #include "platform/StringUtil.h"
@@ -111,7 +112,10 @@ TEST_F(ParameterSteps, ASaveThatCannotCopyEveryFileKeepsTheDataTreeAndClearsItsP
     EXPECT_FALSE(saved);
     EXPECT_FALSE(Exists("D:\\TorneLixTemp")) << "a partial copy would come back over the originals";
 
+    // In place the parameter files are set aside under a run's journal.
+    ASSERT_TRUE(BeginSetAside());
     RemoveParameterFilesInPlace();
+    DiscardPreviousRelease();
     EXPECT_EQ(ReadText(data / "user.ini"), "user");
     EXPECT_EQ(ReadText(data / "m\\machine.plc"), "plc");
     EXPECT_EQ(ReadText(data / "m\\part.nc"), "part program");
