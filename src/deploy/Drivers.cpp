@@ -160,7 +160,7 @@ void RunPostInstallActions(InstallPort& ui) { RunPostInstallActions(ui, PostInst
 void RunPostInstallActions(InstallPort& ui, const PostInstallPlan& plan)
 {
     std::string batch = JoinPath(plan.installRoot, "netsh\\install.bat");
-    if (!batch.empty() && PathFileExistsA(batch.c_str()) && !ShellStart(batch, "", 0))
+    if (!batch.empty() && PathFileExistsA(batch.c_str()) && !ShellStart(batch, "", SEE_MASK_FLAG_NO_UI))
         ui.ShowMessage(LocalText(MsgNetshFailed), MB_OK);
 
     if (plan.writeFilter) {
@@ -185,7 +185,7 @@ void RunPostInstallActions(InstallPort& ui, const PostInstallPlan& plan)
 
     std::string installer = JoinPath(plan.installRoot, plan.wow64 ? "InstallDrv_x64.exe" : "InstallDrv_x86.exe");
     if (!installer.empty() && PathFileExistsA(installer.c_str()) &&
-        !ShellStart(installer, plan.english ? "-eng" : "", 0))
+        !ShellStart(installer, plan.english ? "-eng" : "", SEE_MASK_FLAG_NO_UI))
         ui.ShowMessage(LocalText(MsgDriverInstallFailed), MB_OK);
     ui.ShowStep(InstallStep::Drivers);
     Sleep(plan.waitMs);

@@ -128,18 +128,19 @@ for n in 300 2900; do
   covered+=("state 5 after $n of 3 000 files")
 done
 
-# Cut once the package has run (its files to discard, the driver replaced),
-# then cut the next start while it moves the previous release back.
+# Cut once the package has run and the saved data tree is back in the new
+# one (3 000 files laid by the run), then cut the next start as soon as its
+# undo has recorded that the run's files are in the discard area: while it
+# moves the previous release back or deletes what the run laid.
 lay_out_sweep_machine "$big_machine"
 start_cut_run
-cut_when reached_state 15
-moved_aside=$(aside_files)
-below_half() { [ "$(aside_files)" -lt $((moved_aside / 2)) ]; }
+cut_when reached_state 16
+journal_says() { grep -aq "phase	$1" "$D/Velko/Boot/SetUp.journal" 2>/dev/null; }
 start_cut_run
-cut_when below_half
+cut_when journal_says discarded
 expect_file "$D/Velko/Boot/SetUp.journal"
 expect_whole_update "during the undo of a cut run"
-covered+=("the start-up undo of a run cut at state 15, cut half-way")
+covered+=("the start-up undo of a run cut at state 16, cut once its discard was recorded")
 
 # After the new driver and system file went in, a cut and then a failing
 # update with Cancel: the machine is the previous release, its own driver

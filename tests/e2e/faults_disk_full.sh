@@ -9,15 +9,8 @@
 . "$(dirname "$0")/faults_lib.sh"
 
 # D: becomes a 1 MB tmpfs for this case (root only; otherwise skipped).
-mounted=
-unmount_d() { if [ -n "$mounted" ]; then umount "$D" 2>/dev/null || umount -l "$D" || true; fi; }
-on_exit_first unmount_d
 clean_machine
-if ! mount -t tmpfs -o size=1m,mode=0755 tlx-full-d "$D" 2>"$out/mount.err"; then
-  echo "SKIP: cannot mount a small file system on $D: $(cat "$out/mount.err")"
-  exit 77
-fi
-mounted=1
+small_d 1m || exit 77
 
 lay_out_transfer_machine
 make_dat "$data_product/config/Mill/tornelix.dat" "${mill_values[@]}"

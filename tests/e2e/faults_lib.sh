@@ -26,21 +26,40 @@ trap faults_exit EXIT
 # ctest's timeout ends a case with a signal: the drives are put back then too.
 trap 'exit 143' TERM INT
 
-# hold_file PATH: another program opens PATH without sharing and holds it
-# until release_file.
+# hold_file PATH [read]: another program opens PATH without sharing (with
+# "read": letting others read it, as an editor does: a copy succeeds, a
+# rename or delete does not) and holds it until release_file, which lets go
+# of every file held so far.
+holders=()
 hold_file() {
-  held_release="$out/release-held"
-  rm -f "$held_release" "$out/held-ready"
-  wine "$TLX_WIN_BIN/double_holdfile.exe" --file "$(winpath "$1")" --until-file "$(winpath "$held_release")" \
-    --ready-file "$(winpath "$out/held-ready")" >/dev/null 2>&1 &
-  holder_pid=$!
-  wait_for_file "$out/held-ready" 30 || fail "the holding program could not open $1"
+  local n=${#holders[@]} share=()
+  [ -n "${2:-}" ] && share=(--share "$2")
+  rm -f "$out/release-held-$n" "$out/held-ready-$n"
+  wine "$TLX_WIN_BIN/double_holdfile.exe" --file "$(winpath "$1")" ${share[@]+"${share[@]}"} \
+    --until-file "$(winpath "$out/release-held-$n")" --ready-file "$(winpath "$out/held-ready-$n")" >/dev/null 2>&1 &
+  holders+=($!)
+  wait_for_file "$out/held-ready-$n" 30 || fail "the holding program could not open $1"
 }
 release_file() {
-  [ -n "${holder_pid:-}" ] || return 0
-  touch "$held_release"
-  wait "$holder_pid" || true
-  holder_pid=
+  local n
+  for n in "${!holders[@]}"; do
+    touch "$out/release-held-$n"
+    wait "${holders[$n]}" || true
+  done
+  holders=()
+}
+
+# small_d SIZE: D: becomes a tmpfs of SIZE for this case, unmounted at the
+# end (root only; a case skips with exit 77 where it cannot be mounted).
+small_d_mounted=
+unmount_small_d() { if [ -n "$small_d_mounted" ]; then umount "$D" 2>/dev/null || umount -l "$D" || true; fi; }
+small_d() {
+  on_exit_first unmount_small_d
+  if ! mount -t tmpfs -o "size=$1,mode=0755" tlx-full-d "$D" 2>"$out/mount.err"; then
+    echo "SKIP: cannot mount a small file system on $D: $(cat "$out/mount.err")"
+    return 1
+  fi
+  small_d_mounted=1
 }
 
 # The bed's drive links as winebed.sh made them; put back whatever a case
