@@ -12,6 +12,7 @@
 #include "platform/DirectoryEntries.h"
 #include "platform/File.h"
 #include "platform/FileCopy.h"
+#include "platform/MultiByte.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/StringUtil.h"
@@ -34,15 +35,9 @@ bool Append(const std::string& line)
     return false;
 }
 
-std::string Lower(const std::string& s)
-{
-    std::string out = s;
-    for (char& c : out)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-bool SamePath(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+// Lowered by the code page's rules: a trail byte of a double-byte name is
+// never taken for a letter.
+bool SamePath(const std::string& a, const std::string& b) { return LowerMultiByte(a) == LowerMultiByte(b); }
 
 // path lies below dir.
 bool IsWithin(const std::string& path, const std::string& dir)
@@ -51,6 +46,14 @@ bool IsWithin(const std::string& path, const std::string& dir)
 }
 
 bool IsSelfOrWithin(const std::string& path, const std::string& dir) { return SamePath(path, dir) || IsWithin(path, dir); }
+
+bool RecordedAbsent(const std::string& path)
+{
+    for (const std::string& absent : g_run.absent)
+        if (SamePath(absent, path))
+            return true;
+    return false;
+}
 
 std::string BootDirPath() { return WithoutTrailingBackslash(BootDir()); }
 
@@ -78,7 +81,7 @@ std::string RunDirFor(const std::string& path) { return AsideRootFor(path) + "\\
 bool EnsureRunDir(const std::string& path)
 {
     std::string dir = RunDirFor(path);
-    if (g_runDirsMade.count(Lower(dir)))
+    if (g_runDirsMade.count(LowerMultiByte(dir)))
         return true;
     std::string root = AsideRootFor(path);
     if (!IsDirectory(root)) {
@@ -88,7 +91,7 @@ bool EnsureRunDir(const std::string& path)
     }
     if (!MakeNewDirectory(dir))
         return false;
-    g_runDirsMade.insert(Lower(dir));
+    g_runDirsMade.insert(LowerMultiByte(dir));
     return true;
 }
 
@@ -182,6 +185,8 @@ void NotBack(UndoResult& result, const std::string& original, const std::string&
     TraceMessage("|E|PutPreviousReleaseBack: %s not put back (%s)", original.c_str(), copy.c_str());
 }
 
+bool DiscardChildren(const std::string& dir, const std::string& target, UndoResult& result);
+
 // Moves what the run laid at path into target, leaving what is fixed; false
 // when something new could be neither moved nor deleted.
 bool DiscardEntry(const std::string& path, const std::string& target, PathKind kind, UndoResult& result)
@@ -190,10 +195,7 @@ bool DiscardEntry(const std::string& path, const std::string& target, PathKind k
         return true;
     if (kind == PathKind::directory && HoldsFixed(path)) {
         MakeDirectoryPath(target);
-        bool all = true;
-        for (const Entry& entry : Children(path))
-            all = DiscardEntry(path + "\\" + entry.name, target + "\\" + entry.name, entry.kind, result) && all;
-        return all;
+        return DiscardChildren(path, target, result);
     }
     MakeDirectoryPath(ParentOf(target));
     if (KindOfPath(target) == PathKind::missing && MovePath(path, target, false))
@@ -270,9 +272,7 @@ bool RemoveRunDirectories(std::vector<std::string>* left)
     for (const JournalMove& saved : g_run.saved)
         dirs.insert(ParentOf(saved.aside));
     for (const std::string& path : g_run.absent)
-        dirs.insert(RunDirFor(path));
-    for (const JournalMove& move : g_run.moves)
-        dirs.insert(RunDirFor(move.original));
+        dirs.insert(RunDirFor(path)); // its discard area
     bool all = true;
     for (const std::string& dir : dirs) {
         if (KindOfPath(dir) == PathKind::missing)
@@ -391,9 +391,7 @@ AsideResult SetAside(const std::string& path)
     if (kind == PathKind::missing) {
         // What the package lays there is new: putting the previous release
         // back removes it.
-        bool known = false;
-        for (const std::string& absent : g_run.absent)
-            known = known || SamePath(absent, original);
+        bool known = RecordedAbsent(original);
         for (const JournalMove& move : g_run.moves)
             known = known || SamePath(move.original, original);
         if (!known) {
@@ -443,9 +441,8 @@ bool SaveSharedFile(const std::string& path)
 {
     PathKind kind = KindOfPath(path);
     if (kind == PathKind::missing) {
-        for (const std::string& absent : g_run.absent)
-            if (SamePath(absent, path))
-                return true;
+        if (RecordedAbsent(path))
+            return true;
         if (!Append(JournalAbsentLine(path)))
             return false;
         g_run.absent.push_back(path);
