@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "logs/TraceLog.h"
+#include "format/BuiltinTypes.h"
 #include "format/DataMember.h"
-#include "format/DataType.h"
 #include "format/ValueText.h"
 
 using namespace value_text;

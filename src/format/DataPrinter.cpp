@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "format/BuiltinTypes.h"
 #include "logs/TraceLog.h"
 #include "platform/StringUtil.h"
 
@@ -33,7 +34,7 @@ void CDataPrinter::AddItem(CItemData* item)
     }
 }
 
-void CDataPrinter::CollectType(const _CBaseType& type, unsigned char* address)
+void CDataPrinter::CollectType(const CBaseType& type, unsigned char* address)
 {
     if (!m_pDescription)
         return;
@@ -41,7 +42,7 @@ void CDataPrinter::CollectType(const _CBaseType& type, unsigned char* address)
         CollectMember(member, address + member.m_nOffset);
 }
 
-void CDataPrinter::ListType(const _CBaseType& type, unsigned char* address)
+void CDataPrinter::ListType(const CBaseType& type, unsigned char* address)
 {
     if (!m_pDescription)
         return;

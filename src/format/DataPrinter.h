@@ -15,11 +15,11 @@ public:
     virtual ~CDataPrinter();
 
     // Collects every member of type at address, in member order.
-    virtual void CollectType(const _CBaseType& type, unsigned char* address);
+    virtual void CollectType(const CBaseType& type, unsigned char* address);
     // Hands item over to the description's item list.
     virtual void AddItem(CItemData* item);
     // Lists every member of type at address, in member order.
-    void ListType(const _CBaseType& type, unsigned char* address);
+    void ListType(const CBaseType& type, unsigned char* address);
 
     // A new item for member at address (none without a description).
     CItemData* CreateItem(const CDataMember& member, unsigned char* address);

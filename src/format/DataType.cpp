@@ -9,29 +9,14 @@ namespace {
 }
 } // namespace
 
-CMemberNotes& CDataMember::Notes()
-{
-    if (!m_pNotes)
-        m_pNotes = std::make_shared<CMemberNotes>();
-    else if (m_pNotes.use_count() > 1)
-        m_pNotes = std::make_shared<CMemberNotes>(*m_pNotes);
-    return *m_pNotes;
-}
-
-const CMemberNotes& CDataMember::NoNotes()
-{
-    static const CMemberNotes none;
-    return none;
-}
-
-_CBaseType::_CBaseType(const std::string& name, int size, int alignment)
+CBaseType::CBaseType(const std::string& name, int size, int alignment)
     : m_strName(name), m_pSize(size), m_nAlignment(alignment)
 {
 }
 
-_CBaseType::~_CBaseType() = default;
+CBaseType::~CBaseType() = default;
 
-void _CBaseType::AlignSize(int n)
+void CBaseType::AlignSize(int n)
 {
     if (n < 1 || m_pSize % n == 0)
         return;
@@ -41,18 +26,18 @@ void _CBaseType::AlignSize(int n)
     m_pSize = static_cast<int>(size);
 }
 
-void _CBaseType::AddMember(const CDataMember& member, const CDataType& element, int pack)
+void CBaseType::AddMember(const CDataMember& member, const CDataType& element, int pack)
 {
     AddMember(CDataMember(member), element, pack);
 }
 
-void _CBaseType::AddMember(CDataMember&& member, const CDataType& element, int pack)
+void CBaseType::AddMember(CDataMember&& member, const CDataType& element, int pack)
 {
     m_members.push_back(std::move(member));
     LayOutLastMember(element, pack);
 }
 
-void _CBaseType::LayOutLastMember(const CDataType& element, int pack)
+void CBaseType::LayOutLastMember(const CDataType& element, int pack)
 {
     CDataMember& member = m_members.back();
     try {
@@ -80,7 +65,7 @@ void _CBaseType::LayOutLastMember(const CDataType& element, int pack)
         member.m_nKind = CDataMember::kindText;
 }
 
-void _CBaseType::DumpBody(std::ostream& out, const CTypeList& types) const
+void CBaseType::DumpBody(std::ostream& out, const CTypeList& types) const
 {
     out << "(" << m_strName << ") = {\n";
     out << "\tm_pSize=" << m_pSize << ";\n";
@@ -114,11 +99,11 @@ void _CBaseType::DumpBody(std::ostream& out, const CTypeList& types) const
 }
 
 CDataType::CDataType(const std::string& name, int size, int alignment, int kind, int builtin)
-    : _CBaseType(name, size, alignment), m_nKind(kind), m_nBuiltin(builtin)
+    : CBaseType(name, size, alignment), m_nKind(kind), m_nBuiltin(builtin)
 {
 }
 
-CDataType::CDataType(const std::string& name) : _CBaseType(name), m_nKind(kindStructure), m_nBuiltin(-1) {}
+CDataType::CDataType(const std::string& name) : CBaseType(name), m_nKind(kindStructure), m_nBuiltin(-1) {}
 
 void CDataType::Dump(std::ostream& out, const CTypeList& types) const
 {
@@ -126,7 +111,7 @@ void CDataType::Dump(std::ostream& out, const CTypeList& types) const
     DumpBody(out, types);
 }
 
-CFieldType::CFieldType(const std::string& name) : _CBaseType(name) {}
+CFieldType::CFieldType(const std::string& name) : CBaseType(name) {}
 
 void CFieldType::Dump(std::ostream& out, const CTypeList& types) const
 {

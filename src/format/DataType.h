@@ -7,7 +7,7 @@
 // printer dispatches on the data here. A member is a text member
 // (IsTextMember), an array (IsArray) or plain; its effective type is the
 // type list's entry EffectiveTypeIndex(); that type is a built-in scalar
-// (m_nBuiltin, one of BuiltinType) or a structure (m_nBuiltin == -1, members
+// (m_nBuiltin, one of BuiltinType, its facts in kBuiltinTypes) or a structure (m_nBuiltin == -1, members
 // in m_members).
 //
 // The model knows nothing of the text it was read from: a layout that passes
@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "format/BuiltinTypes.h"
 #include "format/DataMember.h"
 #include "platform/PageBlock.h"
 
@@ -36,32 +37,12 @@ public:
     explicit CLayoutError(const std::string& text) : std::runtime_error(text) {}
 };
 
-// The built-in types; the value is also the index in the type list.
-enum BuiltinType {
-    btVoidPtr = 0,     // "void*"
-    btBool = 1,        // "bool"
-    btChar = 2,        // "char"
-    btUChar = 3,       // "unsigned char"
-    btDouble = 4,      // "double"
-    btFloat = 5,       // "float"
-    btInt = 6,         // "int"
-    btUInt = 7,        // "unsigned int"
-    btLong = 8,        // "long"
-    btULong = 9,       // "unsigned long"
-    btShort = 10,      // "short"
-    btUShort = 11,     // "unsigned short"
-    btInt64 = 12,      // "__int64"
-    btUInt64 = 13,     // "unsigned __int64"
-    btPlcBitAddr = 14, // "plc_bit_addr_t"
-    btCount = 15
-};
-
-class _CBaseType {
+class CBaseType {
 public:
-    explicit _CBaseType(const std::string& name, int size = 0, int alignment = 1);
-    virtual ~_CBaseType();
-    _CBaseType(const _CBaseType&) = delete;
-    _CBaseType& operator=(const _CBaseType&) = delete;
+    explicit CBaseType(const std::string& name, int size = 0, int alignment = 1);
+    virtual ~CBaseType();
+    CBaseType(const CBaseType&) = delete;
+    CBaseType& operator=(const CBaseType&) = delete;
 
     // Rounds m_pSize up to a multiple of n (n < 1: no change). Throws
     // CLayoutError when the size would pass INT_MAX.
@@ -92,16 +73,8 @@ protected:
     void DumpBody(std::ostream& out, const CTypeList& types) const;
 };
 
-class CDataType : public _CBaseType {
+class CDataType : public CBaseType {
 public:
-    enum Kind {
-        kindStructure = 0,
-        kindBool = 2,
-        kindInteger = 3, // characters and pointers too
-        kindReal = 4,
-        kindPlcBitAddr = 5
-    };
-
     // A built-in scalar type (builtin: one of BuiltinType).
     CDataType(const std::string& name, int size, int alignment, int kind, int builtin);
     // A new structure: size 0, alignment 1, kind 0.
@@ -112,15 +85,15 @@ public:
 
     bool IsStructure() const { return m_nBuiltin < 0; }
 
-    // Scalars: their kind. Structures: the kind of a single member (0 or 5),
-    // otherwise 0.
+    // A TypeKind. Scalars: their row's kind. Structures: the kind of a single
+    // member (0 or 5), otherwise 0.
     int m_nKind;
     int m_nBuiltin; // BuiltinType, or -1 for a structure
 };
 
 // A field block: the layout of one named data block. No tail padding; listed
 // member by member.
-class CFieldType : public _CBaseType {
+class CFieldType : public CBaseType {
 public:
     explicit CFieldType(const std::string& name);
 

@@ -10,31 +10,6 @@ namespace {
 // The most members a size hint reserves room for at once.
 const size_t kMaxReserve = 1u << 20;
 
-struct BuiltinTypeDef {
-    const char* name;
-    int size;
-    int alignment;
-    int kind;
-};
-// Index = BuiltinType.
-const BuiltinTypeDef kBuiltinTypes[btCount] = {
-    {"void*", 4, 4, CDataType::kindInteger},
-    {"bool", 1, 1, CDataType::kindBool},
-    {"char", 1, 1, CDataType::kindInteger},
-    {"unsigned char", 1, 1, CDataType::kindInteger},
-    {"double", 8, 8, CDataType::kindReal},
-    {"float", 4, 4, CDataType::kindReal},
-    {"int", 4, 4, CDataType::kindInteger},
-    {"unsigned int", 4, 4, CDataType::kindInteger},
-    {"long", 4, 4, CDataType::kindInteger},
-    {"unsigned long", 4, 4, CDataType::kindInteger},
-    {"short", 2, 2, CDataType::kindInteger},
-    {"unsigned short", 2, 2, CDataType::kindInteger},
-    {"__int64", 8, 8, CDataType::kindInteger},
-    {"unsigned __int64", 8, 8, CDataType::kindInteger},
-    {"plc_bit_addr_t", 4, 4, CDataType::kindPlcBitAddr},
-};
-
 struct BuiltinAliasDef {
     const char* name;
     const char* type;
@@ -104,10 +79,8 @@ void CFormatParser::ResetModel()
 
 void CFormatParser::AddBuiltins()
 {
-    for (int i = 0; i < btCount; ++i) {
-        const BuiltinTypeDef& t = kBuiltinTypes[i];
-        m_types.push_back(std::make_unique<CDataType>(t.name, t.size, t.alignment, t.kind, i));
-    }
+    for (const BuiltinTypeRow& t : kBuiltinTypes)
+        m_types.push_back(std::make_unique<CDataType>(t.name, t.size, t.alignment, t.kind, t.type));
     for (const BuiltinAliasDef& a : kBuiltinAliases) {
         int index = -1;
         for (size_t i = 0; i < m_types.size(); ++i) {
@@ -239,7 +212,7 @@ void CFormatParser::ParseTypedef()
     m_aliases.push_back(std::move(alias));
 }
 
-void CFormatParser::ParseMemberList(_CBaseType& type)
+void CFormatParser::ParseMemberList(CBaseType& type)
 {
     // Room for one member per ';' up to the closing brace, so that a block
     // of many members is not moved again and again as it grows.
@@ -252,7 +225,7 @@ void CFormatParser::ParseMemberList(_CBaseType& type)
     while (m_tokens.PeekToken() == CPmTokenFile::tkIdentifier || m_tokens.PeekToken() == CPmTokenFile::tkUnsigned);
 }
 
-void CFormatParser::ParseMemberDeclaration(_CBaseType& type)
+void CFormatParser::ParseMemberDeclaration(CBaseType& type)
 {
     const std::optional<std::string>* format = nullptr;
     int typeIndex = FindType(format);
@@ -329,7 +302,7 @@ void CFormatParser::ReadMember(CDataMember& member, int typeIndex, const std::op
     }
 }
 
-void CFormatParser::AlignSize(_CBaseType& type, int n)
+void CFormatParser::AlignSize(CBaseType& type, int n)
 {
     try {
         type.AlignSize(n);

@@ -70,15 +70,15 @@ private:
     void ReadMember(CDataMember& member, int typeIndex, const std::optional<std::string>& aliasFormat);
     // The layout step of the model, its size error raised as a parse error.
     bool Run(const std::string& path, const char* data, size_t size);
-    void AlignSize(_CBaseType& type, int n);
+    void AlignSize(CBaseType& type, int n);
     void AddBuiltins();
     void ParseTopLevel();
     void ParsePack();
     void ParseStruct();
     void ParseField();
     void ParseTypedef();
-    void ParseMemberList(_CBaseType& type);
-    void ParseMemberDeclaration(_CBaseType& type);
+    void ParseMemberList(CBaseType& type);
+    void ParseMemberDeclaration(CBaseType& type);
     // Reads a block comment right after the current token when one follows.
     bool ReadAnnotation(std::string& text);
 

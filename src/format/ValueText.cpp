@@ -1,25 +1,16 @@
 #include "format/ValueText.h"
 
-#include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <charconv>
 
 #include "logs/TraceLog.h"
 #include "platform/StringUtil.h"
-#include "format/DataMember.h"
-#include "format/DataType.h"
+#include "format/AnnotationOptions.h"
 
 namespace {
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-
-// The text ends at its end or at white space.
-bool EndsCleanly(const char* end) { return *end == '\0' || IsBlank(*end); }
-
 // One formatter for every platform: the mingw runtime's own printf (C99
 // forms, two-digit exponents) rather than the system's.
 std::string Print(size_t limit, const char* format, ...)
@@ -40,72 +31,6 @@ std::string Print(size_t limit, const char* format, ...)
 
 const int kMaxWidth = 700; // flags beyond this only make long blanks
 
-uint64_t Load(const unsigned char* p, int bytes)
-{
-    uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        v = v << 8 | p[i];
-    return v;
-}
-
-void Store(unsigned char* p, uint64_t v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-uint64_t Extend(uint64_t v, int width, bool isSigned)
-{
-    if (width >= 64)
-        return v;
-    uint64_t mask = (uint64_t(1) << width) - 1;
-    v &= mask;
-    if (isSigned && (v >> (width - 1)) & 1)
-        v |= ~mask;
-    return v;
-}
-
-struct BuiltinInfo {
-    int bytes;
-    bool isSigned;
-};
-
-BuiltinInfo IntegerInfo(int builtin)
-{
-    switch (builtin) {
-    case btVoidPtr: return {4, false};
-    case btBool: return {1, false};
-    case btChar: return {1, true};
-    case btUChar: return {1, false};
-    case btInt: return {4, true};
-    case btUInt: return {4, false};
-    case btLong: return {4, true};
-    case btULong: return {4, false};
-    case btShort: return {2, true};
-    case btUShort: return {2, false};
-    case btInt64: return {8, true};
-    case btUInt64: return {8, false};
-    case btPlcBitAddr: return {4, false};
-    default: return {0, false};
-    }
-}
-
-const char* DefaultIntegerFormat(int builtin)
-{
-    switch (builtin) {
-    case btChar:
-    case btUChar: return "%c";
-    case btShort: return "%hd";
-    case btUShort: return "%hu";
-    case btInt: return "%d";
-    case btUInt: return "%u";
-    case btLong: return "%ld";
-    case btULong: return "%lu";
-    case btInt64: return "%I64d";
-    case btUInt64: return "%I64u";
-    default: return "%08X"; // "void*": eight hexadecimal digits
-    }
-}
 } // namespace
 
 CPrintFormat CPrintFormat::Check(const std::string& format, ValueClass valueClass)
@@ -325,7 +250,7 @@ std::string FormatIntegerPrinted(const CPrintFormat& format, const IntegerValue&
         return Print(kMaxText, pattern.c_str(), static_cast<int>(static_cast<unsigned char>(value.bits)));
     }
     bool signedConv = format.conversion == 'd' || format.conversion == 'i';
-    uint64_t v = Extend(value.bits, format.lengthBits, signedConv);
+    uint64_t v = ExtendBits(value.bits, format.lengthBits, signedConv);
     pattern += "ll";
     pattern += format.conversion;
     pattern += format.suffix;
@@ -346,7 +271,7 @@ void FormatIntegerTo(std::string& out, const CPrintFormat& format, const Integer
 {
     if (format.conversion != 'c') {
         bool signedConv = format.conversion == 'd' || format.conversion == 'i';
-        if (FormatIntegerDirect(format, Extend(value.bits, format.lengthBits, signedConv), signedConv, out))
+        if (FormatIntegerDirect(format, ExtendBits(value.bits, format.lengthBits, signedConv), signedConv, out))
             return;
     }
     out = FormatIntegerPrinted(format, value);
@@ -472,179 +397,6 @@ double RealMultiplier(const CMultiplier& multiplier)
     if (multiplier.realIllegal)
         AppendTraceLog("Illegal comment string\n");
     return multiplier.real;
-}
-
-std::string FormatBuiltin(int builtin, const CDataMember& member, const unsigned char* address,
-                          CPrintFormatCache& formats)
-{
-    std::string text;
-    FormatBuiltinTo(text, builtin, member, address, formats);
-    return text;
-}
-
-void FormatBuiltinTo(std::string& out, int builtin, const CDataMember& member, const unsigned char* address,
-                     CPrintFormatCache& formats)
-{
-    const CMultiplier& multiplier = member.Annotation().multiplier;
-    if (builtin == btPlcBitAddr) {
-        out = FormatPlcAddress(static_cast<uint32_t>(Load(address, 4)));
-        return;
-    }
-
-    if (builtin == btDouble || builtin == btFloat) {
-        double value;
-        if (builtin == btDouble) {
-            uint64_t bits = Load(address, 8);
-            memcpy(&value, &bits, sizeof value);
-            value *= RealMultiplier(multiplier);
-        } else {
-            uint32_t bits = static_cast<uint32_t>(Load(address, 4));
-            float f;
-            memcpy(&f, &bits, sizeof f);
-            value = static_cast<double>(static_cast<float>(f * RealMultiplier(multiplier)));
-        }
-        size_t limit = builtin == btDouble ? kMaxDoubleText : kMaxText;
-        if (member.m_strPrintFormat) {
-            const CPrintFormat& f = formats.Get(*member.m_strPrintFormat, CPrintFormat::realValue, member.m_strName);
-            if (f.valid) {
-                out = FormatReal(f, value, limit);
-                return;
-            }
-        }
-        if (builtin == btDouble)
-            ShortenDoubleTo(out, value);
-        else
-            out = FormatReal(CPrintFormat::Check("%f", CPrintFormat::realValue), value, limit);
-        return;
-    }
-
-    BuiltinInfo info = IntegerInfo(builtin);
-    if (info.bytes == 0) {
-        out.clear();
-        return;
-    }
-    IntegerValue value{Load(address, info.bytes), info.isSigned, info.bytes * 8};
-    if (builtin == btBool) {
-        value.bits &= 0xFF;
-        if (!member.m_strPrintFormat) {
-            out = value.bits ? "1" : "0";
-            return;
-        }
-    } else if (builtin != btVoidPtr) {
-        // Multiply in the type's width: the product wraps as the type would.
-        uint64_t product = Extend(value.bits, value.width, value.isSigned) *
-                           static_cast<uint64_t>(static_cast<int64_t>(IntegerMultiplier(multiplier)));
-        value.bits = Extend(product, value.width, value.isSigned);
-    }
-    value.bits = Extend(value.bits, value.width, value.isSigned);
-    if (member.m_strPrintFormat) {
-        // A 64-bit value needs a 64-bit conversion, or its high half is lost.
-        CPrintFormat::ValueClass valueClass =
-            value.width == 64 ? CPrintFormat::integer64Value : CPrintFormat::integerValue;
-        const CPrintFormat& f = formats.Get(*member.m_strPrintFormat, valueClass, member.m_strName);
-        if (f.valid) {
-            FormatIntegerTo(out, f, value);
-            return;
-        }
-    }
-    static const CPrintFormat kDefaults[btCount] = {
-        CPrintFormat::Check(DefaultIntegerFormat(0), CPrintFormat::integerValue),
-        CPrintFormat::Check("%d", CPrintFormat::integerValue),
-        CPrintFormat::Check(DefaultIntegerFormat(2), CPrintFormat::integerValue),
-        CPrintFormat::Check(DefaultIntegerFormat(3), CPrintFormat::integerValue),
-        CPrintFormat(),
-        CPrintFormat(),
-        CPrintFormat::Check(DefaultIntegerFormat(6), CPrintFormat::integerValue),
-        CPrintFormat::Check(DefaultIntegerFormat(7), CPrintFormat::integerValue),
-        CPrintFormat::Check(DefaultIntegerFormat(8), CPrintFormat::integerValue),
-        CPrintFormat::Check(DefaultIntegerFormat(9), CPrintFormat::integerValue),
-        CPrintFormat::Check(DefaultIntegerFormat(10), CPrintFormat::integerValue),
-        CPrintFormat::Check(DefaultIntegerFormat(11), CPrintFormat::integerValue),
-        CPrintFormat::Check(DefaultIntegerFormat(12), CPrintFormat::integer64Value),
-        CPrintFormat::Check(DefaultIntegerFormat(13), CPrintFormat::integer64Value),
-        CPrintFormat(),
-    };
-    if (builtin == btBool)
-        out = value.bits ? "1" : "0";
-    else
-        FormatIntegerTo(out, kDefaults[builtin], value);
-}
-
-bool ParseBuiltin(int builtin, const CDataMember& member, unsigned char* address, const std::string& text)
-{
-    const char* s = text.c_str();
-    char* end = nullptr;
-    switch (builtin) {
-    case btVoidPtr: {
-        std::string hex = (text.compare(0, 2, "0x") == 0 || text.compare(0, 2, "0X") == 0) ? text : "0X" + text;
-        errno = 0;
-        unsigned long long v = strtoull(hex.c_str(), &end, 16);
-        if (end == hex.c_str() + 2 || !EndsCleanly(end) || v > 0xFFFFFFFFull)
-            return false;
-        Store(address, v, 4);
-        return true;
-    }
-    case btBool:
-        if ((text[0] != '0' && text[0] != '1') || !EndsCleanly(s + 1))
-            return false;
-        address[0] = static_cast<unsigned char>(text[0] - '0');
-        return true;
-    case btPlcBitAddr: {
-        uint32_t v = 0;
-        if (!ParsePlcAddress(text, v))
-            return false;
-        Store(address, v, 4);
-        return true;
-    }
-    case btFloat:
-    case btDouble: {
-        double v = strtod(s, &end);
-        double m = RealMultiplier(member.Annotation().multiplier);
-        if (end == s || !EndsCleanly(end) || m == 0.0)
-            return false;
-        v /= m;
-        if (builtin == btDouble) {
-            uint64_t bits;
-            memcpy(&bits, &v, sizeof bits);
-            Store(address, bits, 8);
-        } else {
-            float f = static_cast<float>(v);
-            uint32_t bits;
-            memcpy(&bits, &f, sizeof bits);
-            Store(address, bits, 4);
-        }
-        return true;
-    }
-    case btInt64:
-    case btUInt64: {
-        // Always hexadecimal, with or without its prefix.
-        unsigned long long v = strtoull(s, &end, 16);
-        long m = IntegerMultiplier(member.Annotation().multiplier);
-        if (end == s || !EndsCleanly(end) || m == 0)
-            return false;
-        // The lowest value over -1 wraps as the type would; dividing it would trap.
-        int64_t stored = builtin != btInt64 ? static_cast<int64_t>(v / static_cast<unsigned long long>(m))
-                         : m == -1          ? static_cast<int64_t>(0 - v)
-                                            : static_cast<int64_t>(v) / m;
-        Store(address, static_cast<uint64_t>(stored), 8);
-        return true;
-    }
-    default: {
-        BuiltinInfo info = IntegerInfo(builtin);
-        if (info.bytes == 0)
-            return false;
-        long long v = strtoll(s, &end, 0);
-        long m = IntegerMultiplier(member.Annotation().multiplier);
-        if (end == s || !EndsCleanly(end) || m == 0)
-            return false;
-        if (v > INT32_MAX)
-            v = INT32_MAX;
-        if (v < INT32_MIN)
-            v = INT32_MIN;
-        Store(address, static_cast<uint64_t>(v / m), info.bytes);
-        return true;
-    }
-    }
 }
 
 std::string FormatText(const unsigned char* address, int count)

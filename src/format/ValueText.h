@@ -1,15 +1,15 @@
-// Text forms of the built-in types: value to text (with the member's print
-// format and multiplier) and text to value. Print formats come from format
-// files that anyone can edit, so a format is used only when it holds exactly
-// one conversion that fits the value; it is rebuilt with a fixed length
-// modifier so that "%I64d", "%lld" and "%ld" print the same on every platform.
+// Text forms of values, from which the built-in types (BuiltinTypes.h) make
+// their printers and parsers: integers and reals through checked print
+// formats, shortened doubles, PLC bit addresses, multipliers and text members.
+// Print formats come from format files that anyone can edit, so a format is
+// used only when it holds exactly one conversion that fits the value; it is
+// rebuilt with a fixed length modifier so that "%I64d", "%lld" and "%ld"
+// print the same on every platform.
 #pragma once
 #include <cstdint>
 #include <map>
 #include <string>
 
-class CDataMember;
-class CDataType;
 struct CMultiplier;
 
 // A print format checked against the class of value it is meant for.
@@ -77,6 +77,31 @@ namespace value_text {
 const size_t kMaxText = 63;        // longest value text
 const size_t kMaxDoubleText = 639; // longest value text of a double
 
+// The little-endian integer of bytes (1..8) at p, and its store.
+inline uint64_t LoadLittleEndian(const unsigned char* p, int bytes)
+{
+    uint64_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = v << 8 | p[i];
+    return v;
+}
+inline void StoreLittleEndian(unsigned char* p, uint64_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+// v cut to width bits, then sign- or zero-extended to 64.
+inline uint64_t ExtendBits(uint64_t v, int width, bool isSigned)
+{
+    if (width >= 64)
+        return v;
+    uint64_t mask = (uint64_t(1) << width) - 1;
+    v &= mask;
+    if (isSigned && (v >> (width - 1)) & 1)
+        v |= ~mask;
+    return v;
+}
+
 // Integer value of a type's bytes, sign- or zero-extended per the type.
 struct IntegerValue {
     uint64_t bits;  // the value, extended to 64 bits
@@ -103,17 +128,6 @@ bool ParsePlcAddress(const std::string& text, uint32_t& value);
 // "Illegal comment string\n" (at each use) and gives 1.
 long IntegerMultiplier(const CMultiplier& multiplier);
 double RealMultiplier(const CMultiplier& multiplier);
-
-// The value text of a built-in scalar at address for member (its print
-// format and multiplier); builtin is one of BuiltinType.
-std::string FormatBuiltin(int builtin, const CDataMember& member, const unsigned char* address,
-                          CPrintFormatCache& formats);
-// The same into out, whose room is kept for the next value.
-void FormatBuiltinTo(std::string& out, int builtin, const CDataMember& member, const unsigned char* address,
-                     CPrintFormatCache& formats);
-// Parses text and stores it at address; false (nothing stored) when the
-// text is not a value of the type.
-bool ParseBuiltin(int builtin, const CDataMember& member, unsigned char* address, const std::string& text);
 
 // Text members: the characters up to the first zero byte, in double quotes.
 std::string FormatText(const unsigned char* address, int count);

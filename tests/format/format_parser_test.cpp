@@ -52,7 +52,7 @@ std::string ErrorOf(const std::string& text)
     return at == std::string::npos ? error : "|E|e.fmt" + error.substr(at + 6);
 }
 
-const CDataMember& Member(const _CBaseType& t, const std::string& name)
+const CDataMember& Member(const CBaseType& t, const std::string& name)
 {
     for (const CDataMember& m : t.m_members)
         if (m.m_strName == name)

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "format/BuiltinTypes.h"
 #include "format/DataMember.h"
-#include "format/DataType.h"
 #include "format/ValueText.h"
 
 using namespace value_text;

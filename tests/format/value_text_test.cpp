@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "format/BuiltinTypes.h"
 #include "format/DataMember.h"
-#include "format/DataType.h"
 #include "format/ValueText.h"
 #include "support/TraceCapture.h"
 

@@ -64,7 +64,7 @@ void FillLeaf(const CDataType& type, unsigned char* at)
     }
 }
 
-void Fill(const CFormatParser& parser, const _CBaseType& type, unsigned char* at)
+void Fill(const CFormatParser& parser, const CBaseType& type, unsigned char* at)
 {
     for (const CDataMember& m : type.m_members) {
         const CDataType& t = parser.EffectiveType(m);

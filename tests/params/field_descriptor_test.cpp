@@ -93,7 +93,7 @@ public:
     size_t Offset(const std::string& path) const
     {
         // "a" or "a.b" or "a[i].b": walks the model.
-        const _CBaseType* type = m_field;
+        const CBaseType* type = m_field;
         size_t offset = 0;
         size_t pos = 0;
         while (type && pos < path.size()) {

@@ -103,13 +103,13 @@ bool SplitPath(const std::string& key, std::vector<Step>& steps)
     return !steps.empty();
 }
 
-std::string SetValue(const CFormatParser& parser, const _CBaseType& field, std::vector<unsigned char>& block,
+std::string SetValue(const CFormatParser& parser, const CBaseType& field, std::vector<unsigned char>& block,
                      const std::string& key, std::string value)
 {
     std::vector<Step> steps;
     if (!SplitPath(key, steps))
         return "bad key";
-    const _CBaseType* type = &field;
+    const CBaseType* type = &field;
     size_t offset = 0;
     for (size_t s = 0; s < steps.size(); ++s) {
         const CDataMember* member = nullptr;
