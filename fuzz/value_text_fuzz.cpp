@@ -19,9 +19,6 @@
 using namespace value_text;
 
 namespace {
-// Sizes of the built-in types in the 32-bit program.
-const size_t kSizes[btCount] = {4, 1, 1, 1, 8, 4, 4, 4, 4, 4, 2, 2, 8, 8, 4};
-
 // Types whose printed text is a text their parse reads back. Not so by
 // design: characters print as "%c" but parse as numbers, 64-bit values print
 // in decimal but parse as hexadecimal, unsigned 32-bit values above the
@@ -54,11 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string text = newline == std::string::npos ? rest : rest.substr(newline + 1);
 
     // Exactly the type's bytes, so that a store past them is caught.
-    std::vector<unsigned char> value(kSizes[builtin], 0xCD);
+    std::vector<unsigned char> value(static_cast<size_t>(kBuiltinTypes[builtin].size), 0xCD);
     if (ParseBuiltin(builtin, member, value.data(), text) && member.m_strComment.empty() && RoundTrips(builtin)) {
         CPrintFormatCache formats;
         std::string printed = FormatBuiltin(builtin, member, value.data(), formats);
-        std::vector<unsigned char> again(kSizes[builtin], 0xAB);
+        std::vector<unsigned char> again(static_cast<size_t>(kBuiltinTypes[builtin].size), 0xAB);
         bool dataMemory = builtin == btPlcBitAddr && printed.compare(0, 3, "*DM") == 0;
         if (!dataMemory && (!ParseBuiltin(builtin, member, again.data(), printed) || again != value))
             abort();

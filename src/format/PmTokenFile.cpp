@@ -180,38 +180,6 @@ void CPmTokenFile::LoadText()
     FoldCrLf(m_text);
 }
 
-int CPmTokenFile::GetChar()
-{
-    if (!m_bLoaded)
-        LoadText();
-    if (m_nPos >= m_text.size())
-        return -1; // end of file is no character of the token
-    int c = static_cast<unsigned char>(m_text[m_nPos++]);
-    ++m_nChars;
-    if (c == '\n')
-        ++m_nLine;
-    return c;
-}
-
-void CPmTokenFile::UngetChar(int c)
-{
-    if (c == -1)
-        return;
-    --m_nPos;
-    --m_nChars;
-    if (c == '\n')
-        --m_nLine;
-}
-
-int CPmTokenFile::ReadRawToken()
-{
-    size_t start = m_nPos;
-    int kind = ReadRawTokenKind();
-    m_strToken.assign(m_text.data() + start, m_nPos - start);
-    m_bTokenCopied = true;
-    return kind;
-}
-
 const std::string& CPmTokenFile::TokenText() const
 {
     if (!m_bTokenCopied) {
@@ -225,8 +193,7 @@ int CPmTokenFile::ReadRawTokenKind()
 {
     if (!m_bLoaded)
         LoadText();
-    // Scans on the text directly; the characters moved over are those
-    // GetChar and UngetChar would leave consumed, counters included.
+    // Scans on the text directly.
     const unsigned char* text = reinterpret_cast<const unsigned char*>(m_text.data());
     const size_t n = m_text.size();
     const size_t start = m_nPos;
@@ -238,7 +205,6 @@ int CPmTokenFile::ReadRawTokenKind()
             for (size_t i = start; i < p; ++i)
                 if (text[i] == '\n')
                     ++m_nLine;
-        m_nChars += static_cast<int>(p - start);
         m_nPos = p;
         return kind;
     };
@@ -341,7 +307,6 @@ int CPmTokenFile::NextToken()
         // return each run as a token of its own.
         if (m_bLoaded) {
             size_t p = PastBlanks(m_nPos, m_nLine);
-            m_nChars += static_cast<int>(p - m_nPos);
             m_nPos = p;
         }
         // Only a token that is returned needs its text.
@@ -431,13 +396,11 @@ bool CPmTokenFile::ReadBlockComment(std::string_view& comment)
         size_t close = opens ? m_text.find("*/", p + 2) : std::string::npos;
         if (!opens || close != std::string::npos) {
             m_nLine += lines;
-            m_nChars += static_cast<int>(p - m_nPos);
             m_nPos = p;
             if (!opens)
                 return false;
             size_t end = close + 2;
             m_nLine += static_cast<int>(std::count(text + p, text + end, '\n'));
-            m_nChars += static_cast<int>(end - p);
             m_nTokenStart = p;
             m_nTokenLength = end - p;
             m_bTokenCopied = false;
@@ -492,7 +455,6 @@ bool CPmTokenFile::OpenForParse(const std::string& path)
     m_nPos = 0;
     m_bLoaded = false;
     m_nToken = tkNone;
-    m_nChars = 0;
     m_nLine = 0;
     m_nFlags = 0;
     return Open(path, modeRead | shareDenyWrite);
@@ -510,7 +472,6 @@ void CPmTokenFile::StartParseOfText(const char* data, size_t size, const std::st
     m_bInMemory = true;
     m_path = name;
     m_nToken = tkNone;
-    m_nChars = 0;
     m_nLine = 0;
     m_nFlags = 0;
 }

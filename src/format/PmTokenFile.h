@@ -70,12 +70,6 @@ public:
     static bool IsIdentifierStart(int c); // letter, '_', byte > 128
     static bool IsIdentifierChar(int c);  // letter, digit, '_', byte > 128
 
-    // Character level: moves over the text and keeps the character and line
-    // counters; the token text is what the raw token read moved over.
-    int GetChar();
-    void UngetChar(int c);
-
-    int ReadRawToken();
     int NextToken();
     int PeekToken();
     // Returns the token text; valid until the next token is read.
@@ -111,7 +105,6 @@ public:
     std::string_view TokenView() const;
     int TokenKind() const { return m_nToken; }
     int Line() const { return m_nLine; }
-    int CharCount() const { return m_nChars; }
     // The text of the last parse error caught by Scan ("" after success).
     const std::string& LastError() const { return m_strLastError; }
 
@@ -126,7 +119,7 @@ public:
 protected:
     // Reads the rest of the open file into m_text with CR LF folded.
     void LoadText();
-    // The raw token at the reading position; ReadRawToken adds its text.
+    // The kind of the raw token at the reading position, moved over.
     int ReadRawTokenKind();
     // The position after the blanks and newlines from p on, the newlines
     // passed over added to newlines.
@@ -142,7 +135,6 @@ protected:
     size_t m_nTokenStart = 0;
     size_t m_nTokenLength = 0;
     int m_nToken = tkNone;
-    int m_nChars = 0;
     int m_nLine = 0;
     int m_nFlags = 0;
     std::string m_strLastError;

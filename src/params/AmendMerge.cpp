@@ -158,13 +158,6 @@ AmendEntries ParseAmendEntries(std::string_view text)
     return entries;
 }
 
-AmendEntries ReadAmendEntries(const std::string& path)
-{
-    std::string text;
-    ReadFileText(path, text);
-    return ParseAmendEntries(text);
-}
-
 namespace {
 // The lines of the "[CController]" section (the header once, first), before
 // their keys are matched; the entries outside it go to other, in order.
@@ -389,21 +382,6 @@ std::string FormatEntries(const AmendEntries& entries)
     text.reserve(FormattedSize(entries));
     AppendFormatted(entries, text);
     return text;
-}
-
-void AppendEntries(const std::string& path, const AmendEntries& entries)
-{
-    BinaryFile file;
-    if (!file.Open(path, BinaryFile::modeWrite))
-        return;
-    try {
-        std::string text = FormatEntries(entries);
-        file.SeekToEnd();
-        file.Write(text.data(), text.size());
-        file.Close();
-    } catch (const FileError&) {
-        file.Abort();
-    }
 }
 
 MergeResult MergeAmendText(std::string_view saved, std::string_view target, std::string_view format,

@@ -21,9 +21,7 @@ bool ParseIniLine(const std::string& line, std::string& key, std::string& value)
 std::string TopLevelMember(const std::string& key);
 bool IsExcludedMember(const std::string& topLevelMember);
 
-// Every entry of a file, section headers included; empty when unreadable.
-AmendEntries ReadAmendEntries(const std::string& path);
-// The same from the file's bytes in memory.
+// Every entry of a file's bytes, section headers included.
 AmendEntries ParseAmendEntries(std::string_view text);
 // The "[CController]" section (header once, later duplicates override in
 // place) and everything else that carries an entry, in file order.
@@ -37,8 +35,6 @@ void MergeEntries(AmendEntries& controller, AmendEntries& old);
 void FilterByFormat(const std::string& formatPath, AmendEntries& controller);
 // The lines "key = value\r\n" (or "key\r\n") of the entries, as one text.
 std::string FormatEntries(const AmendEntries& entries);
-// Appends the entries to an existing file; does nothing when it cannot be opened.
-void AppendEntries(const std::string& path, const AmendEntries& entries);
 
 // Result of a merge, for the caller's summary and the tools.
 enum class MergeResult { merged, targetNotWritten, formatUnreadable };

@@ -65,18 +65,15 @@ TEST(FormatModel, BuiltinTypesAndAliasesInOrder)
 {
     auto p = ParseText("");
     ASSERT_TRUE(p->ok);
-    const char* names[] = {"void*", "bool", "char", "unsigned char", "double", "float", "int", "unsigned int",
-                           "long", "unsigned long", "short", "unsigned short", "__int64", "unsigned __int64",
-                           "plc_bit_addr_t"};
-    const int sizes[] = {4, 1, 1, 1, 8, 4, 4, 4, 4, 4, 2, 2, 8, 8, 4};
-    const int kinds[] = {3, 2, 3, 3, 4, 4, 3, 3, 3, 3, 3, 3, 3, 3, 5};
-    ASSERT_EQ(p->parser.m_types.size(), 15u);
-    for (int i = 0; i < 15; ++i) {
-        const CDataType& t = p->parser.TypeAt(i);
-        EXPECT_EQ(t.m_strName, names[i]);
-        EXPECT_EQ(t.m_pSize, sizes[i]) << names[i];
-        EXPECT_EQ(t.m_nAlignment, sizes[i]) << names[i];
-        EXPECT_EQ(t.m_nKind, kinds[i]) << names[i];
+    // The sizes themselves are checked by the types listing (paramtool_types_full).
+    ASSERT_EQ(p->parser.m_types.size(), static_cast<size_t>(btCount));
+    for (const BuiltinTypeRow& row : kBuiltinTypes) {
+        const CDataType& t = p->parser.TypeAt(row.type);
+        EXPECT_EQ(t.m_strName, row.name);
+        EXPECT_EQ(t.m_pSize, row.size) << row.name;
+        EXPECT_EQ(t.m_nAlignment, row.alignment) << row.name;
+        EXPECT_EQ(t.m_nKind, row.kind) << row.name;
+        EXPECT_EQ(t.m_nBuiltin, row.type) << row.name;
         EXPECT_FALSE(t.IsStructure());
     }
     ASSERT_EQ(p->parser.m_aliases.size(), 16u);
@@ -195,7 +192,7 @@ TEST(FormatModel, AliasShadowsType)
     // The alias wins over the structure; the later structure is never found.
     EXPECT_EQ(Member(p->Type("S"), "p").m_nTypeIndex, btDouble);
     EXPECT_EQ(p->Type("S").m_pSize, 8);
-    EXPECT_EQ(p->parser.m_types.size(), 18u);
+    EXPECT_EQ(p->parser.m_types.size(), btCount + 3u);
 }
 
 TEST(FormatModel, TextMembers)
@@ -347,7 +344,7 @@ TEST(FormatErrors, ParseLogsAndKeepsWhatWasBuilt)
     auto p = ParseText("struct A { int a; };\nstruct B { int b; int c = ; };\n", "bad.fmt");
     EXPECT_FALSE(p->ok);
     EXPECT_NE(p->log.find("bad.fmt(2): Unexpected char\n"), std::string::npos) << p->log;
-    EXPECT_EQ(p->parser.m_types.size(), 16u); // the built-ins and A
+    EXPECT_EQ(p->parser.m_types.size(), btCount + 1u); // the built-ins and A
     EXPECT_EQ(p->parser.m_types.back()->m_strName, "A");
 
     ScratchFiles files;
@@ -365,7 +362,7 @@ TEST(FormatErrors, ReparseStartsAfresh)
     CFormatParser parser;
     EXPECT_FALSE(parser.Parse(files.Write("a.fmt", "#pragma pack(1)\nstruct A { int a; };\n\n\nbad")));
     ASSERT_TRUE(parser.Parse(files.Write("b.fmt", "struct B { char c; int i; };\n")));
-    EXPECT_EQ(parser.m_types.size(), 16u);
+    EXPECT_EQ(parser.m_types.size(), btCount + 1u);
     EXPECT_EQ(parser.m_types.back()->m_pSize, 8); // the pack value is back to 8
     EXPECT_FALSE(parser.Parse(files.Write("c.fmt", "struct C { int c; };\nx")));
     EXPECT_NE(parser.LastError().find("-c.fmt(2): Invalid token"), std::string::npos) << parser.LastError();

@@ -54,21 +54,19 @@ TEST(ValueParseBounds, TheLowest64BitValueOverMinusOneWrapsInsteadOfTrapping)
 
 TEST(ValueParseBounds, EveryIntegerTypeStoresOnlyItsOwnBytesAtTheExtremes)
 {
-    const struct {
-        int builtin;
-        size_t bytes;
-    } types[] = {{btBool, 1}, {btChar, 1}, {btUChar, 1}, {btShort, 2}, {btUShort, 2}, {btInt, 4},
-                 {btUInt, 4}, {btLong, 4}, {btULong, 4}, {btInt64, 8}, {btUInt64, 8}, {btVoidPtr, 4}};
+    const BuiltinType types[] = {btBool, btChar,  btUChar, btShort,  btUShort, btInt,
+                                 btUInt, btLong,  btULong, btInt64,  btUInt64, btVoidPtr};
     const char* texts[] = {"-2147483648", "2147483647", "99999999999999999999", "FFFFFFFFFFFFFFFF", "-1", "1"};
     const char* comments[] = {"", "-m'-1'", "-m 3", "-m'-2147483648'"};
-    for (const auto& t : types)
+    for (BuiltinType t : types)
         for (const char* text : texts)
             for (const char* comment : comments) {
-                std::vector<unsigned char> bytes(t.bytes + 8, 0xCD);
-                ParseBuiltin(t.builtin, WithComment(comment), bytes.data() + 4, text);
+                std::vector<unsigned char> bytes(static_cast<size_t>(kBuiltinTypes[t].size) + 8, 0xCD);
+                ParseBuiltin(t, WithComment(comment), bytes.data() + 4, text);
                 for (size_t i = 0; i < 4; ++i) {
-                    EXPECT_EQ(bytes[i], 0xCD) << t.builtin << " " << text << " " << comment;
-                    EXPECT_EQ(bytes[bytes.size() - 1 - i], 0xCD) << t.builtin << " " << text << " " << comment;
+                    EXPECT_EQ(bytes[i], 0xCD) << kBuiltinTypes[t].name << " " << text << " " << comment;
+                    EXPECT_EQ(bytes[bytes.size() - 1 - i], 0xCD) << kBuiltinTypes[t].name << " " << text << " "
+                                                                 << comment;
                 }
             }
 }
