@@ -33,6 +33,81 @@ const int kMaxWidth = 700; // flags beyond this only make long blanks
 
 } // namespace
 
+namespace {
+// Moves i over the flags, width and precision of a conversion. The refusal,
+// or nullptr when they are usable.
+const char* ReadFlagsWidthPrecision(const std::string& format, size_t& i)
+{
+    while (i < format.size() && strchr("-+ #0", format[i]))
+        ++i;
+    int width = 0, precision = 0;
+    for (; i < format.size() && format[i] >= '0' && format[i] <= '9'; ++i)
+        width = width > kMaxWidth ? width : width * 10 + (format[i] - '0');
+    if (i < format.size() && format[i] == '.') {
+        for (++i; i < format.size() && format[i] >= '0' && format[i] <= '9'; ++i)
+            precision = precision > kMaxWidth ? precision : precision * 10 + (format[i] - '0');
+    }
+    if (i < format.size() && format[i] == '*')
+        return "'*' takes an argument the value does not give";
+    if (width > kMaxWidth || precision > kMaxWidth)
+        return "width or precision too large";
+    return nullptr;
+}
+
+// Moves i over the length modifier: bits is what it says (32 without one)
+// and given whether there is one. The refusal, or nullptr.
+const char* ReadLengthModifier(const std::string& format, size_t& i, int& bits, bool& given)
+{
+    bits = 32;
+    given = true;
+    if (format.compare(i, 3, "I64") == 0) {
+        bits = 64;
+        i += 3;
+    } else if (format.compare(i, 2, "ll") == 0) {
+        bits = 64;
+        i += 2;
+    } else if (format.compare(i, 2, "hh") == 0) {
+        return "length hh is not supported";
+    } else if (i < format.size() && format[i] == 'h') {
+        bits = 16;
+        ++i;
+    } else if (i < format.size() && format[i] == 'l') {
+        ++i; // a long is 32 bits on the machines the formats are written for
+    } else if (i < format.size() && strchr("LjztqI", format[i])) {
+        return "unsupported length modifier";
+    } else {
+        given = false;
+    }
+    return nullptr;
+}
+
+// Whether conversion conv with its length fits the class of value; reals
+// take no length (bits 0). The refusal, or nullptr.
+const char* CheckConversion(char conv, bool lengthGiven, CPrintFormat::ValueClass valueClass, int& bits)
+{
+    bool integerConv = strchr("diouxX", conv) != nullptr;
+    bool realConv = strchr("feEgG", conv) != nullptr;
+    if (conv == 'c') {
+        if (lengthGiven || valueClass == CPrintFormat::integer64Value)
+            return "%c takes one character";
+        integerConv = true;
+    }
+    if (valueClass == CPrintFormat::realValue) {
+        if (!realConv)
+            return "the value is a real number";
+        if (lengthGiven && bits != 32)
+            return "unsupported length modifier for a real";
+        bits = 0;
+    } else {
+        if (!integerConv)
+            return "the value is an integer";
+        if (valueClass == CPrintFormat::integer64Value && bits != 64)
+            return "a 64-bit value needs ll or I64";
+    }
+    return nullptr;
+}
+} // namespace
+
 CPrintFormat CPrintFormat::Check(const std::string& format, ValueClass valueClass)
 {
     CPrintFormat f;
@@ -60,66 +135,19 @@ CPrintFormat CPrintFormat::Check(const std::string& format, ValueClass valueClas
             return refuse("more than one conversion");
         f.prefix = literal;
         literal.clear();
-        ++i;
-        size_t start = i;
-        while (i < format.size() && strchr("-+ #0", format[i]))
-            ++i;
-        int width = 0, precision = 0;
-        for (; i < format.size() && format[i] >= '0' && format[i] <= '9'; ++i)
-            width = width > kMaxWidth ? width : width * 10 + (format[i] - '0');
-        if (i < format.size() && format[i] == '.') {
-            for (++i; i < format.size() && format[i] >= '0' && format[i] <= '9'; ++i)
-                precision = precision > kMaxWidth ? precision : precision * 10 + (format[i] - '0');
-        }
-        if (i < format.size() && format[i] == '*')
-            return refuse("'*' takes an argument the value does not give");
-        if (width > kMaxWidth || precision > kMaxWidth)
-            return refuse("width or precision too large");
+        size_t start = ++i;
+        if (const char* why = ReadFlagsWidthPrecision(format, i))
+            return refuse(why);
         f.spec = format.substr(start, i - start);
-        int bits = 32;
-        bool lengthGiven = false;
-        if (format.compare(i, 3, "I64") == 0) {
-            bits = 64;
-            i += 3;
-            lengthGiven = true;
-        } else if (format.compare(i, 2, "ll") == 0) {
-            bits = 64;
-            i += 2;
-            lengthGiven = true;
-        } else if (format.compare(i, 2, "hh") == 0) {
-            return refuse("length hh is not supported");
-        } else if (i < format.size() && format[i] == 'h') {
-            bits = 16;
-            ++i;
-            lengthGiven = true;
-        } else if (i < format.size() && format[i] == 'l') {
-            ++i; // a long is 32 bits on the machines the formats are written for
-            lengthGiven = true;
-        } else if (i < format.size() && strchr("LjztqI", format[i])) {
-            return refuse("unsupported length modifier");
-        }
+        int bits;
+        bool lengthGiven;
+        if (const char* why = ReadLengthModifier(format, i, bits, lengthGiven))
+            return refuse(why);
         if (i >= format.size())
             return refuse("conversion without its letter");
         char conv = format[i++];
-        bool integerConv = strchr("diouxX", conv) != nullptr;
-        bool realConv = strchr("feEgG", conv) != nullptr;
-        if (conv == 'c') {
-            if (lengthGiven || valueClass == integer64Value)
-                return refuse("%c takes one character");
-            integerConv = true;
-        }
-        if (valueClass == realValue) {
-            if (!realConv)
-                return refuse("the value is a real number");
-            if (lengthGiven && bits != 32)
-                return refuse("unsupported length modifier for a real");
-            bits = 0;
-        } else {
-            if (!integerConv)
-                return refuse("the value is an integer");
-            if (valueClass == integer64Value && bits != 64)
-                return refuse("a 64-bit value needs ll or I64");
-        }
+        if (const char* why = CheckConversion(conv, lengthGiven, valueClass, bits))
+            return refuse(why);
         f.lengthBits = bits;
         f.conversion = conv;
     }
@@ -155,6 +183,56 @@ const CPrintFormat& CPrintFormatCache::Get(const std::string& format, CPrintForm
 namespace value_text {
 
 namespace {
+// A spec of no flag or '0' and a width (at most 64): whether it is one, and
+// what it says.
+bool ReadPlainSpec(const std::string& spec, bool& zeroPad, size_t& width)
+{
+    zeroPad = false;
+    size_t i = 0;
+    if (i < spec.size() && spec[i] == '0') {
+        zeroPad = true;
+        ++i;
+    }
+    width = 0;
+    for (; i < spec.size(); ++i) {
+        if (spec[i] < '0' || spec[i] > '9' || width > 64)
+            return false;
+        width = width * 10 + static_cast<size_t>(spec[i] - '0');
+    }
+    return true;
+}
+
+// Literal text that printf copies as it is: no '%' (a "%%" kept from the
+// format) and no zero byte.
+bool HasPlainLiterals(const CPrintFormat& format)
+{
+    for (const std::string* literal : {&format.prefix, &format.suffix})
+        for (char c : *literal)
+            if (c == '%' || c == '\0')
+                return false;
+    return true;
+}
+
+// The digits of magnitude in base 10 or 16, lowest first; their count.
+size_t WriteDigitsReversed(uint64_t magnitude, int base, bool lowerCase, char (&digits)[24])
+{
+    size_t n = 0;
+    // Constant divisors: a division by a variable base costs tens of cycles a digit.
+    if (base == 10) {
+        do {
+            digits[n++] = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+    } else {
+        const char* set = lowerCase ? "0123456789abcdef" : "0123456789ABCDEF";
+        do {
+            digits[n++] = set[magnitude & 15];
+            magnitude >>= 4;
+        } while (magnitude != 0);
+    }
+    return n;
+}
+
 // The common integer forms ("%d", "%u", "0x%08X", "%5d" ...) written without
 // printf, character for character as printf writes them: flags none or '0',
 // a width, no precision, literal text without '%' or zero bytes. False for
@@ -169,40 +247,13 @@ bool FormatIntegerDirect(const CPrintFormat& format, uint64_t v, bool signedConv
         base = 16;
     else
         return false;
-    const std::string& spec = format.spec;
-    bool zeroPad = false;
-    size_t i = 0;
-    if (i < spec.size() && spec[i] == '0') {
-        zeroPad = true;
-        ++i;
-    }
-    size_t width = 0;
-    for (; i < spec.size(); ++i) {
-        if (spec[i] < '0' || spec[i] > '9' || width > 64)
-            return false;
-        width = width * 10 + static_cast<size_t>(spec[i] - '0');
-    }
-    for (const std::string* literal : {&format.prefix, &format.suffix})
-        for (char c : *literal)
-            if (c == '%' || c == '\0')
-                return false;
+    bool zeroPad;
+    size_t width;
+    if (!ReadPlainSpec(format.spec, zeroPad, width) || !HasPlainLiterals(format))
+        return false;
     bool negative = signedConv && static_cast<int64_t>(v) < 0;
-    uint64_t magnitude = negative ? 0 - v : v;
     char digits[24];
-    size_t n = 0;
-    const char* set = conv == 'x' ? "0123456789abcdef" : "0123456789ABCDEF";
-    // Constant divisors: a division by a variable base costs tens of cycles a digit.
-    if (base == 10) {
-        do {
-            digits[n++] = static_cast<char>('0' + magnitude % 10);
-            magnitude /= 10;
-        } while (magnitude != 0);
-    } else {
-        do {
-            digits[n++] = set[magnitude & 15];
-            magnitude >>= 4;
-        } while (magnitude != 0);
-    }
+    size_t n = WriteDigitsReversed(negative ? 0 - v : v, base, conv == 'x', digits);
     size_t length = n + (negative ? 1 : 0);
     size_t pad = width > length ? width - length : 0;
     size_t total = format.prefix.size() + pad + length + format.suffix.size();
