@@ -9,7 +9,9 @@
 //      lines already go there).
 //   3. Register it at namespace scope:
 //        PARAMTOOL_COMMAND(foo, "foo FILE [-x VALUE]", "one line saying what it does", RunFoo);
-//   4. Add its checks to tests/format (see paramtool_check.cmake).
+//   4. Add its checks: tests/format for format files (paramtool_check in its
+//      CMakeLists.txt), tests/params for parameter files; and its line in
+//      docs/service-engineering.md.
 #pragma once
 #include <string>
 #include <vector>
