@@ -64,7 +64,7 @@ std::vector<ConfigurationPreview> PreviewConfigurations(const PathList& dataFile
         RemoveFile(listing);
         preview.readable = ListValues(dataFile, FormatFor(ProductDir(), preview.name), listing);
         std::string newConfig = JoinPath(JoinPath(newProductDir, "config"), preview.name);
-        if (preview.readable && IsDirectoryPath(newConfig))
+        if (preview.readable && DirectoryExists(newConfig))
             preview.reported = ReadCarryReport(preview.name, listing, JoinPath(newConfig, "amend.dat"),
                                                FormatFor(newProductDir, preview.name), preview.report);
         previews.push_back(preview);
