@@ -110,7 +110,10 @@ int RunPreflightCheck(const SetupOptions& options)
     PackagePreview preview;
     if (problem.empty()) {
         preview = PreviewPackage(RunningProgramPath());
-        if (!preview.ok) {
+        if (preview.notStarted) {
+            // The update may well go through; only what it carries is unknown.
+            lines.push_back("新版本：无法预览：" + preview.problem);
+        } else if (!preview.ok) {
             lines.push_back("新版本：无法读取：" + preview.problem);
             code = Worse(code, kExitSetupFileUnusable);
         } else {
@@ -171,18 +174,18 @@ int RunPreflightCheck(const SetupOptions& options)
         RemovePackagePreview(preview);
     }
 
+    for (const CarryReport& report : reports)
+        for (std::string& line : CarryReportLines(report))
+            lines.push_back(std::move(line));
     lines.push_back(code == kExitSuccess           ? "结论：可以更新"
                     : code == kExitReadyNotCarried ? "结论：可以更新，但部分参数不会迁移"
                                                    : "结论：不能更新");
     // The same lines, in the same order, in the setup log, the report file
-    // and what is shown.
-    std::string path = WriteCarryReports(reports, "CheckReport", lines);
+    // and what is shown; the verdict last.
+    std::string path = WriteCarryReports({}, "CheckReport", lines);
     std::string text;
     for (const std::string& line : lines)
         text += line + "\n";
-    for (const CarryReport& report : reports)
-        for (const std::string& line : CarryReportLines(report))
-            text += line + "\n";
     if (!path.empty())
         text += "报告文件：" + path + "\n";
     if (options.silent)

@@ -13,13 +13,28 @@
 #include "setupfile/SetupImage.h"
 
 namespace {
+// Writes the package out and looks for the first header of the archive
+// builder (flags, 0xDEADBEEF, "NullsoftInst"), which may straddle two pieces.
 class HeldSink : public PackageSink {
 public:
     explicit HeldSink(HeldFile& file) : m_file(file) {}
-    void Take(const unsigned char* data, size_t size) override { m_file.Write(data, size); }
+    void Take(const unsigned char* data, size_t size) override
+    {
+        m_file.Write(data, size);
+        if (found)
+            return;
+        static const char kSignature[] = "\xEF\xBE\xAD\xDENullsoftInst";
+        const size_t length = sizeof(kSignature) - 1;
+        m_tail.append(reinterpret_cast<const char*>(data), size);
+        found = m_tail.find(kSignature, 0, length) != std::string::npos;
+        if (m_tail.size() >= length)
+            m_tail.erase(0, m_tail.size() - (length - 1));
+    }
+    bool found = false;
 
 private:
     HeldFile& m_file;
+    std::string m_tail;
 };
 
 unsigned long long TreeSize(const std::string& dir)
@@ -66,6 +81,12 @@ PackagePreview PreviewPackage(const std::string& setupPath)
             return preview;
         }
         preview.packageSize = layout.packageSize;
+        if (!sink.found) {
+            preview.notStarted = true;
+            preview.problem = "安装包不接受/D=，没有运行";
+            package.Discard();
+            return preview;
+        }
         package.Seal();
     } catch (const FileError& e) {
         preview.problem = e.what();
@@ -74,9 +95,11 @@ PackagePreview PreviewPackage(const std::string& setupPath)
     }
     unsigned long exitCode = 0;
     if (!StartAndWaitWithArguments(package, "/D=" + preview.releaseDir, &exitCode))
-        preview.problem = "the package could not be started";
+        preview.problem = "安装包无法启动";
     else if (exitCode != 0)
-        preview.problem = StrPrintf("the package ended with exit code %lu", exitCode);
+        preview.problem = StrPrintf("安装包的退出代码为%lu", exitCode);
+    else if (!PathExists(preview.releaseDir))
+        preview.problem = "安装包没有解压到指定的目录";
     package.Discard();
     if (!preview.problem.empty())
         return preview;

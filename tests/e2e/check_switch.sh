@@ -19,7 +19,7 @@ check_report() {
   local f
   f=$(ls -t "$boot"/CheckReport-*.txt 2>/dev/null | head -1)
   [ -n "$f" ] || fail "$1: no report file beside the setup log"
-  iconv -f GBK -t UTF-8 "$f"
+  iconv -f GBK -t UTF-8 "$f" | tr -d '\r'
 }
 run_check() {
   local what=$1 code=$2
