@@ -30,10 +30,10 @@ std::string Now()
 // reading it meanwhile sees the old state or the new one, never half.
 bool WriteStateFile(const std::string& path, const std::string& text)
 {
+    // A full drive leaves an empty temp file behind a failed write: never
+    // leave it beside the log.
     std::string temp = path + ".new";
-    if (!WriteWholeFile(temp, text.data(), text.size()))
-        return false;
-    if (ReplaceFileAtomically(temp, path))
+    if (WriteWholeFile(temp, text.data(), text.size()) && ReplaceFileAtomically(temp, path))
         return true;
     RemoveFile(temp);
     return false;
