@@ -7,6 +7,8 @@
 #include "app/CommandLine.h"
 #include "app/ControllerOperations.h"
 #include "app/ExitCodes.h"
+#include "app/PreflightCheck.h"
+#include "app/RunRecord.h"
 #include "app/SilentWindow.h"
 #include "locations/Locations.h"
 #include "messages/Messages.h"
@@ -90,6 +92,8 @@ int CAutoUpdateApp::InitInstance()
         code = ShowUsage(options);
     } else if (!logged) {
         ShowMessageBox(LocalText(MsgBootDirFailed), MB_OK);
+    } else if (options.check) {
+        code = RunPreflightCheck(options);
     } else if (options.silent) {
         code = RunSilently(options);
     } else {
@@ -98,6 +102,8 @@ int CAutoUpdateApp::InitInstance()
         code = dialog->Sequence().exitCode;
         delete dialog;
     }
+    if (logged && !options.usageAsked && !options.check && options.problem.empty())
+        RecordRun(code);
     // The last such line of the log is what a fleet is sorted by: every run
     // meant to be unattended writes it, a command line refused included.
     if (logged && (options.silent || !options.problem.empty()))

@@ -71,6 +71,8 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
             waitGiven = true;
             if (!ParseSeconds(word.substr(6), &options.waitSeconds) && options.problem.empty())
                 options.problem = "/WAIT needs a number of seconds from 0 to 86400: " + word;
+        } else if (upper == "/CHECK") {
+            options.check = true;
         } else if (upper == "/?") {
             options.usageAsked = true;
         } else if (options.problem.empty()) {
@@ -88,7 +90,7 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
 
 std::string SetupUsageText()
 {
-    return "Setup.exe [/S [/NOPARAMS] [/GOON] [/WAIT=seconds]] | /?\n"
+    return "Setup.exe [/CHECK] [/S [/NOPARAMS] [/GOON] [/WAIT=seconds]] | /?\n"
            "\n"
            "  (none)          the setup in its window; it asks its questions\n"
            "  /S              silent: no window and no message box; the answers are\n"
@@ -106,6 +108,11 @@ std::string SetupUsageText()
            "  /WAIT=seconds   with /S: how long to wait for the control program to end\n"
            "                  (default 300, 0 to 86400; then exit code 2, nothing\n"
            "                  changed) and for the driver installer (then exit code 10)\n"
+           "  /CHECK          whether an update would go through, and what of the\n"
+           "                  machine's values it would carry; nothing is changed.\n"
+           "                  The window shows the report; with /S it is printed.\n"
+           "                  Exit code 0 ready, 11 ready but some values have no\n"
+           "                  member in the new release, 2, 3, 9 or 12 why not\n"
            "  /?              this text\n"
            "\n"
            "Exit codes:\n"
@@ -118,5 +125,7 @@ std::string SetupUsageText()
            "  " + std::to_string(kExitBadArguments) + "  the command line was not understood; nothing changed\n"
            "  " + std::to_string(kExitIncomplete) + "  /S: in place, but something was not done (see the setup log)\n"
            "  " + std::to_string(kExitValuesWouldBeLost) + "  /S: some configurations' values cannot be kept; nothing changed\n"
-           "  " + std::to_string(kExitDriverWaitOver) + " /S: in place; the driver installer still ran after /WAIT\n";
+           "  " + std::to_string(kExitDriverWaitOver) + " /S: in place; the driver installer still ran after /WAIT\n"
+           "  " + std::to_string(kExitReadyNotCarried) + " /CHECK: ready, but some values would not be carried\n"
+           "  " + std::to_string(kExitNoSpace) + " /CHECK: a drive lacks the free space the update needs\n";
 }

@@ -10,6 +10,7 @@ struct SetupOptions {
     bool goOnWithoutValues = false; // /GOON (with /S): go on when some configurations' values cannot be carried
     unsigned waitSeconds = 300;   // /WAIT=seconds (with /S): how long to wait for the control program
                                   // and, at the end, for the driver installer
+    bool check = false;           // /CHECK: whether an update would go through; nothing changed
     bool usageAsked = false;      // /?
     std::string problem;          // why the command line is refused; empty when it is understood
 };

@@ -13,4 +13,7 @@ enum SetupExitCode : int {
     kExitIncomplete = 8,        // in place, but something was not done (the setup log names it)
     kExitValuesWouldBeLost = 9, // some configurations' values cannot be carried; nothing changed (/GOON goes on)
     kExitDriverWaitOver = 10,   // in place; the driver installer still ran when /WAIT ran out
+    // /CHECK only (nothing is changed; 0 there means ready, 2, 3 and 9 why not).
+    kExitReadyNotCarried = 11,  // ready, but some of the machine's values have no member in the new release
+    kExitNoSpace = 12,          // a drive lacks the free space the update needs
 };

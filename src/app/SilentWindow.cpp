@@ -141,6 +141,9 @@ int SilentWindow::Run()
         if (m_sequence.state == before)
             SleepMilliseconds(m_settings.periodMs);
     }
+    // The counts for whoever started the run; the values are in the report file.
+    for (const CarryReport& report : m_sequence.params.carryReports)
+        WriteToStarter(CarryReportCounts(report) + "\n");
     int code = m_sequence.exitCode;
     if (code == kExitCancelled && m_notCarriedRefused) {
         TellSilently("静默安装：部分配置的参数无法保留，安装程序没有做任何更改（/GOON 不保留这些参数继续安装）。");

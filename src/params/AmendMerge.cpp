@@ -354,6 +354,11 @@ void FilterByFormat(const std::string& formatPath, AmendEntries& controller)
     FilterByNames(parser.m_names, controller);
 }
 
+void FilterByDeclaredNames(const std::vector<std::string>& declared, AmendEntries& controller)
+{
+    FilterByNames(declared, controller);
+}
+
 namespace {
 size_t FormattedSize(const AmendEntries& entries)
 {

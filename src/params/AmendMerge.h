@@ -33,6 +33,8 @@ void MergeEntries(AmendEntries& controller, AmendEntries& old);
 // Keeps the header and the entries whose top-level member the format
 // declares in its "CController" block; drops excluded members.
 void FilterByFormat(const std::string& formatPath, AmendEntries& controller);
+// The same with the declared names already scanned.
+void FilterByDeclaredNames(const std::vector<std::string>& declared, AmendEntries& controller);
 // The lines "key = value\r\n" (or "key\r\n") of the entries, as one text.
 std::string FormatEntries(const AmendEntries& entries);
 

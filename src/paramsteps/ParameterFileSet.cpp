@@ -159,10 +159,15 @@ std::string ConfigurationName(const std::string& dataFile)
 }
 } // namespace
 
-bool CollectParameterInfo(ParameterSession& session)
+void FindConfigurations(ParameterSession& session)
 {
     FindDataFiles(DataProductDir() + "\\config", session);
     FindDataFiles(ProductDir() + "config", session);
+}
+
+bool CollectParameterInfo(ParameterSession& session)
+{
+    FindConfigurations(session);
     if (session.configurations.empty())
         return true;
     session.reserveQuestion += LocalText(MsgReserveAsk);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "deploy/FileTree.h"
+#include "params/CarryReport.h"
 
 class InstallPort;
 
@@ -24,8 +25,12 @@ struct ParameterSession {
     PathList configurations;     // parameter data files found, in order
     bool dataTreeKept = false;   // the save of state 3 failed: state 5 keeps the data tree
     bool valuesNotCarried = false; // some configurations' values could not be saved; the user went on
+    std::vector<CarryReport> carryReports; // what state 15 carried, one per merged configuration
 };
 
+// The parameter data files of the installed configurations into
+// session.configurations (and their names into reserveQuestion).
+void FindConfigurations(ParameterSession& session);
 // State 2: asks whether the parameters of the found configurations are to be
 // kept and, on Yes, saves each configuration's controller block as
 // <config>_amend.dat in paramWorkDir. Configurations whose values cannot be

@@ -12,6 +12,8 @@
 #include "logs/TraceLog.h"
 #include "messages/InstallPort.h"
 #include "params/AmendMerge.h"
+#include "params/CarryReport.h"
+#include "paramsteps/CarryReportLog.h"
 #include "platform/DirectoryEntries.h"
 #include "platform/StringUtil.h"
 
@@ -67,9 +69,15 @@ void TransferParameters(ParameterSession& session)
         std::string format = configDir + "\\tornelix.fmt";
         if (!PathExists(format))
             format = ProductDir() + "tornelix.fmt";
+        // Told from the same files before the merge rewrites the target.
+        CarryReport report;
+        bool reported = ReadCarryReport(name.substr(0, name.find("_amend.dat")), session.paramWorkDir + "\\" + name,
+                                        target, format, report);
         MergeResult result = MergeAmendFile(session.paramWorkDir + "\\" + name, target, format);
         if (result == MergeResult::merged) {
             merged.push_back(name.substr(0, name.find("_amend.dat")));
+            if (reported)
+                session.carryReports.push_back(report);
         } else if (result == MergeResult::targetNotWritten) {
             // The release's amend.dat stays as it was; the saved values must
             // not go with the work directory.
@@ -87,6 +95,7 @@ void TransferParameters(ParameterSession& session)
         return true;
     });
     ShowTransferSummary(session, merged);
+    WriteCarryReports(session.carryReports, "CarryReport");
     WriteLogLine("参数迁移完成");
     if (!keepWorkDir)
         DeleteTree(session.paramWorkDir);

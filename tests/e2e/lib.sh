@@ -103,12 +103,13 @@ make_write_filter_system() {
 }
 
 # A listing of every file below the given directories with its checksum,
-# the setup log (which every run appends to) left out.
+# the setup log (which every run appends to) and the run state (which every
+# run rewrites) left out.
 snapshot() {
   local dir
   for dir in "$@"; do
     [ -e "$dir" ] || continue
-    (cd "$dir" && find . -path ./Velko/Boot/SetUp.log -prune -o -print0 | sort -z |
+    (cd "$dir" && find . \( -path ./Velko/Boot/SetUp.log -o -path ./Velko/Boot/SetupState.ini \) -prune -o -print0 | sort -z |
       xargs -0 -I{} sh -c 'if [ -f "$1" ]; then printf "%s %s\n" "$(md5sum <"$1" | cut -c1-32)" "$1"; else printf "dir %s\n" "$1"; fi' _ {})
   done
 }

@@ -6,6 +6,8 @@
 #   /S            on the transfer machine: exit 0, values carried
 #   /S /NOPARAMS  on the same machine: exit 0, amend files as shipped
 #   /S            with a damaged setup file: exit 3, nothing changed
+#   and after the update and the damaged run, the run state in SetupState.ini
+#   and the registry
 #   /S /WAIT=3    while the control program runs: exit 2 after about 3 s, nothing changed
 #   bad arguments (silent and not: /x, /SILENT, -S, /S /WAIT=10m): exit 6
 #   without a box, the closing line in the setup log; /?: exit 2; nothing changed
@@ -23,6 +25,18 @@ expect_silent_exit() {
   grep -qx "exit $code" "$transcript" || fail "$what: $(grep '^exit\|^timeout' "$transcript"), expected exit $code"
 }
 expect_log() { grep -qF -- "$1" <<<"$(setup_log)" || fail "setup log lacks: $1"; }
+
+# The run state a deployment engine reads: SetupState.ini beside the setup log
+# and the registry key (the 32-bit view, as the 32-bit setup writes it).
+state_key='HKLM\Software\Velko\TorneLix\Setup'
+wine reg delete "$state_key" /f /reg:32 >/dev/null 2>&1 || true
+state_file() { tr -d '\r' <"$D/Velko/Boot/SetupState.ini" | paste -sd' ' -; }
+state_reg() {
+  wine reg query "$state_key" /reg:32 2>/dev/null | tr -d '\r' |
+    awk '$2 ~ /^REG_/ { printf "%s=%s ", $1, ($3 == "" ? "" : substr($0, index($0, $3))) }'
+}
+# The digest the trailer records: MD5 of everything before it.
+setup_digest() { head -c $(($(stat -c %s "$1") - 24)) "$1" | md5sum | cut -c1-32; }
 
 # --- /S on a machine with parameters: as transfer_keep with OK and Yes.
 clean_machine
@@ -48,6 +62,16 @@ expect_log '静默安装，未显示的消息：TorneLix安装完成!'
 expect_log '静默安装结束，退出代码 0'
 cp "$D/Velko/Boot/SetUp.log" "$out/SetUp-keep.log"
 pass "/S: no window, exit 0, Mill and Lathe carried, the boxes' texts and answers in the setup log"
+
+digest=$(setup_digest "$transfer_setup")
+state_file | grep -qE "^\[Installed\] Release=Setup\.exe Digest=$digest Time=20[0-9-]{8} [0-9:]{8} \[LastRun\] Time=20[0-9-]{8} [0-9:]{8} Outcome=installed ExitCode=0$" ||
+  fail "SetupState.ini after the update: $(state_file)"
+installed_at=$(sed -n 's/^Time=//p' "$D/Velko/Boot/SetupState.ini" | head -1 | tr -d '\r')
+reg_after_update=$(state_reg)
+for v in "Release=Setup.exe" "ReleaseDigest=$digest" "InstalledAt=$installed_at" "LastOutcome=installed" "LastExitCode=0x0"; do
+  grep -qF "$v " <<<"$reg_after_update" || fail "registry after the update lacks $v: $reg_after_update"
+done
+pass "after the update: SetupState.ini and $state_key name Setup.exe, its trailer's digest and exit code 0"
 
 # --- /S /NOPARAMS: the question answered No.
 clean_machine
@@ -90,6 +114,7 @@ orig=$(od -An -tu1 -j "$offset" -N1 "$bad" | tr -d ' ')
 printf "$(printf '\\%03o' $(((orig + 1) % 256)))" | dd of="$bad" bs=1 seek="$offset" conv=notrunc status=none
 cmp -s "$good" "$bad" && fail "the copy is not damaged"
 place_setup "$bad"
+installed_before=$(state_reg | grep -o 'InstalledAt=[0-9-]* [0-9:]*')
 setup_args=(/S)
 run_setup --report-windows
 expect_silent_exit 3 damaged
@@ -98,6 +123,16 @@ expect_log '静默安装，未显示的消息：Bad Signature'
 expect_log '静默安装结束，退出代码 3'
 unchanged damaged
 pass "/S with a damaged setup file: no window, exit 3, nothing changed"
+# The failed run leaves the installed release where it was recorded (the
+# machine was laid out afresh, so the file knows of none; the registry still
+# knows the /NOPARAMS update above, with its time).
+state_file | grep -qE "^\[Installed\] Release= Digest= Time= \[LastRun\] Time=20[0-9-]{8} [0-9:]{8} Outcome=setup-file-unusable ExitCode=3$" ||
+  fail "SetupState.ini after the damaged run: $(state_file)"
+reg_after_failure=$(state_reg)
+for v in "Release=Setup.exe" "ReleaseDigest=$digest" "$installed_before" "LastOutcome=setup-file-unusable" "LastExitCode=0x3"; do
+  grep -qF "$v " <<<"$reg_after_failure" || fail "registry after the damaged run lacks $v: $reg_after_failure"
+done
+pass "after the damaged run: exit code 3 and its outcome recorded, the release installed before still named"
 
 # The control program runs and outlasts /WAIT=3.
 place_setup "$good"
@@ -140,7 +175,7 @@ for args in /x /SILENT -S '/S /WAIT=10m'; do
   expect_silent_exit 6 "bad-$(printf '%s' "$args" | tr -c 'A-Za-z0-9' _)"
   [ "$(setup_log | grep -F '静默安装结束，退出代码' | tail -1 | sed 's/.*退出代码 //' | tr -d '\r')" = 6 ] ||
     fail "$args: the setup log's last closing line: $(setup_log | grep -F '静默安装结束' | tail -1)"
-  setup_log | tail -40 | grep -qF "Setup.exe [/S [/NOPARAMS] [/GOON] [/WAIT=seconds]] | /?" || fail "$args: no usage in the setup log"
+  setup_log | tail -40 | grep -qF "Setup.exe [/CHECK] [/S [/NOPARAMS] [/GOON] [/WAIT=seconds]] | /?" || fail "$args: no usage in the setup log"
 done
 setup_args=('/?')
 run_setup --report-windows

@@ -19,6 +19,18 @@ for f in "$data_product/config/Mill/tornelix.dat" "$product/config/Lathe/TORNELI
 done
 user_files_before=$(cd "$data_product" && md5sum user.ini Users/operator.txt config/Mill/machine.plc)
 
+# What a service engineer reads offline before going to the machine: Mill's
+# data file and format against the new release's format and amend file.
+new_release="$transfer_release/TorneLix"
+wine "$TLX_WIN_BIN/paramtool.exe" carry "$(winpath "$data_product/config/Mill/tornelix.dat")" "$(winpath "$old_fmt")" \
+  "$(winpath "$new_release/tornelix.fmt")" "$(winpath "$new_release/config/Mill/amend.dat")" 2>"$out/carry.err" |
+  iconv -f GBK -t UTF-8 | tr -d '\r' >"$out/carry-mill.txt" || fail "paramtool carry: $(cat "$out/carry.err")"
+mill_report=$(printf '%s\n' '配置Mill：迁移7个值，丢弃3个值，新成员1个' '  丢弃（新版本没有此成员）：m_fOldGain = 0.75' \
+  '  丢弃（新版本没有此成员）：m_naLimit[2] = 300' '  丢弃（新版本没有此成员）：m_naLimit[3] = -4' \
+  '  新成员（保留新版本的默认值）：m_fNewFeed = 7.5')
+[ "$(cat "$out/carry-mill.txt")" = "$mill_report" ] || fail "paramtool carry: $(cat "$out/carry-mill.txt")"
+pass "paramtool carry before the update: Mill's 7 carried values, m_fOldGain = 0.75 and the shrunk array's elements dropped, m_fNewFeed = 7.5 new"
+
 place_setup "$transfer_setup"
 run_setup --answer "警告=OK" --answer "是否保留这些配置的参数=YES"
 
@@ -71,3 +83,18 @@ tr -d '\r' <<<"$log" | grep -A3 '	以下配置：' | sed 's/^.*\t//' | paste -sd
   grep -qxE '以下配置：,(Mill,Lathe|Lathe,Mill),保留参数成功！' ||
   fail "setup log summary: $log"
 pass "TempSaveDir, ParamWorkDir, the set-aside release and the journal gone; setup log: transfer needed, summary, transfer complete"
+
+# The carry report after the update: the same lines for Mill as paramtool
+# gave before it, in the setup log and in one GBK report file beside it.
+reports=("$D"/Velko/Boot/CarryReport-*.txt)
+[ ${#reports[@]} = 1 ] && [ -f "${reports[0]}" ] || fail "carry report files: ${reports[*]}"
+iconv -f GBK -t UTF-8 "${reports[0]}" >"$out/carry-report.txt" || fail "the report file is not GBK"
+grep -qv $'\r$' "$out/carry-report.txt" && fail "the report file has lines without CR LF"
+# Mill's counts line and the indented lines after it.
+mill_block() { tr -d '\r' | awk '/^配置Mill：/ { on = 1; print; next } on && /^  / { print; next } { on = 0 }'; }
+[ "$(mill_block <"$out/carry-report.txt")" = "$mill_report" ] || fail "report file: $(cat "$out/carry-report.txt")"
+grep -q '^配置Lathe：迁移7个值，丢弃3个值，新成员1个' <(tr -d '\r' <"$out/carry-report.txt") || fail "report file lacks Lathe: $(cat "$out/carry-report.txt")"
+[ "$(sed 's/^[^\t]*\t//' <<<"$log" | mill_block)" = "$mill_report" ] || fail "setup log's carry report: $log"
+report_name=$(basename "${reports[0]}")
+grep -qF "报告文件：D:\\Velko\\Boot\\$report_name" <<<"$log" || fail "the setup log does not name the report file: $log"
+pass "carry report after the update: Mill's lines as paramtool gave them in the setup log and in $(basename "${reports[0]}") (GBK, CR LF), Lathe's counts"

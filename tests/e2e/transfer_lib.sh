@@ -10,8 +10,9 @@ temp_save="$D/TorneLixTemp"
 product="$install_root/TorneLix"
 data_product="$D/Velko/TorneLix"
 
-# The logs stay with the case's output; the bed is left clean as lib.sh does.
-trap 'cp -f "$temp_dir/TornelixSetupLog.txt" "$D/Velko/Boot/SetUp.log" "$out/" 2>/dev/null; clean_machine' EXIT
+# The logs stay with the case's output (a run may have written neither); the
+# bed is left clean as lib.sh does.
+trap 'cp -f "$temp_dir/TornelixSetupLog.txt" "$D/Velko/Boot/SetUp.log" "$out/" 2>/dev/null || true; clean_machine' EXIT
 
 # make_dat OUT [make_datafile options and key=value ...]: a data file of the
 # old format.

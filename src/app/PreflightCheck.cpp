@@ -1,0 +1,196 @@
+#include "app/PreflightCheck.h"
+
+#include <map>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/ControllerOperations.h"
+#include "app/ExitCodes.h"
+#include "deploy/FileTree.h"
+#include "deploy/PackagePreview.h"
+#include "locations/Locations.h"
+#include "logs/SetupLog.h"
+#include "messages/InstallPort.h"
+#include "paramsteps/CarryPreview.h"
+#include "paramsteps/CarryReportLog.h"
+#include "paramsteps/ParameterSteps.h"
+#include "platform/Console.h"
+#include "platform/DirectoryEntries.h"
+#include "platform/DiskSpace.h"
+#include "platform/MessageBox.h"
+#include "platform/Paths.h"
+#include "platform/Process.h"
+#include "platform/StringUtil.h"
+#include "platform/TempDirectory.h"
+
+namespace {
+// Nobody is asked anything: CollectParameterInfo is not run, only the
+// configurations are looked for.
+class NoPort : public InstallPort {
+public:
+    void ShowStep(InstallStep) override {}
+    int ShowMessage(const std::string&, unsigned, MessagePurpose) override { return IDCANCEL; }
+};
+
+unsigned long long TreeSize(const std::string& dir)
+{
+    unsigned long long total = 0;
+    ForEachEntry(dir, "*", [&](const DirectoryEntry& entry) {
+        if (entry.IsReparsePoint())
+            return true;
+        total += entry.IsDirectory() ? TreeSize(JoinPath(dir, entry.name)) : entry.size;
+        return true;
+    });
+    return total;
+}
+
+std::string Megabytes(unsigned long long bytes) { return StrPrintf("%.1f MB", bytes / 1048576.0); }
+
+// The worse of two outcomes: a reason not to update beats a warning.
+int Worse(int current, int found)
+{
+    auto rank = [](int code) {
+        switch (code) {
+        case kExitSuccess: return 0;
+        case kExitReadyNotCarried: return 1;
+        case kExitValuesWouldBeLost: return 2;
+        case kExitNoSpace: return 3;
+        case kExitCancelled: return 4;
+        default: return 5; // the setup file
+        }
+    };
+    return rank(found) > rank(current) ? found : current;
+}
+
+bool WaitForControlProgram(ControllerOperations& machine, const SetupOptions& options)
+{
+    // A person who starts the check sees the answer now; /S waits as the
+    // update would.
+    unsigned long long limit = options.silent ? options.waitSeconds * 1000ull : 0;
+    unsigned long long start = ElapsedMilliseconds();
+    while (machine.ControlProgramRunning()) {
+        if (ElapsedMilliseconds() - start >= limit)
+            return true;
+        SleepMilliseconds(500);
+    }
+    return false;
+}
+} // namespace
+
+int RunPreflightCheck(const SetupOptions& options)
+{
+    ControllerOperations machine;
+    std::vector<std::string> lines{"安装前检查（/CHECK），没有做任何更改：" + RunningProgramPath()};
+    int code = kExitSuccess;
+
+    std::string problem = machine.SetupFileProblem();
+    lines.push_back(problem.empty() ? "安装文件：完好" : "安装文件：无法使用：" + problem);
+    if (!problem.empty())
+        code = Worse(code, kExitSetupFileUnusable);
+
+    std::string refusal = machine.ProductTreeRefusal();
+    lines.push_back(refusal.empty() ? "setup.cfg：Path正常" : "setup.cfg：" + refusal);
+    if (!refusal.empty())
+        code = Worse(code, kExitCancelled);
+
+    bool running = WaitForControlProgram(machine, options);
+    lines.push_back(running ? "控制程序：正在运行（退出后才能更新）" : "控制程序：未运行");
+    if (running)
+        code = Worse(code, kExitCancelled);
+
+    lines.push_back(IsWriteFilterSystem() ? "写保护：已启用（更新提交受保护的卷，重新启动后生效）" : "写保护：无");
+
+    NoPort port;
+    ParameterSession session(port);
+    session.paramWorkDir = ParamWorkDir();
+    FindConfigurations(session);
+    bool keep = options.keepParameters && !session.configurations.empty();
+
+    // The new release, laid out in the temporary directory to be read.
+    PackagePreview preview;
+    if (problem.empty()) {
+        preview = PreviewPackage(RunningProgramPath());
+        if (preview.notStarted) {
+            // The update may well go through; only what it carries is unknown.
+            lines.push_back("新版本：无法预览：" + preview.problem);
+        } else if (!preview.ok) {
+            lines.push_back("新版本：无法读取：" + preview.problem);
+            code = Worse(code, kExitSetupFileUnusable);
+        } else {
+            lines.push_back("新版本：" + Megabytes(preview.releaseSize) + "，安装包" + Megabytes(preview.packageSize));
+        }
+    }
+
+    std::vector<CarryReport> reports;
+    if (keep) {
+        FileError error(FileError::none, 0, std::string());
+        std::string work = CreateRunDirectory("chk", ".tmp", &error);
+        std::string newProduct =
+            preview.ok ? JoinPath(preview.releaseDir, WithoutTrailingBackslash(ProductDirName())) : std::string();
+        for (const ConfigurationPreview& config : PreviewConfigurations(session.configurations, work, newProduct)) {
+            if (!config.readable) {
+                lines.push_back("配置" + config.name + "：参数无法读取，将不会被保留（" + config.dataFile + "）");
+                code = Worse(code, kExitValuesWouldBeLost);
+            } else if (!preview.ok) {
+                lines.push_back("配置" + config.name + "：参数可以读取");
+            } else if (!config.reported) {
+                lines.push_back("配置" + config.name + "：新版本没有此配置或其格式，参数不会迁移");
+                code = Worse(code, kExitReadyNotCarried);
+            } else {
+                reports.push_back(config.report);
+                if (!config.report.dropped.empty())
+                    code = Worse(code, kExitReadyNotCarried);
+            }
+        }
+        if (!work.empty())
+            DeleteTree(work);
+    }
+
+    // What the update writes, drive by drive: the package's copy in the
+    // temporary directory, the new release below InstallRoot, and the copy of
+    // the data tree; the old release is set aside by renames.
+    if (preview.ok) {
+        std::map<char, unsigned long long> need;
+        auto add = [&](const std::string& path, unsigned long long bytes) {
+            if (!path.empty())
+                need[static_cast<char>(toupper(static_cast<unsigned char>(path[0])))] += bytes;
+        };
+        add(TempPath(), preview.packageSize);
+        add(InstallRoot(), preview.releaseSize);
+        if (keep)
+            add(TempSaveDir(), TreeSize(WithoutTrailingBackslash(DataProductDir())));
+        RemovePackagePreview(preview);
+        for (const auto& drive : need) {
+            unsigned long long free = 0;
+            std::string root = std::string(1, drive.first) + ":\\";
+            bool known = FreeBytesOnDrive(root, &free);
+            bool enough = known && free >= drive.second;
+            lines.push_back(StrPrintf("磁盘%c:：需要%s，可用%s%s", drive.first, Megabytes(drive.second).c_str(),
+                                      known ? Megabytes(free).c_str() : "未知", enough ? "" : "，空间不足"));
+            if (!enough)
+                code = Worse(code, kExitNoSpace);
+        }
+    } else {
+        RemovePackagePreview(preview);
+    }
+
+    for (const CarryReport& report : reports)
+        for (std::string& line : CarryReportLines(report))
+            lines.push_back(std::move(line));
+    lines.push_back(code == kExitSuccess           ? "结论：可以更新"
+                    : code == kExitReadyNotCarried ? "结论：可以更新，但部分参数不会迁移"
+                                                   : "结论：不能更新");
+    // The same lines, in the same order, in the setup log, the report file
+    // and what is shown; the verdict last.
+    std::string path = WriteCarryReports({}, "CheckReport", lines);
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    if (!path.empty())
+        text += "报告文件：" + path + "\n";
+    if (options.silent)
+        WriteToStarter(text);
+    else
+        ShowMessageBox(text, MB_OK | (code == kExitSuccess ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+    return code;
+}

@@ -1,0 +1,8 @@
+// The run written down for deployment engines: the state file and the
+// registry key (deploy/RunState), from the exit code the run ends with.
+#pragma once
+
+// A word for an exit code, as the state file and the registry give it.
+const char* ExitCodeWord(int exitCode);
+// Records the run's outcome; a failure to record is written to the setup log.
+void RecordRun(int exitCode);

@@ -1,0 +1,115 @@
+#include "deploy/PackagePreview.h"
+
+#include <vector>
+
+#include "deploy/FileTree.h"
+#include "platform/DirectoryEntries.h"
+#include "platform/File.h"
+#include "platform/HeldFile.h"
+#include "platform/Paths.h"
+#include "platform/StartWithArguments.h"
+#include "platform/StringUtil.h"
+#include "platform/TempDirectory.h"
+#include "setupfile/SetupImage.h"
+
+namespace {
+// Writes the package out and looks for the first header of the archive
+// builder (flags, 0xDEADBEEF, "NullsoftInst"), which may straddle two pieces.
+class HeldSink : public PackageSink {
+public:
+    explicit HeldSink(HeldFile& file) : m_file(file) {}
+    void Take(const unsigned char* data, size_t size) override
+    {
+        m_file.Write(data, size);
+        if (found)
+            return;
+        static const char kSignature[] = "\xEF\xBE\xAD\xDENullsoftInst";
+        const size_t length = sizeof(kSignature) - 1;
+        m_tail.append(reinterpret_cast<const char*>(data), size);
+        found = m_tail.find(kSignature, 0, length) != std::string::npos;
+        if (m_tail.size() >= length)
+            m_tail.erase(0, m_tail.size() - (length - 1));
+    }
+    bool found = false;
+
+private:
+    HeldFile& m_file;
+    std::string m_tail;
+};
+
+unsigned long long TreeSize(const std::string& dir)
+{
+    unsigned long long total = 0;
+    ForEachEntry(dir, "*", [&](const DirectoryEntry& entry) {
+        if (entry.IsDirectory())
+            total += TreeSize(JoinPath(dir, entry.name));
+        else
+            total += entry.size;
+        return true;
+    });
+    return total;
+}
+} // namespace
+
+PackagePreview PreviewPackage(const std::string& setupPath)
+{
+    PackagePreview preview;
+    FileError error(FileError::none, 0, setupPath);
+    preview.runDir = CreateRunDirectory("sep", ".tmp", &error);
+    if (preview.runDir.empty()) {
+        preview.problem = error.what();
+        return preview;
+    }
+    preview.releaseDir = JoinPath(preview.runDir, "release");
+    HeldFile package;
+    if (!package.Create(JoinPath(preview.runDir, "package.exe"), &error)) {
+        preview.problem = error.what();
+        return preview;
+    }
+    try {
+        std::vector<unsigned char> buffer(kSetupBufferSize);
+        BinaryFile file;
+        file.OpenOrThrow(setupPath, BinaryFile::modeRead | BinaryFile::shareDenyNone);
+        FileSetupSource source(file);
+        SetupLayout layout;
+        HeldSink sink(package);
+        ImageCheck check = CheckSetupSource(source, buffer.data(), buffer.size(), &layout, &sink);
+        file.Close();
+        if (check != ImageCheck::ok) {
+            preview.problem = ImageCheckReason(check);
+            package.Discard();
+            return preview;
+        }
+        preview.packageSize = layout.packageSize;
+        if (!sink.found) {
+            preview.notStarted = true;
+            preview.problem = "安装包不接受/D=，没有运行";
+            package.Discard();
+            return preview;
+        }
+        package.Seal();
+    } catch (const FileError& e) {
+        preview.problem = e.what();
+        package.Discard();
+        return preview;
+    }
+    unsigned long exitCode = 0;
+    if (!StartAndWaitWithArguments(package, "/D=" + preview.releaseDir, &exitCode))
+        preview.problem = "安装包无法启动";
+    else if (exitCode != 0)
+        preview.problem = StrPrintf("安装包的退出代码为%lu", exitCode);
+    else if (!PathExists(preview.releaseDir))
+        preview.problem = "安装包没有解压到指定的目录";
+    package.Discard();
+    if (!preview.problem.empty())
+        return preview;
+    preview.releaseSize = TreeSize(preview.releaseDir);
+    preview.ok = true;
+    return preview;
+}
+
+void RemovePackagePreview(const PackagePreview& preview)
+{
+    if (!preview.runDir.empty())
+        DeleteTree(preview.runDir);
+}

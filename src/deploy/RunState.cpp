@@ -1,0 +1,79 @@
+#include "deploy/RunState.h"
+
+#include <ctime>
+#include <vector>
+
+#include "locations/Locations.h"
+#include "platform/File.h"
+#include "platform/FileCopy.h"
+#include "platform/LocalTime.h"
+#include "platform/MachineRegistry.h"
+#include "platform/Paths.h"
+#include "platform/Profile.h"
+#include "platform/StringUtil.h"
+
+const char kRunStateKey[] = "Software\\Velko\\TorneLix\\Setup";
+const char kRunStateFileName[] = "SetupState.ini";
+
+namespace {
+std::string Now()
+{
+    struct tm local = {};
+    if (!LocalTimeOf(time(nullptr), &local))
+        return std::string();
+    char buf[32];
+    size_t n = strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &local);
+    return std::string(buf, n);
+}
+
+// The whole file is written beside and put in place in one step: an engine
+// reading it meanwhile sees the old state or the new one, never half.
+bool WriteStateFile(const std::string& path, const std::string& text)
+{
+    // A full drive leaves an empty temp file behind a failed write: never
+    // leave it beside the log.
+    std::string temp = path + ".new";
+    if (WriteWholeFile(temp, text.data(), text.size()) && ReplaceFileAtomically(temp, path))
+        return true;
+    RemoveFile(temp);
+    return false;
+}
+} // namespace
+
+std::string RecordRunState(const RunState& state)
+{
+    const std::string path = JoinPath(BootDir(), kRunStateFileName);
+    const std::string now = Now();
+    std::string release = state.setupName, digest = state.setupDigest, installedAt = now;
+    if (!state.releaseInstalled) {
+        release = ProfileGetString(path, "Installed", "Release");
+        digest = ProfileGetString(path, "Installed", "Digest");
+        installedAt = ProfileGetString(path, "Installed", "Time");
+    }
+    std::string text = "[Installed]\r\nRelease=" + release + "\r\nDigest=" + digest + "\r\nTime=" + installedAt +
+                       "\r\n[LastRun]\r\nTime=" + now + "\r\nOutcome=" + state.outcome +
+                       "\r\nExitCode=" + std::to_string(state.exitCode) + "\r\n";
+    std::string problem;
+    if (!WriteStateFile(path, text))
+        problem = "运行状态文件无法写入：" + path;
+
+    std::vector<RegistryValue> values;
+    if (state.releaseInstalled) {
+        values.push_back({"Release", release});
+        values.push_back({"ReleaseDigest", digest});
+        values.push_back({"InstalledAt", installedAt});
+    }
+    values.push_back({"LastRun", now});
+    values.push_back({"LastOutcome", state.outcome});
+    RegistryValue code;
+    code.name = "LastExitCode";
+    code.isNumber = true;
+    code.number = static_cast<unsigned long>(state.exitCode);
+    values.push_back(code);
+    unsigned long error = 0;
+    if (!WriteMachineRegistryValues(kRunStateKey, values, &error)) {
+        std::string line = StrPrintf("运行状态无法写入注册表：HKLM\\%s（错误%lu）", kRunStateKey, error);
+        problem = problem.empty() ? line : problem + "；" + line;
+    }
+    return problem;
+}

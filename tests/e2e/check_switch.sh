@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Setup.exe /CHECK on the transfer machine: whether an update would go
+# through and what it would carry, with nothing changed but the setup log and
+# one report file beside it (checked file by file before and after).
+#   /S /CHECK on a machine whose values all have a member: exit 0
+#   /S /CHECK with the older format (m_fOldGain gone in the new release): exit 11,
+#             the dropped value with its old value, the new member with its default
+#   /S /CHECK with Lathe's data file damaged: exit 9, Lathe named beside the log
+#   /S /CHECK /WAIT=2 while the control program runs: exit 2
+#   /CHECK in the window: the report in one box with OK
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/transfer_lib.sh"
+
+new_fmt="$(dirname "$0")/transfer/new.fmt"
+boot="$D/Velko/Boot"
+# Every file of both trees but what /CHECK may write beside the setup log.
+trees() { snapshot "$install_root" "$D" | grep -v '/Velko/Boot/CheckReport-'; }
+check_report() {
+  local f
+  f=$(ls -t "$boot"/CheckReport-*.txt 2>/dev/null | head -1)
+  [ -n "$f" ] || fail "$1: no report file beside the setup log"
+  iconv -f GBK -t UTF-8 "$f" | tr -d '\r'
+}
+run_check() {
+  local what=$1 code=$2
+  shift 2
+  trees >"$out/before-$what.txt"
+  setup_args=("$@")
+  run_setup --report-windows
+  cp "$transcript" "$out/transcript-$what.txt"
+  expect_no_transcript "timeout"
+  grep -qx "exit $code" "$transcript" || fail "$what: $(grep '^exit' "$transcript"), expected exit $code"
+  trees >"$out/after-$what.txt"
+  diff "$out/before-$what.txt" "$out/after-$what.txt" >"$out/changed-$what.txt" ||
+    fail "$what: the trees changed: $(head -10 "$out/changed-$what.txt")"
+  [ ! -e "$boot/SetupState.ini" ] || fail "$what: a check wrote the run state"
+}
+new_machine() {
+  clean_machine
+  lay_out_transfer_machine
+  place_setup "$transfer_setup"
+}
+
+# --- Ready: the installed format is the new one, so every value has a member.
+new_machine
+cp "$new_fmt" "$product/tornelix.fmt"
+ready_values=(m_fSpeed=12.5 m_nAxes=3 'm_naLimit[0]=100' 'm_naLimit[1]=200' m_fNewFeed=2 m_home.m_fX=1 m_szName=MILL-A)
+old_fmt="$new_fmt" make_dat "$data_product/config/Mill/tornelix.dat" "${ready_values[@]}"
+old_fmt="$new_fmt" make_dat "$product/config/Lathe/tornelix.dat" "${ready_values[@]}"
+run_check ready 0 /S /CHECK
+report=$(check_report ready)
+grep -q '结论：可以更新$' <<<"$report" || fail "ready: $report"
+grep -q '配置Mill：迁移[1-9][0-9]*个值，丢弃0个值' <<<"$report" || fail "ready: Mill's counts: $report"
+grep -qF '结论：可以更新' <<<"$(setup_log)" || fail "ready: the setup log lacks the verdict"
+pass "/S /CHECK on a ready machine: exit 0, both trees byte-identical, the report beside the setup log"
+
+# --- The older format: one value has no member in the new release.
+new_machine
+make_dat "$data_product/config/Mill/tornelix.dat" "${mill_values[@]}"
+make_dat "$product/config/Lathe/tornelix.dat" "${lathe_values[@]}"
+run_check dropped 11 /S /CHECK
+report=$(check_report dropped)
+grep -qF '丢弃（新版本没有此成员）：m_fOldGain = 0.75' <<<"$report" || fail "dropped: Mill's m_fOldGain: $report"
+grep -qF '丢弃（新版本没有此成员）：m_fOldGain = 0.5' <<<"$report" || fail "dropped: Lathe's m_fOldGain: $report"
+grep -qF '新成员（保留新版本的默认值）：m_fNewFeed = 7.5' <<<"$report" || fail "dropped: Mill's new member: $report"
+grep -qF '结论：可以更新，但部分参数不会迁移' <<<"$report" || fail "dropped: verdict: $report"
+pass "/S /CHECK with the older format: exit 11, the dropped values with their old values, the new member with its default"
+
+# --- Lathe's values cannot be read.
+new_machine
+make_dat "$data_product/config/Mill/tornelix.dat" "${mill_values[@]}"
+make_dat "$product/config/Lathe/tornelix.dat" --damaged "${lathe_values[@]}"
+run_check damaged 9 /S /CHECK
+report=$(check_report damaged)
+grep -q '配置Lathe：参数无法读取' <<<"$report" || fail "damaged: Lathe not named: $report"
+! grep -q '配置Mill：参数无法读取' <<<"$report" || fail "damaged: Mill named: $report"
+pass "/S /CHECK with a damaged configuration: exit 9, Lathe named in the report file, nothing changed"
+
+# --- The control program runs.
+new_machine
+make_dat "$data_product/config/Mill/tornelix.dat" "${mill_values[@]}"
+release="$out/release-control"
+ready="$out/control-ready"
+wine "$TLX_WIN_BIN/double_control.exe" --until-file "$(winpath "$release")" --ready-file "$(winpath "$ready")" \
+  >/dev/null 2>&1 &
+control_pid=$!
+wait_for_file "$ready" 30 || fail "the control program double did not start"
+run_check running 2 /S /CHECK /WAIT=2
+touch "$release"
+wait "$control_pid" || true
+grep -q '控制程序：正在运行' <<<"$(check_report running)" || fail "running: not said"
+pass "/S /CHECK /WAIT=2 while the control program runs: exit 2, nothing changed"
+
+# --- In the window: one box with OK holds the report.
+new_machine
+make_dat "$data_product/config/Mill/tornelix.dat" "${mill_values[@]}"
+trees >"$out/before-window.txt"
+setup_args=(/CHECK)
+run_setup --answer "安装前检查=OK"
+expect_transcript "exit 11"
+[ "$(grep -c '^box ' "$transcript")" = 1 ] || fail "window: boxes: $(grep '^box ' "$transcript")"
+grep '^box ' "$transcript" | grep -q 'buttons=OK text="安装前检查.*m_fOldGain = 0.75' || fail "window: $(grep '^box ' "$transcript")"
+trees >"$out/after-window.txt"
+diff -q "$out/before-window.txt" "$out/after-window.txt" >/dev/null || fail "window: the trees changed"
+pass "/CHECK in the window: the report in one box with OK, exit 11, nothing changed"

@@ -1,0 +1,103 @@
+// paramtool carry: what an update would carry of a machine's configuration,
+// read offline from its data file and format and from the new release's
+// format and amend file: the same report the setup writes beside its log.
+#include <cstdio>
+#include <vector>
+
+#include "Commands.h"
+#include "ToolMessages.h"
+#include "format/DataBlock.h"
+#include "format/FieldDescriptor.h"
+#include "locations/TempLocations.h"
+#include "params/CarryReport.h"
+#include "params/DataFileVerification.h"
+#include "params/LocalListingTexts.h"
+#include "platform/File.h"
+#include "platform/Process.h"
+#include "platform/StringUtil.h"
+#include "platform/TerminalText.h"
+
+namespace {
+const char kUsage[] = "carry DATA FORMAT NEWFORMAT NEWAMEND [-c NAME]";
+
+// The configuration's name as the setup gives it: its directory's name.
+std::string DirectoryName(const std::string& dataFile)
+{
+    size_t end = dataFile.find_last_of("\\/");
+    std::string dir = end == std::string::npos ? std::string() : dataFile.substr(0, end);
+    size_t start = dir.find_last_of("\\/");
+    return start == std::string::npos ? dir : dir.substr(start + 1);
+}
+
+int RunCarry(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> args = arguments;
+    std::string name;
+    bool missing = false;
+    bool named = TakeOption(args, "-c", "--config", name, &missing);
+    if (missing)
+        return UsageError(kUsage, "-c needs a configuration name");
+    if (args.size() != 4)
+        return UsageError(kUsage);
+    AnswerMessagesOnStderr();
+    const std::string& data = args[0];
+    const std::string& oldFormat = args[1];
+    const std::string& newFormat = args[2];
+    const std::string& amend = args[3];
+    if (!named)
+        name = DirectoryName(data);
+
+    // Read as the setup would, without repairing anything: a damaged file
+    // falls back to its whole backup, as the setup's check would restore it.
+    std::string source = data;
+    if (!IsDataFileWhole(source)) {
+        source = data + ".bak";
+        if (!IsDataFileWhole(source)) {
+            fprintf(stderr, "paramtool: %s is damaged or missing and has no usable backup: its values cannot be carried\n",
+                    data.c_str());
+            return kExitFailure;
+        }
+    }
+    std::vector<unsigned char> block;
+    try {
+        if (!ReadDataBlock(source, "CController", block)) {
+            fprintf(stderr, "paramtool: no readable block 'CController' in %s\n", source.c_str());
+            return kExitFailure;
+        }
+    } catch (const FileError& e) {
+        fprintf(stderr, "paramtool: cannot read block 'CController' of %s: %s\n", source.c_str(), e.what());
+        return kExitFailure;
+    }
+    std::string saved = TempPath() + StrPrintf("paramtool-carry-%d.dat", CurrentProcessId());
+    CFieldDescriptor descriptor(LocalListingTexts());
+    bool described =
+        descriptor.DescribeBlock(saved, "CController", block.data(), static_cast<int>(block.size()), oldFormat);
+    descriptor.Reset();
+    if (!described) {
+        remove(saved.c_str());
+        fprintf(stderr, "paramtool: the CController block of %s cannot be listed with %s\n", source.c_str(),
+                oldFormat.c_str());
+        return kExitFailure;
+    }
+    if (!FileExists(amend))
+        fprintf(stderr, "paramtool: warning: no amend file %s; the new release's own values are not known\n",
+                amend.c_str());
+    CarryReport report;
+    bool read = ReadCarryReport(name, saved, amend, newFormat, report);
+    remove(saved.c_str());
+    if (!read) {
+        fprintf(stderr, "paramtool: %s has no readable CController block; nothing would be carried\n",
+                newFormat.c_str());
+        return kExitFailure;
+    }
+    std::string text;
+    for (const std::string& line : CarryReportLines(report))
+        text += line + "\n";
+    WriteTerminalText(stdout, text);
+    return kExitOk;
+}
+} // namespace
+
+PARAMTOOL_COMMAND(carry, kUsage,
+                  "what an update would carry of a configuration's values: carried count, dropped values, new members",
+                  RunCarry);
