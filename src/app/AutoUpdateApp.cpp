@@ -7,6 +7,7 @@
 #include "app/CommandLine.h"
 #include "app/ControllerOperations.h"
 #include "app/ExitCodes.h"
+#include "app/RollbackFlow.h"
 #include "app/SilentWindow.h"
 #include "locations/Locations.h"
 #include "messages/Messages.h"
@@ -63,6 +64,7 @@ int CAutoUpdateApp::InitInstance()
     // Annotation texts "{@n}" come from the string file of the active language.
     SetStringTableDirProvider(LangDir);
     SetupOptions options = ParseSetupCommandLine(commandLine);
+    ControllerOperations::keepPrevious = options.keepPrevious;
     // Silent: no box for the rest of the process, the log's closing at exit
     // included.
     if (options.silent) {
@@ -90,6 +92,8 @@ int CAutoUpdateApp::InitInstance()
         code = ShowUsage(options);
     } else if (!logged) {
         ShowMessageBox(LocalText(MsgBootDirFailed), MB_OK);
+    } else if (options.rollback) {
+        code = RunRollback(options);
     } else if (options.silent) {
         code = RunSilently(options);
     } else {

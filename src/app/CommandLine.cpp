@@ -71,6 +71,10 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
             waitGiven = true;
             if (!ParseSeconds(word.substr(6), &options.waitSeconds) && options.problem.empty())
                 options.problem = "/WAIT needs a number of seconds from 0 to 86400: " + word;
+        } else if (upper == "/NOKEEP") {
+            options.keepPrevious = false;
+        } else if (upper == "/ROLLBACK") {
+            options.rollback = true;
         } else if (upper == "/?") {
             options.usageAsked = true;
         } else if (options.problem.empty()) {
@@ -82,13 +86,17 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
     if (options.problem.empty() && !options.silent && (noParams || waitGiven || options.goOnWithoutValues))
         options.problem = std::string(noParams ? "/NOPARAMS" : waitGiven ? "/WAIT" : "/GOON") +
                           " is only understood with /S";
+    // Going back installs nothing: the update's own switches would be ignored.
+    if (options.problem.empty() && options.rollback && (noParams || options.goOnWithoutValues || !options.keepPrevious))
+        options.problem = std::string(noParams ? "/NOPARAMS" : options.goOnWithoutValues ? "/GOON" : "/NOKEEP") +
+                          " is not understood with /ROLLBACK";
     options.keepParameters = !noParams;
     return options;
 }
 
 std::string SetupUsageText()
 {
-    return "Setup.exe [/S [/NOPARAMS] [/GOON] [/WAIT=seconds]] | /?\n"
+    return "Setup.exe [/S [/NOPARAMS] [/GOON] [/WAIT=seconds]] [/NOKEEP] | [/S [/WAIT=seconds]] /ROLLBACK | /?\n"
            "\n"
            "  (none)          the setup in its window; it asks its questions\n"
            "  /S              silent: no window and no message box; the answers are\n"
@@ -106,6 +114,11 @@ std::string SetupUsageText()
            "  /WAIT=seconds   with /S: how long to wait for the control program to end\n"
            "                  (default 300, 0 to 86400; then exit code 2, nothing\n"
            "                  changed) and for the driver installer (then exit code 10)\n"
+           "  /NOKEEP         the previous release is deleted at the end of the update\n"
+           "                  instead of being kept\n"
+           "  /ROLLBACK       go back to the kept previous release (it asks first; /S\n"
+           "                  answers OK); the release it replaces is kept in its\n"
+           "                  stead, so a second /ROLLBACK goes forward again\n"
            "  /?              this text\n"
            "\n"
            "Exit codes:\n"
@@ -118,5 +131,7 @@ std::string SetupUsageText()
            "  " + std::to_string(kExitBadArguments) + "  the command line was not understood; nothing changed\n"
            "  " + std::to_string(kExitIncomplete) + "  /S: in place, but something was not done (see the setup log)\n"
            "  " + std::to_string(kExitValuesWouldBeLost) + "  /S: some configurations' values cannot be kept; nothing changed\n"
-           "  " + std::to_string(kExitDriverWaitOver) + " /S: in place; the driver installer still ran after /WAIT\n";
+           "  " + std::to_string(kExitDriverWaitOver) + " /S: in place; the driver installer still ran after /WAIT\n"
+           "  " + std::to_string(kExitNothingKept) + " /ROLLBACK: no previous release is kept; nothing changed\n"
+           "  " + std::to_string(kExitRollbackNotDone) + " /ROLLBACK: the kept release could not be put in place; nothing changed\n";
 }

@@ -13,4 +13,7 @@ enum SetupExitCode : int {
     kExitIncomplete = 8,        // in place, but something was not done (the setup log names it)
     kExitValuesWouldBeLost = 9, // some configurations' values cannot be carried; nothing changed (/GOON goes on)
     kExitDriverWaitOver = 10,   // in place; the driver installer still ran when /WAIT ran out
+    // /ROLLBACK: 0 the kept release is in place; 2 cancelled; 5 the swap did not finish (the next start goes on).
+    kExitNothingKept = 13,      // no kept release to go back to; nothing changed
+    kExitRollbackNotDone = 14,  // the kept release could not be put in place; nothing changed
 };
