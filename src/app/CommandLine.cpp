@@ -96,7 +96,9 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
 
 std::string SetupUsageText()
 {
-    return "Setup.exe [/S [/NOPARAMS] [/GOON] [/WAIT=seconds]] [/NOKEEP] | [/S [/WAIT=seconds]] /ROLLBACK | /?\n"
+    return "Setup.exe [/S [/NOPARAMS] [/GOON] [/WAIT=seconds]] | /?\n"
+           "Setup.exe [/S [/NOPARAMS] [/GOON] [/WAIT=seconds]] /NOKEEP\n"
+           "Setup.exe [/S [/WAIT=seconds]] /ROLLBACK\n"
            "\n"
            "  (none)          the setup in its window; it asks its questions\n"
            "  /S              silent: no window and no message box; the answers are\n"
