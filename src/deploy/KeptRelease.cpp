@@ -448,7 +448,7 @@ KeptReading ReadKeptRecord(KeptRecord* record, std::string* problem)
 std::string KeepRefusal(const std::vector<DriveRoom>& drives)
 {
     for (const DriveRoom& room : drives) {
-        unsigned long long margin = std::max(kKeepMarginFloor, room.totalBytes / 10);
+        unsigned long long margin = std::min(kKeepMarginCap, std::max(kKeepMarginFloor, room.totalBytes / 10));
         unsigned long long after = room.freeBytes + room.freedBytes;
         if (after < margin || after - margin < room.keptBytes)
             return StrPrintf("%s 盘空间不足：可用 %llu MB，保留需要 %llu MB", room.drive.c_str(), after >> 20,

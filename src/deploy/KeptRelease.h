@@ -40,9 +40,10 @@ KeptReading ReadKeptRecord(KeptRecord* record, std::string* problem);
 // The keep rule, for each drive that would hold part of the kept release:
 // after the update, with an earlier kept release deleted, its free space must
 // still take a release as large as the kept part again plus a margin of a
-// tenth of the drive, at least 256 MiB. The next update lays its release
-// while the current one is only renamed aside, and copies the data tree: a
-// drive kept fuller than that would make it fail for want of room.
+// tenth of the drive, at least 256 MiB and at most 2 GiB. The next update
+// lays its release while the current one is only renamed aside, and copies
+// the data tree: a drive kept fuller than that would make it fail for want
+// of room; beyond 2 GiB a margin says nothing about a release's size.
 struct DriveRoom {
     std::string drive;             // "C:"
     unsigned long long freeBytes;  // free now
@@ -51,6 +52,7 @@ struct DriveRoom {
     unsigned long long freedBytes; // what deleting the earlier kept release frees on it
 };
 const unsigned long long kKeepMarginFloor = 256ull << 20;
+const unsigned long long kKeepMarginCap = 2ull << 30;
 // Empty when every drive keeps its margin; otherwise why not, for the setup log.
 std::string KeepRefusal(const std::vector<DriveRoom>& drives);
 

@@ -13,13 +13,16 @@ DriveRoom Drive(const char* name, unsigned long long freeBytes, unsigned long lo
 }
 } // namespace
 
-// The margin is a tenth of the drive, at least 256 MiB, on top of room for a
-// release as large as the kept part again.
+// The margin is a tenth of the drive, at least 256 MiB and at most 2 GiB, on
+// top of room for a release as large as the kept part again.
 TEST(KeepRule, EveryDriveMustKeepItsMarginAboveTheKeptPart)
 {
-    // 40 GiB drive: margin 4 GiB; 500 MiB kept needs 4.5 GiB free.
-    EXPECT_EQ(KeepRefusal({Drive("C:", 4 * GiB + 500 * MiB, 40 * GiB, 500 * MiB)}), "");
-    EXPECT_NE(KeepRefusal({Drive("C:", 4 * GiB + 499 * MiB, 40 * GiB, 500 * MiB)}), "");
+    // 10 GiB drive: margin 1 GiB; 500 MiB kept needs 1.5 GiB free.
+    EXPECT_EQ(KeepRefusal({Drive("C:", 1 * GiB + 500 * MiB, 10 * GiB, 500 * MiB)}), "");
+    EXPECT_NE(KeepRefusal({Drive("C:", 1 * GiB + 499 * MiB, 10 * GiB, 500 * MiB)}), "");
+    // A large disk: the margin stops at 2 GiB.
+    EXPECT_EQ(KeepRefusal({Drive("C:", 2 * GiB + 500 * MiB, 1024 * GiB, 500 * MiB)}), "");
+    EXPECT_NE(KeepRefusal({Drive("C:", 2 * GiB + 499 * MiB, 1024 * GiB, 500 * MiB)}), "");
     // A small card: the 256 MiB floor counts, not its tenth.
     EXPECT_EQ(KeepRefusal({Drive("D:", 256 * MiB + 10 * MiB, 1 * GiB, 10 * MiB)}), "");
     EXPECT_NE(KeepRefusal({Drive("D:", 255 * MiB, 1 * GiB, 0)}), "");
