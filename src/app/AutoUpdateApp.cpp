@@ -8,6 +8,7 @@
 #include "app/ControllerOperations.h"
 #include "app/ExitCodes.h"
 #include "app/PreflightCheck.h"
+#include "app/RollbackFlow.h"
 #include "app/RunRecord.h"
 #include "app/SilentWindow.h"
 #include "locations/Locations.h"
@@ -65,6 +66,7 @@ int CAutoUpdateApp::InitInstance()
     // Annotation texts "{@n}" come from the string file of the active language.
     SetStringTableDirProvider(LangDir);
     SetupOptions options = ParseSetupCommandLine(commandLine);
+    ControllerOperations::keepPrevious = options.keepPrevious;
     // Silent: no box for the rest of the process, the log's closing at exit
     // included.
     if (options.silent) {
@@ -94,6 +96,8 @@ int CAutoUpdateApp::InitInstance()
         ShowMessageBox(LocalText(MsgBootDirFailed), MB_OK);
     } else if (options.check) {
         code = RunPreflightCheck(options);
+    } else if (options.rollback) {
+        code = RunRollback(options);
     } else if (options.silent) {
         code = RunSilently(options);
     } else {
@@ -103,7 +107,7 @@ int CAutoUpdateApp::InitInstance()
         delete dialog;
     }
     if (logged && !options.usageAsked && !options.check && options.problem.empty())
-        RecordRun(code);
+        RecordRun(code, options.rollback);
     // The last such line of the log is what a fleet is sorted by: every run
     // meant to be unattended writes it, a command line refused included.
     if (logged && (options.silent || !options.problem.empty()))

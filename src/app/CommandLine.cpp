@@ -73,6 +73,10 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
                 options.problem = "/WAIT needs a number of seconds from 0 to 86400: " + word;
         } else if (upper == "/CHECK") {
             options.check = true;
+        } else if (upper == "/NOKEEP") {
+            options.keepPrevious = false;
+        } else if (upper == "/ROLLBACK") {
+            options.rollback = true;
         } else if (upper == "/?") {
             options.usageAsked = true;
         } else if (options.problem.empty()) {
@@ -84,6 +88,10 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
     if (options.problem.empty() && !options.silent && (noParams || waitGiven || options.goOnWithoutValues))
         options.problem = std::string(noParams ? "/NOPARAMS" : waitGiven ? "/WAIT" : "/GOON") +
                           " is only understood with /S";
+    // Going back installs nothing: the update's own switches would be ignored.
+    if (options.problem.empty() && options.rollback && (noParams || options.goOnWithoutValues || !options.keepPrevious))
+        options.problem = std::string(noParams ? "/NOPARAMS" : options.goOnWithoutValues ? "/GOON" : "/NOKEEP") +
+                          " is not understood with /ROLLBACK";
     options.keepParameters = !noParams;
     return options;
 }
@@ -91,6 +99,7 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
 std::string SetupUsageText()
 {
     return "Setup.exe [/CHECK] [/S [/NOPARAMS] [/GOON] [/WAIT=seconds]] | /?\n"
+           "          [as above] /NOKEEP | [/CHECK] [/S [/WAIT=seconds]] /ROLLBACK\n"
            "\n"
            "  (none)          the setup in its window; it asks its questions\n"
            "  /S              silent: no window and no message box; the answers are\n"
@@ -108,11 +117,9 @@ std::string SetupUsageText()
            "  /WAIT=seconds   with /S: how long to wait for the control program to end\n"
            "                  (default 300, 0 to 86400; then exit code 2, nothing\n"
            "                  changed) and for the driver installer (then exit code 10)\n"
-           "  /CHECK          whether an update would go through, and what of the\n"
-           "                  machine's values it would carry; nothing is changed.\n"
-           "                  The window shows the report; with /S it is printed.\n"
-           "                  Exit code 0 ready, 11 ready but some values have no\n"
-           "                  member in the new release, 2, 3, 9 or 12 why not\n"
+           "  /CHECK          would the update (or /ROLLBACK) go through; nothing changed\n"
+           "  /NOKEEP         the previous release is deleted at the end, not kept\n"
+           "  /ROLLBACK       swap with the kept previous release (asks; /S: OK)\n"
            "  /?              this text\n"
            "\n"
            "Exit codes:\n"
@@ -126,6 +133,8 @@ std::string SetupUsageText()
            "  " + std::to_string(kExitIncomplete) + "  /S: in place, but something was not done (see the setup log)\n"
            "  " + std::to_string(kExitValuesWouldBeLost) + "  /S: some configurations' values cannot be kept; nothing changed\n"
            "  " + std::to_string(kExitDriverWaitOver) + " /S: in place; the driver installer still ran after /WAIT\n"
-           "  " + std::to_string(kExitReadyNotCarried) + " /CHECK: ready, but some values would not be carried\n"
-           "  " + std::to_string(kExitNoSpace) + " /CHECK: a drive lacks the free space the update needs\n";
+           "  " + std::to_string(kExitReadyNotCarried) + " " + std::to_string(kExitNoSpace) +
+           " /CHECK: ready but some values would not be carried; a drive lacks room\n"
+           "  " + std::to_string(kExitNothingKept) + " " + std::to_string(kExitRollbackNotDone) +
+           " /ROLLBACK: no kept release; it could not be put in place (nothing changed)\n";
 }

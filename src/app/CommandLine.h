@@ -11,6 +11,8 @@ struct SetupOptions {
     unsigned waitSeconds = 300;   // /WAIT=seconds (with /S): how long to wait for the control program
                                   // and, at the end, for the driver installer
     bool check = false;           // /CHECK: whether an update would go through; nothing changed
+    bool keepPrevious = true;     // /NOKEEP: the previous release is deleted at the end, not kept
+    bool rollback = false;        // /ROLLBACK: go back to the kept previous release (and forward again)
     bool usageAsked = false;      // /?
     std::string problem;          // why the command line is refused; empty when it is understood
 };

@@ -3,6 +3,7 @@
 #include "deploy/ConfigPurge.h"
 #include "deploy/Drivers.h"
 #include "deploy/FileTree.h"
+#include "deploy/KeptRelease.h"
 #include "deploy/OldRelease.h"
 #include "deploy/Package.h"
 #include "deploy/PreviousRelease.h"
@@ -77,17 +78,30 @@ void ControllerOperations::PrepareSession(ParameterSession& session)
     ActiveConfigDir(session.activeConfigDir);
 }
 
-bool ControllerOperations::UnfinishedRunFound() { return PathExists(JournalPath()); }
+bool ControllerOperations::keepPrevious = true;
+
+bool ControllerOperations::UnfinishedRunFound() { return PathExists(JournalPath()) || SwapUnfinished(); }
 
 RecoveryOutcome ControllerOperations::RecoverUnfinishedRun()
 {
     RecoveryOutcome outcome;
+    // A swap with the kept release cut short: one release in place, the
+    // other kept, before anything else looks at the machine.
+    SwapOutcome swap = FinishUnfinishedSwap();
+    if (swap.kind == SwapOutcome::notWhole || swap.kind == SwapOutcome::unreadable) {
+        outcome.kind = swap.kind == SwapOutcome::notWhole ? RecoveryOutcome::notRestored : RecoveryOutcome::unreadable;
+        outcome.detail = swap.kind == SwapOutcome::notWhole ? Lines(swap.notMoved) : SwapJournalPath();
+        return outcome;
+    }
+    if (swap.kind != SwapOutcome::none)
+        outcome.kind = RecoveryOutcome::cleanedUp;
     std::string problem;
     switch (ReadEarlierRun(&problem)) {
     case EarlierRun::none:
         break;
     case EarlierRun::cleanUp:
-        FinishEarlierCleanUp();
+        if (!SettleKeptRelease())
+            FinishEarlierCleanUp();
         outcome.kind = RecoveryOutcome::cleanedUp;
         break;
     case EarlierRun::unreadable:
@@ -168,7 +182,10 @@ bool ControllerOperations::SaveDataTree() { return SaveParameterFiles(); }
 ClearOutcome ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPort& port)
 {
     ClearOutcome outcome;
-    NameLeftoverAsideDirectories();
+    KeptRecord kept;
+    std::string problem;
+    ReadKeptRecord(&kept, &problem);
+    NameLeftoverAsideDirectories(kept.tag);
     // Nothing is touched before the journal is known to be writable.
     bool begun = BeginSetAside();
     if (begun && dataTreeKept) // its save failed: the tree is the only copy of the user's files
@@ -221,7 +238,7 @@ bool ControllerOperations::PutPreviousReleaseBack()
     return back;
 }
 
-void ControllerOperations::DiscardPreviousRelease() { ::DiscardPreviousRelease(); }
+void ControllerOperations::DiscardPreviousRelease() { KeepOrDiscardPreviousRelease(keepPrevious, RunningProgramPath()); }
 
 void ControllerOperations::CopySystemFiles() { ::CopySystemFiles(SaveSharedFile); }
 

@@ -33,6 +33,9 @@ public:
     bool WriteFilterSystem() override;
     bool DriverInstallerRunning() override;
 
+    // /NOKEEP clears it: state 20 deletes the previous release instead of keeping it.
+    static bool keepPrevious;
+
 private:
     void* m_controlMutex = nullptr; // kept open once the control program has gone
     std::string m_runningImage;     // the installed program last written to the setup log as running

@@ -74,7 +74,8 @@ public:
     // After a failed extraction: the previous release back as it was; false
     // when something could not be put back.
     virtual bool PutPreviousReleaseBack() = 0;
-    // State 20: the update succeeded; what was set aside goes.
+    // State 20: the update succeeded; what was set aside is kept as the
+    // previous release or goes (KeptRelease.h).
     virtual void DiscardPreviousRelease() = 0;
     // States 7, 9, 10, 12.
     virtual void CopySystemFiles() = 0;

@@ -7,6 +7,7 @@
 #include "app/ControllerOperations.h"
 #include "app/ExitCodes.h"
 #include "deploy/FileTree.h"
+#include "deploy/KeptRelease.h"
 #include "deploy/PackagePreview.h"
 #include "locations/Locations.h"
 #include "logs/SetupLog.h"
@@ -75,10 +76,64 @@ bool WaitForControlProgram(ControllerOperations& machine, const SetupOptions& op
     }
     return false;
 }
+
+// What the check found, in the setup log, the report file and shown or
+// printed; the verdict last.
+void Report(const SetupOptions& options, const std::vector<std::string>& lines, int code)
+{
+    std::string path = WriteCarryReports({}, "CheckReport", lines);
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    if (!path.empty())
+        text += "报告文件：" + path + "\n";
+    if (options.silent)
+        WriteToStarter(text);
+    else
+        ShowMessageBox(text, MB_OK | (code == kExitSuccess ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+}
+
+// /CHECK /ROLLBACK: whether the kept release could be put back now.
+int CheckRollback(const SetupOptions& options)
+{
+    ControllerOperations machine;
+    std::vector<std::string> lines{"回退前检查（/CHECK /ROLLBACK），没有做任何更改：" + RunningProgramPath()};
+    int code = kExitSuccess;
+    bool running = WaitForControlProgram(machine, options);
+    lines.push_back(running ? "控制程序：正在运行（退出后才能回退）" : "控制程序：未运行");
+    if (running)
+        code = kExitCancelled;
+    if (machine.UnfinishedRunFound() || SwapUnfinished())
+        lines.push_back("上次运行没有结束：回退开始时先完成或撤销它");
+    KeptRecord record;
+    std::string problem;
+    switch (ReadKeptRecord(&record, &problem)) {
+    case KeptReading::none:
+        lines.push_back("保留的上一版本：没有");
+        code = kExitNothingKept;
+        break;
+    case KeptReading::damaged:
+        lines.push_back("保留的上一版本：记录无法读取：" + problem);
+        code = kExitRollbackNotDone;
+        break;
+    case KeptReading::ok:
+        lines.push_back("保留的上一版本：" + record.when + "，" + record.setupFile);
+        for (const std::string& dir : MissingKeptDirectories(record)) {
+            lines.push_back("保留的目录不存在：" + dir);
+            code = kExitRollbackNotDone;
+        }
+        break;
+    }
+    lines.push_back(code == kExitSuccess ? "结论：可以回退" : "结论：不能回退");
+    Report(options, lines, code);
+    return code;
+}
 } // namespace
 
 int RunPreflightCheck(const SetupOptions& options)
 {
+    if (options.rollback)
+        return CheckRollback(options);
     ControllerOperations machine;
     std::vector<std::string> lines{"安装前检查（/CHECK），没有做任何更改：" + RunningProgramPath()};
     int code = kExitSuccess;
@@ -161,9 +216,9 @@ int RunPreflightCheck(const SetupOptions& options)
             add(TempSaveDir(), TreeSize(WithoutTrailingBackslash(DataProductDir())));
         RemovePackagePreview(preview);
         for (const auto& drive : need) {
-            unsigned long long free = 0;
+            unsigned long long free = 0, total = 0;
             std::string root = std::string(1, drive.first) + ":\\";
-            bool known = FreeBytesOnDrive(root, &free);
+            bool known = VolumeSpace(root, &free, &total);
             bool enough = known && free >= drive.second;
             lines.push_back(StrPrintf("磁盘%c:：需要%s，可用%s%s", drive.first, Megabytes(drive.second).c_str(),
                                       known ? Megabytes(free).c_str() : "未知", enough ? "" : "，空间不足"));
@@ -180,17 +235,6 @@ int RunPreflightCheck(const SetupOptions& options)
     lines.push_back(code == kExitSuccess           ? "结论：可以更新"
                     : code == kExitReadyNotCarried ? "结论：可以更新，但部分参数不会迁移"
                                                    : "结论：不能更新");
-    // The same lines, in the same order, in the setup log, the report file
-    // and what is shown; the verdict last.
-    std::string path = WriteCarryReports({}, "CheckReport", lines);
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\n";
-    if (!path.empty())
-        text += "报告文件：" + path + "\n";
-    if (options.silent)
-        WriteToStarter(text);
-    else
-        ShowMessageBox(text, MB_OK | (code == kExitSuccess ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+    Report(options, lines, code);
     return code;
 }

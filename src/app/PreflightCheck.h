@@ -1,4 +1,5 @@
-// Setup.exe /CHECK: whether an update would go through on this machine and
+// Setup.exe /CHECK: whether an update (or with /ROLLBACK a swap back to the
+// kept release) would go through on this machine and
 // what it would carry of its values, found without changing anything but a
 // few lines of the setup log and one report file beside it.
 #pragma once

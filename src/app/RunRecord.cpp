@@ -1,6 +1,7 @@
 #include "app/RunRecord.h"
 
 #include "app/ExitCodes.h"
+#include "deploy/KeptRelease.h"
 #include "deploy/RunState.h"
 #include "logs/SetupLog.h"
 #include "platform/Process.h"
@@ -21,17 +22,35 @@ const char* ExitCodeWord(int exitCode)
     case kExitDriverWaitOver: return "installed-driver-installer-running";
     case kExitReadyNotCarried: return "ready-values-not-carried";
     case kExitNoSpace: return "not-enough-space";
+    case kExitNothingKept: return "nothing-kept";
+    case kExitRollbackNotDone: return "rollback-not-done";
     default: return "other";
     }
 }
 
-void RecordRun(int exitCode)
+void RecordRun(int exitCode, bool rollback)
 {
     RunState state;
     state.exitCode = exitCode;
     state.outcome = ExitCodeWord(exitCode);
+    if (rollback) {
+        // A rollback ends with 0 only once the two releases changed places.
+        if (exitCode == kExitSuccess) {
+            state.outcome = "swapped";
+            state.kept = KeptChange::swapped;
+        }
+        std::string problem = RecordRunState(state);
+        if (!problem.empty())
+            WriteLogLine(problem);
+        return;
+    }
     state.releaseInstalled = exitCode == kExitSuccess || exitCode == kExitNotCarried || exitCode == kExitIncomplete ||
                              exitCode == kExitDriverWaitOver;
+    if (state.releaseInstalled) {
+        KeptRecord kept;
+        std::string unreadable;
+        state.kept = ReadKeptRecord(&kept, &unreadable) == KeptReading::ok ? KeptChange::replaced : KeptChange::gone;
+    }
     if (state.releaseInstalled) {
         const std::string setup = RunningProgramPath();
         state.setupName = setup.substr(setup.find_last_of('\\') + 1);

@@ -4,5 +4,6 @@
 
 // A word for an exit code, as the state file and the registry give it.
 const char* ExitCodeWord(int exitCode);
-// Records the run's outcome; a failure to record is written to the setup log.
-void RecordRun(int exitCode);
+// Records the run's outcome (of an update, or of /ROLLBACK); a failure to
+// record is written to the setup log.
+void RecordRun(int exitCode, bool rollback);

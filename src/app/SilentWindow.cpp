@@ -32,6 +32,7 @@ int SilentAnswer(MessagePurpose purpose, unsigned type, bool keepParameters, boo
 {
     switch (purpose) {
     case MessagePurpose::wipeWarning:
+    case MessagePurpose::goBack:
         return IDOK;
     case MessagePurpose::notCarried:
         // A machine's values are not given up with nobody asked.

@@ -117,3 +117,18 @@ std::string JournalMoveLine(const JournalMove& move) { return Line({"aside", mov
 std::string JournalSavedLine(const JournalMove& move) { return Line({"saved", move.original, move.aside}); }
 std::string JournalKeptLine(const std::string& path) { return Line({"kept", path}); }
 std::string JournalAbsentLine(const std::string& path) { return Line({"absent", path}); }
+
+std::string RecordLine(const std::vector<std::string>& fields) { return Line(fields); }
+
+bool SplitRecordLine(const std::string& line, std::vector<std::string>* fields)
+{
+    std::string body = line;
+    if (!body.empty() && body.back() == '\r')
+        body.pop_back();
+    *fields = SplitTabs(body);
+    if (fields->size() < 2)
+        return false;
+    std::string check = fields->back();
+    fields->pop_back();
+    return check == Check(body.substr(0, body.size() - check.size() - 1));
+}

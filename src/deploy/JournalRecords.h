@@ -45,3 +45,9 @@ std::string JournalMoveLine(const JournalMove& move);
 std::string JournalSavedLine(const JournalMove& move);
 std::string JournalKeptLine(const std::string& path);
 std::string JournalAbsentLine(const std::string& path);
+
+// The same CRC-checked line for other record files (the kept release's
+// record, the swap journal): fields joined by tabs, CR LF included.
+std::string RecordLine(const std::vector<std::string>& fields);
+// One line without its CR LF: false when its check fails.
+bool SplitRecordLine(const std::string& line, std::vector<std::string>* fields);

@@ -520,13 +520,19 @@ void DiscardPreviousRelease()
 
 void FinishEarlierCleanUp() { CleanUp(true); }
 
-void NameLeftoverAsideDirectories()
+std::string AsideRootOf(const std::string& path) { return AsideRootFor(path); }
+
+const JournalContents* JournalRun() { return g_present ? &g_run : nullptr; }
+
+void LetJournalGo() { ForgetJournal(); }
+
+void NameLeftoverAsideDirectories(const std::string& keptTag)
 {
     std::vector<std::string> roots = {AsideRootFor(InstallRoot())};
     if (!SamePath(AsideRootFor(DataRoot()), roots[0]))
         roots.push_back(AsideRootFor(DataRoot()));
     for (const std::string& root : roots)
         for (const Entry& entry : Children(root))
-            if (!g_present || !SamePath(entry.name, g_run.tag))
+            if ((!g_present || !SamePath(entry.name, g_run.tag)) && !SamePath(entry.name, keptTag))
                 WriteLogLine("遗留的备份目录，未作改动：" + root + "\\" + entry.name);
 }

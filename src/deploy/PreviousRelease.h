@@ -76,5 +76,18 @@ void DiscardPreviousRelease();
 void FinishEarlierCleanUp();
 
 // Aside directories that no journal names (a clean-up that failed before):
-// left alone, and named in the setup log.
-void NameLeftoverAsideDirectories();
+// left alone, and named in the setup log. keptTag names the kept previous
+// release's directories, which are no leftover.
+void NameLeftoverAsideDirectories(const std::string& keptTag = std::string());
+
+// The hidden directory beside the installation root of path's drive
+// ("<InstallRoot>.previous" or "<DataRoot>.previous").
+std::string AsideRootOf(const std::string& path);
+
+// The run the journal names (this run's or the one read at the start), or
+// null when there is none.
+const JournalContents* JournalRun();
+
+// The journal goes, the run's directories stay: they are kept as the
+// previous release (KeptRelease.h).
+void LetJournalGo();

@@ -1,6 +1,7 @@
 #include "deploy/RunState.h"
 
 #include <ctime>
+#include <utility>
 #include <vector>
 
 #include "locations/Locations.h"
@@ -40,28 +41,58 @@ bool WriteStateFile(const std::string& path, const std::string& text)
 }
 } // namespace
 
+namespace {
+struct ReleaseFields {
+    std::string release, digest, time;
+};
+
+ReleaseFields ReadFields(const std::string& path, const char* section)
+{
+    return {ProfileGetString(path, section, "Release"), ProfileGetString(path, section, "Digest"),
+            ProfileGetString(path, section, "Time")};
+}
+
+std::string SectionText(const char* section, const ReleaseFields& fields)
+{
+    return std::string("[") + section + "]\r\nRelease=" + fields.release + "\r\nDigest=" + fields.digest +
+           "\r\nTime=" + fields.time + "\r\n";
+}
+} // namespace
+
 std::string RecordRunState(const RunState& state)
 {
     const std::string path = JoinPath(BootDir(), kRunStateFileName);
     const std::string now = Now();
-    std::string release = state.setupName, digest = state.setupDigest, installedAt = now;
-    if (!state.releaseInstalled) {
-        release = ProfileGetString(path, "Installed", "Release");
-        digest = ProfileGetString(path, "Installed", "Digest");
-        installedAt = ProfileGetString(path, "Installed", "Time");
+    ReleaseFields installed = ReadFields(path, "Installed");
+    ReleaseFields kept = ReadFields(path, "Kept");
+    switch (state.kept) {
+    case KeptChange::unchanged: break;
+    case KeptChange::replaced: kept = installed; break;
+    case KeptChange::gone: kept = ReleaseFields(); break;
+    case KeptChange::swapped: std::swap(installed, kept); break;
     }
-    std::string text = "[Installed]\r\nRelease=" + release + "\r\nDigest=" + digest + "\r\nTime=" + installedAt +
-                       "\r\n[LastRun]\r\nTime=" + now + "\r\nOutcome=" + state.outcome +
-                       "\r\nExitCode=" + std::to_string(state.exitCode) + "\r\n";
+    if (state.releaseInstalled)
+        installed = {state.setupName, state.setupDigest, now};
+    std::string text = SectionText("Installed", installed);
+    if (!kept.release.empty())
+        text += SectionText("Kept", kept);
+    text += "[LastRun]\r\nTime=" + now + "\r\nOutcome=" + state.outcome +
+            "\r\nExitCode=" + std::to_string(state.exitCode) + "\r\n";
     std::string problem;
     if (!WriteStateFile(path, text))
         problem = "运行状态文件无法写入：" + path;
 
     std::vector<RegistryValue> values;
-    if (state.releaseInstalled) {
-        values.push_back({"Release", release});
-        values.push_back({"ReleaseDigest", digest});
-        values.push_back({"InstalledAt", installedAt});
+    if (state.releaseInstalled || state.kept == KeptChange::swapped) {
+        values.push_back({"Release", installed.release});
+        values.push_back({"ReleaseDigest", installed.digest});
+        values.push_back({"InstalledAt", installed.time});
+    }
+    if (state.kept != KeptChange::unchanged) {
+        // Empty values: nothing is kept.
+        values.push_back({"KeptRelease", kept.release});
+        values.push_back({"KeptReleaseDigest", kept.digest});
+        values.push_back({"KeptInstalledAt", kept.time});
     }
     values.push_back({"LastRun", now});
     values.push_back({"LastOutcome", state.outcome});

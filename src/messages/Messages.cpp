@@ -150,6 +150,46 @@ const MessagePair MsgSetupInsideRelease = {{
 const MessagePair MsgUnitFileCreateFailed = {{"合并文件时创建文件出错", "Create file error while unit files"}};
 const MessagePair MsgTransferSummaryHeader = {{"以下配置：\n", "Following configurations:\n"}};
 const MessagePair MsgTransferSummarySuccess = {{"保留参数成功！\n", "Reserved parameter success!\n"}};
+const MessagePair MsgRollbackNothingKept = {{
+    "没有保留的上一版本，无法回退。安装程序没有做任何更改。",
+    "No previous release is kept: there is nothing to go back to. The setup changed nothing.",
+}};
+const MessagePair MsgRollbackToOlder = {{
+    "回到 %s 由 %s 更新之前的版本？\n当前版本及其数据将被保留，可以再次回退。",
+    "Go back to the release before the update of %s by %s?\n"
+    "The current release and its data are kept: going back again returns to it.",
+}};
+const MessagePair MsgRollbackToNewer = {{
+    "回到 %s 由 %s 安装的版本？\n当前版本及其数据将被保留，可以再次回退。",
+    "Go back to the release installed on %s by %s?\n"
+    "The current release and its data are kept: going back again returns to it.",
+}};
+const MessagePair MsgRollbackControlRunning = {{
+    "控制程序正在运行。请关闭控制程序后按<确定>按钮；按<取消>按钮退出，不做任何更改。",
+    "The control program is running. Close it and click 'OK'; click 'Cancel' to end without any change.",
+}};
+const MessagePair MsgRollbackDone = {{
+    "已回到保留的版本。原来的版本及其数据已保留，可以再次回退。",
+    "The kept release is in place. The release it replaced is kept with its data: going back again returns to it.",
+}};
+const MessagePair MsgRollbackNotDone = {{
+    "无法回退，以下文件无法移动：\n%s\n当前版本保持不变。",
+    "The setup cannot go back; these could not be moved:\n%s\nThe current release stays as it was.",
+}};
+const MessagePair MsgRollbackNotWhole = {{
+    "回退没有完成，以下文件无法移动：\n%s\n下次启动安装程序时将继续，详见 SetUp.log。",
+    "Going back did not finish; these could not be moved:\n%s\nThe next start of the setup goes on; see SetUp.log.",
+}};
+const MessagePair MsgRollbackRecordUnreadable = {{
+    "保留版本的记录无法读取：%s\n为免丢失数据，安装程序没有做任何更改并退出。请联系服务工程师。",
+    "The record of the kept release cannot be read: %s\n"
+    "To lose nothing, the setup changed nothing and ends. Call a service engineer.",
+}};
+const MessagePair MsgRollbackFinishedBefore = {{
+    "上次回退没有完成（断电或中断），现已完成。原来的版本已保留。",
+    "Going back was interrupted last time (a power cut or an interruption) and has now been finished. "
+    "The release it replaced is kept.",
+}};
 const MessagePair MsgParamFileAccessFailed = {{
     "访问参数配置文件失败！文件名'%1!s!'，错误代码(%2!d!)。",
     "Access parameters configuration file failed! File Name'%1!s!', Error Code(%2!d!).",

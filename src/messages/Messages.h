@@ -59,6 +59,16 @@ extern const MessagePair MsgUndoNotWhole;          // a run cut short could not 
 extern const MessagePair MsgJournalUnreadable;     // the journal of a run cut short is damaged (the journal)
 extern const MessagePair MsgJournalUnwritable;     // the journal cannot be written (the journal, its drive)
 extern const MessagePair MsgSetupInsideRelease;    // the setup file lies in a tree that the update sets aside
+// Going back to the kept previous release (/ROLLBACK).
+extern const MessagePair MsgRollbackNothingKept;   // no kept release: nothing changed
+extern const MessagePair MsgRollbackToOlder;       // two "%s": the update's time and setup file; OK/Cancel
+extern const MessagePair MsgRollbackToNewer;       // two "%s": the same, the kept release being that update's
+extern const MessagePair MsgRollbackControlRunning; // OK/Cancel: close the control program first
+extern const MessagePair MsgRollbackDone;          // the kept release is in place, the other one kept
+extern const MessagePair MsgRollbackNotDone;       // one "%s": what could not be moved; nothing changed
+extern const MessagePair MsgRollbackNotWhole;      // one "%s": what could not be moved; the next start goes on
+extern const MessagePair MsgRollbackRecordUnreadable; // one "%s": the record or swap journal and why
+extern const MessagePair MsgRollbackFinishedBefore; // a swap cut short was finished at this start
 extern const MessagePair MsgParamFileAccessFailed; // FormatMessage inserts %1!s! path, %2!d! error
 
 // Format engine listings.

@@ -2,14 +2,12 @@
 
 #include <windows.h>
 
-bool FreeBytesOnDrive(const std::string& path, unsigned long long* bytes)
+bool VolumeSpace(const std::string& path, unsigned long long* freeBytes, unsigned long long* totalBytes)
 {
-    if (path.size() < 2 || path[1] != ':')
+    ULARGE_INTEGER available, total, free;
+    if (!GetDiskFreeSpaceExA(path.c_str(), &available, &total, &free))
         return false;
-    std::string root = path.substr(0, 2) + "\\";
-    ULARGE_INTEGER available;
-    if (!GetDiskFreeSpaceExA(root.c_str(), &available, nullptr, nullptr))
-        return false;
-    *bytes = available.QuadPart;
+    *freeBytes = available.QuadPart;
+    *totalBytes = total.QuadPart;
     return true;
 }

@@ -1,7 +1,8 @@
-// Free space of the drive that holds a path. Windows only.
+// How much room the volume of a path has. Windows only.
 #pragma once
 #include <string>
 
-// The bytes this user may still write on path's drive; false when the drive
-// cannot be asked (no such drive).
-bool FreeBytesOnDrive(const std::string& path, unsigned long long* bytes);
+// Free bytes (for this process) and total bytes of the volume holding path
+// (an existing directory or a drive root such as "D:\\"); false when they
+// cannot be known.
+bool VolumeSpace(const std::string& path, unsigned long long* freeBytes, unsigned long long* totalBytes);

@@ -35,3 +35,10 @@ add_test(NAME e2e_cut_sweep COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/cut_sweep.s
 set_tests_properties(e2e_cut_sweep PROPERTIES
   FIXTURES_REQUIRED "e2e_release;e2e_transfer_release" ENVIRONMENT "${env}" LABELS e2e
   RESOURCE_LOCK wine_machine TIMEOUT 1500)
+
+# The previous release kept after an update, /ROLLBACK back and forward again,
+# cuts during its swap, nothing kept (never updated, /NOKEEP, a small drive).
+add_test(NAME e2e_keep_previous COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/keep_previous.sh)
+set_tests_properties(e2e_keep_previous PROPERTIES
+  FIXTURES_REQUIRED "e2e_release;e2e_transfer_release" ENVIRONMENT "${env}" LABELS e2e
+  RESOURCE_LOCK wine_machine TIMEOUT 600 SKIP_RETURN_CODE 77)

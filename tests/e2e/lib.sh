@@ -160,6 +160,21 @@ states_run() {
 
 setup_log() { iconv -f GBK -t UTF-8 "$D/Velko/Boot/SetUp.log"; }
 
+# The kept previous release's tag, from its record beside the setup log.
+kept_tag() { grep -a '^tag	' "$D/Velko/Boot/SetUp.kept" 2>/dev/null | cut -f2; }
+# After a good update: exactly the kept previous release is set aside (its
+# directory below each ".previous", the one SetUp.kept names), no journal.
+expect_only_kept_release() {
+  local tag dirs
+  tag=$(kept_tag)
+  [ -n "$tag" ] || fail "no kept previous release recorded"
+  dirs=$( (ls -A "${install_root}.previous" "$D/Velko.previous" 2>/dev/null || true) | grep -v -e ':$' -e '^$' | sort -u)
+  [ "$dirs" = "$tag" ] || fail "set aside besides the kept release $tag: $dirs"
+  expect_dir "$D/Velko.previous/$tag"
+  expect_dir "${install_root}.previous/$tag"
+  expect_gone "$D/Velko/Boot/SetUp.journal"
+}
+
 expect_transcript() { grep -qF -- "$1" "$transcript" || fail "transcript lacks: $1"; }
 expect_no_transcript() { ! grep -qF -- "$1" "$transcript" || fail "transcript has: $1"; }
 expect_file() { [ -f "$1" ] || fail "missing file: $1"; }

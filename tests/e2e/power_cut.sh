@@ -33,6 +33,7 @@ expect_carried
 grep -q 'release=transfer' "$product/release.txt" || fail "not the new release"
 after=$(cd "$data_product" && md5sum user.ini Users/operator.txt config/Mill/machine.plc 2>&1) || true
 [ "$after" = "$user_files_before" ] || fail "user files: $after"
-expect_nothing_set_aside
+expect_only_kept_release
+expect_gone "$temp_save"
 expect_gone "$param_work"
 pass "the next run undid the cut one, then carried Mill and Lathe into the new release"

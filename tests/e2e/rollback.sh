@@ -33,5 +33,6 @@ expect_transcript "answer RETRY"
 expect_transcript 'text="TorneLix安装完成!"'
 expect_carried
 grep -q 'release=transfer' "$product/release.txt" || fail "not the new release"
-expect_nothing_set_aside
-pass "Retry: the second run of the package installs; values carried; nothing set aside left"
+expect_only_kept_release
+expect_gone "$temp_save"
+pass "Retry: the second run of the package installs; values carried; only the kept previous release set aside"

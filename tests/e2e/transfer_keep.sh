@@ -72,10 +72,9 @@ pass "new release's parameter files in force; user files of the data tree back w
 
 expect_gone "$temp_save"
 expect_gone "$param_work"
-# Nothing of the old release is kept once the update has succeeded.
-expect_gone "${install_root}.previous"
-expect_gone "$D/Velko.previous"
-expect_gone "$D/Velko/Boot/SetUp.journal"
+# Once the update has succeeded the old release is only kept as the
+# previous release.
+expect_only_kept_release
 log=$(setup_log)
 grep -q '	需要进行参数迁移' <<<"$log" || fail "setup log lacks 需要进行参数迁移: $log"
 grep -q '	参数迁移完成' <<<"$log" || fail "setup log lacks 参数迁移完成: $log"

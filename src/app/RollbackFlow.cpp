@@ -1,0 +1,132 @@
+#include "app/RollbackFlow.h"
+
+#include "app/CommandLine.h"
+#include "app/ControllerOperations.h"
+#include "app/ExitCodes.h"
+#include "app/SilentWindow.h"
+#include "deploy/KeptRelease.h"
+#include "logs/SetupLog.h"
+#include "messages/InstallPort.h"
+#include "messages/Messages.h"
+#include "platform/MessageBox.h"
+#include "platform/Process.h"
+#include "platform/StringUtil.h"
+
+namespace {
+// The flow's boxes: shown, or under /S answered by their purpose and written
+// to the setup log.
+class RollbackPort : public InstallPort {
+public:
+    explicit RollbackPort(bool silent) : m_silent(silent) {}
+    void ShowStep(InstallStep) override {}
+    int ShowMessage(const std::string& text, unsigned type, MessagePurpose purpose) override
+    {
+        if (!m_silent)
+            return ShowMessageBox(text, type);
+        int answer = SilentAnswer(purpose, type, true);
+        RecordSilentMessage(text, type, answer, purpose);
+        return answer;
+    }
+
+private:
+    bool m_silent;
+};
+
+std::string Lines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "" : "\n") + line;
+    return text;
+}
+
+// False when the run ends before anything changed (the control program
+// still runs: /S after /WAIT, or Cancel).
+bool WaitForControlProgram(ControllerOperations& machine, const SetupOptions& options, InstallPort& port)
+{
+    unsigned long long start = ElapsedMilliseconds();
+    while (machine.ControlProgramRunning()) {
+        if (!options.silent) {
+            if (port.ShowMessage(LocalText(MsgRollbackControlRunning), MB_OKCANCEL | MB_ICONEXCLAMATION,
+                                 MessagePurpose::notice) != IDOK)
+                return false;
+            continue;
+        }
+        if (ElapsedMilliseconds() - start >= options.waitSeconds * 1000ull) {
+            TellSilently("静默安装：控制程序在" + std::to_string(options.waitSeconds) + "秒后仍在运行，没有做任何更改");
+            return false;
+        }
+        SleepMilliseconds(500);
+    }
+    return true;
+}
+} // namespace
+
+int RunRollback(const SetupOptions& options)
+{
+    ControllerOperations machine;
+    RollbackPort silentOrShown(options.silent);
+    InstallPort& port = silentOrShown;
+    WriteLogLine("回退到保留的上一版本");
+    if (!WaitForControlProgram(machine, options, port))
+        return kExitCancelled;
+
+    // A swap cut short is settled first: finished, it was this very wish.
+    if (SwapUnfinished()) {
+        SwapOutcome earlier = FinishUnfinishedSwap();
+        if (earlier.kind == SwapOutcome::swapped) {
+            port.ShowMessage(LocalText(MsgRollbackFinishedBefore), MB_OK | MB_ICONINFORMATION, MessagePurpose::notice);
+            return kExitSuccess;
+        }
+        if (earlier.kind == SwapOutcome::notWhole || earlier.kind == SwapOutcome::unreadable) {
+            const MessagePair& what = earlier.kind == SwapOutcome::notWhole ? MsgRollbackNotWhole : MsgRollbackRecordUnreadable;
+            port.ShowMessage(StrPrintf(LocalText(what), Lines(earlier.notMoved).c_str()), MB_OK | MB_ICONERROR);
+            return kExitNotRestored;
+        }
+    }
+    // An update cut short is undone as at any start: the kept release stays
+    // the one before the release then in place.
+    if (machine.UnfinishedRunFound()) {
+        RecoveryOutcome recovery = machine.RecoverUnfinishedRun();
+        if (recovery.kind == RecoveryOutcome::notRestored || recovery.kind == RecoveryOutcome::unreadable) {
+            const MessagePair& what =
+                recovery.kind == RecoveryOutcome::notRestored ? MsgUndoNotWhole : MsgJournalUnreadable;
+            port.ShowMessage(StrPrintf(LocalText(what), recovery.detail.c_str()), MB_OK | MB_ICONERROR);
+            return kExitNotRestored;
+        }
+    }
+
+    KeptRecord record;
+    std::string problem;
+    switch (ReadKeptRecord(&record, &problem)) {
+    case KeptReading::none:
+        WriteLogLine("没有保留的上一版本，没有做任何更改");
+        port.ShowMessage(LocalText(MsgRollbackNothingKept), MB_OK | MB_ICONEXCLAMATION);
+        return kExitNothingKept;
+    case KeptReading::damaged:
+        WriteLogLine("保留版本的记录无法读取，没有做任何更改：" + problem);
+        port.ShowMessage(StrPrintf(LocalText(MsgRollbackRecordUnreadable), problem.c_str()), MB_OK | MB_ICONERROR);
+        return kExitRollbackNotDone;
+    case KeptReading::ok:
+        break;
+    }
+    const MessagePair& question = record.keptIsOlder ? MsgRollbackToOlder : MsgRollbackToNewer;
+    if (port.ShowMessage(StrPrintf(LocalText(question), record.when.c_str(), record.setupFile.c_str()),
+                         MB_OKCANCEL | MB_ICONQUESTION, MessagePurpose::goBack) != IDOK) {
+        WriteLogLine("回退已取消，没有做任何更改");
+        return kExitCancelled;
+    }
+
+    SwapOutcome swap = SwapWithKeptRelease(record);
+    switch (swap.kind) {
+    case SwapOutcome::swapped:
+        port.ShowMessage(LocalText(MsgRollbackDone), MB_OK | MB_ICONINFORMATION, MessagePurpose::notice);
+        return kExitSuccess;
+    case SwapOutcome::undone:
+        port.ShowMessage(StrPrintf(LocalText(MsgRollbackNotDone), Lines(swap.notMoved).c_str()), MB_OK | MB_ICONERROR);
+        return kExitRollbackNotDone;
+    default:
+        port.ShowMessage(StrPrintf(LocalText(MsgRollbackNotWhole), Lines(swap.notMoved).c_str()), MB_OK | MB_ICONERROR);
+        return kExitNotRestored;
+    }
+}

@@ -1,0 +1,93 @@
+// The previous release kept after a good update, and the swap that brings it
+// back. What the update set aside (PreviousRelease.h) stays in its run's
+// directories below "<root>.previous" instead of being deleted, and a record
+// beside the setup log (SetUp.kept) names it: each place the update touched,
+// with the kept release's copy of it or nothing (the release had nothing
+// there), and when and by which setup file the update ran.
+//
+// Going back swaps the two releases by renames on their own volumes: the
+// current release moves into fresh directories and becomes the kept one, the
+// kept one moves into the original places. A swap journal (SetUp.swap) is
+// written before the first move; a swap cut before the current release is
+// wholly out of the way is undone at the next start, one cut later is
+// finished. Either way one release is in place and the other kept whole.
+#pragma once
+#include <string>
+#include <vector>
+
+// BootDir() + "SetUp.kept", BootDir() + "SetUp.swap".
+std::string KeptRecordPath();
+std::string SwapJournalPath();
+
+struct KeptEntry {
+    std::string original; // a place the update touched
+    std::string aside;    // the kept release's copy; missing: it had nothing there
+};
+
+struct KeptRecord {
+    std::string tag;       // the directories' name below each "<root>.previous"
+    std::string when;      // the update between the two releases: its time,
+    std::string setupFile; // setup file
+    std::string digest;    // and that file's MD5 (hex)
+    bool keptIsOlder = true; // the kept release is the one before that update
+    std::vector<KeptEntry> entries;
+    std::vector<std::string> drop; // an earlier kept release's directories still to delete
+};
+
+enum class KeptReading { none, ok, damaged };
+KeptReading ReadKeptRecord(KeptRecord* record, std::string* problem);
+// The kept release's directories that are not there (a swap would find
+// nothing to bring back from them).
+std::vector<std::string> MissingKeptDirectories(const KeptRecord& record);
+
+// The keep rule, for each drive that would hold part of the kept release:
+// after the update, with an earlier kept release deleted, its free space must
+// still take a release as large as the kept part again plus a margin of a
+// tenth of the drive, at least 256 MiB and at most 2 GiB. The next update
+// lays its release while the current one is only renamed aside, and copies
+// the data tree: a drive kept fuller than that would make it fail for want
+// of room; beyond 2 GiB a margin says nothing about a release's size.
+struct DriveRoom {
+    std::string drive;             // "C:"
+    unsigned long long freeBytes;  // free now
+    unsigned long long totalBytes;
+    unsigned long long keptBytes;  // what the kept release holds on it
+    unsigned long long freedBytes; // what deleting the earlier kept release frees on it
+};
+const unsigned long long kKeepMarginFloor = 256ull << 20;
+const unsigned long long kKeepMarginCap = 2ull << 30;
+// Empty when every drive keeps its margin; otherwise why not, for the setup log.
+std::string KeepRefusal(const std::vector<DriveRoom>& drives);
+
+// The update has succeeded (state 20): keeps what it set aside as the
+// previous release where the keep rule allows it, or deletes it as before
+// (keep false: /NOKEEP). An earlier kept release is deleted once the new
+// record is written. Each choice is written to the setup log.
+void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile);
+
+// At the start, a journal whose run had succeeded: true when its set-aside
+// is already the kept release (the cut came after the record was written):
+// the journal goes and an earlier kept release is deleted. False: the
+// journal's clean-up runs as before.
+bool SettleKeptRelease();
+
+// What a swap came to.
+struct SwapOutcome {
+    enum Kind {
+        none,      // no swap journal (recovery only)
+        swapped,   // the kept release is in place; the other one is kept
+        undone,    // the current release stays as it was (something could not be moved)
+        notWhole,  // a move could not be done either way: the journal stays for the next start
+        unreadable // the swap journal cannot be read or understood
+    };
+    Kind kind = none;
+    std::vector<std::string> notMoved; // what could not be moved
+};
+
+// Swaps the current release with the kept one of record.
+SwapOutcome SwapWithKeptRelease(const KeptRecord& record);
+
+// A swap journal left by a cut.
+bool SwapUnfinished();
+// Undoes or finishes it (see above).
+SwapOutcome FinishUnfinishedSwap();

@@ -1,0 +1,174 @@
+#!/usr/bin/env bash
+# The previous release kept after a good update, and /ROLLBACK. An update
+# under /S keeps what it set aside; the control program then changes a value;
+# /S /ROLLBACK brings back every file of the program tree, the data tree, the
+# shortcuts and the drivers byte for byte as before the update, and a second
+# /S /ROLLBACK the updated release with the changed value. A cut while the
+# swap moves the current release out is undone at the next start, one while
+# it moves the kept release in is finished; either way the other release
+# stays kept whole. Without a kept release (never updated, /NOKEEP) /ROLLBACK
+# ends with exit code 13 and changes nothing; a data drive too small to keep
+# the previous release deletes it as before and the setup log says why.
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/transfer_lib.sh"
+. "$(dirname "$0")/rollback_lib.sh"
+. "$(dirname "$0")/faults_lib.sh"
+unset TLX_PACKAGE_TREE
+
+part_programs() {
+  local dir=$1 n=$2 i
+  for ((i = 0; i < n; i++)); do
+    [ $((i % 100)) = 0 ] && mkdir -p "$dir/Parts/p$((i / 100))"
+    printf 'O%04d\r\nG0 X%d\r\nM30\r\n' "$i" "$i" >"$dir/Parts/p$((i / 100))/O$i.nc"
+  done
+}
+lay_out_keep_machine() {
+  lay_out_rollback_machine
+  part_programs "$data_product" "$1"
+  printf 'the machine'"'"'s own driver\r\n' >"$system_dir/drivers/tlxio.sys"
+}
+# Every file a release consists of: the program tree, the data drive but for
+# the setup's own logs and records (Boot) and the kept release, the
+# shortcuts, the driver and the system file.
+machine_state() {
+  snapshot "$install_root" "$desktop" "$programs" "$system_dir/drivers"
+  snapshot "$D" | grep -v -e ' \./Velko/Boot\(/\|$\)' -e ' \./Velko\.previous\(/\|$\)'
+  if [ -f "$system_dir/tlxdx.dll" ]; then md5sum <"$system_dir/tlxdx.dll"; else echo "no tlxdx.dll"; fi
+}
+expect_state() {
+  local now
+  now=$(machine_state)
+  [ "$now" = "$2" ] || fail "$1: $(diff <(echo "$2") <(echo "$now") | head -20)"
+}
+expect_log() { setup_log | grep -qF -- "$1" || fail "setup log lacks: $1"; }
+silent_run() {
+  setup_args=("$@")
+  rm -f "$transcript"
+  run_setup
+  cp "$transcript" "$out/transcript-$(echo "$*" | tr -d '/ ')-$((++runs)).txt"
+}
+runs=0
+
+# --- Update, change a value, back, forward.
+clean_machine
+lay_out_keep_machine 1000
+before=$(machine_state)
+place_setup "$transfer_setup"
+silent_run /S
+expect_transcript "exit 0"
+expect_carried
+expect_only_kept_release
+expect_gone "$temp_save"
+expect_log "上一版本已保留："
+# The control program writes a changed value into the new release's amend file.
+sed -i 's/^m_fSpeed = 12\.5\r$/m_fSpeed = 13.75\r/' "$product/config/Mill/amend.dat"
+grep -q 'm_fSpeed = 13.75' "$product/config/Mill/amend.dat" || fail "the value was not changed"
+updated=$(machine_state)
+pass "the update kept the previous release and its record"
+
+silent_run /S /ROLLBACK
+expect_transcript "exit 0"
+expect_state "after /ROLLBACK: not the machine before the update" "$before"
+expect_log '静默安装，自动回答OK：回到 '
+expect_log '更新之前的版本？'
+expect_log 'C:\Media\Setup.exe'
+expect_only_kept_release
+pass "/S /ROLLBACK: program tree, data tree, shortcuts, driver and system file as before the update"
+
+silent_run /S /ROLLBACK
+expect_transcript "exit 0"
+expect_state "after the second /ROLLBACK: not the updated release with the changed value" "$updated"
+expect_log '安装的版本？'
+expect_only_kept_release
+pass "a second /S /ROLLBACK: the updated release with the value changed since, byte for byte"
+
+# --- Cuts during the swap; the next start is a normal one, cancelled at the warning.
+swap_journal="$D/Velko/Boot/SetUp.swap"
+fresh_files() {
+  local tag
+  tag=$(grep -a '^to	' "$swap_journal" 2>/dev/null | cut -f2) || true
+  if [ -n "$tag" ]; then find "$D/Velko.previous/$tag" -type f 2>/dev/null | wc -l; else echo 0; fi
+}
+moved_out() { [ "$(fresh_files)" -ge 200 ]; }
+swap_says() { grep -aq "phase	$1" "$swap_journal" 2>/dev/null; }
+cut_when() {
+  local i
+  for ((i = 0; i < 1200; i++)); do
+    if "$@"; then
+      wineserver -k
+      wait "$robot_pid" || true
+      [ -f "$swap_journal" ] || fail "the swap ended before the cut ($*)"
+      return 0
+    fi
+    kill -0 "$robot_pid" 2>/dev/null || fail "the run ended before: $*; $(tail -3 "$transcript" 2>/dev/null)"
+    sleep 0.05
+  done
+  fail "never reached: $*"
+}
+next_start() {
+  setup_args=()
+  rm -f "$transcript"
+  run_setup --answer "警告=CANCEL"
+  cp "$transcript" "$out/transcript-next-start-$((++runs)).txt"
+  expect_transcript "exit 2"
+  expect_gone "$swap_journal"
+  expect_log "发现未完成的版本交换"
+}
+
+setup_args=(/S /ROLLBACK)
+rm -f "$transcript"
+start_setup
+cut_when moved_out
+next_start
+expect_state "a cut while the current release moved out, then a start: not the updated release" "$updated"
+expect_only_kept_release
+silent_run /S /ROLLBACK
+expect_transcript "exit 0"
+expect_state "the kept release after the undone cut" "$before"
+pass "cut while the current release moved out: undone at the next start; the kept release whole"
+
+setup_args=(/S /ROLLBACK)
+rm -f "$transcript"
+start_setup
+cut_when swap_says cleared
+next_start
+expect_state "a cut while the kept release moved in, then a start: not the updated release" "$updated"
+expect_only_kept_release
+silent_run /S /ROLLBACK
+expect_transcript "exit 0"
+expect_state "the kept release after the finished cut" "$before"
+pass "cut while the kept release moved in: finished at the next start; the other release kept whole"
+
+# --- Nothing kept: never updated, and updated with /NOKEEP.
+clean_machine
+lay_out_keep_machine 0
+place_setup "$transfer_setup"
+fresh=$(machine_state)
+silent_run /S /ROLLBACK
+expect_transcript "exit 13"
+expect_state "/ROLLBACK on a machine never updated changed it" "$fresh"
+expect_log "没有保留的上一版本，没有做任何更改"
+silent_run /S /NOKEEP
+expect_transcript "exit 0"
+expect_carried
+expect_nothing_set_aside
+expect_gone "$D/Velko/Boot/SetUp.kept"
+expect_log "上一版本没有保留，备份已删除（/NOKEEP）"
+nokeep=$(machine_state)
+silent_run /S /ROLLBACK
+expect_transcript "exit 13"
+expect_state "/ROLLBACK after /NOKEEP changed the machine" "$nokeep"
+pass "/S /ROLLBACK never updated and after /NOKEEP: exit code 13, nothing changed"
+
+# --- A data drive too small to keep the previous release beside its margin.
+clean_machine
+small_d 64M || exit 77
+lay_out_keep_machine 0
+place_setup "$transfer_setup"
+silent_run /S
+expect_transcript "exit 0"
+expect_carried
+expect_nothing_set_aside
+expect_gone "$D/Velko/Boot/SetUp.kept"
+expect_log "上一版本没有保留，备份已删除（D: 盘空间不足"
+pass "a data drive too small to keep: the previous release deleted as before, the setup log says why"
