@@ -9,6 +9,7 @@
 #include "app/ExitCodes.h"
 #include "app/SilentWindow.h"
 #include "locations/Locations.h"
+#include "logs/SetupLog.h"
 #include "messages/Messages.h"
 #include "deploy/FileTree.h"
 #include "format/StringTable.h"
@@ -39,8 +40,12 @@ int ShowUsage(const SetupOptions& options)
     return code;
 }
 
-// Setup.exe /S: the sequence without a window; the boxes that the layers
-// below show directly are answered and written down the same way.
+// A log that cannot be written: an OK box, or under /S its text in the setup
+// log (as far as it goes) and to the starter, counted as a report.
+void ShowLogFailure(const std::string& text) { ShowMessageBox(text, MB_OK | MB_ICONEXCLAMATION); }
+void RecordLogFailure(const std::string& text) { RecordSilentMessage(text, MB_OK | MB_ICONEXCLAMATION, IDOK); }
+
+// Setup.exe /S: the sequence without a window.
 int RunSilently(const SetupOptions& options)
 {
     ControllerOperations machine;
@@ -65,15 +70,7 @@ int CAutoUpdateApp::InitInstance()
     SetupOptions options = ParseSetupCommandLine(commandLine);
     // Silent: no box for the rest of the process, the log's closing at exit
     // included.
-    if (options.silent) {
-        bool keepParameters = options.keepParameters;
-        bool goOn = options.goOnWithoutValues;
-        SetMessageHandler([keepParameters, goOn](const std::string& text, unsigned type) {
-            int answer = SilentAnswer(MessagePurpose::report, type, keepParameters, goOn);
-            RecordSilentMessage(text, type, answer);
-            return answer;
-        });
-    }
+    SetLogFailureReporter(options.silent ? RecordLogFailure : ShowLogFailure);
     std::string bootDir = BootDir();
     if (!PathFileExistsA(bootDir.c_str()))
         MakeDirectoryPath(bootDir);
@@ -89,7 +86,10 @@ int CAutoUpdateApp::InitInstance()
     if (!options.problem.empty() || options.usageAsked) {
         code = ShowUsage(options);
     } else if (!logged) {
-        ShowMessageBox(LocalText(MsgBootDirFailed), MB_OK);
+        if (options.silent)
+            RecordSilentMessage(LocalText(MsgBootDirFailed), MB_OK, IDOK);
+        else
+            ShowMessageBox(LocalText(MsgBootDirFailed), MB_OK);
     } else if (options.silent) {
         code = RunSilently(options);
     } else {

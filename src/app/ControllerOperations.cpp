@@ -136,9 +136,9 @@ std::string ControllerOperations::SetupFileProblem()
 {
     FileError error(FileError::none, 0, std::string());
     switch (VerifySetupFile(&error)) {
-    case SetupFileCheck::ok:
+    case ImageCheck::ok:
         return std::string();
-    case SetupFileCheck::fileError:
+    case ImageCheck::unreadable:
         return error.what(); // unreadable is not damaged: name the file and the cause
     default:
         return kTextBadSignature;
@@ -161,7 +161,7 @@ std::string ControllerOperations::ProductTreeRefusal()
 
 std::string ControllerOperations::InstallRootLongPath() { return LongPathOf(InstallRoot()); }
 
-bool ControllerOperations::CollectParameterInfo(ParameterSession& session) { return ::CollectParameterInfo(session); }
+bool ControllerOperations::CollectParameterInfo(ParameterSession& session) { return CollectConfigurationValues(session); }
 
 bool ControllerOperations::SaveDataTree() { return SaveParameterFiles(); }
 
@@ -184,33 +184,19 @@ ClearOutcome ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPor
     return outcome;
 }
 
-ExtractOutcome ControllerOperations::ExtractPackage()
+PackageOutcome ControllerOperations::ExtractPackage()
 {
-    ExtractOutcome outcome;
     // From here on an undo takes what lies in the original places for the
     // package's: it must know that before the package lays anything.
     if (!RecordPhase(RunPhase::packageStarted)) {
-        outcome.kind = ExtractOutcome::notStarted;
+        PackageOutcome outcome;
+        outcome.kind = PackageOutcome::notStarted;
         return outcome;
     }
-    PackageResult result = ::ExtractPackage();
-    outcome.exitCode = result.exitCode;
-    switch (result.run) {
-    case PackageRun::ok:
-        // The package's own word is not enough: the release must be there.
-        if (ProductDirName().empty() || !IsDirectory(ProductDir()))
-            outcome.kind = ExtractOutcome::noProductDir;
-        break;
-    case PackageRun::packageFailed:
-        outcome.kind = ExtractOutcome::failedExit;
-        break;
-    case PackageRun::notStarted:
-        outcome.kind = ExtractOutcome::notStarted;
-        break;
-    default:
-        outcome.kind = ExtractOutcome::rejected;
-        break;
-    }
+    PackageOutcome outcome = RunSetupPackage();
+    // The package's own word is not enough: the release must be there.
+    if (outcome.kind == PackageOutcome::ran && (ProductDirName().empty() || !IsDirectory(ProductDir())))
+        outcome.kind = PackageOutcome::noProductDir;
     return outcome;
 }
 
@@ -221,11 +207,11 @@ bool ControllerOperations::PutPreviousReleaseBack()
     return back;
 }
 
-void ControllerOperations::DiscardPreviousRelease() { ::DiscardPreviousRelease(); }
+void ControllerOperations::DiscardPreviousRelease() { DeleteSetAsideRelease(); }
 
-void ControllerOperations::CopySystemFiles() { ::CopySystemFiles(SaveSharedFile); }
+void ControllerOperations::CopySystemFiles() { CopyReleaseSystemFiles(SaveSharedFile); }
 
-void ControllerOperations::RestoreSavedFiles(InstallPort& port) { ::RestoreSavedFiles(port); }
+void ControllerOperations::RestoreSavedFiles(InstallPort& port) { RestoreDataTree(port); }
 
 void ControllerOperations::WriteActiveLanguage()
 {
@@ -233,7 +219,10 @@ void ControllerOperations::WriteActiveLanguage()
     ProfileWriteString(langIni, "ActiveLang", "ActiveLang", language == kLanguageEnglish ? "eng" : "chn");
 }
 
-void ControllerOperations::InstallDrivers() { ::InstallDrivers(InstallRoot() + ProductDirName() + "\\", SaveSharedFile); }
+void ControllerOperations::InstallDrivers(InstallPort& port)
+{
+    InstallDriverFiles(port, InstallRoot() + ProductDirName() + "\\", SaveSharedFile);
+}
 
 bool ControllerOperations::PackupSet() { return IsPackupSet(); }
 
@@ -242,17 +231,17 @@ void ControllerOperations::PurgeConfigData(const ParameterSession& session)
     PurgeConfigDataFiles(session.useActiveConfig, session.activeConfigDir);
 }
 
-void ControllerOperations::RestoreUserConfig(ParameterSession& session) { ::RestoreUserConfig(session); }
+void ControllerOperations::RestoreUserConfig(ParameterSession& session) { CopyReleaseUserTree(session); }
 
 void ControllerOperations::TransferParameters(ParameterSession& session)
 {
-    ::TransferParameters(session);
+    MergeSavedAmendFiles(session);
     RecordPhase(RunPhase::transferDone); // for the reader of the journal; an undo needs no more
 }
 
 void ControllerOperations::RemoveReleaseUserTree() { DeleteTree(JoinPath(InstallRoot(), "User")); }
 
-void ControllerOperations::RunPostInstallActions(InstallPort& port) { ::RunPostInstallActions(port); }
+void ControllerOperations::RunPostInstallActions(InstallPort& port) { StartPostInstallPrograms(port); }
 
 bool ControllerOperations::WriteFilterSystem() { return IsWriteFilterSystem(); }
 

@@ -12,7 +12,6 @@
 #include "messages/InstallPort.h"
 #include "platform/DirectoryEntries.h"
 #include "platform/FileCopy.h"
-#include "platform/MessageBox.h"
 #include "platform/NamedMutex.h"
 #include "platform/Profile.h"
 #include "platform/StringUtil.h"
@@ -73,7 +72,7 @@ std::string FindDirectoryParent(const std::string& root, const std::string& name
     return result;
 }
 
-void CopySystemFiles(const BeforeSharedWrite& before)
+void CopyReleaseSystemFiles(const BeforeSharedWrite& before)
 {
     CopySystemFilesTo(InstallRoot(), SystemDirectory(), IsNt6OrLater(), before);
 }
@@ -100,16 +99,16 @@ void CopySystemFilesTo(const std::string& installRoot, const std::string& system
     });
 }
 
-void InstallDrivers(const std::string& productDir, const BeforeSharedWrite& before)
+void InstallDriverFiles(InstallPort& ui, const std::string& productDir, const BeforeSharedWrite& before)
 {
     std::string system = SystemDirectory();
     if (system.empty())
         return;
-    InstallDriversTo(productDir, system + "\\drivers\\", before);
+    InstallDriverFilesTo(ui, productDir, system + "\\drivers\\", before);
 }
 
-void InstallDriversTo(const std::string& productDir, const std::string& driversDirectory,
-                      const BeforeSharedWrite& before)
+void InstallDriverFilesTo(InstallPort& ui, const std::string& productDir, const std::string& driversDirectory,
+                          const BeforeSharedWrite& before)
 {
     std::string pattern = productDir + "*.sys";
     if (pattern.size() >= MAX_PATH)
@@ -128,7 +127,7 @@ void InstallDriversTo(const std::string& productDir, const std::string& driversD
         // once it is whole: a failed copy leaves the machine its old driver.
         std::string fresh = target + ".new";
         if (before && !before(target)) {
-            ShowMessageBox(StrPrintf(LocalText(MsgDriverFileFailed), name.c_str()), MB_OK);
+            ui.ShowMessage(StrPrintf(LocalText(MsgDriverFileFailed), name.c_str()), MB_OK | MB_ICONEXCLAMATION);
             continue;
         }
         DeleteFileA(fresh.c_str());
@@ -136,7 +135,7 @@ void InstallDriversTo(const std::string& productDir, const std::string& driversD
                                         SP_COPY_SOURCE_ABSOLUTE, nullptr, nullptr) != FALSE;
         if (!copied || !ReplaceFileAtomically(fresh, target)) {
             DeleteFileA(fresh.c_str());
-            ShowMessageBox(StrPrintf(LocalText(MsgDriverFileFailed), name.c_str()), MB_OK);
+            ui.ShowMessage(StrPrintf(LocalText(MsgDriverFileFailed), name.c_str()), MB_OK | MB_ICONEXCLAMATION);
         }
     } while (FindNextFileA(h, &found));
     FindClose(h);
@@ -155,9 +154,9 @@ PostInstallPlan PostInstallPlanForThisMachine()
     return plan;
 }
 
-void RunPostInstallActions(InstallPort& ui) { RunPostInstallActions(ui, PostInstallPlanForThisMachine()); }
+void StartPostInstallPrograms(InstallPort& ui) { StartPostInstallPrograms(ui, PostInstallPlanForThisMachine()); }
 
-void RunPostInstallActions(InstallPort& ui, const PostInstallPlan& plan)
+void StartPostInstallPrograms(InstallPort& ui, const PostInstallPlan& plan)
 {
     std::string batch = JoinPath(plan.installRoot, "netsh\\install.bat");
     if (!batch.empty() && PathFileExistsA(batch.c_str()) && !ShellStart(batch, "", SEE_MASK_FLAG_NO_UI))

@@ -503,7 +503,7 @@ UndoResult PutPreviousReleaseBack()
     return result;
 }
 
-void DiscardPreviousRelease()
+void DeleteSetAsideRelease()
 {
     if (!g_present)
         return;

@@ -68,7 +68,7 @@ UndoResult PutPreviousReleaseBack();
 // The update succeeded: what was set aside is deleted, then the journal. A
 // directory that cannot be deleted keeps the journal for the next start,
 // which tries again and then names it in the setup log and lets it be.
-void DiscardPreviousRelease();
+void DeleteSetAsideRelease();
 
 // An earlier run's journal that only waited for its clean-up: its
 // directories are deleted; one that still stays is named in the setup log and

@@ -19,7 +19,6 @@
 #include "params/ParameterFileKinds.h"
 #include "params/LocalListingTexts.h"
 #include "platform/DirectoryEntries.h"
-#include "platform/MessageBox.h"
 #include "platform/FileCopy.h"
 #include "platform/MultiByte.h"
 #include "platform/Paths.h"
@@ -103,7 +102,11 @@ void FindDataFiles(const std::string& root, ParameterSession& session)
 bool SaveConfiguration(ParameterSession& session, const std::string& dataFile)
 {
     std::vector<unsigned char> block;
-    if (!ExtractParameters(dataFile, "CController", block))
+    std::string problem;
+    bool read = ExtractParameters(dataFile, "CController", block, &problem);
+    if (!problem.empty())
+        session.ui.ShowMessage(problem, MB_OK);
+    if (!read)
         return false;
     std::string configDir = dataFile.substr(0, dataFile.find_last_of('\\'));
     std::string name = LastComponent(configDir);
@@ -120,7 +123,7 @@ bool SaveConfiguration(ParameterSession& session, const std::string& dataFile)
         CSerialNumberCheck check = descriptor.CheckSerialNumbers();
         SerialNumberFinding finding;
         while (check.Next(finding))
-            if (ShowMessageBox(finding.message, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDCANCEL)
+            if (session.ui.ShowMessage(finding.message, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDCANCEL)
                 break;
     }
     descriptor.Reset();
@@ -159,7 +162,7 @@ std::string ConfigurationName(const std::string& dataFile)
 }
 } // namespace
 
-bool CollectParameterInfo(ParameterSession& session)
+bool CollectConfigurationValues(ParameterSession& session)
 {
     FindDataFiles(DataProductDir() + "\\config", session);
     FindDataFiles(ProductDir() + "config", session);
@@ -225,7 +228,7 @@ bool IsCopiedWhole(const std::string& source, const std::string& destination)
 }
 } // namespace
 
-bool SaveParameterFiles()
+bool SaveDataTreeWithoutParameterFiles()
 {
     std::string source = WithoutTrailingBackslash(DataProductDir());
     std::string destination = WithoutTrailingBackslash(TempSaveDir());
@@ -253,7 +256,7 @@ void RemoveParameterFilesInPlace()
         RemoveParameterFileSet(tree, SetFileAside);
 }
 
-void RestoreSavedFiles(InstallPort& ui)
+void RestoreDataTree(InstallPort& ui)
 {
     std::string source = WithoutTrailingBackslash(TempSaveDir());
     std::string destination = WithoutTrailingBackslash(DataProductDir());

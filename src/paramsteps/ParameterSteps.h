@@ -31,21 +31,21 @@ struct ParameterSession {
 // <config>_amend.dat in paramWorkDir. Configurations whose values cannot be
 // read or saved are named in one OK/Cancel box; false on Cancel (nothing has
 // been changed, the setup ends).
-bool CollectParameterInfo(ParameterSession& session);
+bool CollectConfigurationValues(ParameterSession& session);
 // State 3: DataProductDir into TempSaveDir, without the parameter files.
 // False when the copy is incomplete (a full or missing drive): the partial
 // copy is removed, and state 5 must keep the data tree and clear only its
 // parameter files (RemoveParameterFilesInPlace), which leaves what the save
 // and the restore would have left.
-bool SaveParameterFiles();
+bool SaveDataTreeWithoutParameterFiles();
 // State 5 after a failed save: the parameter file set taken out of
 // DataProductDir itself (set aside, so that a failed update puts it back);
 // the user's files stay where they are.
 void RemoveParameterFilesInPlace();
 // State 9: TempSaveDir back into DataProductDir, then TempSaveDir removed once
 // every file of it arrived whole; otherwise it is kept and named to the user.
-void RestoreSavedFiles(InstallPort& ui);
+void RestoreDataTree(InstallPort& ui);
 // State 15: the release's User tree into the data tree.
-void RestoreUserConfig(ParameterSession& session);
+void CopyReleaseUserTree(ParameterSession& session);
 // State 15: the saved amend files merged into the new release's amend.dat.
-void TransferParameters(ParameterSession& session);
+void MergeSavedAmendFiles(ParameterSession& session);

@@ -42,7 +42,7 @@ void ShowTransferSummary(ParameterSession& session, const std::vector<std::strin
 }
 } // namespace
 
-void TransferParameters(ParameterSession& session)
+void MergeSavedAmendFiles(ParameterSession& session)
 {
     if (!session.transferRequested)
         return;
@@ -74,6 +74,7 @@ void TransferParameters(ParameterSession& session)
             // The release's amend.dat stays as it was; the saved values must
             // not go with the work directory.
             keepWorkDir = true;
+            session.ui.ShowMessage(LocalText(MsgUnitFileCreateFailed), MB_OK);
             std::string saved = session.paramWorkDir + "\\" + name;
             WriteLogLine("无法写入" + target + "，保存的参数保留在" + saved);
             session.ui.ShowMessage(StrPrintf(LocalText(MsgSavedValuesKept), target.c_str(), saved.c_str()), MB_OK);
@@ -92,7 +93,7 @@ void TransferParameters(ParameterSession& session)
         DeleteTree(session.paramWorkDir);
 }
 
-void RestoreUserConfig(ParameterSession& session)
+void CopyReleaseUserTree(ParameterSession& session)
 {
     // The package's user tree holds the product's directory inside it.
     std::string userTree = InstallRoot() + "User";
