@@ -9,7 +9,8 @@
 #include "logs/SetupLog.h"
 #include "locations/Locations.h"
 #include "messages/Messages.h"
-#include "paramsteps/ParameterSteps.h"
+#include "paramsteps/ParameterFileSet.h"
+#include "paramsteps/ParameterTransfer.h"
 #include "platform/MultiByte.h"
 #include "platform/NamedMutex.h"
 #include "platform/Paths.h"
@@ -163,7 +164,7 @@ std::string ControllerOperations::InstallRootLongPath() { return LongPathOf(Inst
 
 bool ControllerOperations::CollectParameterInfo(ParameterSession& session) { return CollectConfigurationValues(session); }
 
-bool ControllerOperations::SaveDataTree() { return SaveParameterFiles(); }
+bool ControllerOperations::SaveDataTree() { return SaveDataTreeWithoutParameterFiles(); }
 
 ClearOutcome ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPort& port)
 {
@@ -215,13 +216,12 @@ void ControllerOperations::RestoreSavedFiles(InstallPort& port) { RestoreDataTre
 
 void ControllerOperations::WriteActiveLanguage()
 {
-    std::string langIni = InstallRoot() + ProductDirName() + "\\Lang\\Lang.ini";
-    ProfileWriteString(langIni, "ActiveLang", "ActiveLang", language == kLanguageEnglish ? "eng" : "chn");
+    ProfileWriteString(LangIni(), "ActiveLang", "ActiveLang", language == kLanguageEnglish ? "eng" : "chn");
 }
 
 void ControllerOperations::InstallDrivers(InstallPort& port)
 {
-    InstallDriverFiles(port, InstallRoot() + ProductDirName() + "\\", SaveSharedFile);
+    InstallDriverFiles(port, ProductDir(), SaveSharedFile);
 }
 
 bool ControllerOperations::PackupSet() { return IsPackupSet(); }

@@ -133,12 +133,14 @@ std::string UserIni() { return JoinPath(DataProductDir(), "user.ini"); }
 std::string PackupIni() { return JoinPath(ProductDir(), "Packup.ini"); }
 std::string FirstRunPath() { return JoinPath(InstallRoot(), "FirstRun.exe"); }
 
+std::string LangIni() { return JoinPath(ProductDir(), "Lang\\Lang.ini"); }
+
 std::string ActiveLangName()
 {
     std::string name = ProfileGetString(UserIni(), "ActiveLang", "ActiveLang");
     if (!name.empty())
         return name;
-    return ProfileGetString(JoinPath(ProductDir(), "lang\\lang.ini"), "ActiveLang", "ActiveLang");
+    return ProfileGetString(LangIni(), "ActiveLang", "ActiveLang");
 }
 
 std::string LangDir()

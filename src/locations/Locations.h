@@ -19,6 +19,8 @@ std::string BootIni();
 std::string UserIni();
 std::string PackupIni();
 std::string FirstRunPath();
+// The product's own language file, where the active language is written.
+std::string LangIni();
 std::string ActiveLangName();
 std::string LangDir();
 

@@ -1,7 +1,7 @@
 // Saving what must survive a reinstall: the controller values of every
 // configuration as text amend files, and the data tree without its parameter
 // files; later the saved tree comes back over the new release.
-#include "paramsteps/ParameterSteps.h"
+#include "paramsteps/ParameterFileSet.h"
 
 #include <functional>
 #include <windows.h>

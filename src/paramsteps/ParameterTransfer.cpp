@@ -1,7 +1,7 @@
 // Bringing the machine's values into the new release: the user tree of the
 // package into the data tree, and each saved amend file merged into the new
 // release's amend.dat of the same configuration.
-#include "paramsteps/ParameterSteps.h"
+#include "paramsteps/ParameterTransfer.h"
 
 #include <windows.h>
 #include <shlwapi.h>
