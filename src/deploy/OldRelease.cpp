@@ -7,7 +7,6 @@
 #include "logs/TraceLog.h"
 #include "messages/InstallPort.h"
 #include "messages/Messages.h"
-#include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/StringUtil.h"
 

@@ -19,6 +19,9 @@ std::string BootIni();
 std::string UserIni();
 std::string PackupIni();
 std::string FirstRunPath();
+// The format file of a configuration directory, or the product's own when
+// the configuration has none.
+std::string ConfigFormatFile(const std::string& configDir);
 // The product's own language file, where the active language is written.
 std::string LangIni();
 std::string ActiveLangName();

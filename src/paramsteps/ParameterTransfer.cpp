@@ -3,9 +3,6 @@
 // release's amend.dat of the same configuration.
 #include "paramsteps/ParameterTransfer.h"
 
-#include <windows.h>
-#include <shlwapi.h>
-
 #include "locations/Locations.h"
 #include "messages/Messages.h"
 #include "logs/SetupLog.h"
@@ -13,6 +10,7 @@
 #include "messages/InstallPort.h"
 #include "params/AmendMerge.h"
 #include "platform/DirectoryEntries.h"
+#include "platform/Paths.h"
 #include "platform/StringUtil.h"
 
 namespace {
@@ -22,8 +20,6 @@ std::string ReplaceAll(std::string text, const std::string& what, const std::str
         text.replace(pos, what.size(), with);
     return text;
 }
-
-bool PathExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
 
 // Tells the user which configurations kept their values.
 void ShowTransferSummary(ParameterSession& session, const std::vector<std::string>& merged)
@@ -60,14 +56,13 @@ void MergeSavedAmendFiles(ParameterSession& session)
         if (name.find("_amend.dat") == std::string::npos)
             return true;
         std::string base = session.useActiveConfig ? session.activeConfigDir : ProductDir();
-        std::string target = base + "config\\" + ReplaceAll(name, "_amend.dat", "\\amend.dat");
-        std::string configDir = ReplaceAll(target, "\\amend.dat", "");
-        if (!PathExists(configDir))
+        std::string configDir = JoinPath(JoinPath(base, "config"), ReplaceAll(name, "_amend.dat", ""));
+        std::string target = JoinPath(configDir, "amend.dat");
+        if (configDir.empty() || target.empty() || !PathExists(configDir))
             return true;
-        std::string format = configDir + "\\tornelix.fmt";
-        if (!PathExists(format))
-            format = ProductDir() + "tornelix.fmt";
-        MergeResult result = MergeAmendFile(session.paramWorkDir + "\\" + name, target, format);
+        std::string format = ConfigFormatFile(configDir);
+        std::string saved = JoinPath(session.paramWorkDir, name);
+        MergeResult result = MergeAmendFile(saved, target, format);
         if (result == MergeResult::merged) {
             merged.push_back(name.substr(0, name.find("_amend.dat")));
         } else if (result == MergeResult::targetNotWritten) {
@@ -75,7 +70,6 @@ void MergeSavedAmendFiles(ParameterSession& session)
             // not go with the work directory.
             keepWorkDir = true;
             session.ui.ShowMessage(LocalText(MsgUnitFileCreateFailed), MB_OK);
-            std::string saved = session.paramWorkDir + "\\" + name;
             WriteLogLine("无法写入" + target + "，保存的参数保留在" + saved);
             session.ui.ShowMessage(StrPrintf(LocalText(MsgSavedValuesKept), target.c_str(), saved.c_str()), MB_OK);
         } else if (result == MergeResult::formatUnreadable) {
@@ -96,19 +90,18 @@ void MergeSavedAmendFiles(ParameterSession& session)
 void CopyReleaseUserTree(ParameterSession& session)
 {
     // The package's user tree holds the product's directory inside it.
-    std::string userTree = InstallRoot() + "User";
-    std::string source = userTree + "\\" + ProductDirName();
+    std::string userTree = JoinPath(InstallRoot(), "User");
+    std::string source = JoinPath(userTree, ProductDirName());
     std::string target = DataProductDir();
     bool productSourceExists = PathExists(source);
     if (productSourceExists && session.useActiveConfig)
-        source += "\\config";
+        source = JoinPath(source, "config");
     if (!productSourceExists) {
-        userTree = InstallRoot() + "User\\";
-        source = userTree + "config";
-        target = DataProductDir() + "\\config";
+        source = JoinPath(userTree, "config");
+        target = JoinPath(DataProductDir(), "config");
     }
     if (session.useActiveConfig)
-        target = session.activeConfigDir + "config";
+        target = JoinPath(session.activeConfigDir, "config");
     if (!PathExists(source))
         return;
     if (!PathExists(target))
