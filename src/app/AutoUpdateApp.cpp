@@ -58,7 +58,7 @@ int RunSilently(const SetupOptions& options)
 }
 } // namespace
 
-CAutoUpdateApp::CAutoUpdateApp() : m_log(BootDir() + "SetUp.log") {}
+CAutoUpdateApp::CAutoUpdateApp() : m_log(SetupLogPath()) {}
 
 CAutoUpdateApp::~CAutoUpdateApp() = default;
 

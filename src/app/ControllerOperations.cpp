@@ -55,9 +55,9 @@ std::string TreeHoldingSetupFile()
     std::string setup = LongPathOf(RunningProgramPath());
     if (setup.empty())
         return std::string();
-    std::vector<std::string> trees = {InstallRoot(), DataProductDir(), "D:\\NcFiles\\Wizards"};
+    std::vector<std::string> trees = {InstallRoot(), DataProductDir(), WizardsDir()};
     if (IsWriteFilterSystem())
-        trees.push_back("C:\\Velko");
+        trees.push_back(WriteFilterDataTree());
     for (const std::string& tree : trees) {
         std::string longTree = LongPathOf(tree);
         if (!longTree.empty() && IsSelfOrWithin(setup, longTree) && !IsSelfOrWithin(setup, LongPathOf(BootDir())))

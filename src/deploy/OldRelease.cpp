@@ -52,9 +52,9 @@ bool SetAsideReleaseExtras(bool dataTreeKept)
     bool written = true;
     if (!ProductDirName().empty())
         written = SetAsideQuietly(ProductDir()) && written;
-    written = written && SetAsideQuietly("D:\\NcFiles\\Wizards");
+    written = written && SetAsideQuietly(WizardsDir());
     if (IsWriteFilterSystem() && !dataTreeKept)
-        written = written && SetAsideQuietly("C:\\Velko");
+        written = written && SetAsideQuietly(WriteFilterDataTree());
     for (const std::string& shortcut : ShortcutPaths())
         written = written && SetAsideQuietly(shortcut);
     return written;

@@ -86,6 +86,18 @@ std::string TempSaveDir()
     return data.substr(0, 2) + "\\TorneLixTemp\\";
 }
 
+std::string PreviousReleaseRootFor(const std::string& path)
+{
+    auto driveOf = [](const std::string& p) {
+        return p.size() >= 2 && p[1] == ':' ? static_cast<char>(toupper(static_cast<unsigned char>(p[0]))) : 0;
+    };
+    char drive = driveOf(path);
+    for (const std::string& root : {InstallRoot(), DataRoot()})
+        if (drive && driveOf(root) == drive)
+            return WithoutTrailingBackslash(root) + ".previous";
+    return std::string(1, drive ? drive : 'C') + ":\\TorneLix.previous";
+}
+
 std::string ProductDirName()
 {
     return WithoutOneBackslash(ProfileGetString(JoinPath(InstallRoot(), "setup.cfg"), "Settings", "Path"));
@@ -95,6 +107,8 @@ std::string ProductDir() { return WithBackslash(JoinPath(InstallRoot(), ProductD
 std::string DataProductDir() { return JoinPath(DataRoot(), ProductDirName()); }
 std::string BootDir() { return JoinPath(DataRoot(), "Boot\\"); }
 std::string BootIni() { return JoinPath(BootDir(), "Boot.ini"); }
+std::string SetupLogPath() { return JoinPath(BootDir(), "SetUp.log"); }
+std::string JournalFilePath() { return JoinPath(BootDir(), "SetUp.journal"); }
 std::string UserIni() { return JoinPath(DataProductDir(), "user.ini"); }
 std::string PackupIni() { return JoinPath(ProductDir(), "Packup.ini"); }
 std::string FirstRunPath() { return JoinPath(InstallRoot(), "FirstRun.exe"); }
@@ -123,6 +137,10 @@ std::string LangDir()
     std::string langDir = JoinPath(dir, ActiveLangName());
     return langDir.empty() ? dir : langDir;
 }
+
+std::string WizardsDir() { return "D:\\NcFiles\\Wizards"; }
+
+std::string WriteFilterDataTree() { return "C:\\Velko"; }
 
 bool ActiveConfigDir(std::string& dir)
 {
