@@ -55,7 +55,7 @@ std::string TreeHoldingSetupFile()
     std::string setup = LongPathOf(RunningProgramPath());
     if (setup.empty())
         return std::string();
-    std::vector<std::string> trees = {InstallRoot(), DataProductDir(), WizardsDir()};
+    std::vector<std::string> trees = {InstallRoot(), WithoutTrailingBackslash(DataProductDir()), WizardsDir()};
     if (IsWriteFilterSystem())
         trees.push_back(WriteFilterDataTree());
     for (const std::string& tree : trees) {

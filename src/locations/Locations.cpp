@@ -104,7 +104,7 @@ std::string ProductDirName()
 }
 
 std::string ProductDir() { return WithBackslash(JoinPath(InstallRoot(), ProductDirName())); }
-std::string DataProductDir() { return JoinPath(DataRoot(), ProductDirName()); }
+std::string DataProductDir() { return WithBackslash(JoinPath(DataRoot(), ProductDirName())); }
 std::string BootDir() { return JoinPath(DataRoot(), "Boot\\"); }
 std::string BootIni() { return JoinPath(BootDir(), "Boot.ini"); }
 std::string SetupLogPath() { return JoinPath(BootDir(), "SetUp.log"); }

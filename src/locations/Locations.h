@@ -11,6 +11,7 @@ std::string InstallRoot();
 std::string DataRoot();
 
 // Computed afresh on every call (they follow setup.cfg, which state 5 deletes).
+// Directories end with a backslash, as the roots do.
 std::string ProductDirName();
 std::string ProductDir();
 std::string DataProductDir();

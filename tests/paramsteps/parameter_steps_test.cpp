@@ -42,7 +42,7 @@ protected:
         RemoveTreeForTest("D:\\TorneLixTemp");
         RemoveTreeForTest(ParamWorkDir());
         program.File("setup.cfg", "[Settings]\r\nPath=TorneLix\\\r\n");
-        ASSERT_EQ(DataProductDir(), "D:\\Velko\\TorneLix");
+        ASSERT_EQ(DataProductDir(), "D:\\Velko\\TorneLix\\");
         log = std::make_unique<CSetUpLogMgr>("C:\\tlx_paramsteps.log");
         DeleteFileA(log->Path().c_str());
         log->Open();
