@@ -12,6 +12,7 @@
 #include "app/RunRecord.h"
 #include "app/SilentWindow.h"
 #include "locations/Locations.h"
+#include "logs/SetupLog.h"
 #include "messages/Messages.h"
 #include "deploy/FileTree.h"
 #include "format/StringTable.h"
@@ -42,8 +43,12 @@ int ShowUsage(const SetupOptions& options)
     return code;
 }
 
-// Setup.exe /S: the sequence without a window; the boxes that the layers
-// below show directly are answered and written down the same way.
+// A log that cannot be written: an OK box, or under /S its text in the setup
+// log (as far as it goes) and to the starter, counted as a report.
+void ShowLogFailure(const std::string& text) { ShowMessageBox(text, MB_OK | MB_ICONEXCLAMATION); }
+void RecordLogFailure(const std::string& text) { RecordSilentMessage(text, MB_OK | MB_ICONEXCLAMATION, IDOK); }
+
+// Setup.exe /S: the sequence without a window.
 int RunSilently(const SetupOptions& options)
 {
     ControllerOperations machine;
@@ -56,7 +61,7 @@ int RunSilently(const SetupOptions& options)
 }
 } // namespace
 
-CAutoUpdateApp::CAutoUpdateApp() : m_log(BootDir() + "SetUp.log") {}
+CAutoUpdateApp::CAutoUpdateApp() : m_log(SetupLogPath()) {}
 
 CAutoUpdateApp::~CAutoUpdateApp() = default;
 
@@ -69,15 +74,7 @@ int CAutoUpdateApp::InitInstance()
     ControllerOperations::keepPrevious = options.keepPrevious;
     // Silent: no box for the rest of the process, the log's closing at exit
     // included.
-    if (options.silent) {
-        bool keepParameters = options.keepParameters;
-        bool goOn = options.goOnWithoutValues;
-        SetMessageHandler([keepParameters, goOn](const std::string& text, unsigned type) {
-            int answer = SilentAnswer(MessagePurpose::report, type, keepParameters, goOn);
-            RecordSilentMessage(text, type, answer);
-            return answer;
-        });
-    }
+    SetLogFailureReporter(options.silent ? RecordLogFailure : ShowLogFailure);
     std::string bootDir = BootDir();
     if (!PathFileExistsA(bootDir.c_str()))
         MakeDirectoryPath(bootDir);
@@ -93,7 +90,10 @@ int CAutoUpdateApp::InitInstance()
     if (!options.problem.empty() || options.usageAsked) {
         code = ShowUsage(options);
     } else if (!logged) {
-        ShowMessageBox(LocalText(MsgBootDirFailed), MB_OK);
+        if (options.silent)
+            RecordSilentMessage(LocalText(MsgBootDirFailed), MB_OK, IDOK);
+        else
+            ShowMessageBox(LocalText(MsgBootDirFailed), MB_OK);
     } else if (options.check) {
         code = RunPreflightCheck(options);
     } else if (options.rollback) {

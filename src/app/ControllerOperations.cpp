@@ -10,7 +10,8 @@
 #include "logs/SetupLog.h"
 #include "locations/Locations.h"
 #include "messages/Messages.h"
-#include "paramsteps/ParameterSteps.h"
+#include "paramsteps/ParameterFileSet.h"
+#include "paramsteps/ParameterTransfer.h"
 #include "platform/MultiByte.h"
 #include "platform/NamedMutex.h"
 #include "platform/Paths.h"
@@ -43,21 +44,15 @@ std::string Lines(const std::vector<std::string>& lines)
     return text;
 }
 
-bool IsSelfOrWithin(const std::string& path, const std::string& dir)
-{
-    std::string p = LowerMultiByte(path), d = LowerMultiByte(WithoutTrailingBackslash(dir));
-    return !d.empty() && (p == d || (p.size() > d.size() && p.compare(0, d.size(), d) == 0 && p[d.size()] == '\\'));
-}
-
 // The tree that state 5 would set aside from under the running setup file.
 std::string TreeHoldingSetupFile()
 {
     std::string setup = LongPathOf(RunningProgramPath());
     if (setup.empty())
         return std::string();
-    std::vector<std::string> trees = {InstallRoot(), DataProductDir(), "D:\\NcFiles\\Wizards"};
+    std::vector<std::string> trees = {InstallRoot(), WithoutTrailingBackslash(DataProductDir()), WizardsDir()};
     if (IsWriteFilterSystem())
-        trees.push_back("C:\\Velko");
+        trees.push_back(WriteFilterDataTree());
     for (const std::string& tree : trees) {
         std::string longTree = LongPathOf(tree);
         if (!longTree.empty() && IsSelfOrWithin(setup, longTree) && !IsSelfOrWithin(setup, LongPathOf(BootDir())))
@@ -150,9 +145,9 @@ std::string ControllerOperations::SetupFileProblem()
 {
     FileError error(FileError::none, 0, std::string());
     switch (VerifySetupFile(&error)) {
-    case SetupFileCheck::ok:
+    case ImageCheck::ok:
         return std::string();
-    case SetupFileCheck::fileError:
+    case ImageCheck::unreadable:
         return error.what(); // unreadable is not damaged: name the file and the cause
     default:
         return kTextBadSignature;
@@ -175,9 +170,9 @@ std::string ControllerOperations::ProductTreeRefusal()
 
 std::string ControllerOperations::InstallRootLongPath() { return LongPathOf(InstallRoot()); }
 
-bool ControllerOperations::CollectParameterInfo(ParameterSession& session) { return ::CollectParameterInfo(session); }
+bool ControllerOperations::CollectParameterInfo(ParameterSession& session) { return CollectConfigurationValues(session); }
 
-bool ControllerOperations::SaveDataTree() { return SaveParameterFiles(); }
+bool ControllerOperations::SaveDataTree() { return SaveDataTreeWithoutParameterFiles(); }
 
 ClearOutcome ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPort& port)
 {
@@ -201,33 +196,19 @@ ClearOutcome ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPor
     return outcome;
 }
 
-ExtractOutcome ControllerOperations::ExtractPackage()
+PackageOutcome ControllerOperations::ExtractPackage()
 {
-    ExtractOutcome outcome;
     // From here on an undo takes what lies in the original places for the
     // package's: it must know that before the package lays anything.
     if (!RecordPhase(RunPhase::packageStarted)) {
-        outcome.kind = ExtractOutcome::notStarted;
+        PackageOutcome outcome;
+        outcome.kind = PackageOutcome::notStarted;
         return outcome;
     }
-    PackageResult result = ::ExtractPackage();
-    outcome.exitCode = result.exitCode;
-    switch (result.run) {
-    case PackageRun::ok:
-        // The package's own word is not enough: the release must be there.
-        if (ProductDirName().empty() || !IsDirectory(ProductDir()))
-            outcome.kind = ExtractOutcome::noProductDir;
-        break;
-    case PackageRun::packageFailed:
-        outcome.kind = ExtractOutcome::failedExit;
-        break;
-    case PackageRun::notStarted:
-        outcome.kind = ExtractOutcome::notStarted;
-        break;
-    default:
-        outcome.kind = ExtractOutcome::rejected;
-        break;
-    }
+    PackageOutcome outcome = RunSetupPackage();
+    // The package's own word is not enough: the release must be there.
+    if (outcome.kind == PackageOutcome::ran && (ProductDirName().empty() || !IsDirectory(ProductDir())))
+        outcome.kind = PackageOutcome::noProductDir;
     return outcome;
 }
 
@@ -240,17 +221,19 @@ bool ControllerOperations::PutPreviousReleaseBack()
 
 void ControllerOperations::DiscardPreviousRelease() { KeepOrDiscardPreviousRelease(keepPrevious, RunningProgramPath()); }
 
-void ControllerOperations::CopySystemFiles() { ::CopySystemFiles(SaveSharedFile); }
+void ControllerOperations::CopySystemFiles() { CopyReleaseSystemFiles(SaveSharedFile); }
 
-void ControllerOperations::RestoreSavedFiles(InstallPort& port) { ::RestoreSavedFiles(port); }
+void ControllerOperations::RestoreSavedFiles(InstallPort& port) { RestoreDataTree(port); }
 
 void ControllerOperations::WriteActiveLanguage()
 {
-    std::string langIni = InstallRoot() + ProductDirName() + "\\Lang\\Lang.ini";
-    ProfileWriteString(langIni, "ActiveLang", "ActiveLang", language == kLanguageEnglish ? "eng" : "chn");
+    ProfileWriteString(LangIni(), "ActiveLang", "ActiveLang", language == kLanguageEnglish ? "eng" : "chn");
 }
 
-void ControllerOperations::InstallDrivers() { ::InstallDrivers(InstallRoot() + ProductDirName() + "\\", SaveSharedFile); }
+void ControllerOperations::InstallDrivers(InstallPort& port)
+{
+    InstallDriverFiles(port, ProductDir(), SaveSharedFile);
+}
 
 bool ControllerOperations::PackupSet() { return IsPackupSet(); }
 
@@ -259,17 +242,17 @@ void ControllerOperations::PurgeConfigData(const ParameterSession& session)
     PurgeConfigDataFiles(session.useActiveConfig, session.activeConfigDir);
 }
 
-void ControllerOperations::RestoreUserConfig(ParameterSession& session) { ::RestoreUserConfig(session); }
+void ControllerOperations::RestoreUserConfig(ParameterSession& session) { CopyReleaseUserTree(session); }
 
 void ControllerOperations::TransferParameters(ParameterSession& session)
 {
-    ::TransferParameters(session);
+    MergeSavedAmendFiles(session);
     RecordPhase(RunPhase::transferDone); // for the reader of the journal; an undo needs no more
 }
 
 void ControllerOperations::RemoveReleaseUserTree() { DeleteTree(JoinPath(InstallRoot(), "User")); }
 
-void ControllerOperations::RunPostInstallActions(InstallPort& port) { ::RunPostInstallActions(port); }
+void ControllerOperations::RunPostInstallActions(InstallPort& port) { StartPostInstallPrograms(port); }
 
 bool ControllerOperations::WriteFilterSystem() { return IsWriteFilterSystem(); }
 

@@ -17,13 +17,13 @@ public:
     bool CollectParameterInfo(ParameterSession& session) override;
     bool SaveDataTree() override;
     ClearOutcome ClearOldRelease(bool dataTreeKept, InstallPort& port) override;
-    ExtractOutcome ExtractPackage() override;
+    PackageOutcome ExtractPackage() override;
     bool PutPreviousReleaseBack() override;
     void DiscardPreviousRelease() override;
     void CopySystemFiles() override;
     void RestoreSavedFiles(InstallPort& port) override;
     void WriteActiveLanguage() override;
-    void InstallDrivers() override;
+    void InstallDrivers(InstallPort& port) override;
     bool PackupSet() override;
     void PurgeConfigData(const ParameterSession& session) override;
     void RestoreUserConfig(ParameterSession& session) override;

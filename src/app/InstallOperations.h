@@ -5,21 +5,10 @@
 #pragma once
 #include <string>
 
+#include "deploy/Package.h"
+
 class InstallPort;
 struct ParameterSession;
-
-// What running the package came to.
-struct ExtractOutcome {
-    enum Kind {
-        ran,          // it ran to a good end and left the product directory
-        notStarted,   // it could not be started
-        failedExit,   // it ended with a non-zero exit code
-        noProductDir, // it left no product directory below InstallRoot
-        rejected,     // its check or its copy failed (already reported)
-    };
-    Kind kind = ran;
-    unsigned long exitCode = 0;
-};
 
 // What undoing a run cut short came to.
 struct RecoveryOutcome {
@@ -69,8 +58,9 @@ public:
     virtual bool SaveDataTree() = 0;
     // State 5.
     virtual ClearOutcome ClearOldRelease(bool dataTreeKept, InstallPort& port) = 0;
-    // State 6.
-    virtual ExtractOutcome ExtractPackage() = 0;
+    // State 6: the package checked and run; noProductDir when it ran but left
+    // no product directory below InstallRoot.
+    virtual PackageOutcome ExtractPackage() = 0;
     // After a failed extraction: the previous release back as it was; false
     // when something could not be put back.
     virtual bool PutPreviousReleaseBack() = 0;
@@ -81,7 +71,7 @@ public:
     virtual void CopySystemFiles() = 0;
     virtual void RestoreSavedFiles(InstallPort& port) = 0;
     virtual void WriteActiveLanguage() = 0;
-    virtual void InstallDrivers() = 0;
+    virtual void InstallDrivers(InstallPort& port) = 0;
     // State 15.
     virtual bool PackupSet() = 0;
     virtual void PurgeConfigData(const ParameterSession& session) = 0;

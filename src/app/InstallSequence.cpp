@@ -178,17 +178,21 @@ InstallSequence::State InstallSequence::RunClearOld()
 // again, Cancel puts the previous release back and ends the setup.
 InstallSequence::State InstallSequence::RunExtract()
 {
-    ExtractOutcome outcome = m_machine.ExtractPackage();
-    if (outcome.kind == ExtractOutcome::ran)
+    PackageOutcome outcome = m_machine.ExtractPackage();
+    if (outcome.kind == PackageOutcome::ran)
         return CopySystem;
+    // What stopped it first (a damaged setup file, a file error, a program
+    // that cannot start), then the question.
+    if (!outcome.report.empty())
+        m_window.ShowMessage(outcome.report, MB_OK | MB_ICONEXCLAMATION);
     const MessagePair* what = &MsgPackageRejected;
-    if (outcome.kind == ExtractOutcome::notStarted)
+    if (outcome.kind == PackageOutcome::notStarted)
         what = &MsgPackageNotStarted;
-    else if (outcome.kind == ExtractOutcome::failedExit)
+    else if (outcome.kind == PackageOutcome::failedExit)
         what = &MsgPackageExitCode;
-    else if (outcome.kind == ExtractOutcome::noProductDir)
+    else if (outcome.kind == PackageOutcome::noProductDir)
         what = &MsgPackageNoProduct;
-    std::string code = outcome.kind == ExtractOutcome::failedExit ? std::to_string(outcome.exitCode) : "-";
+    std::string code = outcome.kind == PackageOutcome::failedExit ? std::to_string(outcome.exitCode) : "-";
     TraceMessage("|E|Extract: %s (exit code %s)", what->text[1], code.c_str());
     if (m_window.ShowMessage(StrPrintf(LocalText(MsgPackageFailed), LocalText(*what), code.c_str()),
                              MB_RETRYCANCEL | MB_ICONEXCLAMATION, MessagePurpose::packageFailed) == IDRETRY)
@@ -219,7 +223,7 @@ InstallSequence::State InstallSequence::RunWriteLanguage()
 // 12: the product's kernel driver files.
 InstallSequence::State InstallSequence::RunDrivers()
 {
-    m_machine.InstallDrivers();
+    m_machine.InstallDrivers(m_window);
     return Transfer;
 }
 

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "messages/InstallPort.h"
-#include "paramsteps/ParameterSteps.h"
+#include "paramsteps/ParameterSession.h"
 
 class InstallOperations;
 

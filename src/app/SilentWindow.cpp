@@ -23,8 +23,8 @@ const char* AnswerName(int answer)
 
 namespace {
 // Since the silent run began: a report was written or a held file kept its
-// old version. Process-wide, as the lower layers' own boxes come through the
-// message handler.
+// old version. Process-wide, as a log's failure is reported outside the
+// window.
 bool g_notWhole = false;
 } // namespace
 
@@ -66,8 +66,8 @@ void RecordSilentMessage(const std::string& text, unsigned type, int answer, Mes
         g_notWhole = true;
     if (purpose == MessagePurpose::summary)
         return;
-    // A failure to write the log is itself reported through a box, which
-    // would come back here.
+    // A failure to write the log is itself reported, which would come back
+    // here.
     static bool recording = false;
     if (recording)
         return;

@@ -21,8 +21,8 @@ int SilentAnswer(MessagePurpose purpose, unsigned type, bool keepParameters, boo
 // Writes a box's text to the setup log (and to the starter's output) instead
 // of showing it, with the answer given to it (a summary its step has written
 // already is not written again). Used for the boxes of the sequence and for
-// those the lower layers show directly (as reports). A report and a held
-// file answered Cancel mark the run as not whole.
+// the application's own reports (a log that cannot be written). A report and
+// a held file answered Cancel mark the run as not whole.
 void RecordSilentMessage(const std::string& text, unsigned type, int answer,
                          MessagePurpose purpose = MessagePurpose::report);
 // Writes one line to the setup log and to the starter's output.

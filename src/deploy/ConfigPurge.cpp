@@ -1,11 +1,9 @@
 #include "deploy/ConfigPurge.h"
 
-#include <windows.h>
-#include <shlwapi.h>
-
 #include "locations/Locations.h"
 #include "deploy/FileTree.h"
 #include "params/ParameterFileKinds.h"
+#include "platform/FileCopy.h"
 #include "platform/MultiByte.h"
 #include "platform/Paths.h"
 
@@ -22,13 +20,13 @@ std::vector<std::string> PurgeDirectories(bool writeFilter, const std::string& p
     if (writeFilter)
         dirs.push_back(JoinPath(dataProductDir, "config"));
     if (useActiveConfig)
-        dirs.back() = activeConfigDir + "config";
+        dirs.back() = JoinPath(activeConfigDir, "config");
     return dirs;
 }
 
 void PurgeDataFilesIn(const std::string& configDir)
 {
-    if (configDir.empty() || !PathFileExistsA(configDir.c_str()))
+    if (configDir.empty() || !PathExists(configDir))
         return;
     PathList list;
     for (size_t i = 0; i < kParameterDataFilePairCount; ++i) {
@@ -42,7 +40,7 @@ void PurgeDataFilesIn(const std::string& configDir)
                 continue;
             // The listed path names the same file as its lower-cased form and
             // does not depend on how the file system folds double-byte letters.
-            DeleteFileA(path.c_str());
+            DeleteUnprotectedFile(path);
         }
     }
 }

@@ -1,10 +1,6 @@
 #include "deploy/Drivers.h"
 
 #include <cstdio>
-#include <windows.h>
-#include <setupapi.h>
-#include <shellapi.h>
-#include <shlwapi.h>
 
 #include "locations/Locations.h"
 #include "messages/Messages.h"
@@ -12,49 +8,21 @@
 #include "messages/InstallPort.h"
 #include "platform/DirectoryEntries.h"
 #include "platform/FileCopy.h"
-#include "platform/MessageBox.h"
 #include "platform/NamedMutex.h"
+#include "platform/Paths.h"
+#include "platform/Process.h"
 #include "platform/Profile.h"
+#include "platform/Shell.h"
 #include "platform/StringUtil.h"
 #include "platform/SystemInfo.h"
-#include "platform/Paths.h"
 
 namespace {
-
-
-
-// Starts a program through the shell, hidden, without waiting for it.
-bool ShellStart(const std::string& file, const char* parameters, ULONG mask)
-{
-    SHELLEXECUTEINFOA info;
-    ZeroMemory(&info, sizeof info);
-    info.cbSize = sizeof info;
-    info.fMask = mask;
-    info.hwnd = nullptr;
-    info.lpVerb = nullptr;
-    info.lpFile = file.c_str();
-    info.lpParameters = parameters;
-    info.lpDirectory = nullptr;
-    info.nShow = SW_HIDE;
-    return ShellExecuteExA(&info) != FALSE;
-}
-
-bool FileMatches(const std::string& path)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA(path.c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(h);
-    return true;
-}
-
 void* g_driverProbe = nullptr;
 } // namespace
 
 std::string FindDirectoryParent(const std::string& root, const std::string& name)
 {
-    if (JoinPath(root, "*").size() >= MAX_PATH)
+    if (JoinPath(root, "*").empty())
         return std::string();
     std::string result;
     ForEachEntry(root, "*", [&](const DirectoryEntry& entry) {
@@ -73,7 +41,7 @@ std::string FindDirectoryParent(const std::string& root, const std::string& name
     return result;
 }
 
-void CopySystemFiles(const BeforeSharedWrite& before)
+void CopyReleaseSystemFiles(const BeforeSharedWrite& before)
 {
     CopySystemFilesTo(InstallRoot(), SystemDirectory(), IsNt6OrLater(), before);
 }
@@ -85,61 +53,54 @@ void CopySystemFilesTo(const std::string& installRoot, const std::string& system
     if (parent.empty() || systemDirectory.empty())
         return;
     std::string source = JoinPath(parent, "directx");
-    if (JoinPath(source, "*").size() >= MAX_PATH)
+    if (JoinPath(source, "*").empty())
         return;
     ForEachEntry(source, "*", [&](const DirectoryEntry& entry) {
-        if (!(entry.attributes & FILE_ATTRIBUTE_ARCHIVE))
+        if (!entry.IsArchive())
             return true;
         std::string from = JoinPath(source, entry.name);
         if (!modern)
-            CopyFileA(from.c_str(), JoinPath(parent, entry.name).c_str(), FALSE);
+            CopyFileTo(from, JoinPath(parent, entry.name), true);
         std::string target = JoinPath(systemDirectory, entry.name);
-        if (!FileMatches(target) && (!before || before(target)))
-            CopyFileA(from.c_str(), target.c_str(), TRUE);
+        if (!PathExists(target) && (!before || before(target)))
+            CopyFileTo(from, target, false);
         return true;
     });
 }
 
-void InstallDrivers(const std::string& productDir, const BeforeSharedWrite& before)
+void InstallDriverFiles(InstallPort& ui, const std::string& productDir, const BeforeSharedWrite& before)
 {
     std::string system = SystemDirectory();
     if (system.empty())
         return;
-    InstallDriversTo(productDir, system + "\\drivers\\", before);
+    InstallDriverFilesTo(ui, productDir, JoinPath(system, "drivers\\"), before);
 }
 
-void InstallDriversTo(const std::string& productDir, const std::string& driversDirectory,
-                      const BeforeSharedWrite& before)
+void InstallDriverFilesTo(InstallPort& ui, const std::string& productDir, const std::string& driversDirectory,
+                          const BeforeSharedWrite& before)
 {
-    std::string pattern = productDir + "*.sys";
-    if (pattern.size() >= MAX_PATH)
+    if (JoinPath(productDir, "*.sys").empty())
         return;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            continue;
-        std::string name = found.cFileName;
+    ForEachEntry(productDir, "*.sys", [&](const DirectoryEntry& entry) {
+        if (entry.IsDirectory())
+            return true;
+        const std::string& name = entry.name;
         std::string target = JoinPath(driversDirectory, name);
-        std::string source = productDir + name;
+        std::string source = JoinPath(productDir, name);
         // The new driver goes in beside the old one and takes its name only
         // once it is whole: a failed copy leaves the machine its old driver.
         std::string fresh = target + ".new";
         if (before && !before(target)) {
-            ShowMessageBox(StrPrintf(LocalText(MsgDriverFileFailed), name.c_str()), MB_OK);
-            continue;
+            ui.ShowMessage(StrPrintf(LocalText(MsgDriverFileFailed), name.c_str()), MB_OK | MB_ICONEXCLAMATION);
+            return true;
         }
-        DeleteFileA(fresh.c_str());
-        bool copied = SetupInstallFileA(nullptr, nullptr, source.c_str(), nullptr, fresh.c_str(),
-                                        SP_COPY_SOURCE_ABSOLUTE, nullptr, nullptr) != FALSE;
-        if (!copied || !ReplaceFileAtomically(fresh, target)) {
-            DeleteFileA(fresh.c_str());
-            ShowMessageBox(StrPrintf(LocalText(MsgDriverFileFailed), name.c_str()), MB_OK);
+        DeleteUnprotectedFile(fresh);
+        if (!InstallFileCopy(source, fresh) || !ReplaceFileAtomically(fresh, target)) {
+            DeleteUnprotectedFile(fresh);
+            ui.ShowMessage(StrPrintf(LocalText(MsgDriverFileFailed), name.c_str()), MB_OK | MB_ICONEXCLAMATION);
         }
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
+        return true;
+    });
 }
 
 PostInstallPlan PostInstallPlanForThisMachine()
@@ -155,12 +116,12 @@ PostInstallPlan PostInstallPlanForThisMachine()
     return plan;
 }
 
-void RunPostInstallActions(InstallPort& ui) { RunPostInstallActions(ui, PostInstallPlanForThisMachine()); }
+void StartPostInstallPrograms(InstallPort& ui) { StartPostInstallPrograms(ui, PostInstallPlanForThisMachine()); }
 
-void RunPostInstallActions(InstallPort& ui, const PostInstallPlan& plan)
+void StartPostInstallPrograms(InstallPort& ui, const PostInstallPlan& plan)
 {
     std::string batch = JoinPath(plan.installRoot, "netsh\\install.bat");
-    if (!batch.empty() && PathFileExistsA(batch.c_str()) && !ShellStart(batch, "", SEE_MASK_FLAG_NO_UI))
+    if (!batch.empty() && PathExists(batch) && !ShellStartHidden(batch, ""))
         ui.ShowMessage(LocalText(MsgNetshFailed), MB_OK);
 
     if (plan.writeFilter) {
@@ -171,12 +132,12 @@ void RunPostInstallActions(InstallPort& ui, const PostInstallPlan& plan)
         }
         ProfileWriteString(plan.bootIni, "Operation", "Commit", "1");
         WriteLogLine("通知 FirstRun 提交更改");
-        if (ShellStart(plan.ewfmgr, "c: -commit", SEE_MASK_FLAG_NO_UI))
-            Sleep(plan.waitMs);
+        if (ShellStartHidden(plan.ewfmgr, "c: -commit"))
+            SleepMilliseconds(plan.waitMs);
         else
             ui.ShowMessage(LocalText(MsgCommitFailed), MB_OK);
         ui.ShowStep(InstallStep::Finished);
-        if (!ShellStart(plan.firstRunPath, nullptr, SEE_MASK_FLAG_NO_UI)) {
+        if (!ShellStartHidden(plan.firstRunPath, nullptr)) {
             ui.ShowMessage(LocalText(MsgFirstRunFailed), MB_OK);
             WriteLogLine("启动FirstRun失败!\nFail to Run FirstRun!");
         }
@@ -184,11 +145,11 @@ void RunPostInstallActions(InstallPort& ui, const PostInstallPlan& plan)
     }
 
     std::string installer = JoinPath(plan.installRoot, plan.wow64 ? "InstallDrv_x64.exe" : "InstallDrv_x86.exe");
-    if (!installer.empty() && PathFileExistsA(installer.c_str()) &&
-        !ShellStart(installer, plan.english ? "-eng" : "", SEE_MASK_FLAG_NO_UI))
+    if (!installer.empty() && PathExists(installer) &&
+        !ShellStartHidden(installer, plan.english ? "-eng" : ""))
         ui.ShowMessage(LocalText(MsgDriverInstallFailed), MB_OK);
     ui.ShowStep(InstallStep::Drivers);
-    Sleep(plan.waitMs);
+    SleepMilliseconds(plan.waitMs);
 }
 
 bool IsDriverInstallerRunning()

@@ -19,17 +19,17 @@ inline constexpr char kDriverInstallerMutexName[] = "InstallDrv.velko.com";
 
 // State 7: files of the release's "directx" directory into the system
 // directory (never replacing), and before NT 6 also into its parent.
-void CopySystemFiles(const BeforeSharedWrite& before);
+void CopyReleaseSystemFiles(const BeforeSharedWrite& before);
 void CopySystemFilesTo(const std::string& installRoot, const std::string& systemDirectory, bool modern,
                        const BeforeSharedWrite& before = nullptr);
 
 // State 12: every productDir + "*.sys" into the drivers directory, each
 // copied whole beside its old copy and then put in its place. productDir ends
 // with a backslash. A failure keeps the old driver, names the file and goes
-// on with the next one.
-void InstallDrivers(const std::string& productDir, const BeforeSharedWrite& before);
-void InstallDriversTo(const std::string& productDir, const std::string& driversDirectory,
-                      const BeforeSharedWrite& before = nullptr);
+// on with the next one, through ui.
+void InstallDriverFiles(InstallPort& ui, const std::string& productDir, const BeforeSharedWrite& before);
+void InstallDriverFilesTo(InstallPort& ui, const std::string& productDir, const std::string& driversDirectory,
+                          const BeforeSharedWrite& before = nullptr);
 
 // What state 16 works with; PostInstallPlanForThisMachine() fills it from the
 // installation locations and the platform.
@@ -50,8 +50,8 @@ PostInstallPlan PostInstallPlanForThisMachine();
 // Boot.ini, "ewfmgr c: -commit" and the first-run program, or the driver
 // installer for the system's width ("-eng" in English). Shows labels 149/150
 // and the OK-only failure messages through ui; writes the setup-log lines.
-void RunPostInstallActions(InstallPort& ui);
-void RunPostInstallActions(InstallPort& ui, const PostInstallPlan& plan);
+void StartPostInstallPrograms(InstallPort& ui);
+void StartPostInstallPrograms(InstallPort& ui, const PostInstallPlan& plan);
 
 // True while another process holds kDriverInstallerMutexName. After a false
 // answer its probe handle stays open until the next probe, which lets it go

@@ -1,25 +1,20 @@
 #include "deploy/FileTree.h"
 
+#include <functional>
+
 #include "locations/Locations.h"
 #include "platform/DirectoryEntries.h"
-#include "platform/FileCopy.h"
 #include "platform/MultiByte.h"
-
-#include <cstring>
-#include <functional>
-#include <windows.h>
-#include <shlwapi.h>
+#include "platform/Paths.h"
 
 namespace {
-bool Fits(const std::string& s) { return s.size() < MAX_PATH; }
-
 using NameRule = std::function<bool(const std::string& name)>;
 
 void Collect(const std::string& root, const NameRule& matches, PathList& list)
 {
     ForEachEntry(root, "*.*", [&](const DirectoryEntry& entry) {
-        std::string full = root + "\\" + entry.name;
-        if (!Fits(full) || entry.IsReparsePoint())
+        std::string full = JoinPath(root, entry.name); // empty when it does not fit
+        if (full.empty() || entry.IsReparsePoint())
             return true;
         if (entry.IsDirectory())
             Collect(full, matches, list);
@@ -27,85 +22,6 @@ void Collect(const std::string& root, const NameRule& matches, PathList& list)
             list.push_back(full);
         return true;
     });
-}
-
-bool DeleteTreeBelow(const std::string& directory)
-{
-    std::string pattern = directory + "\\*";
-    std::string prefix = directory + "\\";
-    if (!Fits(pattern))
-        return false;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    bool linkKept = false;
-    for (;;) {
-        std::string name = found.cFileName;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            // Removing a link may act on what it leads to (Wine does): it
-            // stays, and so does the directory around it.
-            if (name != "." && name != "..")
-                linkKept = true;
-        } else if (name != "." && name != "..") {
-            std::string full = prefix + name;
-            if (!Fits(full)) {
-                FindClose(h);
-                return false;
-            }
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (!DeleteTreeBelow(full)) {
-                    FindClose(h);
-                    return false;
-                }
-            } else {
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
-                    SetFileAttributesA(full.c_str(), found.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
-                if (!DeleteFileA(full.c_str())) {
-                    FindClose(h);
-                    return false;
-                }
-            }
-        }
-        if (!FindNextFileA(h, &found)) {
-            DWORD err = GetLastError();
-            FindClose(h);
-            if (err != ERROR_NO_MORE_FILES)
-                return false;
-            break;
-        }
-    }
-    return !linkKept && RemoveDirectoryA(directory.c_str()) != 0;
-}
-
-int CopyTreeBelow(const std::string& source, const std::string& destination)
-{
-    if (!CreateDirectoryA(destination.c_str(), nullptr) && !PathIsDirectoryA(destination.c_str()))
-        return static_cast<int>(GetLastError() ? GetLastError() : ERROR_PATH_NOT_FOUND);
-    int first = 0;
-    auto note = [&first](int error) {
-        if (first == 0)
-            first = error;
-    };
-    bool listed = ForEachEntry(source, "*", [&](const DirectoryEntry& entry) {
-        if (entry.IsReparsePoint())
-            return true;
-        std::string from = source + "\\" + entry.name;
-        std::string to = destination + "\\" + entry.name;
-        if (!Fits(from) || !Fits(to)) {
-            note(ERROR_FILENAME_EXCED_RANGE);
-        } else if (entry.IsDirectory()) {
-            note(CopyTreeBelow(from, to));
-        } else {
-            unsigned long error = 0;
-            if (!CopyFileOver(from, to, &error))
-                note(error ? static_cast<int>(error) : ERROR_GEN_FAILURE);
-        }
-        return true;
-    });
-    if (!listed)
-        note(ERROR_PATH_NOT_FOUND);
-    return first;
 }
 } // namespace
 
@@ -115,42 +31,14 @@ bool DeleteTree(const std::string& directory)
     // drive root or a system folder is never wiped, whoever asks.
     if (IsProtectedFromDeletion(directory))
         return false;
-    DWORD attributes = GetFileAttributesA(directory.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return false; // a link in the place of the tree stays, and what it leads to
-    return DeleteTreeBelow(directory);
+    return DeleteDirectoryTree(directory);
 }
 
 int CopyTree(const std::string& source, const std::string& destination)
 {
     // An own walk rather than the shell's copy: that one follows links and
     // may stop at a box of its own.
-    std::string from = source, to = destination;
-    while (from.size() > 3 && from.back() == '\\')
-        from.pop_back();
-    while (to.size() > 3 && to.back() == '\\')
-        to.pop_back();
-    if (!Fits(from + "\\*") || !Fits(to))
-        return ERROR_FILENAME_EXCED_RANGE;
-    DWORD attributes = GetFileAttributesA(from.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return ERROR_PATH_NOT_FOUND;
-    MakeDirectoryPath(to);
-    return CopyTreeBelow(from, to);
-}
-
-void MakeDirectoryPath(const std::string& directory)
-{
-    if (!Fits(directory) || PathIsDirectoryA(directory.c_str()))
-        return;
-    for (size_t pos = directory.find('\\'); pos != std::string::npos; pos = directory.find('\\', pos + 1)) {
-        std::string prefix = directory.substr(0, pos);
-        if (!PathIsDirectoryA(prefix.c_str()) && !CreateDirectoryA(prefix.c_str(), nullptr))
-            return;
-    }
-    if (!PathIsDirectoryA(directory.c_str()))
-        CreateDirectoryA(directory.c_str(), nullptr);
+    return CopyDirectoryTree(source, destination);
 }
 
 void CollectByName(const std::string& root, const std::string& name, PathList& list)

@@ -1,9 +1,11 @@
-// Generic directory-tree operations: recursive delete, shell tree copy,
-// directory-path creation and the recursive collectors that list files by a
-// name rule. None shows a message; results tell the caller what happened.
+// The product's tree operations: delete (never a protected folder), copy,
+// and the recursive collectors that list files by a name rule. None shows a
+// message; results tell the caller what happened.
 #pragma once
 #include <string>
 #include <vector>
+
+#include "platform/DirectoryTree.h"
 
 using PathList = std::vector<std::string>;
 
@@ -22,7 +24,6 @@ bool DeleteTree(const std::string& directory);
 // reparse points are left out. 0, or the error code of the first entry that
 // could not be copied (the others are still copied).
 int CopyTree(const std::string& source, const std::string& destination);
-void MakeDirectoryPath(const std::string& directory);
 
 // Append matches (full paths) to list; never clear, sort or de-duplicate it.
 // Reparse points are neither listed nor entered.

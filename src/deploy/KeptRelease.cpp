@@ -26,17 +26,7 @@ const char kRecordMagic[] = "TLXKEPT";
 const char kSwapMagic[] = "TLXSWAP";
 const char kFormat[] = "1";
 
-bool SamePath(const std::string& a, const std::string& b) { return LowerMultiByte(a) == LowerMultiByte(b); }
-
-bool IsSelfOrWithin(const std::string& path, const std::string& dir)
-{
-    return SamePath(path, dir) ||
-           (path.size() > dir.size() + 1 && path[dir.size()] == '\\' && SamePath(path.substr(0, dir.size()), dir));
-}
-
 std::string BootDirPath() { return WithoutTrailingBackslash(BootDir()); }
-
-std::string ParentOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
 
 std::string Joined(const std::vector<std::string>& parts)
 {
@@ -46,7 +36,7 @@ std::string Joined(const std::vector<std::string>& parts)
     return text;
 }
 
-std::string DirOfTag(const std::string& original, const std::string& tag) { return AsideRootOf(original) + "\\" + tag; }
+std::string DirOfTag(const std::string& original, const std::string& tag) { return JoinPath(PreviousReleaseRootFor(original), tag); }
 
 // Every directory of a tag, one per drive concerned.
 std::vector<std::string> TagDirectories(const KeptRecord& record)
@@ -128,7 +118,7 @@ unsigned long long TreeBytes(const std::string& path)
     ForEachEntry(path, "*", [&](const DirectoryEntry& entry) {
         if (entry.IsReparsePoint())
             return true;
-        total += entry.IsDirectory() ? TreeBytes(path + "\\" + entry.name) : entry.size;
+        total += entry.IsDirectory() ? TreeBytes(JoinPath(path, entry.name)) : entry.size;
         return true;
     });
     return total;
@@ -179,7 +169,7 @@ std::vector<DriveRoom> Rooms(const KeptRecord& record, const KeptRecord* earlier
         if (KindOfPath(dir) == PathKind::missing)
             continue;
         DriveRoom room{dir.substr(0, 2), 0, 0, TreeBytes(dir), 0};
-        if (!VolumeSpace(dir + "\\", &room.freeBytes, &room.totalBytes)) {
+        if (!VolumeSpace(dir, &room.freeBytes, &room.totalBytes)) {
             room.freeBytes = 0; // unknown room keeps nothing
             room.totalBytes = 0;
         }
@@ -258,7 +248,7 @@ void MoveMerging(const std::string& from, const std::string& to, std::vector<std
         return true;
     });
     for (const std::string& name : names)
-        MoveMerging(from + "\\" + name, to + "\\" + name, notMoved);
+        MoveMerging(JoinPath(from, name), JoinPath(to, name), notMoved);
     RemoveEmptyDirectory(from); // stays when something in it stayed
 }
 
@@ -268,7 +258,7 @@ bool RemoveEmptyTree(const std::string& dir)
     std::vector<std::string> subdirs;
     ForEachEntry(dir, "*", [&](const DirectoryEntry& entry) {
         if (entry.IsDirectory() && !entry.IsReparsePoint())
-            subdirs.push_back(dir + "\\" + entry.name);
+            subdirs.push_back(JoinPath(dir, entry.name));
         return true;
     });
     for (const std::string& sub : subdirs)
@@ -478,7 +468,7 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
     for (const JournalMove& saved : run->saved)
         record.entries.push_back({saved.original, saved.aside});
     for (size_t i = 0; i < run->absent.size(); ++i)
-        record.entries.push_back({run->absent[i], DirOfTag(run->absent[i], run->tag) + "\\a" + std::to_string(i + 1)});
+        record.entries.push_back({run->absent[i], JoinPath(DirOfTag(run->absent[i], run->tag), "a" + std::to_string(i + 1))});
     KeptRecord earlier;
     std::string problem;
     bool hasEarlier = ReadKeptRecord(&earlier, &problem) == KeptReading::ok;
@@ -490,7 +480,7 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
         if (why.empty())
             why = "安装记录无法写入";
         WriteLogLine("上一版本没有保留，备份已删除（" + why + "）");
-        DiscardPreviousRelease();
+        DeleteSetAsideRelease();
         DiscardKeptRelease("新版本已安装，它不再是上一版本");
         return;
     }
@@ -505,7 +495,7 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
     }
     if (!WriteKeptRecord(record)) {
         WriteLogLine("上一版本没有保留，备份已删除（记录无法写入：" + KeptRecordPath() + "）");
-        DiscardPreviousRelease();
+        DeleteSetAsideRelease();
         DiscardKeptRelease("新版本已安装，它不再是上一版本");
         return;
     }
@@ -555,7 +545,7 @@ SwapOutcome SwapWithKeptRelease(const KeptRecord& record)
     for (size_t i = 0; i < record.entries.size(); ++i) {
         const KeptEntry& entry = record.entries[i];
         swap.entries.push_back(
-            {entry.original, entry.aside, DirOfTag(entry.original, swap.next.tag) + "\\" + std::to_string(i + 1)});
+            {entry.original, entry.aside, JoinPath(DirOfTag(entry.original, swap.next.tag), std::to_string(i + 1))});
         swap.next.entries.push_back({entry.original, swap.entries.back().fresh});
     }
     // Everything the swap will do is written down before the first move.

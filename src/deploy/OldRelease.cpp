@@ -7,7 +7,6 @@
 #include "logs/TraceLog.h"
 #include "messages/InstallPort.h"
 #include "messages/Messages.h"
-#include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/StringUtil.h"
 
@@ -53,9 +52,9 @@ bool SetAsideReleaseExtras(bool dataTreeKept)
     bool written = true;
     if (!ProductDirName().empty())
         written = SetAsideQuietly(ProductDir()) && written;
-    written = written && SetAsideQuietly("D:\\NcFiles\\Wizards");
+    written = written && SetAsideQuietly(WizardsDir());
     if (IsWriteFilterSystem() && !dataTreeKept)
-        written = written && SetAsideQuietly("C:\\Velko");
+        written = written && SetAsideQuietly(WriteFilterDataTree());
     for (const std::string& shortcut : ShortcutPaths())
         written = written && SetAsideQuietly(shortcut);
     return written;

@@ -1,17 +1,13 @@
 #include "deploy/Package.h"
 
 #include <new>
-#include <vector>
-#include <windows.h>
 
 #include "logs/TraceLog.h"
 #include "messages/Messages.h"
-#include "platform/File.h"
 #include "platform/HeldFile.h"
-#include "platform/MessageBox.h"
+#include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/TempDirectory.h"
-#include "setupfile/SetupImage.h"
 
 namespace {
 class HeldFileSink : public PackageSink {
@@ -23,113 +19,83 @@ private:
     HeldFile& m_file;
 };
 
-enum class CheckOutcome { ok, fileError, badImage };
-
-// Opens the setup file (others may read and write it meanwhile) and checks
-// it in one pass through a fixed buffer, giving the package to sink.
-CheckOutcome CheckFile(const std::string& path, PackageSink* sink, FileError* error)
+ImageCheck CheckFile(const std::string& path, PackageSink* sink, FileError* error)
 {
-    try {
-        std::vector<unsigned char> buffer(kSetupBufferSize);
-        BinaryFile file;
-        file.OpenOrThrow(path, BinaryFile::modeRead | BinaryFile::shareDenyNone);
-        FileSetupSource source(file);
-        SetupLayout layout;
-        ImageCheck check = CheckSetupSource(source, buffer.data(), buffer.size(), &layout, sink);
-        file.Close();
-        if (check != ImageCheck::ok) {
-            TraceMessage("|E|setup file %s: %s", path.c_str(), ImageCheckReason(check));
-            return CheckOutcome::badImage;
-        }
-        return CheckOutcome::ok;
-    } catch (const FileError& e) {
-        *error = e;
-        return CheckOutcome::fileError;
-    } catch (const std::bad_alloc&) {
-        *error = FileError(FileError::genericException, ERROR_NOT_ENOUGH_MEMORY, path);
-        return CheckOutcome::fileError;
-    }
+    ImageCheck check = CheckSetupFileAt(path, sink, error);
+    if (check != ImageCheck::ok && check != ImageCheck::unreadable)
+        TraceMessage("|E|setup file %s: %s", path.c_str(), ImageCheckReason(check));
+    return check;
 }
 
-PackageResult Result(PackageRun run, unsigned long exitCode = 0)
+PackageOutcome Outcome(PackageOutcome::Kind kind, const std::string& report = std::string())
 {
-    PackageResult result;
-    result.run = run;
-    result.exitCode = exitCode;
-    return result;
+    PackageOutcome outcome;
+    outcome.kind = kind;
+    outcome.report = report;
+    return outcome;
 }
 } // namespace
 
-PackageResult ExtractPackage() { return ExtractPackageFrom(RunningProgramPath()); }
+PackageOutcome RunSetupPackage() { return RunSetupPackageFrom(RunningProgramPath()); }
 
-PackageResult ExtractPackageFrom(const std::string& setupPath)
+PackageOutcome RunSetupPackageFrom(const std::string& setupPath)
 {
     FileError error(FileError::none, 0, setupPath);
     const std::string runDir = CreateRunDirectory("sep", ".tmp", &error);
-    if (runDir.empty()) {
-        ReportFileError(error);
-        return Result(PackageRun::fileError);
-    }
-    PackageResult result;
+    if (runDir.empty())
+        return Outcome(PackageOutcome::unreadable, error.what());
+    PackageOutcome outcome;
     {
         HeldFile package;
-        if (!package.Create(runDir + "\\package.exe", &error)) {
+        if (!package.Create(JoinPath(runDir, "package.exe"), &error)) {
             RemoveEmptyDirectory(runDir);
-            ReportFileError(error);
-            return Result(PackageRun::fileError);
+            return Outcome(PackageOutcome::unreadable, error.what());
         }
         // The digest is computed while the package is copied out; the copy
         // is started only when it matched, and held from then on.
         HeldFileSink sink(package);
-        CheckOutcome check = CheckFile(setupPath, &sink, &error);
-        if (check == CheckOutcome::ok) {
+        ImageCheck check = CheckFile(setupPath, &sink, &error);
+        if (check == ImageCheck::ok) {
             try {
                 package.Seal();
             } catch (const FileError& e) {
                 error = e;
-                check = CheckOutcome::fileError;
+                check = ImageCheck::unreadable;
             }
         }
-        if (check != CheckOutcome::ok) {
+        if (check != ImageCheck::ok) {
             package.Discard();
             RemoveEmptyDirectory(runDir);
-            if (check == CheckOutcome::fileError)
-                ReportFileError(error);
-            else
-                ShowMessageBox(kTextBadSignature, MB_OK);
-            return Result(check == CheckOutcome::fileError ? PackageRun::fileError : PackageRun::badSignature);
+            if (check == ImageCheck::unreadable)
+                return Outcome(PackageOutcome::unreadable, error.what());
+            return Outcome(PackageOutcome::badSignature, kTextBadSignature);
         }
         unsigned long exitCode = 0;
         if (!StartAndWait(package, &exitCode)) {
-            result = Result(PackageRun::notStarted);
+            outcome = Outcome(PackageOutcome::notStarted, kTextCreateProcessFailed);
         } else {
-            result = Result(exitCode == 0 ? PackageRun::ok : PackageRun::packageFailed, exitCode);
+            outcome = Outcome(exitCode == 0 ? PackageOutcome::ran : PackageOutcome::failedExit);
+            outcome.exitCode = exitCode;
             if (exitCode != 0)
                 TraceMessage("|E|package %s ended with exit code %lu", package.Path().c_str(), exitCode);
         }
         package.Discard();
     }
     RemoveEmptyDirectory(runDir);
-    if (result.run == PackageRun::notStarted)
-        ShowMessageBox(kTextCreateProcessFailed, MB_OK);
-    return result;
+    return outcome;
 }
 
-SetupFileCheck VerifySetupFile(FileError* error) { return VerifySetupFileAt(RunningProgramPath(), error); }
+ImageCheck VerifySetupFile(FileError* error) { return VerifySetupFileAt(RunningProgramPath(), error); }
 
-SetupFileCheck VerifySetupFileAt(const std::string& setupPath, FileError* error)
+ImageCheck VerifySetupFileAt(const std::string& setupPath, FileError* error)
 {
     FileError local(FileError::none, 0, setupPath);
-    switch (CheckFile(setupPath, nullptr, &local)) {
-    case CheckOutcome::ok: return SetupFileCheck::ok;
-    case CheckOutcome::badImage: return SetupFileCheck::badImage;
-    case CheckOutcome::fileError: break;
-    }
-    if (error)
+    ImageCheck check = CheckFile(setupPath, nullptr, &local);
+    if (check == ImageCheck::unreadable && error)
         *error = local;
-    return SetupFileCheck::fileError;
+    return check;
 }
 
 bool VerifySetupFile() { return VerifySetupFileAt(RunningProgramPath()); }
 
-bool VerifySetupFileAt(const std::string& setupPath) { return VerifySetupFileAt(setupPath, nullptr) == SetupFileCheck::ok; }
+bool VerifySetupFileAt(const std::string& setupPath) { return VerifySetupFileAt(setupPath, nullptr) == ImageCheck::ok; }

@@ -1,21 +1,29 @@
 // Checking and running the package that the setup file carries (see
-// SetupImage.h for the layout). Windows only.
+// SetupImage.h for the layout). Windows only. Shows nothing: what the user is
+// told comes back in the outcome.
 #pragma once
 #include <string>
 
 #include "platform/FileError.h"
+#include "setupfile/SetupImage.h"
 
-// What became of an extraction.
-enum class PackageRun {
-    ok,            // the package ran to its end with exit code 0
-    packageFailed, // the package ran but ended with a non-zero exit code
-    notStarted,    // "ERR 203: Create a process failed!" was shown
-    badSignature,  // "Bad Signature" was shown; nothing was started
-    fileError,     // a file error was reported; nothing was started
-};
-struct PackageResult {
-    PackageRun run = PackageRun::fileError;
-    unsigned long exitCode = 0; // the package's, for ok and packageFailed
+// What became of the package, from the setup file's check up to the install
+// sequence.
+struct PackageOutcome {
+    enum Kind {
+        ran,          // it ran to its end with exit code 0
+        failedExit,   // it ran but ended with a non-zero exit code
+        notStarted,   // it could not be started
+        badSignature, // the setup file is damaged, altered or cut short; nothing was started
+        unreadable,   // a file error (the setup file, the package's copy); nothing was started
+        noProductDir, // it ran, but left no product directory (the install sequence's finding)
+    };
+    Kind kind = ran;
+    unsigned long exitCode = 0; // the package's, for ran and failedExit
+    // What the user is told of it before anything else, as an OK box: "Bad
+    // Signature", "ERR 203: Create a process failed!" or the file error;
+    // empty for ran and failedExit.
+    std::string report;
 };
 
 // Checks the running setup file's digest while it copies the package, in
@@ -24,27 +32,18 @@ struct PackageResult {
 // package started, with no command line, and waited for. From the moment the
 // digest is known until the package has ended, the package file is held open
 // so that no other process can write or delete it. The directory is removed
-// afterwards, whatever the outcome. Failures other than packageFailed have
-// been shown to the user: "Bad Signature" (a damaged, altered or cut-short
-// file, one over 4 GiB - 1 byte, a signed trailer whose package offset lies
-// beyond the trailer, a misplaced certificate table), "ERR 203: Create a
-// process failed!", or a file-error report. packageFailed shows nothing.
-PackageResult ExtractPackage();
+// afterwards, whatever the outcome. badSignature: a damaged, altered or
+// cut-short file, one over 4 GiB - 1 byte, a signed trailer whose package
+// offset lies beyond the trailer, a misplaced certificate table.
+PackageOutcome RunSetupPackage();
 // The same for a given setup file.
-PackageResult ExtractPackageFrom(const std::string& setupPath);
-
-// What the check of a setup file found.
-enum class SetupFileCheck {
-    ok,
-    fileError, // it could not be opened or read: *error names file and cause
-    badImage,  // read whole, but damaged, altered, cut short or too large
-};
+PackageOutcome RunSetupPackageFrom(const std::string& setupPath);
 
 // Checks a setup file's digest and trailer only, reading it in pieces:
 // nothing written, nothing shown. The install sequence asks this before it
-// wipes anything.
-SetupFileCheck VerifySetupFileAt(const std::string& setupPath, FileError* error);
-SetupFileCheck VerifySetupFile(FileError* error);
+// wipes anything. unreadable with *error naming the file and the cause.
+ImageCheck VerifySetupFileAt(const std::string& setupPath, FileError* error);
+ImageCheck VerifySetupFile(FileError* error);
 // True when the running setup file checks ok.
 bool VerifySetupFile();
 bool VerifySetupFileAt(const std::string& setupPath);

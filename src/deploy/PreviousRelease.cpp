@@ -35,17 +35,8 @@ bool Append(const std::string& line)
     return false;
 }
 
-// Lowered by the code page's rules: a trail byte of a double-byte name is
-// never taken for a letter.
-bool SamePath(const std::string& a, const std::string& b) { return LowerMultiByte(a) == LowerMultiByte(b); }
-
 // path lies below dir.
-bool IsWithin(const std::string& path, const std::string& dir)
-{
-    return path.size() > dir.size() + 1 && path[dir.size()] == '\\' && SamePath(path.substr(0, dir.size()), dir);
-}
-
-bool IsSelfOrWithin(const std::string& path, const std::string& dir) { return SamePath(path, dir) || IsWithin(path, dir); }
+bool IsWithin(const std::string& path, const std::string& dir) { return IsSelfOrWithin(path, dir) && !SamePath(path, dir); }
 
 bool RecordedAbsent(const std::string& path)
 {
@@ -57,24 +48,9 @@ bool RecordedAbsent(const std::string& path)
 
 std::string BootDirPath() { return WithoutTrailingBackslash(BootDir()); }
 
-std::string ParentOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
+std::string AsideRootFor(const std::string& path) { return PreviousReleaseRootFor(path); }
 
-char DriveOf(const std::string& path)
-{
-    return path.size() >= 2 && path[1] == ':' ? static_cast<char>(toupper(static_cast<unsigned char>(path[0]))) : 0;
-}
-
-// The hidden directory beside the installation root of path's drive.
-std::string AsideRootFor(const std::string& path)
-{
-    char drive = DriveOf(path);
-    for (const std::string& root : {InstallRoot(), DataRoot()})
-        if (drive && DriveOf(root) == drive)
-            return WithoutTrailingBackslash(root) + ".previous";
-    return std::string(1, drive ? drive : 'C') + ":\\TorneLix.previous";
-}
-
-std::string RunDirFor(const std::string& path) { return AsideRootFor(path) + "\\" + g_run.tag; }
+std::string RunDirFor(const std::string& path) { return JoinPath(AsideRootFor(path), g_run.tag); }
 
 // This run's directory on path's drive, made new the first time: a run never
 // moves into a directory that was there before it.
@@ -172,8 +148,13 @@ void MoveInto(const std::string& from, const std::string& to, PathKind kind, Asi
         Keep(from, true, result);
         return;
     }
-    for (const Entry& entry : Children(from))
-        MoveInto(from + "\\" + entry.name, to + "\\" + entry.name, entry.kind, result);
+    for (const Entry& entry : Children(from)) {
+        std::string fromChild = JoinPath(from, entry.name), toChild = JoinPath(to, entry.name);
+        if (fromChild.empty() || toChild.empty())
+            Keep(from, true, result); // a path too long to move stays, and so does its directory
+        else
+            MoveInto(fromChild, toChild, entry.kind, result);
+    }
     if (!IsWithin(BootDirPath(), from))
         RemoveEmptyDirectory(from); // stays when something in it stayed
 }
@@ -209,8 +190,15 @@ bool DiscardEntry(const std::string& path, const std::string& target, PathKind k
 bool DiscardChildren(const std::string& dir, const std::string& target, UndoResult& result)
 {
     bool all = true;
-    for (const Entry& entry : Children(dir))
-        all = DiscardEntry(dir + "\\" + entry.name, target + "\\" + entry.name, entry.kind, result) && all;
+    for (const Entry& entry : Children(dir)) {
+        std::string path = JoinPath(dir, entry.name), child = JoinPath(target, entry.name);
+        if (path.empty() || child.empty()) {
+            NotBack(result, dir, std::string()); // too long to be moved or deleted
+            all = false;
+        } else {
+            all = DiscardEntry(path, child, entry.kind, result) && all;
+        }
+    }
     return all;
 }
 
@@ -221,7 +209,7 @@ bool DiscardWhatTheRunLaid(UndoResult& result)
     bool all = true;
     for (size_t i = 0; i < g_run.moves.size(); ++i) {
         const std::string& original = g_run.moves[i].original;
-        std::string target = RunDirFor(original) + "\\discard\\m" + std::to_string(i + 1);
+        std::string target = JoinPath(JoinPath(RunDirFor(original), "discard"), "m" + std::to_string(i + 1));
         PathKind kind = KindOfPath(original);
         if (kind == PathKind::directory && !IsFixed(original))
             all = DiscardChildren(original, target, result) && all; // the move back merges into it
@@ -230,7 +218,7 @@ bool DiscardWhatTheRunLaid(UndoResult& result)
     }
     for (size_t i = 0; i < g_run.absent.size(); ++i) {
         const std::string& path = g_run.absent[i];
-        std::string target = RunDirFor(path) + "\\discard\\a" + std::to_string(i + 1);
+        std::string target = JoinPath(JoinPath(RunDirFor(path), "discard"), "a" + std::to_string(i + 1));
         all = DiscardEntry(path, target, KindOfPath(path), result) && all;
     }
     return all;
@@ -258,8 +246,13 @@ void MoveBack(const std::string& aside, const std::string& original, UndoResult&
         NotBack(result, original, aside);
         return;
     }
-    for (const Entry& entry : Children(aside))
-        MoveBack(aside + "\\" + entry.name, original + "\\" + entry.name, result);
+    for (const Entry& entry : Children(aside)) {
+        std::string asideChild = JoinPath(aside, entry.name), originalChild = JoinPath(original, entry.name);
+        if (asideChild.empty() || originalChild.empty())
+            NotBack(result, original, aside); // too long to be moved back
+        else
+            MoveBack(asideChild, originalChild, result);
+    }
     RemoveEmptyDirectory(aside);
 }
 
@@ -314,14 +307,14 @@ std::string NewTag()
     unsigned long base = static_cast<unsigned long>(time(nullptr)) ^ (static_cast<unsigned long>(CurrentProcessId()) << 20);
     for (unsigned long n = 0;; ++n) {
         std::string tag = StrPrintf("%08lx", (base + n) & 0xffffffffUL);
-        if (KindOfPath(AsideRootFor(InstallRoot()) + "\\" + tag) == PathKind::missing &&
-            KindOfPath(AsideRootFor(DataRoot()) + "\\" + tag) == PathKind::missing)
+        if (KindOfPath(JoinPath(AsideRootFor(InstallRoot()), tag)) == PathKind::missing &&
+            KindOfPath(JoinPath(AsideRootFor(DataRoot()), tag)) == PathKind::missing)
             return tag;
     }
 }
 } // namespace
 
-std::string JournalPath() { return BootDir() + "SetUp.journal"; }
+std::string JournalPath() { return JournalFilePath(); }
 
 EarlierRun ReadEarlierRun(std::string* problem)
 {
@@ -415,7 +408,7 @@ AsideResult SetAside(const std::string& path)
             Keep(original, true, result);
             return result;
         }
-        JournalMove move{original, RunDirFor(original) + "\\" + std::to_string(g_run.moves.size() + 1)};
+        JournalMove move{original, JoinPath(RunDirFor(original), std::to_string(g_run.moves.size() + 1))};
         // Written down before the move: a cut between the two finds nothing
         // aside and leaves the original where it is.
         if (!Append(JournalMoveLine(move))) {
@@ -455,7 +448,7 @@ bool SaveSharedFile(const std::string& path)
             return true;
     if (!EnsureRunDir(path))
         return false;
-    JournalMove saved{path, RunDirFor(path) + "\\shared" + std::to_string(g_run.saved.size() + 1)};
+    JournalMove saved{path, JoinPath(RunDirFor(path), "shared" + std::to_string(g_run.saved.size() + 1))};
     std::string part = saved.aside + ".part";
     unsigned long error = 0;
     // The copy is whole before the record names it; the original stays in
@@ -503,7 +496,7 @@ UndoResult PutPreviousReleaseBack()
     return result;
 }
 
-void DiscardPreviousRelease()
+void DeleteSetAsideRelease()
 {
     if (!g_present)
         return;
@@ -520,7 +513,6 @@ void DiscardPreviousRelease()
 
 void FinishEarlierCleanUp() { CleanUp(true); }
 
-std::string AsideRootOf(const std::string& path) { return AsideRootFor(path); }
 
 const JournalContents* JournalRun() { return g_present ? &g_run : nullptr; }
 
@@ -534,5 +526,5 @@ void NameLeftoverAsideDirectories(const std::string& keptTag)
     for (const std::string& root : roots)
         for (const Entry& entry : Children(root))
             if ((!g_present || !SamePath(entry.name, g_run.tag)) && !SamePath(entry.name, keptTag))
-                WriteLogLine("遗留的备份目录，未作改动：" + root + "\\" + entry.name);
+                WriteLogLine("遗留的备份目录，未作改动：" + JoinPath(root, entry.name));
 }

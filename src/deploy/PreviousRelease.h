@@ -68,7 +68,7 @@ UndoResult PutPreviousReleaseBack();
 // The update succeeded: what was set aside is deleted, then the journal. A
 // directory that cannot be deleted keeps the journal for the next start,
 // which tries again and then names it in the setup log and lets it be.
-void DiscardPreviousRelease();
+void DeleteSetAsideRelease();
 
 // An earlier run's journal that only waited for its clean-up: its
 // directories are deleted; one that still stays is named in the setup log and
@@ -79,10 +79,6 @@ void FinishEarlierCleanUp();
 // left alone, and named in the setup log. keptTag names the kept previous
 // release's directories, which are no leftover.
 void NameLeftoverAsideDirectories(const std::string& keptTag = std::string());
-
-// The hidden directory beside the installation root of path's drive
-// ("<InstallRoot>.previous" or "<DataRoot>.previous").
-std::string AsideRootOf(const std::string& path);
 
 // The run the journal names (this run's or the one read at the start), or
 // null when there is none.

@@ -1,28 +1,26 @@
 #include "deploy/Shortcuts.h"
 
-#include <windows.h>
-#include <shlobj.h>
+#include "platform/FileCopy.h"
+#include "platform/Paths.h"
+#include "platform/Shell.h"
 
 namespace {
 const char* const kShortcutNames[] = {"Torne lix.lnk", "Tornelix.lnk"};
 
 // A special folder of the current user in short form with a backslash,
 // computed on first use and kept for the process.
-std::string KeptShortFolder(int csidl, std::string& kept, bool& done)
+std::string KeptShortFolder(SpecialFolder folder, std::string& kept, bool& done)
 {
     if (done)
         return kept;
     done = true;
-    char folder[MAX_PATH] = {0};
-    if (!SHGetSpecialFolderPathA(nullptr, folder, csidl, TRUE))
+    std::string path = SpecialFolderPath(folder, true);
+    if (path.empty())
         return kept;
-    char shortForm[MAX_PATH] = {0};
-    DWORD n = GetShortPathNameA(folder, shortForm, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH - 1)
+    std::string shortForm = ShortPathOf(path);
+    if (shortForm.empty())
         return kept;
-    kept = shortForm;
-    if (kept.back() != '\\')
-        kept += '\\';
+    kept = WithBackslash(shortForm);
     return kept;
 }
 
@@ -30,35 +28,20 @@ std::string g_desktop, g_programs;
 bool g_desktopDone = false, g_programsDone = false;
 } // namespace
 
-std::string DesktopFolder() { return KeptShortFolder(CSIDL_DESKTOP, g_desktop, g_desktopDone); }
+std::string DesktopFolder() { return KeptShortFolder(SpecialFolder::desktop, g_desktop, g_desktopDone); }
 
-std::string ProgramsFolder() { return KeptShortFolder(CSIDL_PROGRAMS, g_programs, g_programsDone); }
+std::string ProgramsFolder() { return KeptShortFolder(SpecialFolder::programs, g_programs, g_programsDone); }
 
-std::string ShellFoldersDesktop()
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
-                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return std::string();
-    char value[MAX_PATH + 1] = {0};
-    DWORD size = MAX_PATH;
-    LONG rc = RegQueryValueExA(key, "Desktop", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS)
-        return std::string();
-    value[MAX_PATH] = '\0'; // a value stored without its terminator
-    return value;
-}
+std::string ShellFoldersDesktop() { return UserShellFolderValue("Desktop"); }
 
 std::vector<std::string> ShortcutPathsIn(const std::string& folder)
 {
     std::vector<std::string> paths;
     if (folder.empty())
         return paths;
-    std::string prefix = folder.back() == '\\' ? folder : folder + "\\";
     for (const char* name : kShortcutNames) {
-        std::string path = prefix + name;
-        if (path.size() < MAX_PATH)
+        std::string path = JoinPath(folder, name); // empty when it does not fit
+        if (!path.empty())
             paths.push_back(path);
     }
     return paths;
@@ -76,11 +59,11 @@ std::vector<std::string> ShortcutPaths()
 void RemoveShortcutsIn(const std::string& folder)
 {
     for (const std::string& path : ShortcutPathsIn(folder))
-        DeleteFileA(path.c_str());
+        DeleteUnprotectedFile(path);
 }
 
 void RemoveShortcuts()
 {
     for (const std::string& path : ShortcutPaths())
-        DeleteFileA(path.c_str());
+        DeleteUnprotectedFile(path);
 }

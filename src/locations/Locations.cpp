@@ -1,17 +1,14 @@
 #include "locations/Locations.h"
 
-#include <cstdio>
-#include <cstring>
+#include <cctype>
 #include <functional>
 #include <vector>
-#include <windows.h>
-#include <shlobj.h>
-#include <shlwapi.h>
 
 #include "platform/MultiByte.h"
 #include "platform/Process.h"
 #include "platform/Profile.h"
 #include "platform/Paths.h"
+#include "platform/Shell.h"
 #include "platform/SystemInfo.h"
 
 namespace {
@@ -28,24 +25,9 @@ std::string& KeptDataRoot()
     return root;
 }
 bool g_dataRootDone = false;
+// What a path buffer of the system holds, its terminator included.
+const size_t kPathBufferSize = 260;
 
-std::string WithBackslash(const std::string& path)
-{
-    char buf[MAX_PATH] = {0};
-    if (path.size() >= MAX_PATH - 1)
-        return path;
-    strcpy(buf, path.c_str());
-    PathAddBackslashA(buf);
-    return buf;
-}
-
-std::string SpecialFolder(int csidl, bool create)
-{
-    char buf[MAX_PATH] = {0};
-    if (!SHGetSpecialFolderPathA(nullptr, buf, csidl, create ? TRUE : FALSE))
-        buf[0] = '\0';
-    return buf;
-}
 } // namespace
 
 std::string InstallRoot()
@@ -53,15 +35,11 @@ std::string InstallRoot()
     std::string& kept = KeptInstallRoot();
     if (!kept.empty())
         return kept;
-    std::string folder = SpecialFolder(CSIDL_PROGRAM_FILESX86, true);
+    std::string folder = SpecialFolderPath(SpecialFolder::programFilesX86, true);
     if (folder.empty())
-        folder = SpecialFolder(CSIDL_PROGRAM_FILES, true);
-    char longForm[MAX_PATH] = {0};
-    DWORD n = GetLongPathNameA(folder.c_str(), longForm, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        longForm[0] = '\0';
-    std::string root = std::string(longForm) + "\\Velko\\";
-    if (root.size() < MAX_PATH)
+        folder = SpecialFolderPath(SpecialFolder::programFiles, true);
+    std::string root = LongPathOf(folder) + "\\Velko\\";
+    if (root.size() < kPathBufferSize)
         kept = root;
     return root;
 }
@@ -72,17 +50,11 @@ bool FindOtherFixedDrive(char* letter, char skipLetter)
     char current = *letter;
     if (current < 'A' || current > 'Z')
         return false;
-    DWORD mask = GetLogicalDrives() >> (current - 'A');
-    while (mask != 0 && current <= 'Z') {
-        if ((mask & 1) && current != skip) {
-            char root[3] = {current, ':', '\0'};
-            if (GetDriveTypeA(root) == DRIVE_FIXED) {
-                *letter = current;
-                return true;
-            }
+    for (char fixed : FixedDriveLetters()) {
+        if (fixed >= current && fixed != skip) {
+            *letter = fixed;
+            return true;
         }
-        ++current;
-        mask >>= 1;
     }
     return false;
 }
@@ -97,10 +69,8 @@ std::string DataRoot()
     char letter = 'A';
     if (!FindOtherFixedDrive(&letter, installLetter))
         letter = installLetter;
-    char buf[MAX_PATH];
-    snprintf(buf, sizeof buf, "%c:\\Velko\\", letter);
-    SetFileAttributesA(buf, FILE_ATTRIBUTE_HIDDEN);
-    kept = buf;
+    kept = std::string(1, letter) + ":\\Velko\\";
+    HideFile(kept);
     g_dataRootDone = true;
     return kept;
 }
@@ -116,50 +86,69 @@ std::string TempSaveDir()
     return data.substr(0, 2) + "\\TorneLixTemp\\";
 }
 
+std::string PreviousReleaseRootFor(const std::string& path)
+{
+    auto driveOf = [](const std::string& p) {
+        return p.size() >= 2 && p[1] == ':' ? static_cast<char>(toupper(static_cast<unsigned char>(p[0]))) : 0;
+    };
+    char drive = driveOf(path);
+    for (const std::string& root : {InstallRoot(), DataRoot()})
+        if (drive && driveOf(root) == drive)
+            return WithoutTrailingBackslash(root) + ".previous";
+    return std::string(1, drive ? drive : 'C') + ":\\TorneLix.previous";
+}
+
 std::string ProductDirName()
 {
-    std::string value = ProfileGetString(JoinPath(InstallRoot(), "setup.cfg"), "Settings", "Path");
-    char buf[MAX_PATH] = {0};
-    strncpy(buf, value.c_str(), MAX_PATH - 1);
-    PathRemoveBackslashA(buf);
-    return buf;
+    return WithoutOneBackslash(ProfileGetString(JoinPath(InstallRoot(), "setup.cfg"), "Settings", "Path"));
 }
 
 std::string ProductDir() { return WithBackslash(JoinPath(InstallRoot(), ProductDirName())); }
-std::string DataProductDir() { return JoinPath(DataRoot(), ProductDirName()); }
+std::string DataProductDir() { return WithBackslash(JoinPath(DataRoot(), ProductDirName())); }
 std::string BootDir() { return JoinPath(DataRoot(), "Boot\\"); }
 std::string BootIni() { return JoinPath(BootDir(), "Boot.ini"); }
+std::string SetupLogPath() { return JoinPath(BootDir(), "SetUp.log"); }
+std::string JournalFilePath() { return JoinPath(BootDir(), "SetUp.journal"); }
 std::string UserIni() { return JoinPath(DataProductDir(), "user.ini"); }
 std::string PackupIni() { return JoinPath(ProductDir(), "Packup.ini"); }
 std::string FirstRunPath() { return JoinPath(InstallRoot(), "FirstRun.exe"); }
+
+std::string ConfigFormatFile(const std::string& configDir)
+{
+    std::string own = JoinPath(configDir, "tornelix.fmt");
+    return PathExists(own) ? own : JoinPath(ProductDir(), "tornelix.fmt");
+}
+
+std::string LangIni() { return JoinPath(ProductDir(), "Lang\\Lang.ini"); }
 
 std::string ActiveLangName()
 {
     std::string name = ProfileGetString(UserIni(), "ActiveLang", "ActiveLang");
     if (!name.empty())
         return name;
-    return ProfileGetString(JoinPath(ProductDir(), "lang\\lang.ini"), "ActiveLang", "ActiveLang");
+    return ProfileGetString(LangIni(), "ActiveLang", "ActiveLang");
 }
 
 std::string LangDir()
 {
-    char buf[MAX_PATH] = {0};
     std::string dir = JoinPath(ProductDir(), "lang\\");
-    if (dir.size() >= MAX_PATH)
+    if (dir.empty())
         return std::string();
-    strcpy(buf, dir.c_str());
-    if (!PathAppendA(buf, ActiveLangName().c_str()))
-        return dir;
-    return buf;
+    std::string langDir = JoinPath(dir, ActiveLangName());
+    return langDir.empty() ? dir : langDir;
 }
+
+std::string WizardsDir() { return "D:\\NcFiles\\Wizards"; }
+
+std::string WriteFilterDataTree() { return "C:\\Velko"; }
 
 bool ActiveConfigDir(std::string& dir)
 {
     std::string configDir = InstallRoot() + ProductDirName() + "\\Config\\";
-    if (!PathIsDirectoryA(configDir.c_str()))
+    if (!IsDirectory(configDir))
         return false;
     std::string ini = configDir + "Config.ini";
-    if (!PathFileExistsA(ini.c_str()))
+    if (!PathExists(ini))
         return false;
     std::string base = ProfileGetString(ini, "ActiveConfig", "ActiveGenerateBaseDir");
     if (base.empty())
@@ -173,8 +162,8 @@ bool ActiveConfigDir(std::string& dir)
 
 bool IsWriteFilterSystem()
 {
-    std::string system = WithBackslash(SpecialFolder(CSIDL_SYSTEM, false));
-    return PathFileExistsA((system + "ewfmgr.exe").c_str()) && PathFileExistsA((system + "drivers\\ewf.sys").c_str());
+    std::string system = WithBackslash(SpecialFolderPath(SpecialFolder::system, false));
+    return PathExists(system + "ewfmgr.exe") && PathExists(system + "drivers\\ewf.sys");
 }
 
 bool IsPackupSet() { return ProfileGetInt(PackupIni(), "Operation", "Packup", 0) != 0; }

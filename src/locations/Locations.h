@@ -11,16 +11,34 @@ std::string InstallRoot();
 std::string DataRoot();
 
 // Computed afresh on every call (they follow setup.cfg, which state 5 deletes).
+// Directories end with a backslash, as the roots do.
 std::string ProductDirName();
 std::string ProductDir();
 std::string DataProductDir();
 std::string BootDir();
 std::string BootIni();
+// The setup log and the set-aside journal, both in the boot directory.
+std::string SetupLogPath();
+std::string JournalFilePath();
 std::string UserIni();
 std::string PackupIni();
 std::string FirstRunPath();
+// The format file of a configuration directory, or the product's own when
+// the configuration has none.
+std::string ConfigFormatFile(const std::string& configDir);
+// The product's own language file, where the active language is written.
+std::string LangIni();
 std::string ActiveLangName();
 std::string LangDir();
+// The wizards' directory that an update replaces with the release's.
+std::string WizardsDir();
+// On a write-filter system, the data tree the filter keeps on C:.
+std::string WriteFilterDataTree();
+
+// Where a run sets the previous release aside on path's drive: beside the
+// installation or data root on that drive ("C:\Program Files\Velko.previous"),
+// else "<drive>:\TorneLix.previous" (C: for a path without a drive).
+std::string PreviousReleaseRootFor(const std::string& path);
 
 // The save directory at the root of DataRoot's drive: D:\TorneLixTemp\ on a
 // PC with its data on D:.

@@ -4,6 +4,7 @@
 
 #include "platform/LocalTime.h"
 #include "platform/StringUtil.h"
+#include "platform/TerminalText.h"
 
 extern "C" {
 TLX_EXPORT int g_nVerbose = 0;
@@ -11,6 +12,17 @@ TLX_EXPORT int g_nVerbose = 0;
 
 namespace {
 CSetUpLogMgr* g_log = nullptr;
+LogFailureReporter g_reporter = nullptr;
+} // namespace
+
+void SetLogFailureReporter(LogFailureReporter reporter) { g_reporter = reporter; }
+
+void ReportLogFailure(const std::string& text)
+{
+    if (g_reporter)
+        g_reporter(text);
+    else
+        WriteTerminalText(stderr, text + "\n");
 }
 
 CSetUpLogMgr::CSetUpLogMgr(std::string path) : m_path(std::move(path)) {}
@@ -22,7 +34,7 @@ CSetUpLogMgr::~CSetUpLogMgr()
     try {
         m_file.Close();
     } catch (const FileError& e) {
-        ReportFileError(e);
+        ReportLogFailure(e.what());
     }
 }
 
@@ -54,7 +66,7 @@ void CSetUpLogMgr::Write(const std::string& text)
         m_file.WriteString(SetupLogTimeStamp() + text + "\n");
         m_file.Flush();
     } catch (const FileError& e) {
-        ReportFileError(e);
+        ReportLogFailure(e.what());
     }
 }
 

@@ -23,6 +23,13 @@ private:
     std::string m_path;
 };
 
+// Where the logs report that they cannot be written (the text of the OK box
+// the application shows for it). Unset, the text goes to stderr (the tools).
+// A plain function: the setup log's closing at exit may still report.
+using LogFailureReporter = void (*)(const std::string& text);
+void SetLogFailureReporter(LogFailureReporter reporter);
+void ReportLogFailure(const std::string& text);
+
 // The object that WriteLogLine writes to; nullptr turns WriteLogLine off.
 void SetSetupLog(CSetUpLogMgr* log);
 void WriteLogLine(const std::string& text);

@@ -4,15 +4,15 @@
 #include <ctime>
 
 #include "locations/TempLocations.h"
+#include "logs/SetupLog.h"
 #include "platform/File.h"
 #include "platform/LocalTime.h"
-#include "platform/MessageBox.h"
 #include "platform/TerminalText.h"
 
 namespace {
 FILE* g_echo = nullptr;
 bool g_fileEnabled = true;
-// One box per run: a trace log that cannot be opened would otherwise ask for
+// One report per run: a trace log that cannot be opened would otherwise ask for
 // a click at every record.
 bool g_failureShown = false;
 } // namespace
@@ -59,9 +59,8 @@ void AppendTraceLog(const std::string& text)
         if (g_failureShown)
             return;
         g_failureShown = true;
-        ShowMessageBox(StrPrintf("Open log file failed! Cause:%d，Error:%d \n File: %s", e.m_cause,
-                                 static_cast<int>(e.m_osError), e.m_fileName.c_str()),
-                       MB_OK);
+        ReportLogFailure(StrPrintf("Open log file failed! Cause:%d，Error:%d \n File: %s", e.m_cause,
+                                   static_cast<int>(e.m_osError), e.m_fileName.c_str()));
     }
 }
 

@@ -4,6 +4,8 @@
 #pragma once
 #include <string>
 
+#include "platform/MessageBox.h" // the MB_* types and ID* answers
+
 // The progress window's step labels, top to bottom.
 enum class InstallStep {
     WaitControl,

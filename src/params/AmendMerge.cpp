@@ -10,7 +10,6 @@
 #include "format/FmtNameParser.h"
 #include "platform/File.h"
 #include "platform/FileCopy.h"
-#include "platform/MessageBox.h"
 #include "platform/StringUtil.h"
 #include "params/AmendKeyJoin.h"
 #include "params/NameTable.h"
@@ -484,6 +483,5 @@ MergeResult MergeAmendFile(const std::string& savedPath, const std::string& targ
     if (written && ReplaceFileAtomically(temp, targetPath))
         return MergeResult::merged;
     remove(temp.c_str());
-    ShowMessageBox(LocalText(MsgUnitFileCreateFailed), MB_OK);
     return MergeResult::targetNotWritten;
 }

@@ -43,8 +43,8 @@ enum class MergeResult { merged, targetNotWritten, formatUnreadable };
 
 // Merges saved into target, filtered by the format. The merged file is
 // written beside the target and replaces it in one step, so a failure never
-// loses the target: it then shows "Create file error while unit files" and
-// leaves the old target as it was. A missing target is created. A format
+// loses the target: it then returns targetNotWritten (the caller tells the
+// user) and leaves the old target as it was. A missing target is created. A format
 // that cannot be read, or has no "CController" block, declares nothing to
 // filter by: the target is left as it was (formatUnreadable).
 MergeResult MergeAmendFile(const std::string& savedPath, const std::string& targetPath,

@@ -5,7 +5,6 @@
 #include "messages/Messages.h"
 #include "platform/FileCopy.h"
 #include "platform/MessageText.h"
-#include "platform/MessageBox.h"
 
 std::mutex& ParameterFileLock()
 {
@@ -20,7 +19,7 @@ std::string AccessDataFileMessage(const std::string& path, unsigned long errorCo
     return FormatMessageInserts(LocalText(MsgParamFileAccessFailed), path, static_cast<long>(errorCode));
 }
 
-DataFileCheck CheckDataFile(const std::string& path)
+DataFileCheck CheckDataFile(const std::string& path, std::string* problem)
 {
     if (IsDataFileWhole(path))
         return DataFileCheck::whole;
@@ -30,19 +29,24 @@ DataFileCheck CheckDataFile(const std::string& path)
     unsigned long error = 0;
     if (CopyFileOver(backup, path, &error))
         return DataFileCheck::restored;
-    ShowMessageBox(AccessDataFileMessage(path, error), MB_OK);
+    if (problem)
+        *problem = AccessDataFileMessage(path, error);
     return DataFileCheck::failed;
 }
 
-bool VerifyDataFile(const std::string& path) { return CheckDataFile(path) != DataFileCheck::failed; }
+bool VerifyDataFile(const std::string& path, std::string* problem)
+{
+    return CheckDataFile(path, problem) != DataFileCheck::failed;
+}
 
-bool ExtractParameters(const std::string& path, const std::string& blockName, std::vector<unsigned char>& bytes)
+bool ExtractParameters(const std::string& path, const std::string& blockName, std::vector<unsigned char>& bytes,
+                       std::string* problem)
 {
     bytes.clear();
     std::string source = path;
     {
         std::lock_guard<std::mutex> guard(ParameterFileLock());
-        if (!VerifyDataFile(path)) {
+        if (!VerifyDataFile(path, problem)) {
             // A whole backup that could not be copied over the data file (a
             // read-only or locked file; the user has seen why) still holds
             // the values: read them from it, since the wipe that follows

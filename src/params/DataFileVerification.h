@@ -17,21 +17,24 @@ enum class DataFileCheck {
 // equals the CRC-32 of every byte after the 8-byte header.
 bool IsDataFileWhole(const std::string& path);
 
-// The check with its outcome; the copy failure shows its message box.
-DataFileCheck CheckDataFile(const std::string& path);
+// The check with its outcome. When a whole backup cannot be copied over the
+// data file, *problem (when given) is the message for the user
+// (AccessDataFileMessage); nothing is shown.
+DataFileCheck CheckDataFile(const std::string& path, std::string* problem = nullptr);
 // True when the data file is whole or has been replaced by a whole backup.
-bool VerifyDataFile(const std::string& path);
+bool VerifyDataFile(const std::string& path, std::string* problem = nullptr);
 
 // Verifies the data file (under the lock), then reads the named block (under
 // the lock again). True with the block's bytes; false with none. When a whole
 // backup cannot be copied over the data file, the block is read from the
-// backup, after the message. A damaged
+// backup, and *problem says why the data file was not repaired. A damaged
 // block stream writes "|S|ExtractParameters failed, object is '...'" to the
 // trace log.
-bool ExtractParameters(const std::string& path, const std::string& blockName, std::vector<unsigned char>& bytes);
+bool ExtractParameters(const std::string& path, const std::string& blockName, std::vector<unsigned char>& bytes,
+                       std::string* problem = nullptr);
 
 // The one lock around verifications and block reads of the process.
 std::mutex& ParameterFileLock();
 
-// The message shown when the backup cannot be copied over the data file.
+// The message for a backup that cannot be copied over the data file.
 std::string AccessDataFileMessage(const std::string& path, unsigned long errorCode);

@@ -1,11 +1,9 @@
 // Saving what must survive a reinstall: the controller values of every
 // configuration as text amend files, and the data tree without its parameter
 // files; later the saved tree comes back over the new release.
-#include "paramsteps/ParameterSteps.h"
+#include "paramsteps/ParameterFileSet.h"
 
 #include <functional>
-#include <windows.h>
-#include <shlwapi.h>
 
 #include "locations/Locations.h"
 #include "messages/Messages.h"
@@ -19,7 +17,6 @@
 #include "params/ParameterFileKinds.h"
 #include "params/LocalListingTexts.h"
 #include "platform/DirectoryEntries.h"
-#include "platform/MessageBox.h"
 #include "platform/FileCopy.h"
 #include "platform/MultiByte.h"
 #include "platform/Paths.h"
@@ -30,7 +27,7 @@
 namespace {
 using Remover = std::function<void(const std::string& path)>;
 
-void DeleteSavedFile(const std::string& path) { DeleteFileA(path.c_str()); }
+void DeleteSavedFile(const std::string& path) { DeleteUnprotectedFile(path); }
 
 // In place the files are set aside, not deleted: a failed update puts them
 // back.
@@ -85,8 +82,8 @@ std::string LastComponent(const std::string& dir)
 void FindDataFiles(const std::string& root, ParameterSession& session)
 {
     ForEachEntry(root, "*.*", [&](const DirectoryEntry& entry) {
-        std::string full = root + "\\" + entry.name;
-        if (entry.IsReparsePoint())
+        std::string full = JoinPath(root, entry.name);
+        if (full.empty() || entry.IsReparsePoint())
             return true; // what a link leads to is not the product's
         if (entry.IsDirectory()) {
             FindDataFiles(full, session);
@@ -103,31 +100,33 @@ void FindDataFiles(const std::string& root, ParameterSession& session)
 bool SaveConfiguration(ParameterSession& session, const std::string& dataFile)
 {
     std::vector<unsigned char> block;
-    if (!ExtractParameters(dataFile, "CController", block))
+    std::string problem;
+    bool read = ExtractParameters(dataFile, "CController", block, &problem);
+    if (!problem.empty())
+        session.ui.ShowMessage(problem, MB_OK);
+    if (!read)
         return false;
     std::string configDir = dataFile.substr(0, dataFile.find_last_of('\\'));
     std::string name = LastComponent(configDir);
-    std::string amendPath = session.paramWorkDir + "\\" + name + "_amend.dat";
-    std::string format = ProductDir() + "config\\" + name + "\\tornelix.fmt";
-    if (!PathFileExistsA(format.c_str()))
-        format = ProductDir() + "tornelix.fmt";
+    std::string amendPath = JoinPath(session.paramWorkDir, name + "_amend.dat");
+    std::string format = ConfigFormatFile(JoinPath(JoinPath(ProductDir(), "config"), name));
 
     CFieldDescriptor descriptor(LocalListingTexts());
-    DeleteFileA(amendPath.c_str());
+    DeleteUnprotectedFile(amendPath);
     bool described = descriptor.DescribeBlock(amendPath, "CController", block.data(), static_cast<int>(block.size()), format);
     if (described) {
         // One box for each pair of serial numbers out of order; Cancel ends them.
         CSerialNumberCheck check = descriptor.CheckSerialNumbers();
         SerialNumberFinding finding;
         while (check.Next(finding))
-            if (ShowMessageBox(finding.message, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDCANCEL)
+            if (session.ui.ShowMessage(finding.message, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDCANCEL)
                 break;
     }
     descriptor.Reset();
     ReleaseStringTable();
     // A listing cut short must not be merged as if it held every value.
     if (!described)
-        DeleteFileA(amendPath.c_str());
+        DeleteUnprotectedFile(amendPath);
     return described;
 }
 
@@ -139,10 +138,10 @@ bool SaveConfiguration(ParameterSession& session, const std::string& dataFile)
 void KeepEarlierCopy(const std::string& dir)
 {
     std::string path = WithoutTrailingBackslash(dir);
-    if (!PathFileExistsA(path.c_str()))
+    if (!PathExists(path))
         return;
     std::string kept = path + ".1";
-    if (PathFileExistsA(kept.c_str())) {
+    if (PathExists(kept)) {
         if (!DeleteTree(kept)) {
             TraceMessage("|E|KeepEarlierCopy: %s not deleted; %s stays", kept.c_str(), path.c_str());
             return;
@@ -161,11 +160,11 @@ std::string ConfigurationName(const std::string& dataFile)
 
 void FindConfigurations(ParameterSession& session)
 {
-    FindDataFiles(DataProductDir() + "\\config", session);
-    FindDataFiles(ProductDir() + "config", session);
+    FindDataFiles(JoinPath(DataProductDir(), "config"), session);
+    FindDataFiles(JoinPath(ProductDir(), "config"), session);
 }
 
-bool CollectParameterInfo(ParameterSession& session)
+bool CollectConfigurationValues(ParameterSession& session)
 {
     FindConfigurations(session);
     if (session.configurations.empty())
@@ -179,7 +178,7 @@ bool CollectParameterInfo(ParameterSession& session)
 
     KeepEarlierCopy(session.paramWorkDir);
     DeleteTree(session.paramWorkDir);
-    CreateDirectoryA(session.paramWorkDir.c_str(), nullptr);
+    MakeDirectory(session.paramWorkDir);
     std::string lost;
     for (const auto& dataFile : session.configurations)
         if (!SaveConfiguration(session, dataFile))
@@ -208,21 +207,21 @@ namespace {
 // (links, which are never copied, left out).
 bool IsCopiedWhole(const std::string& source, const std::string& destination)
 {
-    if ((source + "\\*.*").size() >= MAX_PATH)
+    if (JoinPath(source, "*.*").empty())
         return false;
     bool whole = true;
     ForEachEntry(source, "*.*", [&](const DirectoryEntry& entry) {
         if (entry.IsReparsePoint())
             return true; // never copied
-        std::string from = source + "\\" + entry.name;
-        std::string to = destination + "\\" + entry.name;
-        if (entry.IsDirectory()) {
+        std::string from = JoinPath(source, entry.name);
+        std::string to = JoinPath(destination, entry.name);
+        if (from.empty() || to.empty()) { // too long to have been copied
+            whole = false;
+        } else if (entry.IsDirectory()) {
             whole = IsCopiedWhole(from, to);
         } else {
-            WIN32_FILE_ATTRIBUTE_DATA copy;
-            whole = to.size() < MAX_PATH && GetFileAttributesExA(to.c_str(), GetFileExInfoStandard, &copy) &&
-                    !(copy.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                    ((static_cast<unsigned long long>(copy.nFileSizeHigh) << 32) | copy.nFileSizeLow) == entry.size;
+            unsigned long long size = 0;
+            whole = FileSizeOf(to, &size) && size == entry.size;
         }
         return whole;
     });
@@ -230,11 +229,11 @@ bool IsCopiedWhole(const std::string& source, const std::string& destination)
 }
 } // namespace
 
-bool SaveParameterFiles()
+bool SaveDataTreeWithoutParameterFiles()
 {
     std::string source = WithoutTrailingBackslash(DataProductDir());
     std::string destination = WithoutTrailingBackslash(TempSaveDir());
-    if (!PathFileExistsA(source.c_str()))
+    if (!PathExists(source))
         return true;
     KeepEarlierCopy(destination);
     MakeDirectoryPath(destination);
@@ -254,17 +253,17 @@ bool SaveParameterFiles()
 void RemoveParameterFilesInPlace()
 {
     std::string tree = WithoutTrailingBackslash(DataProductDir());
-    if (PathIsDirectoryA(tree.c_str()))
+    if (IsDirectory(tree))
         RemoveParameterFileSet(tree, SetFileAside);
 }
 
-void RestoreSavedFiles(InstallPort& ui)
+void RestoreDataTree(InstallPort& ui)
 {
     std::string source = WithoutTrailingBackslash(TempSaveDir());
     std::string destination = WithoutTrailingBackslash(DataProductDir());
-    if (!PathFileExistsA(source.c_str()))
+    if (!PathExists(source))
         return;
-    if (!PathFileExistsA(destination.c_str()))
+    if (!PathExists(destination))
         MakeDirectoryPath(destination);
     // Whether every file arrived is checked below.
     int copied = CopyTree(source, destination);

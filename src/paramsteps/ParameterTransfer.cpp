@@ -1,10 +1,7 @@
 // Bringing the machine's values into the new release: the user tree of the
 // package into the data tree, and each saved amend file merged into the new
 // release's amend.dat of the same configuration.
-#include "paramsteps/ParameterSteps.h"
-
-#include <windows.h>
-#include <shlwapi.h>
+#include "paramsteps/ParameterTransfer.h"
 
 #include "locations/Locations.h"
 #include "messages/Messages.h"
@@ -15,6 +12,7 @@
 #include "params/CarryReport.h"
 #include "paramsteps/CarryReportLog.h"
 #include "platform/DirectoryEntries.h"
+#include "platform/Paths.h"
 #include "platform/StringUtil.h"
 
 namespace {
@@ -24,8 +22,6 @@ std::string ReplaceAll(std::string text, const std::string& what, const std::str
         text.replace(pos, what.size(), with);
     return text;
 }
-
-bool PathExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
 
 // Tells the user which configurations kept their values.
 void ShowTransferSummary(ParameterSession& session, const std::vector<std::string>& merged)
@@ -44,7 +40,7 @@ void ShowTransferSummary(ParameterSession& session, const std::vector<std::strin
 }
 } // namespace
 
-void TransferParameters(ParameterSession& session)
+void MergeSavedAmendFiles(ParameterSession& session)
 {
     if (!session.transferRequested)
         return;
@@ -62,18 +58,16 @@ void TransferParameters(ParameterSession& session)
         if (name.find("_amend.dat") == std::string::npos)
             return true;
         std::string base = session.useActiveConfig ? session.activeConfigDir : ProductDir();
-        std::string target = base + "config\\" + ReplaceAll(name, "_amend.dat", "\\amend.dat");
-        std::string configDir = ReplaceAll(target, "\\amend.dat", "");
-        if (!PathExists(configDir))
+        std::string configDir = JoinPath(JoinPath(base, "config"), ReplaceAll(name, "_amend.dat", ""));
+        std::string target = JoinPath(configDir, "amend.dat");
+        if (configDir.empty() || target.empty() || !PathExists(configDir))
             return true;
-        std::string format = configDir + "\\tornelix.fmt";
-        if (!PathExists(format))
-            format = ProductDir() + "tornelix.fmt";
+        std::string format = ConfigFormatFile(configDir);
+        std::string saved = JoinPath(session.paramWorkDir, name);
         // Told from the same files before the merge rewrites the target.
         CarryReport report;
-        bool reported = ReadCarryReport(name.substr(0, name.find("_amend.dat")), session.paramWorkDir + "\\" + name,
-                                        target, format, report);
-        MergeResult result = MergeAmendFile(session.paramWorkDir + "\\" + name, target, format);
+        bool reported = ReadCarryReport(name.substr(0, name.find("_amend.dat")), saved, target, format, report);
+        MergeResult result = MergeAmendFile(saved, target, format);
         if (result == MergeResult::merged) {
             merged.push_back(name.substr(0, name.find("_amend.dat")));
             if (reported)
@@ -82,7 +76,7 @@ void TransferParameters(ParameterSession& session)
             // The release's amend.dat stays as it was; the saved values must
             // not go with the work directory.
             keepWorkDir = true;
-            std::string saved = session.paramWorkDir + "\\" + name;
+            session.ui.ShowMessage(LocalText(MsgUnitFileCreateFailed), MB_OK);
             WriteLogLine("无法写入" + target + "，保存的参数保留在" + saved);
             session.ui.ShowMessage(StrPrintf(LocalText(MsgSavedValuesKept), target.c_str(), saved.c_str()), MB_OK);
         } else if (result == MergeResult::formatUnreadable) {
@@ -101,22 +95,21 @@ void TransferParameters(ParameterSession& session)
         DeleteTree(session.paramWorkDir);
 }
 
-void RestoreUserConfig(ParameterSession& session)
+void CopyReleaseUserTree(ParameterSession& session)
 {
     // The package's user tree holds the product's directory inside it.
-    std::string userTree = InstallRoot() + "User";
-    std::string source = userTree + "\\" + ProductDirName();
+    std::string userTree = JoinPath(InstallRoot(), "User");
+    std::string source = JoinPath(userTree, ProductDirName());
     std::string target = DataProductDir();
     bool productSourceExists = PathExists(source);
     if (productSourceExists && session.useActiveConfig)
-        source += "\\config";
+        source = JoinPath(source, "config");
     if (!productSourceExists) {
-        userTree = InstallRoot() + "User\\";
-        source = userTree + "config";
-        target = DataProductDir() + "\\config";
+        source = JoinPath(userTree, "config");
+        target = JoinPath(DataProductDir(), "config");
     }
     if (session.useActiveConfig)
-        target = session.activeConfigDir + "config";
+        target = JoinPath(session.activeConfigDir, "config");
     if (!PathExists(source))
         return;
     if (!PathExists(target))

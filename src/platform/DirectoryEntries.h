@@ -11,6 +11,7 @@ struct DirectoryEntry {
     bool IsDirectory() const { return (attributes & 0x10) != 0; }
     // A junction, symbolic link or mount point (Wine: a Unix symbolic link).
     bool IsReparsePoint() const { return (attributes & 0x400) != 0; }
+    bool IsArchive() const { return (attributes & 0x20) != 0; }
 };
 
 // Calls visit for each entry of dir matching pattern ("*", "*.*"); visit

@@ -2,6 +2,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <setupapi.h>
 #else
 #include <cerrno>
 #include <cstdio>
@@ -82,6 +83,28 @@ bool RemoveFile(const std::string& path)
     return ::unlink(path.c_str()) == 0;
 #endif
 }
+
+bool DeleteUnprotectedFile(const std::string& path)
+{
+#ifdef _WIN32
+    return DeleteFileA(path.c_str()) != 0;
+#else
+    return ::unlink(path.c_str()) == 0;
+#endif
+}
+
+#ifdef _WIN32
+bool CopyFileTo(const std::string& from, const std::string& to, bool overwrite)
+{
+    return CopyFileA(from.c_str(), to.c_str(), overwrite ? FALSE : TRUE) != 0;
+}
+
+bool InstallFileCopy(const std::string& from, const std::string& to)
+{
+    return SetupInstallFileA(nullptr, nullptr, from.c_str(), nullptr, to.c_str(), SP_COPY_SOURCE_ABSOLUTE, nullptr,
+                             nullptr) != FALSE;
+}
+#endif
 
 bool MovePath(const std::string& from, const std::string& to, bool allowCopy)
 {

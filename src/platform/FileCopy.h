@@ -10,6 +10,16 @@ bool CopyFileOver(const std::string& from, const std::string& to, unsigned long*
 
 // Deletes a file, read-only or not.
 bool RemoveFile(const std::string& path);
+// Deletes a file unless it is read-only (or held): what the machine's owner
+// protected stays.
+bool DeleteUnprotectedFile(const std::string& path);
+
+// Windows only. Copies from to to as the system's file copy does: over an
+// existing to only where overwrite is set.
+bool CopyFileTo(const std::string& from, const std::string& to, bool overwrite);
+// Windows only. Copies from to to through the setup API (which also takes a
+// compressed source), over any existing to.
+bool InstallFileCopy(const std::string& from, const std::string& to);
 
 // Renames from to to (to must not exist). Across volumes a file may be copied
 // and deleted where allowCopy is set; a directory never is.

@@ -1,5 +1,7 @@
 #include "platform/MultiByte.h"
 
+#include "platform/Paths.h"
+
 #include <windows.h>
 
 std::string LowerMultiByte(const std::string& name)
@@ -49,3 +51,11 @@ bool ContainsMultiByte(const std::string& text, const std::string& key)
 }
 
 bool IsMultiByteLead(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
+
+bool SamePath(const std::string& a, const std::string& b) { return LowerMultiByte(a) == LowerMultiByte(b); }
+
+bool IsSelfOrWithin(const std::string& path, const std::string& dir)
+{
+    std::string p = LowerMultiByte(path), d = LowerMultiByte(WithoutTrailingBackslash(dir));
+    return !d.empty() && (p == d || (p.size() > d.size() && p.compare(0, d.size(), d) == 0 && p[d.size()] == '\\'));
+}

@@ -12,3 +12,11 @@ std::string LowerMultiByte(const std::string& name);
 bool ContainsMultiByte(const std::string& text, const std::string& key);
 // True for a lead byte of a double-byte character in the system's code page.
 bool IsMultiByteLead(unsigned char c);
+
+// Two paths that name the same place, compared as the file system does:
+// lowered by the code page's rules, so that a trail byte of a double-byte
+// name is never taken for a letter.
+bool SamePath(const std::string& a, const std::string& b);
+// path is dir or lies below it (dir with or without its trailing backslash;
+// an empty dir holds nothing).
+bool IsSelfOrWithin(const std::string& path, const std::string& dir);

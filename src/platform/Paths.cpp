@@ -1,6 +1,7 @@
 #include "platform/Paths.h"
 
 #ifdef _WIN32
+#include <cstring>
 #include <windows.h>
 #include <shlwapi.h>
 
@@ -136,6 +137,43 @@ PathKind KindOfPath(const std::string& path)
 }
 
 void HideFile(const std::string& path) { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN); }
+
+std::string WithBackslash(const std::string& path)
+{
+    char buf[MAX_PATH] = {0};
+    if (path.size() >= MAX_PATH - 1)
+        return path;
+    memcpy(buf, path.c_str(), path.size() + 1);
+    PathAddBackslashA(buf);
+    return buf;
+}
+
+std::string WithoutOneBackslash(const std::string& path)
+{
+    char buf[MAX_PATH] = {0};
+    strncpy(buf, path.c_str(), MAX_PATH - 1);
+    PathRemoveBackslashA(buf);
+    return buf;
+}
+
+std::string ShortPathOf(const std::string& path)
+{
+    char out[MAX_PATH] = {0};
+    DWORD n = GetShortPathNameA(path.c_str(), out, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH - 1)
+        return std::string();
+    return out;
+}
+
+bool FileSizeOf(const std::string& path, unsigned long long* size)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.size() >= MAX_PATH || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    *size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
 #else
 #include <sys/stat.h>
 #include <climits>
@@ -214,3 +252,5 @@ PathKind KindOfAttributes(unsigned long attributes)
         return PathKind::link;
     return (attributes & 0x10) ? PathKind::directory : PathKind::file;
 }
+
+std::string ParentOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }

@@ -29,8 +29,19 @@ std::string LongFullPathOf(const std::string& path);
 // on the way resolved), as "C:\dir" or "\\server\share\dir"; empty when it
 // does not exist or the system cannot tell.
 std::string FinalDirectoryPathOf(const std::string& path);
+// Windows only, as the shell's path functions do them: path with one
+// trailing backslash added where it has none (unchanged when that would not
+// fit in a path buffer), path with one trailing backslash removed (a drive
+// root keeps it), the short (8.3) form of an existing path or empty, and the
+// size of an existing file (false for a directory or nothing there).
+std::string WithBackslash(const std::string& path);
+std::string WithoutOneBackslash(const std::string& path);
+std::string ShortPathOf(const std::string& path);
+bool FileSizeOf(const std::string& path, unsigned long long* size);
 // path without its trailing backslashes (a drive root "C:\" keeps its one).
 std::string WithoutTrailingBackslash(const std::string& path);
+// The directory that holds path: all before its last backslash.
+std::string ParentOf(const std::string& path);
 // Creates one directory level; true when it exists afterwards.
 bool MakeDirectory(const std::string& path);
 // Creates one directory level; true only when this call made it (an existing

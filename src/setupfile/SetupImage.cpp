@@ -248,8 +248,31 @@ const char* ImageCheckReason(ImageCheck check)
     case ImageCheck::digestUnavailable: return "MD5 digest could not be computed";
     case ImageCheck::signatureMisplaced:
         return "the certificate table of the signature does not end the file or leaves no room for the trailer";
+    case ImageCheck::unreadable: return "the file could not be opened or read";
     }
     return "unknown";
+}
+
+ImageCheck CheckSetupFileAt(const std::string& path, PackageSink* sink, FileError* error)
+{
+    try {
+        std::vector<unsigned char> buffer(kSetupBufferSize);
+        BinaryFile file;
+        file.OpenOrThrow(path, BinaryFile::modeRead | BinaryFile::shareDenyNone);
+        FileSetupSource source(file);
+        SetupLayout layout;
+        ImageCheck check = CheckSetupSource(source, buffer.data(), buffer.size(), &layout, sink);
+        file.Close();
+        return check;
+    } catch (const FileError& e) {
+        if (error)
+            *error = e;
+    } catch (const std::bad_alloc&) {
+        const long kNotEnoughMemory = 8; // ERROR_NOT_ENOUGH_MEMORY
+        if (error)
+            *error = FileError(FileError::genericException, kNotEnoughMemory, path);
+    }
+    return ImageCheck::unreadable;
 }
 
 bool CheckSetupFile(const std::string& path, uint32_t* packageOffset, uint32_t* packageSize, std::string* reason,

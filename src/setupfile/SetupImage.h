@@ -35,6 +35,7 @@ enum class ImageCheck {
     offsetBeyondTrailer, // signed, but the package would have a negative length
     digestUnavailable, // the platform's MD5 could not be computed
     signatureMisplaced, // a certificate table that does not end the file
+    unreadable,        // the file could not be opened or read (a FileError names it and the cause)
 };
 
 // Where a signed file's certificate table lies, from its PE header: the
@@ -69,6 +70,7 @@ public:
 };
 
 class BinaryFile;
+class FileError;
 // An open setup file as a SetupSource.
 class FileSetupSource : public SetupSource {
 public:
@@ -95,6 +97,12 @@ public:
 // received exactly its bytes. Read errors of source pass through.
 ImageCheck CheckSetupSource(SetupSource& source, unsigned char* buffer, size_t bufferSize, SetupLayout* layout,
                             PackageSink* sink = nullptr);
+
+// Opens the setup file at path (others may read and write it meanwhile) and
+// checks it in one pass through a buffer of kSetupBufferSize, giving the
+// package to sink. unreadable with *error when it cannot be opened or read
+// (or the buffer cannot be had). Nothing is shown.
+ImageCheck CheckSetupFileAt(const std::string& path, PackageSink* sink, FileError* error);
 
 // Checks a whole setup file held in memory. On ok, *packageOffset and
 // *packageSize name the package between the image and the trailer.

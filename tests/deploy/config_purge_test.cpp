@@ -5,6 +5,7 @@
 #include "DeployTestSupport.h"
 #include "locations/Locations.h"
 #include "deploy/ConfigPurge.h"
+#include "platform/Paths.h"
 
 namespace {
 const char* const kExampleFiles[] = {
@@ -93,8 +94,8 @@ TEST(PurgeConfigDataFiles, PurgesTheInstalledConfigOnlyAndNothingWhenPackupIsSet
     install.File("setup.cfg", "[Settings]\r\nPath=TorneLix\\\r\n");
     install.File("TorneLix\\Packup.ini", "[Operation]\r\nPackup=1\r\n");
     FillExample(install, "TorneLix\\config\\Mill");
-    std::string dataConfig = DataProductDir() + "\\config";
-    TempTree data(DataProductDir());
+    std::string dataConfig = DataProductDir() + "config";
+    TempTree data(WithoutTrailingBackslash(DataProductDir()));
     FillExample(data, "config");
 
     PurgeConfigDataFiles(false, "");

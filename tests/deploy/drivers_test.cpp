@@ -78,8 +78,8 @@ TEST(InstallDrivers, ReplacesEverySysFileOnceTheNewCopyIsWhole)
     t.File("TorneLix\\io.sys", "io v2");
     t.File("TorneLix\\readme.txt", "not a driver");
     t.File("drivers\\motion.sys", "motion v1 with a longer old content");
-    MessageCapture box;
-    InstallDriversTo(product, drivers);
+    RecordingUi box;
+    InstallDriverFilesTo(box, product, drivers);
     EXPECT_TRUE(box.messages.empty()) << box.messages[0].text;
     EXPECT_EQ(ReadText(drivers + "motion.sys"), "motion v2");
     EXPECT_EQ(ReadText(drivers + "io.sys"), "io v2");
@@ -97,9 +97,9 @@ TEST(InstallDrivers, ANewDriverThatCannotBeCopiedLeavesTheOldOneInPlace)
     // Another program holds the release's copy without sharing: it cannot be read.
     HANDLE held = CreateFileA((product + "motion.sys").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    MessageCapture box;
+    RecordingUi box;
     language = kLanguageEnglish;
-    InstallDriversTo(product, drivers);
+    InstallDriverFilesTo(box, product, drivers);
     language = kLanguageChinese;
     CloseHandle(held);
     ASSERT_EQ(box.messages.size(), 1u);
@@ -117,8 +117,8 @@ TEST(InstallDrivers, AFailedFileIsReportedByNameAndTheNextOneIsStillInstalled)
     t.File("TorneLix\\b.sys", "b");
     // A directory in the way of a.sys: neither deleted nor overwritten.
     t.Dir("drivers\\a.sys");
-    MessageCapture box;
-    InstallDriversTo(product, drivers);
+    RecordingUi box;
+    InstallDriverFilesTo(box, product, drivers);
     ASSERT_EQ(box.messages.size(), 1u);
     EXPECT_EQ(box.messages[0].text, "\xB0\xB2\xD7\xB0" "a.sys" "\xCA\xA7\xB0\xDC\xA3\xA1"); // 安装a.sys失败！ in GBK
     EXPECT_EQ(box.messages[0].type, static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION));
@@ -129,8 +129,8 @@ TEST(InstallDrivers, NoSysFileDoesNothing)
 {
     TempTree t(Scratch("none"));
     std::string product = t.Dir("TorneLix") + "\\";
-    MessageCapture box;
-    InstallDriversTo(product, t / "no-drivers-dir\\");
+    RecordingUi box;
+    InstallDriverFilesTo(box, product, t / "no-drivers-dir\\");
     EXPECT_TRUE(box.messages.empty());
 }
 
@@ -202,7 +202,7 @@ TEST_F(PostInstallTest, WithoutWriteFilterTheBatchAndThe64BitInstallerRunAndAreW
     Place("installdrv.exe", "InstallDrv_x86.exe");
     plan.wow64 = true;
     plan.english = true;
-    RunPostInstallActions(ui, plan);
+    StartPostInstallPrograms(ui, plan);
 
     EXPECT_EQ(ui.labels, std::vector<InstallStep>{InstallStep::Drivers});
     EXPECT_TRUE(ui.messages.empty());
@@ -225,7 +225,7 @@ TEST_F(PostInstallTest, A32BitSystemRunsThe32BitInstallerWithoutParametersInChin
     Place("installdrv.exe", "InstallDrv_x64.exe");
     Place("installdrv.exe", "InstallDrv_x86.exe");
     plan.wow64 = false;
-    RunPostInstallActions(ui, plan);
+    StartPostInstallPrograms(ui, plan);
     ASSERT_TRUE(WaitFor([&] { return Recorded("start\tInstallDrv_x86.exe"); }, 10000));
     EXPECT_TRUE(Recorded("start\tInstallDrv_x86.exe\t\t"));
     EXPECT_FALSE(Recorded("start\tInstallDrv_x64.exe"));
@@ -234,7 +234,7 @@ TEST_F(PostInstallTest, A32BitSystemRunsThe32BitInstallerWithoutParametersInChin
 TEST_F(PostInstallTest, NothingToStartShowsOnlyTheLabel)
 {
     plan.wow64 = true;
-    RunPostInstallActions(ui, plan);
+    StartPostInstallPrograms(ui, plan);
     EXPECT_EQ(ui.labels, std::vector<InstallStep>{InstallStep::Drivers});
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_FALSE(IsDriverInstallerRunning());
@@ -249,7 +249,7 @@ TEST_F(PostInstallTest, AWriteFilterSystemLeavesNoticesCommitsAndStartsFirstRun)
     Place("installdrv.exe", "InstallDrv_x64.exe");
     plan.writeFilter = true;
     plan.wow64 = true;
-    RunPostInstallActions(ui, plan);
+    StartPostInstallPrograms(ui, plan);
 
     EXPECT_EQ(ui.labels, (std::vector<InstallStep>{InstallStep::Drivers, InstallStep::Finished}));
     EXPECT_TRUE(ui.messages.empty());
@@ -268,7 +268,7 @@ TEST_F(PostInstallTest, PackupOnAWriteFilterSystemSkipsTheDriverNoticeButStillCo
     Place("firstrun.exe", "FirstRun.exe");
     plan.writeFilter = true;
     plan.packup = true;
-    RunPostInstallActions(ui, plan);
+    StartPostInstallPrograms(ui, plan);
     EXPECT_EQ(ui.labels, std::vector<InstallStep>{InstallStep::Finished});
     EXPECT_EQ(ProfileGetString(plan.bootIni, "Operation", "InstallDriver"), "");
     EXPECT_EQ(ProfileGetString(plan.bootIni, "Operation", "Commit"), "1");
@@ -281,7 +281,7 @@ TEST_F(PostInstallTest, MissingCommitAndFirstRunProgramsAreReportedInTheCurrentL
     plan.writeFilter = true;
     language = kLanguageEnglish;
     plan.english = true;
-    RunPostInstallActions(ui, plan);
+    StartPostInstallPrograms(ui, plan);
     EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"Fail to Commit Changes!", "Fail to Run FirstRun!"}));
     for (const auto& m : ui.messages)
         EXPECT_EQ(m.type, static_cast<unsigned>(MB_OK));

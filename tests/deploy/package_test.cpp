@@ -60,15 +60,17 @@ protected:
     void ExpectRejectedUntouched(const std::string& path)
     {
         MessageCapture box;
-        EXPECT_EQ(ExtractPackageFrom(path).run, PackageRun::badSignature);
-        ASSERT_EQ(box.messages.size(), 1u);
-        EXPECT_EQ(box.messages[0].text, "Bad Signature");
-        EXPECT_EQ(box.messages[0].type, static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION));
+        PackageOutcome outcome = RunSetupPackageFrom(path);
+        EXPECT_EQ(outcome.kind, PackageOutcome::badSignature);
+        EXPECT_EQ(outcome.report, "Bad Signature");
+        EXPECT_TRUE(box.messages.empty()) << "the install sequence tells the user";
         EXPECT_TRUE(NewSepFiles().empty()) << "nothing may be written for a bad setup file";
         EXPECT_TRUE(Records().empty()) << "the package must not run";
         EXPECT_FALSE(VerifySetupFileAt(path));
         FileError error(FileError::none, 0, std::string());
-        EXPECT_EQ(VerifySetupFileAt(path, &error), SetupFileCheck::badImage);
+        ImageCheck check = VerifySetupFileAt(path, &error);
+        EXPECT_NE(check, ImageCheck::ok);
+        EXPECT_NE(check, ImageCheck::unreadable);
     }
 
     TempTree tree{TempDirectory() + "tlx_package_test"};
@@ -85,8 +87,8 @@ TEST_F(ExtractPackageTest, RunsExactlyThePackageBytesFromADirectoryOfItsOwn)
     ScopedEnv copy("TLX_PACKAGE_COPY", tree / "copy.bin");
     MessageCapture box;
     EXPECT_TRUE(VerifySetupFileAt(setup));
-    PackageResult result = ExtractPackageFrom(setup);
-    EXPECT_EQ(result.run, PackageRun::ok);
+    PackageOutcome result = RunSetupPackageFrom(setup);
+    EXPECT_EQ(result.kind, PackageOutcome::ran);
     EXPECT_EQ(result.exitCode, 0u);
     EXPECT_TRUE(box.messages.empty());
 
@@ -111,7 +113,7 @@ TEST_F(ExtractPackageTest, RunsExactlyThePackageBytesFromADirectoryOfItsOwn)
     EXPECT_TRUE(NewSepFiles().empty());
 
     // Another run gets another directory.
-    ExtractPackageFrom(setup);
+    RunSetupPackageFrom(setup);
     records = Records();
     ASSERT_EQ(records.size(), 2u);
     EXPECT_NE(records[1], records[0]);
@@ -121,8 +123,8 @@ TEST_F(ExtractPackageTest, APackageEndingWithAnErrorIsReportedAsFailedWithoutAMe
 {
     ScopedEnv exitCode("TLX_PACKAGE_EXIT", "7");
     MessageCapture box;
-    PackageResult result = ExtractPackageFrom(setup);
-    EXPECT_EQ(result.run, PackageRun::packageFailed);
+    PackageOutcome result = RunSetupPackageFrom(setup);
+    EXPECT_EQ(result.kind, PackageOutcome::failedExit);
     EXPECT_EQ(result.exitCode, 7u);
     EXPECT_EQ(box.Texts(), std::vector<std::string>{});
     EXPECT_EQ(Records().size(), 1u);
@@ -141,7 +143,7 @@ TEST_F(ExtractPackageTest, NoOtherProgramCanWriteOrDeleteThePackageWhileItIsHeld
     {
         ScopedEnv probe("TLX_PACKAGE_PROBE", "self");
         MessageCapture box;
-        EXPECT_EQ(ExtractPackageFrom(setup).run, PackageRun::ok);
+        EXPECT_EQ(RunSetupPackageFrom(setup).kind, PackageOutcome::ran);
     }
     std::vector<std::string> records = Records();
     ASSERT_EQ(records.size(), 2u);
@@ -168,8 +170,8 @@ TEST_F(ExtractPackageTest, NoOtherProgramCanWriteOrDeleteThePackageWhileItIsHeld
 TEST_F(ExtractPackageTest, EveryCallChecksAndRunsAgain)
 {
     MessageCapture box;
-    EXPECT_EQ(ExtractPackageFrom(setup).run, PackageRun::ok);
-    EXPECT_EQ(ExtractPackageFrom(setup).run, PackageRun::ok);
+    EXPECT_EQ(RunSetupPackageFrom(setup).kind, PackageOutcome::ran);
+    EXPECT_EQ(RunSetupPackageFrom(setup).kind, PackageOutcome::ran);
     EXPECT_EQ(Records().size(), 2u);
     EXPECT_TRUE(box.messages.empty());
 }
@@ -208,7 +210,7 @@ TEST_F(ExtractPackageTest, TheReservedFieldIsNotInterpreted)
     body.insert(body.end(), package.begin(), package.end());
     WriteBytes(tree / "reserved.exe", Signed(body, static_cast<uint32_t>(program.size()), 0xDEADBEEF));
     MessageCapture box;
-    EXPECT_EQ(ExtractPackageFrom(tree / "reserved.exe").run, PackageRun::ok);
+    EXPECT_EQ(RunSetupPackageFrom(tree / "reserved.exe").kind, PackageOutcome::ran);
     EXPECT_TRUE(box.messages.empty());
     EXPECT_EQ(Records().size(), 1u);
 }
@@ -232,8 +234,10 @@ TEST_F(ExtractPackageTest, APackageThatCannotBeStartedIsReportedAndLeavesNothing
     body.insert(body.end(), text.begin(), text.end());
     WriteBytes(tree / "noprogram.exe", Signed(body, static_cast<uint32_t>(program.size()), 0));
     MessageCapture box;
-    EXPECT_EQ(ExtractPackageFrom(tree / "noprogram.exe").run, PackageRun::notStarted);
-    EXPECT_EQ(box.Texts(), std::vector<std::string>{"ERR 203: Create a process failed!"});
+    PackageOutcome outcome = RunSetupPackageFrom(tree / "noprogram.exe");
+    EXPECT_EQ(outcome.kind, PackageOutcome::notStarted);
+    EXPECT_EQ(outcome.report, "ERR 203: Create a process failed!");
+    EXPECT_TRUE(box.messages.empty());
     // Each retry of state 6 would otherwise leave one more copy behind.
     EXPECT_TRUE(NewSepFiles().empty());
 }
@@ -241,22 +245,23 @@ TEST_F(ExtractPackageTest, APackageThatCannotBeStartedIsReportedAndLeavesNothing
 TEST_F(ExtractPackageTest, AnUnreadableSetupFileGetsTheFileErrorReport)
 {
     MessageCapture box;
-    EXPECT_EQ(ExtractPackageFrom(tree / "missing.exe").run, PackageRun::fileError);
-    ASSERT_EQ(box.messages.size(), 1u);
-    EXPECT_NE(box.messages[0].text.find("missing.exe"), std::string::npos) << box.messages[0].text;
+    PackageOutcome outcome = RunSetupPackageFrom(tree / "missing.exe");
+    EXPECT_EQ(outcome.kind, PackageOutcome::unreadable);
+    EXPECT_NE(outcome.report.find("missing.exe"), std::string::npos) << outcome.report;
+    EXPECT_TRUE(box.messages.empty());
     EXPECT_TRUE(NewSepFiles().empty());
     // The check tells an unreadable file from a damaged one, and names it.
     FileError error(FileError::none, 0, std::string());
-    EXPECT_EQ(VerifySetupFileAt(tree / "missing.exe", &error), SetupFileCheck::fileError);
+    EXPECT_EQ(VerifySetupFileAt(tree / "missing.exe", &error), ImageCheck::unreadable);
     EXPECT_EQ(error.m_cause, FileError::fileNotFound);
     EXPECT_NE(error.m_fileName.find("missing.exe"), std::string::npos) << error.m_fileName;
     // A file another program holds without sharing is a file error too.
     HANDLE held = CreateFileA(setup.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(VerifySetupFileAt(setup, &error), SetupFileCheck::fileError);
+    EXPECT_EQ(VerifySetupFileAt(setup, &error), ImageCheck::unreadable);
     EXPECT_EQ(error.m_cause, FileError::sharingViolation);
     CloseHandle(held);
-    EXPECT_EQ(VerifySetupFileAt(setup, &error), SetupFileCheck::ok);
+    EXPECT_EQ(VerifySetupFileAt(setup, &error), ImageCheck::ok);
 }
 
 TEST(RunningProgram, IsThisTestExecutable)

@@ -70,7 +70,7 @@ TEST_F(Locations, RelativeSetupCfgPathNamesTheProductDirectory)
     EXPECT_EQ(ProductDirName(), "TorneLix");
     EXPECT_EQ(ProductDir(), InstallRoot() + "TorneLix\\");
     EXPECT_EQ(PackupIni(), InstallRoot() + "TorneLix\\Packup.ini");
-    EXPECT_EQ(DataProductDir(), "D:\\Velko\\TorneLix");
+    EXPECT_EQ(DataProductDir(), "D:\\Velko\\TorneLix\\");
     EXPECT_EQ(UserIni(), "D:\\Velko\\TorneLix\\user.ini");
 }
 
@@ -78,7 +78,7 @@ TEST_F(Locations, AbsoluteSetupCfgPathReplacesTheRoots)
 {
     WriteSetupCfg("E:\\Cnc");
     EXPECT_EQ(ProductDir(), "E:\\Cnc\\");
-    EXPECT_EQ(DataProductDir(), "E:\\Cnc");
+    EXPECT_EQ(DataProductDir(), "E:\\Cnc\\");
 }
 
 TEST_F(Locations, ActiveLanguageComesFromUserIniThenLangIni)

@@ -42,5 +42,8 @@ int main(int argc, char** argv)
         printf("%.1f MB in %.3f s: %.1f MB/s (best of %d)\n", mb, best, mb / best, rounds);
         return 0;
     }
-    return ExtractPackage().run == PackageRun::ok ? 0 : 1;
+    PackageOutcome outcome = RunSetupPackage();
+    if (!outcome.report.empty())
+        fprintf(stderr, "message: %s\n", outcome.report.c_str());
+    return outcome.kind == PackageOutcome::ran ? 0 : 1;
 }

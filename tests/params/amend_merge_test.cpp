@@ -171,7 +171,7 @@ TEST_F(AmendMerge, AFailedWriteLeavesTheOldTargetAndTellsTheUser)
 #else
     rmdir((target + ".merge").c_str());
 #endif
-    EXPECT_EQ(shown, LocalText(MsgUnitFileCreateFailed));
+    EXPECT_TRUE(shown.empty()) << "the caller tells the user: " << shown;
     EXPECT_EQ(ReadText(target), "[CController]\r\nm_speed = 10\r\n");
 }
 

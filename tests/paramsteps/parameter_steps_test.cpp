@@ -8,7 +8,8 @@
 #include "locations/Locations.h"
 #include "messages/Messages.h"
 #include "platform/StringUtil.h"
-#include "paramsteps/ParameterSteps.h"
+#include "paramsteps/ParameterFileSet.h"
+#include "paramsteps/ParameterTransfer.h"
 #include "logs/SetupLog.h"
 #include "messages/InstallPort.h"
 #include "platform/MessageBox.h"
@@ -22,10 +23,12 @@ public:
     int answer = IDYES;   // to Yes/No questions
     int okAnswer = IDOK;  // to OK/Cancel boxes
     std::vector<std::string> messages;
+    std::vector<unsigned> types;
     void ShowStep(InstallStep) override {}
     int ShowMessage(const std::string& text, unsigned type, MessagePurpose) override
     {
         messages.push_back(text);
+        types.push_back(type);
         return (type & 0x0F) == MB_YESNO ? answer : okAnswer;
     }
 };
@@ -39,7 +42,7 @@ protected:
         RemoveTreeForTest("D:\\TorneLixTemp");
         RemoveTreeForTest(ParamWorkDir());
         program.File("setup.cfg", "[Settings]\r\nPath=TorneLix\\\r\n");
-        ASSERT_EQ(DataProductDir(), "D:\\Velko\\TorneLix");
+        ASSERT_EQ(DataProductDir(), "D:\\Velko\\TorneLix\\");
         log = std::make_unique<CSetUpLogMgr>("C:\\tlx_paramsteps.log");
         DeleteFileA(log->Path().c_str());
         log->Open();
@@ -75,7 +78,7 @@ TEST_F(ParameterSteps, SavedCopyLeavesOutEveryParameterFileAndComesBackOverTheNe
     data.File("m\\tornelix.fmt", "user fmt");
     data.File("user.ini", "user");
     data.File("m\\machine.plc", "plc");
-    SaveParameterFiles();
+    SaveDataTreeWithoutParameterFiles();
     EXPECT_EQ(ReadText("D:\\TorneLixTemp\\user.ini"), "user");
     EXPECT_EQ(ReadText("D:\\TorneLixTemp\\m\\tornelix.fmt"), "user fmt");
     EXPECT_EQ(ReadText("D:\\TorneLixTemp\\m\\machine.plc"), "plc");
@@ -88,7 +91,7 @@ TEST_F(ParameterSteps, SavedCopyLeavesOutEveryParameterFileAndComesBackOverTheNe
     data.File("user.ini", "release default");
     data.File("Tornelix.DAT", "new release parameters");
     data.File("only-new.txt", "new");
-    RestoreSavedFiles(ui);
+    RestoreDataTree(ui);
     EXPECT_EQ(ReadText(data / "user.ini"), "user");
     EXPECT_EQ(ReadText(data / "Tornelix.DAT"), "new release parameters");
     EXPECT_EQ(ReadText(data / "only-new.txt"), "new");
@@ -107,7 +110,7 @@ TEST_F(ParameterSteps, ASaveThatCannotCopyEveryFileKeepsTheDataTreeAndClearsItsP
     // misses it, as it misses what no longer fits on a full drive.
     HANDLE held = CreateFileA((data / "m\\part.nc").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    bool saved = SaveParameterFiles();
+    bool saved = SaveDataTreeWithoutParameterFiles();
     CloseHandle(held);
     EXPECT_FALSE(saved);
     EXPECT_FALSE(Exists("D:\\TorneLixTemp")) << "a partial copy would come back over the originals";
@@ -115,18 +118,18 @@ TEST_F(ParameterSteps, ASaveThatCannotCopyEveryFileKeepsTheDataTreeAndClearsItsP
     // In place the parameter files are set aside under a run's journal.
     ASSERT_TRUE(BeginSetAside());
     RemoveParameterFilesInPlace();
-    DiscardPreviousRelease();
+    DeleteSetAsideRelease();
     EXPECT_EQ(ReadText(data / "user.ini"), "user");
     EXPECT_EQ(ReadText(data / "m\\machine.plc"), "plc");
     EXPECT_EQ(ReadText(data / "m\\part.nc"), "part program");
     EXPECT_FALSE(Exists(data / "Tornelix.dat"));
     EXPECT_FALSE(Exists(data / "m\\amend.dat"));
     // Nothing saved, nothing restored: the kept tree stands.
-    RestoreSavedFiles(ui);
+    RestoreDataTree(ui);
     EXPECT_EQ(ReadText(data / "m\\part.nc"), "part program");
 
     // The same tree copies whole once it is free.
-    EXPECT_TRUE(SaveParameterFiles());
+    EXPECT_TRUE(SaveDataTreeWithoutParameterFiles());
     EXPECT_EQ(ReadText("D:\\TorneLixTemp\\m\\part.nc"), "part program");
 }
 
@@ -134,14 +137,14 @@ TEST_F(ParameterSteps, ARestoreThatCannotCompleteKeepsTheSavedTreeAndSaysWhere)
 {
     data.File("user.ini", "user");
     data.File("m\\part.nc", "part program");
-    ASSERT_TRUE(SaveParameterFiles());
+    ASSERT_TRUE(SaveDataTreeWithoutParameterFiles());
     RemoveTreeForTest(data.Root());
     // The new release's user.ini is held without sharing: the saved one
     // cannot come back over it.
     data.File("user.ini", "release default");
     HANDLE held = CreateFileA((data / "user.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    RestoreSavedFiles(ui);
+    RestoreDataTree(ui);
     CloseHandle(held);
     EXPECT_EQ(ReadText("D:\\TorneLixTemp\\user.ini"), "user") << "the only whole copy of the user's file";
     EXPECT_EQ(ReadText("D:\\TorneLixTemp\\m\\part.nc"), "part program");
@@ -153,9 +156,9 @@ TEST_F(ParameterSteps, ARestoreThatCannotCompleteKeepsTheSavedTreeAndSaysWhere)
 TEST_F(ParameterSteps, NothingToSaveLeavesNoSaveDirectory)
 {
     RemoveTreeForTest(data.Root());
-    EXPECT_TRUE(SaveParameterFiles());
+    EXPECT_TRUE(SaveDataTreeWithoutParameterFiles());
     EXPECT_FALSE(Exists("D:\\TorneLixTemp"));
-    RestoreSavedFiles(ui);
+    RestoreDataTree(ui);
     EXPECT_FALSE(Exists(data.Root()));
 }
 
@@ -163,12 +166,12 @@ TEST_F(ParameterSteps, UserTreeOfTheProductFillsTheDataDirectory)
 {
     program.File("User\\TorneLix\\config\\Mill\\user.cfg", "mill");
     ParameterSession session(ui);
-    RestoreUserConfig(session);
+    CopyReleaseUserTree(session);
     EXPECT_EQ(ReadText(data / "config\\Mill\\user.cfg"), "mill");
     EXPECT_FALSE(Exists(program / "User"));
 
     program.File("User\\config\\Lathe\\user.cfg", "lathe");
-    RestoreUserConfig(session);
+    CopyReleaseUserTree(session);
     EXPECT_EQ(ReadText(data / "config\\Lathe\\user.cfg"), "lathe");
     EXPECT_FALSE(Exists(program / "User"));
 }
@@ -186,7 +189,7 @@ TEST_F(ParameterSteps, TransferMergesEachSavedConfigurationThatTheNewReleaseHas)
     program.File("TorneLix\\config\\Mill\\amend.dat",
                  "[CController]\r\nm_speed = 10\r\nm_nxaOffset[1] = 2\r\n[Other]\r\nk=v\r\n");
 
-    TransferParameters(session);
+    MergeSavedAmendFiles(session);
 
     EXPECT_EQ(ReadText(program / "TorneLix\\config\\Mill\\amend.dat"),
               "[CController]\r\nm_speed = 12\r\nm_b[1] = 7\r\n[Other]\r\nk = v\r\n");
@@ -207,7 +210,7 @@ TEST_F(ParameterSteps, TransferMergesNothingWhenTheProductPathChangedAndSaysWher
     TempTree work(ParamWorkDir());
     work.File("Mill_amend.dat", "[CController]\r\nm_speed = 12\r\n");
     program.File("TorneLix\\config\\Mill\\amend.dat", "[CController]\r\nm_speed = 10\r\n");
-    TransferParameters(session);
+    MergeSavedAmendFiles(session);
     EXPECT_EQ(ReadText(program / "TorneLix\\config\\Mill\\amend.dat"), "[CController]\r\nm_speed = 10\r\n");
     EXPECT_TRUE(Exists(work / "Mill_amend.dat"));
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -240,7 +243,7 @@ TEST_F(ParameterSteps, CollectFindsNoConfigurationAndAsksNothing)
     ParameterSession session(ui);
     session.paramWorkDir = ParamWorkDir();
     data.File("config\\Mill\\tornelix.dat\\inside.txt", "a directory of that name is no data file");
-    CollectParameterInfo(session);
+    CollectConfigurationValues(session);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(session.transferRequested, 0);
     EXPECT_FALSE(Exists(ParamWorkDir()));
@@ -259,7 +262,7 @@ TEST_F(ParameterSteps, CollectAsksForEveryConfigurationAndSavesEachControllerBlo
     // A damaged data file without a backup is skipped; the others are saved.
     program.File("TorneLix\\config\\Broken\\tornelix.dat", "FFLC damaged");
 
-    EXPECT_TRUE(CollectParameterInfo(session)) << "OK goes on without the damaged configuration";
+    EXPECT_TRUE(CollectConfigurationValues(session)) << "OK goes on without the damaged configuration";
 
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[1], StrPrintf(LocalText(MsgNotCarried), "Broken\n"));
@@ -293,7 +296,7 @@ TEST_F(ParameterSteps, CollectWithTheAnswerNoSavesNothing)
     program.File("TorneLix\\tornelix.fmt", kFormat);
     data.Dir("config\\Mill");
     WriteDataFile(data / "config\\Mill\\tornelix.dat", 12.5);
-    CollectParameterInfo(session);
+    CollectConfigurationValues(session);
     EXPECT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(session.transferRequested, 0);
     EXPECT_FALSE(Exists(ParamWorkDir()));
@@ -307,7 +310,7 @@ TEST_F(ParameterSteps, CollectReportsABlockThatDoesNotMatchItsFormat)
     data.Dir("config\\Mill");
     WriteDataFile(data / "config\\Mill\\tornelix.dat", 12.5);
     ui.okAnswer = IDCANCEL;
-    EXPECT_FALSE(CollectParameterInfo(session)) << "Cancel ends the setup";
+    EXPECT_FALSE(CollectConfigurationValues(session)) << "Cancel ends the setup";
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[1], StrPrintf(LocalText(MsgNotCarried), "Mill\n"));
     EXPECT_FALSE(Exists(ParamWorkDir())) << "nothing of the run is left behind";
@@ -325,16 +328,15 @@ TEST_F(ParameterSteps, SaveShowsOneBoxPerSerialNumberPairUntilCancel)
         program.File("TorneLix\\tornelix.fmt", format);
         data.Dir("config\\Mill");
         WriteDataFile(data / "config\\Mill\\tornelix.dat", 12.5);
-        std::vector<std::string> boxes;
-        std::vector<unsigned> types;
-        SetMessageHandler([&](const std::string& text, unsigned type) {
-            boxes.push_back(text);
-            types.push_back(type);
-            return answer;
-        });
-        CollectParameterInfo(session);
-        SetMessageHandler(nullptr);
-        ASSERT_FALSE(boxes.empty());
+        ui.messages.clear();
+        ui.types.clear();
+        ui.okAnswer = answer;
+        CollectConfigurationValues(session);
+        ui.okAnswer = IDOK;
+        // The question, then the boxes.
+        ASSERT_GE(ui.messages.size(), 2u);
+        std::vector<std::string> boxes(ui.messages.begin() + 1, ui.messages.end());
+        std::vector<unsigned> types(ui.types.begin() + 1, ui.types.end());
         EXPECT_EQ(boxes[0], "There is repeated serial number or the sequence is wrong: \r\n\"[N0030]m_speed\" and "
                             "\"[N0020]m_b.Group 0\"\r\nPlease modify");
         EXPECT_EQ(types[0], static_cast<unsigned>(MB_OKCANCEL | MB_ICONEXCLAMATION));

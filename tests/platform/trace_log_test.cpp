@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "locations/Locations.h"
+#include "logs/SetupLog.h"
 #include "logs/TraceLog.h"
-#include "platform/MessageBox.h"
 #include "support/TempTree.h"
 
 #ifdef _WIN32
@@ -37,6 +37,11 @@ TEST(TraceLog, AppendsRecordsInBinaryModeToTheTempDirectory)
     remove(path.c_str());
 }
 
+namespace {
+std::string g_reported;
+int g_reports = 0;
+} // namespace
+
 TEST(TraceLog, AFailureToOpenIsShownAndTheCallerGoesOn)
 {
     std::string path = TraceLogPath();
@@ -46,16 +51,15 @@ TEST(TraceLog, AFailureToOpenIsShownAndTheCallerGoesOn)
 #else
     ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
 #endif
-    std::string shown;
-    int boxes = 0;
-    SetMessageHandler([&](const std::string& text, unsigned) {
-        shown = text;
-        ++boxes;
-        return IDOK;
+    SetLogFailureReporter([](const std::string& text) {
+        g_reported = text;
+        ++g_reports;
     });
     AppendTraceLog("lost record\n");
     AppendTraceLog("another lost record\n");
-    SetMessageHandler(nullptr);
+    SetLogFailureReporter(nullptr);
+    const std::string& shown = g_reported;
+    const int boxes = g_reports;
 #ifdef _WIN32
     RemoveDirectoryA(path.c_str());
 #else

@@ -97,13 +97,13 @@ public:
             Did("held file kept");
         return outcome;
     }
-    ExtractOutcome ExtractPackage() override
+    PackageOutcome ExtractPackage() override
     {
         Did("extract");
-        ExtractOutcome outcome;
+        PackageOutcome outcome;
         if (!extractResults.empty()) {
             if (!extractResults.front()) {
-                outcome.kind = ExtractOutcome::failedExit;
+                outcome.kind = PackageOutcome::failedExit;
                 outcome.exitCode = 3;
             }
             extractResults.pop_front();
@@ -113,7 +113,7 @@ public:
     void CopySystemFiles() override { Did("system"); }
     void RestoreSavedFiles(InstallPort&) override { Did("restore"); }
     void WriteActiveLanguage() override { Did("language"); }
-    void InstallDrivers() override { Did("drivers"); }
+    void InstallDrivers(InstallPort&) override { Did("drivers"); }
     bool PackupSet() override { return packup; }
     void PurgeConfigData(const ParameterSession&) override { Did("purge"); }
     void RestoreUserConfig(ParameterSession&) override { Did("user"); }

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "Commands.h"
-#include "ToolMessages.h"
 #include "format/DataBlock.h"
 #include "format/FieldDescriptor.h"
 #include "locations/TempLocations.h"
@@ -39,7 +38,6 @@ int RunCarry(const std::vector<std::string>& arguments)
         return UsageError(kUsage, "-c needs a configuration name");
     if (args.size() != 4)
         return UsageError(kUsage);
-    AnswerMessagesOnStderr();
     const std::string& data = args[0];
     const std::string& oldFormat = args[1];
     const std::string& newFormat = args[2];

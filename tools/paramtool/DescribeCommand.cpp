@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "Commands.h"
-#include "ToolMessages.h"
 #include "format/DataBlock.h"
 #include "format/FieldDescriptor.h"
 #include "locations/TempLocations.h"
@@ -77,7 +76,6 @@ int RunDescribe(const std::vector<std::string>& arguments)
         return UsageError(kUsage, "-b and -o need a value");
     if (args.size() != 2 || args[0].empty() || args[0][0] == '-' || args[1].empty() || args[1][0] == '-')
         return UsageError(kUsage);
-    AnswerMessagesOnStderr();
     const std::string& data = args[0];
     const std::string& format = args[1];
 

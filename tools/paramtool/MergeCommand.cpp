@@ -4,9 +4,10 @@
 #include <cstdio>
 
 #include "Commands.h"
-#include "ToolMessages.h"
+#include "messages/Messages.h"
 #include "params/AmendMerge.h"
 #include "platform/File.h"
+#include "platform/TerminalText.h"
 
 namespace {
 const char kUsage[] = "merge SAVED TARGET FORMAT [--create]";
@@ -28,7 +29,6 @@ int RunMerge(const std::vector<std::string>& arguments)
     bool create = TakeFlag(args, "--create", nullptr);
     if (args.size() != 3)
         return UsageError(kUsage);
-    AnswerMessagesOnStderr();
     const std::string& saved = args[0];
     const std::string& target = args[1];
     const std::string& format = args[2];
@@ -64,6 +64,7 @@ int RunMerge(const std::vector<std::string>& arguments)
                 target.c_str());
         return kExitFailure;
     case MergeResult::targetNotWritten:
+        WriteTerminalText(stderr, std::string(LocalText(MsgUnitFileCreateFailed)) + "\n");
         fprintf(stderr, "paramtool: cannot write %s; it is unchanged\n", target.c_str());
         return kExitFailure;
     }

@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "Commands.h"
-#include "ToolMessages.h"
 #include "params/DataFileVerification.h"
+#include "platform/TerminalText.h"
 
 namespace {
 const char kUsage[] = "verify DATA";
@@ -13,13 +13,15 @@ int RunVerify(const std::vector<std::string>& args)
 {
     if (args.size() != 1 || args[0].empty() || args[0][0] == '-')
         return UsageError(kUsage);
-    AnswerMessagesOnStderr();
     const std::string& path = args[0];
     DataFileCheck result;
+    std::string problem;
     {
         std::lock_guard<std::mutex> guard(ParameterFileLock());
-        result = CheckDataFile(path);
+        result = CheckDataFile(path, &problem);
     }
+    if (!problem.empty())
+        WriteTerminalText(stderr, problem + "\n");
     switch (result) {
     case DataFileCheck::whole:
         printf("%s: whole\n", path.c_str());
