@@ -10,7 +10,6 @@
 #include "logs/TraceLog.h"
 #include "params/AmendMerge.h"
 #include "platform/File.h"
-#include "platform/MessageBox.h"
 #include "platform/TempDirectory.h"
 
 #include <malloc.h>
@@ -24,7 +23,6 @@ struct AmendFiles {
     explicit AmendFiles(int n)
     {
         SetTraceFileEnabled(false);
-        SetMessageHandler([](const std::string&, unsigned) { return IDOK; });
         std::string base = SystemTempDirectory() + "amend_file_bench-" + std::to_string(getpid()) + "-" +
                            std::to_string(n);
         saved = base + "-saved.dat";

@@ -21,7 +21,6 @@
 #include "params/DataFileVerification.h"
 #include "params/LocalListingTexts.h"
 #include "platform/File.h"
-#include "platform/MessageBox.h"
 #include "platform/TempDirectory.h"
 
 #include <malloc.h>
@@ -42,7 +41,6 @@ struct BigBlock {
     BigBlock()
     {
         SetTraceFileEnabled(false);
-        SetMessageHandler([](const std::string&, unsigned) { return IDOK; });
         dir = SystemTempDirectory();
         format = dir + "bench-" + std::to_string(getpid()) + ".fmt";
         listing = dir + "bench-" + std::to_string(getpid()) + ".lst";

@@ -46,7 +46,6 @@ void SetUpOnce()
 {
     SetTraceFileEnabled(false);
     SetTraceEcho(nullptr);
-    SetMessageHandler([](const std::string&, unsigned) { return IDOK; });
     g_dir = SystemTempDirectory() + "tlx-fuzz-amend-" + std::to_string(getpid());
     mkdir(g_dir.c_str(), 0700);
     g_saved = g_dir + "/saved.dat";

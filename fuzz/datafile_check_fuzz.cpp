@@ -23,7 +23,6 @@ void SetUpOnce()
 {
     SetTraceFileEnabled(false);
     SetTraceEcho(nullptr);
-    SetMessageHandler([](const std::string&, unsigned) { return IDOK; });
     std::string dir = SystemTempDirectory() + "tlx-fuzz-datacheck-" + std::to_string(getpid());
     mkdir(dir.c_str(), 0700);
     g_data = dir + "/tornelix.dat";

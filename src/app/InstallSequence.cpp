@@ -33,6 +33,7 @@ const InstallSequence::Row InstallSequence::kTable[] = {
     {PostInstall, "PostInstall", kNoLabel, Timer::runsOnce, &InstallSequence::RunPostInstall, {Finish, None, None}},
     {Finish, "Finish", kNoLabel, Timer::waits, &InstallSequence::RunFinish, {Finish, Closed, None}},
 };
+const size_t InstallSequence::kStateCount = sizeof kTable / sizeof kTable[0];
 
 InstallSequence::InstallSequence(SequenceWindow& window, InstallOperations& machine)
     : params(window), m_window(window), m_machine(machine)

@@ -4,6 +4,7 @@
 // through InstallOperations, the user through the window's port.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -56,7 +57,6 @@ public:
     ParameterSession params; // owns transferRequested and the parameter lists
     int exitCode = 0;        // a SetupExitCode, final once the window is closed
 
-private:
     // waits: a state that looks again on every tick until it can go on; the
     // timer keeps running. runsOnce: the timer is stopped around the state so
     // that no tick arrives inside its work or its message boxes.
@@ -69,8 +69,11 @@ private:
         State (InstallSequence::*run)();
         std::array<State, 3> next; // what run may return; anything else ends the run as invalid
     };
+    // Public so that a test can check the table itself rather than copy it.
     static const Row kTable[];
+    static const size_t kStateCount;
 
+private:
     // Ends the run with "Invalid state!": a state number outside the table,
     // or a state that went on to one its row does not name.
     void EndAsInvalid();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -170,6 +171,39 @@ protected:
 };
 
 using S = InstallSequence;
+
+// The table checks itself: every successor is a state of the table (or the
+// end), no state number is used twice, and every state can be reached from
+// the first, which is state 0. A row added or mistyped fails here, not in a
+// run on a machine.
+TEST(InstallTable, EverySuccessorIsAStateNumbersAreUniqueAndEveryStateIsReachableFromStateZero)
+{
+    std::set<int> numbers;
+    for (size_t i = 0; i < S::kStateCount; ++i)
+        EXPECT_TRUE(numbers.insert(S::kTable[i].number).second) << "state " << S::kTable[i].number << " twice";
+    ASSERT_GT(S::kStateCount, 0u);
+    EXPECT_EQ(S::kTable[0].number, S::WaitControlExit);
+    EXPECT_EQ(S::WaitControlExit, 0);
+
+    std::set<int> reached{S::kTable[0].number};
+    std::vector<int> frontier{S::kTable[0].number};
+    while (!frontier.empty()) {
+        int state = frontier.back();
+        frontier.pop_back();
+        for (size_t i = 0; i < S::kStateCount; ++i) {
+            if (S::kTable[i].number != state)
+                continue;
+            for (S::State next : S::kTable[i].next) {
+                if (next == S::Closed || next == S::None)
+                    continue;
+                EXPECT_TRUE(numbers.count(next)) << S::kTable[i].name << " goes on to " << next << ", no state";
+                if (numbers.count(next) && reached.insert(next).second)
+                    frontier.push_back(next);
+            }
+        }
+    }
+    EXPECT_EQ(reached, numbers) << "a state that no state goes on to";
+}
 
 TEST_F(Sequence, WaitsForTheControlProgramWithTheTimerRunning)
 {
