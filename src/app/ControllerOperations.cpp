@@ -36,14 +36,6 @@ UndoResult RestorePreviousRelease()
     return undo;
 }
 
-std::string Lines(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += (text.empty() ? "" : "\n") + line;
-    return text;
-}
-
 // The tree that state 5 would set aside from under the running setup file.
 std::string TreeHoldingSetupFile()
 {
@@ -85,7 +77,7 @@ RecoveryOutcome ControllerOperations::RecoverUnfinishedRun()
     SwapOutcome swap = FinishUnfinishedSwap();
     if (swap.kind == SwapOutcome::notWhole || swap.kind == SwapOutcome::unreadable) {
         outcome.kind = swap.kind == SwapOutcome::notWhole ? RecoveryOutcome::notRestored : RecoveryOutcome::unreadable;
-        outcome.detail = swap.kind == SwapOutcome::notWhole ? Lines(swap.notMoved) : SwapJournalPath();
+        outcome.detail = swap.kind == SwapOutcome::notWhole ? JoinLines(swap.notMoved) : SwapJournalPath();
         return outcome;
     }
     if (swap.kind != SwapOutcome::none)
@@ -109,7 +101,7 @@ RecoveryOutcome ControllerOperations::RecoverUnfinishedRun()
         UndoResult undo = RestorePreviousRelease();
         WriteLogLine(undo.whole ? "原来的版本已恢复" : "原来的版本未能完全恢复");
         outcome.kind = undo.whole ? RecoveryOutcome::restored : RecoveryOutcome::notRestored;
-        outcome.detail = Lines(undo.notBack);
+        outcome.detail = JoinLines(undo.notBack);
         break;
     }
     }

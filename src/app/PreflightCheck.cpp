@@ -18,6 +18,7 @@
 #include "paramsteps/ParameterSession.h"
 #include "platform/Console.h"
 #include "platform/DirectoryEntries.h"
+#include "platform/DirectoryTree.h"
 #include "platform/DiskSpace.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
@@ -33,18 +34,6 @@ public:
     void ShowStep(InstallStep) override {}
     int ShowMessage(const std::string&, unsigned, MessagePurpose) override { return IDCANCEL; }
 };
-
-unsigned long long TreeSize(const std::string& dir)
-{
-    unsigned long long total = 0;
-    ForEachEntry(dir, "*", [&](const DirectoryEntry& entry) {
-        if (entry.IsReparsePoint())
-            return true;
-        total += entry.IsDirectory() ? TreeSize(JoinPath(dir, entry.name)) : entry.size;
-        return true;
-    });
-    return total;
-}
 
 std::string Megabytes(unsigned long long bytes) { return StrPrintf("%.1f MB", bytes / 1048576.0); }
 
@@ -214,7 +203,7 @@ int RunPreflightCheck(const SetupOptions& options)
         add(TempPath(), preview.packageSize);
         add(InstallRoot(), preview.releaseSize);
         if (keep)
-            add(TempSaveDir(), TreeSize(WithoutTrailingBackslash(DataProductDir())));
+            add(TempSaveDir(), DirectoryTreeBytes(WithoutTrailingBackslash(DataProductDir())));
         RemovePackagePreview(preview);
         for (const auto& drive : need) {
             unsigned long long free = 0, total = 0;

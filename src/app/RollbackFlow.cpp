@@ -32,14 +32,6 @@ private:
     bool m_silent;
 };
 
-std::string Lines(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += (text.empty() ? "" : "\n") + line;
-    return text;
-}
-
 // False when the run ends before anything changed (the control program
 // still runs: /S after /WAIT, or Cancel).
 bool WaitForControlProgram(ControllerOperations& machine, const SetupOptions& options, InstallPort& port)
@@ -80,7 +72,7 @@ int RunRollback(const SetupOptions& options)
         }
         if (earlier.kind == SwapOutcome::notWhole || earlier.kind == SwapOutcome::unreadable) {
             const MessagePair& what = earlier.kind == SwapOutcome::notWhole ? MsgRollbackNotWhole : MsgRollbackRecordUnreadable;
-            port.ShowMessage(StrPrintf(LocalText(what), Lines(earlier.notMoved).c_str()), MB_OK | MB_ICONERROR);
+            port.ShowMessage(StrPrintf(LocalText(what), JoinLines(earlier.notMoved).c_str()), MB_OK | MB_ICONERROR);
             return kExitNotRestored;
         }
     }
@@ -123,10 +115,10 @@ int RunRollback(const SetupOptions& options)
         port.ShowMessage(LocalText(MsgRollbackDone), MB_OK | MB_ICONINFORMATION, MessagePurpose::notice);
         return kExitSuccess;
     case SwapOutcome::undone:
-        port.ShowMessage(StrPrintf(LocalText(MsgRollbackNotDone), Lines(swap.notMoved).c_str()), MB_OK | MB_ICONERROR);
+        port.ShowMessage(StrPrintf(LocalText(MsgRollbackNotDone), JoinLines(swap.notMoved).c_str()), MB_OK | MB_ICONERROR);
         return kExitRollbackNotDone;
     default:
-        port.ShowMessage(StrPrintf(LocalText(MsgRollbackNotWhole), Lines(swap.notMoved).c_str()), MB_OK | MB_ICONERROR);
+        port.ShowMessage(StrPrintf(LocalText(MsgRollbackNotWhole), JoinLines(swap.notMoved).c_str()), MB_OK | MB_ICONERROR);
         return kExitNotRestored;
     }
 }

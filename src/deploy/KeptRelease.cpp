@@ -15,10 +15,12 @@
 #include "platform/File.h"
 #include "platform/FileCopy.h"
 #include "platform/MultiByte.h"
+#include "platform/DirectoryTree.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/StringUtil.h"
 #include "platform/TempDirectory.h"
+#include "setupfile/SetupDigest.h"
 #include "setupfile/SetupImage.h"
 
 namespace {
@@ -112,41 +114,6 @@ bool WriteKeptRecord(const KeptRecord& record)
     return false;
 }
 
-unsigned long long TreeBytes(const std::string& path)
-{
-    unsigned long long total = 0;
-    ForEachEntry(path, "*", [&](const DirectoryEntry& entry) {
-        if (entry.IsReparsePoint())
-            return true;
-        total += entry.IsDirectory() ? TreeBytes(JoinPath(path, entry.name)) : entry.size;
-        return true;
-    });
-    return total;
-}
-
-// The MD5 of the setup file from its trailer, in hex; empty when it cannot be read.
-std::string SetupFileDigest(const std::string& setupFile)
-{
-    uint32_t offset = 0, size = 0;
-    std::string reason;
-    if (!CheckSetupFile(setupFile, &offset, &size, &reason))
-        return std::string();
-    try {
-        BinaryFile file;
-        file.OpenOrThrow(setupFile, BinaryFile::modeRead | BinaryFile::shareDenyWrite);
-        file.Seek(static_cast<int64_t>(offset) + size, BinaryFile::begin);
-        unsigned char bytes[kTrailerSize];
-        file.ReadExact(bytes, sizeof bytes);
-        PackageTrailer trailer = DecodeTrailer(bytes);
-        std::string hex;
-        for (unsigned char b : trailer.digest)
-            hex += StrPrintf("%02x", b);
-        return hex;
-    } catch (const FileError&) {
-        return std::string();
-    }
-}
-
 // Why what the run set aside is not the whole previous release; empty when it is.
 std::string NotWholeReason(const JournalContents& run)
 {
@@ -168,7 +135,7 @@ std::vector<DriveRoom> Rooms(const KeptRecord& record, const KeptRecord* earlier
     for (const std::string& dir : TagDirectories(record)) {
         if (KindOfPath(dir) == PathKind::missing)
             continue;
-        DriveRoom room{dir.substr(0, 2), 0, 0, TreeBytes(dir), 0};
+        DriveRoom room{dir.substr(0, 2), 0, 0, DirectoryTreeBytes(dir), 0};
         if (!VolumeSpace(dir, &room.freeBytes, &room.totalBytes)) {
             room.freeBytes = 0; // unknown room keeps nothing
             room.totalBytes = 0;
@@ -176,7 +143,7 @@ std::vector<DriveRoom> Rooms(const KeptRecord& record, const KeptRecord* earlier
         if (earlier)
             for (const std::string& old : TagDirectories(*earlier))
                 if (SamePath(old.substr(0, 2), room.drive))
-                    room.freedBytes += TreeBytes(old);
+                    room.freedBytes += DirectoryTreeBytes(old);
         rooms.push_back(room);
     }
     return rooms;
@@ -487,7 +454,7 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
     record.when = SetupLogTimeStamp();
     record.when = TrimRight(record.when);
     record.setupFile = setupFile;
-    record.digest = SetupFileDigest(setupFile);
+    record.digest = RecordedSetupDigest(setupFile);
     if (hasEarlier) {
         record.drop = earlier.drop;
         for (const std::string& dir : TagDirectories(earlier))

@@ -4,10 +4,11 @@
 
 #include "deploy/FileTree.h"
 #include "platform/DirectoryEntries.h"
+#include "platform/DirectoryTree.h"
 #include "platform/File.h"
 #include "platform/HeldFile.h"
 #include "platform/Paths.h"
-#include "platform/StartWithArguments.h"
+#include "platform/Process.h"
 #include "platform/StringUtil.h"
 #include "platform/TempDirectory.h"
 #include "setupfile/SetupImage.h"
@@ -37,18 +38,6 @@ private:
     std::string m_tail;
 };
 
-unsigned long long TreeSize(const std::string& dir)
-{
-    unsigned long long total = 0;
-    ForEachEntry(dir, "*", [&](const DirectoryEntry& entry) {
-        if (entry.IsDirectory())
-            total += TreeSize(JoinPath(dir, entry.name));
-        else
-            total += entry.size;
-        return true;
-    });
-    return total;
-}
 } // namespace
 
 PackagePreview PreviewPackage(const std::string& setupPath)
@@ -103,7 +92,7 @@ PackagePreview PreviewPackage(const std::string& setupPath)
     package.Discard();
     if (!preview.problem.empty())
         return preview;
-    preview.releaseSize = TreeSize(preview.releaseDir);
+    preview.releaseSize = DirectoryTreeBytes(preview.releaseDir);
     preview.ok = true;
     return preview;
 }

@@ -67,7 +67,13 @@ std::string RecordRunState(const RunState& state)
     ReleaseFields kept = ReadFields(path, "Kept");
     switch (state.kept) {
     case KeptChange::unchanged: break;
-    case KeptChange::replaced: kept = installed; break;
+    case KeptChange::replaced:
+        // A release installed before the state was first written is still
+        // a release that /ROLLBACK brings back: it is named, if not known.
+        kept = installed;
+        if (kept.release.empty())
+            kept.release = "unknown";
+        break;
     case KeptChange::gone: kept = ReleaseFields(); break;
     case KeptChange::swapped: std::swap(installed, kept); break;
     }

@@ -5,6 +5,7 @@
 
 #include "platform/DirectoryEntries.h"
 #include "platform/FileCopy.h"
+#include "platform/Paths.h"
 
 namespace {
 bool Fits(const std::string& s) { return s.size() < MAX_PATH; }
@@ -127,4 +128,16 @@ void MakeDirectoryPath(const std::string& directory)
     }
     if (!PathIsDirectoryA(directory.c_str()))
         CreateDirectoryA(directory.c_str(), nullptr);
+}
+
+unsigned long long DirectoryTreeBytes(const std::string& directory)
+{
+    unsigned long long total = 0;
+    ForEachEntry(directory, "*", [&](const DirectoryEntry& entry) {
+        if (entry.IsReparsePoint())
+            return true;
+        total += entry.IsDirectory() ? DirectoryTreeBytes(JoinPath(directory, entry.name)) : entry.size;
+        return true;
+    });
+    return total;
 }

@@ -13,5 +13,8 @@ bool DeleteDirectoryTree(const std::string& directory);
 // or the system error code of the first entry that could not be copied (the
 // others are still copied).
 int CopyDirectoryTree(const std::string& source, const std::string& destination);
+// The bytes of every file below directory; reparse points are not followed
+// (what they lead to is not part of the tree).
+unsigned long long DirectoryTreeBytes(const std::string& directory);
 // Creates directory and every missing directory above it.
 void MakeDirectoryPath(const std::string& directory);

@@ -1,6 +1,7 @@
 #include "platform/Process.h"
 
 #include <cstdio>
+#include <vector>
 
 bool StartAndWait(const HeldFile& program, unsigned long* exitCode)
 {
@@ -54,16 +55,18 @@ bool InServiceSession()
     return ProcessIdToSessionId(GetCurrentProcessId(), &session) && session == 0;
 }
 
-bool StartAndWait(const std::string& program, unsigned long* exitCode)
+namespace {
+// Starts a program (commandLine may be null) and waits for it to end.
+bool RunAndWait(const char* program, char* commandLine, WORD show, unsigned long* exitCode)
 {
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOW;
+    startup.wShowWindow = show;
     PROCESS_INFORMATION process;
     ZeroMemory(&process, sizeof process);
-    if (!CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
@@ -73,6 +76,22 @@ bool StartAndWait(const std::string& program, unsigned long* exitCode)
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     return true;
+}
+} // namespace
+
+bool StartAndWait(const std::string& program, unsigned long* exitCode)
+{
+    return RunAndWait(program.c_str(), nullptr, SW_SHOW, exitCode);
+}
+
+bool StartAndWaitWithArguments(const HeldFile& program, const std::string& arguments, unsigned long* exitCode)
+{
+    if (!program.IsSealed())
+        return false;
+    std::string line = "\"" + program.Path() + "\" " + arguments;
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    return RunAndWait(program.Path().c_str(), buffer.data(), SW_HIDE, exitCode);
 }
 
 std::string RunningProgramPath()

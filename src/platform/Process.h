@@ -11,6 +11,9 @@ bool StartAndWait(const std::string& program, unsigned long* exitCode);
 // The same for a sealed HeldFile, which stays held (no other process may
 // write or delete it) while the program starts and runs.
 bool StartAndWait(const HeldFile& program, unsigned long* exitCode);
+// As StartAndWait, with arguments after the program's quoted path; the
+// program starts hidden. False when it could not be started. Windows only.
+bool StartAndWaitWithArguments(const HeldFile& program, const std::string& arguments, unsigned long* exitCode);
 
 // Full path of the running program, or empty.
 std::string RunningProgramPath();

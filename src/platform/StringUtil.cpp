@@ -76,3 +76,11 @@ std::string Trim(const std::string& s)
         ++start;
     return TrimRight(s.substr(start));
 }
+
+std::string JoinLines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "" : "\n") + line;
+    return text;
+}

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdarg>
 #include <string>
+#include <vector>
 
 // A symbol the program exports for its peers (Windows only).
 #ifdef _WIN32
@@ -30,3 +31,6 @@ bool CopyFits(char* dst, size_t cap, const std::string& src);
 bool EndsWith(const std::string& s, const std::string& suffix);
 std::string TrimRight(const std::string& s);
 std::string Trim(const std::string& s);
+
+// The lines joined with "\n" between them (none after the last).
+std::string JoinLines(const std::vector<std::string>& lines);

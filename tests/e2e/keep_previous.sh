@@ -64,7 +64,20 @@ expect_log "上一版本已保留："
 sed -i 's/^m_fSpeed = 12\.5\r$/m_fSpeed = 13.75\r/' "$product/config/Mill/amend.dat"
 grep -q 'm_fSpeed = 13.75' "$product/config/Mill/amend.dat" || fail "the value was not changed"
 updated=$(machine_state)
-pass "the update kept the previous release and its record"
+# The run state names both releases: the one installed before any state was
+# written is "unknown".
+state_file() { tr -d '\r' <"$D/Velko/Boot/SetupState.ini" | paste -sd' ' -; }
+expect_run_state() {
+  state_file | grep -qE "^\[Installed\] Release=$1 .*\[Kept\] Release=$2 .*Outcome=$3 ExitCode=0\$" ||
+    fail "SetupState.ini: installed $1, kept $2, outcome $3 expected: $(state_file)"
+}
+expect_run_state Setup.exe unknown installed
+silent_run /S /CHECK /ROLLBACK
+expect_transcript "exit 0"
+expect_state "/CHECK /ROLLBACK changed the machine" "$updated"
+expect_log '保留的上一版本：'
+expect_log '结论：可以回退'
+pass "the update kept the previous release and its record; /CHECK /ROLLBACK: ready, nothing changed"
 
 silent_run /S /ROLLBACK
 expect_transcript "exit 0"
@@ -73,6 +86,7 @@ expect_log '静默安装，自动回答OK：回到 '
 expect_log '更新之前的版本？'
 expect_log 'C:\Media\Setup.exe'
 expect_only_kept_release
+expect_run_state unknown Setup.exe swapped
 pass "/S /ROLLBACK: program tree, data tree, shortcuts, driver and system file as before the update"
 
 silent_run /S /ROLLBACK
@@ -80,6 +94,7 @@ expect_transcript "exit 0"
 expect_state "after the second /ROLLBACK: not the updated release with the changed value" "$updated"
 expect_log '安装的版本？'
 expect_only_kept_release
+expect_run_state Setup.exe unknown swapped
 pass "a second /S /ROLLBACK: the updated release with the value changed since, byte for byte"
 
 # --- Cuts during the swap; the next start is a normal one, cancelled at the warning.
@@ -148,12 +163,17 @@ silent_run /S /ROLLBACK
 expect_transcript "exit 13"
 expect_state "/ROLLBACK on a machine never updated changed it" "$fresh"
 expect_log "没有保留的上一版本，没有做任何更改"
+silent_run /S /CHECK /ROLLBACK
+expect_transcript "exit 13"
+expect_state "/CHECK /ROLLBACK on a machine never updated changed it" "$fresh"
+expect_log '结论：不能回退'
 silent_run /S /NOKEEP
 expect_transcript "exit 0"
 expect_carried
 expect_nothing_set_aside
 expect_gone "$D/Velko/Boot/SetUp.kept"
 expect_log "上一版本没有保留，备份已删除（/NOKEEP）"
+if state_file | grep -q '\[Kept\]'; then fail "SetupState.ini names a kept release after /NOKEEP: $(state_file)"; fi
 nokeep=$(machine_state)
 silent_run /S /ROLLBACK
 expect_transcript "exit 13"

@@ -64,7 +64,7 @@ cp "$D/Velko/Boot/SetUp.log" "$out/SetUp-keep.log"
 pass "/S: no window, exit 0, Mill and Lathe carried, the boxes' texts and answers in the setup log"
 
 digest=$(setup_digest "$transfer_setup")
-state_file | grep -qE "^\[Installed\] Release=Setup\.exe Digest=$digest Time=20[0-9-]{8} [0-9:]{8} \[LastRun\] Time=20[0-9-]{8} [0-9:]{8} Outcome=installed ExitCode=0$" ||
+state_file | grep -qE "^\[Installed\] Release=Setup\.exe Digest=$digest Time=20[0-9-]{8} [0-9:]{8} \[Kept\] Release=unknown Digest= Time= \[LastRun\] Time=20[0-9-]{8} [0-9:]{8} Outcome=installed ExitCode=0$" ||
   fail "SetupState.ini after the update: $(state_file)"
 installed_at=$(sed -n 's/^Time=//p' "$D/Velko/Boot/SetupState.ini" | head -1 | tr -d '\r')
 reg_after_update=$(state_reg)
