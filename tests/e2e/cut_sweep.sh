@@ -15,14 +15,6 @@ unset TLX_PACKAGE_TREE
 
 trace_log="$temp_dir/TornelixSetupLog.txt"
 
-# part_programs N: N part programs in directories of 100 below DIR/Parts.
-part_programs() {
-  local dir=$1 n=$2 i
-  for ((i = 0; i < n; i++)); do
-    [ $((i % 100)) = 0 ] && mkdir -p "$dir/Parts/p$((i / 100))"
-    printf 'O%04d\r\nG0 X%d\r\nM30\r\n' "$i" "$i" >"$dir/Parts/p$((i / 100))/O$i.nc"
-  done
-}
 # The machine is laid out once per size and unpacked for each instant.
 machine_files() {
   printf '%s\n' "${install_root#/}" "${D#/}" "${desktop#/}/Tornelix.lnk" "${programs#/}/Tornelix.lnk" \

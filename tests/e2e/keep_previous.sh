@@ -15,13 +15,6 @@
 . "$(dirname "$0")/faults_lib.sh"
 unset TLX_PACKAGE_TREE
 
-part_programs() {
-  local dir=$1 n=$2 i
-  for ((i = 0; i < n; i++)); do
-    [ $((i % 100)) = 0 ] && mkdir -p "$dir/Parts/p$((i / 100))"
-    printf 'O%04d\r\nG0 X%d\r\nM30\r\n' "$i" "$i" >"$dir/Parts/p$((i / 100))/O$i.nc"
-  done
-}
 lay_out_keep_machine() {
   lay_out_rollback_machine
   part_programs "$data_product" "$1"

@@ -28,3 +28,12 @@ expect_nothing_set_aside() {
   expect_gone "$D/Velko/Boot/SetUp.journal"
   expect_gone "$temp_save"
 }
+
+# part_programs DIR N: N part programs in directories of 100 below DIR/Parts.
+part_programs() {
+  local dir=$1 n=$2 i
+  for ((i = 0; i < n; i++)); do
+    [ $((i % 100)) = 0 ] && mkdir -p "$dir/Parts/p$((i / 100))"
+    printf 'O%04d\r\nG0 X%d\r\nM30\r\n' "$i" "$i" >"$dir/Parts/p$((i / 100))/O$i.nc"
+  done
+}
