@@ -266,6 +266,12 @@ bool RemoveRunDirectories(std::vector<std::string>* left)
         dirs.insert(ParentOf(saved.aside));
     for (const std::string& path : g_run.absent)
         dirs.insert(RunDirFor(path)); // its discard area
+    // A run directory is made before the move into it is recorded: a cut
+    // between the two leaves it with no record but the tag, which is written
+    // first and names no directory that existed before the run.
+    if (!g_run.tag.empty())
+        for (const std::string& root : {InstallRoot(), DataRoot()})
+            dirs.insert(RunDirFor(root));
     bool all = true;
     for (const std::string& dir : dirs) {
         if (KindOfPath(dir) == PathKind::missing)

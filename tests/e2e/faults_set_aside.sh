@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The set-aside attacked: files held open in both trees under a failing
-# package, leftovers of an earlier run's set-aside with stale files, a
-# garbled journal, and a data drive too full for the journal. Each ends with
+# package, leftovers of an earlier run's set-aside with stale files, a run
+# cut between making its directories and recording a move, a garbled
+# journal, and a data drive too full for the journal. Each ends with
 # the machine whole and an honest message and exit code.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/transfer_lib.sh"
@@ -64,7 +65,30 @@ expect_gone "$D/Velko/Boot/SetUp.journal"
 pass "an earlier run's set-aside leftovers: left alone and named; the values exact, nothing stale in the new trees"
 rm -rf "$D/Velko.previous" "${install_root}.previous"
 
-# 3. A journal garbled on the disk: the setup cannot tell what the cut run
+# 3. A run cut after it made its directories and before it recorded a move
+# into them: its journal names its tag and nothing else. The next start
+# removes them as the run's own; nothing is left to be named as a leftover.
+lay_out_rollback_machine
+journal_line() {
+  python3 -c 'import sys, zlib
+b = "\t".join(sys.argv[1:])
+sys.stdout.write("%s\t%08x\r\n" % (b, zlib.crc32(b.encode()) & 0xffffffff))' "$@"
+}
+mkdir -p "$D/Velko/Boot" "$D/Velko.previous/0badc0de" "${install_root}.previous/0badc0de"
+{ journal_line TLXJOURNAL 2; journal_line tag 0badc0de; journal_line phase setting-aside; } >"$D/Velko/Boot/SetUp.journal"
+place_setup "$transfer_setup"
+rm -f "$transcript"
+run_setup "${answers[@]}"
+expect_transcript "exit 0"
+expect_carried
+expect_gone "$D/Velko.previous/0badc0de"
+expect_gone "${install_root}.previous/0badc0de"
+if setup_log | grep -q '遗留的备份目录'; then fail "the cut run's own directories named as leftovers: $(setup_log | grep '遗留')"; fi
+expect_gone "$D/Velko/Boot/SetUp.journal"
+pass "a run cut between making its directories and recording a move: they go at the next start, none named as a leftover"
+rm -rf "$D/Velko.previous" "${install_root}.previous"
+
+# 4. A journal garbled on the disk: the setup cannot tell what the cut run
 # did, so it changes nothing, names the journal and ends with exit code 5.
 lay_out_rollback_machine
 printf 'TLXJOURNAL\t2\t00000000\r\naside\tD:\\Velko\\TorneLix\r\n' >"$D/Velko/Boot/SetUp.journal"
@@ -79,7 +103,7 @@ expect_no_transcript "警告"
 pass "a garbled journal: named, exit code 5, nothing changed"
 rm -f "$D/Velko/Boot/SetUp.journal"
 
-# 4. A data drive too full for the journal: nothing is moved or deleted, the
+# 5. A data drive too full for the journal: nothing is moved or deleted, the
 # message names the journal and its drive, exit code 2.
 clean_machine
 small_d 2m || exit 0
