@@ -77,6 +77,8 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
             options.keepPrevious = false;
         } else if (upper == "/ROLLBACK") {
             options.rollback = true;
+        } else if (upper == "/ENGINECODES") {
+            options.engineCodes = true;
         } else if (upper == "/?") {
             options.usageAsked = true;
         } else if (options.problem.empty()) {
@@ -85,8 +87,12 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
     }
     // Without /S a person answers the question and waits as long as needed:
     // a switch that means something only to a silent run is a mistake.
-    if (options.problem.empty() && !options.silent && (noParams || waitGiven || options.goOnWithoutValues))
-        options.problem = std::string(noParams ? "/NOPARAMS" : waitGiven ? "/WAIT" : "/GOON") +
+    if (options.problem.empty() && !options.silent &&
+        (noParams || waitGiven || options.goOnWithoutValues || options.engineCodes))
+        options.problem = std::string(noParams            ? "/NOPARAMS"
+                                      : waitGiven         ? "/WAIT"
+                                      : options.engineCodes ? "/ENGINECODES"
+                                                          : "/GOON") +
                           " is only understood with /S";
     // Going back installs nothing: the update's own switches would be ignored.
     if (options.problem.empty() && options.rollback && (noParams || options.goOnWithoutValues || !options.keepPrevious))
@@ -100,6 +106,7 @@ std::string SetupUsageText()
 {
     return "Setup.exe [/CHECK] [/S [/NOPARAMS] [/GOON] [/WAIT=seconds]] | /?\n"
            "          [as above] /NOKEEP | [/CHECK] [/S [/WAIT=seconds]] /ROLLBACK\n"
+           "          [any form with /S] /ENGINECODES\n"
            "\n"
            "  (none)          the setup in its window; it asks its questions\n"
            "  /S              silent: no window and no message box; the answers are\n"
@@ -120,6 +127,9 @@ std::string SetupUsageText()
            "  /CHECK          would the update (or /ROLLBACK) go through; nothing changed\n"
            "  /NOKEEP         the previous release is deleted at the end, not kept\n"
            "  /ROLLBACK       swap with the kept previous release (asks; /S: OK)\n"
+           "  /ENGINECODES    with /S: codes that deployment engines act on: 1618 try\n"
+           "                  again later (nothing changed), 3010 in place, a restart\n"
+           "                  completes it, 7 a service case (nothing changed)\n"
            "  /?              this text\n"
            "\n"
            "Exit codes:\n"
@@ -130,11 +140,18 @@ std::string SetupUsageText()
            "  " + std::to_string(kExitRestored) + "  the update failed; the previous release is back\n"
            "  " + std::to_string(kExitNotRestored) + "  the update failed; the previous release is not wholly back\n"
            "  " + std::to_string(kExitBadArguments) + "  the command line was not understood; nothing changed\n"
+           "  " + std::to_string(kExitServiceCase) + "  /ENGINECODES: nothing changed; a service case (without it 2)\n"
            "  " + std::to_string(kExitIncomplete) + "  /S: in place, but something was not done (see the setup log)\n"
            "  " + std::to_string(kExitValuesWouldBeLost) + "  /S: some configurations' values cannot be kept; nothing changed\n"
            "  " + std::to_string(kExitDriverWaitOver) + " /S: in place; the driver installer still ran after /WAIT\n"
            "  " + std::to_string(kExitReadyNotCarried) + " " + std::to_string(kExitNoSpace) +
            " /CHECK: ready but some values would not be carried; a drive lacks room\n"
            "  " + std::to_string(kExitNothingKept) + " " + std::to_string(kExitRollbackNotDone) +
-           " /ROLLBACK: no kept release; it could not be put in place (nothing changed)\n";
+           " /ROLLBACK: no kept release; it could not be put in place (nothing changed)\n"
+           "  " + std::to_string(kExitOtherSetup) + " another setup still ran after /WAIT; nothing changed\n"
+           "  " + std::to_string(kExitTryAgainLater) + " /ENGINECODES: try again later (control program or\n"
+           "       another setup after /WAIT; without it 2 or " + std::to_string(kExitOtherSetup) + "), nothing changed\n"
+           "  " + std::to_string(kExitRestartCompletes) + " /ENGINECODES: in place, a restart completes it\n"
+           "       (write filter; driver installer after /WAIT; without it 0 or " +
+           std::to_string(kExitDriverWaitOver) + ")\n";
 }

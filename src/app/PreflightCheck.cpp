@@ -46,8 +46,9 @@ int Worse(int current, int found)
         case kExitReadyNotCarried: return 1;
         case kExitValuesWouldBeLost: return 2;
         case kExitNoSpace: return 3;
-        case kExitCancelled: return 4;
-        default: return 5; // the setup file
+        case kExitTryAgainLater: return 4;
+        case kExitServiceCase: return 5;
+        default: return 6; // the setup file
         }
     };
     return rank(found) > rank(current) ? found : current;
@@ -92,7 +93,7 @@ int CheckRollback(const SetupOptions& options)
     bool running = WaitForControlProgram(machine, options);
     lines.push_back(running ? "控制程序：正在运行（退出后才能回退）" : "控制程序：未运行");
     if (running)
-        code = kExitCancelled;
+        code = kExitTryAgainLater;
     if (machine.UnfinishedRunFound() || SwapUnfinished())
         lines.push_back("上次运行没有结束：回退开始时先完成或撤销它");
     KeptRecord record;
@@ -136,12 +137,12 @@ int RunPreflightCheck(const SetupOptions& options)
     std::string refusal = machine.ProductTreeRefusal();
     lines.push_back(refusal.empty() ? "setup.cfg：Path正常" : "setup.cfg：" + refusal);
     if (!refusal.empty())
-        code = Worse(code, kExitCancelled);
+        code = Worse(code, kExitServiceCase);
 
     bool running = WaitForControlProgram(machine, options);
     lines.push_back(running ? "控制程序：正在运行（退出后才能更新）" : "控制程序：未运行");
     if (running)
-        code = Worse(code, kExitCancelled);
+        code = Worse(code, kExitTryAgainLater);
 
     lines.push_back(IsWriteFilterSystem() ? "写保护：已启用（更新提交受保护的卷，重新启动后生效）" : "写保护：无");
 

@@ -61,7 +61,7 @@ int RunRollback(const SetupOptions& options)
     InstallPort& port = silentOrShown;
     WriteLogLine("回退到保留的上一版本");
     if (!WaitForControlProgram(machine, options, port))
-        return kExitCancelled;
+        return options.silent ? kExitTryAgainLater : kExitCancelled;
 
     // A swap cut short is settled first: finished, it was this very wish.
     if (SwapUnfinished()) {

@@ -17,6 +17,7 @@ const char* ExitCodeWord(int exitCode)
     case kExitRestored: return "failed-previous-release-back";
     case kExitNotRestored: return "failed-previous-release-not-whole";
     case kExitBadArguments: return "bad-arguments";
+    case kExitServiceCase: return "nothing-changed-service-case";
     case kExitIncomplete: return "installed-incomplete";
     case kExitValuesWouldBeLost: return "values-would-be-lost";
     case kExitDriverWaitOver: return "installed-driver-installer-running";
@@ -24,6 +25,9 @@ const char* ExitCodeWord(int exitCode)
     case kExitNoSpace: return "not-enough-space";
     case kExitNothingKept: return "nothing-kept";
     case kExitRollbackNotDone: return "rollback-not-done";
+    case kExitOtherSetup: return "other-setup-running";
+    case kExitTryAgainLater: return "try-again-later";
+    case kExitRestartCompletes: return "installed-restart-required";
     default: return "other";
     }
 }
@@ -45,7 +49,7 @@ void RecordRun(int exitCode, bool rollback)
         return;
     }
     state.releaseInstalled = exitCode == kExitSuccess || exitCode == kExitNotCarried || exitCode == kExitIncomplete ||
-                             exitCode == kExitDriverWaitOver;
+                             exitCode == kExitDriverWaitOver || exitCode == kExitRestartCompletes;
     if (state.releaseInstalled) {
         KeptRecord kept;
         std::string unreadable;

@@ -164,6 +164,10 @@ const MessagePair MsgRollbackToNewer = {{
     "Go back to the release installed on %s by %s?\n"
     "The current release and its data are kept: going back again returns to it.",
 }};
+const MessagePair MsgOtherSetupRunning = {{
+    "另一个安装程序正在运行。请等它结束后按<重试>按钮；按<取消>按钮退出，不做任何更改。",
+    "Another setup is running. Wait until it has ended and click 'Retry'; click 'Cancel' to end without any change.",
+}};
 const MessagePair MsgRollbackControlRunning = {{
     "控制程序正在运行。请关闭控制程序后按<确定>按钮；按<取消>按钮退出，不做任何更改。",
     "The control program is running. Close it and click 'OK'; click 'Cancel' to end without any change.",

@@ -64,6 +64,7 @@ extern const MessagePair MsgRollbackNothingKept;   // no kept release: nothing c
 extern const MessagePair MsgRollbackToOlder;       // two "%s": the update's time and setup file; OK/Cancel
 extern const MessagePair MsgRollbackToNewer;       // two "%s": the same, the kept release being that update's
 extern const MessagePair MsgRollbackControlRunning; // OK/Cancel: close the control program first
+extern const MessagePair MsgOtherSetupRunning;    // Retry/Cancel: another setup runs; nothing changed yet
 extern const MessagePair MsgRollbackDone;          // the kept release is in place, the other one kept
 extern const MessagePair MsgRollbackNotDone;       // one "%s": what could not be moved; nothing changed
 extern const MessagePair MsgRollbackNotWhole;      // one "%s": what could not be moved; the next start goes on
