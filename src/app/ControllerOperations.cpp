@@ -1,5 +1,7 @@
 #include "app/ControllerOperations.h"
 
+#include "app/SilentWindow.h"
+
 #include "deploy/ConfigPurge.h"
 #include "deploy/Drivers.h"
 #include "deploy/FileTree.h"
@@ -117,6 +119,10 @@ bool ControllerOperations::ControlProgramRunning()
     // and the wipe must never start under it.
     if (ProbeNamedMutex(kControlProgramMutexName, &mutex) != MutexProbe::created) {
         CloseMutexHandle(mutex);
+        // Named once: whoever started the run sees what it waits for.
+        if (m_runningImage != kControlProgramMutexName)
+            TellSilently(std::string("控制程序正在运行（互斥体 ") + kControlProgramMutexName + "）");
+        m_runningImage = kControlProgramMutexName;
         return true;
     }
     // The mutex's name is local to a session: a control program in another
@@ -125,7 +131,7 @@ bool ControllerOperations::ControlProgramRunning()
     if (!image.empty()) {
         CloseMutexHandle(mutex); // held, it would answer the next probe itself
         if (image != m_runningImage)
-            WriteLogLine("安装目录中的程序仍在运行：" + image);
+            TellSilently("安装目录中的程序仍在运行：" + image);
         m_runningImage = image;
         return true;
     }

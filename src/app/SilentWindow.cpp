@@ -3,6 +3,7 @@
 #include "app/ExitCodes.h"
 #include "logs/SetupLog.h"
 #include "logs/TraceLog.h"
+#include "messages/Messages.h"
 #include "platform/Console.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
@@ -92,6 +93,14 @@ SilentWindow::SilentWindow(InstallOperations& machine, const Settings& settings)
     : m_settings(settings), m_sequence(*this, machine)
 {
     g_notWhole = false;
+}
+
+void SilentWindow::ShowStep(InstallStep step)
+{
+    if (static_cast<int>(step) == m_lastStep)
+        return;
+    m_lastStep = static_cast<int>(step);
+    WriteToStarter(std::string("步骤：") + LocalText(StepLabel(step)) + "\n");
 }
 
 int SilentWindow::ShowMessage(const std::string& text, unsigned type, MessagePurpose purpose)
