@@ -6,6 +6,7 @@
 #   /S /WAIT=1               ends with 15, "another setup" on its output and
 #                            in the fallback log, never the control program
 #   /S /ENGINECODES /WAIT=1  ends with 1618, the same lines
+#   no switch (the window)   asks Retry/Cancel before its dialog; Cancel: 15
 # and the first ends with 0 and the values carried exactly once; every run
 # has its closing line.
 . "$(dirname "$0")/lib.sh"
@@ -19,7 +20,7 @@ make_dat "$product/config/Lathe/tornelix.dat" "${lathe_values[@]}"
 place_setup "$transfer_setup"
 fallback="$temp_dir/TornelixSetUp.log"
 rm -f "$fallback"
-export TLX_DRIVER_HOLD_MS=20000
+export TLX_DRIVER_HOLD_MS=25000
 setup_args=(/S /ENGINECODES /WAIT=120)
 start_setup --report-windows
 for _ in $(seq 1200); do
@@ -54,9 +55,16 @@ expect_waited_for_setup retry 15
 second_setup retry-engine /S /ENGINECODES /WAIT=1
 [ "$rc" = $((1618 % 256)) ] || fail "a second setup with /ENGINECODES: exit $rc, expected 1618: $(cat "$out/retry-engine.out")"
 expect_waited_for_setup retry-engine 1618
-[ $(($(date +%s) - started)) -lt 18 ] || fail "the second setups did not end while the first was held"
+# Double-clicked meanwhile: a box asks (Retry/Cancel) before anything else.
+wine "$TLX_WIN_BIN/robot.exe" --log "$(winpath "$out/transcript-window.txt")" --timeout 30 \
+  --answer "另一个安装程序正在运行=CANCEL" -- 'C:\Media\Setup.exe' >"$out/robot-window.out" 2>&1 || true
+grep -q '^box .*buttons=CANCEL,RETRY text="另一个安装程序正在运行。' "$out/transcript-window.txt" ||
+  fail "the window: no Retry/Cancel box: $(cat "$out/transcript-window.txt")"
+grep -qx 'exit 15' "$out/transcript-window.txt" && ! grep -q '^dialog ' "$out/transcript-window.txt" ||
+  fail "the window after Cancel: $(cat "$out/transcript-window.txt")"
+[ $(($(date +%s) - started)) -lt 22 ] || fail "the second setups did not end while the first was held"
 kill -0 "$robot_pid" 2>/dev/null || fail "the first setup ended before the second ones"
-pass "while a setup runs: a second one ends with 15 (1618 with /ENGINECODES), names the other setup on its output"
+pass "while a setup runs: a second one ends with 15 (1618 with /ENGINECODES), names the other setup on its output; the window asks first"
 
 # Their lines, which SetUp.log could not take, are in the fallback log.
 fallback_text=$(iconv -f GBK -t UTF-8 "$fallback" | tr -d '\r')
