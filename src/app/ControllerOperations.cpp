@@ -82,6 +82,17 @@ RecoveryOutcome ControllerOperations::RecoverUnfinishedRun()
     return outcome;
 }
 
+bool ControllerOperations::ControlProgramGoneWithin(unsigned seconds)
+{
+    unsigned long long start = ElapsedMilliseconds();
+    while (ControlProgramRunning()) {
+        if (ElapsedMilliseconds() - start >= seconds * 1000ull)
+            return false;
+        SleepMilliseconds(500);
+    }
+    return true;
+}
+
 bool ControllerOperations::ControlProgramRunning()
 {
     void* mutex = nullptr;

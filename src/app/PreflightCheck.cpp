@@ -55,18 +55,11 @@ int Worse(int current, int found)
     return rank(found) > rank(current) ? found : current;
 }
 
-bool WaitForControlProgram(ControllerOperations& machine, const SetupOptions& options)
+// True while the control program runs: a person who starts the check sees
+// the answer now; /S waits as the update would.
+bool ControlProgramStillRunning(ControllerOperations& machine, const SetupOptions& options)
 {
-    // A person who starts the check sees the answer now; /S waits as the
-    // update would.
-    unsigned long long limit = options.silent ? options.waitSeconds * 1000ull : 0;
-    unsigned long long start = ElapsedMilliseconds();
-    while (machine.ControlProgramRunning()) {
-        if (ElapsedMilliseconds() - start >= limit)
-            return true;
-        SleepMilliseconds(500);
-    }
-    return false;
+    return !machine.ControlProgramGoneWithin(options.silent ? options.waitSeconds : 0);
 }
 
 // What the check found, in the setup log, the report file and shown or
@@ -107,7 +100,7 @@ int CheckRollback(const SetupOptions& options)
     ControllerOperations machine;
     std::vector<std::string> lines{"回退前检查（/CHECK /ROLLBACK），没有做任何更改：" + RunningProgramPath()};
     int code = kExitSuccess;
-    bool running = WaitForControlProgram(machine, options);
+    bool running = ControlProgramStillRunning(machine, options);
     lines.push_back(running ? "控制程序：正在运行（退出后才能回退）" : "控制程序：未运行");
     if (running)
         code = kExitCancelled;
@@ -159,7 +152,7 @@ int RunPreflightCheck(const SetupOptions& options)
     if (!refusal.empty())
         code = Worse(code, kExitCancelled);
 
-    bool running = WaitForControlProgram(machine, options);
+    bool running = ControlProgramStillRunning(machine, options);
     lines.push_back(running ? "控制程序：正在运行（退出后才能更新）" : "控制程序：未运行");
     if (running)
         code = Worse(code, kExitCancelled);

@@ -37,20 +37,16 @@ private:
 // still runs: /S after /WAIT, or Cancel).
 bool WaitForControlProgram(ControllerOperations& machine, const SetupOptions& options, InstallPort& port)
 {
-    unsigned long long start = ElapsedMilliseconds();
-    while (machine.ControlProgramRunning()) {
-        if (!options.silent) {
-            if (port.ShowMessage(LocalText(MsgRollbackControlRunning), MB_OKCANCEL | MB_ICONEXCLAMATION,
-                                 MessagePurpose::notice) != IDOK)
-                return false;
-            continue;
-        }
-        if (ElapsedMilliseconds() - start >= options.waitSeconds * 1000ull) {
-            TellSilently("静默安装：控制程序在" + std::to_string(options.waitSeconds) + "秒后仍在运行，没有做任何更改");
-            return false;
-        }
-        SleepMilliseconds(500);
+    if (options.silent) {
+        if (machine.ControlProgramGoneWithin(options.waitSeconds))
+            return true;
+        TellSilently("静默安装：控制程序在" + std::to_string(options.waitSeconds) + "秒后仍在运行，没有做任何更改");
+        return false;
     }
+    while (machine.ControlProgramRunning())
+        if (port.ShowMessage(LocalText(MsgRollbackControlRunning), MB_OKCANCEL | MB_ICONEXCLAMATION,
+                             MessagePurpose::notice) != IDOK)
+            return false;
     return true;
 }
 } // namespace
