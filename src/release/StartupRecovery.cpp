@@ -27,14 +27,20 @@ RecordsFound InspectRecords()
     RecordsFound found;
     std::string problem;
     switch (InspectSwapRecord(&problem)) {
-    case SwapFound::damaged: found.damaged = problem; return found;
+    case SwapFound::damaged:
+        found.damaged = problem;
+        found.damagedRecord = SwapRecordPath();
+        return found;
     case SwapFound::none: break;
     default: found.swapCutShort = true; break;
     }
     JournalContents run;
     std::string cutEarly;
     switch (InspectJournal(&run, &problem, &cutEarly)) {
-    case EarlierRun::unreadable: found.damaged = JournalPath() + ": " + problem; return found;
+    case EarlierRun::unreadable:
+        found.damaged = JournalPath() + ": " + problem;
+        found.damagedRecord = JournalPath();
+        return found;
     case EarlierRun::unfinished: found.updateCutShort = true; break;
     case EarlierRun::cleanUp: found.cleanUpLeft = true; break;
     case EarlierRun::none: break;
@@ -42,6 +48,7 @@ RecordsFound InspectRecords()
     KeptRecord kept;
     if (ReadKeptRecord(&kept, &problem) == KeptReading::damaged) {
         found.damaged = problem;
+        found.damagedRecord = KeptRecordPath();
         found.keptRecordDamaged = true;
     }
     return found;
@@ -54,7 +61,7 @@ Recovery RecoverAtStart()
     if (!found.damaged.empty()) {
         WriteLogLine("安装记录无法读取，没有做任何更改：" + found.damaged);
         recovery.kind = Recovery::unreadable;
-        recovery.detail = found.damaged;
+        recovery.detail = found.damagedRecord;
         recovery.keptRecordDamaged = found.keptRecordDamaged;
         return recovery;
     }
@@ -65,7 +72,7 @@ Recovery RecoverAtStart()
     case SwapOutcome::notWhole:
     case SwapOutcome::unreadable:
         recovery.kind = swap.kind == SwapOutcome::notWhole ? Recovery::notRestored : Recovery::unreadable;
-        recovery.detail = JoinLines(swap.notMoved);
+        recovery.detail = swap.kind == SwapOutcome::notWhole ? JoinLines(swap.notMoved) : SwapRecordPath();
         return recovery;
     case SwapOutcome::swapped: recovery.kind = Recovery::swapFinished; break;
     case SwapOutcome::undone: recovery.kind = Recovery::swapUndone; break;
@@ -84,7 +91,7 @@ Recovery RecoverAtStart()
     case EarlierRun::unreadable:
         WriteLogLine("安装记录无法读取，没有做任何更改：" + JournalPath() + "（" + problem + "）");
         recovery.kind = Recovery::unreadable;
-        recovery.detail = JournalPath() + ": " + problem;
+        recovery.detail = JournalPath();
         break;
     case EarlierRun::unfinished: {
         WriteLogLine("发现未完成的安装，恢复原来的版本");

@@ -16,6 +16,7 @@ UndoResult UndoUpdate();
 // What the records say, read without acting on them (/CHECK).
 struct RecordsFound {
     std::string damaged;         // "record: why" of the first that cannot be trusted, or empty
+    std::string damagedRecord;   // that record's path
     bool keptRecordDamaged = false; // that record is the kept release's
     bool swapCutShort = false;   // a swap to undo or finish
     bool updateCutShort = false; // an update to undo
@@ -31,7 +32,7 @@ struct Recovery {
         swapFinished, // a swap cut short was finished: the kept release is in place
         swapUndone,   // a swap cut short was undone: the current release stays
         notRestored,  // something could not be put back (detail: what, and where its copy is)
-        unreadable,   // a record cannot be trusted (detail: the record and why); nothing changed
+        unreadable,   // a record cannot be trusted (detail: the record; the log says why); nothing changed
     };
     Kind kind = none;
     std::string detail;
