@@ -8,6 +8,7 @@
 #include "deploy/Package.h"
 #include "release/PreviousRelease.h"
 #include "release/StartupRecovery.h"
+#include "setupfile/SetupDigest.h"
 #include "logs/SetupLog.h"
 #include "locations/Locations.h"
 #include "messages/Messages.h"
@@ -159,7 +160,10 @@ ClearOutcome ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPor
     ReadKeptRecord(&kept, &problem);
     NameLeftoverAsideDirectories(kept.tag);
     // Nothing is touched before the journal is known to be writable.
-    bool begun = BeginSetAside();
+    // The journal names the release this run installs, for a start that
+    // finds the run done but not yet recorded.
+    const std::string setup = RunningProgramPath();
+    bool begun = BeginSetAside(setup.substr(setup.find_last_of('\\') + 1), RecordedSetupDigest(setup));
     if (begun && dataTreeKept) // its save failed: the tree is the only copy of the user's files
         RemoveParameterFilesInPlace();
     outcome.journalWritten = begun && (dataTreeKept || SetAsideDataTree()) && SetAsideProgramTree(port) &&

@@ -8,6 +8,7 @@
 #include "app/ExitCodes.h"
 #include "deploy/FileTree.h"
 #include "release/KeptRelease.h"
+#include "release/RunState.h"
 #include "release/StartupRecovery.h"
 #include "deploy/PackagePreview.h"
 #include "locations/Locations.h"
@@ -94,6 +95,23 @@ bool RecordsLines(std::vector<std::string>* lines)
     return true;
 }
 
+// The kept release by its name, digest and time, and per place what a swap
+// would bring back and what it would set aside in its stead.
+void KeptReleaseLines(const KeptRecord& record, std::vector<std::string>* lines)
+{
+    ReleaseFields kept = KeptReleaseOfState();
+    lines->push_back("保留的上一版本：" + (kept.release.empty() ? std::string("unknown") : kept.release) + "，摘要 " +
+                     (kept.digest.empty() ? std::string("未知") : kept.digest) + "，安装于 " +
+                     (kept.time.empty() ? std::string("未知") : kept.time) + "（" + record.when + " 由 " +
+                     record.setupFile + " 更新时保留）");
+    for (const KeptEntry& entry : record.entries) {
+        lines->push_back((KindOfPath(entry.aside) != PathKind::missing ? "放回：" : "保留的版本在此没有文件：") +
+                         entry.original);
+        if (KindOfPath(entry.original) != PathKind::missing)
+            lines->push_back("移开并保留：" + entry.original);
+    }
+}
+
 // /CHECK /ROLLBACK: whether the kept release could be put back now.
 int CheckRollback(const SetupOptions& options)
 {
@@ -121,7 +139,7 @@ int CheckRollback(const SetupOptions& options)
         code = kExitRollbackNotDone;
         break;
     case KeptReading::ok:
-        lines.push_back("保留的上一版本：" + record.when + "，" + record.setupFile);
+        KeptReleaseLines(record, &lines);
         for (const std::string& dir : MissingKeptDirectories(record)) {
             lines.push_back("保留的目录不存在：" + dir);
             code = kExitRollbackNotDone;

@@ -327,7 +327,7 @@ EarlierRun ReadEarlierRun(std::string* problem)
     return earlier;
 }
 
-bool BeginSetAside()
+bool BeginSetAside(const std::string& release, const std::string& digest)
 {
     // A start-up undo that was whole but could not delete everything has
     // left its journal: what stays is named, and this run begins its own.
@@ -339,8 +339,10 @@ bool BeginSetAside()
     g_runDirsMade.clear();
     g_run.tag = NewTag();
     g_present = true;
+    g_run.release = release;
+    g_run.digest = digest;
     if (Append(JournalHeaderLine()) && Append(JournalTagLine(g_run.tag)) &&
-        Append(JournalPhaseLine(RunPhase::settingAside)))
+        Append(JournalReleaseLine(release, digest)) && Append(JournalPhaseLine(RunPhase::settingAside)))
         return true;
     ForgetJournal();
     return false;

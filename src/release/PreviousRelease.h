@@ -44,9 +44,10 @@ struct UndoResult {
     std::vector<std::string> notBack;
 };
 
-// Starts this run's journal with fresh names for its aside directories.
-// False when the journal cannot be written: nothing has been moved.
-bool BeginSetAside();
+// Starts this run's journal with fresh names for its aside directories and
+// the release it installs (so that a start after a cut at its very end can
+// record it). False when the journal cannot be written: nothing has been moved.
+bool BeginSetAside(const std::string& release = std::string(), const std::string& digest = std::string());
 
 struct AsideResult {
     bool journalWritten = true;      // false: stop, the moves can no longer be recorded

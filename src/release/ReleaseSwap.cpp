@@ -8,6 +8,7 @@
 #include "platform/Paths.h"
 #include "release/RecordFile.h"
 #include "release/RecordPlaces.h"
+#include "release/RunState.h"
 #include "release/TagStore.h"
 
 namespace {
@@ -22,6 +23,7 @@ struct SwapRecord {
     KeptRecord next;  // the record once swapped: the current release under a fresh tag
     std::vector<SwapEntry> entries;
     SwapPhase phase = SwapPhase::moving;
+    ReleaseFields installedBefore; // the run state's installed release when the swap began
 };
 
 std::vector<RecordFields> FieldsOf(const SwapRecord& swap)
@@ -31,7 +33,9 @@ std::vector<RecordFields> FieldsOf(const SwapRecord& swap)
                                          {"when", swap.next.when},
                                          {"setup", swap.next.setupFile},
                                          {"digest", swap.next.digest},
-                                         {"kept", swap.next.keptIsOlder ? "older" : "newer"}};
+                                         {"kept", swap.next.keptIsOlder ? "older" : "newer"},
+                                         {"installed", swap.installedBefore.release, swap.installedBefore.digest,
+                                          swap.installedBefore.time}};
     for (const SwapEntry& entry : swap.entries)
         records.push_back({"entry", entry.original, entry.kept, entry.fresh});
     records.push_back({"phase", kPhaseNames[static_cast<int>(swap.phase)]});
@@ -104,6 +108,8 @@ SwapFound ReadSwap(SwapRecord* swap, std::string* problem, std::string* cutEarly
             swap->next.digest = f[1];
         else if (f.size() == 2 && kind == "kept")
             swap->next.keptIsOlder = f[1] == "older";
+        else if (f.size() == 4 && kind == "installed")
+            swap->installedBefore = {f[1], f[2], f[3]};
         else if (f.size() == 4 && kind == "entry")
             swap->entries.push_back({f[1], f[2], f[3]});
         else if (f.size() == 2 && kind == "phase" && (f[1] == "moving" || f[1] == "cleared" || f[1] == "swapped")) {
@@ -146,6 +152,15 @@ void SettleSwap(const SwapRecord& swap, SwapOutcome* outcome)
     for (const std::string& dir : KeptTagDirectories(old))
         if (!RemoveEmptyTree(dir))
             WriteLogLine("交换后备份目录不为空，保留：" + dir);
+    // The run state follows once: a settle run again after a cut finds it
+    // already changed.
+    ReleaseFields installed = InstalledReleaseOfState();
+    if (installed.release == swap.installedBefore.release && installed.digest == swap.installedBefore.digest &&
+        installed.time == swap.installedBefore.time) {
+        std::string problem = RecordReleasesSwapped();
+        if (!problem.empty())
+            WriteLogLine(problem);
+    }
     RemoveFile(SwapRecordPath());
     WriteLogLine("已回到保留的版本；原来的版本已保留");
     outcome->kind = SwapOutcome::swapped;
@@ -226,6 +241,7 @@ SwapOutcome SwapWithKeptRelease(const KeptRecord& record)
         swap.next.tag = NewTag();
     while (swap.next.tag == record.tag);
     swap.next.keptIsOlder = !record.keptIsOlder;
+    swap.installedBefore = InstalledReleaseOfState();
     swap.next.drop.clear();
     swap.next.entries.clear();
     for (size_t i = 0; i < record.entries.size(); ++i) {

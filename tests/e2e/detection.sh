@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# The detection rule a deployment engine evaluates, as docs/fleet.md writes
+# it, after each kind of run: the registry rule (the key's ReleaseDigest) and
+# the file rule (SetupState.ini's [Installed] Digest) must name the release
+# that runs -- after an update whose values were not all carried, after runs
+# that changed nothing (2, 3, 13), a run cut while its package ran, a
+# /ROLLBACK, and a /ROLLBACK cut while the kept release moved in and finished
+# by the next start.
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/transfer_lib.sh"
+. "$(dirname "$0")/rollback_lib.sh"
+unset TLX_PACKAGE_TREE
+
+state_key='HKLM\Software\Velko\TorneLix\Setup'
+setup_digest() { head -c $(($(stat -c %s "$1") - 24)) "$1" | md5sum | cut -c1-32; }
+reg_digest() {
+  wine reg query "$state_key" /v ReleaseDigest /reg:32 2>/dev/null | tr -d '\r' | awk '$1 == "ReleaseDigest" { print $3 }'
+}
+file_digest() {
+  tr -d '\r' <"$D/Velko/Boot/SetupState.ini" 2>/dev/null |
+    awk '/^\[/ { s = $0 } s == "[Installed]" && /^Digest=/ { sub(/^Digest=/, ""); print }'
+}
+# The release that runs, by both rules.
+expect_detected() {
+  local what=$1 digest=$2
+  [ "$(reg_digest)" = "$digest" ] || fail "$what: the registry rule says $(reg_digest), expected $digest"
+  [ "$(file_digest)" = "$digest" ] || fail "$what: the file rule says $(file_digest), expected $digest"
+}
+silent_run() {
+  setup_args=("$@")
+  rm -f "$transcript"
+  run_setup
+  cp "$transcript" "$out/transcript-$(echo "$*" | tr -d '/ =')-$((++runs)).txt"
+}
+runs=0
+wine reg delete "$state_key" /f /reg:32 >/dev/null 2>&1 || true
+
+# Two releases: A (the transfer release) and B (the same tree laid by the
+# package double, so that a run of it can be cut while its package runs).
+release_a="$transfer_setup"
+release_b="$half_setup"
+digest_a=$(setup_digest "$release_a")
+digest_b=$(setup_digest "$release_b")
+export TLX_PACKAGE_TREE=$(winpath "$transfer_release") TLX_PACKAGE_EXIT=0
+
+# --- A over the old release, Lathe's values unreadable: /GOON, exit 1.
+lay_out_rollback_machine
+part_programs "$data_product" 1500 # a swap slow enough to be cut half-way
+make_dat "$product/config/Lathe/TORNELIX.DAT" --damaged "${lathe_values[@]}"
+place_setup "$release_a"
+silent_run /S /GOON
+expect_transcript "exit 1"
+expect_detected "after an update that did not carry every value" "$digest_a"
+
+# --- A run of B cut while its package runs: the rule still names A; the
+# next start undoes it and installs B (keeping nothing).
+place_setup "$release_b"
+rm -f "$package_runs" "$out/hang"
+setup_args=(/S /NOKEEP)
+rm -f "$transcript"
+TLX_PACKAGE_FAIL_TIMES=9 TLX_PACKAGE_HANG_FILE=$(winpath "$out/hang") start_setup
+wait_for_file "$out/hang" 120 || fail "the package never got half-way"
+wineserver -k
+wait "$robot_pid" || true
+expect_file "$D/Velko/Boot/SetUp.journal"
+expect_detected "after a run cut while its package ran" "$digest_a"
+silent_run /S /NOKEEP
+expect_transcript "exit 0"
+expect_detected "after the next start undid the cut run and installed B" "$digest_b"
+pass "the rule names the release in place after 1, after a cut run, and after the next start"
+
+# --- Runs that change nothing: nothing kept to go back to, the control
+# program through /WAIT, a damaged setup file.
+silent_run /S /ROLLBACK
+expect_transcript "exit 13"
+expect_detected "after a refused /ROLLBACK (13)" "$digest_b"
+release="$out/release-control"
+ready="$out/control-ready"
+wine "$TLX_WIN_BIN/double_control.exe" --until-file "$(winpath "$release")" --ready-file "$(winpath "$ready")" \
+  >/dev/null 2>&1 &
+control_pid=$!
+wait_for_file "$ready" 30 || fail "the control program double did not start"
+place_setup "$release_a"
+silent_run /S /WAIT=2
+touch "$release"
+wait "$control_pid" || true
+expect_transcript "exit 2"
+expect_detected "after the control program outlasted /WAIT (2)" "$digest_b"
+bad="$out/Setup-damaged.exe"
+cp "$release_a" "$bad"
+offset=$(($(stat -c %s "$bad") - 24 - 4096))
+printf '\377' | dd of="$bad" bs=1 seek="$offset" conv=notrunc status=none
+cmp -s "$release_a" "$bad" && fail "the copy is not damaged"
+place_setup "$bad"
+silent_run /S
+expect_transcript "exit 3"
+expect_detected "after a damaged setup file (3)" "$digest_b"
+pass "runs that changed nothing (13, 2, 3) leave the rule on the release in place"
+
+# --- A again, keeping B; /ROLLBACK to B; then a /ROLLBACK cut while A moves
+# back in, finished by the next start (cancelled at the wipe warning).
+place_setup "$release_a"
+silent_run /S
+expect_transcript "exit 0"
+expect_detected "after A over B" "$digest_a"
+silent_run /S /ROLLBACK
+expect_transcript "exit 0"
+expect_detected "after /ROLLBACK" "$digest_b"
+swap_record="$D/Velko/Boot/SetUp.swap"
+setup_args=(/S /ROLLBACK)
+rm -f "$transcript"
+start_setup
+for ((i = 0; i < 1200; i++)); do
+  grep -aq "phase	cleared" "$swap_record" 2>/dev/null && break
+  kill -0 "$robot_pid" 2>/dev/null || fail "the swap ended before the cut"
+  sleep 0.05
+done
+wineserver -k
+wait "$robot_pid" || true
+[ -f "$swap_record" ] || fail "the swap ended before the cut"
+expect_detected "after a /ROLLBACK cut while A moved back in" "$digest_b"
+setup_args=()
+rm -f "$transcript"
+run_setup --answer "警告=CANCEL"
+expect_transcript "exit 2"
+expect_gone "$swap_record"
+expect_detected "after the next start finished the swap" "$digest_a"
+tr -d '\r' <"$D/Velko/Boot/SetupState.ini" | grep -qx "Digest=$digest_b" ||
+  fail "[Kept] does not name B: $(cat "$D/Velko/Boot/SetupState.ini")"
+pass "/ROLLBACK, and a /ROLLBACK finished at the next start: the rule names the release that runs"
