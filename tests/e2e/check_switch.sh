@@ -79,15 +79,9 @@ pass "/S /CHECK with a damaged configuration: exit 9, Lathe named in the report 
 # --- The control program runs.
 new_machine
 make_dat "$data_product/config/Mill/tornelix.dat" "${mill_values[@]}"
-release="$out/release-control"
-ready="$out/control-ready"
-wine "$TLX_WIN_BIN/double_control.exe" --until-file "$(winpath "$release")" --ready-file "$(winpath "$ready")" \
-  >/dev/null 2>&1 &
-control_pid=$!
-wait_for_file "$ready" 30 || fail "the control program double did not start"
+start_control_program
 run_check running 2 /S /CHECK /WAIT=2
-touch "$release"
-wait "$control_pid" || true
+stop_control_program
 grep -q '控制程序：正在运行' <<<"$(check_report running)" || fail "running: not said"
 pass "/S /CHECK /WAIT=2 while the control program runs: exit 2, nothing changed"
 

@@ -26,13 +26,6 @@ expect_detected() {
   [ "$(reg_digest)" = "$digest" ] || fail "$what: the registry rule says $(reg_digest), expected $digest"
   [ "$(file_digest)" = "$digest" ] || fail "$what: the file rule says $(file_digest), expected $digest"
 }
-silent_run() {
-  setup_args=("$@")
-  rm -f "$transcript"
-  run_setup
-  cp "$transcript" "$out/transcript-$(echo "$*" | tr -d '/ =')-$((++runs)).txt"
-}
-runs=0
 wine reg delete "$state_key" /f /reg:32 >/dev/null 2>&1 || true
 
 # Two releases: A (the transfer release) and B (the same tree laid by the
@@ -74,16 +67,10 @@ pass "the rule names the release in place after 1, after a cut run, and after th
 silent_run /S /ROLLBACK
 expect_transcript "exit 13"
 expect_detected "after a refused /ROLLBACK (13)" "$digest_b"
-release="$out/release-control"
-ready="$out/control-ready"
-wine "$TLX_WIN_BIN/double_control.exe" --until-file "$(winpath "$release")" --ready-file "$(winpath "$ready")" \
-  >/dev/null 2>&1 &
-control_pid=$!
-wait_for_file "$ready" 30 || fail "the control program double did not start"
+start_control_program
 place_setup "$release_a"
 silent_run /S /WAIT=2
-touch "$release"
-wait "$control_pid" || true
+stop_control_program
 expect_transcript "exit 2"
 expect_detected "after the control program outlasted /WAIT (2)" "$digest_b"
 bad="$out/Setup-damaged.exe"
@@ -103,6 +90,13 @@ place_setup "$release_a"
 silent_run /S
 expect_transcript "exit 0"
 expect_detected "after A over B" "$digest_a"
+lines=$(setup_log | wc -l)
+silent_run /S /CHECK /ROLLBACK
+expect_transcript "exit 0"
+setup_log | tail -n +$((lines + 1)) | grep -q "保留的上一版本：.*摘要 $digest_b" ||
+  fail "/CHECK /ROLLBACK does not name the kept release B by its digest"
+setup_log | tail -n +$((lines + 1)) | grep -qF "放回：D:\Velko\TorneLix" ||
+  fail "/CHECK /ROLLBACK does not say that the data tree would come back"
 silent_run /S /ROLLBACK
 expect_transcript "exit 0"
 expect_detected "after /ROLLBACK" "$digest_b"
