@@ -184,7 +184,9 @@ states_run() {
   grep -a '^|S|state ' "$log" | awk '{print $2}' | paste -sd, -
 }
 
-setup_log() { iconv -f GBK -t UTF-8 "$D/Velko/Boot/SetUp.log"; }
+# A reader that stops early (grep -q) must not fail the pipeline under
+# pipefail: the log is long, and iconv then dies of SIGPIPE.
+setup_log() { iconv -f GBK -t UTF-8 "$D/Velko/Boot/SetUp.log" || true; }
 
 # The kept previous release's tag, from its record beside the setup log.
 kept_tag() { grep -a '^tag	' "$D/Velko/Boot/SetUp.kept" 2>/dev/null | cut -f2; }
