@@ -4,11 +4,12 @@
 # the file rule (SetupState.ini's [Installed] Digest) must name the release
 # that runs -- after an update whose values were not all carried, after runs
 # that changed nothing (2, 3, 13), a run cut while its package ran, a
-# /ROLLBACK, and a /ROLLBACK cut while the kept release moved in and finished
-# by the next start.
+# /ROLLBACK, and a /ROLLBACK stopped while the kept release moved in (a held
+# file) and finished by the next start.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/transfer_lib.sh"
 . "$(dirname "$0")/rollback_lib.sh"
+. "$(dirname "$0")/faults_lib.sh"
 unset TLX_PACKAGE_TREE
 
 state_key='HKLM\Software\Velko\TorneLix\Setup'
@@ -38,7 +39,6 @@ export TLX_PACKAGE_TREE=$(winpath "$transfer_release") TLX_PACKAGE_EXIT=0
 
 # --- A over the old release, Lathe's values unreadable: /GOON, exit 1.
 lay_out_rollback_machine
-part_programs "$data_product" 1500 # a swap slow enough to be cut half-way
 make_dat "$product/config/Lathe/TORNELIX.DAT" --damaged "${lathe_values[@]}"
 place_setup "$release_a"
 silent_run /S /GOON
@@ -100,19 +100,17 @@ setup_log | tail -n +$((lines + 1)) | grep -qF "放回：D:\Velko\TorneLix" ||
 silent_run /S /ROLLBACK
 expect_transcript "exit 0"
 expect_detected "after /ROLLBACK" "$digest_b"
+# A file of the kept release A held open: the swap moves B out, cannot
+# move A wholly in, and stays for the next start to finish.
 swap_record="$D/Velko/Boot/SetUp.swap"
-setup_args=(/S /ROLLBACK)
-rm -f "$transcript"
-start_setup
-for ((i = 0; i < 1200; i++)); do
-  grep -aq "phase	cleared" "$swap_record" 2>/dev/null && break
-  kill -0 "$robot_pid" 2>/dev/null || fail "the swap ended before the cut"
-  sleep 0.05
-done
-wineserver -k
-wait "$robot_pid" || true
-[ -f "$swap_record" ] || fail "the swap ended before the cut"
-expect_detected "after a /ROLLBACK cut while A moved back in" "$digest_b"
+held=$(find "${install_root}.previous/$(kept_tag)" -type f | head -1)
+[ -n "$held" ] || fail "nothing kept of A's program tree"
+hold_file "$held"
+silent_run /S /ROLLBACK
+expect_transcript "exit 5"
+expect_file "$swap_record"
+expect_detected "after a /ROLLBACK that could not move A wholly in" "$digest_b"
+release_file
 setup_args=()
 rm -f "$transcript"
 run_setup --answer "警告=CANCEL"
@@ -121,4 +119,4 @@ expect_gone "$swap_record"
 expect_detected "after the next start finished the swap" "$digest_a"
 tr -d '\r' <"$D/Velko/Boot/SetupState.ini" | grep -qx "Digest=$digest_b" ||
   fail "[Kept] does not name B: $(cat "$D/Velko/Boot/SetupState.ini")"
-pass "/ROLLBACK, and a /ROLLBACK finished at the next start: the rule names the release that runs"
+pass "/ROLLBACK, and a /ROLLBACK stopped half-way and finished at the next start: the rule names the release that runs"
