@@ -85,7 +85,8 @@ std::string Chart(const std::vector<std::pair<std::string, std::pair<size_t, std
                HtmlEscaped(row.first) + "</text>";
         svg += StrPrintf("<rect class=\"%s\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" rx=\"3\"/>",
                          row.second.second.c_str(), labelWidth, y, w, barHeight);
-        svg += StrPrintf("<text x=\"%d\" y=\"%d\" class=\"n\">%zu</text>", labelWidth + w + 8, y + barHeight - 7, n);
+        svg += StrPrintf("<text x=\"%d\" y=\"%d\" class=\"n\">%lu</text>", labelWidth + w + 8, y + barHeight - 7,
+                         static_cast<unsigned long>(n));
         y += barHeight + gap;
     }
     return svg + "</svg>";

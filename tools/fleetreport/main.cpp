@@ -59,7 +59,8 @@ int main(int argc, char** argv)
         needy += c.attention.urgency < kNoOneNeeded;
         damaged += !c.problems.empty();
     }
-    printf("fleetreport: %zu controllers, %zu need someone, %zu with files missing or damaged: %s\n",
-           controllers.size(), needy, damaged, out.c_str());
+    printf("fleetreport: %lu controllers, %lu need someone, %lu with files missing or damaged: %s\n",
+           static_cast<unsigned long>(controllers.size()), static_cast<unsigned long>(needy),
+           static_cast<unsigned long>(damaged), out.c_str());
     return 0;
 }
