@@ -64,7 +64,25 @@ grep -qF '丢弃（新版本没有此成员）：m_fOldGain = 0.75' <<<"$report"
 grep -qF '丢弃（新版本没有此成员）：m_fOldGain = 0.5' <<<"$report" || fail "dropped: Lathe's m_fOldGain: $report"
 grep -qF '新成员（保留新版本的默认值）：m_fNewFeed = 7.5' <<<"$report" || fail "dropped: Mill's new member: $report"
 grep -qF '结论：可以更新，但部分参数不会迁移' <<<"$report" || fail "dropped: verdict: $report"
-pass "/S /CHECK with the older format: exit 11, the dropped values with their old values, the new member with its default"
+check_json() {
+  local f
+  f=$(ls "$boot"/CheckReport-*.json 2>/dev/null | sort | tail -1)
+  [ -n "$f" ] && [ "${f%.json}.txt" = "$(ls "$boot"/CheckReport-*.txt | sort | tail -1)" ] ||
+    fail "$1: no JSON twin of the newest report: $(ls "$boot")"
+  echo "$f"
+}
+python3 - "$(check_json dropped)" >"$out/json-dropped.txt" <<'PY' || fail "dropped: JSON report: $(cat "$out/json-dropped.txt")"
+import json, sys
+doc = json.load(open(sys.argv[1], encoding="utf-8"))
+assert doc["report"] == "CheckReport" and doc["exitCode"] == 11, doc
+assert doc["outcome"] == "ready-values-not-carried" and doc["verdict"] == "结论：可以更新，但部分参数不会迁移", doc
+by = {c["name"]: c for c in doc["configurations"]}
+assert {"name": "m_fOldGain", "value": "0.75"} in by["Mill"]["dropped"], by
+assert {"name": "m_fOldGain", "value": "0.5"} in by["Lathe"]["dropped"], by
+assert {"name": "m_fNewFeed", "default": "7.5"} in by["Mill"]["new"], by
+print("ok")
+PY
+pass "/S /CHECK with the older format: exit 11, the dropped values with their old values, the new member with its default; the same in the report's JSON twin"
 
 # --- Lathe's values cannot be read.
 new_machine
@@ -74,7 +92,14 @@ run_check damaged 9 /S /CHECK
 report=$(check_report damaged)
 grep -q '配置Lathe：参数无法读取' <<<"$report" || fail "damaged: Lathe not named: $report"
 ! grep -q '配置Mill：参数无法读取' <<<"$report" || fail "damaged: Mill named: $report"
-pass "/S /CHECK with a damaged configuration: exit 9, Lathe named in the report file, nothing changed"
+python3 - "$(check_json damaged)" >"$out/json-damaged.txt" <<'PY' || fail "damaged: JSON report: $(cat "$out/json-damaged.txt")"
+import json, sys
+doc = json.load(open(sys.argv[1], encoding="utf-8"))
+assert doc["exitCode"] == 9 and doc["verdict"] == "结论：不能更新", doc
+assert any(l.startswith("配置Lathe：参数无法读取") for l in doc["lines"]), doc["lines"]
+print("ok")
+PY
+pass "/S /CHECK with a damaged configuration: exit 9, Lathe named in the report file and its JSON (exit code 9), nothing changed"
 
 # --- The control program runs.
 new_machine

@@ -213,7 +213,7 @@ std::string FleetPage(const std::vector<Controller>& controllers, const PageHead
     if (needy.empty()) {
         page += "<p>No controller needs anyone.</p>";
     } else {
-        page += "<table><thead><tr><th>Controller</th><th>What</th><th class=\"num\">Exit code</th><th>Operator</th>"
+        page += "<table id=\"attention\"><thead><tr><th>Controller</th><th>What</th><th class=\"num\">Exit code</th><th>Operator</th>"
                 "</tr></thead><tbody>\n";
         for (const Controller* c : needy) {
             const OperatorAction& a = c->attention;
