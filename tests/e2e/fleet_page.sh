@@ -69,7 +69,7 @@ collect Drill-05
 # Saw-09: Mill-07's files with a run state that is no INI file; Press-01:
 # a folder the engine created and never filled.
 cp -r "$collected/Mill-07" "$collected/Saw-09"
-head -c 300 /dev/urandom >"$collected/Saw-09/SetupState.ini"
+printf 'PK\003\004\024\000\000\000\010\000' >"$collected/Saw-09/SetupState.ini"
 mkdir -p "$collected/Press-01"
 
 page="$out/fleet.html"
@@ -116,7 +116,7 @@ class Rows(HTMLParser):
         if tag == "table":
             self.stack.pop()
         elif tag in ("td", "th") and self.top() and self.cell is not None:
-            self.row.append(" ".join("".join(self.cell).split()))
+            self.row.append(" ".join(" ".join(self.cell).split()))
             self.cell = None
         elif tag == "tr" and self.top() and self.row is not None:
             self.tables.setdefault(self.stack[0], []).append(self.row)
@@ -154,6 +154,7 @@ assert "不能更新" in grinder[9] and grinder[9].endswith("9"), grinder
 drill = row["Drill-05"]
 assert drill[4] == "run-cut" and drill[5] == "?", drill
 assert "SetupState.ini is damaged" in row["Saw-09"][0], row["Saw-09"]
+assert row["Drill-05"][0] == "Drill-05", row["Drill-05"]  # no run ended there to write a run state
 assert "neither SetupState.ini nor SetUp.log was collected" in row["Press-01"][0], row["Press-01"]
 # First the cut run, then the damaged files, then the check that found damage.
 assert needy[0] == "Drill-05", needy
@@ -162,4 +163,17 @@ assert needy.index("Grinder-11") > needy.index("Saw-09"), needy
 assert p.shown.strip() == "6 of 6 shown", p.shown
 print("ok")
 PY
+# The filter box, filled from the page's address as a shared link would.
+timeout 60 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking \
+  --disable-component-update --disable-sync --user-data-dir="$out/chromium" --dump-dom "file://$page#q=m_fOldGain%200.75" \
+  2>>"$out/chromium.err" >"$out/dom-filtered.html" || fail "chromium: $(tail -3 "$out/chromium.err")"
+python3 - "$out/dom-filtered.html" <<'PY' || fail "filtered page"
+import re, sys
+dom = open(sys.argv[1], encoding="utf-8").read()
+rows = re.findall(r'<tr id="c-\d+" class="[a-z]+" data-text="[^"]*"( hidden="")?><td><span class="dot [a-z]+"></span><b>([^<]+)</b>', dom)
+shown = sorted(name for hidden, name in rows if not hidden)
+assert len(rows) == 6 and shown == ["Lathe-02", "Mill-07", "Saw-09"], rows
+assert re.search(r'<span id="shown">3 of 6 shown</span>', dom), re.findall(r'<span id="shown">[^<]*', dom)
+PY
+pass "the filter box: a dropped value and its old value leave the three controllers that dropped it"
 pass "the page as Chromium renders it: Mill-07 installed (0) with its 6 dropped values and their old values, Lathe-02 setup-file-unusable (3), Grinder-11's check (9), Drill-05's cut run, Saw-09's damaged run state and Press-01's empty folder said so; the cut run first among those that need someone; screenshot fleet.png"

@@ -72,7 +72,8 @@ void Conclude(Controller& c)
         c.problems.push_back("neither SetupState.ini nor SetUp.log was collected");
     else if (c.log.reading.state == FileState::missing)
         c.problems.push_back("SetUp.log not collected");
-    else if (c.state.reading.state == FileState::missing && c.outcome != "no-run-recorded")
+    else if (c.state.reading.state == FileState::missing && laterInLog && log.closed && log.closingCode != 6)
+        // A run that ended writes the run state (a refused command line does not).
         c.problems.push_back("SetupState.ini not collected");
     if (!c.problems.empty()) {
         OperatorAction files{-2, "", 2, "files missing or damaged",

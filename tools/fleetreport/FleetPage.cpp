@@ -19,6 +19,14 @@ const char* Tone(const Controller& c)
     return "good";
 }
 
+const char* OutcomeTone(const std::string& word)
+{
+    int urgency = UrgencyOfOutcome(word.c_str());
+    if (word == "no-run-recorded")
+        return "none";
+    return urgency <= 3 ? "bad" : urgency < kNoOneNeeded ? "warn" : "good";
+}
+
 std::string Or(const std::string& text, const char* unknown) { return text.empty() ? unknown : text; }
 
 std::string Release(const ReleaseFacts& r)
@@ -98,6 +106,7 @@ body{font:14px/1.45 system-ui,-apple-system,"Segoe UI","Microsoft YaHei","WenQua
 header{background:#1f3a5a;color:#fff;padding:18px 28px}
 header h1{margin:0;font-size:22px;font-weight:600}
 header p{margin:4px 0 0;color:#c9d6e6;font-size:13px}
+.totals span{display:inline-block;background:#2d4d73;color:#fff;border-radius:12px;padding:2px 10px;margin:6px 8px 2px 0;font-size:13px}
 main{padding:18px 28px 40px}
 section{background:#fff;border:1px solid #dde3ea;border-radius:8px;padding:14px 18px;margin-bottom:18px}
 h2{font-size:16px;margin:0 0 10px;font-weight:600}
@@ -143,6 +152,8 @@ const char kScript[] = R"(
     }
     shown.textContent=n+' of '+rows.length+' shown';
   }
+  // A link to the page may carry a filter: fleet.html#q=run-cut
+  if(location.hash.indexOf('#q=')===0) box.value=decodeURIComponent(location.hash.slice(3));
   box.addEventListener('input',apply); apply();
 })();
 )";
@@ -176,14 +187,12 @@ std::string HtmlEscaped(const std::string& text)
 
 std::string FleetPage(const std::vector<Controller>& controllers, const PageHeading& heading)
 {
-    // Counts per outcome word, with the colour of its worst controller.
+    // Counts per outcome word, coloured by what the word itself means.
     std::map<std::string, std::pair<size_t, std::string>> byOutcome;
-    auto rank = [](const std::string& tone) { return tone == "bad" ? 3 : tone == "warn" ? 2 : tone == "none" ? 1 : 0; };
     for (const Controller& c : controllers) {
         auto& slot = byOutcome[c.outcome];
         ++slot.first;
-        if (slot.second.empty() || rank(Tone(c)) > rank(slot.second))
-            slot.second = Tone(c);
+        slot.second = OutcomeTone(c.outcome);
     }
     std::vector<std::pair<std::string, std::pair<size_t, std::string>>> counts(byOutcome.begin(), byOutcome.end());
     std::stable_sort(counts.begin(), counts.end(),
@@ -202,9 +211,14 @@ std::string FleetPage(const std::vector<Controller>& controllers, const PageHead
             "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
             "<title>Tornelix fleet</title><style>";
     page += kStyle;
+    size_t damaged = 0;
+    for (const Controller& c : controllers)
+        damaged += !c.problems.empty();
     page += "</style></head><body>\n<header><h1>Tornelix fleet: " + std::to_string(controllers.size()) +
-            " controllers</h1><p>Collected in " + HtmlEscaped(heading.collected) + " &middot; page written " +
-            HtmlEscaped(heading.written) + "</p></header>\n<main>\n";
+            " controllers</h1><p class=\"totals\"><span>" + std::to_string(needy.size()) +
+            " need someone</span><span>" + std::to_string(damaged) +
+            " with files missing or damaged</span></p><p>Collected in " + HtmlEscaped(heading.collected) +
+            " &middot; page written " + HtmlEscaped(heading.written) + "</p></header>\n<main>\n";
 
     page += "<section id=\"outcomes\"><h2>Last run per controller</h2>\n";
     page += Chart(counts, controllers.size()) + "\n</section>\n";
@@ -242,7 +256,7 @@ std::string FleetPage(const std::vector<Controller>& controllers, const PageHead
                                  c.check.verdict;
         for (const ConfigurationCarry& config : c.carry.configurations)
             for (const auto& entry : config.dropped)
-                filterText += " " + entry.first;
+                filterText += " " + entry.first + " " + entry.second;
         for (const std::string& p : c.problems)
             filterText += " " + p;
         page += "<tr id=\"c-" + std::to_string(i) + "\" class=\"" + tone + "\" data-text=\"" +

@@ -1,5 +1,7 @@
 #include "OperatorActions.h"
 
+#include <string>
+
 namespace {
 const OperatorAction kRunActions[] = {
     {5, "failed-previous-release-not-whole", 0, "the update failed; the previous release is not wholly back",
@@ -66,4 +68,15 @@ OperatorAction ActionForCutRun()
     return {-1, "run-cut", 1, "the last run did not end (killed, or the machine lost power)",
             "Read the setup log, then run the same command again: it first puts the previous release back, then "
             "installs."};
+}
+
+int UrgencyOfOutcome(const char* word)
+{
+    std::string w = word;
+    if (w == ActionForCutRun().word || w == "no-files")
+        return ActionForCutRun().urgency;
+    for (const OperatorAction& row : kRunActions)
+        if (w == row.word)
+            return row.urgency;
+    return kNoOneNeeded;
 }

@@ -20,3 +20,6 @@ OperatorAction ActionForRun(long code);
 OperatorAction ActionForCheck(long code);
 // A run whose log has no closing line and whose run state is older: cut.
 OperatorAction ActionForCutRun();
+// How urgent an outcome word is in itself (the run state's words, "run-cut",
+// "swapped"); kNoOneNeeded for a word no row names.
+int UrgencyOfOutcome(const char* word);
