@@ -95,12 +95,13 @@ void Report(const SetupOptions& options, const std::vector<std::string>& lines, 
     head.exitCode = code;
     head.outcome = CheckOutcomeWord(code, options.rollback);
     head.verdict = lines.empty() ? std::string() : lines.back(); // the verdict comes last
-    std::string path = WriteReport(lines, reports, head);
+    RunReportPaths paths = WriteReport(lines, reports, head);
     std::string text;
     for (const std::string& line : lines)
         text += line + "\n";
-    if (!path.empty())
-        text += "报告文件：" + path + "\n";
+    for (const std::string& path : {paths.text, paths.json})
+        if (!path.empty())
+            text += "报告文件：" + path + "\n";
     if (options.silent)
         WriteToStarter(text);
     else

@@ -1,21 +1,20 @@
 #include "paramsteps/CarryReportLog.h"
 
-#include "deploy/RunReports.h"
 #include "logs/SetupLog.h"
 #include "platform/Process.h"
 
-std::string WriteReport(const std::vector<std::string>& lines, const std::vector<CarryReport>& reports,
-                        const ReportJsonHead& head)
+RunReportPaths WriteReport(const std::vector<std::string>& lines, const std::vector<CarryReport>& reports,
+                           const ReportJsonHead& head)
 {
     if (lines.empty())
-        return std::string();
+        return RunReportPaths();
     for (const std::string& line : lines)
         WriteLogLine(line);
     RunReportPaths paths = WriteRunReport(head.kind, lines, ReportJson(head, reports, lines));
     WriteLogLine(paths.text.empty() ? "报告文件无法写入（" + head.kind + "）" : "报告文件：" + paths.text);
     if (!paths.text.empty())
         WriteLogLine(paths.json.empty() ? "报告文件无法写入（" + head.kind + ".json）" : "报告文件：" + paths.json);
-    return paths.text;
+    return paths;
 }
 
 std::string WriteCarryReports(const std::vector<CarryReport>& reports, const std::string& kind,
@@ -29,5 +28,5 @@ std::string WriteCarryReports(const std::vector<CarryReport>& reports, const std
     head.kind = kind;
     head.setupFile = RunningProgramPath();
     head.outcome = CarryOutcomeWord(reports);
-    return WriteReport(lines, reports, head);
+    return WriteReport(lines, reports, head).text;
 }

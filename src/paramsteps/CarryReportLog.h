@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "deploy/RunReports.h"
 #include "params/CarryReport.h"
 #include "params/ReportJson.h"
 
@@ -16,6 +17,6 @@ std::string WriteCarryReports(const std::vector<CarryReport>& reports, const std
 
 // Writes lines as they are (the carry reports' lines among them) to the setup
 // log and a new report file of head.kind, and the JSON of head, reports and
-// lines beside it; the text file's path, or empty as above.
-std::string WriteReport(const std::vector<std::string>& lines, const std::vector<CarryReport>& reports,
+// lines beside it; both files' paths, empty as above.
+RunReportPaths WriteReport(const std::vector<std::string>& lines, const std::vector<CarryReport>& reports,
                         const ReportJsonHead& head);

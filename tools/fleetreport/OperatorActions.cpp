@@ -51,8 +51,10 @@ OperatorAction ActionForRun(long code)
     for (const OperatorAction& row : kRunActions)
         if (row.code == code)
             return row;
-    return {code, "other", 1, "the setup did not end by itself (killed, or the machine lost power)",
-            "Read the setup log, then run the same command again: it first puts the previous release back."};
+    // Recorded by a run that ended (the run state or the closing line), so
+    // not a kill: a code of a later release, or of the engine's wrapper.
+    return {code, "other", 2, "an exit code this page does not know",
+            "Look the code up in the fleet guide's table of the setup that ran, and read the setup log."};
 }
 
 OperatorAction ActionForCheck(long code)

@@ -13,8 +13,8 @@ struct OperatorAction {
 
 const int kNoOneNeeded = 100;
 
-// The row of an update's (or /ROLLBACK's) exit code; an unknown code gets
-// the guide's row for a run that did not end by itself.
+// The row of an update's (or /ROLLBACK's) exit code; a code no row names
+// is shown as unknown, for someone to look up.
 OperatorAction ActionForRun(long code);
 // The row of a /CHECK's exit code.
 OperatorAction ActionForCheck(long code);
