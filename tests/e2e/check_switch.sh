@@ -2,9 +2,11 @@
 # Setup.exe /CHECK on the transfer machine: whether an update would go
 # through and what it would carry, with nothing changed but the setup log and
 # one report file beside it (checked file by file before and after).
-#   /S /CHECK on a machine whose values all have a member: exit 0
+#   /S /CHECK on a machine whose values all have a member: exit 0; among 21
+#             older reports, the newest 20 runs' kept (older names too)
 #   /S /CHECK with the older format (m_fOldGain gone in the new release): exit 11,
-#             the dropped value with its old value, the new member with its default
+#             the dropped value with its old value, the new member with its default,
+#             in the text report and its JSON twin
 #   /S /CHECK with Lathe's data file damaged: exit 9, Lathe named beside the log
 #   /S /CHECK /WAIT=2 while the control program runs: exit 2
 #   /CHECK in the window: the report in one box with OK
@@ -47,7 +49,19 @@ cp "$new_fmt" "$product/tornelix.fmt"
 ready_values=(m_fSpeed=12.5 m_nAxes=3 'm_naLimit[0]=100' 'm_naLimit[1]=200' m_fNewFeed=2 m_home.m_fX=1 m_szName=MILL-A)
 old_fmt="$new_fmt" make_dat "$data_product/config/Mill/tornelix.dat" "${ready_values[@]}"
 old_fmt="$new_fmt" make_dat "$product/config/Lathe/tornelix.dat" "${ready_values[@]}"
+# 21 reports of earlier runs, older than this one: 19 of the older name form,
+# a second run of the oldest of their seconds ("-2", which sorts before its
+# first by text), and a pair of the current form, oldest of all.
+for s in $(seq 10 28); do printf 'old\r\n' >"$boot/CheckReport-20200101-0000$s.txt"; done
+printf 'old\r\n' >"$boot/CheckReport-20200101-000010-2.txt"
+printf 'old\r\n' >"$boot/CheckReport-20200101-000009-01.txt"
+printf '{}\n' >"$boot/CheckReport-20200101-000009-01.json"
 run_check ready 0 /S /CHECK
+kept=$(cd "$boot" && ls CheckReport-* | sed 's/\.[a-z]*$//' | sort -u)
+[ "$(wc -l <<<"$kept")" = 20 ] || fail "ready: not the newest 20 runs' reports kept: $kept"
+! grep -qE '000009-01$|000010$' <<<"$kept" || fail "ready: the oldest runs' reports kept: $kept"
+grep -qx 'CheckReport-20200101-000010-2' <<<"$kept" || fail "ready: the second run of a second taken for older: $kept"
+pass "/S /CHECK among 21 older reports: the two oldest runs' files deleted (text and JSON), older names ordered by time"
 report=$(check_report ready)
 grep -q '结论：可以更新$' <<<"$report" || fail "ready: $report"
 grep -q '配置Mill：迁移[1-9][0-9]*个值，丢弃0个值' <<<"$report" || fail "ready: Mill's counts: $report"
