@@ -1,8 +1,8 @@
 #include "app/RunRecord.h"
 
 #include "app/ExitCodes.h"
-#include "deploy/KeptRelease.h"
-#include "deploy/RunState.h"
+#include "release/KeptRelease.h"
+#include "release/RunState.h"
 #include "logs/SetupLog.h"
 #include "platform/Process.h"
 #include "setupfile/SetupDigest.h"

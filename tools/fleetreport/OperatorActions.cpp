@@ -43,6 +43,8 @@ const OperatorAction kCheckActions[] = {
     {12, "not-enough-space", 5, "check: not enough free space on a drive", "Free space on that drive first."},
     {13, "nothing-kept", 11, "check: no kept release to go back to", "The controller cannot go back."},
     {14, "rollback-not-possible", 3, "check: the kept release could not be put back", "Read the check report; a service case."},
+    {5, "record-damaged", 0, "check: a record beside the setup log cannot be trusted; the update would end with 5",
+     "A service engineer reads the record the check report names before anything is run."},
 };
 } // namespace
 

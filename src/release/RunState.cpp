@@ -1,4 +1,4 @@
-#include "deploy/RunState.h"
+#include "release/RunState.h"
 
 #include <ctime>
 #include <utility>
@@ -14,7 +14,6 @@
 #include "platform/StringUtil.h"
 
 const char kRunStateKey[] = "Software\\Velko\\TorneLix\\Setup";
-const char kRunStateFileName[] = "SetupState.ini";
 
 namespace {
 std::string Now()
@@ -61,7 +60,7 @@ std::string SectionText(const char* section, const ReleaseFields& fields)
 
 std::string RecordRunState(const RunState& state)
 {
-    const std::string path = JoinPath(BootDir(), kRunStateFileName);
+    const std::string path = RunStateFilePath();
     const std::string now = Now();
     ReleaseFields installed = ReadFields(path, "Installed");
     ReleaseFields kept = ReadFields(path, "Kept");

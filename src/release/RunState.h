@@ -7,7 +7,6 @@
 #include <string>
 
 extern const char kRunStateKey[];      // "Software\\Velko\\TorneLix\\Setup"
-extern const char kRunStateFileName[]; // "SetupState.ini"
 
 // What the run did to the kept previous release's entry ([Kept] in the file,
 // Kept... in the key), so that an engine knows what /ROLLBACK would bring back.

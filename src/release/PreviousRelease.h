@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "deploy/JournalRecords.h"
+#include "release/JournalRecords.h"
 
 // BootDir() + "SetUp.journal".
 std::string JournalPath();
@@ -27,7 +27,15 @@ enum class EarlierRun {
     cleanUp,    // it had succeeded, or its undo had: only the clean-up is left
     unreadable, // the journal cannot be read or understood
 };
+// A journal that names a place outside the product's (RecordPlaces.h) or a
+// tag of another form is unreadable: nothing is moved or deleted on its word.
+// One cut before its first line was whole is deleted, with a line in the log.
 EarlierRun ReadEarlierRun(std::string* problem);
+// The same, read without acting on it (no line in the log, nothing deleted);
+// *cutEarly says why a journal cut before its first line counts as none.
+EarlierRun InspectJournal(JournalContents* run, std::string* problem, std::string* cutEarly);
+// Why the journal's records may not be acted on, or empty.
+std::string JournalPlacesProblem(const JournalContents& run);
 
 // What putting the previous release back came to.
 struct UndoResult {
