@@ -65,14 +65,40 @@ bool ControlProgramStillRunning(ControllerOperations& machine, const SetupOption
 
 // What the check found, in the setup log, the report file and shown or
 // printed; the verdict last.
-void Report(const SetupOptions& options, const std::vector<std::string>& lines, int code)
+// The check's outcome as a word for the report's JSON.
+const char* CheckOutcomeWord(int code, bool rollback)
 {
-    std::string path = WriteCarryReports({}, "CheckReport", lines);
+    switch (code) {
+    case kExitSuccess: return rollback ? "can-roll-back" : "ready";
+    case kExitReadyNotCarried: return "ready-values-not-carried";
+    case kExitCancelled: return "not-now";
+    case kExitSetupFileUnusable: return "setup-file-unusable";
+    case kExitValuesWouldBeLost: return "values-would-be-lost";
+    case kExitNoSpace: return "not-enough-space";
+    case kExitNothingKept: return "nothing-kept";
+    case kExitRollbackNotDone: return "rollback-not-possible";
+    case kExitNotRestored: return "record-damaged";
+    default: return "other";
+    }
+}
+
+void Report(const SetupOptions& options, const std::vector<std::string>& lines, int code,
+            const std::vector<CarryReport>& reports = {})
+{
+    ReportJsonHead head;
+    head.kind = "CheckReport";
+    head.setupFile = RunningProgramPath();
+    head.exitCodeKnown = true;
+    head.exitCode = code;
+    head.outcome = CheckOutcomeWord(code, options.rollback);
+    head.verdict = lines.empty() ? std::string() : lines.back(); // the verdict comes last
+    RunReportPaths paths = WriteReport(lines, reports, head);
     std::string text;
     for (const std::string& line : lines)
         text += line + "\n";
-    if (!path.empty())
-        text += "报告文件：" + path + "\n";
+    for (const std::string& path : {paths.text, paths.json})
+        if (!path.empty())
+            text += "报告文件：" + path + "\n";
     if (options.silent)
         WriteToStarter(text);
     else
@@ -259,6 +285,6 @@ int RunPreflightCheck(const SetupOptions& options)
     lines.push_back(code == kExitSuccess           ? "结论：可以更新"
                     : code == kExitReadyNotCarried ? "结论：可以更新，但部分参数不会迁移"
                                                    : "结论：不能更新");
-    Report(options, lines, code);
+    Report(options, lines, code, reports);
     return code;
 }
