@@ -6,6 +6,7 @@
 #include "locations/Locations.h"
 #include "params/DataFileVerification.h"
 #include "params/LocalListingTexts.h"
+#include "paramsteps/ParameterFileSet.h"
 #include "platform/File.h"
 #include "platform/FileCopy.h"
 #include "platform/Paths.h"
@@ -62,7 +63,8 @@ std::vector<ConfigurationPreview> PreviewConfigurations(const PathList& dataFile
         preview.name = LastComponent(dataFile.substr(0, dataFile.find_last_of('\\')));
         std::string listing = JoinPath(workDir, preview.name + "_amend.dat");
         RemoveFile(listing);
-        preview.readable = ListValues(dataFile, FormatFor(ProductDir(), preview.name), listing);
+        preview.readable = IsAmendFile(dataFile) ? SaveAmendValues(dataFile, listing)
+                                                 : ListValues(dataFile, FormatFor(ProductDir(), preview.name), listing);
         std::string newConfig = JoinPath(JoinPath(newProductDir, "config"), preview.name);
         if (preview.readable && DirectoryExists(newConfig))
             preview.reported = ReadCarryReport(preview.name, listing, JoinPath(newConfig, "amend.dat"),

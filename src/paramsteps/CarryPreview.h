@@ -11,7 +11,7 @@
 
 struct ConfigurationPreview {
     std::string name;
-    std::string dataFile;
+    std::string dataFile; // or the amend.dat that holds the values
     bool readable = false; // its values could be read and listed
     bool reported = false; // the new release has the configuration and a readable format
     CarryReport report;

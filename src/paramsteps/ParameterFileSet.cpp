@@ -3,6 +3,7 @@
 // files; later the saved tree comes back over the new release.
 #include "paramsteps/ParameterFileSet.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "locations/Locations.h"
@@ -12,11 +13,13 @@
 #include "messages/InstallPort.h"
 #include "format/FieldDescriptor.h"
 #include "format/StringTable.h"
+#include "params/AmendMerge.h"
 #include "params/DataFileVerification.h"
 #include "release/PreviousRelease.h"
 #include "params/ParameterFileKinds.h"
 #include "params/LocalListingTexts.h"
 #include "platform/DirectoryEntries.h"
+#include "platform/File.h"
 #include "platform/FileCopy.h"
 #include "platform/MultiByte.h"
 #include "platform/Paths.h"
@@ -37,7 +40,38 @@ bool IsParameterDataFileName(const std::string& name)
 {
     return LowerMultiByte(name) == kParameterDataFileName;
 }
+
+const char kAmendFileName[] = "amend.dat";
+
+bool IsAmendFileName(const std::string& name) { return LowerMultiByte(name) == kAmendFileName; }
+
+// The controller section of an installed amend.dat, header first; only the
+// header when it holds no value.
+AmendEntries ControllerValuesOf(const std::string& amendFile)
+{
+    AmendEntries controller, other;
+    ReadControllerSection(amendFile, controller, other);
+    return controller;
+}
 } // namespace
+
+bool IsAmendFile(const std::string& path)
+{
+    size_t slash = path.find_last_of('\\');
+    return IsAmendFileName(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+bool SaveAmendValues(const std::string& amendFile, const std::string& listing)
+{
+    AmendEntries controller = ControllerValuesOf(amendFile);
+    if (controller.size() < 2)
+        return false;
+    std::string text = FormatEntries(controller);
+    if (WriteWholeFile(listing, text.data(), text.size()))
+        return true;
+    RemoveFile(listing);
+    return false;
+}
 
 static void RemoveParameterFileSet(const std::string& root, const Remover& remove)
 {
@@ -78,18 +112,21 @@ std::string LastComponent(const std::string& dir)
     return slash == std::string::npos ? dir : dir.substr(slash + 1);
 }
 
-// Every "tornelix.dat" (any letter case) below root, in enumeration order.
-void FindDataFiles(const std::string& root, ParameterSession& session)
+// Every "tornelix.dat" (any letter case) below root, in enumeration order;
+// the amend.dat files met on the way into amendFiles.
+void FindDataFiles(const std::string& root, ParameterSession& session, PathList& amendFiles)
 {
     ForEachEntry(root, "*.*", [&](const DirectoryEntry& entry) {
         std::string full = JoinPath(root, entry.name);
         if (full.empty() || entry.IsReparsePoint())
             return true; // what a link leads to is not the product's
         if (entry.IsDirectory()) {
-            FindDataFiles(full, session);
+            FindDataFiles(full, session, amendFiles);
         } else if (IsParameterDataFileName(entry.name)) {
             session.reserveQuestion += LastComponent(root) + "\n";
             session.configurations.push_back(full);
+        } else if (IsAmendFileName(entry.name)) {
+            amendFiles.push_back(full);
         }
         return true;
     });
@@ -99,6 +136,10 @@ void FindDataFiles(const std::string& root, ParameterSession& session)
 // they could not be read or the amend file could not be written whole.
 bool SaveConfiguration(ParameterSession& session, const std::string& dataFile)
 {
+    if (IsAmendFile(dataFile)) {
+        std::string name = LastComponent(dataFile.substr(0, dataFile.find_last_of('\\')));
+        return SaveAmendValues(dataFile, JoinPath(session.paramWorkDir, name + "_amend.dat"));
+    }
     std::vector<unsigned char> block;
     std::string problem;
     bool read = ExtractParameters(dataFile, "CController", block, &problem);
@@ -160,8 +201,35 @@ std::string ConfigurationName(const std::string& dataFile)
 
 void FindConfigurations(ParameterSession& session)
 {
-    FindDataFiles(JoinPath(DataProductDir(), "config"), session);
-    FindDataFiles(JoinPath(ProductDir(), "config"), session);
+    PathList amendFiles;
+    FindDataFiles(JoinPath(DataProductDir(), "config"), session, amendFiles);
+    FindDataFiles(JoinPath(ProductDir(), "config"), session, amendFiles);
+    // After an update the data files are purged and the merged amend.dat is
+    // all that holds the machine's values, until the control program starts
+    // and writes its data file again: a configuration without a data file is
+    // carried from its amend.dat. The program tree's, where the merge wrote,
+    // wins over the data tree's of the same name; one without a value is
+    // nothing to carry (a release as shipped has values, a first install none).
+    std::vector<std::string> withData;
+    for (const std::string& dataFile : session.configurations)
+        withData.push_back(ConfigurationName(dataFile));
+    PathList fromAmend;
+    for (const std::string& amend : amendFiles) {
+        std::string name = ConfigurationName(amend);
+        if (std::find(withData.begin(), withData.end(), name) != withData.end() ||
+            ControllerValuesOf(amend).size() < 2)
+            continue;
+        auto same = std::find_if(fromAmend.begin(), fromAmend.end(),
+                                 [&](const std::string& earlier) { return ConfigurationName(earlier) == name; });
+        if (same != fromAmend.end())
+            *same = amend;
+        else
+            fromAmend.push_back(amend);
+    }
+    for (const std::string& amend : fromAmend) {
+        session.reserveQuestion += ConfigurationName(amend) + "\n";
+        session.configurations.push_back(amend);
+    }
 }
 
 bool CollectConfigurationValues(ParameterSession& session)

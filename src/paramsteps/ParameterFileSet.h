@@ -6,9 +6,17 @@
 
 #include "paramsteps/ParameterSession.h"
 
-// The parameter data files of the installed configurations into
-// session.configurations (and their names into reserveQuestion).
+// Where each installed configuration's values are, into
+// session.configurations (and their names into reserveQuestion): its
+// parameter data file, or for a configuration without one its amend.dat
+// when that holds controller values (listed after the data files).
 void FindConfigurations(ParameterSession& session);
+// True for a path of session.configurations that is an amend.dat.
+bool IsAmendFile(const std::string& path);
+// The controller section of an installed amend.dat written to listing as a
+// saved amend file; false when it holds no value or listing cannot be
+// written whole (then nothing is left there).
+bool SaveAmendValues(const std::string& amendFile, const std::string& listing);
 // State 2: asks whether the parameters of the found configurations are to be
 // kept and, on Yes, saves each configuration's controller block as
 // <config>_amend.dat in paramWorkDir. Configurations whose values cannot be
