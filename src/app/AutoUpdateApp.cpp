@@ -52,15 +52,18 @@ void RecordLogFailure(const std::string& text) { RecordSilentMessage(text, MB_OK
 void EchoToStarter(const std::string& text) { WriteToStarter(text + "\n"); }
 
 // Setup.exe /S: the sequence without a window.
-int RunSilently(const SetupOptions& options)
+int RunSilently(const SetupOptions& options, bool* changedNothing)
 {
     ControllerOperations machine;
     SilentWindow::Settings settings;
     settings.keepParameters = options.keepParameters;
     settings.goOnWithoutValues = options.goOnWithoutValues;
     settings.waitSeconds = options.waitSeconds;
+    settings.reinstall = options.reinstall;
     SilentWindow window(machine, settings);
-    return window.Run();
+    int code = window.Run();
+    *changedNothing = window.Sequence().changedNothing;
+    return code;
 }
 } // namespace
 
@@ -95,6 +98,7 @@ int CAutoUpdateApp::InitInstance()
     // would install over the first.
     bool locked = false;
     SetupLock lock;
+    bool changedNothing = false; // the same release: the run state must not call it a new install
     if (!options.problem.empty() || options.usageAsked) {
         code = ShowUsage(options);
     } else if (!(locked = lock.Take(options))) {
@@ -110,17 +114,18 @@ int CAutoUpdateApp::InitInstance()
     } else if (options.rollback) {
         code = RunRollback(options);
     } else if (options.silent) {
-        code = RunSilently(options);
+        code = RunSilently(options, &changedNothing);
     } else {
         CAutoUpdateDlg* dialog = new CAutoUpdateDlg();
         dialog->DoModal(nullptr);
         code = dialog->Sequence().exitCode;
+        changedNothing = dialog->Sequence().changedNothing;
         delete dialog;
     }
     code = GivenExitCode(code, options.engineCodes);
     // The run state belongs to the setup that holds the lock.
     if (locked && logged && !options.usageAsked && !options.check && options.problem.empty())
-        RecordRun(code, options.rollback);
+        RecordRun(code, options.rollback, changedNothing);
     // The last such line of the log is what a fleet is sorted by: every run
     // meant to be unattended writes it, a command line refused included.
     if (options.silent || !options.problem.empty())

@@ -75,6 +75,8 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
             options.check = true;
         } else if (upper == "/NOKEEP") {
             options.keepPrevious = false;
+        } else if (upper == "/REINSTALL") {
+            options.reinstall = true;
         } else if (upper == "/ROLLBACK") {
             options.rollback = true;
         } else if (upper == "/ENGINECODES") {
@@ -88,15 +90,20 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
     // Without /S a person answers the question and waits as long as needed:
     // a switch that means something only to a silent run is a mistake.
     if (options.problem.empty() && !options.silent &&
-        (noParams || waitGiven || options.goOnWithoutValues || options.engineCodes))
-        options.problem = std::string(noParams            ? "/NOPARAMS"
-                                      : waitGiven         ? "/WAIT"
+        (noParams || waitGiven || options.goOnWithoutValues || options.engineCodes || options.reinstall))
+        options.problem = std::string(noParams              ? "/NOPARAMS"
+                                      : waitGiven           ? "/WAIT"
                                       : options.engineCodes ? "/ENGINECODES"
-                                                          : "/GOON") +
+                                      : options.reinstall   ? "/REINSTALL"
+                                                            : "/GOON") +
                           " is only understood with /S";
     // Going back installs nothing: the update's own switches would be ignored.
-    if (options.problem.empty() && options.rollback && (noParams || options.goOnWithoutValues || !options.keepPrevious))
-        options.problem = std::string(noParams ? "/NOPARAMS" : options.goOnWithoutValues ? "/GOON" : "/NOKEEP") +
+    if (options.problem.empty() && options.rollback &&
+        (noParams || options.goOnWithoutValues || !options.keepPrevious || options.reinstall))
+        options.problem = std::string(noParams                    ? "/NOPARAMS"
+                                      : options.goOnWithoutValues ? "/GOON"
+                                      : options.reinstall         ? "/REINSTALL"
+                                                                  : "/NOKEEP") +
                           " is not understood with /ROLLBACK";
     options.keepParameters = !noParams;
     return options;
@@ -106,7 +113,7 @@ std::string SetupUsageText()
 {
     // Short enough that the usage, logged after a refused command line,
     // still fits the tail of the setup log that an engine shows.
-    return "Setup.exe [/CHECK] [/S [/NOPARAMS] [/GOON] [/WAIT=seconds]] | /?\n"
+    return "Setup.exe [/CHECK] [/S [/NOPARAMS] [/GOON] [/WAIT=seconds] [/REINSTALL]] | /?\n"
            "          [as above] /NOKEEP | [/CHECK] [/S [/WAIT=seconds]] /ROLLBACK\n"
            "\n"
            "  (none)          the setup in its window; it asks its questions\n"
@@ -122,13 +129,14 @@ std::string SetupUsageText()
            "                  nothing changed) and for the driver installer (then 10)\n"
            "  /ENGINECODES    with /S (any form): 1618 try again later, 3010 in place,\n"
            "                  a restart completes it, 7 a service case (see below)\n"
+           "  /REINSTALL      with /S: install even if this release is installed already\n"
            "  /CHECK          would the update (or /ROLLBACK) go through; nothing changed\n"
            "  /NOKEEP         the previous release is deleted at the end, not kept\n"
            "  /ROLLBACK       swap with the kept previous release (asks; /S: OK)\n"
            "  /?              this text\n"
            "\n"
            "Exit codes:\n"
-           "  " + std::to_string(kExitSuccess) + "  the new release is in place\n"
+           "  " + std::to_string(kExitSuccess) + "  the new release is in place (or was already: nothing changed)\n"
            "  " + std::to_string(kExitNotCarried) + "  in place; some configurations' values were not carried\n"
            "  " + std::to_string(kExitCancelled) + "  ended before anything was changed (cancelled, or the control program still ran)\n"
            "  " + std::to_string(kExitSetupFileUnusable) + "  the setup file cannot be read or its check fails; nothing changed\n"

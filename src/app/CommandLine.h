@@ -15,6 +15,7 @@ struct SetupOptions {
     bool rollback = false;        // /ROLLBACK: go back to the kept previous release (and forward again)
     bool engineCodes = false;     // /ENGINECODES (with /S): 1618 try again later, 3010 a restart completes it,
                                   // 7 a service case (ExitCodes.h)
+    bool reinstall = false;       // /REINSTALL (with /S): install even when the same release is installed
     bool usageAsked = false;      // /?
     std::string problem;          // why the command line is refused; empty when it is understood
 };

@@ -10,6 +10,7 @@
 #include "deploy/Package.h"
 #include "release/PreviousRelease.h"
 #include "release/StartupRecovery.h"
+#include "release/RunState.h"
 #include "setupfile/SetupDigest.h"
 #include "logs/SetupLog.h"
 #include "locations/Locations.h"
@@ -152,6 +153,15 @@ std::string ControllerOperations::ProductTreeRefusal()
     return std::string();
 }
 
+std::string ControllerOperations::SameReleaseInstalledAt()
+{
+    ReleaseFields installed = InstalledReleaseOfState();
+    std::string digest = RecordedSetupDigest(RunningProgramPath());
+    if (digest.empty() || LowerMultiByte(installed.digest) != LowerMultiByte(digest))
+        return std::string();
+    return !installed.time.empty() ? installed.time : !installed.release.empty() ? installed.release : "-";
+}
+
 std::string ControllerOperations::InstallRootLongPath() { return LongPathOf(InstallRoot()); }
 
 bool ControllerOperations::CollectParameterInfo(ParameterSession& session) { return CollectConfigurationValues(session); }
@@ -193,8 +203,22 @@ PackageOutcome ControllerOperations::ExtractPackage()
         return outcome;
     }
     PackageOutcome outcome = RunSetupPackage();
+    if (outcome.kind != PackageOutcome::ran)
+        return outcome;
+    // The new release's setup.cfg now leads every later step (the language
+    // file, the drivers, the purge, the merge, the data tree): it is held to
+    // the installed one's rule before anything is written under it.
+    ProductTreeVerdict trees = CheckInstalledProductTrees();
+    if (trees.refusal != TreeRefusal::None) {
+        outcome.kind = PackageOutcome::pathRefused;
+        outcome.report = StrPrintf(LocalText(MsgNewPathRefused), trees.setupCfg.c_str(), trees.pathValue.c_str(),
+                                   TreeRefusalReason(trees.refusal));
+        WriteLogLine("新版本的 setup.cfg 中的 Path 不能使用，恢复原来的版本：Path=" + trees.pathValue + "（" +
+                     TreeRefusalReason(trees.refusal) + "）");
+        return outcome;
+    }
     // The package's own word is not enough: the release must be there.
-    if (outcome.kind == PackageOutcome::ran && (ProductDirName().empty() || !IsDirectory(ProductDir())))
+    if (ProductDirName().empty() || !IsDirectory(ProductDir()))
         outcome.kind = PackageOutcome::noProductDir;
     return outcome;
 }

@@ -16,6 +16,7 @@ public:
     bool ControlProgramGoneWithin(unsigned seconds);
     std::string SetupFileProblem() override;
     std::string ProductTreeRefusal() override;
+    std::string SameReleaseInstalledAt() override;
     std::string InstallRootLongPath() override;
     bool CollectParameterInfo(ParameterSession& session) override;
     bool SaveDataTree() override;

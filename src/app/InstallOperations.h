@@ -64,6 +64,9 @@ public:
     // State 1: why setup.cfg's Path, or the setup file's own place inside a
     // tree that the update sets aside, is refused (the message), or empty.
     virtual std::string ProductTreeRefusal() = 0;
+    // State 1: when the setup file's recorded digest is the installed
+    // release's (the run state), when that was installed; empty otherwise.
+    virtual std::string SameReleaseInstalledAt() = 0;
     // State 1: the long form of InstallRoot; empty when it does not exist.
     virtual std::string InstallRootLongPath() = 0;
     // State 2: false when the user ended the setup (nothing changed).
@@ -73,7 +76,8 @@ public:
     // State 5.
     virtual ClearOutcome ClearOldRelease(bool dataTreeKept, InstallPort& port) = 0;
     // State 6: the package checked and run; noProductDir when it ran but left
-    // no product directory below InstallRoot.
+    // no product directory below InstallRoot; pathRefused (report: why) when
+    // the new release's setup.cfg Path would lead out of the product trees.
     virtual PackageOutcome ExtractPackage() = 0;
     // After a failed extraction: the previous release back as it was; false
     // when something could not be put back.

@@ -129,6 +129,18 @@ InstallSequence::State InstallSequence::RunConfirmWipe()
         exitCode = kExitServiceCase;
         return Closed;
     }
+    // The same release again (an engine's retry, a file started twice)
+    // changes nothing unless asked to: a reinstall carries the machine's
+    // values from its amend files, but nothing is gained by it.
+    std::string installedAt = m_machine.SameReleaseInstalledAt();
+    if (!installedAt.empty() &&
+        m_window.ShowMessage(StrPrintf(LocalText(MsgSameRelease), installedAt.c_str()), MB_YESNO | MB_ICONQUESTION,
+                             MessagePurpose::sameRelease) != IDYES) {
+        WriteLogLine("此版本已经安装，没有做任何更改");
+        changedNothing = true;
+        exitCode = kExitSuccess;
+        return Closed;
+    }
     std::string root = m_machine.InstallRootLongPath();
     if (!root.empty() && m_window.ShowMessage(StrPrintf(LocalText(MsgWipeWarning), root.c_str()),
                                               MB_OKCANCEL | MB_ICONEXCLAMATION,
@@ -181,6 +193,15 @@ InstallSequence::State InstallSequence::RunExtract()
     PackageOutcome outcome = m_machine.ExtractPackage();
     if (outcome.kind == PackageOutcome::ran)
         return CopySystem;
+    // A release whose Path would lead the later steps out of the product
+    // trees is never run on: the package would lay the same again.
+    if (outcome.kind == PackageOutcome::pathRefused) {
+        bool back = m_machine.PutPreviousReleaseBack();
+        m_window.ShowMessage(outcome.report + "\n" + LocalText(back ? MsgPreviousRestored : MsgPreviousNotRestored),
+                             MB_OK | MB_ICONERROR);
+        exitCode = back ? kExitRestored : kExitNotRestored;
+        return Closed;
+    }
     // What stopped it first (a damaged setup file, a file error, a program
     // that cannot start), then the question.
     if (!outcome.report.empty())

@@ -29,11 +29,13 @@ const char* ExitCodeWord(int exitCode)
     }
 }
 
-void RecordRun(int exitCode, bool rollback)
+void RecordRun(int exitCode, bool rollback, bool changedNothing)
 {
     // The releases themselves are recorded where they change (the update's
     // end, the swap): this is the run's own outcome, and only that.
-    std::string outcome = rollback && exitCode == kExitSuccess ? "swapped" : ExitCodeWord(exitCode);
+    std::string outcome = changedNothing                            ? "already-installed"
+                          : rollback && exitCode == kExitSuccess ? "swapped"
+                                                                 : ExitCodeWord(exitCode);
     std::string problem = RecordLastRun(outcome, exitCode);
     if (!problem.empty())
         WriteLogLine(problem);

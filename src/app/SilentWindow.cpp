@@ -29,9 +29,11 @@ namespace {
 bool g_notWhole = false;
 } // namespace
 
-int SilentAnswer(MessagePurpose purpose, unsigned type, bool keepParameters, bool goOnWithoutValues)
+int SilentAnswer(MessagePurpose purpose, unsigned type, bool keepParameters, bool goOnWithoutValues, bool reinstall)
 {
     switch (purpose) {
+    case MessagePurpose::sameRelease:
+        return reinstall ? IDYES : IDNO;
     case MessagePurpose::wipeWarning:
     case MessagePurpose::goBack:
         return IDOK;
@@ -105,7 +107,8 @@ void SilentWindow::ShowStep(InstallStep step)
 
 int SilentWindow::ShowMessage(const std::string& text, unsigned type, MessagePurpose purpose)
 {
-    int answer = SilentAnswer(purpose, type, m_settings.keepParameters, m_settings.goOnWithoutValues);
+    int answer =
+        SilentAnswer(purpose, type, m_settings.keepParameters, m_settings.goOnWithoutValues, m_settings.reinstall);
     if (purpose == MessagePurpose::notCarried && answer == IDCANCEL)
         m_notCarriedRefused = true;
     RecordSilentMessage(text, type, answer, purpose);
@@ -156,6 +159,8 @@ int SilentWindow::Run()
     for (const CarryReport& report : m_sequence.params.carryReports)
         WriteToStarter(CarryReportCounts(report) + "\n");
     int code = m_sequence.exitCode;
+    if (m_sequence.changedNothing)
+        TellSilently("静默安装：此版本已经安装，没有做任何更改（/REINSTALL 重新安装）。");
     if (code == kExitCancelled && m_notCarriedRefused) {
         TellSilently("静默安装：部分配置的参数无法保留，安装程序没有做任何更改（/GOON 不保留这些参数继续安装）。");
         return kExitValuesWouldBeLost;

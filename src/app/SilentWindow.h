@@ -14,9 +14,11 @@ class InstallOperations;
 //   values not carried Cancel (OK with goOnWithoutValues); held file Cancel
 //   (it keeps its old version);
 //   failed package Cancel (the previous release goes back);
+//   the same release again No (Yes with reinstall);
 //   a report OK; any other question the answer that changes nothing more:
 //   Cancel, No (an OK/Cancel box that only reports, OK).
-int SilentAnswer(MessagePurpose purpose, unsigned type, bool keepParameters, bool goOnWithoutValues = false);
+int SilentAnswer(MessagePurpose purpose, unsigned type, bool keepParameters, bool goOnWithoutValues = false,
+                 bool reinstall = false);
 
 // Writes a box's text to the setup log (and to the starter's output) instead
 // of showing it, with the answer given to it (a summary its step has written
@@ -34,6 +36,7 @@ public:
     struct Settings {
         bool keepParameters = true;
         bool goOnWithoutValues = false; // OK, not Cancel, when some values cannot be carried
+        bool reinstall = false;         // Yes, not No, when the same release is installed
         unsigned waitSeconds = 300; // for the control program (then exit code 2) and the driver installer (10)
         unsigned periodMs = 500;    // the dialog's timer period
     };

@@ -17,6 +17,7 @@ struct PackageOutcome {
         badSignature, // the setup file is damaged, altered or cut short; nothing was started
         unreadable,   // a file error (the setup file, the package's copy); nothing was started
         noProductDir, // it ran, but left no product directory (the install sequence's finding)
+        pathRefused,  // it ran, but its setup.cfg's Path is refused (the install sequence's finding)
     };
     Kind kind = ran;
     unsigned long exitCode = 0; // the package's, for ran and failedExit

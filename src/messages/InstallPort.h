@@ -36,6 +36,7 @@ enum class MessagePurpose {
     fileInUse,      // OK/Cancel: a held file stops the wipe; OK tries again
     packageFailed,  // Retry/Cancel: the package failed; Cancel puts the previous release back
     goBack,         // OK/Cancel: go back to the kept previous release (/ROLLBACK)
+    sameRelease,    // Yes/No: the release is installed already; install it again
 };
 
 class InstallPort {

@@ -118,6 +118,18 @@ const MessagePair MsgPreviousRestored = {{
     "更新失败，原来的版本已恢复。安装程序退出。",
     "The update failed; the previous release has been put back. The setup ends.",
 }};
+const MessagePair MsgNewPathRefused = {{
+    "新版本的安装配置文件(%s)中的设置 Path=%s 不能使用：%s。\n新版本没有安装。",
+    "In the new release's setup configuration (%s) the setting Path=%s cannot be used: %s.\n"
+    "The new release is not installed.",
+}};
+const MessagePair MsgSameRelease = {{
+    "这个安装文件的版本已经安装在这台机器上（安装于%s）。\n"
+    "按<是>按钮重新安装（机器的参数和用户文件保留）；\n按<否>按钮退出安装程序，不做任何更改。",
+    "The release of this setup file is already installed on this machine (installed %s).\n"
+    "Click 'Yes' to install it again (the machine's values and the user's files are kept);\n"
+    "click 'No' to end the setup; nothing is changed.",
+}};
 const MessagePair MsgPreviousNotRestored = {{
     "更新失败，原来的版本未能完全恢复，详见 SetUp.log。安装程序退出。",
     "The update failed, and the previous release could not be put back completely; see SetUp.log. The setup ends.",

@@ -54,6 +54,8 @@ extern const MessagePair MsgPackageExitCode;       // what failed: ended with an
 extern const MessagePair MsgPackageNoProduct;      // what failed: no product directory afterwards
 extern const MessagePair MsgPackageRejected;       // what failed: its check or its copy (already reported)
 extern const MessagePair MsgPreviousRestored;      // the update failed; the previous release is back
+extern const MessagePair MsgNewPathRefused;        // three "%s": the new release's setup.cfg, its Path, the reason
+extern const MessagePair MsgSameRelease;           // one "%s": when it was installed; Yes/No
 extern const MessagePair MsgPreviousNotRestored;   // the update failed; not everything could be put back
 extern const MessagePair MsgUnfinishedRun;         // a run cut short was undone at this start
 extern const MessagePair MsgUndoNotWhole;          // a run cut short could not be undone whole (what, where its copy is)

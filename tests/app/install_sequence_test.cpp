@@ -69,6 +69,7 @@ public:
     }
     std::string SetupFileProblem() override { return Did("check"), setupUsable ? "" : "Bad Signature"; }
     std::string ProductTreeRefusal() override { return std::string(); }
+    std::string SameReleaseInstalledAt() override { return sameReleaseAt; }
     std::string InstallRootLongPath() override { return installRoot; }
     bool CollectParameterInfo(ParameterSession& session) override
     {
@@ -102,6 +103,11 @@ public:
     {
         Did("extract");
         PackageOutcome outcome;
+        if (newPathRefused) {
+            outcome.kind = PackageOutcome::pathRefused;
+            outcome.report = "Path=C:\\Windows\\ refused";
+            return outcome;
+        }
         if (!extractResults.empty()) {
             if (!extractResults.front()) {
                 outcome.kind = PackageOutcome::failedExit;
@@ -138,6 +144,8 @@ public:
     bool askThroughPort = false;
     bool someNotCarried = false;
     bool heldFile = false;
+    std::string sameReleaseAt;
+    bool newPathRefused = false;
     std::vector<std::string> done;
 
 private:
@@ -373,9 +381,10 @@ protected:
         SetMessageHandler(MessageHandler());
         Sequence::TearDown();
     }
-    int RunSilently(bool keepParameters = true, unsigned waitSeconds = 300, bool goOn = false)
+    int RunSilently(bool keepParameters = true, unsigned waitSeconds = 300, bool goOn = false, bool reinstall = false)
     {
         SilentWindow::Settings settings;
+        settings.reinstall = reinstall;
         settings.keepParameters = keepParameters;
         settings.goOnWithoutValues = goOn;
         settings.waitSeconds = waitSeconds;
@@ -460,6 +469,42 @@ TEST_F(SilentRun, AControlProgramThatOutlastsTheWaitEndsTheRunWithNothingChanged
     EXPECT_TRUE(shown.empty());
 }
 
+// The same release again changes nothing unless asked (the window's Yes,
+// /REINSTALL), and says so to the run state; a new release whose Path is
+// refused is never run on, and the previous one goes back.
+TEST_F(SilentRun, TheSameReleaseIsLeftUnlessAskedAndARefusedNewPathPutsThePreviousReleaseBack)
+{
+    machine.sameReleaseAt = "2026-12-01 10:00:00";
+    {
+        InstallSequence sequence(window, machine);
+        window.answers = {IDNO};
+        while (!window.closed)
+            sequence.Tick();
+        EXPECT_EQ(sequence.exitCode, kExitSuccess);
+        EXPECT_TRUE(sequence.changedNothing);
+        ASSERT_EQ(window.purposes, std::vector<MessagePurpose>{MessagePurpose::sameRelease});
+        EXPECT_NE(window.boxes[0].find("2026-12-01 10:00:00"), std::string::npos);
+        EXPECT_EQ(machine.done, (std::vector<std::string>{"control?", "check"}));
+    }
+    EXPECT_EQ(RunSilently(), kExitSuccess);
+    EXPECT_EQ(Count("clear"), 0u);
+    EXPECT_EQ(Count("extract"), 0u);
+
+    machine.done.clear();
+    EXPECT_EQ(RunSilently(true, 300, false, true), kExitSuccess);
+    EXPECT_EQ(Count("transfer"), 1u) << "/REINSTALL installs it again, the values carried";
+    EXPECT_EQ(machine.done.back(), "discard");
+
+    machine.done.clear();
+    machine.sameReleaseAt.clear();
+    machine.newPathRefused = true;
+    EXPECT_EQ(RunSilently(), kExitRestored);
+    EXPECT_EQ(Count("extract"), 1u) << "not retried: the package would lay the same";
+    EXPECT_EQ(machine.done.back(), "putBack");
+    EXPECT_EQ(Count("system"), 0u) << "nothing is written under the refused Path";
+    EXPECT_TRUE(shown.empty());
+}
+
 TEST(SetupCommandLine, SwitchesInAnyCaseAndEverythingElseRefused)
 {
     SetupOptions none = ParseSetupCommandLine("");
@@ -482,13 +527,16 @@ TEST(SetupCommandLine, SwitchesInAnyCaseAndEverythingElseRefused)
     EXPECT_TRUE(ParseSetupCommandLine("/s /check /EngineCodes").engineCodes);
     EXPECT_FALSE(ParseSetupCommandLine("/S").engineCodes);
     for (const char* bad : {"/X", "/S /WAIT=", "/S /WAIT=-1", "/S /WAIT=86401", "/S /WAIT=3s", "/S/NOPARAMS", "S",
-                            "/NOPARAMS", "/WAIT=5", "/S extra", "/ENGINECODES", "/CHECK /ENGINECODES"}) {
+                            "/NOPARAMS", "/WAIT=5", "/S extra", "/ENGINECODES", "/CHECK /ENGINECODES",
+                            "/REINSTALL", "/S /REINSTALL /ROLLBACK"}) {
         SetupOptions refused = ParseSetupCommandLine(bad);
         EXPECT_FALSE(refused.problem.empty()) << bad;
     }
     // A refused line still says whether it was meant silent: the usage then
     // goes to the setup log, not into a box nobody answers.
     EXPECT_TRUE(ParseSetupCommandLine("/S /X").silent);
+    EXPECT_TRUE(ParseSetupCommandLine("/s /reinstall").reinstall);
+    EXPECT_FALSE(ParseSetupCommandLine("/S").reinstall);
 
     std::string usage = SetupUsageText();
     for (int code = kExitSuccess; code <= kExitServiceCase; ++code)

@@ -302,6 +302,35 @@ TEST_F(ParameterSteps, CollectWithTheAnswerNoSavesNothing)
     EXPECT_FALSE(Exists(ParamWorkDir()));
 }
 
+// After an update the data files are purged: the merged amend.dat is then
+// where the machine's values are. A configuration with a data file is read
+// from that, whatever amend.dat it has; one without a value is no
+// configuration; of two amend.dat files of one name the program tree's wins.
+TEST_F(ParameterSteps, CollectCarriesAConfigurationWithoutDataFileFromItsAmendFile)
+{
+    ParameterSession session(ui);
+    session.paramWorkDir = ParamWorkDir();
+    session.reserveQuestion = LocalText(MsgReserveQuestionHeader);
+    program.File("TorneLix\\tornelix.fmt", kFormat);
+    data.Dir("config\\Mill");
+    WriteDataFile(data / "config\\Mill\\tornelix.dat", 12.5);
+    program.File("TorneLix\\config\\Mill\\amend.dat", "[CController]\r\nm_speed = 99\r\n");
+    data.File("config\\Lathe\\amend.dat", "[CController]\r\nm_speed = 1\r\n");
+    program.File("TorneLix\\config\\Lathe\\AMEND.DAT",
+                 "; merged\r\n[Machine]\r\nType = Lathe\r\n[CController]\r\nm_speed = 40.5\r\nm_b[1] = 7\r\n");
+    program.File("TorneLix\\config\\Empty\\amend.dat", "[Machine]\r\nType = none\r\n[CController]\r\n");
+
+    EXPECT_TRUE(CollectConfigurationValues(session));
+
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0],
+              std::string(LocalText(MsgReserveQuestionHeader)) + "Mill\nLathe\n" + LocalText(MsgReserveAsk));
+    EXPECT_EQ(session.transferRequested, 1);
+    EXPECT_NE(ReadText(ParamWorkDir() + "\\Mill_amend.dat").find("m_speed = 12.5\r\n"), std::string::npos);
+    EXPECT_EQ(ReadText(ParamWorkDir() + "\\Lathe_amend.dat"), "[CController]\r\nm_speed = 40.5\r\nm_b[1] = 7\r\n");
+    EXPECT_FALSE(Exists(ParamWorkDir() + "\\Empty_amend.dat"));
+}
+
 TEST_F(ParameterSteps, CollectReportsABlockThatDoesNotMatchItsFormat)
 {
     ParameterSession session(ui);
