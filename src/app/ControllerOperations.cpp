@@ -205,6 +205,9 @@ PackageOutcome ControllerOperations::ExtractPackage()
     PackageOutcome outcome = RunSetupPackage();
     if (outcome.kind != PackageOutcome::ran)
         return outcome;
+    // The package laid its own setup.cfg: read that one, not a copy of the
+    // old one kept by the system.
+    ProfileForget(JoinPath(InstallRoot(), "setup.cfg"));
     // The new release's setup.cfg now leads every later step (the language
     // file, the drivers, the purge, the merge, the data tree): it is held to
     // the installed one's rule before anything is written under it.

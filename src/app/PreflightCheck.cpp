@@ -13,6 +13,7 @@
 #include "deploy/PackagePreview.h"
 #include "locations/Locations.h"
 #include "logs/SetupLog.h"
+#include "messages/Messages.h"
 #include "messages/InstallPort.h"
 #include "paramsteps/CarryPreview.h"
 #include "paramsteps/CarryReportLog.h"
@@ -200,6 +201,13 @@ int RunPreflightCheck(const SetupOptions& options)
     if (!refusal.empty())
         code = Worse(code, kExitServiceCase);
 
+    if (problem.empty()) {
+        std::string installedAt = machine.SameReleaseInstalledAt();
+        if (!installedAt.empty())
+            lines.push_back("安装文件：此版本已经安装（" + installedAt +
+                            "），更新不会做任何更改（/S /REINSTALL 重新安装）");
+    }
+
     bool running = ControlProgramStillRunning(machine, options);
     lines.push_back(running ? "控制程序：正在运行（退出后才能更新）" : "控制程序：未运行");
     if (running)
@@ -228,6 +236,20 @@ int RunPreflightCheck(const SetupOptions& options)
         } else {
             lines.push_back("新版本：" + Megabytes(preview.releaseSize) + "，安装包" + Megabytes(preview.packageSize));
         }
+    }
+    // The new release's Path leads the update once its package has run: the
+    // update refuses it then and puts the previous release back.
+    if (preview.ok) {
+        ProductTreeVerdict next = CheckProductTreesOf(JoinPath(preview.releaseDir, "setup.cfg"));
+        if (next.refusal == TreeRefusal::None) {
+            lines.push_back("新版本的setup.cfg：Path正常");
+        } else {
+            lines.push_back("新版本的setup.cfg：Path=" + next.pathValue + " 不能使用：" +
+                            TreeRefusalReason(next.refusal) + "（更新将恢复原来的版本）");
+            code = Worse(code, kExitCancelled);
+        }
+    } else {
+        lines.push_back("新版本的setup.cfg：无法检查（新版本无法预览）");
     }
 
     std::vector<CarryReport> reports;

@@ -264,6 +264,16 @@ ProductTreeVerdict CheckInstalledProductTrees()
     return verdict;
 }
 
+ProductTreeVerdict CheckProductTreesOf(const std::string& setupCfg)
+{
+    ProductTreeVerdict verdict;
+    verdict.setupCfg = setupCfg;
+    verdict.pathValue = ProfileGetString(setupCfg, "Settings", "Path");
+    verdict.refusal =
+        CheckProductTrees(verdict.pathValue, InstallRoot(), DataRoot(), SystemProtectedFolders(), SystemPathNameRules());
+    return verdict;
+}
+
 bool IsProtectedFromDeletion(const std::string& directory)
 {
     // As written, in long form (an 8.3 spelling) and behind links: each must

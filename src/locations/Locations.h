@@ -69,6 +69,10 @@ struct ProductTreeVerdict {
     std::string pathValue;
 };
 ProductTreeVerdict CheckInstalledProductTrees();
+// The same rule on the Path of another setup.cfg (a new release laid out
+// elsewhere to be previewed), against this machine's roots and protected
+// folders, as written: where it would lead does not exist yet.
+ProductTreeVerdict CheckProductTreesOf(const std::string& setupCfg);
 
 // True for a directory that no tree deletion may remove (ProductTreeCheck's
 // IsProtectedDirectory on the system's full form of the path).

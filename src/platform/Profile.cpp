@@ -198,6 +198,12 @@ bool ProfileWriteString(const std::string& file, const std::string& section, con
 {
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != 0;
 }
+
+void ProfileForget(const std::string& file)
+{
+    // The documented flush: no section, key or value. It always "fails".
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
+}
 #else
 #include "platform/File.h"
 
@@ -229,4 +235,7 @@ bool ProfileWriteString(const std::string& file, const std::string& section, con
     std::string text = ProfileWriteStringInText(FileText(file), section, key, value);
     return WriteWholeFile(file, text.data(), text.size());
 }
+
+// The reader above reads the file afresh every time.
+void ProfileForget(const std::string&) {}
 #endif

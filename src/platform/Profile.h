@@ -13,6 +13,11 @@ std::string ProfileGetString(const std::string& file, const std::string& section
 int ProfileGetInt(const std::string& file, const std::string& section, const std::string& key, int defaultValue);
 bool ProfileWriteString(const std::string& file, const std::string& section, const std::string& key,
                         const std::string& value);
+// Drops what the system keeps of a profile file that another program has
+// replaced: Wine keeps a parsed copy and reloads it only when the file's
+// write time changed, and an archive gives a file the time it was packed
+// with, to the second.
+void ProfileForget(const std::string& file);
 
 // The native reader on the bytes of a file already in memory (also on
 // Windows, where it stands in for the file calls): natively the file
