@@ -52,8 +52,12 @@ void RecordRun(int exitCode, bool rollback)
         state.kept = ReadKeptRecord(&kept, &unreadable) == KeptReading::ok ? KeptChange::replaced : KeptChange::gone;
     }
     if (state.releaseInstalled) {
+        // The release's name as mksetup --release stored it; a file without
+        // one is named by its file name.
         const std::string setup = RunningProgramPath();
-        state.setupName = setup.substr(setup.find_last_of('\\') + 1);
+        state.setupName = RecordedReleaseName(setup);
+        if (state.setupName.empty())
+            state.setupName = setup.substr(setup.find_last_of('\\') + 1);
         state.setupDigest = RecordedSetupDigest(setup);
     }
     std::string problem = RecordRunState(state);
