@@ -85,7 +85,7 @@ bool ConfigAccepted(const char* path)
     if (IsAbsolutePathValue(value)) {
         fprintf(stderr,
                 "mksetup: %s: Path=%s is absolute, but the package puts the release below the installation root "
-                "(C:\\Program Files (x86)\\Velko\\): the setup would find no product directory at %s; use a Path "
+                "(C:\\Program Files (x86)\\Velko\\ or C:\\Program Files\\Velko\\): the setup would find no product directory at %s; use a Path "
                 "relative to that root, e.g. TorneLix\\\n",
                 path, value.c_str(), value.c_str());
         return false;

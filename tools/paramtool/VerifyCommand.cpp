@@ -37,7 +37,8 @@ int RunVerify(const std::vector<std::string>& args)
         printf("%s: restored from %s.bak\n", path.c_str(), path.c_str());
         return kExitOk;
     default:
-        fprintf(stderr, "paramtool: %s is damaged or missing and has no usable backup\n", path.c_str());
+        fprintf(stderr, "paramtool: %s %s and has no usable backup\n", path.c_str(),
+                FileExists(path) ? "fails its header or CRC-32 check" : "not found");
         return kExitFailure;
     }
 }
