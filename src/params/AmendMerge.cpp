@@ -1,10 +1,12 @@
 #include "params/AmendMerge.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "messages/Messages.h"
 #include "format/FmtNameParser.h"
@@ -444,37 +446,46 @@ void MergeAmendTextByNames(std::string_view saved, std::string_view target, cons
             controller[entryOf[first]].value.assign(line.value.data(), line.value.size());
         }
     }
-    // For the tally: which entries hold a saved value (the target's own
-    // entries before the appended saved ones).
-    std::vector<bool> fromSaved;
+    // For the tally: which saved line each entry holds the value of (none:
+    // the target's own), so that the dropped ones are told in the saved
+    // file's order, as the carry report tells them.
+    const uint32_t fromTarget = UINT32_MAX;
+    std::vector<uint32_t> savedLineOf;
     if (tally)
-        fromSaved.assign(controller.size(), false);
+        savedLineOf.assign(controller.size(), fromTarget);
     for (size_t i = 0; i < savedLines.size(); ++i) {
         const KeyedLine& line = savedLines[i];
         if (match.takes[i] != AmendKeyMatch::kNone) {
             const uint32_t at = entryOf[match.takes[i]];
             controller[at].value.assign(line.value.data(), line.value.size());
             if (tally)
-                fromSaved[at] = true;
+                savedLineOf[at] = static_cast<uint32_t>(i);
         } else {
             controller.push_back({std::string(line.key), std::string(line.value)});
+            if (tally)
+                savedLineOf.push_back(static_cast<uint32_t>(i));
         }
     }
     if (tally) {
-        fromSaved.resize(controller.size(), true);
         *tally = MergeTally();
+        std::vector<std::pair<uint32_t, AmendEntry>> dropped;
         FilterByNamesTelling(declared, controller, [&](const AmendEntry& entry, size_t at, bool keep) {
             if (entry.key.empty() || entry.key[0] == '[')
                 return;
-            if (!fromSaved[at]) {
+            if (savedLineOf[at] == fromTarget) {
                 if (keep)
                     tally->added.push_back(entry);
             } else if (keep) {
                 ++tally->carried;
             } else if (!IsExcludedView(TopLevelView(entry.key))) {
-                tally->dropped.push_back(entry);
+                dropped.emplace_back(savedLineOf[at], entry);
             }
         });
+        std::stable_sort(dropped.begin(), dropped.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        tally->dropped.reserve(dropped.size());
+        for (auto& d : dropped)
+            tally->dropped.push_back(std::move(d.second));
     } else if (!controller.empty()) {
         FilterByNames(declared, controller);
     }
