@@ -7,7 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 # Lowest first; the same order as src/CMakeLists.txt.
-layers=(platform locations messages logs setupfile format params deploy paramsteps app)
+layers=(platform locations messages logs setupfile format params deploy release paramsteps app)
 
 python3 - "${layers[@]}" <<'PY'
 import os, re, sys

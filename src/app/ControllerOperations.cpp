@@ -3,10 +3,12 @@
 #include "deploy/ConfigPurge.h"
 #include "deploy/Drivers.h"
 #include "deploy/FileTree.h"
-#include "deploy/KeptRelease.h"
-#include "deploy/OldRelease.h"
+#include "release/KeptRelease.h"
+#include "release/OldRelease.h"
 #include "deploy/Package.h"
-#include "deploy/PreviousRelease.h"
+#include "release/PreviousRelease.h"
+#include "release/StartupRecovery.h"
+#include "setupfile/SetupDigest.h"
 #include "logs/SetupLog.h"
 #include "locations/Locations.h"
 #include "messages/Messages.h"
@@ -22,20 +24,6 @@
 namespace {
 // The control program holds this mutex for as long as it runs.
 const char kControlProgramMutexName[] = "kvt_TORNELIX_7000{F87C04A0-D4EA-11d4-88B8-0050FC09F3B0}";
-// The previous release and its data back from where state 5 set them aside.
-// The data tree is then whole again: the run's saved copy of it would only
-// come back over it, and the run's saved values belong to a run that ended.
-// What is not whole keeps every copy for a service engineer.
-UndoResult RestorePreviousRelease()
-{
-    UndoResult undo = PutPreviousReleaseBack();
-    if (undo.whole) {
-        DeleteTree(TempSaveDir());
-        DeleteTree(ParamWorkDir());
-    }
-    return undo;
-}
-
 // The tree that state 5 would set aside from under the running setup file.
 std::string TreeHoldingSetupFile()
 {
@@ -67,45 +55,43 @@ void ControllerOperations::PrepareSession(ParameterSession& session)
 
 bool ControllerOperations::keepPrevious = true;
 
-bool ControllerOperations::UnfinishedRunFound() { return PathExists(JournalPath()) || SwapUnfinished(); }
+bool ControllerOperations::UnfinishedRunFound()
+{
+    // The kept release's record is read at every start too: one that cannot
+    // be trusted stops the run before anything changes.
+    for (const std::string& record : {JournalFilePath(), SwapRecordFilePath(), KeptRecordFilePath()})
+        if (PathExists(record) || PathExists(record + ".new"))
+            return true;
+    return false;
+}
 
 RecoveryOutcome ControllerOperations::RecoverUnfinishedRun()
 {
+    Recovery recovery = RecoverAtStart();
     RecoveryOutcome outcome;
-    // A swap with the kept release cut short: one release in place, the
-    // other kept, before anything else looks at the machine.
-    SwapOutcome swap = FinishUnfinishedSwap();
-    if (swap.kind == SwapOutcome::notWhole || swap.kind == SwapOutcome::unreadable) {
-        outcome.kind = swap.kind == SwapOutcome::notWhole ? RecoveryOutcome::notRestored : RecoveryOutcome::unreadable;
-        outcome.detail = swap.kind == SwapOutcome::notWhole ? JoinLines(swap.notMoved) : SwapJournalPath();
-        return outcome;
-    }
-    if (swap.kind != SwapOutcome::none)
-        outcome.kind = RecoveryOutcome::cleanedUp;
-    std::string problem;
-    switch (ReadEarlierRun(&problem)) {
-    case EarlierRun::none:
-        break;
-    case EarlierRun::cleanUp:
-        if (!SettleKeptRelease())
-            FinishEarlierCleanUp();
-        outcome.kind = RecoveryOutcome::cleanedUp;
-        break;
-    case EarlierRun::unreadable:
-        WriteLogLine("安装记录无法读取，没有做任何更改：" + JournalPath() + "（" + problem + "）");
-        outcome.kind = RecoveryOutcome::unreadable;
-        outcome.detail = JournalPath();
-        break;
-    case EarlierRun::unfinished: {
-        WriteLogLine("发现未完成的安装，恢复原来的版本");
-        UndoResult undo = RestorePreviousRelease();
-        WriteLogLine(undo.whole ? "原来的版本已恢复" : "原来的版本未能完全恢复");
-        outcome.kind = undo.whole ? RecoveryOutcome::restored : RecoveryOutcome::notRestored;
-        outcome.detail = JoinLines(undo.notBack);
-        break;
-    }
+    outcome.detail = recovery.detail;
+    outcome.keptRecordDamaged = recovery.keptRecordDamaged;
+    switch (recovery.kind) {
+    case Recovery::none: outcome.kind = RecoveryOutcome::none; break;
+    case Recovery::cleanedUp:
+    case Recovery::swapUndone: outcome.kind = RecoveryOutcome::cleanedUp; break;
+    case Recovery::swapFinished: outcome.kind = RecoveryOutcome::swapFinished; break;
+    case Recovery::restored: outcome.kind = RecoveryOutcome::restored; break;
+    case Recovery::notRestored: outcome.kind = RecoveryOutcome::notRestored; break;
+    case Recovery::unreadable: outcome.kind = RecoveryOutcome::unreadable; break;
     }
     return outcome;
+}
+
+bool ControllerOperations::ControlProgramGoneWithin(unsigned seconds)
+{
+    unsigned long long start = ElapsedMilliseconds();
+    while (ControlProgramRunning()) {
+        if (ElapsedMilliseconds() - start >= seconds * 1000ull)
+            return false;
+        SleepMilliseconds(500);
+    }
+    return true;
 }
 
 bool ControllerOperations::ControlProgramRunning()
@@ -174,7 +160,15 @@ ClearOutcome ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPor
     ReadKeptRecord(&kept, &problem);
     NameLeftoverAsideDirectories(kept.tag);
     // Nothing is touched before the journal is known to be writable.
-    bool begun = BeginSetAside();
+    // The journal names the release this run installs, for a start that
+    // finds the run done but not yet recorded.
+    // The release by the name mksetup --release stored; a setup file without
+    // one by its file name.
+    const std::string setup = RunningProgramPath();
+    std::string release = RecordedReleaseName(setup);
+    if (release.empty())
+        release = setup.substr(setup.find_last_of('\\') + 1);
+    bool begun = BeginSetAside(release, RecordedSetupDigest(setup));
     if (begun && dataTreeKept) // its save failed: the tree is the only copy of the user's files
         RemoveParameterFilesInPlace();
     outcome.journalWritten = begun && (dataTreeKept || SetAsideDataTree()) && SetAsideProgramTree(port) &&
@@ -183,7 +177,7 @@ ClearOutcome ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPor
         outcome.journal = JournalPath();
         outcome.drive = outcome.journal.substr(0, 2);
         WriteLogLine("安装记录无法写入，停止安装：" + outcome.journal);
-        outcome.restored = RestorePreviousRelease().whole;
+        outcome.restored = UndoUpdate().whole;
     }
     return outcome;
 }
@@ -206,7 +200,7 @@ PackageOutcome ControllerOperations::ExtractPackage()
 
 bool ControllerOperations::PutPreviousReleaseBack()
 {
-    bool back = RestorePreviousRelease().whole;
+    bool back = UndoUpdate().whole;
     WriteLogLine(back ? "更新失败，原来的版本已恢复" : "更新失败，原来的版本未能完全恢复");
     return back;
 }

@@ -11,6 +11,9 @@ public:
     bool UnfinishedRunFound() override;
     RecoveryOutcome RecoverUnfinishedRun() override;
     bool ControlProgramRunning() override;
+    // Looks every half second until the control program is gone, for up to
+    // seconds; true when it is gone.
+    bool ControlProgramGoneWithin(unsigned seconds);
     std::string SetupFileProblem() override;
     std::string ProductTreeRefusal() override;
     std::string InstallRootLongPath() override;

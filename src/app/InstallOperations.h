@@ -6,6 +6,7 @@
 #include <string>
 
 #include "deploy/Package.h"
+#include "messages/Messages.h"
 
 class InstallPort;
 struct ParameterSession;
@@ -14,14 +15,25 @@ struct ParameterSession;
 struct RecoveryOutcome {
     enum Kind {
         none,        // no run to undo
-        cleanedUp,   // that run had ended; only its clean-up was finished
+        cleanedUp,   // that run had ended; only its clean-up was finished (or a swap cut early was undone)
+        swapFinished, // a /ROLLBACK cut short was finished: the kept release is in place
         restored,    // the previous release and its data are back
         notRestored, // something could not be put back (detail: what, and where its copy is)
-        unreadable,  // the journal cannot be read or understood (detail: the journal)
+        unreadable,  // a record cannot be trusted (detail: the record and why); nothing changed
     };
     Kind kind = none;
     std::string detail;
+    bool keptRecordDamaged = false; // unreadable: the record is the kept release's (SetUp.kept)
 };
+
+// The message for a recovery that ends the run (notRestored, unreadable),
+// with detail in its %s.
+inline const MessagePair& RecoveryFailureMessage(const RecoveryOutcome& outcome)
+{
+    if (outcome.kind == RecoveryOutcome::notRestored)
+        return MsgUndoNotWhole;
+    return outcome.keptRecordDamaged ? MsgRollbackRecordUnreadable : MsgJournalUnreadable;
+}
 
 // What state 5 came to.
 struct ClearOutcome {
@@ -37,9 +49,11 @@ public:
 
     // Fills what the parameter steps share for the whole run.
     virtual void PrepareSession(ParameterSession& session) = 0;
-    // A journal of an earlier run that did not end (power cut, killed).
+    // A record beside the setup log to read at the start: a run that did not
+    // end (power cut, killed), or the kept release's.
     virtual bool UnfinishedRunFound() = 0;
-    // Undoes that run (or finishes its clean-up when it had ended).
+    // The one recovery (release/StartupRecovery.h): undoes or finishes what
+    // a run cut short left, or finds a record that cannot be trusted.
     virtual RecoveryOutcome RecoverUnfinishedRun() = 0;
     // State 0: true while the control program holds its instance mutex.
     virtual bool ControlProgramRunning() = 0;

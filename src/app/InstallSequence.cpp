@@ -105,8 +105,7 @@ InstallSequence::State InstallSequence::RunConfirmWipe()
         // A machine that is not whole again, or a journal that cannot be
         // trusted, must not be built on: nothing else changes.
         if (recovery.kind == RecoveryOutcome::notRestored || recovery.kind == RecoveryOutcome::unreadable) {
-            const MessagePair& what =
-                recovery.kind == RecoveryOutcome::notRestored ? MsgUndoNotWhole : MsgJournalUnreadable;
+            const MessagePair& what = RecoveryFailureMessage(recovery);
             m_window.ShowMessage(StrPrintf(LocalText(what), recovery.detail.c_str()), MB_OK | MB_ICONERROR);
             exitCode = kExitNotRestored;
             return Closed;

@@ -7,7 +7,9 @@
 #include "app/ControllerOperations.h"
 #include "app/ExitCodes.h"
 #include "deploy/FileTree.h"
-#include "deploy/KeptRelease.h"
+#include "release/KeptRelease.h"
+#include "release/RunState.h"
+#include "release/StartupRecovery.h"
 #include "deploy/PackagePreview.h"
 #include "locations/Locations.h"
 #include "logs/SetupLog.h"
@@ -47,40 +49,93 @@ int Worse(int current, int found)
         case kExitValuesWouldBeLost: return 2;
         case kExitNoSpace: return 3;
         case kExitCancelled: return 4;
+        case kExitNotRestored: return 6; // a record that the start would refuse
         default: return 5; // the setup file
         }
     };
     return rank(found) > rank(current) ? found : current;
 }
 
-bool WaitForControlProgram(ControllerOperations& machine, const SetupOptions& options)
+// True while the control program runs: a person who starts the check sees
+// the answer now; /S waits as the update would.
+bool ControlProgramStillRunning(ControllerOperations& machine, const SetupOptions& options)
 {
-    // A person who starts the check sees the answer now; /S waits as the
-    // update would.
-    unsigned long long limit = options.silent ? options.waitSeconds * 1000ull : 0;
-    unsigned long long start = ElapsedMilliseconds();
-    while (machine.ControlProgramRunning()) {
-        if (ElapsedMilliseconds() - start >= limit)
-            return true;
-        SleepMilliseconds(500);
-    }
-    return false;
+    return !machine.ControlProgramGoneWithin(options.silent ? options.waitSeconds : 0);
 }
 
 // What the check found, in the setup log, the report file and shown or
 // printed; the verdict last.
-void Report(const SetupOptions& options, const std::vector<std::string>& lines, int code)
+// The check's outcome as a word for the report's JSON.
+const char* CheckOutcomeWord(int code, bool rollback)
 {
-    std::string path = WriteCarryReports({}, "CheckReport", lines);
+    switch (code) {
+    case kExitSuccess: return rollback ? "can-roll-back" : "ready";
+    case kExitReadyNotCarried: return "ready-values-not-carried";
+    case kExitCancelled: return "not-now";
+    case kExitSetupFileUnusable: return "setup-file-unusable";
+    case kExitValuesWouldBeLost: return "values-would-be-lost";
+    case kExitNoSpace: return "not-enough-space";
+    case kExitNothingKept: return "nothing-kept";
+    case kExitRollbackNotDone: return "rollback-not-possible";
+    case kExitNotRestored: return "record-damaged";
+    default: return "other";
+    }
+}
+
+void Report(const SetupOptions& options, const std::vector<std::string>& lines, int code,
+            const std::vector<CarryReport>& reports = {})
+{
+    ReportJsonHead head;
+    head.kind = "CheckReport";
+    head.setupFile = RunningProgramPath();
+    head.exitCodeKnown = true;
+    head.exitCode = code;
+    head.outcome = CheckOutcomeWord(code, options.rollback);
+    head.verdict = lines.empty() ? std::string() : lines.back(); // the verdict comes last
+    RunReportPaths paths = WriteReport(lines, reports, head);
     std::string text;
     for (const std::string& line : lines)
         text += line + "\n";
-    if (!path.empty())
-        text += "报告文件：" + path + "\n";
+    for (const std::string& path : {paths.text, paths.json})
+        if (!path.empty())
+            text += "报告文件：" + path + "\n";
     if (options.silent)
         WriteToStarter(text);
     else
         ShowMessageBox(text, MB_OK | (code == kExitSuccess ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+}
+
+// What the start would meet in the records beside the setup log, read with
+// the same readers; false when one cannot be trusted (the start ends with 5).
+bool RecordsLines(std::vector<std::string>* lines)
+{
+    RecordsFound found = InspectRecords();
+    if (!found.damaged.empty()) {
+        lines->push_back("安装记录无法读取，安装程序将不做任何更改：" + found.damaged);
+        return false;
+    }
+    if (found.swapCutShort)
+        lines->push_back("上次回退没有结束：开始时先完成或撤销它");
+    if (found.updateCutShort)
+        lines->push_back("上次安装没有结束：开始时先恢复原来的版本");
+    return true;
+}
+
+// The kept release by its name, digest and time, and per place what a swap
+// would bring back and what it would set aside in its stead.
+void KeptReleaseLines(const KeptRecord& record, std::vector<std::string>* lines)
+{
+    ReleaseFields kept = KeptReleaseOfState();
+    lines->push_back("保留的上一版本：" + (kept.release.empty() ? std::string("unknown") : kept.release) + "，摘要 " +
+                     (kept.digest.empty() ? std::string("未知") : kept.digest) + "，安装于 " +
+                     (kept.time.empty() ? std::string("未知") : kept.time) + "（" + record.when + " 由 " +
+                     record.setupFile + " 更新时保留）");
+    for (const KeptEntry& entry : record.entries) {
+        lines->push_back((KindOfPath(entry.aside) != PathKind::missing ? "放回：" : "保留的版本在此没有文件：") +
+                         entry.original);
+        if (KindOfPath(entry.original) != PathKind::missing)
+            lines->push_back("移开并保留：" + entry.original);
+    }
 }
 
 // /CHECK /ROLLBACK: whether the kept release could be put back now.
@@ -89,12 +144,15 @@ int CheckRollback(const SetupOptions& options)
     ControllerOperations machine;
     std::vector<std::string> lines{"回退前检查（/CHECK /ROLLBACK），没有做任何更改：" + RunningProgramPath()};
     int code = kExitSuccess;
-    bool running = WaitForControlProgram(machine, options);
+    bool running = ControlProgramStillRunning(machine, options);
     lines.push_back(running ? "控制程序：正在运行（退出后才能回退）" : "控制程序：未运行");
     if (running)
         code = kExitCancelled;
-    if (machine.UnfinishedRunFound() || SwapUnfinished())
-        lines.push_back("上次运行没有结束：回退开始时先完成或撤销它");
+    if (!RecordsLines(&lines)) {
+        lines.push_back("结论：不能回退");
+        Report(options, lines, kExitNotRestored);
+        return kExitNotRestored;
+    }
     KeptRecord record;
     std::string problem;
     switch (ReadKeptRecord(&record, &problem)) {
@@ -107,7 +165,7 @@ int CheckRollback(const SetupOptions& options)
         code = kExitRollbackNotDone;
         break;
     case KeptReading::ok:
-        lines.push_back("保留的上一版本：" + record.when + "，" + record.setupFile);
+        KeptReleaseLines(record, &lines);
         for (const std::string& dir : MissingKeptDirectories(record)) {
             lines.push_back("保留的目录不存在：" + dir);
             code = kExitRollbackNotDone;
@@ -138,10 +196,12 @@ int RunPreflightCheck(const SetupOptions& options)
     if (!refusal.empty())
         code = Worse(code, kExitCancelled);
 
-    bool running = WaitForControlProgram(machine, options);
+    bool running = ControlProgramStillRunning(machine, options);
     lines.push_back(running ? "控制程序：正在运行（退出后才能更新）" : "控制程序：未运行");
     if (running)
         code = Worse(code, kExitCancelled);
+    if (!RecordsLines(&lines))
+        code = Worse(code, kExitNotRestored);
 
     lines.push_back(IsWriteFilterSystem() ? "写保护：已启用（更新提交受保护的卷，重新启动后生效）" : "写保护：无");
 
@@ -225,6 +285,6 @@ int RunPreflightCheck(const SetupOptions& options)
     lines.push_back(code == kExitSuccess           ? "结论：可以更新"
                     : code == kExitReadyNotCarried ? "结论：可以更新，但部分参数不会迁移"
                                                    : "结论：不能更新");
-    Report(options, lines, code);
+    Report(options, lines, code, reports);
     return code;
 }

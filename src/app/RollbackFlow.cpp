@@ -4,7 +4,8 @@
 #include "app/ControllerOperations.h"
 #include "app/ExitCodes.h"
 #include "app/SilentWindow.h"
-#include "deploy/KeptRelease.h"
+#include "release/KeptRelease.h"
+#include "release/ReleaseSwap.h"
 #include "logs/SetupLog.h"
 #include "messages/InstallPort.h"
 #include "messages/Messages.h"
@@ -36,20 +37,16 @@ private:
 // still runs: /S after /WAIT, or Cancel).
 bool WaitForControlProgram(ControllerOperations& machine, const SetupOptions& options, InstallPort& port)
 {
-    unsigned long long start = ElapsedMilliseconds();
-    while (machine.ControlProgramRunning()) {
-        if (!options.silent) {
-            if (port.ShowMessage(LocalText(MsgRollbackControlRunning), MB_OKCANCEL | MB_ICONEXCLAMATION,
-                                 MessagePurpose::notice) != IDOK)
-                return false;
-            continue;
-        }
-        if (ElapsedMilliseconds() - start >= options.waitSeconds * 1000ull) {
-            TellSilently("静默安装：控制程序在" + std::to_string(options.waitSeconds) + "秒后仍在运行，没有做任何更改");
-            return false;
-        }
-        SleepMilliseconds(500);
+    if (options.silent) {
+        if (machine.ControlProgramGoneWithin(options.waitSeconds))
+            return true;
+        TellSilently("静默安装：控制程序在" + std::to_string(options.waitSeconds) + "秒后仍在运行，没有做任何更改");
+        return false;
     }
+    while (machine.ControlProgramRunning())
+        if (port.ShowMessage(LocalText(MsgRollbackControlRunning), MB_OKCANCEL | MB_ICONEXCLAMATION,
+                             MessagePurpose::notice) != IDOK)
+            return false;
     return true;
 }
 } // namespace
@@ -63,26 +60,16 @@ int RunRollback(const SetupOptions& options)
     if (!WaitForControlProgram(machine, options, port))
         return kExitCancelled;
 
-    // A swap cut short is settled first: finished, it was this very wish.
-    if (SwapUnfinished()) {
-        SwapOutcome earlier = FinishUnfinishedSwap();
-        if (earlier.kind == SwapOutcome::swapped) {
+    // What a run cut short left is settled as at any start; a swap it
+    // finished was this very wish.
+    if (machine.UnfinishedRunFound()) {
+        RecoveryOutcome recovery = machine.RecoverUnfinishedRun();
+        if (recovery.kind == RecoveryOutcome::swapFinished) {
             port.ShowMessage(LocalText(MsgRollbackFinishedBefore), MB_OK | MB_ICONINFORMATION, MessagePurpose::notice);
             return kExitSuccess;
         }
-        if (earlier.kind == SwapOutcome::notWhole || earlier.kind == SwapOutcome::unreadable) {
-            const MessagePair& what = earlier.kind == SwapOutcome::notWhole ? MsgRollbackNotWhole : MsgRollbackRecordUnreadable;
-            port.ShowMessage(StrPrintf(LocalText(what), JoinLines(earlier.notMoved).c_str()), MB_OK | MB_ICONERROR);
-            return kExitNotRestored;
-        }
-    }
-    // An update cut short is undone as at any start: the kept release stays
-    // the one before the release then in place.
-    if (machine.UnfinishedRunFound()) {
-        RecoveryOutcome recovery = machine.RecoverUnfinishedRun();
         if (recovery.kind == RecoveryOutcome::notRestored || recovery.kind == RecoveryOutcome::unreadable) {
-            const MessagePair& what =
-                recovery.kind == RecoveryOutcome::notRestored ? MsgUndoNotWhole : MsgJournalUnreadable;
+            const MessagePair& what = RecoveryFailureMessage(recovery);
             port.ShowMessage(StrPrintf(LocalText(what), recovery.detail.c_str()), MB_OK | MB_ICONERROR);
             return kExitNotRestored;
         }
@@ -98,7 +85,7 @@ int RunRollback(const SetupOptions& options)
     case KeptReading::damaged:
         WriteLogLine("保留版本的记录无法读取，没有做任何更改：" + problem);
         port.ShowMessage(StrPrintf(LocalText(MsgRollbackRecordUnreadable), problem.c_str()), MB_OK | MB_ICONERROR);
-        return kExitRollbackNotDone;
+        return kExitNotRestored;
     case KeptReading::ok:
         break;
     }

@@ -1,11 +1,8 @@
 #include "app/RunRecord.h"
 
 #include "app/ExitCodes.h"
-#include "deploy/KeptRelease.h"
-#include "deploy/RunState.h"
+#include "release/RunState.h"
 #include "logs/SetupLog.h"
-#include "platform/Process.h"
-#include "setupfile/SetupDigest.h"
 
 const char* ExitCodeWord(int exitCode)
 {
@@ -30,37 +27,10 @@ const char* ExitCodeWord(int exitCode)
 
 void RecordRun(int exitCode, bool rollback)
 {
-    RunState state;
-    state.exitCode = exitCode;
-    state.outcome = ExitCodeWord(exitCode);
-    if (rollback) {
-        // A rollback ends with 0 only once the two releases changed places.
-        if (exitCode == kExitSuccess) {
-            state.outcome = "swapped";
-            state.kept = KeptChange::swapped;
-        }
-        std::string problem = RecordRunState(state);
-        if (!problem.empty())
-            WriteLogLine(problem);
-        return;
-    }
-    state.releaseInstalled = exitCode == kExitSuccess || exitCode == kExitNotCarried || exitCode == kExitIncomplete ||
-                             exitCode == kExitDriverWaitOver;
-    if (state.releaseInstalled) {
-        KeptRecord kept;
-        std::string unreadable;
-        state.kept = ReadKeptRecord(&kept, &unreadable) == KeptReading::ok ? KeptChange::replaced : KeptChange::gone;
-    }
-    if (state.releaseInstalled) {
-        // The release's name as mksetup --release stored it; a file without
-        // one is named by its file name.
-        const std::string setup = RunningProgramPath();
-        state.setupName = RecordedReleaseName(setup);
-        if (state.setupName.empty())
-            state.setupName = setup.substr(setup.find_last_of('\\') + 1);
-        state.setupDigest = RecordedSetupDigest(setup);
-    }
-    std::string problem = RecordRunState(state);
+    // The releases themselves are recorded where they change (the update's
+    // end, the swap): this is the run's own outcome, and only that.
+    std::string outcome = rollback && exitCode == kExitSuccess ? "swapped" : ExitCodeWord(exitCode);
+    std::string problem = RecordLastRun(outcome, exitCode);
     if (!problem.empty())
         WriteLogLine(problem);
 }

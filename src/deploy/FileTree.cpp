@@ -31,6 +31,10 @@ bool DeleteTree(const std::string& directory)
     // drive root or a system folder is never wiped, whoever asks.
     if (IsProtectedFromDeletion(directory))
         return false;
+    // Nor anything outside the product's own trees: a record on the data
+    // drive may name any folder, and none of those is the setup's to wipe.
+    if (!IsWithinOwnTrees(directory))
+        return false;
     return DeleteDirectoryTree(directory);
 }
 

@@ -10,6 +10,7 @@
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "platform/SystemInfo.h"
+#include "locations/TempLocations.h"
 
 namespace {
 // The kept roots are function-local so that they are usable during static
@@ -109,6 +110,9 @@ std::string BootDir() { return JoinPath(DataRoot(), "Boot\\"); }
 std::string BootIni() { return JoinPath(BootDir(), "Boot.ini"); }
 std::string SetupLogPath() { return JoinPath(BootDir(), "SetUp.log"); }
 std::string JournalFilePath() { return JoinPath(BootDir(), "SetUp.journal"); }
+std::string KeptRecordFilePath() { return JoinPath(BootDir(), "SetUp.kept"); }
+std::string SwapRecordFilePath() { return JoinPath(BootDir(), "SetUp.swap"); }
+std::string RunStateFilePath() { return JoinPath(BootDir(), "SetupState.ini"); }
 std::string UserIni() { return JoinPath(DataProductDir(), "user.ini"); }
 std::string PackupIni() { return JoinPath(ProductDir(), "Packup.ini"); }
 std::string FirstRunPath() { return JoinPath(InstallRoot(), "FirstRun.exe"); }
@@ -293,4 +297,40 @@ std::string ProgramRunningFromInstallation()
                 return image;
     }
     return std::string();
+}
+
+bool IsPlainDrivePath(const std::string& path)
+{
+    if (path.size() < 3 || !isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':' || path[2] != '\\')
+        return false;
+    size_t start = 3;
+    while (start < path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == std::string::npos)
+            end = path.size();
+        std::string part = path.substr(start, end - start);
+        // A trailing backslash ends the path; two in a row or a dotted part do not.
+        if (part.empty() ? end != path.size() - 1 : part == "." || part == "..")
+            return false;
+        for (unsigned char c : part)
+            if (c < 32 || std::string("/:*?\"<>|").find(static_cast<char>(c)) != std::string::npos)
+                return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+bool IsWithinOwnTrees(const std::string& path)
+{
+    if (!IsPlainDrivePath(path))
+        return false;
+    // The saved copy of the data tree and its one earlier copy beside it.
+    std::string saved = WithoutTrailingBackslash(TempSaveDir());
+    for (const std::string& tree : {InstallRoot(), DataRoot(), PreviousReleaseRootFor(InstallRoot()),
+                                    PreviousReleaseRootFor(DataRoot()), WizardsDir(), WriteFilterDataTree(), saved,
+                                    saved + ".1"})
+        if (IsSelfOrWithin(path, tree))
+            return true;
+    std::string temp = TempPath();
+    return !temp.empty() && IsSelfOrWithin(path, temp) && !SamePath(WithoutTrailingBackslash(path), WithoutTrailingBackslash(temp));
 }

@@ -20,6 +20,11 @@ std::string BootIni();
 // The setup log and the set-aside journal, both in the boot directory.
 std::string SetupLogPath();
 std::string JournalFilePath();
+// The other records beside the setup log: the kept release, the swap, and the
+// run state that deployment engines read.
+std::string KeptRecordFilePath();
+std::string SwapRecordFilePath();
+std::string RunStateFilePath();
 std::string UserIni();
 std::string PackupIni();
 std::string FirstRunPath();
@@ -68,6 +73,16 @@ ProductTreeVerdict CheckInstalledProductTrees();
 // True for a directory that no tree deletion may remove (ProductTreeCheck's
 // IsProtectedDirectory on the system's full form of the path).
 bool IsProtectedFromDeletion(const std::string& directory);
+
+// A path as the setup itself writes it: "X:\" and names, no "." or ".."
+// parts, no empty part, no character Windows refuses in a name. Anything
+// else read from a file is never acted on.
+bool IsPlainDrivePath(const std::string& path);
+// The trees this setup may delete in: the installation root and the data
+// root, their "<root>.previous" directories, the wizards and write-filter
+// trees, the saved copy of the data tree, and below the temporary
+// directory. A plain path only.
+bool IsWithinOwnTrees(const std::string& path);
 
 // The image path of a process (not this one) that runs from a file inside
 // InstallRoot or ProductDir (only while setup.cfg's Path passes its check),

@@ -13,7 +13,7 @@
 #include "format/FieldDescriptor.h"
 #include "format/StringTable.h"
 #include "params/DataFileVerification.h"
-#include "deploy/PreviousRelease.h"
+#include "release/PreviousRelease.h"
 #include "params/ParameterFileKinds.h"
 #include "params/LocalListingTexts.h"
 #include "platform/DirectoryEntries.h"

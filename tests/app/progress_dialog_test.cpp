@@ -11,7 +11,7 @@
 
 #include "app/AutoUpdateDlg.h"
 #include "deploy/FileTree.h"
-#include "deploy/PreviousRelease.h"
+#include "release/PreviousRelease.h"
 #include "locations/Locations.h"
 #include "messages/Messages.h"
 #include "platform/MessageBox.h"

@@ -6,6 +6,7 @@
 
 #include "deploy/FileTree.h"
 #include "locations/Locations.h"
+#include "locations/TempLocations.h"
 #include "platform/MultiByte.h"
 #include "platform/SystemInfo.h"
 #include "support/TempTree.h"
@@ -13,6 +14,8 @@
 namespace {
 const char* kC = "C:\\tlx_tree";
 const char* kD = "D:\\tlx_tree";
+// The trees the setup may delete in include the temporary directory.
+std::string OwnTree() { return TempPath() + "tlx_tree"; }
 
 std::vector<std::string> Names(const PathList& list, const std::string& root)
 {
@@ -26,7 +29,7 @@ std::vector<std::string> Names(const PathList& list, const std::string& root)
 
 TEST(DeleteTree, RemovesATreeWithReadOnlyHiddenFilesAndTrailingBackslash)
 {
-    TempTree tree(kC);
+    TempTree tree(OwnTree());
     std::string ro = tree.File("a\\b\\readonly.dat");
     std::string hidden = tree.File("a\\hidden.txt");
     SetFileAttributesA(ro.c_str(), FILE_ATTRIBUTE_READONLY);
@@ -40,7 +43,7 @@ TEST(DeleteTree, RemovesATreeWithReadOnlyHiddenFilesAndTrailingBackslash)
 
 TEST(DeleteTree, MissingDirectoryOrFileGivesFalseAndTouchesNothing)
 {
-    TempTree tree(kC);
+    TempTree tree(OwnTree());
     std::string file = tree.File("plain.txt");
     EXPECT_FALSE(DeleteTree(tree / "missing"));
     EXPECT_FALSE(DeleteTree(file));
@@ -49,7 +52,7 @@ TEST(DeleteTree, MissingDirectoryOrFileGivesFalseAndTouchesNothing)
 
 TEST(DeleteTree, AFileHeldOpenStopsTheWalkAndKeepsWhatItHadNotReached)
 {
-    TempTree tree(kC);
+    TempTree tree(OwnTree());
     std::string held = tree.File("top\\held.dat");
     HANDLE h = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
@@ -58,6 +61,17 @@ TEST(DeleteTree, AFileHeldOpenStopsTheWalkAndKeepsWhatItHadNotReached)
     EXPECT_TRUE(Exists(tree / "top"));
     CloseHandle(h);
     EXPECT_TRUE(DeleteTree(tree / "top"));
+}
+
+TEST(DeleteTree, NeverWipesOutsideTheProductsOwnTrees)
+{
+    // A record on the data drive may name any folder: none outside the
+    // product's trees, their set-aside roots and the temporary directory is wiped.
+    TempTree other(kC);
+    std::string file = other.File("parts\\p1.nc");
+    EXPECT_FALSE(DeleteTree(other.Root()));
+    EXPECT_FALSE(DeleteTree(InstallRoot() + "..\\..\\tlx_tree")) << "a path that climbs out";
+    EXPECT_TRUE(Exists(file));
 }
 
 TEST(DeleteTree, NeverWipesADriveRootOrASystemFolder)

@@ -4,7 +4,7 @@
 #include <memory>
 #include <windows.h>
 
-#include "deploy/PreviousRelease.h"
+#include "release/PreviousRelease.h"
 #include "locations/Locations.h"
 #include "messages/Messages.h"
 #include "platform/StringUtil.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "deploy/JournalRecords.h"
+#include "release/JournalRecords.h"
 
 namespace {
 std::string WholeJournal()
@@ -65,7 +65,7 @@ TEST(Journal, AWholeLineThatFailsItsCheckOrIsNotUnderstoodIsDamage)
     EXPECT_EQ(Parse(JournalHeaderLine() + JournalTagLine("t") + "zzz\r\n"), JournalReading::damaged);
     EXPECT_EQ(Parse("journal\t1\r\naside\tC:\\a\tC:\\b\r\n", &problem), JournalReading::damaged)
         << "an older journal's text is not this journal's";
-    EXPECT_EQ(problem, "line 1: not a journal of this setup");
+    EXPECT_EQ(problem, "line 1: not a record of this setup");
     // Moves without the run's tag cannot name their directories.
     EXPECT_EQ(Parse(JournalHeaderLine() + JournalMoveLine({"C:\\a", "C:\\b"})), JournalReading::damaged);
 }

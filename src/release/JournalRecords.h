@@ -1,8 +1,8 @@
-// The text of SetUp.journal: a header line, then one record a line, each
-// ending with the CRC-32 of what precedes it on the line. Reading tells a
-// record cut short by a power loss (the last line, without its end) from a
-// damaged one (a whole line that fails its check or is not understood): the
-// first was never acted on, the second means the journal cannot be trusted.
+// The records of SetUp.journal, an appended record file (RecordFile.h).
+// Reading tells a record cut short by a power loss (the last line, without
+// its end) from a damaged one (a whole line that fails its check or is not
+// understood): the first was never acted on, the second means the journal
+// cannot be trusted.
 #pragma once
 #include <string>
 #include <vector>
@@ -25,6 +25,7 @@ struct JournalMove {
 
 struct JournalContents {
     std::string tag;                   // the run's own name for its aside directories
+    std::string release, digest;       // the release the run installs (its name, its setup file's digest)
     RunPhase phase = RunPhase::settingAside;
     std::vector<JournalMove> moves;    // trees and files set aside by renaming
     std::vector<JournalMove> saved;    // shared files copied aside before the run replaced them
@@ -34,20 +35,20 @@ struct JournalContents {
 
 enum class JournalReading { ok, empty, damaged };
 
-// Parses text; on damaged, *problem says which line and why.
+// Parses text; on damaged, *problem says which line and why; on empty (cut
+// before its first line was whole), what was found.
 JournalReading ParseJournal(const std::string& text, JournalContents* contents, std::string* problem);
+// The records as read from the file (RecordFile's reading).
+JournalReading TakeJournalRecords(const std::vector<std::vector<std::string>>& records, JournalContents* contents,
+                                  std::string* problem);
 
 // One line each, CR LF included.
 std::string JournalHeaderLine();
 std::string JournalTagLine(const std::string& tag);
+std::string JournalReleaseLine(const std::string& release, const std::string& digest);
 std::string JournalPhaseLine(RunPhase phase);
 std::string JournalMoveLine(const JournalMove& move);
 std::string JournalSavedLine(const JournalMove& move);
 std::string JournalKeptLine(const std::string& path);
 std::string JournalAbsentLine(const std::string& path);
 
-// The same CRC-checked line for other record files (the kept release's
-// record, the swap journal): fields joined by tabs, CR LF included.
-std::string RecordLine(const std::vector<std::string>& fields);
-// One line without its CR LF: false when its check fails.
-bool SplitRecordLine(const std::string& line, std::vector<std::string>* fields);

@@ -1,23 +1,15 @@
-// The previous release kept after a good update, and the swap that brings it
-// back. What the update set aside (PreviousRelease.h) stays in its run's
+// The previous release kept after a good update. What the update set aside (PreviousRelease.h) stays in its run's
 // directories below "<root>.previous" instead of being deleted, and a record
 // beside the setup log (SetUp.kept) names it: each place the update touched,
 // with the kept release's copy of it or nothing (the release had nothing
-// there), and when and by which setup file the update ran.
-//
-// Going back swaps the two releases by renames on their own volumes: the
-// current release moves into fresh directories and becomes the kept one, the
-// kept one moves into the original places. A swap journal (SetUp.swap) is
-// written before the first move; a swap cut before the current release is
-// wholly out of the way is undone at the next start, one cut later is
-// finished. Either way one release is in place and the other kept whole.
+// there), and when and by which setup file the update ran. Going back to it
+// is the swap (ReleaseSwap.h).
 #pragma once
 #include <string>
 #include <vector>
 
-// BootDir() + "SetUp.kept", BootDir() + "SetUp.swap".
+// BootDir() + "SetUp.kept" (locations).
 std::string KeptRecordPath();
-std::string SwapJournalPath();
 
 struct KeptEntry {
     std::string original; // a place the update touched
@@ -35,7 +27,14 @@ struct KeptRecord {
 };
 
 enum class KeptReading { none, ok, damaged };
+// A record that is not whole, or that names a place outside the product's
+// or a copy outside its tag's directories (RecordPlaces.h), is damaged:
+// nothing is moved or deleted on its word.
 KeptReading ReadKeptRecord(KeptRecord* record, std::string* problem);
+// Written whole and put in place in one step; false when it could not be.
+bool WriteKeptRecord(const KeptRecord& record);
+// The kept release's directories, one per drive its entries lie on.
+std::vector<std::string> KeptTagDirectories(const KeptRecord& record);
 // The kept release's directories that are not there (a swap would find
 // nothing to bring back from them).
 std::vector<std::string> MissingKeptDirectories(const KeptRecord& record);
@@ -71,23 +70,3 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile);
 // journal's clean-up runs as before.
 bool SettleKeptRelease();
 
-// What a swap came to.
-struct SwapOutcome {
-    enum Kind {
-        none,      // no swap journal (recovery only)
-        swapped,   // the kept release is in place; the other one is kept
-        undone,    // the current release stays as it was (something could not be moved)
-        notWhole,  // a move could not be done either way: the journal stays for the next start
-        unreadable // the swap journal cannot be read or understood
-    };
-    Kind kind = none;
-    std::vector<std::string> notMoved; // what could not be moved
-};
-
-// Swaps the current release with the kept one of record.
-SwapOutcome SwapWithKeptRelease(const KeptRecord& record);
-
-// A swap journal left by a cut.
-bool SwapUnfinished();
-// Undoes or finishes it (see above).
-SwapOutcome FinishUnfinishedSwap();

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "deploy/JournalRecords.h"
+#include "release/JournalRecords.h"
 
 // BootDir() + "SetUp.journal".
 std::string JournalPath();
@@ -27,7 +27,15 @@ enum class EarlierRun {
     cleanUp,    // it had succeeded, or its undo had: only the clean-up is left
     unreadable, // the journal cannot be read or understood
 };
+// A journal that names a place outside the product's (RecordPlaces.h) or a
+// tag of another form is unreadable: nothing is moved or deleted on its word.
+// One cut before its first line was whole is deleted, with a line in the log.
 EarlierRun ReadEarlierRun(std::string* problem);
+// The same, read without acting on it (no line in the log, nothing deleted);
+// *cutEarly says why a journal cut before its first line counts as none.
+EarlierRun InspectJournal(JournalContents* run, std::string* problem, std::string* cutEarly);
+// Why the journal's records may not be acted on, or empty.
+std::string JournalPlacesProblem(const JournalContents& run);
 
 // What putting the previous release back came to.
 struct UndoResult {
@@ -36,9 +44,10 @@ struct UndoResult {
     std::vector<std::string> notBack;
 };
 
-// Starts this run's journal with fresh names for its aside directories.
-// False when the journal cannot be written: nothing has been moved.
-bool BeginSetAside();
+// Starts this run's journal with fresh names for its aside directories and
+// the release it installs (so that a start after a cut at its very end can
+// record it). False when the journal cannot be written: nothing has been moved.
+bool BeginSetAside(const std::string& release = std::string(), const std::string& digest = std::string());
 
 struct AsideResult {
     bool journalWritten = true;      // false: stop, the moves can no longer be recorded

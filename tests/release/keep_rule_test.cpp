@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "deploy/KeptRelease.h"
+#include "release/KeptRelease.h"
 
 namespace {
 const unsigned long long MiB = 1ull << 20;

@@ -1,4 +1,4 @@
-#include "deploy/PreviousRelease.h"
+#include "release/PreviousRelease.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,6 +17,9 @@
 #include "platform/Process.h"
 #include "platform/StringUtil.h"
 #include "platform/TempDirectory.h"
+#include "release/RecordFile.h"
+#include "release/RecordPlaces.h"
+#include "release/TagStore.h"
 
 namespace {
 // What this process knows of the journal: the run it began, or the earlier
@@ -128,35 +131,16 @@ void Keep(const std::string& path, bool named, AsideResult& result)
         result.stayed.push_back(path);
 }
 
-// File by file, so that a file held open is found and named on Windows and
-// under Wine alike (a directory rename may carry an open file along). Never
-// a copy: a rename that cannot be done leaves the entry where it is.
-void MoveInto(const std::string& from, const std::string& to, PathKind kind, AsideResult& result)
+// Never a copy: what cannot be renamed stays where it is and is recorded.
+void MoveInto(const std::string& from, const std::string& to, AsideResult& result)
 {
-    if (!result.journalWritten || IsSelfOrWithin(from, BootDirPath()))
+    if (!result.journalWritten)
         return;
-    if (kind == PathKind::link) {
-        Keep(from, false, result); // what it points to is not the product's
-        return;
-    }
-    if (kind == PathKind::file) {
-        if (!MovePath(from, to, false))
-            Keep(from, true, result);
-        return;
-    }
-    if (!MakeDirectory(to)) {
-        Keep(from, true, result);
-        return;
-    }
-    for (const Entry& entry : Children(from)) {
-        std::string fromChild = JoinPath(from, entry.name), toChild = JoinPath(to, entry.name);
-        if (fromChild.empty() || toChild.empty())
-            Keep(from, true, result); // a path too long to move stays, and so does its directory
-        else
-            MoveInto(fromChild, toChild, entry.kind, result);
-    }
-    if (!IsWithin(BootDirPath(), from))
-        RemoveEmptyDirectory(from); // stays when something in it stayed
+    MoveByRenames(from, to, [&](const std::string& path, Stuck why) {
+        // A link stays unnamed: what it points to is not the product's.
+        if (result.journalWritten)
+            Keep(path, why == Stuck::notMoved, result);
+    });
 }
 
 void NotBack(UndoResult& result, const std::string& original, const std::string& copy)
@@ -224,36 +208,14 @@ bool DiscardWhatTheRunLaid(UndoResult& result)
     return all;
 }
 
+// Merges the aside copy back into the original place; what is already
+// there (a file of the same name) or cannot be moved stays aside and is named.
 void MoveBack(const std::string& aside, const std::string& original, UndoResult& result)
 {
-    PathKind asideKind = KindOfPath(aside);
-    if (asideKind == PathKind::missing || asideKind == PathKind::link)
-        return;
-    PathKind originalKind = KindOfPath(original);
-    if (asideKind == PathKind::file) {
-        if (originalKind != PathKind::missing || !MovePath(aside, original, false))
-            NotBack(result, original, aside);
-        return;
-    }
-    if (originalKind == PathKind::missing) {
-        if (MovePath(aside, original, false))
-            return;
-        if (!MakeDirectory(original)) {
-            NotBack(result, original, aside);
-            return;
-        }
-    } else if (originalKind != PathKind::directory) {
-        NotBack(result, original, aside);
-        return;
-    }
-    for (const Entry& entry : Children(aside)) {
-        std::string asideChild = JoinPath(aside, entry.name), originalChild = JoinPath(original, entry.name);
-        if (asideChild.empty() || originalChild.empty())
-            NotBack(result, original, aside); // too long to be moved back
-        else
-            MoveBack(asideChild, originalChild, result);
-    }
-    RemoveEmptyDirectory(aside);
+    MoveByRenames(aside, original, [&](const std::string& path, Stuck why) {
+        if (why == Stuck::notMoved)
+            NotBack(result, original + path.substr(aside.size()), path);
+    });
 }
 
 // Every directory of the run's; false when one stays (named in *left).
@@ -261,27 +223,23 @@ bool RemoveRunDirectories(std::vector<std::string>* left)
 {
     std::set<std::string> dirs;
     for (const JournalMove& move : g_run.moves)
-        dirs.insert(ParentOf(move.aside));
+        dirs.insert(RunDirFor(move.original));
     for (const JournalMove& saved : g_run.saved)
-        dirs.insert(ParentOf(saved.aside));
+        dirs.insert(RunDirFor(saved.original));
     for (const std::string& path : g_run.absent)
         dirs.insert(RunDirFor(path)); // its discard area
     // A run directory is made before the move into it is recorded: a cut
     // between the two leaves it with no record but the tag, which is written
     // first and names no directory that existed before the run.
     if (!g_run.tag.empty())
-        for (const std::string& root : {InstallRoot(), DataRoot()})
-            dirs.insert(RunDirFor(root));
+        for (const std::string& dir : TagDirectories(g_run.tag))
+            dirs.insert(dir);
     bool all = true;
     for (const std::string& dir : dirs) {
-        if (KindOfPath(dir) == PathKind::missing)
-            continue;
-        ClearAttributes(dir);
-        if (!DeleteTree(dir) && KindOfPath(dir) != PathKind::missing) {
+        if (!DeleteTagDirectory(dir)) {
             all = false;
             left->push_back(dir);
         }
-        RemoveEmptyDirectory(ParentOf(dir)); // the hidden root, once no run uses it
     }
     return all;
 }
@@ -308,50 +266,68 @@ void CleanUp(bool lastTry)
         WriteLogLine("未能删除备份目录，下次安装时再试：" + dir);
 }
 
-std::string NewTag()
-{
-    unsigned long base = static_cast<unsigned long>(time(nullptr)) ^ (static_cast<unsigned long>(CurrentProcessId()) << 20);
-    for (unsigned long n = 0;; ++n) {
-        std::string tag = StrPrintf("%08lx", (base + n) & 0xffffffffUL);
-        if (KindOfPath(JoinPath(AsideRootFor(InstallRoot()), tag)) == PathKind::missing &&
-            KindOfPath(JoinPath(AsideRootFor(DataRoot()), tag)) == PathKind::missing)
-            return tag;
-    }
-}
 } // namespace
 
 std::string JournalPath() { return JournalFilePath(); }
 
-EarlierRun ReadEarlierRun(std::string* problem)
+std::string JournalPlacesProblem(const JournalContents& run)
 {
-    if (KindOfPath(JournalPath()) == PathKind::missing)
-        return EarlierRun::none;
-    std::string text;
-    try {
-        BinaryFile file;
-        file.OpenOrThrow(JournalPath(), BinaryFile::modeRead | BinaryFile::shareDenyNone);
-        text.resize(static_cast<size_t>(file.GetLength()));
-        if (!text.empty())
-            file.ReadExact(&text[0], text.size());
-    } catch (const FileError& e) {
-        *problem = e.what();
-        return EarlierRun::unreadable;
-    }
-    switch (ParseJournal(text, &g_run, problem)) {
-    case JournalReading::damaged:
-        return EarlierRun::unreadable;
-    case JournalReading::empty:
-        ForgetJournal(); // cut while its first line was written: nothing was moved
-        return EarlierRun::none;
-    case JournalReading::ok:
-        break;
-    }
-    g_present = true;
-    return g_run.phase == RunPhase::done || g_run.phase == RunPhase::undone ? EarlierRun::cleanUp
-                                                                            : EarlierRun::unfinished;
+    if (!run.tag.empty() && !IsTagForm(run.tag))
+        return "not a tag of this setup: " + run.tag;
+    for (const std::vector<JournalMove>* list : {&run.moves, &run.saved})
+        for (const JournalMove& move : *list) {
+            if (!IsProductPlace(move.original))
+                return "names a place that is not the product's: " + move.original;
+            if (!IsTagCopyOf(move.aside, move.original, run.tag))
+                return "names a copy outside the run's directory: " + move.aside;
+        }
+    for (const std::vector<std::string>* list : {&run.kept, &run.absent})
+        for (const std::string& path : *list)
+            if (!IsProductPlace(path))
+                return "names a place that is not the product's: " + path;
+    return std::string();
 }
 
-bool BeginSetAside()
+EarlierRun InspectJournal(JournalContents* run, std::string* problem, std::string* cutEarly)
+{
+    *run = JournalContents();
+    RecordRead read = ReadRecordFile(JournalPath(), kJournalKind);
+    switch (read.state) {
+    case RecordState::missing:
+        return EarlierRun::none;
+    case RecordState::notBegun:
+        *cutEarly = read.problem;
+        return EarlierRun::none;
+    case RecordState::damaged:
+        *problem = read.problem;
+        return EarlierRun::unreadable;
+    case RecordState::ok:
+        break;
+    }
+    if (TakeJournalRecords(read.records, run, problem) != JournalReading::ok)
+        return EarlierRun::unreadable;
+    *problem = JournalPlacesProblem(*run);
+    if (!problem->empty()) {
+        *run = JournalContents(); // nothing is moved or deleted on its word
+        return EarlierRun::unreadable;
+    }
+    return run->phase == RunPhase::done || run->phase == RunPhase::undone ? EarlierRun::cleanUp : EarlierRun::unfinished;
+}
+
+EarlierRun ReadEarlierRun(std::string* problem)
+{
+    std::string cutEarly;
+    EarlierRun earlier = InspectJournal(&g_run, problem, &cutEarly);
+    if (!cutEarly.empty()) {
+        // Cut while its first line was written: nothing was moved on its word.
+        WriteLogLine("安装记录没有写完第一行，尚未移动任何文件，已删除：" + JournalPath() + "（" + cutEarly + "）");
+        ForgetJournal();
+    }
+    g_present = earlier == EarlierRun::cleanUp || earlier == EarlierRun::unfinished;
+    return earlier;
+}
+
+bool BeginSetAside(const std::string& release, const std::string& digest)
 {
     // A start-up undo that was whole but could not delete everything has
     // left its journal: what stays is named, and this run begins its own.
@@ -363,8 +339,10 @@ bool BeginSetAside()
     g_runDirsMade.clear();
     g_run.tag = NewTag();
     g_present = true;
+    g_run.release = release;
+    g_run.digest = digest;
     if (Append(JournalHeaderLine()) && Append(JournalTagLine(g_run.tag)) &&
-        Append(JournalPhaseLine(RunPhase::settingAside)))
+        Append(JournalReleaseLine(release, digest)) && Append(JournalPhaseLine(RunPhase::settingAside)))
         return true;
     ForgetJournal();
     return false;
@@ -424,7 +402,7 @@ AsideResult SetAside(const std::string& path)
         g_run.moves.push_back(move);
         aside = move.aside;
     }
-    MoveInto(original, aside, kind, result);
+    MoveInto(original, aside, result);
     return result;
 }
 

@@ -1,6 +1,6 @@
-#include "deploy/OldRelease.h"
+#include "release/OldRelease.h"
 
-#include "deploy/PreviousRelease.h"
+#include "release/PreviousRelease.h"
 #include "deploy/Shortcuts.h"
 #include "locations/Locations.h"
 #include "logs/SetupLog.h"

@@ -1,0 +1,16 @@
+// What a record may name. A record on the data drive is input like any
+// other: a path it names is acted on only when it is one of the places this
+// setup itself sets aside, keeps and journals, and a copy of one only below
+// "<root>.previous\<tag>" of its drive, with a tag of the setup's form.
+// Windows only.
+#pragma once
+#include <string>
+
+// The program and data trees and what lies in them (not the boot
+// directory), the wizards and write-filter trees, the product's shortcuts,
+// and a file directly in the system or driver directory.
+bool IsProductPlace(const std::string& path);
+// Below TagDirFor(original, tag), tag of IsTagForm.
+bool IsTagCopyOf(const std::string& copy, const std::string& original, const std::string& tag);
+// Exactly a tag's directory below a root's "<root>.previous".
+bool IsTagDirectory(const std::string& dir);

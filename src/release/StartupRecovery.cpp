@@ -1,0 +1,106 @@
+#include "release/StartupRecovery.h"
+
+#include "deploy/FileTree.h"
+#include "locations/Locations.h"
+#include "locations/TempLocations.h"
+#include "logs/SetupLog.h"
+#include "platform/StringUtil.h"
+#include "release/KeptRelease.h"
+#include "release/PreviousRelease.h"
+#include "release/ReleaseSwap.h"
+
+UndoResult UndoUpdate()
+{
+    UndoResult undo = PutPreviousReleaseBack();
+    // The data tree is whole again: the run's saved copy of it would only
+    // come back over it, and its saved values belong to a run that ended.
+    // What is not whole keeps every copy for a service engineer.
+    if (undo.whole) {
+        DeleteTree(TempSaveDir());
+        DeleteTree(ParamWorkDir());
+    }
+    return undo;
+}
+
+RecordsFound InspectRecords()
+{
+    RecordsFound found;
+    std::string problem;
+    switch (InspectSwapRecord(&problem)) {
+    case SwapFound::damaged:
+        found.damaged = problem;
+        found.damagedRecord = SwapRecordPath();
+        return found;
+    case SwapFound::none: break;
+    default: found.swapCutShort = true; break;
+    }
+    JournalContents run;
+    std::string cutEarly;
+    switch (InspectJournal(&run, &problem, &cutEarly)) {
+    case EarlierRun::unreadable:
+        found.damaged = JournalPath() + ": " + problem;
+        found.damagedRecord = JournalPath();
+        return found;
+    case EarlierRun::unfinished: found.updateCutShort = true; break;
+    case EarlierRun::cleanUp: found.cleanUpLeft = true; break;
+    case EarlierRun::none: break;
+    }
+    KeptRecord kept;
+    if (ReadKeptRecord(&kept, &problem) == KeptReading::damaged) {
+        found.damaged = problem;
+        found.damagedRecord = KeptRecordPath();
+        found.keptRecordDamaged = true;
+    }
+    return found;
+}
+
+Recovery RecoverAtStart()
+{
+    Recovery recovery;
+    RecordsFound found = InspectRecords();
+    if (!found.damaged.empty()) {
+        WriteLogLine("安装记录无法读取，没有做任何更改：" + found.damaged);
+        recovery.kind = Recovery::unreadable;
+        recovery.detail = found.damagedRecord;
+        recovery.keptRecordDamaged = found.keptRecordDamaged;
+        return recovery;
+    }
+    // A swap cut short first: one release in place and the other kept,
+    // before anything else looks at the machine.
+    SwapOutcome swap = FinishUnfinishedSwap();
+    switch (swap.kind) {
+    case SwapOutcome::notWhole:
+    case SwapOutcome::unreadable:
+        recovery.kind = swap.kind == SwapOutcome::notWhole ? Recovery::notRestored : Recovery::unreadable;
+        recovery.detail = swap.kind == SwapOutcome::notWhole ? JoinLines(swap.notMoved) : SwapRecordPath();
+        return recovery;
+    case SwapOutcome::swapped: recovery.kind = Recovery::swapFinished; break;
+    case SwapOutcome::undone: recovery.kind = Recovery::swapUndone; break;
+    case SwapOutcome::none: break;
+    }
+    std::string problem;
+    switch (ReadEarlierRun(&problem)) {
+    case EarlierRun::none:
+        break;
+    case EarlierRun::cleanUp:
+        if (!SettleKeptRelease())
+            FinishEarlierCleanUp();
+        if (recovery.kind == Recovery::none)
+            recovery.kind = Recovery::cleanedUp;
+        break;
+    case EarlierRun::unreadable:
+        WriteLogLine("安装记录无法读取，没有做任何更改：" + JournalPath() + "（" + problem + "）");
+        recovery.kind = Recovery::unreadable;
+        recovery.detail = JournalPath();
+        break;
+    case EarlierRun::unfinished: {
+        WriteLogLine("发现未完成的安装，恢复原来的版本");
+        UndoResult undo = UndoUpdate();
+        WriteLogLine(undo.whole ? "原来的版本已恢复" : "原来的版本未能完全恢复");
+        recovery.kind = undo.whole ? Recovery::restored : Recovery::notRestored;
+        recovery.detail = JoinLines(undo.notBack);
+        break;
+    }
+    }
+    return recovery;
+}

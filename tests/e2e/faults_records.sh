@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# The records beside the setup log (SetUp.journal, SetUp.kept, SetUp.swap) lie
+# on the data drive that every operator can write. Records with sound line
+# checks that name folders outside the product's places, a tag that climbs
+# out, a record cut short, zeros, an empty file, a garbled, huge or directory
+# record: the setup moves and deletes nothing on their word, names the
+# record, and ends with exit 5 -- and /CHECK says 5 too. A swap record cut
+# before its first move never blocks, and an empty journal is named in the
+# log, not deleted silently.
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/transfer_lib.sh"
+. "$(dirname "$0")/rollback_lib.sh"
+unset TLX_PACKAGE_TREE
+
+boot="$D/Velko/Boot"
+record_file() { python3 "$(dirname "$0")/record_file.py" "$@"; }
+# Folders that are not the product's, each with a file that must survive.
+other="$D/Other"
+parts="$C/users/Public/Documents/Parts"
+lay_out_foreign() {
+  mkdir -p "$other" "$parts" "$D/Parts"
+  printf 'not the product'"'"'s\r\n' >"$other/keep.txt"
+  printf 'O1\r\nM30\r\n' >"$parts/O1.nc"
+  printf 'O2\r\nM30\r\n' >"$D/Parts/O2.nc"
+}
+foreign_state() { snapshot "$other" "$parts" "$D/Parts"; }
+machine_state() {
+  snapshot "$install_root" "$desktop" "$programs"
+  snapshot "$D" | grep -v -e ' \./Velko/Boot\(/\|$\)'
+}
+expect_log() { setup_log | grep -qF -- "$1" || fail "setup log lacks: $1"; }
+# A run that must change nothing and end with 5, naming the record.
+expect_refused() {
+  local what=$1 record=$2
+  shift 2
+  local before lines
+  before=$(machine_state)
+  lines=$(setup_log 2>/dev/null | wc -l)
+  silent_run "$@"
+  expect_transcript "exit 5"
+  setup_log | tail -n +$((lines + 1)) | grep -qF "$record" || fail "$what: the setup log does not name $record"
+  [ "$(machine_state)" = "$before" ] || fail "$what: the machine changed: $(diff <(echo "$before") <(machine_state) | head)"
+  [ "$(foreign_state)" = "$foreign" ] || fail "$what: a folder that is not the product's changed"
+}
+
+# A machine updated once, so that a real kept release and its record exist.
+lay_out_rollback_machine
+part_programs "$data_product" 20
+place_setup "$transfer_setup"
+silent_run /S
+expect_transcript "exit 0"
+tag=$(kept_tag)
+[ -n "$tag" ] || fail "the update kept nothing"
+cp "$boot/SetUp.kept" "$out/kept.orig"
+lay_out_foreign
+foreign=$(foreign_state)
+
+# --- The kept record.
+{ record_file read "$out/kept.orig"; printf 'drop\tD:\\Other\ndrop\tC:\\users\\Public\\Documents\\Parts\n'; } |
+  record_file write "$boot/SetUp.kept" TLXKEPT 2 whole
+expect_refused "drop lines naming foreign folders, /S /CHECK" SetUp.kept /S /CHECK
+expect_refused "drop lines naming foreign folders, /S" SetUp.kept /S
+expect_log "names a directory to delete that is no earlier kept release: D:\\Other"
+{ record_file read "$out/kept.orig"; printf 'entry\tD:\\Parts\tD:\\Velko.previous\\%s\\9\n' "$tag"; } |
+  record_file write "$boot/SetUp.kept" TLXKEPT 2 whole
+expect_refused "an entry naming D:\\Parts, /S /ROLLBACK" SetUp.kept /S /ROLLBACK
+expect_refused "an entry naming D:\\Parts, /S /CHECK /ROLLBACK" SetUp.kept /S /CHECK /ROLLBACK
+# Cut short after its first entry line: never taken as whole.
+first_entry=$(grep -an '^entry	' "$out/kept.orig" | head -1 | cut -d: -f1)
+head -n "$first_entry" "$out/kept.orig" >"$boot/SetUp.kept"
+expect_refused "a kept record cut after its first entry, /S /ROLLBACK" SetUp.kept /S /ROLLBACK
+cp "$out/kept.orig" "$boot/SetUp.kept"
+pass "kept records naming foreign folders or cut short: nothing moved or deleted, exit 5, /CHECK agrees"
+
+# --- The journal.
+printf 'tag\t..\\..\\Other\nphase\tsetting-aside\n' | record_file write "$boot/SetUp.journal" TLXJOURNAL 2 appended
+expect_refused "a journal whose tag climbs out, /S" SetUp.journal /S
+expect_log "not a tag of this setup: ..\\..\\Other"
+printf 'tag\t0badc0de\nphase\tpackage-started\naside\tD:\\Parts\tD:\\Velko.previous\\0badc0de\\1\n' |
+  record_file write "$boot/SetUp.journal" TLXJOURNAL 2 appended
+expect_refused "a journal setting D:\\Parts aside, /S /CHECK" SetUp.journal /S /CHECK
+expect_refused "a journal setting D:\\Parts aside, /S" SetUp.journal /S
+head -c 4096 /dev/zero >"$boot/SetUp.journal"
+expect_refused "a journal of zeros, /S /CHECK" SetUp.journal /S /CHECK
+expect_refused "a journal of zeros, /S /ROLLBACK" SetUp.journal /S /ROLLBACK
+expect_log "only zeros"
+expect_file "$boot/SetUp.journal"
+rm -f "$boot/SetUp.journal"
+truncate -s 100M "$boot/SetUp.journal"
+expect_refused "a journal of 100 MB, /S /CHECK" SetUp.journal /S /CHECK
+rm -f "$boot/SetUp.journal"
+pass "journals naming foreign folders, a climbing tag, zeros, 100 MB: nothing moved or deleted, exit 5, /CHECK agrees"
+
+# --- The swap record.
+mkdir "$boot/SetUp.swap"
+expect_refused "a directory SetUp.swap, /S /CHECK" SetUp.swap /S /CHECK
+rmdir "$boot/SetUp.swap"
+printf 'TLXSWAP\t2\tgarbled\r\nfrom\t%s\r\n' "$tag" >"$boot/SetUp.swap"
+expect_refused "a garbled swap record, /S" SetUp.swap /S
+expect_no_transcript "保留版本的记录无法读取"
+# Only its header, as a cut while it was written would leave it: no move can
+# have been made on its word.
+printf 'from\t%s\n' "$tag" | record_file write "$boot/SetUp.swap" TLXSWAP 2 appended
+silent_run /S /CHECK /ROLLBACK
+expect_transcript "exit 0"
+updated=$(machine_state)
+: >"$boot/SetUp.journal"
+silent_run /S /ROLLBACK
+expect_transcript "exit 0"
+expect_gone "$boot/SetUp.swap"
+expect_gone "$boot/SetUp.journal"
+expect_log "交换记录没有写完，尚未移动任何文件，已删除："
+expect_log "安装记录没有写完第一行，尚未移动任何文件，已删除："
+[ "$(machine_state)" != "$updated" ] || fail "/ROLLBACK did not swap after a cut swap record"
+[ "$(foreign_state)" = "$foreign" ] || fail "a folder that is not the product's changed"
+pass "a swap record cut before its first move and an empty journal never block; both are named in the log"

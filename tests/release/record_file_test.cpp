@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include "release/JournalRecords.h"
+#include "release/RecordFile.h"
+
+namespace {
+std::string WholeText(const std::vector<RecordFields>& records)
+{
+    std::string text = RecordHeaderLine(kKeptKind);
+    for (const RecordFields& fields : records)
+        text += RecordLine(fields);
+    return text + RecordLine({"end", std::to_string(records.size())});
+}
+
+const std::vector<RecordFields> kKept = {{"tag", "5f3a01c2"},
+                                         {"entry", "D:\\Velko\\TorneLix", "D:\\Velko.previous\\5f3a01c2\\1"},
+                                         {"entry", "C:\\Velko\\TorneLix", "C:\\Velko.previous\\5f3a01c2\\2"}};
+} // namespace
+
+TEST(RecordFile, AWholeRecordCutAtAnyByteIsNeverTakenAsWhole)
+{
+    std::string text = WholeText(kKept);
+    ASSERT_EQ(ParseRecordText(text, kKeptKind).state, RecordState::ok);
+    for (size_t cut = 0; cut < text.size(); ++cut) {
+        RecordRead read = ParseRecordText(text.substr(0, cut), kKeptKind);
+        EXPECT_NE(read.state, RecordState::ok) << "cut at byte " << cut;
+    }
+    // Cut after the first entry: the sound lines are there, the whole is not.
+    std::string shortened = RecordHeaderLine(kKeptKind) + RecordLine(kKept[0]) + RecordLine(kKept[1]);
+    RecordRead read = ParseRecordText(shortened, kKeptKind);
+    EXPECT_EQ(read.state, RecordState::damaged);
+    EXPECT_TRUE(read.cutShort);
+    EXPECT_EQ(read.records.size(), 2u);
+    // A closing line that counts other records, or a line after it.
+    EXPECT_EQ(ParseRecordText(shortened + RecordLine({"end", "3"}), kKeptKind).state, RecordState::damaged);
+    EXPECT_EQ(ParseRecordText(text + RecordLine(kKept[1]), kKeptKind).state, RecordState::damaged);
+}
+
+TEST(RecordFile, AnAppendedRecordCutAtAnyByteKeepsWhatWasWholeBeforeTheCut)
+{
+    std::string text = JournalHeaderLine() + JournalTagLine("5f3a01c2") + JournalPhaseLine(RunPhase::settingAside) +
+                       JournalMoveLine({"D:\\Velko\\TorneLix", "D:\\Velko.previous\\5f3a01c2\\1"});
+    size_t lines = 0;
+    for (size_t cut = 0; cut <= text.size(); ++cut) {
+        RecordRead read = ParseRecordText(text.substr(0, cut), kJournalKind);
+        if (cut > 0 && text[cut - 1] == '\n')
+            ++lines;
+        if (lines == 0) {
+            EXPECT_EQ(read.state, RecordState::notBegun) << "cut at byte " << cut;
+        } else {
+            ASSERT_EQ(read.state, RecordState::ok) << "cut at byte " << cut;
+            EXPECT_EQ(read.records.size(), lines - 1) << "cut at byte " << cut;
+        }
+    }
+}
+
+TEST(RecordFile, ZerosEmptyFilesAndOtherKindsAreToldApart)
+{
+    RecordRead empty = ParseRecordText("", kSwapKind);
+    EXPECT_EQ(empty.state, RecordState::notBegun);
+    EXPECT_EQ(empty.problem, "0 bytes");
+    RecordRead zeros = ParseRecordText(std::string(4096, '\0'), kJournalKind);
+    EXPECT_EQ(zeros.state, RecordState::damaged) << "zeros cannot tell what was moved";
+    EXPECT_EQ(zeros.problem, "only zeros");
+    EXPECT_EQ(ParseRecordText(JournalHeaderLine() + std::string(12, '\0'), kJournalKind).state, RecordState::damaged);
+    RecordRead other = ParseRecordText(WholeText(kKept), kSwapKind);
+    EXPECT_EQ(other.state, RecordState::damaged) << "a kept record is no swap record";
+    EXPECT_EQ(other.problem, "line 1: not a TLXSWAP 2 record");
+    // One character changed inside a line fails its check.
+    std::string flipped = WholeText(kKept);
+    flipped[flipped.find("TorneLix")] = 't';
+    EXPECT_EQ(ParseRecordText(flipped, kKeptKind).problem, "line 3: damaged record");
+}

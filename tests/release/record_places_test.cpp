@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include "locations/Locations.h"
+#include "platform/Paths.h"
+#include "platform/SystemInfo.h"
+#include "release/JournalRecords.h"
+#include "release/KeptRelease.h"
+#include "release/PreviousRelease.h"
+#include "release/RecordPlaces.h"
+#include "release/TagStore.h"
+
+namespace {
+std::string Data() { return WithoutTrailingBackslash(DataProductDir()); }
+std::string Install() { return WithoutTrailingBackslash(InstallRoot()); }
+} // namespace
+
+TEST(RecordPlaces, OnlyTheProductsOwnPlacesAndTheirTagCopiesMayBeNamed)
+{
+    EXPECT_TRUE(IsProductPlace(Install()));
+    EXPECT_TRUE(IsProductPlace(Data() + "\\Parts\\O1.nc"));
+    EXPECT_TRUE(IsProductPlace(SystemDirectory() + "\\drivers\\tlxio.sys"));
+    for (const std::string& foreign :
+         {std::string("D:\\Other"), std::string("C:\\users\\Public\\Documents\\Parts"), std::string("D:\\Parts"),
+          Data() + "\\..\\..\\Other", Data() + "\\.\\x", DataRoot() + "Boot\\SetUp.kept", std::string("D:Velko"),
+          std::string("\\\\server\\share\\Velko"), SystemDirectory(), SystemDirectory() + "\\drivers\\sub\\x.sys",
+          Data() + "\\a\\\\b", Data() + "/x"})
+        EXPECT_FALSE(IsProductPlace(foreign)) << foreign;
+
+    std::string tagDir = TagDirFor(Data(), "5f3a01c2");
+    EXPECT_TRUE(IsTagCopyOf(tagDir + "\\1", Data(), "5f3a01c2"));
+    EXPECT_FALSE(IsTagCopyOf(tagDir, Data(), "5f3a01c2")) << "the tag's directory itself is no copy";
+    EXPECT_FALSE(IsTagCopyOf(tagDir + "\\..\\..\\Other", Data(), "5f3a01c2"));
+    EXPECT_FALSE(IsTagCopyOf(TagDirFor(Data(), "..\\..\\Other") + "\\1", Data(), "..\\..\\Other"));
+    EXPECT_FALSE(IsTagCopyOf(TagDirFor(Install(), "5f3a01c2") + "\\1", Data(), "5f3a01c2"))
+        << "a copy on another drive than its original";
+    EXPECT_TRUE(IsTagDirectory(tagDir));
+    EXPECT_FALSE(IsTagDirectory("D:\\Other"));
+    EXPECT_FALSE(IsTagDirectory(tagDir + "\\1"));
+    EXPECT_FALSE(IsTagDirectory(TagDirFor(Data(), "5F3A01C2")));
+}
+
+TEST(RecordPlaces, AJournalOrKeptRecordNamingAnyOtherPlaceIsRefused)
+{
+    JournalContents run;
+    run.tag = "5f3a01c2";
+    run.moves.push_back({Data(), TagDirFor(Data(), run.tag) + "\\1"});
+    run.absent.push_back(SystemDirectory() + "\\tlxdx.dll");
+    EXPECT_EQ(JournalPlacesProblem(run), "");
+    for (int line = 0; line < 4; ++line) {
+        JournalContents bad = run;
+        switch (line) {
+        case 0: bad.moves.push_back({"D:\\Parts", TagDirFor(Data(), run.tag) + "\\2"}); break;
+        case 1: bad.saved.push_back({SystemDirectory() + "\\x.dll", "D:\\Other\\x.dll"}); break;
+        case 2: bad.kept.push_back("D:\\Other"); break;
+        case 3: bad.tag = "..\\..\\Other"; break;
+        }
+        EXPECT_NE(JournalPlacesProblem(bad), "") << "line kind " << line;
+    }
+}
+
+TEST(TagStore, NewTagsHaveTheOneFormAndNameNoDirectoryThere)
+{
+    std::string tag = NewTag();
+    EXPECT_TRUE(IsTagForm(tag)) << tag;
+    for (const std::string& dir : TagDirectories(tag))
+        EXPECT_EQ(KindOfPath(dir), PathKind::missing) << dir;
+    EXPECT_FALSE(IsTagForm("..\\..\\x"));
+    EXPECT_FALSE(IsTagForm("5f3a01c"));
+}
