@@ -104,12 +104,13 @@ int CheckConfig(const char* path)
 int Build(std::vector<std::string> args)
 {
     std::string name, cfg;
-    bool skipCfg = false;
+    bool skipCfg = false, named = false;
     while (!args.empty() && args[0].size() > 2 && args[0].compare(0, 2, "--") == 0) {
         if (args[0] == "--no-cfg-check") {
             skipCfg = true;
             args.erase(args.begin());
         } else if ((args[0] == "--release" || args[0] == "--cfg") && args.size() >= 2) {
+            named = named || args[0] == "--release";
             (args[0] == "--release" ? name : cfg) = args[1];
             args.erase(args.begin(), args.begin() + 2);
         } else {
@@ -123,7 +124,7 @@ int Build(std::vector<std::string> args)
                         "setup will check it), or build without that check with --no-cfg-check\n");
         return 2;
     }
-    if (!name.empty() && ReleaseNameProblem(name)) {
+    if (named && ReleaseNameProblem(name)) {
         fprintf(stderr, "mksetup: release name '%s': %s\n", name.c_str(), ReleaseNameProblem(name));
         return 1;
     }
