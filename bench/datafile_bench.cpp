@@ -4,6 +4,9 @@
 //    its floor: the data file and the format file read whole and one line
 //    snprintf'd per value (and the snprintf loop alone); the description and
 //    the floor each with fresh and with reused memory;
+//  - what `paramtool describe` does with a data file whose block of 100 000
+//    members is LZO-compressed (the file's check, the block's decompression,
+//    the description) beside the same floor;
 //  - VerifyDataFile of a 256 MB data file in MB/s beside zlib's crc32 over the
 //    same bytes in memory.
 #include <benchmark/benchmark.h>
@@ -16,6 +19,7 @@
 #include <zlib.h>
 
 #include "logs/TraceLog.h"
+#include "format/DataBlock.h"
 #include "format/DataPrinter.h"
 #include "format/FieldDescriptor.h"
 #include "params/DataFileVerification.h"
@@ -27,6 +31,7 @@
 #include <unistd.h>
 
 #include "FixedAllocatorMain.h"
+#include "support/DataFileWriter.h"
 
 namespace {
 const int kMembers = 100000;
@@ -122,6 +127,47 @@ void BM_DescribeBlock(benchmark::State& state, bool fresh)
 }
 BENCHMARK_CAPTURE(BM_DescribeBlock, fresh, true)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_DescribeBlock, reused, false)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same block as the control program writes it: a data file whose
+// CController record is LZO-compressed.
+struct BigDataFile {
+    std::string path;
+    BigDataFile()
+    {
+        path = SystemTempDirectory() + "bench-" + std::to_string(getpid()) + "-lzo.dat";
+        DataFileWriter writer;
+        writer.AddRecord("CController", Block().bytes, DataFileWriter::compressed);
+        writer.WriteFile(path);
+    }
+    ~BigDataFile() { remove(path.c_str()); }
+};
+
+// paramtool describe DATA FORMAT in one process: the file's check, the block
+// read and decompressed, the description with its listing and serial check.
+void BM_DescribeDataFile(benchmark::State& state)
+{
+    BigBlock& b = Block();
+    static BigDataFile file;
+    for (auto _ : state) {
+        StartRound(state, true);
+        if (!IsDataFileWhole(file.path))
+            state.SkipWithError("the data file fails its check");
+        std::vector<unsigned char> block;
+        if (!ReadDataBlock(file.path, "CController", block))
+            state.SkipWithError("no block");
+        CFieldDescriptor d(LocalListingTexts());
+        if (!d.DescribeBlock(b.listing, "CController", block.data(), static_cast<int>(block.size()), b.format))
+            state.SkipWithError("DescribeBlock failed");
+        CSerialNumberCheck check = d.CheckSerialNumbers();
+        SerialNumberFinding finding;
+        while (check.Next(finding))
+            benchmark::DoNotOptimize(finding.message.size());
+        benchmark::DoNotOptimize(d.m_items.size());
+    }
+    state.counters["values/s"] = benchmark::Counter(static_cast<double>(b.values) * state.iterations(),
+                                                    benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_DescribeDataFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The list walk and numbering without the format's parse.
 void BM_ListWalk(benchmark::State& state)

@@ -20,7 +20,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 head -c $((1024 * 1024)) /dev/urandom >"$work/program.exe"
 head -c $(((size_mb - 1) * 1024 * 1024 - 24)) /dev/urandom >"$work/package.exe"
-"$mksetup" "$work/program.exe" "$work/package.exe" "$work/Setup.exe" >/dev/null
+"$mksetup" --no-cfg-check "$work/program.exe" "$work/package.exe" "$work/Setup.exe" >/dev/null
 bytes=$(stat -c %s "$work/Setup.exe")
 mb=$(awk -v b="$bytes" 'BEGIN { printf "%.1f", b / 1048576 }')
 echo "setup file: $mb MB"

@@ -3,7 +3,8 @@
 // cut: the same bytes serve as both). Besides never crashing, the merge must
 // lose no saved value, keep the target's entries in their order, keep only
 // entries the format declares, and give a text that reads back as what was
-// merged. One input in 64 also goes through the files (MergeAmendFile).
+// merged, and tally what it did as the carry report does. One input in 64
+// also goes through the files (MergeAmendFile).
 // fuzz-libs: default
 // A long run's inputs grew past 3 KB without one edge more than at 1 KB,
 // each taking longer: the search stays among the shorter ones.
@@ -18,6 +19,7 @@
 
 #include "../src/params/AmendKeyJoin.cpp"
 #include "../src/params/AmendMerge.cpp"
+#include "../src/params/CarryReport.cpp"
 
 #include "logs/TraceLog.h"
 #include "platform/TempDirectory.h"
@@ -191,8 +193,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The whole merge in memory gives exactly that text (the fixed format's
     // names scanned once; the file merge below scans them itself).
     static std::string inMemory;
-    MergeAmendTextByNames(saved, target, g_names, inMemory);
+    MergeTally tally;
+    MergeAmendTextByNames(saved, target, g_names, inMemory, &tally);
     if (!Equal(inMemory, text))
+        abort();
+    // Its tally is the carry report of the same inputs.
+    const CarryReport report = BuildCarryReport("fuzz", saved, target, g_names);
+    auto same = [](const AmendEntries& a, const AmendEntries& b) {
+        if (a.size() != b.size())
+            return false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (!SameEntry(a[i], b[i]))
+                return false;
+        return true;
+    };
+    if (tally.carried != report.carried || !same(tally.dropped, report.dropped) || !same(tally.added, report.added))
         abort();
 
     // Now and then through the files: the target becomes exactly that text.

@@ -3,11 +3,12 @@
 // the trailer's offset field is reached): never a crash; checked through a
 // small buffer in many pieces it gives the same verdict as in one piece and
 // hands out exactly the package; an accepted file names a package that lies
-// wholly between the image and the trailer (and the trailer ends the file
-// unless a certificate table follows it).
+// wholly between the image and the release-name block or trailer (and the
+// trailer ends the file unless a certificate table follows it).
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/Md5.h"
@@ -47,7 +48,8 @@ ImageCheck CheckBoth(const std::vector<unsigned char>& bytes, SetupLayout* layou
             abort();
         if (static_cast<uint64_t>(offset) + length + kTrailerSize > bytes.size())
             abort();
-        if (!layout->isSigned && static_cast<uint64_t>(offset) + length + kTrailerSize != bytes.size())
+        const uint32_t nameBlock = layout->releaseName.empty() ? 0 : DecodeTrailer(bytes.data() + bytes.size() - kTrailerSize).reserved;
+        if (!layout->isSigned && static_cast<uint64_t>(offset) + length + nameBlock + kTrailerSize != bytes.size())
             abort();
         if (sink.bytes.size() != length || (length && memcmp(sink.bytes.data(), bytes.data() + offset, length) != 0))
             abort();
@@ -66,8 +68,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Unsigned: re-sign the trailer so that the offset field is reached.
     Md5Digest(bytes.data(), size - kTrailerSize, bytes.data() + size - 16);
     ImageCheck resigned = CheckBoth(bytes, &layout);
-    uint32_t claimed = DecodeTrailer(bytes.data() + size - kTrailerSize).packageOffset;
-    if (claimed <= size - kTrailerSize) {
+    const PackageTrailer trailer = DecodeTrailer(bytes.data() + size - kTrailerSize);
+    Bytes source(bytes);
+    std::string name;
+    if (!ReadReleaseNameBlock(source, size - kTrailerSize, trailer.reserved, &name)) {
+        if (resigned != ImageCheck::nameBlockDamaged)
+            abort();
+        return 0;
+    }
+    const uint32_t claimed = trailer.packageOffset;
+    if (claimed <= size - kTrailerSize - (name.empty() ? 0 : trailer.reserved)) {
         if (resigned != ImageCheck::ok || layout.packageOffset != claimed)
             abort();
     } else if (resigned != ImageCheck::offsetBeyondTrailer) {

@@ -24,7 +24,7 @@ free_mb=$(df -Pm "$work" | awk 'NR==2 {print $4}')
 
 cp "$package" "$work/package.exe"
 head -c $((size_mb * 1024 * 1024)) /dev/zero | tr '\0' '\125' >>"$work/package.exe"
-"$native/bin/mksetup" "$probe" "$work/package.exe" "$work/Setup.exe" >/dev/null
+"$native/bin/mksetup" --no-cfg-check "$probe" "$work/package.exe" "$work/Setup.exe" >/dev/null
 bytes=$(stat -c %s "$work/Setup.exe")
 echo "setup file: $((bytes / 1048576)) MB ($bytes bytes)"
 cat "$work/Setup.exe" >/dev/null

@@ -178,8 +178,13 @@ ClearOutcome ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPor
     // Nothing is touched before the journal is known to be writable.
     // The journal names the release this run installs, for a start that
     // finds the run done but not yet recorded.
+    // The release by the name mksetup --release stored; a setup file without
+    // one by its file name.
     const std::string setup = RunningProgramPath();
-    bool begun = BeginSetAside(setup.substr(setup.find_last_of('\\') + 1), RecordedSetupDigest(setup));
+    std::string release = RecordedReleaseName(setup);
+    if (release.empty())
+        release = setup.substr(setup.find_last_of('\\') + 1);
+    bool begun = BeginSetAside(release, RecordedSetupDigest(setup));
     if (begun && dataTreeKept) // its save failed: the tree is the only copy of the user's files
         RemoveParameterFilesInPlace();
     outcome.journalWritten = begun && (dataTreeKept || SetAsideDataTree()) && SetAsideProgramTree(port) &&

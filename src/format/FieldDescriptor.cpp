@@ -94,6 +94,8 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
         !m_listing.Open(listingPath, BinaryFile::modeCreate | BinaryFile::modeWrite | BinaryFile::shareDenyNone);
     if (m_listingFailed)
         TraceMessage("|E|CFieldDescriptor: the listing %s cannot be created.\n", listingPath.c_str());
+    // Written in one go: fewer, larger writes.
+    m_listing.SetFlushSize(256u << 10);
     WriteListingLine("[" + blockName + "]\n");
     {
         // One item per member and per element of an array member at least,

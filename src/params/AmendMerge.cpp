@@ -1,10 +1,12 @@
 #include "params/AmendMerge.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "messages/Messages.h"
 #include "format/FmtNameParser.h"
@@ -319,8 +321,10 @@ bool IsDeclaredText(DeclaredNames& declared, std::string_view top, const AmendEn
 }
 
 // Keeps the header and the declared, not excluded entries; names are the
-// declared names of the block.
-void FilterByNames(const std::vector<std::string>& names, AmendEntries& controller)
+// declared names of the block. decided(entry, index, keep) hears of each
+// entry before it moves.
+template <typename Decided>
+void FilterByNamesTelling(const std::vector<std::string>& names, AmendEntries& controller, Decided&& decided)
 {
     DeclaredNames declared(names);
     // Kept entries move up in place: no second list of the section.
@@ -333,6 +337,7 @@ void FilterByNames(const std::vector<std::string>& names, AmendEntries& controll
             std::string_view top = TopLevelView(entry.key);
             keep = !IsExcludedView(top) && (declared.Contains(top) || IsDeclaredText(declared, top, entry));
         }
+        decided(entry, static_cast<size_t>(&entry - controller.data()), keep);
         if (!keep)
             continue;
         if (&entry != &controller[kept])
@@ -340,6 +345,11 @@ void FilterByNames(const std::vector<std::string>& names, AmendEntries& controll
         ++kept;
     }
     controller.erase(controller.begin() + static_cast<std::ptrdiff_t>(kept), controller.end());
+}
+
+void FilterByNames(const std::vector<std::string>& names, AmendEntries& controller)
+{
+    FilterByNamesTelling(names, controller, [](const AmendEntry&, size_t, bool) {});
 }
 } // namespace
 
@@ -402,7 +412,7 @@ MergeResult MergeAmendText(std::string_view saved, std::string_view target, std:
 }
 
 void MergeAmendTextByNames(std::string_view saved, std::string_view target, const std::vector<std::string>& declared,
-                           std::string& merged)
+                           std::string& merged, MergeTally* tally)
 {
     // ParseControllerSection and MergeEntries in one: each saved entry, in
     // order, takes the place of the target's entry of its key unless an
@@ -436,35 +446,77 @@ void MergeAmendTextByNames(std::string_view saved, std::string_view target, cons
             controller[entryOf[first]].value.assign(line.value.data(), line.value.size());
         }
     }
+    // For the tally: which saved line each entry holds the value of (none:
+    // the target's own), so that the dropped ones are told in the saved
+    // file's order, as the carry report tells them.
+    const uint32_t fromTarget = UINT32_MAX;
+    std::vector<uint32_t> savedLineOf;
+    if (tally)
+        savedLineOf.assign(controller.size(), fromTarget);
     for (size_t i = 0; i < savedLines.size(); ++i) {
         const KeyedLine& line = savedLines[i];
-        if (match.takes[i] != AmendKeyMatch::kNone)
-            controller[entryOf[match.takes[i]]].value.assign(line.value.data(), line.value.size());
-        else
+        if (match.takes[i] != AmendKeyMatch::kNone) {
+            const uint32_t at = entryOf[match.takes[i]];
+            controller[at].value.assign(line.value.data(), line.value.size());
+            if (tally)
+                savedLineOf[at] = static_cast<uint32_t>(i);
+        } else {
             controller.push_back({std::string(line.key), std::string(line.value)});
+            if (tally)
+                savedLineOf.push_back(static_cast<uint32_t>(i));
+        }
     }
-    if (!controller.empty())
+    if (tally) {
+        *tally = MergeTally();
+        std::vector<std::pair<uint32_t, AmendEntry>> dropped;
+        FilterByNamesTelling(declared, controller, [&](const AmendEntry& entry, size_t at, bool keep) {
+            if (entry.key.empty() || entry.key[0] == '[')
+                return;
+            if (savedLineOf[at] == fromTarget) {
+                if (keep)
+                    tally->added.push_back(entry);
+            } else if (keep) {
+                ++tally->carried;
+            } else if (!IsExcludedView(TopLevelView(entry.key))) {
+                dropped.emplace_back(savedLineOf[at], entry);
+            }
+        });
+        std::stable_sort(dropped.begin(), dropped.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        tally->dropped.reserve(dropped.size());
+        for (auto& d : dropped)
+            tally->dropped.push_back(std::move(d.second));
+    } else if (!controller.empty()) {
         FilterByNames(declared, controller);
+    }
     merged.clear();
     merged.reserve(FormattedSize(controller) + FormattedSize(other));
     AppendFormatted(controller, merged);
     AppendFormatted(other, merged);
 }
 
-MergeResult MergeAmendFile(const std::string& savedPath, const std::string& targetPath,
-                           const std::string& formatPath)
+namespace {
+// A saved amend file is text with at least one value: a data file (binary)
+// or an empty file given by mistake would carry nothing and empty the target.
+bool IsAmendText(std::string_view text)
 {
-    std::string format;
-    if (!ReadFileText(formatPath, format))
-        return MergeResult::formatUnreadable;
-    std::string saved, target, text;
-    ReadFileText(savedPath, saved);
-    ReadFileText(targetPath, target);
-    if (MergeAmendText(saved, target, format, formatPath, text) != MergeResult::merged)
-        return MergeResult::formatUnreadable;
+    if (memchr(text.data(), '\0', text.size()))
+        return false;
+    for (size_t start = 0; start < text.size();) {
+        const void* nl = memchr(text.data() + start, '\n', text.size() - start);
+        const size_t end = nl ? static_cast<size_t>(static_cast<const char*>(nl) - text.data()) : text.size();
+        std::string_view line = TrimView(text.substr(start, end - start)), key, value;
+        if (!line.empty() && line[0] != '[' && ParseIniView(line, key, value))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
 
-    // Write beside the target, then replace it in one step: the machine's
-    // amend.dat is never gone while the merged file is being written.
+// Writes beside the target, then replaces it in one step: the machine's
+// amend.dat is never gone while the merged file is being written.
+MergeResult WriteMerged(const std::string& targetPath, const std::string& text)
+{
     std::string temp = targetPath + ".merge";
     bool written = false;
     {
@@ -484,4 +536,42 @@ MergeResult MergeAmendFile(const std::string& savedPath, const std::string& targ
         return MergeResult::merged;
     remove(temp.c_str());
     return MergeResult::targetNotWritten;
+}
+} // namespace
+
+MergeResult MergeAmendFile(const std::string& savedPath, const std::string& targetPath,
+                           const std::string& formatPath)
+{
+    std::string format;
+    if (!ReadFileText(formatPath, format))
+        return MergeResult::formatUnreadable;
+    std::string saved, target, text;
+    ReadFileText(savedPath, saved);
+    ReadFileText(targetPath, target);
+    if (MergeAmendText(saved, target, format, formatPath, text) != MergeResult::merged)
+        return MergeResult::formatUnreadable;
+    return WriteMerged(targetPath, text);
+}
+
+MergeResult MergeAmendFileChecked(const std::string& savedPath, const std::string& targetPath,
+                                  const std::string& formatPath, MergeTally& tally)
+{
+    tally = MergeTally();
+    std::string format, saved, target, text;
+    if (!ReadFileText(formatPath, format))
+        return MergeResult::formatUnreadable;
+    if (!ReadFileText(savedPath, saved) || !IsAmendText(saved))
+        return MergeResult::savedNotAmendText;
+    CFmtNameParser names;
+    names.SetFieldName("CController");
+    if (!names.ScanText(format.data(), format.size(), formatPath))
+        return MergeResult::formatUnreadable;
+    if (!names.m_bFieldFound)
+        return MergeResult::formatWithoutController;
+    ReadFileText(targetPath, target);
+    MergeAmendTextByNames(saved, target, names.m_names, text, &tally);
+    // The format's filter would also take the target's own entries away.
+    if (tally.carried == 0 && !tally.dropped.empty())
+        return MergeResult::nothingCarried;
+    return WriteMerged(targetPath, text);
 }

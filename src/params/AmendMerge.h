@@ -38,8 +38,24 @@ void FilterByDeclaredNames(const std::vector<std::string>& declared, AmendEntrie
 // The lines "key = value\r\n" (or "key\r\n") of the entries, as one text.
 std::string FormatEntries(const AmendEntries& entries);
 
-// Result of a merge, for the caller's summary and the tools.
-enum class MergeResult { merged, targetNotWritten, formatUnreadable };
+// Result of a merge, for the caller's summary and the tools. The last three
+// come only from MergeAmendFileChecked.
+enum class MergeResult {
+    merged,
+    targetNotWritten,
+    formatUnreadable,
+    formatWithoutController, // the format parses but declares no "CController" block
+    savedNotAmendText,       // empty, binary (a data file) or without one "key = value" line
+    nothingCarried,          // none of the saved values is declared by the format
+};
+
+// What a merge did to the machine's values, from the merge's own pass: the
+// counts and lists of a CarryReport.
+struct MergeTally {
+    size_t carried = 0;   // saved values that reach the merged file
+    AmendEntries dropped; // saved values the format has no member for (excluded members not counted)
+    AmendEntries added;   // the target's entries that no saved value reached
+};
 
 // Merges saved into target, filtered by the format. The merged file is
 // written beside the target and replaces it in one step, so a failure never
@@ -49,6 +65,14 @@ enum class MergeResult { merged, targetNotWritten, formatUnreadable };
 // filter by: the target is left as it was (formatUnreadable).
 MergeResult MergeAmendFile(const std::string& savedPath, const std::string& targetPath,
                            const std::string& formatPath);
+// The same as a tool runs it, on a saved file that was not made by the setup:
+// refuses a saved file that is no amend text and a merge that would carry
+// none of the saved values but drop some (a format of another product), and
+// tells the format's two faults apart; every refusal leaves the target as it
+// was. tally is what the merge carried, dropped and added (for
+// nothingCarried, what it would have).
+MergeResult MergeAmendFileChecked(const std::string& savedPath, const std::string& targetPath,
+                                  const std::string& formatPath, MergeTally& tally);
 // The merge of the files' bytes in memory: merged is the text MergeAmendFile
 // writes (merged), or untouched (formatUnreadable). formatName stands for the
 // format file's name in the trace log.
@@ -56,5 +80,6 @@ MergeResult MergeAmendText(std::string_view saved, std::string_view target, std:
                            const std::string& formatName, std::string& merged);
 // The same with the format's "CController" members already scanned (in the
 // format's order), for callers that merge many texts under one format.
+// With tally, also what it carried, dropped and added.
 void MergeAmendTextByNames(std::string_view saved, std::string_view target, const std::vector<std::string>& declared,
-                           std::string& merged);
+                           std::string& merged, MergeTally* tally = nullptr);

@@ -344,7 +344,7 @@ void TextFile::WriteString(const std::string& text)
         start = nl + 1;
     }
     m_out.append(text, start, std::string::npos);
-    if (m_out.size() >= 4096)
+    if (m_out.size() >= m_flushSize)
         Flush();
 }
 

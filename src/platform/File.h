@@ -70,8 +70,11 @@ public:
     int GetChar();
     // Pushes back the character last read (one level is enough for readers).
     void UngetChar(int c);
-    // Writes text; every '\n' is written as CR LF.
+    // Writes text; every '\n' is written as CR LF. Written text is kept until
+    // flushSize bytes have gathered (or Flush, Close).
     void WriteString(const std::string& text);
+    // A file written in one go (a listing) gathers more per write call.
+    void SetFlushSize(size_t bytes) { m_flushSize = bytes; }
 
     size_t Read(void* buffer, size_t count) override;
     void Write(const void* data, size_t count) override;
@@ -87,6 +90,7 @@ private:
     size_t m_inPos = 0;
     int m_pushed = -2; // -2: nothing pushed back
     std::string m_out;
+    size_t m_flushSize = 4096;
 };
 
 // Whole-file helpers used by tools and tests.

@@ -6,30 +6,54 @@
 #include "platform/File.h"
 #include "setupfile/SetupImage.h"
 
+namespace {
+// The trailer of a setup file read without checking it, and where it lies.
+bool ReadTrailer(FileSetupSource& source, PackageTrailer* trailer, uint64_t* trailerAt)
+{
+    const uint64_t length = source.Length();
+    if (length < kTrailerSize)
+        return false;
+    std::vector<unsigned char> head(static_cast<size_t>(std::min<uint64_t>(length, 4096)));
+    source.ReadAt(0, head.data(), head.size());
+    // A signed file's trailer lies right before its certificate table.
+    const SignatureTable table = FindSignatureTable(head.data(), head.size());
+    const uint64_t end = table.present && table.offset >= kTrailerSize && table.offset <= length ? table.offset : length;
+    unsigned char encoded[kTrailerSize];
+    *trailerAt = end - kTrailerSize;
+    source.ReadAt(*trailerAt, encoded, kTrailerSize);
+    *trailer = DecodeTrailer(encoded);
+    return true;
+}
+} // namespace
+
+std::string RecordedReleaseName(const std::string& setupPath)
+{
+    try {
+        BinaryFile file;
+        file.OpenOrThrow(setupPath, BinaryFile::modeRead | BinaryFile::shareDenyNone);
+        FileSetupSource source(file);
+        PackageTrailer trailer;
+        uint64_t trailerAt = 0;
+        std::string name;
+        if (!ReadTrailer(source, &trailer, &trailerAt) || !ReadReleaseNameBlock(source, trailerAt, trailer.reserved, &name))
+            return std::string();
+        return name;
+    } catch (const FileError&) {
+        return std::string();
+    }
+}
+
 std::string RecordedSetupDigest(const std::string& setupPath)
 {
     try {
         BinaryFile file;
         file.OpenOrThrow(setupPath, BinaryFile::modeRead | BinaryFile::shareDenyNone);
         FileSetupSource source(file);
-        const uint64_t length = source.Length();
-        if (length < kTrailerSize)
+        PackageTrailer trailer;
+        uint64_t trailerAt = 0;
+        if (!ReadTrailer(source, &trailer, &trailerAt))
             return std::string();
-        std::vector<unsigned char> head(static_cast<size_t>(std::min<uint64_t>(length, 4096)));
-        source.ReadAt(0, head.data(), head.size());
-        // A signed file's trailer lies right before its certificate table.
-        const SignatureTable table = FindSignatureTable(head.data(), head.size());
-        const uint64_t end = table.present && table.offset >= kTrailerSize && table.offset <= length ? table.offset : length;
-        unsigned char encoded[kTrailerSize];
-        source.ReadAt(end - kTrailerSize, encoded, kTrailerSize);
-        const PackageTrailer trailer = DecodeTrailer(encoded);
-        static const char kHex[] = "0123456789abcdef";
-        std::string hex;
-        for (unsigned char byte : trailer.digest) {
-            hex += kHex[byte >> 4];
-            hex += kHex[byte & 15];
-        }
-        return hex;
+        return DigestHex(trailer.digest);
     } catch (const FileError&) {
         return std::string();
     }

@@ -7,3 +7,8 @@
 // The trailer's MD5 as 32 lower-case hex digits; empty when the file cannot
 // be read or is shorter than a trailer.
 std::string RecordedSetupDigest(const std::string& setupPath);
+
+// The release's name that the setup file records (mksetup --release), read
+// without checking the digest; empty for a file without a name, or one that
+// cannot be read.
+std::string RecordedReleaseName(const std::string& setupPath);

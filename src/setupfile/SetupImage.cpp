@@ -64,6 +64,36 @@ private:
     uint64_t m_sum = 0;
 };
 
+// Where the sections of a PE image end in the file (the program as the
+// linker wrote it); 0 when head is no PE image or does not hold its section
+// table.
+uint64_t PeSectionsEnd(const unsigned char* head, size_t size)
+{
+    size = std::min(size, kHeadSize);
+    if (size < 0x40 || head[0] != 'M' || head[1] != 'Z')
+        return 0;
+    const uint32_t pe = GetLe32(head + 0x3C);
+    if (pe > size || size - pe < 24 || memcmp(head + pe, "PE\0\0", 4) != 0)
+        return 0;
+    const uint16_t sections = GetLe16(head + pe + 6);
+    const uint64_t table = uint64_t(pe) + 24 + GetLe16(head + pe + 20);
+    if (table + uint64_t(sections) * 40 > size)
+        return 0;
+    uint64_t end = 0;
+    for (uint16_t i = 0; i < sections; ++i) {
+        const unsigned char* section = head + table + uint64_t(i) * 40;
+        const uint32_t rawSize = GetLe32(section + 16), rawAt = GetLe32(section + 20);
+        if (rawSize != 0)
+            end = std::max(end, uint64_t(rawAt) + rawSize);
+    }
+    return end;
+}
+
+bool IsReleaseNameChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || strchr(" .-_+(),#", c);
+}
+
 class MemorySource : public SetupSource {
 public:
     MemorySource(const unsigned char* bytes, size_t size) : m_bytes(bytes), m_size(size) {}
@@ -80,6 +110,59 @@ private:
 };
 
 } // namespace
+
+const unsigned char kReleaseNameMagic[kReleaseNameMagicSize] = {'T', 'L', 'X', 'R', 'N', 'A', 'M', 'E'};
+
+const char* ReleaseNameProblem(const std::string& name)
+{
+    if (name.empty() || name.size() > kMaxReleaseNameLength)
+        return "a release name has 1 to 64 characters";
+    for (char c : name)
+        if (c == '\0' || !IsReleaseNameChar(c))
+            return "a release name has only ASCII letters, digits, space and . - _ + ( ) , #";
+    if (name.front() == ' ' || name.back() == ' ')
+        return "a release name neither starts nor ends with a space";
+    return nullptr;
+}
+
+std::string DigestHex(const unsigned char digest[16])
+{
+    static const char kHex[] = "0123456789abcdef";
+    std::string hex;
+    for (int i = 0; i < 16; ++i) {
+        hex += kHex[digest[i] >> 4];
+        hex += kHex[digest[i] & 15];
+    }
+    return hex;
+}
+
+bool ReadReleaseNameBlock(SetupSource& source, uint64_t trailerAt, uint32_t reserved, std::string* name)
+{
+    const size_t fixed = 4 + kReleaseNameMagicSize;
+    name->clear();
+    if (reserved == 0) {
+        // A block whose length field was lost would otherwise pass as the
+        // package's last bytes.
+        if (trailerAt < kReleaseNameMagicSize)
+            return true;
+        unsigned char tail[kReleaseNameMagicSize];
+        source.ReadAt(trailerAt - kReleaseNameMagicSize, tail, sizeof tail);
+        return memcmp(tail, kReleaseNameMagic, sizeof tail) != 0;
+    }
+    if (reserved < fixed + 1 || reserved > fixed + kMaxReleaseNameLength || reserved > trailerAt)
+        return false;
+    unsigned char block[fixed + kMaxReleaseNameLength];
+    source.ReadAt(trailerAt - reserved, block, reserved);
+    const size_t length = reserved - fixed;
+    if (memcmp(block + reserved - kReleaseNameMagicSize, kReleaseNameMagic, kReleaseNameMagicSize) != 0 ||
+        GetLe32(block + length) != length)
+        return false;
+    std::string text(reinterpret_cast<const char*>(block), length);
+    if (ReleaseNameProblem(text))
+        return false;
+    *name = text;
+    return true;
+}
 
 uint64_t FileSetupSource::Length() { return m_file.GetLength(); }
 
@@ -165,10 +248,15 @@ ImageCheck CheckSetupSource(SetupSource& source, unsigned char* buffer, size_t b
         end = table.offset;
     }
     const uint64_t trailerAt = end - kTrailerSize;
+    const uint64_t sectionsEnd = PeSectionsEnd(buffer, headSize);
     unsigned char encoded[kTrailerSize];
     source.ReadAt(trailerAt, encoded, kTrailerSize);
     const PackageTrailer trailer = DecodeTrailer(encoded);
-    const bool packageInside = trailer.packageOffset <= trailerAt;
+    std::string releaseName;
+    const bool nameWhole = ReadReleaseNameBlock(source, trailerAt, trailer.reserved, &releaseName);
+    // The package ends where the name block starts.
+    const uint64_t packageEnd = nameWhole ? trailerAt - trailer.reserved : trailerAt;
+    const bool packageInside = trailer.packageOffset <= packageEnd;
 
     // One pass: the package to the sink as it is, the PE checksum over the
     // whole of a signed file, the MD5 over everything before the trailer
@@ -180,7 +268,7 @@ ImageCheck CheckSetupSource(SetupSource& source, unsigned char* buffer, size_t b
         const size_t n = static_cast<size_t>(std::min<uint64_t>(bufferSize, passEnd - pos));
         source.ReadAt(pos, buffer, n);
         if (sink && packageInside) {
-            uint64_t from = std::max<uint64_t>(pos, trailer.packageOffset), to = std::min(pos + n, trailerAt);
+            uint64_t from = std::max<uint64_t>(pos, trailer.packageOffset), to = std::min(pos + n, packageEnd);
             if (from < to)
                 sink->Take(buffer + (from - pos), static_cast<size_t>(to - from));
         }
@@ -196,8 +284,14 @@ ImageCheck CheckSetupSource(SetupSource& source, unsigned char* buffer, size_t b
     unsigned char digest[16];
     if (!md5.Final(digest))
         return ImageCheck::digestUnavailable;
-    if (memcmp(digest, trailer.digest, 16) != 0)
-        return ImageCheck::digestMismatch;
+    if (memcmp(digest, trailer.digest, 16) != 0) {
+        // What mksetup writes: a package after the program's sections and a
+        // name block that its length describes. Anything else at the end is
+        // no trailer at all.
+        const bool trailerLike = nameWhole && packageInside && trailer.packageOffset > 0 &&
+                                 trailer.packageOffset >= sectionsEnd;
+        return trailerLike ? ImageCheck::digestMismatch : ImageCheck::notSetupFile;
+    }
     if (table.present) {
         // The checksum field is the one byte range of a signed image that
         // the digest does not cover: zero (none) or the file's checksum.
@@ -209,12 +303,16 @@ ImageCheck CheckSetupSource(SetupSource& source, unsigned char* buffer, size_t b
     }
     // The trailer's own fields are not covered by the digest: a packaging
     // fault could still point past the trailer.
+    if (!nameWhole)
+        return ImageCheck::nameBlockDamaged;
     if (!packageInside)
         return ImageCheck::offsetBeyondTrailer;
     if (layout) {
         layout->packageOffset = trailer.packageOffset;
-        layout->packageSize = static_cast<uint32_t>(trailerAt - trailer.packageOffset);
+        layout->packageSize = static_cast<uint32_t>(packageEnd - trailer.packageOffset);
         layout->isSigned = table.present;
+        layout->releaseName = releaseName;
+        memcpy(layout->digest, trailer.digest, 16);
     }
     return ImageCheck::ok;
 }
@@ -249,6 +347,11 @@ const char* ImageCheckReason(ImageCheck check)
     case ImageCheck::signatureMisplaced:
         return "the certificate table of the signature does not end the file or leaves no room for the trailer";
     case ImageCheck::unreadable: return "the file could not be opened or read";
+    case ImageCheck::notSetupFile:
+        return "not a setup file: no package trailer at its end (a program without a package, or a setup file cut "
+               "short)";
+    case ImageCheck::nameBlockDamaged:
+        return "the release name before the trailer is damaged (the trailer does not describe it)";
     }
     return "unknown";
 }
@@ -275,17 +378,16 @@ ImageCheck CheckSetupFileAt(const std::string& path, PackageSink* sink, FileErro
     return ImageCheck::unreadable;
 }
 
-bool CheckSetupFile(const std::string& path, uint32_t* packageOffset, uint32_t* packageSize, std::string* reason,
-                    bool* isSigned)
+bool CheckSetupFile(const std::string& path, SetupLayout* layout, std::string* reason)
 {
     ImageCheck check = ImageCheck::ok;
-    SetupLayout layout;
+    SetupLayout found;
     try {
         std::vector<unsigned char> buffer(kSetupBufferSize);
         BinaryFile file;
         file.OpenOrThrow(path, BinaryFile::modeRead | BinaryFile::shareDenyNone);
         FileSetupSource source(file);
-        check = CheckSetupSource(source, buffer.data(), buffer.size(), &layout);
+        check = CheckSetupSource(source, buffer.data(), buffer.size(), &found);
         file.Close();
     } catch (const FileError& e) {
         if (reason)
@@ -301,6 +403,17 @@ bool CheckSetupFile(const std::string& path, uint32_t* packageOffset, uint32_t* 
             *reason = ImageCheckReason(check);
         return false;
     }
+    if (layout)
+        *layout = found;
+    return true;
+}
+
+bool CheckSetupFile(const std::string& path, uint32_t* packageOffset, uint32_t* packageSize, std::string* reason,
+                    bool* isSigned)
+{
+    SetupLayout layout;
+    if (!CheckSetupFile(path, &layout, reason))
+        return false;
     if (packageOffset)
         *packageOffset = layout.packageOffset;
     if (packageSize)
@@ -311,13 +424,22 @@ bool CheckSetupFile(const std::string& path, uint32_t* packageOffset, uint32_t* 
 }
 
 bool WriteSetupFile(const std::string& programPath, const std::string& packagePath, const std::string& outPath,
-                    std::string* reason)
+                    std::string* reason, const std::string& releaseName)
 {
     auto fail = [reason](const std::string& why) {
         if (reason)
             *reason = why;
         return false;
     };
+    if (!releaseName.empty() && ReleaseNameProblem(releaseName))
+        return fail(std::string("release name '") + releaseName + "': " + ReleaseNameProblem(releaseName));
+    std::string nameBlock;
+    if (!releaseName.empty()) {
+        unsigned char count[4];
+        PutLe32(count, static_cast<uint32_t>(releaseName.size()));
+        nameBlock = releaseName + std::string(reinterpret_cast<const char*>(count), 4) +
+                    std::string(reinterpret_cast<const char*>(kReleaseNameMagic), kReleaseNameMagicSize);
+    }
     bool created = false;
     try {
         std::vector<unsigned char> buffer(kSetupBufferSize);
@@ -327,7 +449,18 @@ bool WriteSetupFile(const std::string& programPath, const std::string& packagePa
         if (!package.Open(packagePath, BinaryFile::modeRead | BinaryFile::shareDenyWrite))
             return fail("cannot read " + packagePath);
         const uint64_t programLength = program.GetLength(), packageLength = package.GetLength();
-        const uint64_t unpadded = programLength + packageLength + kTrailerSize;
+        if (programLength == 0)
+            return fail(programPath + " is empty: PROGRAM is the setup program");
+        {
+            // A finished setup file as the program would carry two packages,
+            // and the setup would install the first.
+            FileSetupSource source(program);
+            if (CheckSetupSource(source, buffer.data(), buffer.size(), nullptr) == ImageCheck::ok)
+                return fail(programPath + " is a setup file already (it carries a package): give the setup program "
+                                          "itself as PROGRAM");
+            program.Seek(0, BinaryFile::begin);
+        }
+        const uint64_t unpadded = programLength + packageLength + nameBlock.size() + kTrailerSize;
         const uint64_t padding = (kSetupAlignment - unpadded % kSetupAlignment) % kSetupAlignment;
         if (unpadded + padding > kMaxSetupLength)
             return fail("setup file would be larger than 4 GiB - 1 byte (" + std::to_string(unpadded + padding) +
@@ -335,7 +468,6 @@ bool WriteSetupFile(const std::string& programPath, const std::string& packagePa
 
         PackageTrailer trailer;
         trailer.packageOffset = static_cast<uint32_t>(programLength + padding);
-        trailer.reserved = 0;
         Md5 md5;
         BinaryFile out;
         out.OpenOrThrow(outPath, BinaryFile::modeCreate | BinaryFile::modeWrite);
@@ -370,6 +502,8 @@ bool WriteSetupFile(const std::string& programPath, const std::string& packagePa
             put(buffer.data(), n);
             left -= n;
         }
+        put(reinterpret_cast<const unsigned char*>(nameBlock.data()), nameBlock.size());
+        trailer.reserved = static_cast<uint32_t>(nameBlock.size());
         if (!md5.Final(trailer.digest))
             throw std::runtime_error("MD5 digest could not be computed");
         unsigned char encoded[kTrailerSize];

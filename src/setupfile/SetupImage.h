@@ -1,5 +1,6 @@
 // The layout of a setup file: the program image, the embedded package (a
-// self-extracting archive) and a 24-byte trailer; a setup file signed
+// self-extracting archive), optionally the release's name, and a 24-byte
+// trailer; a setup file signed
 // afterwards carries the certificate table that its PE header's security
 // directory names after the trailer. Portable: the setup checks its own file
 // with it, the release tool writes and checks setup files.
@@ -19,13 +20,27 @@ const size_t kSetupBufferSize = 4u << 20;
 // this (where a certificate table may start).
 const size_t kSetupAlignment = 8;
 
-// Little-endian on disk: package offset, reserved, MD5 of everything before
-// the trailer.
+// Little-endian on disk: package offset, the length of the release-name
+// block (0: none; the field was reserved before names), MD5 of everything
+// before the trailer.
 struct PackageTrailer {
     uint32_t packageOffset = 0;
     uint32_t reserved = 0;
     unsigned char digest[16] = {0};
 };
+
+// The release-name block between the package and the trailer, so that the
+// digest covers the name: the name's bytes, their count (32-bit LE) and
+// kReleaseNameMagic. The trailer's reserved field holds the block's length;
+// a file without a name has neither (and setup files made before names
+// check and install as they did).
+const size_t kReleaseNameMagicSize = 8;
+extern const unsigned char kReleaseNameMagic[kReleaseNameMagicSize]; // "TLXRNAME"
+const size_t kMaxReleaseNameLength = 64;
+// Why a release name cannot be stored (it goes into INI files, the registry
+// and engines' detection rules as it is), or nullptr: 1 to 64 characters of
+// ASCII letters, digits, space (not first or last) and . - _ + ( ) , #
+const char* ReleaseNameProblem(const std::string& name);
 
 enum class ImageCheck {
     ok,
@@ -36,6 +51,8 @@ enum class ImageCheck {
     digestUnavailable, // the platform's MD5 could not be computed
     signatureMisplaced, // a certificate table that does not end the file
     unreadable,        // the file could not be opened or read (a FileError names it and the cause)
+    notSetupFile,      // no package trailer at its end: a program without a package, or cut short
+    nameBlockDamaged,  // the trailer's name-block length does not describe a release-name block
 };
 
 // Where a signed file's certificate table lies, from its PE header: the
@@ -53,12 +70,16 @@ struct SignatureTable {
 // head: the file's first bytes (up to 4096 are looked at).
 SignatureTable FindSignatureTable(const unsigned char* head, size_t size);
 
-// Where an accepted setup file holds its package.
+// Where an accepted setup file holds its package, and what it records.
 struct SetupLayout {
     uint32_t packageOffset = 0;
     uint32_t packageSize = 0;
     bool isSigned = false;
+    std::string releaseName;        // empty for a file without a name
+    unsigned char digest[16] = {0}; // the trailer's MD5 (for a signed file: of the file as built)
 };
+// A digest as 32 lower-case hex digits.
+std::string DigestHex(const unsigned char digest[16]);
 
 // Positioned reads of a setup file. ReadAt reads exactly size bytes or
 // throws (FileError for a file).
@@ -118,11 +139,20 @@ PackageTrailer DecodeTrailer(const unsigned char in[kTrailerSize]);
 // cannot be read or is not whole. No message is shown.
 bool CheckSetupFile(const std::string& path, uint32_t* packageOffset, uint32_t* packageSize,
                     std::string* reason, bool* isSigned = nullptr);
+// The same with the whole layout: the release's name and the recorded digest.
+bool CheckSetupFile(const std::string& path, SetupLayout* layout, std::string* reason);
+
+// The release-name block that ends before trailerAt, as the trailer's
+// reserved field describes it: true with *name (empty for none) when the
+// field and the block agree. Read errors of source pass through.
+bool ReadReleaseNameBlock(SetupSource& source, uint64_t trailerAt, uint32_t reserved, std::string* name);
 
 // Writes program (its PE checksum zeroed), zero padding up to a length that
-// is a multiple of kSetupAlignment, then package, then the trailer (offset =
-// where the package starts, reserved 0, MD5 of all before it). In pieces; a
-// signed program is refused (sign the finished setup file instead). False
-// with *reason on any failure, leaving no output file.
+// is a multiple of kSetupAlignment, then package, then the release-name
+// block when releaseName is not empty, then the trailer (offset = where the
+// package starts, the name block's length, MD5 of all before it). In pieces;
+// an empty program, a signed one (sign the finished setup file instead) and
+// a finished setup file are refused, and so is a name ReleaseNameProblem
+// refuses. False with *reason on any failure, leaving no output file.
 bool WriteSetupFile(const std::string& programPath, const std::string& packagePath,
-                    const std::string& outPath, std::string* reason);
+                    const std::string& outPath, std::string* reason, const std::string& releaseName = std::string());

@@ -35,8 +35,9 @@ head -c 200000 /dev/urandom >"$work/rel/TorneLix/config/Mill/tornelix.dat"
 printf 'm_a = 1\r\n' >"$work/rel/TorneLix/config/Mill/amend.dat"
 printf '@echo off\r\n' >"$work/rel/netsh/install.bat"
 
-MKSETUP="$work/mksetup" bash "$root/scripts/package-release.sh" "$work/rel" "$work/Setup.exe" "$probe" ||
-  { echo "FAIL: package-release"; exit 1; }
+out=$(MKSETUP="$work/mksetup" bash "$root/scripts/package-release.sh" --release "Demo 1.0" "$work/rel" "$work/Setup.exe" \
+  "$probe") || { echo "FAIL: package-release"; exit 1; }
+case "$out" in *"release name: Demo 1.0"*) ;; *) echo "FAIL: the release name is not named: $out"; fail=1 ;; esac
 
 # A failed step leaves no setup file: a signing key that does not match its
 # certificate, and a setup.cfg whose Path every controller would refuse
@@ -49,9 +50,16 @@ if command -v osslsigncode >/dev/null && command -v openssl >/dev/null; then
     "$work/rel" "$work/Signed.exe" "$probe" >"$work/sign.out" 2>&1 &&
     { echo "FAIL: packaging with a mismatched key succeeded"; fail=1; }
   ls -A "$work" | grep -q Signed && { echo "FAIL: a failed signing left $(ls -A "$work" | grep Signed)"; fail=1; }
+  # Nothing is said of the file it refused.
+  grep -q "package offset" "$work/sign.out" && { echo "FAIL: the refused file's lines: $(cat "$work/sign.out")"; fail=1; }
 else
   echo "FAIL: osslsigncode or openssl missing"; fail=1
 fi
+# A failure leaves nothing behind, also in the temporary directory.
+mkdir "$work/tmp"
+TMPDIR="$work/tmp" MKSETUP="$work/mksetup" bash "$root/scripts/package-release.sh" "$work/rel" "$work/no/Setup.exe" \
+  "$probe" >/dev/null 2>&1 && { echo "FAIL: packaged into a missing directory"; fail=1; }
+[ -z "$(ls -A "$work/tmp")" ] || { echo "FAIL: a failed packaging left $(ls -A "$work/tmp")"; fail=1; }
 cp -r "$work/rel" "$work/badrel"
 printf '[Settings]\r\nPath=C:\\Windows\\\r\n' >"$work/badrel/setup.cfg"
 out=$(MKSETUP="$work/mksetup" bash "$root/scripts/package-release.sh" "$work/badrel" "$work/BadCfg.exe" "$probe" 2>&1) &&
@@ -75,5 +83,5 @@ for f in setup.cfg TorneLix/config/Mill/tornelix.dat TorneLix/config/Mill/amend.
 done
 [ -d "$install_root/User/empty" ] || { echo "FAIL: empty directory not created"; fail=1; }
 
-[ $fail = 0 ] && echo "package-release: release extracted intact, damaged copy, mismatched key and bad Path refused"
+[ $fail = 0 ] && echo "package-release: release extracted intact, damaged copy, mismatched key, missing directory and bad Path refused"
 exit $fail

@@ -204,15 +204,25 @@ TEST_F(ExtractPackageTest, ASetupFileCutShortIsABadSignature)
     }
 }
 
-TEST_F(ExtractPackageTest, TheReservedFieldIsNotInterpreted)
+// The release's name lies between package and trailer, under the digest: the
+// package started is exactly the package; a name-block length that describes
+// no block is a damaged file.
+TEST_F(ExtractPackageTest, TheReleaseNameIsNoPartOfThePackage)
 {
+    std::string reason;
+    ASSERT_TRUE(WriteSetupFile(tree / "program.bin", DoublePath("package.exe"), tree / "named.exe", &reason, "Demo 1.0"))
+        << reason;
+    ScopedEnv copy("TLX_PACKAGE_COPY", tree / "copy.bin");
+    MessageCapture box;
+    EXPECT_EQ(RunSetupPackageFrom(tree / "named.exe").kind, PackageOutcome::ran);
+    EXPECT_TRUE(box.messages.empty());
+    EXPECT_EQ(Bytes(tree / "copy.bin"), package);
+    remove(recordFile.c_str());
+
     std::vector<unsigned char> body = program;
     body.insert(body.end(), package.begin(), package.end());
     WriteBytes(tree / "reserved.exe", Signed(body, static_cast<uint32_t>(program.size()), 0xDEADBEEF));
-    MessageCapture box;
-    EXPECT_EQ(RunSetupPackageFrom(tree / "reserved.exe").kind, PackageOutcome::ran);
-    EXPECT_TRUE(box.messages.empty());
-    EXPECT_EQ(Records().size(), 1u);
+    ExpectRejectedUntouched(tree / "reserved.exe");
 }
 
 TEST_F(ExtractPackageTest, ASignedOffsetBeyondTheTrailerIsABadSignature)

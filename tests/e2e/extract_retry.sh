@@ -7,7 +7,7 @@
 
 clean_machine
 head -c 8192 /dev/urandom >"$out/not-a-program.bin"
-wine "$TLX_WIN_BIN/mksetup.exe" "$(winpath "$TLX_WIN_BIN/Setup.exe")" "$(winpath "$out/not-a-program.bin")" \
+wine "$TLX_WIN_BIN/mksetup.exe" --no-cfg-check "$(winpath "$TLX_WIN_BIN/Setup.exe")" "$(winpath "$out/not-a-program.bin")" \
   "$(winpath "$media/Setup.exe")" >"$out/mksetup.out" 2>&1 || fail "mksetup: $(cat "$out/mksetup.out")"
 # Each message stays open for 2 s: four sequence periods.
 ROBOT_TIMEOUT=18 run_setup --answer-delay 2000 --answer "安装包运行失败=RETRY"

@@ -142,13 +142,13 @@ assert sorted(names) == ["Drill-05", "Grinder-11", "Lathe-02", "Mill-07", "Press
 row = {n.split(" ")[0]: r for n, r in fleet.items()}
 mill = row["Mill-07"]
 assert mill[4] == "installed" and mill[5] == "0", mill
-assert mill[1].startswith("Setup.exe ") and len(mill[1].split(" ")[1]) == 8, mill
+assert mill[1].startswith("Transfer 2.0 ") and len(mill[1].split(" ")[-1]) == 8, mill  # the release's name
 assert mill[6] == "14" and mill[8] == "2", mill  # Mill and Lathe: 7 carried, 1 new each
 assert mill[7].startswith("6") and "m_fOldGain" in mill[7] and "0.75" in mill[7] and "0.5" in mill[7] \
     and "m_naLimit[3]" in mill[7] and "-4" in mill[7], mill[7]
 lathe = row["Lathe-02"]
 assert lathe[4] == "setup-file-unusable" and lathe[5] == "3", lathe
-assert lathe[1].startswith("Setup.exe "), lathe  # the update before it stays recorded
+assert lathe[1].startswith("Transfer 2.0 "), lathe  # the update before it stays recorded
 grinder = row["Grinder-11"]
 assert "不能更新" in grinder[9] and grinder[9].endswith("9"), grinder
 drill = row["Drill-05"]

@@ -58,7 +58,7 @@ expect_run_state() {
   state_file | grep -qE "^\[Installed\] Release=$1 .*\[Kept\] Release=$2 .*Outcome=$3 ExitCode=0\$" ||
     fail "SetupState.ini: installed $1, kept $2, outcome $3 expected: $(state_file)"
 }
-expect_run_state Setup.exe unknown installed
+expect_run_state "Transfer 2\.0" unknown installed
 silent_run /S /CHECK /ROLLBACK
 expect_transcript "exit 0"
 expect_state "/CHECK /ROLLBACK changed the machine" "$updated"
@@ -73,7 +73,7 @@ expect_log '静默安装，自动回答OK：回到 '
 expect_log '更新之前的版本？'
 expect_log 'C:\Media\Setup.exe'
 expect_only_kept_release
-expect_run_state unknown Setup.exe swapped
+expect_run_state unknown "Transfer 2\.0" swapped
 pass "/S /ROLLBACK: program tree, data tree, shortcuts, driver and system file as before the update"
 
 silent_run /S /ROLLBACK
@@ -81,7 +81,7 @@ expect_transcript "exit 0"
 expect_state "after the second /ROLLBACK: not the updated release with the changed value" "$updated"
 expect_log '安装的版本？'
 expect_only_kept_release
-expect_run_state Setup.exe unknown swapped
+expect_run_state "Transfer 2\.0" unknown swapped
 pass "a second /S /ROLLBACK: the updated release with the value changed since, byte for byte"
 
 # --- Cuts during the swap; the next start is a normal one, cancelled at the warning.

@@ -4,7 +4,7 @@
 # it is to fail), and the check that nothing is left set aside.
 half_setup="$out/Setup-half.exe"
 package_runs="$out/package-runs"
-wine "$TLX_WIN_BIN/mksetup.exe" "$(winpath "$TLX_WIN_BIN/Setup.exe")" "$(winpath "$TLX_WIN_BIN/double_package.exe")" \
+wine "$TLX_WIN_BIN/mksetup.exe" --no-cfg-check "$(winpath "$TLX_WIN_BIN/Setup.exe")" "$(winpath "$TLX_WIN_BIN/double_package.exe")" \
   "$(winpath "$half_setup")" >"$out/mksetup.out" 2>&1 || fail "mksetup: $(cat "$out/mksetup.out")"
 TLX_PACKAGE_TREE=$(winpath "$transfer_release")
 TLX_PACKAGE_INTO=$(winpath "$install_root")

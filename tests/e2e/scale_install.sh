@@ -17,7 +17,7 @@ big="$out/big"
 mkdir -p "$big"
 cp "$TLX_WIN_BIN/double_package.exe" "$big/package.exe"
 head -c $((size_mb * 1024 * 1024)) /dev/zero | tr '\0' '\125' >>"$big/package.exe"
-wine "$TLX_WIN_BIN/mksetup.exe" "$(winpath "$TLX_WIN_BIN/Setup.exe")" "$(winpath "$big/package.exe")" \
+wine "$TLX_WIN_BIN/mksetup.exe" --no-cfg-check "$(winpath "$TLX_WIN_BIN/Setup.exe")" "$(winpath "$big/package.exe")" \
   "$(winpath "$big/Setup.exe")" >"$out/mksetup.out" 2>&1 || fail "mksetup: $(cat "$out/mksetup.out")"
 ln -sf "$big/Setup.exe" "$media/Setup.exe"
 bytes=$(stat -c %s "$big/Setup.exe")

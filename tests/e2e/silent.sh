@@ -8,7 +8,8 @@
 #   /S /NOPARAMS  on the same machine: exit 0, amend files as shipped
 #   /S            with a damaged setup file: exit 3, nothing changed
 #   and after the update and the damaged run, the run state in SetupState.ini
-#   and the registry
+#   and the registry: the release's name and the digest that mksetup --check
+#   printed for the setup file
 #   /S /WAIT=3    while the control program runs: exit 2 after about 3 s, nothing changed
 #   bad arguments (silent and not: /x, /SILENT, -S, /S /WAIT=10m): exit 6
 #   without a box, the closing line in the setup log; /?: exit 2; nothing changed
@@ -75,14 +76,18 @@ grep -q '^静默安装，自动回答YES：在重新装载软件时候' "$out/ou
 pass "/S: no window, exit 0, Mill and Lathe carried, the boxes' texts and answers in the setup log"
 
 digest=$(setup_digest "$transfer_setup")
-state_file | grep -qE "^\[Installed\] Release=Setup\.exe Digest=$digest Time=20[0-9-]{8} [0-9:]{8} \[Kept\] Release=unknown Digest= Time= \[LastRun\] Time=20[0-9-]{8} [0-9:]{8} Outcome=installed ExitCode=0$" ||
+# What the release engineer hands the engine's detection rule.
+checked=$(wine "$TLX_WIN_BIN/mksetup.exe" --check "$(winpath "$transfer_setup")" 2>&1 | tr -d '\r')
+case "$checked" in *"release name: Transfer 2.0"*"recorded digest: $digest"*) ;;
+  *) fail "mksetup --check does not name the release and its digest: $checked" ;; esac
+state_file | grep -qE "^\[Installed\] Release=Transfer 2\.0 Digest=$digest Time=20[0-9-]{8} [0-9:]{8} \[Kept\] Release=unknown Digest= Time= \[LastRun\] Time=20[0-9-]{8} [0-9:]{8} Outcome=installed ExitCode=0$" ||
   fail "SetupState.ini after the update: $(state_file)"
 installed_at=$(sed -n 's/^Time=//p' "$D/Velko/Boot/SetupState.ini" | head -1 | tr -d '\r')
 reg_after_update=$(state_reg)
-for v in "Release=Setup.exe" "ReleaseDigest=$digest" "InstalledAt=$installed_at" "LastOutcome=installed" "LastExitCode=0x0"; do
+for v in "Release=Transfer 2.0" "ReleaseDigest=$digest" "InstalledAt=$installed_at" "LastOutcome=installed" "LastExitCode=0x0"; do
   grep -qF "$v " <<<"$reg_after_update" || fail "registry after the update lacks $v: $reg_after_update"
 done
-pass "after the update: SetupState.ini and $state_key name Setup.exe, its trailer's digest and exit code 0"
+pass "after the update: mksetup --check, SetupState.ini and $state_key name the release, its trailer's digest and exit code 0"
 
 # --- /S /NOPARAMS: the question answered No.
 clean_machine
@@ -140,7 +145,7 @@ pass "/S with a damaged setup file: no window, exit 3, nothing changed"
 state_file | grep -qE "^\[Installed\] Release= Digest= Time= \[LastRun\] Time=20[0-9-]{8} [0-9:]{8} Outcome=setup-file-unusable ExitCode=3$" ||
   fail "SetupState.ini after the damaged run: $(state_file)"
 reg_after_failure=$(state_reg)
-for v in "Release=Setup.exe" "ReleaseDigest=$digest" "$installed_before" "LastOutcome=setup-file-unusable" "LastExitCode=0x3"; do
+for v in "Release=Transfer 2.0" "ReleaseDigest=$digest" "$installed_before" "LastOutcome=setup-file-unusable" "LastExitCode=0x3"; do
   grep -qF "$v " <<<"$reg_after_failure" || fail "registry after the damaged run lacks $v: $reg_after_failure"
 done
 pass "after the damaged run: exit code 3 and its outcome recorded, the release installed before still named"

@@ -25,6 +25,6 @@ crlf '; amend file of the new release (Mill)' '[CController]' 'm_fSpeed = 100' '
 crlf '[CController]' 'm_fSpeed = 80' 'm_nAxes = 2' 'm_fNewFeed = 3.25' 'm_nxWorkCoorPubOffset = 4' \
   >"$product/config/Lathe/amend.dat"
 
-bash "$root/scripts/package-release.sh" "$out/release" "$out/Setup.exe" "$TLX_WIN_BIN/Setup.exe"
+bash "$root/scripts/package-release.sh" --release "Transfer 2.0" "$out/release" "$out/Setup.exe" "$TLX_WIN_BIN/Setup.exe"
 [ -s "$out/Setup.exe" ] || { echo "no transfer setup file" >&2; exit 1; }
 echo "e2e transfer release: $(stat -c %s "$out/Setup.exe") bytes"

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "format/FmtNameParser.h"
 #include "params/AmendMerge.h"
 #include "params/CarryReport.h"
@@ -75,8 +77,18 @@ TEST(CarryReport, NamesWhatTheMergeDropsAndAdds)
     EXPECT_EQ(report.added[1].key, "m_home.m_fY");
     EXPECT_EQ(report.added[1].value, "2");
 
+    // The merge's own tally (what paramtool merge prints) tells the same story.
     std::string merged;
-    MergeAmendTextByNames(kSaved, kTarget, declared, merged);
+    MergeTally tally;
+    MergeAmendTextByNames(kSaved, kTarget, declared, merged, &tally);
+    EXPECT_EQ(tally.carried, report.carried);
+    auto same = [](const AmendEntries& a, const AmendEntries& b) {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const AmendEntry& x, const AmendEntry& y) {
+                   return x.key == y.key && x.value == y.value;
+               });
+    };
+    EXPECT_TRUE(same(tally.dropped, report.dropped));
+    EXPECT_TRUE(same(tally.added, report.added));
     for (const AmendEntry& entry : report.dropped)
         EXPECT_EQ(merged.find(entry.key + " ="), std::string::npos) << entry.key;
     for (const AmendEntry& entry : report.added)

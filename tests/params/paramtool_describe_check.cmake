@@ -75,7 +75,7 @@ same_file(${WORK}/damaged/listing.dat ${DATA}/expected.lst "listing of the resto
 
 # Each failure names its own cause in paramtool's one line.
 run(1 ${TOOL} describe ${WORK}/tornelix.dat ${WORK}/none.fmt)
-if(NOT err MATCHES "^paramtool: cannot open format file [^\n]*none.fmt\n$")
+if(NOT err MATCHES "^paramtool: format file [^\n]*none.fmt not found\n$")
   message(FATAL_ERROR "describe with a missing format: ${err}")
 endif()
 run(1 ${TOOL} describe ${WORK}/tornelix.dat ${DATA}/tornelix.fmt -o ${WORK}/no-such-dir/listing.dat)
@@ -83,14 +83,14 @@ if(NOT err MATCHES "^paramtool: cannot write the listing to [^\n]*listing.dat[^\
   message(FATAL_ERROR "describe to an unwritable listing: ${err}")
 endif()
 run(1 ${TOOL} describe ${WORK}/none.dat ${DATA}/tornelix.fmt)
-if(NOT err MATCHES "^paramtool: cannot open [^\n]*none.dat\n$")
+if(NOT err MATCHES "^paramtool: data file [^\n]*none.dat not found\n$")
   message(FATAL_ERROR "describe of a missing data file: ${err}")
 endif()
 
 # Both damaged; a missing block; a format that does not describe the block.
 run(1 ${TOOL} verify ${WORK}/broken/tornelix.dat)
 run(1 ${TOOL} describe ${WORK}/broken/tornelix.dat ${DATA}/tornelix.fmt --backup)
-if(NOT err MATCHES "damaged or missing and has no usable backup")
+if(NOT err MATCHES "fails its header or CRC-32 check and has no usable backup")
   message(FATAL_ERROR "describe of a damaged file: ${err}")
 endif()
 run(1 ${TOOL} describe ${WORK}/tornelix.dat ${DATA}/tornelix.fmt -b CControllerX)
@@ -102,4 +102,32 @@ if(NOT err MATCHES "format of data block\\(CController2\\) not found.*block 'CCo
   message(FATAL_ERROR "describe of a block the format lacks: ${err}")
 endif()
 run(2 ${TOOL} describe ${WORK}/tornelix.dat)
+
+# The other commands name the cause too: a missing file is "not found" (not a
+# failed check), a format that does not parse says so (not that it declares
+# nothing).
+file(WRITE ${WORK}/unparsable.fmt "field CController {\n  int m_a\n  (((\n")
+foreach(case "blocks|${WORK}/none.dat|data file [^\n]*none.dat not found"
+             "verify|${WORK}/none.dat|data file [^\n]*none.dat not found"
+             "carry|${WORK}/none.dat|${DATA}/tornelix.fmt|${DATA}/tornelix.fmt|${WORK}/amend.dat|[^\n]*none.dat not found"
+             "carry|${WORK}/tornelix.dat|${WORK}/none.fmt|${DATA}/tornelix.fmt|${WORK}/amend.dat|format file [^\n]*none.fmt not found"
+             "carry|${WORK}/tornelix.dat|${WORK}/unparsable.fmt|${DATA}/tornelix.fmt|${WORK}/amend.dat|format file [^\n]*unparsable.fmt does not parse"
+             "carry|${WORK}/tornelix.dat|${DATA}/tornelix.fmt|${WORK}/unparsable.fmt|${WORK}/amend.dat|format file [^\n]*unparsable.fmt does not parse")
+  string(REPLACE "|" ";" words "${case}")
+  list(POP_BACK words cause)
+  run(1 ${TOOL} ${words})
+  if(NOT err MATCHES "paramtool: ${cause}" OR err MATCHES "fails its header|cannot be listed|declares none")
+    message(FATAL_ERROR "paramtool ${words}: the cause is not named: ${err}")
+  endif()
+endforeach()
+
+# merge refuses a data file as SAVED (binary, not an amend text) and leaves
+# the target as it was.
+file(WRITE ${WORK}/target.dat "[CController]\r\nm_a = 1\r\n")
+file(READ ${WORK}/target.dat before HEX)
+run(1 ${TOOL} merge ${WORK}/tornelix.dat ${WORK}/target.dat ${DATA}/tornelix.fmt)
+file(READ ${WORK}/target.dat after HEX)
+if(NOT err MATCHES "tornelix.dat is not an amend text file" OR NOT after STREQUAL before)
+  message(FATAL_ERROR "merge of a data file: ${err}\ntarget: ${after}")
+endif()
 message(STATUS "paramtool describe, verify, blocks: ok")

@@ -8,6 +8,13 @@ execute_process(COMMAND ${EMULATOR} ${TOOL} merge ${WORK}/Mill_amend.dat ${WORK}
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "paramtool merge failed (${rc}): ${out} ${err}")
 endif()
+# What it carried and dropped, as carry says it (GBK through a pipe).
+file(WRITE ${WORK}/said.gbk "${out}")
+execute_process(COMMAND iconv -f GBK -t UTF-8 ${WORK}/said.gbk OUTPUT_VARIABLE said RESULT_VARIABLE iconv_rc)
+string(REPLACE "\r" "" said "${said}")
+if(NOT said MATCHES "配置[^\n]*：迁移2个值，丢弃2个值，新成员[0-9]+个\n  丢弃（新版本没有此成员）：m_b\\[4\\] = 4\n  丢弃（新版本没有此成员）：m_gone = 3\nmerged ")
+  message(FATAL_ERROR "merge does not say what it carried and dropped:\n${said}")
+endif()
 file(READ ${WORK}/amend.dat got HEX)
 file(READ ${DATA}/expected.dat want HEX)
 if(NOT got STREQUAL want)
@@ -44,5 +51,22 @@ execute_process(COMMAND ${EMULATOR} ${TOOL} merge ${WORK}/Mill_amend.dat ${WORK}
                         --create RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
 if(NOT rc EQUAL 0 OR NOT EXISTS ${WORK}/fresh_amend.dat)
   message(FATAL_ERROR "merge --create: exit ${rc}: ${err}")
+endif()
+# An empty SAVED is no amend text: refused, the target as it was; a format
+# that does not parse says so.
+file(WRITE ${WORK}/empty.dat "")
+file(READ ${WORK}/fresh_amend.dat fresh HEX)
+execute_process(COMMAND ${EMULATOR} ${TOOL} merge ${WORK}/empty.dat ${WORK}/fresh_amend.dat ${WORK}/tornelix.fmt
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+file(READ ${WORK}/fresh_amend.dat again HEX)
+if(NOT rc EQUAL 1 OR NOT err MATCHES "empty.dat is not an amend text file" OR out MATCHES "merged"
+   OR NOT again STREQUAL fresh)
+  message(FATAL_ERROR "a merge of an empty file: exit ${rc}: ${out} ${err}")
+endif()
+file(WRITE ${WORK}/unparsable.fmt "field CController {\n  int m_a\n  (((\n")
+execute_process(COMMAND ${EMULATOR} ${TOOL} merge ${WORK}/Mill_amend.dat ${WORK}/fresh_amend.dat ${WORK}/unparsable.fmt
+                RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+if(NOT rc EQUAL 1 OR NOT err MATCHES "unparsable.fmt does not parse" OR err MATCHES "declares none")
+  message(FATAL_ERROR "a merge with a format that does not parse: exit ${rc}: ${err}")
 endif()
 message(STATUS "paramtool merge: refusals ok")

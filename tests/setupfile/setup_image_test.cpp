@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Md5.h"
+#include "setupfile/SetupDigest.h"
 #include "setupfile/SetupImage.h"
 #include "platform/File.h"
 #include "platform/TempDirectory.h"
@@ -101,7 +102,10 @@ TEST(CheckSetupImage, AcceptsAWholeFileAndNamesThePackage)
     EXPECT_EQ(Check(Image(50, 0), &offset, &size), ImageCheck::ok);
     EXPECT_EQ(size, 0u);
     EXPECT_EQ(Check(Image(0, 0), &offset, &size), ImageCheck::ok);
-    EXPECT_EQ(Check(Image(10, 10, 0x12345678)), ImageCheck::ok) << "the reserved field is not interpreted";
+    // The reserved field is the name block's length: one that describes no
+    // block is a damaged file, though the digest matches.
+    EXPECT_EQ(Check(Image(10, 10, 0x12345678)), ImageCheck::nameBlockDamaged);
+    EXPECT_EQ(Check(Image(10, 30, 13)), ImageCheck::nameBlockDamaged);
 }
 
 TEST(CheckSetupImage, RejectsEveryChangedByteBeforeTheTrailerAndInTheDigest)
@@ -122,7 +126,8 @@ TEST(CheckSetupImage, RejectsEveryTruncation)
     for (size_t cut = 1; cut <= good.size(); ++cut) {
         std::vector<unsigned char> bad(good.begin(), good.end() - cut);
         ImageCheck c = Check(bad);
-        ASSERT_TRUE(c == ImageCheck::digestMismatch || c == ImageCheck::tooShort) << "cut " << cut;
+        ASSERT_TRUE(c == ImageCheck::digestMismatch || c == ImageCheck::notSetupFile || c == ImageCheck::tooShort)
+            << "cut " << cut;
         if (bad.size() < kTrailerSize) {
             EXPECT_EQ(c, ImageCheck::tooShort);
         }
@@ -319,4 +324,114 @@ TEST(SignedSetupFile, IsCheckedUpToItsCertificateTableAndNoFurther)
     EXPECT_FALSE(FileExists(out));
     remove(program.c_str());
     remove(package.c_str());
+}
+
+// The release's name between package and trailer: under the digest, apart
+// from the package, and found again through the trailer by the check and by
+// the run state's reader, signed or not.
+TEST(ReleaseName, IsStoredUnderTheDigestApartFromThePackage)
+{
+    std::string dir = SystemTempDirectory();
+    std::string program = dir + "tlx_named_program.bin", package = dir + "tlx_named_package.bin",
+                out = dir + "tlx_named_setup.bin";
+    std::vector<unsigned char> prog = PeProgram(5000);
+    std::vector<unsigned char> pack(3001, 0x5A);
+    ASSERT_TRUE(WriteWholeFile(program, prog.data(), prog.size()));
+    ASSERT_TRUE(WriteWholeFile(package, pack.data(), pack.size()));
+    std::string reason;
+    ASSERT_TRUE(WriteSetupFile(program, package, out, &reason, "TorneLix 4.2 (r3)")) << reason;
+    std::vector<unsigned char> named;
+    ASSERT_TRUE(ReadWholeFile(out, named));
+    EXPECT_EQ(named.size() % 8, 0u);
+
+    SetupLayout layout;
+    std::vector<unsigned char> got;
+    ASSERT_EQ(Stream(named, &layout, &got), ImageCheck::ok);
+    EXPECT_EQ(layout.releaseName, "TorneLix 4.2 (r3)");
+    EXPECT_EQ(got, pack) << "the name is no part of the package the setup starts";
+    unsigned char digest[16];
+    ASSERT_TRUE(Md5Digest(named.data(), named.size() - kTrailerSize, digest));
+    EXPECT_EQ(DigestHex(layout.digest), Hex(digest, 16));
+    EXPECT_EQ(RecordedSetupDigest(out), Hex(digest, 16));
+    EXPECT_EQ(RecordedReleaseName(out), "TorneLix 4.2 (r3)");
+
+    // Signed afterwards: the same name and the digest of the file as built.
+    std::vector<unsigned char> signedFile = named;
+    const uint32_t tableAt = static_cast<uint32_t>(signedFile.size());
+    signedFile.insert(signedFile.end(), 512, 0xC5);
+    PutLe32At(signedFile, kSecurityAt, tableAt);
+    PutLe32At(signedFile, kSecurityAt + 4, 512);
+    ASSERT_TRUE(WriteWholeFile(out, signedFile.data(), signedFile.size()));
+    ASSERT_TRUE(CheckSetupFile(out, &layout, &reason)) << reason;
+    EXPECT_TRUE(layout.isSigned);
+    EXPECT_EQ(layout.releaseName, "TorneLix 4.2 (r3)");
+    EXPECT_EQ(RecordedReleaseName(out), "TorneLix 4.2 (r3)");
+    EXPECT_EQ(RecordedSetupDigest(out), Hex(digest, 16));
+
+    // A changed name byte is a changed file; a name-block length that was
+    // lost or changed (the trailer's fields are outside the digest) is refused.
+    const size_t trailerAt = named.size() - kTrailerSize;
+    std::vector<unsigned char> b = named;
+    b[trailerAt - 14] ^= 0x01;
+    EXPECT_EQ(Stream(b, nullptr, nullptr), ImageCheck::digestMismatch);
+    for (uint32_t reserved : {0u, 28u, 30u, 2000u}) {
+        b = named;
+        PutLe32At(b, trailerAt + 4, reserved);
+        EXPECT_EQ(Stream(b, nullptr, nullptr), ImageCheck::nameBlockDamaged) << reserved;
+    }
+
+    // Names that an INI file, the registry or an engine's rule would misread.
+    remove(out.c_str());
+    for (const char* bad : {" lead", "trail ", "quo\"te", "new\nline", "semi;colon", "\xd6\xd0"}) {
+        EXPECT_FALSE(WriteSetupFile(program, package, out, &reason, bad)) << bad;
+        EXPECT_FALSE(FileExists(out)) << bad;
+    }
+    EXPECT_FALSE(WriteSetupFile(program, package, out, &reason, std::string(65, 'x')));
+
+    // Without a name: the file as before, and no name to read.
+    ASSERT_TRUE(WriteSetupFile(program, package, out, &reason)) << reason;
+    EXPECT_EQ(RecordedReleaseName(out), "");
+    EXPECT_TRUE(CheckSetupFile(out, &layout, &reason)) << reason;
+    EXPECT_EQ(layout.packageSize, pack.size());
+    remove(program.c_str());
+    remove(package.c_str());
+    remove(out.c_str());
+}
+
+// What mksetup is given by mistake: a bare program is no setup file (not a
+// damaged one), and a finished setup file or an empty file is no PROGRAM.
+TEST(SetupFile, TellsABareProgramFromADamagedSetupFileAndRefusesOneAsProgram)
+{
+    std::string dir = SystemTempDirectory();
+    std::string program = dir + "tlx_bare_program.bin", package = dir + "tlx_bare_package.bin",
+                out = dir + "tlx_bare_setup.bin", again = dir + "tlx_bare_again.bin";
+    std::vector<unsigned char> prog = PeProgram(6000);
+    // One section that ends the image, its last bytes zero as a linker pads.
+    prog[0x80 + 6] = 1;
+    const size_t section = 0x98 + 224;
+    PutLe32At(prog, section + 16, 6000 - 0x400);
+    PutLe32At(prog, section + 20, 0x400);
+    std::fill(prog.end() - 64, prog.end(), 0);
+    std::vector<unsigned char> pack(777, 0x33);
+    ASSERT_TRUE(WriteWholeFile(program, prog.data(), prog.size()));
+    ASSERT_TRUE(WriteWholeFile(package, pack.data(), pack.size()));
+    std::string reason;
+    EXPECT_FALSE(CheckSetupFile(program, nullptr, nullptr, &reason));
+    EXPECT_NE(reason.find("not a setup file"), std::string::npos) << reason;
+
+    ASSERT_TRUE(WriteSetupFile(program, package, out, &reason)) << reason;
+    std::vector<unsigned char> b;
+    ASSERT_TRUE(ReadWholeFile(out, b));
+    b[6100] ^= 0x10;
+    EXPECT_EQ(Stream(b, nullptr, nullptr), ImageCheck::digestMismatch) << "a damaged setup file stays damaged";
+
+    EXPECT_FALSE(WriteSetupFile(out, package, again, &reason));
+    EXPECT_NE(reason.find("is a setup file already"), std::string::npos) << reason;
+    EXPECT_FALSE(FileExists(again));
+    ASSERT_TRUE(WriteWholeFile(program, prog.data(), 0));
+    EXPECT_FALSE(WriteSetupFile(program, package, again, &reason));
+    EXPECT_FALSE(FileExists(again));
+    remove(program.c_str());
+    remove(package.c_str());
+    remove(out.c_str());
 }

@@ -14,6 +14,8 @@ int RunBlocks(const std::vector<std::string>& args)
     if (args.size() != 1 || args[0].empty() || args[0][0] == '-')
         return UsageError(kUsage);
     const std::string& path = args[0];
+    if (!FileFound(path, "data file"))
+        return kExitFailure;
     if (!IsDataFileWhole(path))
         fprintf(stderr, "paramtool: warning: %s fails its header or CRC-32 check\n", path.c_str());
     try {

@@ -51,11 +51,14 @@ int RunCarry(const std::vector<std::string>& arguments)
     if (!IsDataFileWhole(source)) {
         source = data + ".bak";
         if (!IsDataFileWhole(source)) {
-            fprintf(stderr, "paramtool: %s is damaged or missing and has no usable backup: its values cannot be carried\n",
-                    data.c_str());
+            fprintf(stderr, "paramtool: %s %s and has no usable backup: its values cannot be carried\n", data.c_str(),
+                    FileExists(data) ? "fails its header or CRC-32 check" : "not found");
             return kExitFailure;
         }
     }
+    for (const std::string* format : {&oldFormat, &newFormat})
+        if (!FileFound(*format, "format file"))
+            return kExitFailure;
     std::vector<unsigned char> block;
     try {
         if (!ReadDataBlock(source, "CController", block)) {
@@ -70,11 +73,17 @@ int RunCarry(const std::vector<std::string>& arguments)
     CFieldDescriptor descriptor(LocalListingTexts());
     bool described =
         descriptor.DescribeBlock(saved, "CController", block.data(), static_cast<int>(block.size()), oldFormat);
+    const DescribeFailure failure = descriptor.LastFailure();
     descriptor.Reset();
     if (!described) {
         remove(saved.c_str());
-        fprintf(stderr, "paramtool: the CController block of %s cannot be listed with %s\n", source.c_str(),
-                oldFormat.c_str());
+        if (failure == DescribeFailure::formatInvalid)
+            fprintf(stderr, "paramtool: format file %s does not parse\n", oldFormat.c_str());
+        else if (failure == DescribeFailure::formatUnreadable)
+            fprintf(stderr, "paramtool: format file %s cannot be read\n", oldFormat.c_str());
+        else
+            fprintf(stderr, "paramtool: the CController block of %s does not match %s\n", source.c_str(),
+                    oldFormat.c_str());
         return kExitFailure;
     }
     if (!FileExists(amend))
@@ -84,8 +93,10 @@ int RunCarry(const std::vector<std::string>& arguments)
     bool read = ReadCarryReport(name, saved, amend, newFormat, report);
     remove(saved.c_str());
     if (!read) {
-        fprintf(stderr, "paramtool: %s has no readable CController block; nothing would be carried\n",
-                newFormat.c_str());
+        std::string fault = FormatFault(newFormat);
+        if (fault.empty())
+            fault = "format file " + newFormat + " cannot be read";
+        fprintf(stderr, "paramtool: %s; nothing would be carried\n", fault.c_str());
         return kExitFailure;
     }
     std::string text;

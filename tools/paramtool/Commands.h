@@ -45,3 +45,10 @@ bool TakeOption(std::vector<std::string>& args, const char* shortName, const cha
 bool TakeFlag(std::vector<std::string>& args, const char* shortName, const char* longName);
 // Prints "paramtool: usage: paramtool <usage>" to stderr and returns kExitUsage.
 int UsageError(const char* usage, const std::string& problem = std::string());
+// Every command names the cause: "paramtool: <role> <path> not found" on
+// stderr when path is no file (false then).
+bool FileFound(const std::string& path, const char* role);
+// Why a format file gives no member names of field: "format file F not found",
+// "... does not parse" or "... declares no field block 'X'"; empty when it
+// gives them. For the message after a failure (it scans the file again).
+std::string FormatFault(const std::string& path, const std::string& field = "CController");

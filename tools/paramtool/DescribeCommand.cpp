@@ -47,7 +47,7 @@ std::string SourceOf(const std::string& data, bool useBackup)
     std::string backup = data + ".bak";
     if (!useBackup) {
         if (!exists)
-            fprintf(stderr, "paramtool: cannot open %s\n", data.c_str());
+            fprintf(stderr, "paramtool: data file %s not found\n", data.c_str());
         else
             fprintf(stderr,
                     "paramtool: %s fails its header or CRC-32 check (--backup reads %s; 'paramtool verify' "
@@ -56,7 +56,8 @@ std::string SourceOf(const std::string& data, bool useBackup)
         return std::string();
     }
     if (!IsDataFileWhole(backup)) {
-        fprintf(stderr, "paramtool: %s is damaged or missing and has no usable backup\n", data.c_str());
+        fprintf(stderr, "paramtool: %s %s and has no usable backup\n", data.c_str(),
+                exists ? "fails its header or CRC-32 check" : "not found");
         return std::string();
     }
     fprintf(stderr, "paramtool: %s %s; read %s\n", data.c_str(),
@@ -114,7 +115,8 @@ int RunDescribe(const std::vector<std::string>& arguments)
     switch (failure) {
     case DescribeFailure::none: break;
     case DescribeFailure::formatUnreadable:
-        fprintf(stderr, "paramtool: cannot open format file %s\n", format.c_str());
+        fprintf(stderr, "paramtool: format file %s %s\n", format.c_str(),
+                FileExists(format) ? "cannot be read" : "not found");
         return kExitFailure;
     case DescribeFailure::formatInvalid:
         fprintf(stderr, "paramtool: format file %s does not parse\n", format.c_str());

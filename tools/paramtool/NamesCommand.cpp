@@ -19,12 +19,13 @@ int RunNames(const std::vector<std::string>& arguments)
     if (args.size() != 1 || args[0].empty() || args[0][0] == '-')
         return UsageError(kUsage);
 
+    if (!FileFound(args[0], "format file"))
+        return kExitFailure;
     CFmtNameParser parser;
     parser.SetFieldName(field);
     if (!parser.Scan(args[0])) {
-        // A parse error is already on stderr through the trace log.
-        if (parser.LastError().empty())
-            fprintf(stderr, "paramtool: cannot open %s\n", args[0].c_str());
+        // Where it fails is already on stderr through the trace log.
+        fprintf(stderr, "paramtool: format file %s does not parse\n", args[0].c_str());
         return kExitFailure;
     }
     if (!parser.m_bFieldFound) {

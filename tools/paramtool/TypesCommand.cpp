@@ -32,10 +32,12 @@ int RunTypes(const std::vector<std::string>& arguments)
     if (args.size() != 1 || args[0].empty() || args[0][0] == '-')
         return UsageError(kUsage);
 
+    if (!FileFound(args[0], "format file"))
+        return kExitFailure;
     CFormatParser parser;
     if (!parser.Parse(args[0])) {
-        if (parser.LastError().empty())
-            fprintf(stderr, "paramtool: cannot open %s\n", args[0].c_str());
+        // Where it fails is already on stderr through the trace log.
+        fprintf(stderr, "paramtool: format file %s does not parse\n", args[0].c_str());
         return kExitFailure;
     }
     // The built-ins first (unless only the file's declarations are wanted),

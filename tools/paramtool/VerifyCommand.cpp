@@ -4,6 +4,7 @@
 
 #include "Commands.h"
 #include "params/DataFileVerification.h"
+#include "platform/File.h"
 #include "platform/TerminalText.h"
 
 namespace {
@@ -14,6 +15,12 @@ int RunVerify(const std::vector<std::string>& args)
     if (args.size() != 1 || args[0].empty() || args[0][0] == '-')
         return UsageError(kUsage);
     const std::string& path = args[0];
+    // A missing file with a whole backup is restored; with neither there is
+    // nothing to check.
+    if (!FileExists(path) && !FileExists(path + ".bak")) {
+        fprintf(stderr, "paramtool: data file %s not found (nor its backup %s.bak)\n", path.c_str(), path.c_str());
+        return kExitFailure;
+    }
     DataFileCheck result;
     std::string problem;
     {
@@ -30,7 +37,8 @@ int RunVerify(const std::vector<std::string>& args)
         printf("%s: restored from %s.bak\n", path.c_str(), path.c_str());
         return kExitOk;
     default:
-        fprintf(stderr, "paramtool: %s is damaged or missing and has no usable backup\n", path.c_str());
+        fprintf(stderr, "paramtool: %s %s and has no usable backup\n", path.c_str(),
+                FileExists(path) ? "fails its header or CRC-32 check" : "not found");
         return kExitFailure;
     }
 }

@@ -6,7 +6,9 @@
 #include <map>
 
 #include "Commands.h"
+#include "format/FmtNameParser.h"
 #include "logs/TraceLog.h"
+#include "platform/File.h"
 
 namespace {
 // A function-local table: registrations run during static initialisation.
@@ -73,6 +75,27 @@ int UsageError(const char* usage, const std::string& problem)
         fprintf(stderr, "paramtool: %s\n", problem.c_str());
     fprintf(stderr, "usage: paramtool %s\n", usage);
     return kExitUsage;
+}
+
+bool FileFound(const std::string& path, const char* role)
+{
+    if (FileExists(path))
+        return true;
+    fprintf(stderr, "paramtool: %s %s not found\n", role, path.c_str());
+    return false;
+}
+
+std::string FormatFault(const std::string& path, const std::string& field)
+{
+    if (!FileExists(path))
+        return "format file " + path + " not found";
+    CFmtNameParser parser;
+    parser.SetFieldName(field);
+    if (!parser.Scan(path))
+        return "format file " + path + " does not parse";
+    if (!parser.m_bFieldFound)
+        return "format file " + path + " declares no field block '" + field + "'";
+    return std::string();
 }
 
 int main(int argc, char** argv)
