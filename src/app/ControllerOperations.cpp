@@ -158,8 +158,10 @@ ClearOutcome ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPor
     std::string problem;
     ReadKeptRecord(&kept, &problem);
     NameLeftoverAsideDirectories(kept.tag);
-    // Nothing is touched before the journal is known to be writable.
-    bool begun = BeginSetAside();
+    // Nothing is touched before the journal is known to be writable. What
+    // the release in place laid in the data tree tells its files from the
+    // operator's.
+    bool begun = BeginSetAside(kept.laid);
     if (begun && dataTreeKept) // its save failed: the tree is the only copy of the user's files
         RemoveParameterFilesInPlace();
     outcome.journalWritten = begun && (dataTreeKept || SetAsideDataTree()) && SetAsideProgramTree(port) &&
@@ -183,6 +185,7 @@ PackageOutcome ControllerOperations::ExtractPackage()
         return outcome;
     }
     PackageOutcome outcome = RunSetupPackage();
+    RecordWhatThePackageLaid(); // unrecorded, they would count as the operator's and stay
     // The package's own word is not enough: the release must be there.
     if (outcome.kind == PackageOutcome::ran && (ProductDirName().empty() || !IsDirectory(ProductDir())))
         outcome.kind = PackageOutcome::noProductDir;

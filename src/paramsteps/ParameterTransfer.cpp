@@ -12,6 +12,7 @@
 #include "params/CarryReport.h"
 #include "paramsteps/CarryReportLog.h"
 #include "platform/DirectoryEntries.h"
+#include "release/PreviousRelease.h"
 #include "platform/Paths.h"
 #include "platform/StringUtil.h"
 
@@ -114,6 +115,11 @@ void CopyReleaseUserTree(ParameterSession& session)
         return;
     if (!PathExists(target))
         MakeDirectoryPath(target);
+    // Written down before they are laid: these are the release's files of
+    // the data tree, every other file there stays the operator's.
+    std::vector<std::string> laid;
+    ListFilesAs(source, WithoutTrailingBackslash(target), &laid);
+    RecordLaid(laid);
     CopyTree(source, target);
     DeleteTree(userTree);
 }

@@ -403,6 +403,29 @@ void TextFile::Close()
     BinaryFile::Close();
 }
 
+bool SameFileContents(const std::string& a, const std::string& b)
+{
+    BinaryFile first, second;
+    if (!first.Open(a, BinaryFile::modeRead | BinaryFile::shareDenyNone) ||
+        !second.Open(b, BinaryFile::modeRead | BinaryFile::shareDenyNone))
+        return false;
+    try {
+        if (first.GetLength() != second.GetLength())
+            return false;
+        std::vector<unsigned char> x(1 << 16), y(1 << 16);
+        for (;;) {
+            size_t n = first.Read(x.data(), x.size());
+            if (n == 0)
+                return true;
+            second.ReadExact(y.data(), n);
+            if (memcmp(x.data(), y.data(), n) != 0)
+                return false;
+        }
+    } catch (const FileError&) {
+        return false;
+    }
+}
+
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes)
 {
     BinaryFile f;

@@ -93,4 +93,6 @@ private:
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes);
 bool WriteWholeFile(const std::string& path, const void* data, size_t size);
 bool FileExists(const std::string& path);
+// Both files can be read and hold the same bytes.
+bool SameFileContents(const std::string& a, const std::string& b);
 bool DirectoryExists(const std::string& path);

@@ -30,6 +30,8 @@ struct JournalContents {
     std::vector<JournalMove> saved;    // shared files copied aside before the run replaced them
     std::vector<std::string> kept;     // entries that stayed in place (held, links, failed moves)
     std::vector<std::string> absent;   // nothing was there: whatever is there after the package is new
+    std::vector<std::string> laid;     // files the run lays in the data tree (the new release's)
+    std::vector<std::string> prior;    // files the release set aside had laid in the data tree
 };
 
 enum class JournalReading { ok, empty, damaged };
@@ -49,4 +51,6 @@ std::string JournalMoveLine(const JournalMove& move);
 std::string JournalSavedLine(const JournalMove& move);
 std::string JournalKeptLine(const std::string& path);
 std::string JournalAbsentLine(const std::string& path);
+// "laid" or "prior" lines, one per path, as one text.
+std::string JournalLaidLines(const char* kind, const std::vector<std::string>& paths);
 

@@ -18,6 +18,7 @@
 #include "platform/StringUtil.h"
 #include "platform/TempDirectory.h"
 #include "release/RecordFile.h"
+#include "release/DataTreeFiles.h"
 #include "release/RecordPlaces.h"
 #include "release/TagStore.h"
 
@@ -186,6 +187,24 @@ bool DiscardChildren(const std::string& dir, const std::string& target, UndoResu
     return all;
 }
 
+bool IsLiveDataTree(const std::string& path) { return SamePath(path, LiveDataTree()); }
+
+// In the data tree only the run's own files and the machine's values go:
+// a file the operator saved after a cut is not the run's to take.
+bool DiscardFromDataTree(const std::string& tree, const std::string& target, UndoResult& result)
+{
+    std::vector<std::string> notMoved;
+    MoveReleaseFilesOut(tree, target, LaidFiles(g_run.laid), &notMoved, IsFixed);
+    bool all = true;
+    for (const std::string& path : notMoved) {
+        if (!RemoveFile(path)) {
+            NotBack(result, path, std::string());
+            all = false;
+        }
+    }
+    return all;
+}
+
 // What the run laid in the original places goes into the run's discard area
 // (same volume, renames), so that the previous release can come back whole.
 bool DiscardWhatTheRunLaid(UndoResult& result)
@@ -195,7 +214,9 @@ bool DiscardWhatTheRunLaid(UndoResult& result)
         const std::string& original = g_run.moves[i].original;
         std::string target = JoinPath(JoinPath(RunDirFor(original), "discard"), "m" + std::to_string(i + 1));
         PathKind kind = KindOfPath(original);
-        if (kind == PathKind::directory && !IsFixed(original))
+        if (kind == PathKind::directory && IsLiveDataTree(original))
+            all = DiscardFromDataTree(original, target, result) && all;
+        else if (kind == PathKind::directory && !IsFixed(original))
             all = DiscardChildren(original, target, result) && all; // the move back merges into it
         else
             all = DiscardEntry(original, target, kind, result) && all;
@@ -203,7 +224,11 @@ bool DiscardWhatTheRunLaid(UndoResult& result)
     for (size_t i = 0; i < g_run.absent.size(); ++i) {
         const std::string& path = g_run.absent[i];
         std::string target = JoinPath(JoinPath(RunDirFor(path), "discard"), "a" + std::to_string(i + 1));
-        all = DiscardEntry(path, target, KindOfPath(path), result) && all;
+        PathKind kind = KindOfPath(path);
+        if (kind == PathKind::directory && IsLiveDataTree(path))
+            all = DiscardFromDataTree(path, target, result) && all;
+        else
+            all = DiscardEntry(path, target, kind, result) && all;
     }
     return all;
 }
@@ -212,6 +237,15 @@ bool DiscardWhatTheRunLaid(UndoResult& result)
 // there (a file of the same name) or cannot be moved stays aside and is named.
 void MoveBack(const std::string& aside, const std::string& original, UndoResult& result)
 {
+    if (IsLiveDataTree(original)) {
+        // Files the operator saved there after a cut stay: two versions of
+        // one file are both kept, the newer in place.
+        std::vector<std::string> notMoved;
+        MergeIntoLiveTree(aside, original, false, LaidFiles(), &notMoved);
+        for (const std::string& path : notMoved)
+            NotBack(result, original + path.substr(aside.size()), path);
+        return;
+    }
     MoveByRenames(aside, original, [&](const std::string& path, Stuck why) {
         if (why == Stuck::notMoved)
             NotBack(result, original + path.substr(aside.size()), path);
@@ -252,9 +286,34 @@ void ForgetJournal()
     g_runDirsMade.clear();
 }
 
+// After a good update the data tree set aside may still hold the
+// operator's files (the machine's values were not carried back, or files
+// the setup cannot tell): they come into the live tree before it goes.
+bool BringHomeFromSetAside()
+{
+    if (g_run.phase != RunPhase::done)
+        return true; // an undo has put everything back, or moves it back itself
+    bool all = true;
+    for (const JournalMove& move : g_run.moves)
+        if (IsLiveDataTree(move.original))
+            all = BringOperatorFilesHome(move.aside, LaidFiles(g_run.prior)) && all;
+    return all;
+}
+
 // Deletes the run's directories; the journal goes once they are gone.
 void CleanUp(bool lastTry)
 {
+    if (!BringHomeFromSetAside()) {
+        // What could not come home is never deleted: the directories stay,
+        // named, and the journal goes only at the last try.
+        if (!lastTry) {
+            WriteLogLine("未能删除备份目录，下次安装时再试：" + RunDirFor(LiveDataTree()));
+            return;
+        }
+        WriteLogLine("未能删除备份目录，保留：" + RunDirFor(LiveDataTree()));
+        ForgetJournal();
+        return;
+    }
     std::vector<std::string> left;
     if (RemoveRunDirectories(&left) || lastTry) {
         for (const std::string& dir : left)
@@ -285,6 +344,10 @@ std::string JournalPlacesProblem(const JournalContents& run)
         for (const std::string& path : *list)
             if (!IsProductPlace(path))
                 return "names a place that is not the product's: " + path;
+    for (const std::vector<std::string>* list : {&run.laid, &run.prior})
+        for (const std::string& path : *list)
+            if (!IsProductPlace(path) || !IsSelfOrWithin(path, LiveDataTree()))
+                return "names a file laid outside the data tree: " + path;
     return std::string();
 }
 
@@ -327,7 +390,7 @@ EarlierRun ReadEarlierRun(std::string* problem)
     return earlier;
 }
 
-bool BeginSetAside()
+bool BeginSetAside(const std::vector<std::string>& prior)
 {
     // A start-up undo that was whole but could not delete everything has
     // left its journal: what stays is named, and this run begins its own.
@@ -339,8 +402,9 @@ bool BeginSetAside()
     g_runDirsMade.clear();
     g_run.tag = NewTag();
     g_present = true;
+    g_run.prior = prior;
     if (Append(JournalHeaderLine()) && Append(JournalTagLine(g_run.tag)) &&
-        Append(JournalPhaseLine(RunPhase::settingAside)))
+        (prior.empty() || Append(JournalLaidLines("prior", prior))) && Append(JournalPhaseLine(RunPhase::settingAside)))
         return true;
     ForgetJournal();
     return false;
@@ -402,6 +466,45 @@ AsideResult SetAside(const std::string& path)
     }
     MoveInto(original, aside, result);
     return result;
+}
+
+bool RecordLaid(const std::vector<std::string>& paths)
+{
+    if (!g_present || paths.empty())
+        return g_present;
+    if (!Append(JournalLaidLines("laid", paths)))
+        return false;
+    g_run.laid.insert(g_run.laid.end(), paths.begin(), paths.end());
+    return true;
+}
+
+void ListFilesAs(const std::string& dir, const std::string& into, std::vector<std::string>* paths)
+{
+    ForEachEntry(dir, "*", [&](const DirectoryEntry& entry) {
+        std::string from = JoinPath(dir, entry.name), as = JoinPath(into, entry.name);
+        if (from.empty() || as.empty() || entry.IsReparsePoint())
+            return true;
+        if (entry.IsDirectory())
+            ListFilesAs(from, as, paths);
+        else
+            paths->push_back(as);
+        return true;
+    });
+}
+
+bool RecordWhatThePackageLaid()
+{
+    if (!g_present)
+        return true;
+    std::string tree = LiveDataTree();
+    bool setAside = RecordedAbsent(tree);
+    for (const JournalMove& move : g_run.moves)
+        setAside = setAside || SamePath(move.original, tree);
+    if (!setAside || KindOfPath(tree) != PathKind::directory)
+        return true;
+    std::vector<std::string> laid;
+    ListFilesAs(tree, tree, &laid);
+    return RecordLaid(laid);
 }
 
 bool RecordPhase(RunPhase phase)
@@ -487,6 +590,7 @@ void DeleteSetAsideRelease()
         // update: the journal goes first, and what stays is named as a leftover.
         WriteLogLine("安装记录无法写入，备份目录直接删除：" + JournalPath());
         RemoveFile(JournalPath());
+        g_run.phase = RunPhase::done; // the update is done: the operator's files still come home
         CleanUp(true);
         return;
     }

@@ -44,9 +44,22 @@ struct UndoResult {
     std::vector<std::string> notBack;
 };
 
-// Starts this run's journal with fresh names for its aside directories.
-// False when the journal cannot be written: nothing has been moved.
-bool BeginSetAside();
+// Starts this run's journal with fresh names for its aside directories;
+// prior: what the release to be set aside laid in the data tree (its
+// operator's files are told from it). False when the journal cannot be
+// written: nothing has been moved.
+bool BeginSetAside(const std::vector<std::string>& prior = std::vector<std::string>());
+
+// Records the files the run is about to lay in the data tree (the new
+// release's), before it lays them: an undo takes them out again, and every
+// other file of the data tree stays the operator's. False when it could not
+// be recorded: they then count as the operator's, and stay.
+bool RecordLaid(const std::vector<std::string>& paths);
+// Right after the package ran: what it put in the data tree, when this run
+// set that tree aside (else the tree is the operator's, kept in place).
+bool RecordWhatThePackageLaid();
+// Every file below dir (links left out), as the path it has below into.
+void ListFilesAs(const std::string& dir, const std::string& into, std::vector<std::string>* paths);
 
 struct AsideResult {
     bool journalWritten = true;      // false: stop, the moves can no longer be recorded
