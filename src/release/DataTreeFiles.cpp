@@ -12,19 +12,45 @@
 #include "platform/Paths.h"
 #include "platform/TempDirectory.h"
 
-std::string LiveDataTree() { return WithoutTrailingBackslash(DataProductDir()); }
-
-LaidFiles::LaidFiles(const std::vector<std::string>& paths)
+std::string FileStamp(const std::string& path)
 {
-    for (const std::string& path : paths)
-        m_paths.insert(LowerMultiByte(path));
+    unsigned long long size = 0, when = 0;
+    if (!FileSizeOf(path, &size) || !LastWriteTimeOf(path, &when))
+        return std::string();
+    return std::to_string(size) + "-" + std::to_string(when);
 }
 
-bool LaidFiles::Holds(const std::string& livePath) const { return m_paths.count(LowerMultiByte(livePath)) != 0; }
-
-bool MovesWithRelease(const std::string& livePath, const LaidFiles& laid)
+void ListLaidFiles(const std::string& dir, const std::string& into, std::vector<LaidFile>* files)
 {
-    return IsParameterFileName(livePath.substr(livePath.find_last_of('\\') + 1)) || laid.Holds(livePath);
+    ForEachEntry(dir, "*", [&](const DirectoryEntry& entry) {
+        std::string from = JoinPath(dir, entry.name), as = JoinPath(into, entry.name);
+        if (from.empty() || as.empty() || entry.IsReparsePoint())
+            return true;
+        if (entry.IsDirectory())
+            ListLaidFiles(from, as, files);
+        else
+            files->push_back({as, FileStamp(from)});
+        return true;
+    });
+}
+
+LaidFiles::LaidFiles(const std::vector<LaidFile>& files)
+{
+    for (const LaidFile& file : files)
+        m_stamps[LowerMultiByte(file.path)] = file.stamp;
+}
+
+bool LaidFiles::Holds(const std::string& livePath, const std::string& file) const
+{
+    auto found = m_stamps.find(LowerMultiByte(livePath));
+    // A laid file changed since (the operator's version put in its place)
+    // is no longer the release's.
+    return found != m_stamps.end() && !found->second.empty() && found->second == FileStamp(file);
+}
+
+bool MovesWithRelease(const std::string& livePath, const std::string& file, const LaidFiles& laid)
+{
+    return IsParameterFileName(livePath.substr(livePath.find_last_of('\\') + 1)) || laid.Holds(livePath, file);
 }
 
 std::string OlderVersionName(const std::string& path, unsigned long long lastWrite)
@@ -49,7 +75,7 @@ namespace {
 // One walk of a data tree copy by renames. The live path of each file (where
 // it lies in the live tree) decides whether it is taken.
 struct DataMove {
-    std::function<bool(const std::string& livePath)> take;
+    std::function<bool(const std::string& livePath, const std::string& file)> take;
     bool fromIsLive = false; // moving out of the live tree, else into it
     bool merge = false;      // a file already at the target is met, not a failure
     std::vector<std::string>* notMoved = nullptr;
@@ -98,7 +124,7 @@ struct DataMove {
 
     void File(const std::string& from, const std::string& to)
     {
-        if (!take(fromIsLive ? from : to))
+        if (!take(fromIsLive ? from : to, from))
             return;
         PathKind target = KindOfPath(to);
         if (target == PathKind::missing) {
@@ -153,7 +179,9 @@ void MoveReleaseFilesOut(const std::string& live, const std::string& copy, const
     if (KindOfPath(live) != PathKind::directory)
         return;
     DataMove move;
-    move.take = [&](const std::string& path) { return MovesWithRelease(path, laid) && !(stays && stays(path)); };
+    move.take = [&](const std::string& path, const std::string& file) {
+        return MovesWithRelease(path, file, laid) && !(stays && stays(path));
+    };
     move.fromIsLive = true;
     move.notMoved = notMoved;
     MakeDirectoryPath(copy); // the release's copy of the data tree, even when it holds nothing
@@ -167,7 +195,9 @@ size_t MergeIntoLiveTree(const std::string& copy, const std::string& live, bool 
     if (kind == PathKind::missing || kind == PathKind::link)
         return 0;
     DataMove move;
-    move.take = [&](const std::string& path) { return !operatorOnly || !MovesWithRelease(path, laid); };
+    move.take = [&](const std::string& path, const std::string& file) {
+        return !operatorOnly || !MovesWithRelease(path, file, laid);
+    };
     move.merge = true;
     move.notMoved = notMoved;
     if (kind == PathKind::file)
@@ -177,10 +207,10 @@ size_t MergeIntoLiveTree(const std::string& copy, const std::string& live, bool 
     return move.moved;
 }
 
-bool BringOperatorFilesHome(const std::string& copy, const LaidFiles& laid)
+bool BringOperatorFilesHome(const std::string& copy, const std::string& live, const LaidFiles& laid)
 {
     std::vector<std::string> notMoved;
-    size_t home = MergeIntoLiveTree(copy, LiveDataTree(), true, laid, &notMoved);
+    size_t home = MergeIntoLiveTree(copy, live, true, laid, &notMoved);
     if (home != 0)
         WriteLogLine("操作员的文件已放回数据目录：" + std::to_string(home) + " 个，来自 " + copy);
     for (const std::string& path : notMoved)

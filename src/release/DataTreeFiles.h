@@ -11,30 +11,40 @@
 // tree. Where two versions of one file meet, the newer stays in place and
 // the other is kept beside it as "<name>.older-YYYYMMDD-HHMMSS<.ext>" (its own
 // last write time), and the setup log names both. Nothing here deletes a file
-// that is not byte-identical to one that stays. Windows only.
+// that is not byte-identical to one that stays. Each record names the data
+// tree it set aside itself: while a cut run's program tree is aside,
+// setup.cfg, and with it DataProductDir, may be missing. Windows only.
 #pragma once
 #include <functional>
-#include <set>
+#include <map>
 #include <string>
 #include <vector>
 
-// The live data tree (DataProductDir without its backslash).
-std::string LiveDataTree();
+#include "release/JournalRecords.h"
+
+// A file's stamp: its size and last write time; empty when unreadable.
+std::string FileStamp(const std::string& path);
+
+// Every file below dir (links left out), as the path it has below into, with
+// its stamp.
+void ListLaidFiles(const std::string& dir, const std::string& into, std::vector<LaidFile>* files);
 
 // What a release laid in the data tree, as paths in the live tree.
 class LaidFiles {
 public:
     LaidFiles() = default;
-    explicit LaidFiles(const std::vector<std::string>& paths);
-    bool Holds(const std::string& livePath) const;
+    explicit LaidFiles(const std::vector<LaidFile>& files);
+    // The file at file (a copy's or the live one) that lies at livePath in
+    // the live tree is the one laid there, unchanged.
+    bool Holds(const std::string& livePath, const std::string& file) const;
 
 private:
-    std::set<std::string> m_paths; // lower case
+    std::map<std::string, std::string> m_stamps; // lower-case path: stamp
 };
 
-// The file at livePath (a path in the live data tree) moves with its release:
-// laid by it, or one of the machine's values.
-bool MovesWithRelease(const std::string& livePath, const LaidFiles& laid);
+// The file at file, which lies at livePath in the live data tree, moves with
+// its release: laid by it and unchanged since, or one of the machine's values.
+bool MovesWithRelease(const std::string& livePath, const std::string& file, const LaidFiles& laid);
 
 // The name a file's other version is kept under beside path: path's name
 // with ".older-<stamp>" before its extension, made unique; empty when it
@@ -60,7 +70,7 @@ size_t MergeIntoLiveTree(const std::string& copy, const std::string& live, bool 
                          std::vector<std::string>* notMoved);
 
 // Before a copy of the data tree is deleted or kept as a release: its
-// operator's files come home (MergeIntoLiveTree, operatorOnly), with a line
-// in the setup log when any did. False when one could not: the copy must not
-// be deleted then.
-bool BringOperatorFilesHome(const std::string& copy, const LaidFiles& laid);
+// operator's files come home into live (MergeIntoLiveTree, operatorOnly),
+// with a line in the setup log when any did. False when one could not: the
+// copy must not be deleted then.
+bool BringOperatorFilesHome(const std::string& copy, const std::string& live, const LaidFiles& laid);

@@ -61,10 +61,12 @@ std::vector<RecordFields> RecordFieldsOf(const KeptRecord& record)
         records.push_back({"entry", entry.original, entry.aside, entry.held ? "held" : "none"});
     for (const std::string& dir : record.drop)
         records.push_back({"drop", dir});
-    for (const std::string& path : record.laid)
-        records.push_back({"laid", "installed", path});
-    for (const std::string& path : record.keptLaid)
-        records.push_back({"laid", "kept", path});
+    if (!record.dataTree.empty())
+        records.push_back({"data", record.dataTree});
+    for (const LaidFile& file : record.laid)
+        records.push_back({"laid", "installed", file.path, file.stamp});
+    for (const LaidFile& file : record.keptLaid)
+        records.push_back({"laid", "kept", file.path, file.stamp});
     return records;
 }
 } // namespace
@@ -140,7 +142,7 @@ void DiscardKeptRelease(const std::string& why)
         return;
     // Its operator's files are not the release's to take along.
     std::string data = KeptDataCopy(record);
-    if (!data.empty() && !BringOperatorFilesHome(data, LaidFiles(record.keptLaid))) {
+    if (!data.empty() && !BringOperatorFilesHome(data, record.dataTree, LaidFiles(record.keptLaid))) {
         WriteLogLine("未能删除更早保留的版本，保留：" + data);
         return;
     }
@@ -169,10 +171,12 @@ std::string KeptPlacesProblem(const KeptRecord& record)
     for (const std::string& dir : record.drop)
         if (!IsTagDirectory(dir) || SamePath(dir.substr(dir.find_last_of('\\') + 1), record.tag))
             return "names a directory to delete that is no earlier kept release: " + dir;
-    for (const std::vector<std::string>* list : {&record.laid, &record.keptLaid})
-        for (const std::string& path : *list)
-            if (!IsProductPlace(path) || !IsSelfOrWithin(path, LiveDataTree()))
-                return "names a file laid outside the data tree: " + path;
+    if (!record.dataTree.empty() && !IsProductPlace(record.dataTree))
+        return "names a data tree that is not the product's: " + record.dataTree;
+    for (const std::vector<LaidFile>* list : {&record.laid, &record.keptLaid})
+        for (const LaidFile& file : *list)
+            if (record.dataTree.empty() || !IsSelfOrWithin(file.path, record.dataTree))
+                return "names a file laid outside the data tree: " + file.path;
     return std::string();
 }
 
@@ -206,8 +210,10 @@ KeptReading ReadKeptRecord(KeptRecord* record, std::string* problem)
             record->keptIsOlder = f[1] == "older";
         else if (f.size() == 4 && kind == "entry" && (f[3] == "held" || f[3] == "none"))
             record->entries.push_back({f[1], f[2], f[3] == "held"});
-        else if (f.size() == 3 && kind == "laid" && (f[1] == "installed" || f[1] == "kept"))
-            (f[1] == "installed" ? record->laid : record->keptLaid).push_back(f[2]);
+        else if (f.size() == 4 && kind == "laid" && (f[1] == "installed" || f[1] == "kept"))
+            (f[1] == "installed" ? record->laid : record->keptLaid).push_back({f[2], f[3]});
+        else if (f.size() == 2 && kind == "data")
+            record->dataTree = f[1];
         else if (f.size() == 2 && kind == "drop")
             record->drop.push_back(f[1]);
         else {
@@ -252,7 +258,7 @@ std::vector<std::string> MissingKeptDirectories(const KeptRecord& record)
 std::string KeptDataCopy(const KeptRecord& record)
 {
     for (const KeptEntry& entry : record.entries)
-        if (entry.held && SamePath(entry.original, LiveDataTree()))
+        if (entry.held && !record.dataTree.empty() && SamePath(entry.original, record.dataTree))
             return entry.aside;
     return std::string();
 }
@@ -273,6 +279,7 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
             {run->absent[i], JoinPath(TagDirFor(run->absent[i], run->tag), "a" + std::to_string(i + 1)), false});
     record.laid = run->laid;
     record.keptLaid = run->prior;
+    record.dataTree = run->dataTree;
     KeptRecord earlier;
     std::string problem;
     bool hasEarlier = ReadKeptRecord(&earlier, &problem) == KeptReading::ok;
@@ -293,10 +300,10 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
     // and so do those of an earlier kept release that is dropped.
     bool home = true;
     for (const JournalMove& move : run->moves)
-        if (SamePath(move.original, LiveDataTree()))
-            home = BringOperatorFilesHome(move.aside, LaidFiles(run->prior)) && home;
+        if (!run->dataTree.empty() && SamePath(move.original, run->dataTree))
+            home = BringOperatorFilesHome(move.aside, move.original, LaidFiles(run->prior)) && home;
     if (hasEarlier && !KeptDataCopy(earlier).empty())
-        home = BringOperatorFilesHome(KeptDataCopy(earlier), LaidFiles(earlier.keptLaid)) && home;
+        home = BringOperatorFilesHome(KeptDataCopy(earlier), earlier.dataTree, LaidFiles(earlier.keptLaid)) && home;
     if (!home) {
         // Nothing is deleted that still holds an operator's file: the
         // journal stays, and the next start tries again.

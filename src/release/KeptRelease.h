@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "release/JournalRecords.h"
+
 // BootDir() + "SetUp.kept" (locations).
 std::string KeptRecordPath();
 
@@ -29,8 +31,9 @@ struct KeptRecord {
     // the live tree: the one in place and the kept one. Empty where it was
     // not recorded: every file of the data tree but the values is then the
     // operator's.
-    std::vector<std::string> laid;
-    std::vector<std::string> keptLaid;
+    std::vector<LaidFile> laid;
+    std::vector<LaidFile> keptLaid;
+    std::string dataTree; // the place that is the data tree (empty: none recorded)
 };
 
 enum class KeptReading { none, ok, damaged };

@@ -187,7 +187,7 @@ bool DiscardChildren(const std::string& dir, const std::string& target, UndoResu
     return all;
 }
 
-bool IsLiveDataTree(const std::string& path) { return SamePath(path, LiveDataTree()); }
+bool IsLiveDataTree(const std::string& path) { return !g_run.dataTree.empty() && SamePath(path, g_run.dataTree); }
 
 // In the data tree only the run's own files and the machine's values go:
 // a file the operator saved after a cut is not the run's to take.
@@ -296,7 +296,7 @@ bool BringHomeFromSetAside()
     bool all = true;
     for (const JournalMove& move : g_run.moves)
         if (IsLiveDataTree(move.original))
-            all = BringOperatorFilesHome(move.aside, LaidFiles(g_run.prior)) && all;
+            all = BringOperatorFilesHome(move.aside, move.original, LaidFiles(g_run.prior)) && all;
     return all;
 }
 
@@ -307,10 +307,10 @@ void CleanUp(bool lastTry)
         // What could not come home is never deleted: the directories stay,
         // named, and the journal goes only at the last try.
         if (!lastTry) {
-            WriteLogLine("未能删除备份目录，下次安装时再试：" + RunDirFor(LiveDataTree()));
+            WriteLogLine("未能删除备份目录，下次安装时再试：" + RunDirFor(g_run.dataTree));
             return;
         }
-        WriteLogLine("未能删除备份目录，保留：" + RunDirFor(LiveDataTree()));
+        WriteLogLine("未能删除备份目录，保留：" + RunDirFor(g_run.dataTree));
         ForgetJournal();
         return;
     }
@@ -344,10 +344,12 @@ std::string JournalPlacesProblem(const JournalContents& run)
         for (const std::string& path : *list)
             if (!IsProductPlace(path))
                 return "names a place that is not the product's: " + path;
-    for (const std::vector<std::string>* list : {&run.laid, &run.prior})
-        for (const std::string& path : *list)
-            if (!IsProductPlace(path) || !IsSelfOrWithin(path, LiveDataTree()))
-                return "names a file laid outside the data tree: " + path;
+    if (!run.dataTree.empty() && !IsProductPlace(run.dataTree))
+        return "names a data tree that is not the product's: " + run.dataTree;
+    for (const std::vector<LaidFile>* list : {&run.laid, &run.prior})
+        for (const LaidFile& file : *list)
+            if (run.dataTree.empty() || !IsSelfOrWithin(file.path, run.dataTree))
+                return "names a file laid outside the data tree: " + file.path;
     return std::string();
 }
 
@@ -390,7 +392,7 @@ EarlierRun ReadEarlierRun(std::string* problem)
     return earlier;
 }
 
-bool BeginSetAside(const std::vector<std::string>& prior)
+bool BeginSetAside(const std::vector<LaidFile>& prior)
 {
     // A start-up undo that was whole but could not delete everything has
     // left its journal: what stays is named, and this run begins its own.
@@ -468,42 +470,47 @@ AsideResult SetAside(const std::string& path)
     return result;
 }
 
-bool RecordLaid(const std::vector<std::string>& paths)
+bool MarkDataTree(const std::string& path)
 {
-    if (!g_present || paths.empty())
-        return g_present;
-    if (!Append(JournalLaidLines("laid", paths)))
+    if (!g_present)
         return false;
-    g_run.laid.insert(g_run.laid.end(), paths.begin(), paths.end());
+    if (!Append(JournalDataTreeLine(path)))
+        return false;
+    g_run.dataTree = path;
     return true;
 }
 
-void ListFilesAs(const std::string& dir, const std::string& into, std::vector<std::string>* paths)
+bool RecordLaid(const std::vector<LaidFile>& files)
 {
-    ForEachEntry(dir, "*", [&](const DirectoryEntry& entry) {
-        std::string from = JoinPath(dir, entry.name), as = JoinPath(into, entry.name);
-        if (from.empty() || as.empty() || entry.IsReparsePoint())
-            return true;
-        if (entry.IsDirectory())
-            ListFilesAs(from, as, paths);
-        else
-            paths->push_back(as);
+    if (!g_present)
+        return false;
+    // Only the tree this run set aside is the release's data tree.
+    std::vector<LaidFile> within;
+    for (const LaidFile& file : files)
+        if (!g_run.dataTree.empty() && IsWithin(file.path, g_run.dataTree))
+            within.push_back(file);
+    if (within.empty())
         return true;
-    });
+    if (!Append(JournalLaidLines("laid", within)))
+        return false;
+    g_run.laid.insert(g_run.laid.end(), within.begin(), within.end());
+    return true;
 }
 
 bool RecordWhatThePackageLaid()
 {
     if (!g_present)
         return true;
-    std::string tree = LiveDataTree();
+    std::string tree = g_run.dataTree;
+    if (tree.empty())
+        return true;
     bool setAside = RecordedAbsent(tree);
     for (const JournalMove& move : g_run.moves)
         setAside = setAside || SamePath(move.original, tree);
     if (!setAside || KindOfPath(tree) != PathKind::directory)
         return true;
-    std::vector<std::string> laid;
-    ListFilesAs(tree, tree, &laid);
+    std::vector<LaidFile> laid;
+    ListLaidFiles(tree, tree, &laid);
     return RecordLaid(laid);
 }
 

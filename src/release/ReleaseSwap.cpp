@@ -37,10 +37,12 @@ std::vector<RecordFields> FieldsOf(const SwapRecord& swap)
                                          {"kept", swap.next.keptIsOlder ? "older" : "newer"}};
     for (const SwapEntry& entry : swap.entries)
         records.push_back({"entry", entry.original, entry.kept, entry.fresh, entry.freshHeld ? "held" : "none"});
-    for (const std::string& path : swap.next.laid)
-        records.push_back({"laid", "installed", path});
-    for (const std::string& path : swap.next.keptLaid)
-        records.push_back({"laid", "kept", path});
+    if (!swap.next.dataTree.empty())
+        records.push_back({"data", swap.next.dataTree});
+    for (const LaidFile& file : swap.next.laid)
+        records.push_back({"laid", "installed", file.path, file.stamp});
+    for (const LaidFile& file : swap.next.keptLaid)
+        records.push_back({"laid", "kept", file.path, file.stamp});
     records.push_back({"phase", kPhaseNames[static_cast<int>(swap.phase)]});
     return records;
 }
@@ -67,10 +69,12 @@ std::string PlacesProblem(const SwapRecord& swap)
         if (!IsTagCopyOf(entry.fresh, entry.original, swap.next.tag))
             return "names a copy outside the swap's directory: " + entry.fresh;
     }
-    for (const std::vector<std::string>* list : {&swap.next.laid, &swap.next.keptLaid})
-        for (const std::string& path : *list)
-            if (!IsProductPlace(path) || !IsSelfOrWithin(path, LiveDataTree()))
-                return "names a file laid outside the data tree: " + path;
+    if (!swap.next.dataTree.empty() && !IsProductPlace(swap.next.dataTree))
+        return "names a data tree that is not the product's: " + swap.next.dataTree;
+    for (const std::vector<LaidFile>* list : {&swap.next.laid, &swap.next.keptLaid})
+        for (const LaidFile& file : *list)
+            if (swap.next.dataTree.empty() || !IsSelfOrWithin(file.path, swap.next.dataTree))
+                return "names a file laid outside the data tree: " + file.path;
     return std::string();
 }
 
@@ -117,8 +121,10 @@ SwapFound ReadSwap(SwapRecord* swap, std::string* problem, std::string* cutEarly
             swap->next.keptIsOlder = f[1] == "older";
         else if (f.size() == 5 && kind == "entry" && (f[4] == "held" || f[4] == "none"))
             swap->entries.push_back({f[1], f[2], f[3], f[4] == "held"});
-        else if (f.size() == 3 && kind == "laid" && (f[1] == "installed" || f[1] == "kept"))
-            (f[1] == "installed" ? swap->next.laid : swap->next.keptLaid).push_back(f[2]);
+        else if (f.size() == 4 && kind == "laid" && (f[1] == "installed" || f[1] == "kept"))
+            (f[1] == "installed" ? swap->next.laid : swap->next.keptLaid).push_back({f[2], f[3]});
+        else if (f.size() == 2 && kind == "data")
+            swap->next.dataTree = f[1];
         else if (f.size() == 2 && kind == "phase" && (f[1] == "moving" || f[1] == "cleared" || f[1] == "swapped")) {
             swap->phase = f[1] == "moving" ? SwapPhase::moving : f[1] == "cleared" ? SwapPhase::cleared : SwapPhase::swapped;
             phaseSeen = true;
@@ -137,13 +143,16 @@ SwapFound ReadSwap(SwapRecord* swap, std::string* problem, std::string* cutEarly
     return swap->phase == SwapPhase::moving ? SwapFound::toUndo : SwapFound::toFinish;
 }
 
-bool IsDataTree(const SwapEntry& entry) { return SamePath(entry.original, LiveDataTree()); }
+bool IsDataTree(const SwapRecord& swap, const SwapEntry& entry)
+{
+    return !swap.next.dataTree.empty() && SamePath(entry.original, swap.next.dataTree);
+}
 
 // Out of the original place: of the data tree only the release's files and
 // the machine's values go; the operator's files stay where they are.
 void MoveOut(const SwapRecord& swap, const SwapEntry& entry, std::vector<std::string>* notMoved)
 {
-    if (IsDataTree(entry))
+    if (IsDataTree(swap, entry))
         MoveReleaseFilesOut(entry.original, entry.fresh, LaidFiles(swap.next.keptLaid), notMoved);
     else
         MoveByRenames(entry.original, entry.fresh, [&](const std::string& path, Stuck why) {
@@ -154,9 +163,9 @@ void MoveOut(const SwapRecord& swap, const SwapEntry& entry, std::vector<std::st
 
 // Into the original place: into the data tree by a merge, as a file saved
 // there meanwhile (after a cut) must never block it nor be lost.
-void MoveIn(const std::string& from, const SwapEntry& entry, std::vector<std::string>* notMoved)
+void MoveIn(const SwapRecord& swap, const std::string& from, const SwapEntry& entry, std::vector<std::string>* notMoved)
 {
-    if (IsDataTree(entry))
+    if (IsDataTree(swap, entry))
         MergeIntoLiveTree(from, entry.original, false, LaidFiles(), notMoved);
     else
         MoveByRenames(from, entry.original, [&](const std::string& path, Stuck why) {
@@ -188,7 +197,7 @@ void SettleSwap(const SwapRecord& swap, SwapOutcome* outcome)
 void MoveKeptIn(SwapRecord& swap, SwapOutcome* outcome)
 {
     for (const SwapEntry& entry : swap.entries)
-        MoveIn(entry.kept, entry, &outcome->notMoved);
+        MoveIn(swap, entry.kept, entry, &outcome->notMoved);
     swap.phase = SwapPhase::swapped;
     if (!outcome->notMoved.empty() || !WriteSwap(swap)) {
         outcome->kind = SwapOutcome::notWhole;
@@ -205,7 +214,7 @@ void UndoSwap(const SwapRecord& swap, SwapOutcome* outcome)
 {
     std::vector<std::string> notBack;
     for (auto it = swap.entries.rbegin(); it != swap.entries.rend(); ++it)
-        MoveIn(it->fresh, *it, &notBack);
+        MoveIn(swap, it->fresh, *it, &notBack);
     if (!notBack.empty()) {
         outcome->kind = SwapOutcome::notWhole;
         for (const std::string& path : notBack)
