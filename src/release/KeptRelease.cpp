@@ -285,19 +285,20 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
     bool hasEarlier = ReadKeptRecord(&earlier, &problem) == KeptReading::ok;
 
     std::string why = keep ? NotWholeReason(*run) : "/NOKEEP";
-    if (why.empty())
-        why = record.entries.empty() ? "没有备份" : KeepRefusal(Rooms(record, hasEarlier ? &earlier : nullptr));
+    if (why.empty() && record.entries.empty())
+        why = "没有备份";
     if (!why.empty() || !RecordPhase(RunPhase::done)) {
         if (why.empty())
             why = "安装记录无法写入";
         WriteLogLine("上一版本没有保留，备份已删除（" + why + "）");
-        DeleteSetAsideRelease();
+        DeleteSetAsideRelease(); // its operator's files come home first
         DiscardKeptRelease("新版本已安装，它不再是上一版本");
         return;
     }
-    // The kept release holds the release's files and the machine's values;
+    // The kept release holds the release's files and the machine's values:
     // the operator's files of the data tree it set aside come home first,
-    // and so do those of an earlier kept release that is dropped.
+    // and so do those of an earlier kept release that is dropped. Only then
+    // is the room it takes measured.
     bool home = true;
     for (const JournalMove& move : run->moves)
         if (!run->dataTree.empty() && SamePath(move.original, run->dataTree))
@@ -308,6 +309,13 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
         // Nothing is deleted that still holds an operator's file: the
         // journal stays, and the next start tries again.
         WriteLogLine("上一版本没有保留，备份目录保留（操作员的文件未能全部放回）");
+        return;
+    }
+    why = KeepRefusal(Rooms(record, hasEarlier ? &earlier : nullptr));
+    if (!why.empty()) {
+        WriteLogLine("上一版本没有保留，备份已删除（" + why + "）");
+        DeleteSetAsideRelease();
+        DiscardKeptRelease("新版本已安装，它不再是上一版本");
         return;
     }
     record.when = SetupLogTimeStamp();

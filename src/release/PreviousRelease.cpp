@@ -189,10 +189,30 @@ bool DiscardChildren(const std::string& dir, const std::string& target, UndoResu
 
 bool IsLiveDataTree(const std::string& path) { return !g_run.dataTree.empty() && SamePath(path, g_run.dataTree); }
 
+// A copy of the saved data tree cut short while state 9 brought it back
+// (CopyFile writes from the front): the set-aside tree holds the file whole,
+// and the fresher half copy must not take its place as the newer version.
+void RemoveHalfRestoredFiles(const std::string& tree, const std::string& saved)
+{
+    ForEachEntry(tree, "*", [&](const DirectoryEntry& entry) {
+        std::string path = JoinPath(tree, entry.name), copy = JoinPath(saved, entry.name);
+        if (path.empty() || copy.empty() || entry.IsReparsePoint() || IsFixed(path))
+            return true;
+        if (entry.IsDirectory())
+            RemoveHalfRestoredFiles(path, copy);
+        else if (KindOfPath(copy) == PathKind::file && !SameFileContents(path, copy) && FileIsPrefixOf(path, copy))
+            RemoveFile(path);
+        return true;
+    });
+}
+
 // In the data tree only the run's own files and the machine's values go:
 // a file the operator saved after a cut is not the run's to take.
 bool DiscardFromDataTree(const std::string& tree, const std::string& target, UndoResult& result)
 {
+    std::string saved = WithoutTrailingBackslash(TempSaveDir());
+    if (KindOfPath(saved) == PathKind::directory)
+        RemoveHalfRestoredFiles(tree, saved);
     std::vector<std::string> notMoved;
     MoveReleaseFilesOut(tree, target, LaidFiles(g_run.laid), &notMoved, IsFixed);
     bool all = true;
