@@ -97,10 +97,12 @@ pass "a second /S /ROLLBACK: the updated release with the value changed since, b
 
 # --- Cuts during the swap; the next start is a normal one, cancelled at the warning.
 swap_journal="$D/Velko/Boot/SetUp.swap"
+# The program tree's files moved out: the data tree, first in the record, is
+# out of the way by then.
 fresh_files() {
   local tag
   tag=$(grep -a '^to	' "$swap_journal" 2>/dev/null | cut -f2) || true
-  if [ -n "$tag" ]; then find "$D/Velko.previous/$tag" "${install_root}.previous/$tag" -type f 2>/dev/null | wc -l; else echo 0; fi
+  if [ -n "$tag" ]; then find "${install_root}.previous/$tag" -type f 2>/dev/null | wc -l; else echo 0; fi
 }
 moved_out() { [ "$(fresh_files)" -ge 200 ]; }
 swap_says() { grep -aq "phase	$1" "$swap_journal" 2>/dev/null; }
@@ -121,14 +123,15 @@ cut_when() {
 # The control program writes into the data tree between the cut and the
 # next start: its user.ini and a new part program. They are there after it.
 user_ini=$data_product/user.ini
+cp "$user_ini" "$out/user.ini.before"
 write_after_cut() {
-  cp "$user_ini" "$out/user.ini.before"
+  mkdir -p "$data_product/Parts"
   printf '[ActiveLang]\r\nActiveLang=eng\r\n' >"$user_ini"
   printf 'O9001\r\nM30\r\n' >"$data_product/Parts/after-cut.nc"
 }
 expect_written_after_cut() {
-  grep -q 'ActiveLang=eng' "$user_ini" || fail "$1: the user.ini written after the cut is gone"
-  grep -q 'O9001' "$data_product/Parts/after-cut.nc" || fail "$1: the part program saved after the cut is gone"
+  grep -qs 'ActiveLang=eng' "$user_ini" || fail "$1: the user.ini written after the cut is gone"
+  grep -qs 'O9001' "$data_product/Parts/after-cut.nc" || fail "$1: the part program saved after the cut is gone"
   cp "$out/user.ini.before" "$user_ini"
   rm "$data_product/Parts/after-cut.nc"
 }
