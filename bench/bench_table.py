@@ -208,6 +208,16 @@ def main():
                      "awk hash join of the same three files (bench/amend-awk.sh)", "%.0f ms" % awk_ms,
                      "%.2f" % speedup) + judge(speedup / 4.0, ("≥ 4× awk", 1.0)))
 
+    # bench/fleet-page.sh: the page for 2 000 controllers beside `cat` of their files.
+    fleet = script_figures(results, r"^fleetreport, ([0-9]+) controllers.*: ([0-9.]+) ms")
+    floor = script_figures(results, r"^cat of the same files, ([0-9]+) controllers: ([0-9.]+) ms")
+    for count, ms in sorted(fleet.items()):
+        if floor.get(count):
+            slower = ms / floor[count]
+            rows.append(("fleetreport, %s controllers (time; bench/fleet-page.sh)" % count, "%.0f ms" % ms,
+                         "cat of the same files", "%.0f ms" % floor[count], "%.2f" % slower) +
+                        judge(2.0 / slower, ("≤ 2× cat", 1.0)))
+
     for name, b in sorted(runs.items()):
         if name in used:
             continue

@@ -31,8 +31,8 @@ benches=()
 for f in "$root"/bench/*_bench.cpp; do
   [ -e "$f" ] && benches+=("$(basename "$f" .cpp)")
 done
-echo "== building ${benches[*]} mksetup paramtool (Release, $build)" >&2
-cmake --build "$build" -j2 --target "${benches[@]}" mksetup paramtool >"$build/build.log" 2>&1 || {
+echo "== building ${benches[*]} mksetup paramtool fleetreport (Release, $build)" >&2
+cmake --build "$build" -j2 --target "${benches[@]}" mksetup paramtool fleetreport >"$build/build.log" 2>&1 || {
   tail -30 "$build/build.log" >&2
   exit 1
 }

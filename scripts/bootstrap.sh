@@ -16,6 +16,7 @@ need_pkgs=(
   fonts-wqy-microhei locales
   nsis clang libclang-rt-14-dev llvm
   python3-lzo lzop
+  chromium
 )
 
 missing=()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The layering guard: every layer of src/ includes only its own folder and the
 # layers below it, the tools never the application, and no two files include
-# each other through any chain. Fails with the file and the rule it breaks.
+# each other through any chain; Win32 (its headers and its calls) only in
+# src/platform/, and in the application's window code only the window calls
+# it names below. Fails with the file and the rule it breaks.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -52,6 +54,63 @@ for top in ("src", "tools"):
                     resolved = local if os.path.exists(local) else os.path.join("src", target)
                     edges.setdefault(node(path), set()).add(node(resolved))
 
+# Win32 lives in src/platform/. The application's window (the progress dialog
+# and WinMain) is the one other place: it may include windows.h and make the
+# window calls listed here, nothing else of Win32. Calls are found by name: a
+# capitalised name ending in A or W (the Win32 text variants), or one of the
+# unsuffixed Win32 functions, called without an object or a namespace of ours;
+# comments and string literals are left out first.
+window_files = {"src/app/AutoUpdateDlg.cpp", "src/app/AutoUpdateDlg.h", "src/app/SetupMain.cpp"}
+window_calls = {"LoadIconA", "GetModuleHandleA", "SendMessageA", "SetTimer", "KillTimer", "BeginPaint", "EndPaint",
+                "GetClientRect", "GetSystemMetrics", "DrawIcon", "GetDlgItem", "ShowWindow", "RedrawWindow", "IsIconic"}
+win32_headers = re.compile(r'^\s*#\s*include\s+<(windows|winbase|winuser|winreg|shlwapi|shellapi|shlobj|tlhelp32|'
+                           r'wincrypt|setupapi|commctrl|psapi|objbase|winnt|winerror)\.h>', re.M | re.I)
+win32_plain = {
+    "AttachConsole", "BeginPaint", "CloseHandle", "CompareFileTime", "CreateThread", "CreateToolhelp32Snapshot",
+    "CryptCreateHash", "CryptDestroyHash", "CryptGenRandom", "CryptGetHashParam", "CryptHashData",
+    "CryptReleaseContext", "DestroyWindow", "DeviceIoControl", "DrawIcon", "DuplicateHandle", "EnableWindow",
+    "EndPaint", "EnumChildWindows", "EnumWindows", "ExitProcess", "FileTimeToSystemTime", "FindClose",
+    "FlushFileBuffers", "GetClientRect", "GetConsoleMode", "GetConsoleOutputCP", "GetCurrentProcess",
+    "GetCurrentProcessId", "GetDlgCtrlID", "GetDlgItem", "GetExitCodeProcess", "GetFileSizeEx", "GetFileTime",
+    "GetFileType", "GetLastError", "GetLocalTime", "GetLogicalDrives", "GetNativeSystemInfo", "GetParent",
+    "GetProcAddress", "GetStdHandle", "GetSystemInfo", "GetSystemMetrics", "GetSystemTime", "GetTickCount",
+    "GetTickCount64", "GetWindowRect", "GetWindowThreadProcessId", "GlobalAlloc", "GlobalFree", "HeapAlloc",
+    "HeapFree", "InvalidateRect", "IsDBCSLeadByte", "IsIconic", "IsWindowVisible", "IsWow64Process", "KillTimer",
+    "LocalAlloc", "LocalFree", "LockFile", "MultiByteToWideChar", "OpenProcess", "PostQuitMessage",
+    "Process32First", "Process32Next", "ProcessIdToSessionId", "ReadFile", "RedrawWindow", "RegCloseKey",
+    "ReleaseMutex", "SetEndOfFile", "SetFilePointer", "SetFilePointerEx", "SetFileTime", "SetFocus",
+    "SetForegroundWindow", "SetLastError", "SetTimer", "SetWindowPos", "ShowWindow", "Sleep",
+    "SystemTimeToFileTime", "TerminateProcess", "TranslateMessage", "UnlockFile", "UpdateWindow", "VirtualAlloc",
+    "VirtualFree", "WaitForMultipleObjects", "WaitForSingleObject", "WideCharToMultiByte", "WriteFile",
+    "Wow64DisableWow64FsRedirection", "Wow64RevertWow64FsRedirection", "ZeroMemory"}
+win32_suffixed = re.compile(r'^[A-Z][A-Za-z0-9]*[a-z0-9](A|W)$')
+call = re.compile(r'(->|\.|\b\w+::|::)?\b([A-Z][A-Za-z0-9_]*)\s*\(')
+noise = re.compile(r'//[^\n]*|/\*.*?\*/|"(?:\\.|[^"\\\n])*"|\'(?:\\.|[^\'\\\n])*\'', re.S)
+for top in ("src", "tools"):
+    for dirpath, _, files in os.walk(top):
+        if dirpath.split(os.sep)[:2] == ["src", "platform"]:
+            continue
+        for name in sorted(files):
+            if not name.endswith((".h", ".cpp")):
+                continue
+            path = os.path.join(dirpath, name)
+            rel = path.replace(os.sep, "/")
+            with open(path, encoding="utf-8", errors="replace") as f:
+                text = f.read()
+            window = rel in window_files
+            if not window:
+                for header in win32_headers.findall(text):
+                    failures.append(f"{path}: includes <{header}.h>: Win32 lives in src/platform/")
+            code = noise.sub(" ", text)
+            for owner, fn in call.findall(code):
+                if owner and owner != "::":
+                    continue
+                if not (fn in win32_plain or win32_suffixed.match(fn)):
+                    continue
+                if window and fn in window_calls:
+                    continue
+                failures.append(f"{path}: calls {fn}: Win32 lives in src/platform/ (add a platform function)")
+
 # Circles between files (a header and its source count as one).
 WHITE, GREY, BLACK = 0, 1, 2
 colour = {}
@@ -78,5 +137,5 @@ if failures:
     for line in failures:
         print("layers: " + line, file=sys.stderr)
     sys.exit(1)
-print(f"layers: {len(edges)} files checked, every include points down, no circles")
+print(f"layers: {len(edges)} files checked, every include points down, no circles, Win32 only in src/platform/")
 PY

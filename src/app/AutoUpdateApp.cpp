@@ -1,8 +1,5 @@
 #include "app/AutoUpdateApp.h"
 
-#include <windows.h>
-#include <shlwapi.h>
-
 #include "app/AutoUpdateDlg.h"
 #include "app/CommandLine.h"
 #include "app/ControllerOperations.h"
@@ -10,14 +7,18 @@
 #include "app/PreflightCheck.h"
 #include "app/RollbackFlow.h"
 #include "app/RunRecord.h"
+#include "app/SetupLock.h"
 #include "app/SilentWindow.h"
 #include "locations/Locations.h"
+#include "locations/TempLocations.h"
 #include "logs/SetupLog.h"
 #include "messages/Messages.h"
 #include "deploy/FileTree.h"
 #include "format/StringTable.h"
 #include "platform/Console.h"
+#include "platform/DirectoryTree.h"
 #include "platform/MessageBox.h"
+#include "platform/Paths.h"
 #include "platform/Process.h"
 
 namespace {
@@ -47,6 +48,8 @@ int ShowUsage(const SetupOptions& options)
 // log (as far as it goes) and to the starter, counted as a report.
 void ShowLogFailure(const std::string& text) { ShowMessageBox(text, MB_OK | MB_ICONEXCLAMATION); }
 void RecordLogFailure(const std::string& text) { RecordSilentMessage(text, MB_OK | MB_ICONEXCLAMATION, IDOK); }
+// A line that missed SetUp.log: whoever started the setup reads it.
+void EchoToStarter(const std::string& text) { WriteToStarter(text + "\n"); }
 
 // Setup.exe /S: the sequence without a window.
 int RunSilently(const SetupOptions& options)
@@ -61,7 +64,7 @@ int RunSilently(const SetupOptions& options)
 }
 } // namespace
 
-CAutoUpdateApp::CAutoUpdateApp() : m_log(SetupLogPath()) {}
+CAutoUpdateApp::CAutoUpdateApp() : m_log(SetupLogPath(), FallbackSetupLogPath()) {}
 
 CAutoUpdateApp::~CAutoUpdateApp() = default;
 
@@ -75,25 +78,33 @@ int CAutoUpdateApp::InitInstance()
     // Silent: no box for the rest of the process, the log's closing at exit
     // included.
     SetLogFailureReporter(options.silent ? RecordLogFailure : ShowLogFailure);
+    SetLogEcho(EchoToStarter);
     std::string bootDir = BootDir();
-    if (!PathFileExistsA(bootDir.c_str()))
+    if (!PathExists(bootDir))
         MakeDirectoryPath(bootDir);
-    bool logged = PathIsDirectoryA(bootDir.c_str());
-    if (logged) {
-        SetSetupLog(&m_log);
-        m_log.Open();
-        WriteLogLine("SetUp启动");
-        if (!commandLine.empty())
-            WriteLogLine("命令行：" + commandLine);
-    }
+    bool logged = IsDirectory(bootDir);
+    // Without the boot directory, or with SetUp.log held by another setup,
+    // the lines go to the fallback log and the output.
+    SetSetupLog(&m_log);
+    m_log.Open();
+    WriteLogLine("SetUp启动");
+    if (!commandLine.empty())
+        WriteLogLine("命令行：" + commandLine);
     int code = kExitCancelled;
+    // Nothing is read or recorded before the lock is held: a second setup
+    // would install over the first.
+    bool locked = false;
+    SetupLock lock;
     if (!options.problem.empty() || options.usageAsked) {
         code = ShowUsage(options);
+    } else if (!(locked = lock.Take(options))) {
+        code = kExitOtherSetup;
     } else if (!logged) {
         if (options.silent)
             RecordSilentMessage(LocalText(MsgBootDirFailed), MB_OK, IDOK);
         else
             ShowMessageBox(LocalText(MsgBootDirFailed), MB_OK);
+        code = kExitServiceCase;
     } else if (options.check) {
         code = RunPreflightCheck(options);
     } else if (options.rollback) {
@@ -106,11 +117,16 @@ int CAutoUpdateApp::InitInstance()
         code = dialog->Sequence().exitCode;
         delete dialog;
     }
-    if (logged && !options.usageAsked && !options.check && options.problem.empty())
+    code = GivenExitCode(code, options.engineCodes);
+    // The run state belongs to the setup that holds the lock.
+    if (locked && logged && !options.usageAsked && !options.check && options.problem.empty())
         RecordRun(code, options.rollback);
     // The last such line of the log is what a fleet is sorted by: every run
     // meant to be unattended writes it, a command line refused included.
-    if (logged && (options.silent || !options.problem.empty()))
+    if (options.silent || !options.problem.empty())
         TellSilently("静默安装结束，退出代码 " + std::to_string(code));
+    // The next setup finds the log free once it holds the lock.
+    m_log.Close();
+    lock.Release();
     return code;
 }

@@ -77,6 +77,8 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
             options.keepPrevious = false;
         } else if (upper == "/ROLLBACK") {
             options.rollback = true;
+        } else if (upper == "/ENGINECODES") {
+            options.engineCodes = true;
         } else if (upper == "/?") {
             options.usageAsked = true;
         } else if (options.problem.empty()) {
@@ -85,8 +87,12 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
     }
     // Without /S a person answers the question and waits as long as needed:
     // a switch that means something only to a silent run is a mistake.
-    if (options.problem.empty() && !options.silent && (noParams || waitGiven || options.goOnWithoutValues))
-        options.problem = std::string(noParams ? "/NOPARAMS" : waitGiven ? "/WAIT" : "/GOON") +
+    if (options.problem.empty() && !options.silent &&
+        (noParams || waitGiven || options.goOnWithoutValues || options.engineCodes))
+        options.problem = std::string(noParams            ? "/NOPARAMS"
+                                      : waitGiven         ? "/WAIT"
+                                      : options.engineCodes ? "/ENGINECODES"
+                                                          : "/GOON") +
                           " is only understood with /S";
     // Going back installs nothing: the update's own switches would be ignored.
     if (options.problem.empty() && options.rollback && (noParams || options.goOnWithoutValues || !options.keepPrevious))
@@ -98,25 +104,24 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
 
 std::string SetupUsageText()
 {
+    // Short enough that the usage, logged after a refused command line,
+    // still fits the tail of the setup log that an engine shows.
     return "Setup.exe [/CHECK] [/S [/NOPARAMS] [/GOON] [/WAIT=seconds]] | /?\n"
            "          [as above] /NOKEEP | [/CHECK] [/S [/WAIT=seconds]] /ROLLBACK\n"
            "\n"
            "  (none)          the setup in its window; it asks its questions\n"
-           "  /S              silent: no window and no message box; the answers are\n"
-           "                  OK to the wipe warning, Yes to keeping the parameters,\n"
-           "                  Cancel when some cannot be kept (exit code 9, nothing\n"
-           "                  changed), Cancel to a file held open (it keeps its old\n"
-           "                  version: exit code 8) and Cancel to a failed package\n"
-           "                  (the previous release is put back); every message goes\n"
-           "                  to the setup log (SetUp.log), which ends with the line\n"
-           "                  of the exit code\n"
-           "  /NOPARAMS       with /S: the parameters are not kept (the new release's\n"
-           "                  amend files as shipped)\n"
-           "  /GOON           with /S: go on without the values of configurations that\n"
-           "                  cannot be kept (exit code 1)\n"
-           "  /WAIT=seconds   with /S: how long to wait for the control program to end\n"
-           "                  (default 300, 0 to 86400; then exit code 2, nothing\n"
-           "                  changed) and for the driver installer (then exit code 10)\n"
+           "  /S              silent: no window, no box; answers OK to the wipe warning,\n"
+           "                  Yes to keeping the parameters, Cancel when some cannot be\n"
+           "                  kept (9), to a held file (it stays old: 8) and to a failed\n"
+           "                  package (the previous release comes back); every message\n"
+           "                  goes to SetUp.log, which ends with the line of the exit code\n"
+           "  /NOPARAMS       with /S: the parameters are not kept (amend files as shipped)\n"
+           "  /GOON           with /S: go on without the values that cannot be kept (1)\n"
+           "  /WAIT=seconds   with /S: how long to wait for the control program and for\n"
+           "                  another setup (default 300, 0 to 86400; then 2 or 15,\n"
+           "                  nothing changed) and for the driver installer (then 10)\n"
+           "  /ENGINECODES    with /S (any form): 1618 try again later, 3010 in place,\n"
+           "                  a restart completes it, 7 a service case (see below)\n"
            "  /CHECK          would the update (or /ROLLBACK) go through; nothing changed\n"
            "  /NOKEEP         the previous release is deleted at the end, not kept\n"
            "  /ROLLBACK       swap with the kept previous release (asks; /S: OK)\n"
@@ -130,11 +135,15 @@ std::string SetupUsageText()
            "  " + std::to_string(kExitRestored) + "  the update failed; the previous release is back\n"
            "  " + std::to_string(kExitNotRestored) + "  the update failed; the previous release is not wholly back\n"
            "  " + std::to_string(kExitBadArguments) + "  the command line was not understood; nothing changed\n"
+           "  " + std::to_string(kExitServiceCase) + "  /ENGINECODES: nothing changed, a service case (without it 2)\n"
            "  " + std::to_string(kExitIncomplete) + "  /S: in place, but something was not done (see the setup log)\n"
            "  " + std::to_string(kExitValuesWouldBeLost) + "  /S: some configurations' values cannot be kept; nothing changed\n"
            "  " + std::to_string(kExitDriverWaitOver) + " /S: in place; the driver installer still ran after /WAIT\n"
            "  " + std::to_string(kExitReadyNotCarried) + " " + std::to_string(kExitNoSpace) +
            " /CHECK: ready but some values would not be carried; a drive lacks room\n"
            "  " + std::to_string(kExitNothingKept) + " " + std::to_string(kExitRollbackNotDone) +
-           " /ROLLBACK: no kept release; it could not be put in place (nothing changed)\n";
+           " /ROLLBACK: no kept release; it could not be put in place (nothing changed)\n"
+           "  " + std::to_string(kExitOtherSetup) + " another setup still ran after /WAIT; nothing changed\n"
+           "  " + std::to_string(kExitTryAgainLater) + " " + std::to_string(kExitRestartCompletes) +
+           " /ENGINECODES: try again later (else 2 or 15); a restart completes it\n";
 }

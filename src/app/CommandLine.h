@@ -13,6 +13,8 @@ struct SetupOptions {
     bool check = false;           // /CHECK: whether an update would go through; nothing changed
     bool keepPrevious = true;     // /NOKEEP: the previous release is deleted at the end, not kept
     bool rollback = false;        // /ROLLBACK: go back to the kept previous release (and forward again)
+    bool engineCodes = false;     // /ENGINECODES (with /S): 1618 try again later, 3010 a restart completes it,
+                                  // 7 a service case (ExitCodes.h)
     bool usageAsked = false;      // /?
     std::string problem;          // why the command line is refused; empty when it is understood
 };

@@ -1,5 +1,7 @@
 #include "app/ControllerOperations.h"
 
+#include "app/SilentWindow.h"
+
 #include "deploy/ConfigPurge.h"
 #include "deploy/Drivers.h"
 #include "deploy/FileTree.h"
@@ -8,6 +10,7 @@
 #include "deploy/Package.h"
 #include "release/PreviousRelease.h"
 #include "release/StartupRecovery.h"
+#include "setupfile/SetupDigest.h"
 #include "logs/SetupLog.h"
 #include "locations/Locations.h"
 #include "messages/Messages.h"
@@ -102,6 +105,10 @@ bool ControllerOperations::ControlProgramRunning()
     // and the wipe must never start under it.
     if (ProbeNamedMutex(kControlProgramMutexName, &mutex) != MutexProbe::created) {
         CloseMutexHandle(mutex);
+        // Named once: whoever started the run sees what it waits for.
+        if (m_runningImage != kControlProgramMutexName)
+            TellSilently(std::string("控制程序正在运行（互斥体 ") + kControlProgramMutexName + "）");
+        m_runningImage = kControlProgramMutexName;
         return true;
     }
     // The mutex's name is local to a session: a control program in another
@@ -110,7 +117,7 @@ bool ControllerOperations::ControlProgramRunning()
     if (!image.empty()) {
         CloseMutexHandle(mutex); // held, it would answer the next probe itself
         if (image != m_runningImage)
-            WriteLogLine("安装目录中的程序仍在运行：" + image);
+            TellSilently("安装目录中的程序仍在运行：" + image);
         m_runningImage = image;
         return true;
     }
@@ -158,10 +165,12 @@ ClearOutcome ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPor
     std::string problem;
     ReadKeptRecord(&kept, &problem);
     NameLeftoverAsideDirectories(kept.tag);
-    // Nothing is touched before the journal is known to be writable. What
-    // the release in place laid in the data tree tells its files from the
-    // operator's.
-    bool begun = BeginSetAside(kept.laid);
+    // Nothing is touched before the journal is known to be writable.
+    // The journal names the release this run installs, for a start that
+    // finds the run done but not yet recorded, and what the release in place
+    // laid in the data tree, which tells its files from the operator's.
+    const std::string setup = RunningProgramPath();
+    bool begun = BeginSetAside(setup.substr(setup.find_last_of('\\') + 1), RecordedSetupDigest(setup), kept.laid);
     if (begun && dataTreeKept) // its save failed: the tree is the only copy of the user's files
         RemoveParameterFilesInPlace();
     outcome.journalWritten = begun && (dataTreeKept || SetAsideDataTree()) && SetAsideProgramTree(port) &&

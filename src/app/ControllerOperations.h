@@ -41,5 +41,5 @@ public:
 
 private:
     void* m_controlMutex = nullptr; // kept open once the control program has gone
-    std::string m_runningImage;     // the installed program last written to the setup log as running
+    std::string m_runningImage;     // what was last named as running: an installed program or the mutex
 };

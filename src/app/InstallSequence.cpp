@@ -126,7 +126,7 @@ InstallSequence::State InstallSequence::RunConfirmWipe()
     std::string refusal = m_machine.ProductTreeRefusal();
     if (!refusal.empty()) {
         m_window.ShowMessage(refusal, MB_OK);
-        exitCode = kExitCancelled;
+        exitCode = kExitServiceCase;
         return Closed;
     }
     std::string root = m_machine.InstallRootLongPath();
@@ -166,7 +166,7 @@ InstallSequence::State InstallSequence::RunClearOld()
     if (outcome.restored) {
         m_window.ShowMessage(StrPrintf(LocalText(MsgJournalUnwritable), outcome.journal.c_str(), outcome.drive.c_str()),
                              MB_OK | MB_ICONERROR);
-        exitCode = kExitCancelled;
+        exitCode = kExitServiceCase;
     } else {
         m_window.ShowMessage(LocalText(MsgPreviousNotRestored), MB_OK | MB_ICONERROR);
         exitCode = kExitNotRestored;
@@ -277,8 +277,12 @@ InstallSequence::State InstallSequence::RunFinish()
     // In place, but the user went on without some configurations' values.
     if (params.valuesNotCarried)
         exitCode = kExitNotCarried;
-    if (m_machine.WriteFilterSystem())
+    if (m_machine.WriteFilterSystem()) {
+        // Whole, but only the restart that commits the volume completes it.
+        if (exitCode == kExitSuccess)
+            exitCode = kExitRestartCompletes;
         return Closed;
+    }
     if (m_machine.DriverInstallerRunning())
         return Finish;
     m_window.StopTimer();

@@ -55,7 +55,7 @@ public:
 
     int32_t state = WaitControlExit;
     ParameterSession params; // owns transferRequested and the parameter lists
-    int exitCode = 0;        // a SetupExitCode, final once the window is closed
+    int exitCode = 0;        // a precise SetupExitCode (GivenExitCode maps it), final once the window is closed
 
     // waits: a state that looks again on every tick until it can go on; the
     // timer keeps running. runsOnce: the timer is stopped around the state so

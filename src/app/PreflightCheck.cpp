@@ -8,6 +8,7 @@
 #include "app/ExitCodes.h"
 #include "deploy/FileTree.h"
 #include "release/KeptRelease.h"
+#include "release/RunState.h"
 #include "release/StartupRecovery.h"
 #include "deploy/PackagePreview.h"
 #include "locations/Locations.h"
@@ -47,9 +48,10 @@ int Worse(int current, int found)
         case kExitReadyNotCarried: return 1;
         case kExitValuesWouldBeLost: return 2;
         case kExitNoSpace: return 3;
-        case kExitCancelled: return 4;
-        case kExitNotRestored: return 6; // a record that the start would refuse
-        default: return 5; // the setup file
+        case kExitTryAgainLater: return 4;
+        case kExitServiceCase: return 5;
+        case kExitNotRestored: return 7; // a record that the start would refuse
+        default: return 6; // the setup file
         }
     };
     return rank(found) > rank(current) ? found : current;
@@ -62,16 +64,45 @@ bool ControlProgramStillRunning(ControllerOperations& machine, const SetupOption
     return !machine.ControlProgramGoneWithin(options.silent ? options.waitSeconds : 0);
 }
 
+// The check's outcome as a word for the report's JSON.
+const char* CheckOutcomeWord(int code, bool rollback)
+{
+    switch (code) {
+    case kExitSuccess: return rollback ? "can-roll-back" : "ready";
+    case kExitReadyNotCarried: return "ready-values-not-carried";
+    case kExitCancelled:
+    case kExitTryAgainLater: return "not-now";
+    case kExitServiceCase: return "service-case";
+    case kExitSetupFileUnusable: return "setup-file-unusable";
+    case kExitValuesWouldBeLost: return "values-would-be-lost";
+    case kExitNoSpace: return "not-enough-space";
+    case kExitNothingKept: return "nothing-kept";
+    case kExitRollbackNotDone: return "rollback-not-possible";
+    case kExitNotRestored: return "record-damaged";
+    default: return "other";
+    }
+}
+
 // What the check found, in the setup log, the report file and shown or
 // printed; the verdict last.
-void Report(const SetupOptions& options, const std::vector<std::string>& lines, int code)
+void Report(const SetupOptions& options, const std::vector<std::string>& lines, int code,
+            const std::vector<CarryReport>& reports = {})
 {
-    std::string path = WriteCarryReports({}, "CheckReport", lines);
+    code = GivenExitCode(code, options.engineCodes); // the report says what the exit code says
+    ReportJsonHead head;
+    head.kind = "CheckReport";
+    head.setupFile = RunningProgramPath();
+    head.exitCodeKnown = true;
+    head.exitCode = code;
+    head.outcome = CheckOutcomeWord(code, options.rollback);
+    head.verdict = lines.empty() ? std::string() : lines.back(); // the verdict comes last
+    RunReportPaths paths = WriteReport(lines, reports, head);
     std::string text;
     for (const std::string& line : lines)
         text += line + "\n";
-    if (!path.empty())
-        text += "报告文件：" + path + "\n";
+    for (const std::string& path : {paths.text, paths.json})
+        if (!path.empty())
+            text += "报告文件：" + path + "\n";
     if (options.silent)
         WriteToStarter(text);
     else
@@ -94,6 +125,23 @@ bool RecordsLines(std::vector<std::string>* lines)
     return true;
 }
 
+// The kept release by its name, digest and time, and per place what a swap
+// would bring back and what it would set aside in its stead.
+void KeptReleaseLines(const KeptRecord& record, std::vector<std::string>* lines)
+{
+    ReleaseFields kept = KeptReleaseOfState();
+    lines->push_back("保留的上一版本：" + (kept.release.empty() ? std::string("unknown") : kept.release) + "，摘要 " +
+                     (kept.digest.empty() ? std::string("未知") : kept.digest) + "，安装于 " +
+                     (kept.time.empty() ? std::string("未知") : kept.time) + "（" + record.when + " 由 " +
+                     record.setupFile + " 更新时保留）");
+    for (const KeptEntry& entry : record.entries) {
+        lines->push_back((KindOfPath(entry.aside) != PathKind::missing ? "放回：" : "保留的版本在此没有文件：") +
+                         entry.original);
+        if (KindOfPath(entry.original) != PathKind::missing)
+            lines->push_back("移开并保留：" + entry.original);
+    }
+}
+
 // /CHECK /ROLLBACK: whether the kept release could be put back now.
 int CheckRollback(const SetupOptions& options)
 {
@@ -103,7 +151,7 @@ int CheckRollback(const SetupOptions& options)
     bool running = ControlProgramStillRunning(machine, options);
     lines.push_back(running ? "控制程序：正在运行（退出后才能回退）" : "控制程序：未运行");
     if (running)
-        code = kExitCancelled;
+        code = kExitTryAgainLater;
     if (!RecordsLines(&lines)) {
         lines.push_back("结论：不能回退");
         Report(options, lines, kExitNotRestored);
@@ -121,7 +169,7 @@ int CheckRollback(const SetupOptions& options)
         code = kExitRollbackNotDone;
         break;
     case KeptReading::ok:
-        lines.push_back("保留的上一版本：" + record.when + "，" + record.setupFile);
+        KeptReleaseLines(record, &lines);
         for (const std::string& dir : MissingKeptDirectories(record)) {
             lines.push_back("保留的目录不存在：" + dir);
             code = kExitRollbackNotDone;
@@ -150,12 +198,12 @@ int RunPreflightCheck(const SetupOptions& options)
     std::string refusal = machine.ProductTreeRefusal();
     lines.push_back(refusal.empty() ? "setup.cfg：Path正常" : "setup.cfg：" + refusal);
     if (!refusal.empty())
-        code = Worse(code, kExitCancelled);
+        code = Worse(code, kExitServiceCase);
 
     bool running = ControlProgramStillRunning(machine, options);
     lines.push_back(running ? "控制程序：正在运行（退出后才能更新）" : "控制程序：未运行");
     if (running)
-        code = Worse(code, kExitCancelled);
+        code = Worse(code, kExitTryAgainLater);
     if (!RecordsLines(&lines))
         code = Worse(code, kExitNotRestored);
 
@@ -241,6 +289,6 @@ int RunPreflightCheck(const SetupOptions& options)
     lines.push_back(code == kExitSuccess           ? "结论：可以更新"
                     : code == kExitReadyNotCarried ? "结论：可以更新，但部分参数不会迁移"
                                                    : "结论：不能更新");
-    Report(options, lines, code);
+    Report(options, lines, code, reports);
     return code;
 }

@@ -58,7 +58,7 @@ int RunRollback(const SetupOptions& options)
     InstallPort& port = silentOrShown;
     WriteLogLine("回退到保留的上一版本");
     if (!WaitForControlProgram(machine, options, port))
-        return kExitCancelled;
+        return options.silent ? kExitTryAgainLater : kExitCancelled;
 
     // What a run cut short left is settled as at any start; a swap it
     // finished was this very wish.

@@ -1,11 +1,8 @@
 #include "app/RunRecord.h"
 
 #include "app/ExitCodes.h"
-#include "release/KeptRelease.h"
 #include "release/RunState.h"
 #include "logs/SetupLog.h"
-#include "platform/Process.h"
-#include "setupfile/SetupDigest.h"
 
 const char* ExitCodeWord(int exitCode)
 {
@@ -17,6 +14,7 @@ const char* ExitCodeWord(int exitCode)
     case kExitRestored: return "failed-previous-release-back";
     case kExitNotRestored: return "failed-previous-release-not-whole";
     case kExitBadArguments: return "bad-arguments";
+    case kExitServiceCase: return "nothing-changed-service-case";
     case kExitIncomplete: return "installed-incomplete";
     case kExitValuesWouldBeLost: return "values-would-be-lost";
     case kExitDriverWaitOver: return "installed-driver-installer-running";
@@ -24,39 +22,19 @@ const char* ExitCodeWord(int exitCode)
     case kExitNoSpace: return "not-enough-space";
     case kExitNothingKept: return "nothing-kept";
     case kExitRollbackNotDone: return "rollback-not-done";
+    case kExitOtherSetup: return "other-setup-running";
+    case kExitTryAgainLater: return "try-again-later";
+    case kExitRestartCompletes: return "installed-restart-required";
     default: return "other";
     }
 }
 
 void RecordRun(int exitCode, bool rollback)
 {
-    RunState state;
-    state.exitCode = exitCode;
-    state.outcome = ExitCodeWord(exitCode);
-    if (rollback) {
-        // A rollback ends with 0 only once the two releases changed places.
-        if (exitCode == kExitSuccess) {
-            state.outcome = "swapped";
-            state.kept = KeptChange::swapped;
-        }
-        std::string problem = RecordRunState(state);
-        if (!problem.empty())
-            WriteLogLine(problem);
-        return;
-    }
-    state.releaseInstalled = exitCode == kExitSuccess || exitCode == kExitNotCarried || exitCode == kExitIncomplete ||
-                             exitCode == kExitDriverWaitOver;
-    if (state.releaseInstalled) {
-        KeptRecord kept;
-        std::string unreadable;
-        state.kept = ReadKeptRecord(&kept, &unreadable) == KeptReading::ok ? KeptChange::replaced : KeptChange::gone;
-    }
-    if (state.releaseInstalled) {
-        const std::string setup = RunningProgramPath();
-        state.setupName = setup.substr(setup.find_last_of('\\') + 1);
-        state.setupDigest = RecordedSetupDigest(setup);
-    }
-    std::string problem = RecordRunState(state);
+    // The releases themselves are recorded where they change (the update's
+    // end, the swap): this is the run's own outcome, and only that.
+    std::string outcome = rollback && exitCode == kExitSuccess ? "swapped" : ExitCodeWord(exitCode);
+    std::string problem = RecordLastRun(outcome, exitCode);
     if (!problem.empty())
         WriteLogLine(problem);
 }

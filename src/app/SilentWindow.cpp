@@ -3,6 +3,7 @@
 #include "app/ExitCodes.h"
 #include "logs/SetupLog.h"
 #include "logs/TraceLog.h"
+#include "messages/Messages.h"
 #include "platform/Console.h"
 #include "platform/MessageBox.h"
 #include "platform/Process.h"
@@ -83,14 +84,23 @@ void RecordSilentMessage(const std::string& text, unsigned type, int answer, Mes
 
 void TellSilently(const std::string& line)
 {
-    WriteLogLine(line);
-    WriteToStarter(line + "\n");
+    // A line that missed SetUp.log has been echoed to the output already.
+    if (WriteLogLine(line))
+        WriteToStarter(line + "\n");
 }
 
 SilentWindow::SilentWindow(InstallOperations& machine, const Settings& settings)
     : m_settings(settings), m_sequence(*this, machine)
 {
     g_notWhole = false;
+}
+
+void SilentWindow::ShowStep(InstallStep step)
+{
+    if (static_cast<int>(step) == m_lastStep)
+        return;
+    m_lastStep = static_cast<int>(step);
+    WriteToStarter(std::string("步骤：") + LocalText(StepLabel(step)) + "\n");
 }
 
 int SilentWindow::ShowMessage(const std::string& text, unsigned type, MessagePurpose purpose)
@@ -119,7 +129,7 @@ int SilentWindow::Run()
             TraceMessage("|E|the control program still runs after %u s", m_settings.waitSeconds);
             TellSilently("静默安装：控制程序在" + std::to_string(m_settings.waitSeconds) +
                          "秒后仍在运行，安装程序没有做任何更改，现在退出。");
-            m_sequence.exitCode = kExitCancelled;
+            m_sequence.exitCode = kExitTryAgainLater;
             break;
         }
         // The new release is in place and the previous one gone: the driver
@@ -151,7 +161,7 @@ int SilentWindow::Run()
         return kExitValuesWouldBeLost;
     }
     // In place: the exit code must not say more than was done.
-    if (code == kExitSuccess || code == kExitNotCarried) {
+    if (code == kExitSuccess || code == kExitNotCarried || code == kExitRestartCompletes) {
         if (m_driverWaitOver)
             return kExitDriverWaitOver;
         if (g_notWhole) {

@@ -25,7 +25,8 @@ int SilentAnswer(MessagePurpose purpose, unsigned type, bool keepParameters, boo
 // a held file answered Cancel mark the run as not whole.
 void RecordSilentMessage(const std::string& text, unsigned type, int answer,
                          MessagePurpose purpose = MessagePurpose::report);
-// Writes one line to the setup log and to the starter's output.
+// Writes one line to the setup log and to the starter's output (once: a line
+// that missed the setup log was echoed there already).
 void TellSilently(const std::string& line);
 
 class SilentWindow : public SequenceWindow {
@@ -43,8 +44,9 @@ public:
     // something it reported was not done.
     int Run();
 
-    // SequenceWindow
-    void ShowStep(InstallStep) override {}
+    // SequenceWindow. A step's label goes to the output once, as the window
+    // would show it (the waiting states show theirs on every tick).
+    void ShowStep(InstallStep step) override;
     int ShowMessage(const std::string& text, unsigned type, MessagePurpose purpose) override;
     // No timer: a state that stays where it is looks again one period later.
     void StopTimer() override {}
@@ -58,5 +60,6 @@ private:
     bool m_closed = false;
     bool m_notCarriedRefused = false; // Cancel to the values that cannot be carried
     bool m_driverWaitOver = false;
+    int m_lastStep = -1;
     InstallSequence m_sequence;
 };

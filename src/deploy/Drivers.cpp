@@ -1,10 +1,9 @@
 #include "deploy/Drivers.h"
 
-#include <cstdio>
-
 #include "locations/Locations.h"
 #include "messages/Messages.h"
 #include "logs/SetupLog.h"
+#include "logs/TraceLog.h"
 #include "messages/InstallPort.h"
 #include "platform/DirectoryEntries.h"
 #include "platform/FileCopy.h"
@@ -26,7 +25,7 @@ std::string FindDirectoryParent(const std::string& root, const std::string& name
         return std::string();
     std::string result;
     ForEachEntry(root, "*", [&](const DirectoryEntry& entry) {
-        printf("Next file name is: %s\n", entry.name.c_str());
+        TraceMessage("Next file name is: %s", entry.name.c_str());
         if (!entry.IsDirectory())
             return true;
         if (entry.name == name) {

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <ctime>
+#include <map>
 
 #include "locations/Locations.h"
+#include "logs/ReportNames.h"
 #include "platform/DirectoryEntries.h"
 #include "platform/File.h"
 #include "platform/FileCopy.h"
@@ -22,50 +24,60 @@ std::string TimeName()
     return std::string(buf, n);
 }
 
-// The kind's files, oldest first: their names without ".txt" sort by time,
-// a "-n" of the same second after the plain name.
-std::vector<std::string> ReportsOf(const std::string& dir, const std::string& kind)
+bool WriteText(const std::string& path, const std::string& text)
 {
-    std::vector<std::string> names;
-    ForEachEntry(dir, (kind + "-*.txt").c_str(), [&](const DirectoryEntry& entry) {
-        if (!entry.IsDirectory())
-            names.push_back(entry.name);
-        return true;
-    });
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return a.substr(0, a.size() - 4) < b.substr(0, b.size() - 4);
-    });
-    return names;
-}
-} // namespace
-
-std::string WriteRunReport(const std::string& kind, const std::vector<std::string>& lines)
-{
-    const std::string dir = BootDir();
-    const std::string stem = kind + "-" + TimeName();
-    std::string path;
     BinaryFile file;
-    for (int n = 1; n < 100 && path.empty(); ++n) {
-        std::string candidate = JoinPath(dir, n == 1 ? stem + ".txt" : StrPrintf("%s-%d.txt", stem.c_str(), n));
-        if (!FileExists(candidate) && file.Open(candidate, BinaryFile::modeCreate | BinaryFile::modeWrite))
-            path = candidate;
-    }
-    if (path.empty())
-        return std::string();
+    if (!file.Open(path, BinaryFile::modeCreate | BinaryFile::modeWrite))
+        return false;
     try {
-        std::string text;
-        for (const std::string& line : lines)
-            text += line + "\r\n";
         file.Write(text.data(), text.size());
         file.Flush();
         file.Close();
     } catch (const FileError&) {
         file.Abort();
         RemoveFile(path);
-        return std::string();
+        return false;
     }
-    std::vector<std::string> reports = ReportsOf(dir, kind);
-    for (size_t i = 0; i + kKeptReports < reports.size(); ++i)
-        RemoveFile(JoinPath(dir, reports[i]));
-    return path;
+    return true;
+}
+
+// Deletes the kind's oldest reports beyond kKeptReports: the text and the
+// JSON of one run go together.
+void Prune(const std::string& dir, const std::string& kind)
+{
+    std::map<std::string, std::vector<std::string>> runs; // sort key -> its files
+    for (const char* pattern : {"-*.txt", "-*.json"})
+        ForEachEntry(dir, (kind + pattern).c_str(), [&](const DirectoryEntry& entry) {
+            if (!entry.IsDirectory())
+                runs[RunReportSortKey(entry.name)].push_back(entry.name);
+            return true;
+        });
+    size_t excess = runs.size() > kKeptReports ? runs.size() - kKeptReports : 0;
+    for (auto run = runs.begin(); excess > 0; ++run, --excess)
+        for (const std::string& name : run->second)
+            RemoveFile(JoinPath(dir, name));
+}
+} // namespace
+
+RunReportPaths WriteRunReport(const std::string& kind, const std::vector<std::string>& lines,
+                              const std::string& json)
+{
+    const std::string dir = BootDir();
+    const std::string stem = kind + "-" + TimeName();
+    RunReportPaths paths;
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    for (int n = 1; n < 100 && paths.text.empty(); ++n) {
+        std::string base = JoinPath(dir, StrPrintf("%s-%02d", stem.c_str(), n));
+        if (FileExists(base + ".txt") || FileExists(base + ".json"))
+            continue;
+        if (!WriteText(base + ".txt", text))
+            break;
+        paths.text = base + ".txt";
+        if (!json.empty() && WriteText(base + ".json", json))
+            paths.json = base + ".json";
+    }
+    Prune(dir, kind);
+    return paths;
 }

@@ -26,3 +26,5 @@ std::string TempPath()
 }
 
 std::string ParamWorkDir() { return TempPath() + "tornleixTemp"; }
+
+std::string FallbackSetupLogPath() { return TempPath() + "TornelixSetUp.log"; }

@@ -7,4 +7,8 @@
 // captures it when it is constructed), and the parameter work directory in it.
 std::string TempPath();
 std::string ParamWorkDir();
+// Where the setup's log lines go when SetUp.log cannot take them (held by
+// another setup, a full data drive): "TornelixSetUp.log" in the temporary
+// directory.
+std::string FallbackSetupLogPath();
 void CaptureTempPath();

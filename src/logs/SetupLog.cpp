@@ -13,6 +13,7 @@ TLX_EXPORT int g_nVerbose = 0;
 namespace {
 CSetUpLogMgr* g_log = nullptr;
 LogFailureReporter g_reporter = nullptr;
+LogEcho g_echo = nullptr;
 } // namespace
 
 void SetLogFailureReporter(LogFailureReporter reporter) { g_reporter = reporter; }
@@ -25,7 +26,10 @@ void ReportLogFailure(const std::string& text)
         WriteTerminalText(stderr, text + "\n");
 }
 
-CSetUpLogMgr::CSetUpLogMgr(std::string path) : m_path(std::move(path)) {}
+CSetUpLogMgr::CSetUpLogMgr(std::string path, std::string fallbackPath)
+    : m_path(std::move(path)), m_fallbackPath(std::move(fallbackPath))
+{
+}
 
 CSetUpLogMgr::~CSetUpLogMgr()
 {
@@ -33,6 +37,7 @@ CSetUpLogMgr::~CSetUpLogMgr()
         g_log = nullptr;
     try {
         m_file.Close();
+        m_fallback.Close();
     } catch (const FileError& e) {
         ReportLogFailure(e.what());
     }
@@ -44,30 +49,71 @@ bool CSetUpLogMgr::Open()
                                    BinaryFile::shareDenyWrite);
 }
 
-void CSetUpLogMgr::Write(const std::string& text)
+void CSetUpLogMgr::Close()
 {
-    // A log that could not be opened before (another program held it) is
-    // appended to now: its history is emptied only at the size limit.
-    if (!m_file.IsOpen() && !Open())
-        return;
-    bool full = false;
     try {
-        m_file.Flush();
-        full = m_file.GetLength() >= kSizeLimit;
-    } catch (const FileError&) {
-    }
-    if (full) {
-        m_file.Abort();
-        if (!m_file.Open(m_path, BinaryFile::modeCreate | BinaryFile::modeWrite | BinaryFile::shareDenyWrite))
-            return;
-    }
-    try {
-        m_file.SeekToEnd();
-        m_file.WriteString(SetupLogTimeStamp() + text + "\n");
-        m_file.Flush();
+        m_file.Close();
+        m_fallback.Close();
     } catch (const FileError& e) {
         ReportLogFailure(e.what());
     }
+}
+
+// Appends one stamped line; false when the file could not be opened or
+// written (a write error is reported). shared: other setups may append too.
+bool CSetUpLogMgr::WriteTo(TextFile& file, const std::string& path, bool shared, const std::string& line)
+{
+    const unsigned share = shared ? BinaryFile::shareDenyNone : BinaryFile::shareDenyWrite;
+    // A log that could not be opened before (another program held it) is
+    // appended to now: its history is emptied only at the size limit.
+    if (!file.IsOpen() && !file.Open(path, BinaryFile::modeCreate | BinaryFile::modeNoTruncate | BinaryFile::modeWrite | share))
+        return false;
+    bool full = false;
+    try {
+        file.Flush();
+        full = file.GetLength() >= kSizeLimit;
+    } catch (const FileError&) {
+    }
+    if (full) {
+        file.Abort();
+        if (!file.Open(path, BinaryFile::modeCreate | BinaryFile::modeWrite | share))
+            return false;
+    }
+    try {
+        file.SeekToEnd();
+        file.WriteString(SetupLogTimeStamp() + line + "\n");
+        file.Flush();
+        return true;
+    } catch (const FileError& e) {
+        // A full drive: the next line tries again from a fresh handle.
+        file.Abort();
+        ReportLogFailure(e.what());
+        return false;
+    }
+}
+
+void CSetUpLogMgr::WriteFallback(const std::string& text)
+{
+    if (m_fallbackPath.empty())
+        return;
+    if (!m_fallbackUsed) {
+        m_fallbackUsed = true;
+        WriteTo(m_fallback, m_fallbackPath, true, "无法写入" + m_path + "，本次运行的记录写在这里");
+    }
+    WriteTo(m_fallback, m_fallbackPath, true, text);
+}
+
+CSetUpLogMgr::Written CSetUpLogMgr::Write(const std::string& text)
+{
+    // The setup log itself again once it can be written: it says where the
+    // lines it lacks are.
+    bool pointed = !m_fallbackUsed || m_file.IsOpen();
+    if (WriteTo(m_file, m_path, false, pointed ? text : "本次运行前面的记录写在" + m_fallbackPath)) {
+        if (pointed || WriteTo(m_file, m_path, false, text))
+            return Written::setupLog;
+    }
+    WriteFallback(text);
+    return Written::fallback;
 }
 
 std::string SetupLogTimeStamp()
@@ -83,8 +129,13 @@ std::string SetupLogTimeStamp()
 
 void SetSetupLog(CSetUpLogMgr* log) { g_log = log; }
 
-void WriteLogLine(const std::string& text)
+void SetLogEcho(LogEcho echo) { g_echo = echo; }
+
+bool WriteLogLine(const std::string& text)
 {
-    if (g_log)
-        g_log->Write(text);
+    if (g_log && g_log->Write(text) == CSetUpLogMgr::Written::setupLog)
+        return true;
+    if (g_echo)
+        g_echo(text);
+    return false;
 }

@@ -1,5 +1,7 @@
 // The setup log "SetUp.log" in the boot directory: one time-stamped line per
 // milestone, appended run after run, emptied once it reaches 204800 bytes.
+// A line that cannot go there (another setup holds the file, the data drive is
+// full) goes to the fallback log instead, and to the echo.
 #pragma once
 #include <string>
 
@@ -9,18 +11,32 @@ class CSetUpLogMgr {
 public:
     static const unsigned long kSizeLimit = 204800;
 
-    // Fixes the path; does not open the file.
-    explicit CSetUpLogMgr(std::string path);
+    // Fixes the paths; does not open a file. Without a fallback a line that
+    // cannot be written to path is lost.
+    explicit CSetUpLogMgr(std::string path, std::string fallbackPath = std::string());
     virtual ~CSetUpLogMgr();
 
     // Opens for writing without truncation, others denied writing.
     bool Open();
-    void Write(const std::string& text);
+    // Closes the file (a later Write opens it again), so that the next setup
+    // finds it free.
+    void Close();
+    // Where the line went: the setup log, else the fallback log (also when
+    // that could not be written either).
+    enum class Written { setupLog, fallback };
+    Written Write(const std::string& text);
     const std::string& Path() const { return m_path; }
+    const std::string& FallbackPath() const { return m_fallbackPath; }
 
 private:
+    bool WriteTo(TextFile& file, const std::string& path, bool shared, const std::string& line);
+    void WriteFallback(const std::string& text);
+
     TextFile m_file;
     std::string m_path;
+    TextFile m_fallback;
+    std::string m_fallbackPath;
+    bool m_fallbackUsed = false; // this run wrote lines to the fallback log
 };
 
 // Where the logs report that they cannot be written (the text of the OK box
@@ -32,7 +48,13 @@ void ReportLogFailure(const std::string& text);
 
 // The object that WriteLogLine writes to; nullptr turns WriteLogLine off.
 void SetSetupLog(CSetUpLogMgr* log);
-void WriteLogLine(const std::string& text);
+// Where the lines that miss SetUp.log are echoed (without time stamp): the
+// application gives the output of whoever started the setup. Unset, nowhere.
+using LogEcho = void (*)(const std::string& text);
+void SetLogEcho(LogEcho echo);
+// True when the line went to SetUp.log; otherwise it went to the fallback log
+// and the echo.
+bool WriteLogLine(const std::string& text);
 
 // "%Y-%m-%d %H:%M:%S\t" of the current local time, or empty.
 std::string SetupLogTimeStamp();

@@ -168,6 +168,31 @@ const MessagePair MsgRollbackToNewer = {{
     "The program and the machine's values go back to that release; the current ones are kept: going back again "
     "returns to them. The operator's files (part programs and others) stay in the data directory as they are.",
 }};
+const MessagePair& StepLabel(InstallStep step)
+{
+    static const MessagePair labels[] = {
+        {{"等待TorneLix关闭...", "Waiting for closing TorneLix..."}},
+        {{"开始执行安装程序...", "Starting to carry out setup..."}},
+        {{"搜集信息...", "Collecting information..."}},
+        {{"生成临时参数文件...", "Copy temp param flies ..."}},
+        {{"清除原始目录...", "Clear old files ..."}},
+        {{"正在拷贝文件...", "Copying files..."}},
+        {{"拷贝其他文件...", "Copying other files..."}},
+        {{"备份安装包本身...", "Backup ..."}},
+        {{"迁移参数...", "Transfer parameters ..."}},
+        {{"安装驱动程序...", "Installing driver..."}},
+        {{"自动更新过程结束...", "Setup program finished..."}},
+        {{"退出操作系统，重启计算机!", "Reboot computer!"}},
+    };
+    static_assert(sizeof labels / sizeof labels[0] == static_cast<size_t>(InstallStep::Reboot) + 1,
+                  "one label per step");
+    return labels[static_cast<size_t>(step)];
+}
+
+const MessagePair MsgOtherSetupRunning = {{
+    "另一个安装程序正在运行。请等它结束后按<重试>按钮；按<取消>按钮退出，不做任何更改。",
+    "Another setup is running. Wait until it has ended and click 'Retry'; click 'Cancel' to end without any change.",
+}};
 const MessagePair MsgRollbackControlRunning = {{
     "控制程序正在运行。请关闭控制程序后按<确定>按钮；按<取消>按钮退出，不做任何更改。",
     "The control program is running. Close it and click 'OK'; click 'Cancel' to end without any change.",

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "locations/ProductTreeCheck.h"
+#include "messages/InstallPort.h"
 
 // 0 Chinese, 1 English. Start-up sets 0; nothing sets 1 in the field.
 extern int language;
@@ -64,6 +65,9 @@ extern const MessagePair MsgRollbackNothingKept;   // no kept release: nothing c
 extern const MessagePair MsgRollbackToOlder;       // two "%s": the update's time and setup file; OK/Cancel
 extern const MessagePair MsgRollbackToNewer;       // two "%s": the same, the kept release being that update's
 extern const MessagePair MsgRollbackControlRunning; // OK/Cancel: close the control program first
+// The progress window's label of a step, as its dialog template has it.
+const MessagePair& StepLabel(InstallStep step);
+extern const MessagePair MsgOtherSetupRunning;    // Retry/Cancel: another setup runs; nothing changed yet
 extern const MessagePair MsgRollbackDone;          // the kept release is in place, the other one kept
 extern const MessagePair MsgRollbackNotDone;       // one "%s": what could not be moved; nothing changed
 extern const MessagePair MsgRollbackKeptIncomplete; // one "%s": the kept copies missing; nothing changed

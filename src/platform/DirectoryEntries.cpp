@@ -26,4 +26,34 @@ bool ForEachEntry(const std::string& dir, const char* pattern, const std::functi
     FindClose(h);
     return true;
 }
+#else
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+
+// The tools' stand-in: the same entries from the POSIX calls; pattern as a
+// shell glob ("*.*" matches names without a dot too, as on Windows).
+bool ForEachEntry(const std::string& dir, const char* pattern, const std::function<bool(const DirectoryEntry&)>& visit)
+{
+    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    if (!d)
+        return false;
+    const bool all = std::string(pattern) == "*.*";
+    while (struct dirent* found = readdir(d)) {
+        std::string name = found->d_name;
+        if (name == "." || name == "..")
+            continue;
+        if (!all && fnmatch(pattern, name.c_str(), 0) != 0)
+            continue;
+        struct stat st;
+        std::string path = dir.empty() || dir.back() == '/' ? dir + name : dir + "/" + name;
+        if (stat(path.c_str(), &st) != 0)
+            continue;
+        DirectoryEntry entry{name, S_ISDIR(st.st_mode) ? 0x10ul : 0x20ul, static_cast<unsigned long long>(st.st_size)};
+        if (!visit(entry))
+            break;
+    }
+    closedir(d);
+    return true;
+}
 #endif

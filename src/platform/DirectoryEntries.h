@@ -16,5 +16,6 @@ struct DirectoryEntry {
 
 // Calls visit for each entry of dir matching pattern ("*", "*.*"); visit
 // returns false to stop. False when the enumeration cannot start or the
-// search path does not fit in 260 bytes. Windows only.
+// search path does not fit in 260 bytes (Windows). Natively, pattern is a
+// shell glob, for the tools.
 bool ForEachEntry(const std::string& dir, const char* pattern, const std::function<bool(const DirectoryEntry&)>& visit);

@@ -23,6 +23,9 @@ bool TakeRecord(const std::vector<std::string>& f, JournalContents* contents)
     const std::string& kind = f[0];
     if (kind == "tag" && f.size() == 2 && !f[1].empty()) {
         contents->tag = f[1];
+    } else if (kind == "release" && f.size() == 3) {
+        contents->release = f[1];
+        contents->digest = f[2];
     } else if (kind == "phase" && f.size() == 2) {
         RunPhase phase;
         if (!PhaseNamed(f[1], &phase))
@@ -84,6 +87,10 @@ JournalReading ParseJournal(const std::string& text, JournalContents* contents, 
 
 std::string JournalHeaderLine() { return RecordHeaderLine(kJournalKind); }
 std::string JournalTagLine(const std::string& tag) { return RecordLine({"tag", tag}); }
+std::string JournalReleaseLine(const std::string& release, const std::string& digest)
+{
+    return RecordLine({"release", release, digest});
+}
 std::string JournalPhaseLine(RunPhase phase) { return RecordLine({"phase", kPhaseNames[static_cast<int>(phase)]}); }
 std::string JournalMoveLine(const JournalMove& move) { return RecordLine({"aside", move.original, move.aside}); }
 std::string JournalSavedLine(const JournalMove& move) { return RecordLine({"saved", move.original, move.aside}); }

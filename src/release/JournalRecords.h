@@ -32,6 +32,7 @@ struct LaidFile {
 
 struct JournalContents {
     std::string tag;                   // the run's own name for its aside directories
+    std::string release, digest;       // the release the run installs (its name, its setup file's digest)
     RunPhase phase = RunPhase::settingAside;
     std::vector<JournalMove> moves;    // trees and files set aside by renaming
     std::vector<JournalMove> saved;    // shared files copied aside before the run replaced them
@@ -54,6 +55,7 @@ JournalReading TakeJournalRecords(const std::vector<std::vector<std::string>>& r
 // One line each, CR LF included.
 std::string JournalHeaderLine();
 std::string JournalTagLine(const std::string& tag);
+std::string JournalReleaseLine(const std::string& release, const std::string& digest);
 std::string JournalPhaseLine(RunPhase phase);
 std::string JournalMoveLine(const JournalMove& move);
 std::string JournalSavedLine(const JournalMove& move);

@@ -24,6 +24,7 @@
 #include "release/PreviousRelease.h"
 #include "release/RecordFile.h"
 #include "release/RecordPlaces.h"
+#include "release/RunState.h"
 #include "release/TagStore.h"
 
 namespace {
@@ -154,6 +155,18 @@ void DiscardKeptRelease(const std::string& why)
             WriteLogLine("未能删除备份目录，保留：" + dir);
 }
 
+// The run state names the release the run installed, and what is kept
+// now. At a start after a cut the run may have recorded it already: then it
+// is left as it is.
+void RecordRunRelease(const JournalContents& run, bool kept, bool onlyIfNew)
+{
+    ReleaseFields installed = InstalledReleaseOfState();
+    if (onlyIfNew && (run.digest.empty() || (installed.release == run.release && installed.digest == run.digest)))
+        return;
+    std::string problem = RecordReleaseInstalled(run.release, run.digest, kept ? KeptChange::replaced : KeptChange::gone);
+    if (!problem.empty())
+        WriteLogLine(problem);
+}
 } // namespace
 
 std::string KeptRecordPath() { return KeptRecordFilePath(); }
@@ -291,6 +304,7 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
         if (why.empty())
             why = "安装记录无法写入";
         WriteLogLine("上一版本没有保留，备份已删除（" + why + "）");
+        RecordRunRelease(*run, false, false);
         DeleteSetAsideRelease(); // its operator's files come home first
         DiscardKeptRelease("新版本已安装，它不再是上一版本");
         return;
@@ -309,11 +323,13 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
         // Nothing is deleted that still holds an operator's file: the
         // journal stays, and the next start tries again.
         WriteLogLine("上一版本没有保留，备份目录保留（操作员的文件未能全部放回）");
+        RecordRunRelease(*run, false, false);
         return;
     }
     why = KeepRefusal(Rooms(record, hasEarlier ? &earlier : nullptr));
     if (!why.empty()) {
         WriteLogLine("上一版本没有保留，备份已删除（" + why + "）");
+        RecordRunRelease(*run, false, false);
         DeleteSetAsideRelease();
         DiscardKeptRelease("新版本已安装，它不再是上一版本");
         return;
@@ -329,11 +345,13 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
     }
     if (!WriteKeptRecord(record)) {
         WriteLogLine("上一版本没有保留，备份已删除（记录无法写入：" + KeptRecordPath() + "）");
+        RecordRunRelease(*run, false, false);
         DeleteSetAsideRelease();
         DiscardKeptRelease("新版本已安装，它不再是上一版本");
         return;
     }
     // A cut from here on finds the record naming the run: SettleKeptRelease.
+    RecordRunRelease(*run, true, false);
     DropEarlier(record);
     LetJournalGo();
     WriteLogLine("上一版本已保留：" + Joined(KeptTagDirectories(record)));
@@ -347,12 +365,14 @@ bool SettleKeptRelease()
     KeptRecord record;
     std::string problem;
     if (ReadKeptRecord(&record, &problem) == KeptReading::ok && SamePath(record.tag, run->tag)) {
+        RecordRunRelease(*run, true, true);
         DropEarlier(record);
         LetJournalGo();
         return true;
     }
     // Cut before the record was written: the run's set-aside goes as before,
     // and an earlier kept release is no longer the one before this release.
+    RecordRunRelease(*run, false, true);
     DiscardKeptRelease("新版本已安装，它不再是上一版本");
     return false;
 }

@@ -412,7 +412,7 @@ EarlierRun ReadEarlierRun(std::string* problem)
     return earlier;
 }
 
-bool BeginSetAside(const std::vector<LaidFile>& prior)
+bool BeginSetAside(const std::string& release, const std::string& digest, const std::vector<LaidFile>& prior)
 {
     // A start-up undo that was whole but could not delete everything has
     // left its journal: what stays is named, and this run begins its own.
@@ -424,9 +424,12 @@ bool BeginSetAside(const std::vector<LaidFile>& prior)
     g_runDirsMade.clear();
     g_run.tag = NewTag();
     g_present = true;
+    g_run.release = release;
+    g_run.digest = digest;
     g_run.prior = prior;
     if (Append(JournalHeaderLine()) && Append(JournalTagLine(g_run.tag)) &&
-        (prior.empty() || Append(JournalLaidLines("prior", prior))) && Append(JournalPhaseLine(RunPhase::settingAside)))
+        Append(JournalReleaseLine(release, digest)) && (prior.empty() || Append(JournalLaidLines("prior", prior))) &&
+        Append(JournalPhaseLine(RunPhase::settingAside)))
         return true;
     ForgetJournal();
     return false;

@@ -44,11 +44,13 @@ struct UndoResult {
     std::vector<std::string> notBack;
 };
 
-// Starts this run's journal with fresh names for its aside directories;
-// prior: what the release to be set aside laid in the data tree (its
-// operator's files are told from it). False when the journal cannot be
+// Starts this run's journal with fresh names for its aside directories and
+// the release it installs (so that a start after a cut at its very end can
+// record it); prior: what the release to be set aside laid in the data tree
+// (its operator's files are told from it). False when the journal cannot be
 // written: nothing has been moved.
-bool BeginSetAside(const std::vector<LaidFile>& prior = std::vector<LaidFile>());
+bool BeginSetAside(const std::string& release = std::string(), const std::string& digest = std::string(),
+                   const std::vector<LaidFile>& prior = std::vector<LaidFile>());
 
 // Records the files the run is about to lay in the data tree (the new
 // release's), before it lays them: an undo takes them out again, and every

@@ -10,6 +10,7 @@
 #include "release/DataTreeFiles.h"
 #include "release/RecordFile.h"
 #include "release/RecordPlaces.h"
+#include "release/RunState.h"
 #include "release/TagStore.h"
 
 namespace {
@@ -25,6 +26,7 @@ struct SwapRecord {
     KeptRecord next;  // the record once swapped: the current release under a fresh tag
     std::vector<SwapEntry> entries;
     SwapPhase phase = SwapPhase::moving;
+    ReleaseFields installedBefore; // the run state's installed release when the swap began
 };
 
 std::vector<RecordFields> FieldsOf(const SwapRecord& swap)
@@ -34,7 +36,9 @@ std::vector<RecordFields> FieldsOf(const SwapRecord& swap)
                                          {"when", swap.next.when},
                                          {"setup", swap.next.setupFile},
                                          {"digest", swap.next.digest},
-                                         {"kept", swap.next.keptIsOlder ? "older" : "newer"}};
+                                         {"kept", swap.next.keptIsOlder ? "older" : "newer"},
+                                         {"installed", swap.installedBefore.release, swap.installedBefore.digest,
+                                          swap.installedBefore.time}};
     for (const SwapEntry& entry : swap.entries)
         records.push_back({"entry", entry.original, entry.kept, entry.fresh, entry.freshHeld ? "held" : "none"});
     if (!swap.next.dataTree.empty())
@@ -119,6 +123,8 @@ SwapFound ReadSwap(SwapRecord* swap, std::string* problem, std::string* cutEarly
             swap->next.digest = f[1];
         else if (f.size() == 2 && kind == "kept")
             swap->next.keptIsOlder = f[1] == "older";
+        else if (f.size() == 4 && kind == "installed")
+            swap->installedBefore = {f[1], f[2], f[3]};
         else if (f.size() == 5 && kind == "entry" && (f[4] == "held" || f[4] == "none"))
             swap->entries.push_back({f[1], f[2], f[3], f[4] == "held"});
         else if (f.size() == 4 && kind == "laid" && (f[1] == "installed" || f[1] == "kept"))
@@ -188,6 +194,15 @@ void SettleSwap(const SwapRecord& swap, SwapOutcome* outcome)
     for (const std::string& dir : KeptTagDirectories(old))
         if (!RemoveEmptyTree(dir))
             WriteLogLine("交换后备份目录不为空，保留：" + dir);
+    // The run state follows once: a settle run again after a cut finds it
+    // already changed.
+    ReleaseFields installed = InstalledReleaseOfState();
+    if (installed.release == swap.installedBefore.release && installed.digest == swap.installedBefore.digest &&
+        installed.time == swap.installedBefore.time) {
+        std::string problem = RecordReleasesSwapped();
+        if (!problem.empty())
+            WriteLogLine(problem);
+    }
     RemoveFile(SwapRecordPath());
     WriteLogLine("已回到保留的版本：程序和机床参数已换回，原来的版本已保留；操作员的文件留在数据目录中");
     outcome->kind = SwapOutcome::swapped;
@@ -265,6 +280,7 @@ SwapOutcome SwapWithKeptRelease(const KeptRecord& record)
         swap.next.tag = NewTag();
     while (swap.next.tag == record.tag);
     swap.next.keptIsOlder = !record.keptIsOlder;
+    swap.installedBefore = InstalledReleaseOfState();
     swap.next.drop.clear();
     swap.next.entries.clear();
     swap.next.laid = record.keptLaid;

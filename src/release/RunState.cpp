@@ -38,17 +38,23 @@ bool WriteStateFile(const std::string& path, const std::string& text)
     RemoveFile(temp);
     return false;
 }
-} // namespace
 
-namespace {
-struct ReleaseFields {
-    std::string release, digest, time;
-};
-
-ReleaseFields ReadFields(const std::string& path, const char* section)
+ReleaseFields ReadFields(const char* section)
 {
+    const std::string path = RunStateFilePath();
     return {ProfileGetString(path, section, "Release"), ProfileGetString(path, section, "Digest"),
             ProfileGetString(path, section, "Time")};
+}
+
+struct LastRun {
+    std::string time, outcome, exitCode;
+};
+
+LastRun ReadLastRun()
+{
+    const std::string path = RunStateFilePath();
+    return {ProfileGetString(path, "LastRun", "Time"), ProfileGetString(path, "LastRun", "Outcome"),
+            ProfileGetString(path, "LastRun", "ExitCode")};
 }
 
 std::string SectionText(const char* section, const ReleaseFields& fields)
@@ -56,15 +62,55 @@ std::string SectionText(const char* section, const ReleaseFields& fields)
     return std::string("[") + section + "]\r\nRelease=" + fields.release + "\r\nDigest=" + fields.digest +
            "\r\nTime=" + fields.time + "\r\n";
 }
-} // namespace
 
-std::string RecordRunState(const RunState& state)
+// The file whole, and the key's values that changed; the text for the
+// setup log of what could not be written.
+std::string Write(const ReleaseFields& installed, const ReleaseFields& kept, const LastRun& last,
+                  const std::vector<RegistryValue>& values)
 {
     const std::string path = RunStateFilePath();
-    const std::string now = Now();
-    ReleaseFields installed = ReadFields(path, "Installed");
-    ReleaseFields kept = ReadFields(path, "Kept");
-    switch (state.kept) {
+    std::string text = SectionText("Installed", installed);
+    if (!kept.release.empty())
+        text += SectionText("Kept", kept);
+    if (!last.time.empty())
+        text += "[LastRun]\r\nTime=" + last.time + "\r\nOutcome=" + last.outcome + "\r\nExitCode=" + last.exitCode +
+                "\r\n";
+    std::string problem;
+    if (!WriteStateFile(path, text))
+        problem = "运行状态文件无法写入：" + path;
+    unsigned long error = 0;
+    if (!values.empty() && !WriteMachineRegistryValues(kRunStateKey, values, &error)) {
+        std::string line = StrPrintf("运行状态无法写入注册表：HKLM\\%s（错误%lu）", kRunStateKey, error);
+        problem = problem.empty() ? line : problem + "；" + line;
+    }
+    return problem;
+}
+
+void AddInstalled(std::vector<RegistryValue>& values, const ReleaseFields& installed)
+{
+    values.push_back({"Release", installed.release});
+    values.push_back({"ReleaseDigest", installed.digest});
+    values.push_back({"InstalledAt", installed.time});
+}
+
+// Empty values: nothing is kept.
+void AddKept(std::vector<RegistryValue>& values, const ReleaseFields& kept)
+{
+    values.push_back({"KeptRelease", kept.release});
+    values.push_back({"KeptReleaseDigest", kept.digest});
+    values.push_back({"KeptInstalledAt", kept.time});
+}
+} // namespace
+
+ReleaseFields InstalledReleaseOfState() { return ReadFields("Installed"); }
+ReleaseFields KeptReleaseOfState() { return ReadFields("Kept"); }
+
+std::string RecordReleaseInstalled(const std::string& setupName, const std::string& digest, KeptChange change)
+{
+    ReleaseFields installed = ReadFields("Installed");
+    ReleaseFields kept = ReadFields("Kept");
+    std::vector<RegistryValue> values;
+    switch (change) {
     case KeptChange::unchanged: break;
     case KeptChange::replaced:
         // A release installed before the state was first written is still
@@ -72,44 +118,38 @@ std::string RecordRunState(const RunState& state)
         kept = installed;
         if (kept.release.empty())
             kept.release = "unknown";
+        AddKept(values, kept);
         break;
-    case KeptChange::gone: kept = ReleaseFields(); break;
-    case KeptChange::swapped: std::swap(installed, kept); break;
+    case KeptChange::gone:
+        kept = ReleaseFields();
+        AddKept(values, kept);
+        break;
     }
-    if (state.releaseInstalled)
-        installed = {state.setupName, state.setupDigest, now};
-    std::string text = SectionText("Installed", installed);
-    if (!kept.release.empty())
-        text += SectionText("Kept", kept);
-    text += "[LastRun]\r\nTime=" + now + "\r\nOutcome=" + state.outcome +
-            "\r\nExitCode=" + std::to_string(state.exitCode) + "\r\n";
-    std::string problem;
-    if (!WriteStateFile(path, text))
-        problem = "运行状态文件无法写入：" + path;
+    installed = {setupName, digest, Now()};
+    AddInstalled(values, installed);
+    return Write(installed, kept, ReadLastRun(), values);
+}
 
+std::string RecordReleasesSwapped()
+{
+    ReleaseFields installed = ReadFields("Kept");
+    ReleaseFields kept = ReadFields("Installed");
     std::vector<RegistryValue> values;
-    if (state.releaseInstalled || state.kept == KeptChange::swapped) {
-        values.push_back({"Release", installed.release});
-        values.push_back({"ReleaseDigest", installed.digest});
-        values.push_back({"InstalledAt", installed.time});
-    }
-    if (state.kept != KeptChange::unchanged) {
-        // Empty values: nothing is kept.
-        values.push_back({"KeptRelease", kept.release});
-        values.push_back({"KeptReleaseDigest", kept.digest});
-        values.push_back({"KeptInstalledAt", kept.time});
-    }
-    values.push_back({"LastRun", now});
-    values.push_back({"LastOutcome", state.outcome});
+    AddInstalled(values, installed);
+    AddKept(values, kept);
+    return Write(installed, kept, ReadLastRun(), values);
+}
+
+std::string RecordLastRun(const std::string& outcome, int exitCode)
+{
+    LastRun last{Now(), outcome, std::to_string(exitCode)};
+    std::vector<RegistryValue> values;
+    values.push_back({"LastRun", last.time});
+    values.push_back({"LastOutcome", last.outcome});
     RegistryValue code;
     code.name = "LastExitCode";
     code.isNumber = true;
-    code.number = static_cast<unsigned long>(state.exitCode);
+    code.number = static_cast<unsigned long>(exitCode);
     values.push_back(code);
-    unsigned long error = 0;
-    if (!WriteMachineRegistryValues(kRunStateKey, values, &error)) {
-        std::string line = StrPrintf("运行状态无法写入注册表：HKLM\\%s（错误%lu）", kRunStateKey, error);
-        problem = problem.empty() ? line : problem + "；" + line;
-    }
-    return problem;
+    return Write(ReadFields("Installed"), ReadFields("Kept"), last, values);
 }

@@ -1,12 +1,23 @@
 // What a deployment engine reads to know a machine: the release installed
-// (the setup file's name and digest, and when) and how the last run ended.
-// Written after every run that could change the machine, to the state file
-// beside the setup log (BootDir\SetupState.ini, an INI file) and to the key
-// HKLM\Software\Velko\TorneLix\Setup. Windows only.
+// (its name and digest, and when), the release kept to go back to, and how
+// the last run ended, in a section of its own. Written to the state file
+// beside the setup log (SetupState.ini, an INI file replaced whole) and to the
+// key HKLM\Software\Velko\TorneLix\Setup. The installed release's fields
+// change only when the installed release does: an update, a swap, or a swap
+// or an update finished at the next start. Windows only.
 #pragma once
 #include <string>
 
-extern const char kRunStateKey[];      // "Software\\Velko\\TorneLix\\Setup"
+extern const char kRunStateKey[]; // "Software\\Velko\\TorneLix\\Setup"
+
+// A release as the state names it.
+struct ReleaseFields {
+    std::string release; // its name (the setup file's base name for one built without a name)
+    std::string digest;  // the MD5 its setup file's trailer records, hex
+    std::string time;    // when it was installed
+};
+ReleaseFields InstalledReleaseOfState();
+ReleaseFields KeptReleaseOfState();
 
 // What the run did to the kept previous release's entry ([Kept] in the file,
 // Kept... in the key), so that an engine knows what /ROLLBACK would bring back.
@@ -14,21 +25,16 @@ enum class KeptChange {
     unchanged, // a run that failed or changed nothing
     replaced,  // the update kept the release it replaced: the installed one becomes the kept one
     gone,      // no release is kept after this run
-    swapped,   // /ROLLBACK: the installed and the kept release changed places
 };
 
-struct RunState {
-    bool releaseInstalled = false; // this run put the new release in place
-    KeptChange kept = KeptChange::unchanged;
-    std::string setupName;         // the setup file's name
-    std::string setupDigest;       // its recorded MD5, hex
-    std::string outcome;           // a word for the exit code (RunOutcomeWord)
-    int exitCode = 0;
-};
-
-// The installed release's fields are replaced only when releaseInstalled
-// (or exchanged with the kept one's when swapped); otherwise those of an
-// earlier run stay. Both places are written even when
-// one fails; the text for the setup log of what could not be written, or
-// empty.
-std::string RecordRunState(const RunState& state);
+// A new release is in place (at the end of an update, or an update whose
+// end was cut and that the next start found done). setupName and digest
+// name it; the last run's section is left as it is.
+std::string RecordReleaseInstalled(const std::string& setupName, const std::string& digest, KeptChange kept);
+// The installed and the kept release changed places (a swap, also one
+// finished at the next start).
+std::string RecordReleasesSwapped();
+// The last run's own section: its outcome word and exit code, and only
+// that. Each returns the text for the setup log of what could not be
+// written, or empty.
+std::string RecordLastRun(const std::string& outcome, int exitCode);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/SetupResources.h"
+#include "messages/Messages.h"
 
 namespace {
 
@@ -181,6 +182,30 @@ TEST(DialogTemplates, EnglishTemplate1102AsTabled)
         EXPECT_EQ(item.y, want.englishY);
         EXPECT_EQ(item.cx, want.englishWidth);
         EXPECT_EQ(item.cy, 8);
+    }
+}
+
+// A silent run prints each step as the window would show it: the texts it
+// prints are the templates' own, step by step in the labels' order.
+TEST(DialogTemplates, StepLabelsOfTheSilentRunAreTheTemplatesLabels)
+{
+    Dialog chinese = LoadDialog(IDD_AUTOUPDATE_DIALOG);
+    Dialog english = LoadDialog(IDD_AUTOUPDATE_DIALOG + 1000);
+    ASSERT_EQ(chinese.items.size(), 12u);
+    ASSERT_EQ(english.items.size(), 12u);
+    for (int step = 0; step <= static_cast<int>(InstallStep::Reboot); ++step) {
+        const MessagePair& label = StepLabel(static_cast<InstallStep>(step));
+        const int id = IDC_STEP_WAIT_CONTROL + step;
+        for (const Item& item : chinese.items) {
+            if (item.id == static_cast<DWORD>(id)) {
+                EXPECT_EQ(label.text[0], item.text) << id;
+            }
+        }
+        for (const Item& item : english.items) {
+            if (item.id == static_cast<DWORD>(id + 1000)) {
+                EXPECT_EQ(label.text[1], item.text) << id;
+            }
+        }
     }
 }
 

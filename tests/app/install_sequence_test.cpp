@@ -452,7 +452,7 @@ TEST_F(SilentRun, AControlProgramThatOutlastsTheWaitEndsTheRunWithNothingChanged
 {
     machine.controlTicks = 1000000;
     unsigned long long start = ElapsedMilliseconds();
-    EXPECT_EQ(RunSilently(true, 1), kExitCancelled);
+    EXPECT_EQ(RunSilently(true, 1), kExitTryAgainLater);
     unsigned long long took = ElapsedMilliseconds() - start;
     EXPECT_GE(took, 1000u);
     EXPECT_LT(took, 5000u);
@@ -479,8 +479,10 @@ TEST(SetupCommandLine, SwitchesInAnyCaseAndEverythingElseRefused)
     EXPECT_TRUE(ParseSetupCommandLine("/?").usageAsked);
     EXPECT_TRUE(ParseSetupCommandLine("/?").problem.empty());
 
+    EXPECT_TRUE(ParseSetupCommandLine("/s /check /EngineCodes").engineCodes);
+    EXPECT_FALSE(ParseSetupCommandLine("/S").engineCodes);
     for (const char* bad : {"/X", "/S /WAIT=", "/S /WAIT=-1", "/S /WAIT=86401", "/S /WAIT=3s", "/S/NOPARAMS", "S",
-                            "/NOPARAMS", "/WAIT=5", "/S extra"}) {
+                            "/NOPARAMS", "/WAIT=5", "/S extra", "/ENGINECODES", "/CHECK /ENGINECODES"}) {
         SetupOptions refused = ParseSetupCommandLine(bad);
         EXPECT_FALSE(refused.problem.empty()) << bad;
     }
@@ -489,8 +491,10 @@ TEST(SetupCommandLine, SwitchesInAnyCaseAndEverythingElseRefused)
     EXPECT_TRUE(ParseSetupCommandLine("/S /X").silent);
 
     std::string usage = SetupUsageText();
-    for (int code = kExitSuccess; code <= kExitBadArguments; ++code)
+    for (int code = kExitSuccess; code <= kExitServiceCase; ++code)
         EXPECT_NE(usage.find("\n  " + std::to_string(code) + "  "), std::string::npos) << code;
+    for (int code : {kExitOtherSetup, kExitTryAgainLater, kExitRestartCompletes})
+        EXPECT_NE(usage.find(" " + std::to_string(code) + " "), std::string::npos) << code;
 }
 
 } // namespace

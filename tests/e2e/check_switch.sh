@@ -2,9 +2,11 @@
 # Setup.exe /CHECK on the transfer machine: whether an update would go
 # through and what it would carry, with nothing changed but the setup log and
 # one report file beside it (checked file by file before and after).
-#   /S /CHECK on a machine whose values all have a member: exit 0
+#   /S /CHECK on a machine whose values all have a member: exit 0; among 21
+#             older reports, the newest 20 runs' kept (older names too)
 #   /S /CHECK with the older format (m_fOldGain gone in the new release): exit 11,
-#             the dropped value with its old value, the new member with its default
+#             the dropped value with its old value, the new member with its default,
+#             in the text report and its JSON twin
 #   /S /CHECK with Lathe's data file damaged: exit 9, Lathe named beside the log
 #   /S /CHECK /WAIT=2 while the control program runs: exit 2
 #   /CHECK in the window: the report in one box with OK
@@ -47,7 +49,19 @@ cp "$new_fmt" "$product/tornelix.fmt"
 ready_values=(m_fSpeed=12.5 m_nAxes=3 'm_naLimit[0]=100' 'm_naLimit[1]=200' m_fNewFeed=2 m_home.m_fX=1 m_szName=MILL-A)
 old_fmt="$new_fmt" make_dat "$data_product/config/Mill/tornelix.dat" "${ready_values[@]}"
 old_fmt="$new_fmt" make_dat "$product/config/Lathe/tornelix.dat" "${ready_values[@]}"
+# 21 reports of earlier runs, older than this one: 19 of the older name form,
+# a second run of the oldest of their seconds ("-2", which sorts before its
+# first by text), and a pair of the current form, oldest of all.
+for s in $(seq 10 28); do printf 'old\r\n' >"$boot/CheckReport-20200101-0000$s.txt"; done
+printf 'old\r\n' >"$boot/CheckReport-20200101-000010-2.txt"
+printf 'old\r\n' >"$boot/CheckReport-20200101-000009-01.txt"
+printf '{}\n' >"$boot/CheckReport-20200101-000009-01.json"
 run_check ready 0 /S /CHECK
+kept=$(cd "$boot" && ls CheckReport-* | sed 's/\.[a-z]*$//' | sort -u)
+[ "$(wc -l <<<"$kept")" = 20 ] || fail "ready: not the newest 20 runs' reports kept: $kept"
+! grep -qE '000009-01$|000010$' <<<"$kept" || fail "ready: the oldest runs' reports kept: $kept"
+grep -qx 'CheckReport-20200101-000010-2' <<<"$kept" || fail "ready: the second run of a second taken for older: $kept"
+pass "/S /CHECK among 21 older reports: the two oldest runs' files deleted (text and JSON), older names ordered by time"
 report=$(check_report ready)
 grep -q '结论：可以更新$' <<<"$report" || fail "ready: $report"
 grep -q '配置Mill：迁移[1-9][0-9]*个值，丢弃0个值' <<<"$report" || fail "ready: Mill's counts: $report"
@@ -64,7 +78,25 @@ grep -qF '丢弃（新版本没有此成员）：m_fOldGain = 0.75' <<<"$report"
 grep -qF '丢弃（新版本没有此成员）：m_fOldGain = 0.5' <<<"$report" || fail "dropped: Lathe's m_fOldGain: $report"
 grep -qF '新成员（保留新版本的默认值）：m_fNewFeed = 7.5' <<<"$report" || fail "dropped: Mill's new member: $report"
 grep -qF '结论：可以更新，但部分参数不会迁移' <<<"$report" || fail "dropped: verdict: $report"
-pass "/S /CHECK with the older format: exit 11, the dropped values with their old values, the new member with its default"
+check_json() {
+  local f
+  f=$(ls "$boot"/CheckReport-*.json 2>/dev/null | sort | tail -1)
+  [ -n "$f" ] && [ "${f%.json}.txt" = "$(ls "$boot"/CheckReport-*.txt | sort | tail -1)" ] ||
+    fail "$1: no JSON twin of the newest report: $(ls "$boot")"
+  echo "$f"
+}
+python3 - "$(check_json dropped)" >"$out/json-dropped.txt" <<'PY' || fail "dropped: JSON report: $(cat "$out/json-dropped.txt")"
+import json, sys
+doc = json.load(open(sys.argv[1], encoding="utf-8"))
+assert doc["report"] == "CheckReport" and doc["exitCode"] == 11, doc
+assert doc["outcome"] == "ready-values-not-carried" and doc["verdict"] == "结论：可以更新，但部分参数不会迁移", doc
+by = {c["name"]: c for c in doc["configurations"]}
+assert {"name": "m_fOldGain", "value": "0.75"} in by["Mill"]["dropped"], by
+assert {"name": "m_fOldGain", "value": "0.5"} in by["Lathe"]["dropped"], by
+assert {"name": "m_fNewFeed", "default": "7.5"} in by["Mill"]["new"], by
+print("ok")
+PY
+pass "/S /CHECK with the older format: exit 11, the dropped values with their old values, the new member with its default; the same in the report's JSON twin"
 
 # --- Lathe's values cannot be read.
 new_machine
@@ -74,20 +106,21 @@ run_check damaged 9 /S /CHECK
 report=$(check_report damaged)
 grep -q '配置Lathe：参数无法读取' <<<"$report" || fail "damaged: Lathe not named: $report"
 ! grep -q '配置Mill：参数无法读取' <<<"$report" || fail "damaged: Mill named: $report"
-pass "/S /CHECK with a damaged configuration: exit 9, Lathe named in the report file, nothing changed"
+python3 - "$(check_json damaged)" >"$out/json-damaged.txt" <<'PY' || fail "damaged: JSON report: $(cat "$out/json-damaged.txt")"
+import json, sys
+doc = json.load(open(sys.argv[1], encoding="utf-8"))
+assert doc["exitCode"] == 9 and doc["verdict"] == "结论：不能更新", doc
+assert any(l.startswith("配置Lathe：参数无法读取") for l in doc["lines"]), doc["lines"]
+print("ok")
+PY
+pass "/S /CHECK with a damaged configuration: exit 9, Lathe named in the report file and its JSON (exit code 9), nothing changed"
 
 # --- The control program runs.
 new_machine
 make_dat "$data_product/config/Mill/tornelix.dat" "${mill_values[@]}"
-release="$out/release-control"
-ready="$out/control-ready"
-wine "$TLX_WIN_BIN/double_control.exe" --until-file "$(winpath "$release")" --ready-file "$(winpath "$ready")" \
-  >/dev/null 2>&1 &
-control_pid=$!
-wait_for_file "$ready" 30 || fail "the control program double did not start"
+start_control_program
 run_check running 2 /S /CHECK /WAIT=2
-touch "$release"
-wait "$control_pid" || true
+stop_control_program
 grep -q '控制程序：正在运行' <<<"$(check_report running)" || fail "running: not said"
 pass "/S /CHECK /WAIT=2 while the control program runs: exit 2, nothing changed"
 

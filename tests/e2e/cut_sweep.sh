@@ -187,7 +187,7 @@ expect_transcript "exit 4"
 expect_transcript 'text="上次安装没有完成（断电或中断）。\n原来的版本及其数据已恢复，现在重新安装。"'
 # The cut run's carry report stays beside the setup log, a record like the
 # log's own lines of that run.
-after=$(snapshot "$install_root" "$D" "$desktop" "$programs" | grep -v ' \./Velko/Boot/CarryReport-[0-9-]*\.txt$')
+after=$(snapshot "$install_root" "$D" "$desktop" "$programs" | grep -Ev ' \./Velko/Boot/CarryReport-[0-9-]*\.(txt|json)$')
 [ "$before" = "$after" ] || fail "not the previous release: $(diff <(echo "$before") <(echo "$after") | head -20)"
 grep -q "own driver" "$system_dir/drivers/tlxio.sys" || fail "the new driver stayed"
 expect_gone "$system_dir/tlxdx.dll"

@@ -22,7 +22,7 @@ set_tests_properties(e2e_faults_setup_cfg_path PROPERTIES
 
 # A failed or interrupted update: the previous release comes back; links in
 # the trees stay as they are.
-foreach(case rollback power_cut faults_set_aside faults_records links)
+foreach(case rollback power_cut faults_set_aside faults_records detection links)
   add_test(NAME e2e_${case} COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/${case}.sh)
   set_tests_properties(e2e_${case} PROPERTIES
     FIXTURES_REQUIRED "e2e_release;e2e_transfer_release" ENVIRONMENT "${env}" LABELS e2e

@@ -28,13 +28,6 @@ machine_state() {
   snapshot "$install_root" "$desktop" "$programs"
   snapshot "$D" | grep -v -e ' \./Velko/Boot\(/\|$\)'
 }
-silent_run() {
-  setup_args=("$@")
-  rm -f "$transcript"
-  run_setup
-  cp "$transcript" "$out/transcript-$(echo "$*" | tr -d '/ ')-$((++runs)).txt"
-}
-runs=0
 expect_log() { setup_log | grep -qF -- "$1" || fail "setup log lacks: $1"; }
 # A run that must change nothing and end with 5, naming the record.
 expect_refused() {

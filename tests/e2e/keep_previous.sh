@@ -36,12 +36,6 @@ expect_state() {
   [ "$now" = "$2" ] || fail "$1: $(diff <(echo "$2") <(echo "$now") | head -20)"
 }
 expect_log() { setup_log | grep -qF -- "$1" || fail "setup log lacks: $1"; }
-silent_run() {
-  setup_args=("$@")
-  rm -f "$transcript"
-  run_setup
-  cp "$transcript" "$out/transcript-$(echo "$*" | tr -d '/ ')-$((++runs)).txt"
-}
 runs=0
 
 # --- Update, change a value, back, forward.

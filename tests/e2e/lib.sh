@@ -141,6 +141,32 @@ wait_setup() {
   [ -f "$transcript" ] || fail "the robot left no transcript"
 }
 
+# Setup.exe with these arguments (e.g. /S /ROLLBACK) under the robot; each
+# run's transcript is kept as transcript-<arguments>-<n>.txt.
+silent_runs=0
+silent_run() {
+  setup_args=("$@")
+  rm -f "$transcript"
+  run_setup
+  cp "$transcript" "$out/transcript-$(echo "$*" | tr -d '/ =')-$((++silent_runs)).txt"
+}
+
+# The control program (its double, holding the instance mutex) until
+# stop_control_program.
+start_control_program() {
+  control_release="$out/release-control"
+  local ready="$out/control-ready"
+  rm -f "$control_release" "$ready"
+  wine "$TLX_WIN_BIN/double_control.exe" --until-file "$(winpath "$control_release")" --ready-file "$(winpath "$ready")" \
+    >/dev/null 2>&1 &
+  control_pid=$!
+  wait_for_file "$ready" 30 || fail "the control program double did not start"
+}
+stop_control_program() {
+  touch "$control_release"
+  wait "$control_pid" || true
+}
+
 # Waits until a file exists (up to $2 seconds, default 60).
 wait_for_file() {
   local i
@@ -158,7 +184,9 @@ states_run() {
   grep -a '^|S|state ' "$log" | awk '{print $2}' | paste -sd, -
 }
 
-setup_log() { iconv -f GBK -t UTF-8 "$D/Velko/Boot/SetUp.log"; }
+# A reader that stops early (grep -q) must not fail the pipeline under
+# pipefail: the log is long, and iconv then dies of SIGPIPE.
+setup_log() { iconv -f GBK -t UTF-8 "$D/Velko/Boot/SetUp.log" || true; }
 
 # The kept previous release's tag, from its record beside the setup log.
 kept_tag() { grep -a '^tag	' "$D/Velko/Boot/SetUp.kept" 2>/dev/null | cut -f2; }

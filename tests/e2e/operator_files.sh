@@ -12,13 +12,6 @@
 . "$(dirname "$0")/rollback_lib.sh"
 unset TLX_PACKAGE_TREE
 
-runs=0
-silent_run() {
-  setup_args=("$@")
-  rm -f "$transcript"
-  run_setup
-  cp "$transcript" "$out/transcript-$(echo "$*" | tr -d '/ ')-$((++runs)).txt"
-}
 # Every file the operator has in the data tree, with its checksum.
 operator_files() { (cd "$data_product" && { find Parts Week Users -type f ! -name '*.older-*' -print0 2>/dev/null || true; } | sort -z | xargs -0r md5sum); }
 expect_operator_files() {

@@ -3,7 +3,8 @@
 # without a box, and the exit code says what happened. The robot watches
 # every top-level window of the setup's process (--report-windows); none may
 # appear. The runs:
-#   /S            on the transfer machine: exit 0, values carried
+#   /S            on the transfer machine: exit 0, values carried; the
+#                 output has the steps in order, the answers, the closing line
 #   /S /NOPARAMS  on the same machine: exit 0, amend files as shipped
 #   /S            with a damaged setup file: exit 3, nothing changed
 #   and after the update and the damaged run, the run state in SetupState.ini
@@ -61,6 +62,16 @@ expect_log '静默安装，自动回答YES：在重新装载软件时候'
 expect_log '静默安装，未显示的消息：TorneLix安装完成!'
 expect_log '静默安装结束，退出代码 0'
 cp "$D/Velko/Boot/SetUp.log" "$out/SetUp-keep.log"
+# What the engine reads: each step as the window shows it, in order, the
+# answers given and the closing line; no trace record.
+# (The robot adds its own "started" and "exit N" lines.)
+iconv -f GBK -t UTF-8 "$out/robot.out" | tr -d '\r' | grep -v '^started$\|^exit ' >"$out/output-keep.txt"
+steps=$(sed -n 's/^步骤：//p' "$out/output-keep.txt" | paste -sd'|' -)
+[ "$steps" = "等待TorneLix关闭...|开始执行安装程序...|正在拷贝文件...|拷贝其他文件...|迁移参数...|安装驱动程序...|自动更新过程结束..." ] ||
+  fail "the steps on the output: $steps"
+grep -q '^静默安装，自动回答YES：在重新装载软件时候' "$out/output-keep.txt" || fail "no answer on the output"
+[ "$(tail -1 "$out/output-keep.txt")" = "静默安装结束，退出代码 0" ] || fail "output's last line: $(tail -1 "$out/output-keep.txt")"
+! grep -q 'Next file name' "$out/output-keep.txt" || fail "trace records on the output"
 pass "/S: no window, exit 0, Mill and Lathe carried, the boxes' texts and answers in the setup log"
 
 digest=$(setup_digest "$transfer_setup")
@@ -155,6 +166,7 @@ expect_states "0"
 [ "$took_ms" -ge 3000 ] && [ "$took_ms" -lt 15000 ] || fail "the run took $took_ms ms, expected about 3 s"
 expect_log '静默安装：控制程序在3秒后仍在运行'
 expect_log '静默安装结束，退出代码 2'
+iconv -f GBK -t UTF-8 "$out/robot.out" | grep -qF '控制程序正在运行（互斥体 kvt_TORNELIX_7000' || fail "the control program's mutex not named on the output"
 : >"$doubles_log"
 unchanged wait
 pass "/S /WAIT=3 while the control program runs: no window, exit 2 after $took_ms ms, nothing changed"

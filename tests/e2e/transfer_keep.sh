@@ -97,3 +97,24 @@ grep -q '^配置Lathe：迁移7个值，丢弃3个值，新成员1个' <(tr -d '
 report_name=$(basename "${reports[0]}")
 grep -qF "报告文件：D:\\Velko\\Boot\\$report_name" <<<"$log" || fail "the setup log does not name the report file: $log"
 pass "carry report after the update: Mill's lines as paramtool gave them in the setup log and in $(basename "${reports[0]}") (GBK, CR LF), Lathe's counts"
+
+# Its JSON twin, for programs: same base name, UTF-8, the dropped values with
+# their old values and the new member with its default; no exit code yet.
+json="${reports[0]%.txt}.json"
+[ -f "$json" ] || fail "no JSON beside $report_name: $(ls "$D"/Velko/Boot)"
+[[ "$report_name" =~ ^CarryReport-[0-9]{8}-[0-9]{6}-01\.txt$ ]] || fail "report name does not sort by time: $report_name"
+grep -qF "报告文件：D:\\Velko\\Boot\\${report_name%.txt}.json" <<<"$log" || fail "the setup log does not name the JSON: $log"
+python3 - "$json" >"$out/carry-report-json.txt" <<'PY' || fail "JSON report: $(cat "$out/carry-report-json.txt")"
+import json, sys
+doc = json.load(open(sys.argv[1], encoding="utf-8"))
+assert doc["report"] == "CarryReport" and doc["exitCode"] is None, doc
+assert doc["outcome"] == "values-dropped", doc["outcome"]
+mill = next(c for c in doc["configurations"] if c["name"] == "Mill")
+assert mill["carried"] == 7, mill
+assert mill["dropped"] == [{"name": "m_fOldGain", "value": "0.75"}, {"name": "m_naLimit[2]", "value": "300"},
+                           {"name": "m_naLimit[3]", "value": "-4"}], mill["dropped"]
+assert mill["new"] == [{"name": "m_fNewFeed", "default": "7.5"}], mill["new"]
+assert "配置Mill：迁移7个值，丢弃3个值，新成员1个" in doc["lines"], doc["lines"]
+print("ok")
+PY
+pass "the carry report's JSON twin $(basename "$json"): Mill's 7 carried, its 3 dropped values with their old values, the new member with its default, no exit code (the run state holds it)"

@@ -122,3 +122,47 @@ TEST(SetupLog, DeniesOtherWritersWhileOpenAndSkipsRecordsItCannotOpen)
     EXPECT_EQ(text.rfind("history\r\n", 0), 0u) << "a log opened late must not be truncated";
     EXPECT_NE(text.find("\tlater\r\n"), std::string::npos);
 }
+
+namespace {
+std::vector<std::string> g_echoed;
+void Echo(const std::string& text) { g_echoed.push_back(text); }
+} // namespace
+
+// Another setup holds SetUp.log: the lines go to the fallback log (which says
+// why) and to the echo; once the log is free again it says where the missing
+// lines are, and the fallback stays as it was.
+TEST(SetupLog, LinesThatMissTheHeldLogGoToTheFallbackAndTheEchoAndTheLogPointsToThem)
+{
+    TempTree tree(kRoot);
+    std::string path = tree / "SetUp.log";
+    std::string fallback = tree / "TornelixSetUp.log";
+    WriteText(path, "history\r\n");
+    HANDLE holder = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    g_echoed.clear();
+    {
+        CSetUpLogMgr log(path, fallback);
+        SetSetupLog(&log);
+        SetLogEcho(Echo);
+        EXPECT_FALSE(log.Open());
+        EXPECT_FALSE(WriteLogLine("SetUp启动"));
+        EXPECT_FALSE(WriteLogLine("waiting"));
+        CloseHandle(holder);
+        EXPECT_TRUE(WriteLogLine("after"));
+        EXPECT_TRUE(WriteLogLine("closing"));
+        SetLogEcho(nullptr);
+        SetSetupLog(nullptr);
+    }
+    EXPECT_EQ(g_echoed, (std::vector<std::string>{"SetUp启动", "waiting"}));
+    std::vector<std::string> lines = SplitCrLf(ReadText(fallback));
+    ASSERT_EQ(lines.size(), 3u) << ReadText(fallback);
+    EXPECT_EQ(lines[0].substr(20), "无法写入" + path + "，本次运行的记录写在这里");
+    EXPECT_EQ(lines[1].substr(20), "SetUp启动");
+    EXPECT_EQ(lines[2].substr(20), "waiting");
+    lines = SplitCrLf(ReadText(path));
+    ASSERT_EQ(lines.size(), 4u) << ReadText(path);
+    EXPECT_EQ(lines[0], "history");
+    EXPECT_EQ(lines[1].substr(20), "本次运行前面的记录写在" + fallback);
+    EXPECT_EQ(lines[2].substr(20), "after");
+    EXPECT_EQ(lines[3].substr(20), "closing");
+}

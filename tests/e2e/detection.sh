@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# The detection rule a deployment engine evaluates, as docs/fleet.md writes
+# it, after each kind of run: the registry rule (the key's ReleaseDigest) and
+# the file rule (SetupState.ini's [Installed] Digest) must name the release
+# that runs -- after an update whose values were not all carried, after runs
+# that changed nothing (2, 3, 13), a run cut while its package ran, a
+# /ROLLBACK, and a /ROLLBACK stopped while the kept release moved in (a held
+# file) and finished by the next start.
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/transfer_lib.sh"
+. "$(dirname "$0")/rollback_lib.sh"
+. "$(dirname "$0")/faults_lib.sh"
+unset TLX_PACKAGE_TREE
+
+state_key='HKLM\Software\Velko\TorneLix\Setup'
+setup_digest() { head -c $(($(stat -c %s "$1") - 24)) "$1" | md5sum | cut -c1-32; }
+reg_digest() {
+  wine reg query "$state_key" /v ReleaseDigest /reg:32 2>/dev/null | tr -d '\r' | awk '$1 == "ReleaseDigest" { print $3 }'
+}
+file_digest() {
+  tr -d '\r' <"$D/Velko/Boot/SetupState.ini" 2>/dev/null |
+    awk '/^\[/ { s = $0 } s == "[Installed]" && /^Digest=/ { sub(/^Digest=/, ""); print }'
+}
+# The release that runs, by both rules.
+expect_detected() {
+  local what=$1 digest=$2
+  [ "$(reg_digest)" = "$digest" ] || fail "$what: the registry rule says $(reg_digest), expected $digest"
+  [ "$(file_digest)" = "$digest" ] || fail "$what: the file rule says $(file_digest), expected $digest"
+}
+wine reg delete "$state_key" /f /reg:32 >/dev/null 2>&1 || true
+
+# Two releases: A (the transfer release) and B (the same tree laid by the
+# package double, so that a run of it can be cut while its package runs).
+release_a="$transfer_setup"
+release_b="$half_setup"
+digest_a=$(setup_digest "$release_a")
+digest_b=$(setup_digest "$release_b")
+export TLX_PACKAGE_TREE=$(winpath "$transfer_release") TLX_PACKAGE_EXIT=0
+
+# --- A over the old release, Lathe's values unreadable: /GOON, exit 1.
+lay_out_rollback_machine
+make_dat "$product/config/Lathe/TORNELIX.DAT" --damaged "${lathe_values[@]}"
+place_setup "$release_a"
+silent_run /S /GOON
+expect_transcript "exit 1"
+expect_detected "after an update that did not carry every value" "$digest_a"
+
+# --- A run of B cut while its package runs: the rule still names A; the
+# next start undoes it and installs B (keeping nothing).
+place_setup "$release_b"
+rm -f "$package_runs" "$out/hang"
+setup_args=(/S /NOKEEP)
+rm -f "$transcript"
+TLX_PACKAGE_FAIL_TIMES=9 TLX_PACKAGE_HANG_FILE=$(winpath "$out/hang") start_setup
+wait_for_file "$out/hang" 120 || fail "the package never got half-way"
+wineserver -k
+wait "$robot_pid" || true
+expect_file "$D/Velko/Boot/SetUp.journal"
+expect_detected "after a run cut while its package ran" "$digest_a"
+silent_run /S /NOKEEP
+expect_transcript "exit 0"
+expect_detected "after the next start undid the cut run and installed B" "$digest_b"
+pass "the rule names the release in place after 1, after a cut run, and after the next start"
+
+# --- Runs that change nothing: nothing kept to go back to, the control
+# program through /WAIT, a damaged setup file.
+silent_run /S /ROLLBACK
+expect_transcript "exit 13"
+expect_detected "after a refused /ROLLBACK (13)" "$digest_b"
+start_control_program
+place_setup "$release_a"
+silent_run /S /WAIT=2
+stop_control_program
+expect_transcript "exit 2"
+expect_detected "after the control program outlasted /WAIT (2)" "$digest_b"
+bad="$out/Setup-damaged.exe"
+cp "$release_a" "$bad"
+offset=$(($(stat -c %s "$bad") - 24 - 4096))
+printf '\377' | dd of="$bad" bs=1 seek="$offset" conv=notrunc status=none
+cmp -s "$release_a" "$bad" && fail "the copy is not damaged"
+place_setup "$bad"
+silent_run /S
+expect_transcript "exit 3"
+expect_detected "after a damaged setup file (3)" "$digest_b"
+pass "runs that changed nothing (13, 2, 3) leave the rule on the release in place"
+
+# --- A again, keeping B; /ROLLBACK to B; then a /ROLLBACK cut while A moves
+# back in, finished by the next start (cancelled at the wipe warning).
+place_setup "$release_a"
+silent_run /S
+expect_transcript "exit 0"
+expect_detected "after A over B" "$digest_a"
+lines=$(setup_log | wc -l)
+silent_run /S /CHECK /ROLLBACK
+expect_transcript "exit 0"
+setup_log | tail -n +$((lines + 1)) | grep -q "保留的上一版本：.*摘要 $digest_b" ||
+  fail "/CHECK /ROLLBACK does not name the kept release B by its digest"
+setup_log | tail -n +$((lines + 1)) | grep -qF "放回：D:\Velko\TorneLix" ||
+  fail "/CHECK /ROLLBACK does not say that the data tree would come back"
+silent_run /S /ROLLBACK
+expect_transcript "exit 0"
+expect_detected "after /ROLLBACK" "$digest_b"
+# A file of the kept release A held open: the swap moves B out, cannot
+# move A wholly in, and stays for the next start to finish.
+swap_record="$D/Velko/Boot/SetUp.swap"
+held=$(find "${install_root}.previous/$(kept_tag)" -type f | head -1)
+[ -n "$held" ] || fail "nothing kept of A's program tree"
+hold_file "$held"
+silent_run /S /ROLLBACK
+expect_transcript "exit 5"
+expect_file "$swap_record"
+expect_detected "after a /ROLLBACK that could not move A wholly in" "$digest_b"
+release_file
+setup_args=()
+rm -f "$transcript"
+run_setup --answer "警告=CANCEL"
+expect_transcript "exit 2"
+expect_gone "$swap_record"
+expect_detected "after the next start finished the swap" "$digest_a"
+tr -d '\r' <"$D/Velko/Boot/SetupState.ini" | grep -qx "Digest=$digest_b" ||
+  fail "[Kept] does not name B: $(cat "$D/Velko/Boot/SetupState.ini")"
+pass "/ROLLBACK, and a /ROLLBACK stopped half-way and finished at the next start: the rule names the release that runs"

@@ -1,0 +1,278 @@
+#include "FleetPage.h"
+
+#include <algorithm>
+#include <map>
+
+#include "platform/StringUtil.h"
+#include "platform/TextEncoding.h"
+
+namespace {
+// The colour class of an outcome word, in the chart and the rows.
+const char* Tone(const Controller& c)
+{
+    if (c.attention.urgency <= 3)
+        return "bad";
+    if (c.attention.urgency < kNoOneNeeded)
+        return "warn";
+    if (c.outcome == "no-run-recorded" || c.outcome == "no-files")
+        return "none";
+    return "good";
+}
+
+const char* OutcomeTone(const std::string& word)
+{
+    int urgency = UrgencyOfOutcome(word.c_str());
+    if (word == "no-run-recorded")
+        return "none";
+    return urgency <= 3 ? "bad" : urgency < kNoOneNeeded ? "warn" : "good";
+}
+
+std::string Or(const std::string& text, const char* unknown) { return text.empty() ? unknown : text; }
+
+std::string Release(const ReleaseFacts& r)
+{
+    if (!r.present)
+        return "<span class=\"dim\">none</span>";
+    std::string name = HtmlEscaped(Or(r.name, "unknown"));
+    std::string digest = r.digest.size() > 8 ? r.digest.substr(0, 8) : r.digest;
+    std::string out = "<span title=\"" + HtmlEscaped(r.digest + (r.time.empty() ? "" : ", " + r.time)) + "\">" + name;
+    if (!digest.empty())
+        out += " <code>" + HtmlEscaped(digest) + "</code>";
+    return out + "</span>";
+}
+
+std::string Dropped(const Controller& c)
+{
+    if (!c.carry.reading.Ok())
+        return "<span class=\"dim\">&ndash;</span>";
+    size_t n = c.carry.Dropped();
+    if (n == 0)
+        return "0";
+    std::string out = "<details class=\"drop\"><summary>" + std::to_string(n) +
+                      "</summary><table><tr><th>configuration</th><th>value</th><th>old value</th></tr>";
+    for (const ConfigurationCarry& config : c.carry.configurations)
+        for (const auto& entry : config.dropped)
+            out += "<tr><td>" + HtmlEscaped(config.name) + "</td><td><code>" + HtmlEscaped(entry.first) +
+                   "</code></td><td class=\"old\">" + HtmlEscaped(entry.second) + "</td></tr>";
+    return out + "</table></details>";
+}
+
+std::string Count(const ReportFacts& report, long n)
+{
+    return report.reading.Ok() ? std::to_string(n) : "<span class=\"dim\">&ndash;</span>";
+}
+
+std::string CheckCell(const Controller& c)
+{
+    if (!c.check.reading.Ok())
+        return "<span class=\"dim\">&ndash;</span>";
+    std::string verdict = c.check.verdict;
+    const std::string prefix = u8"结论：";
+    if (verdict.compare(0, prefix.size(), prefix) == 0)
+        verdict = verdict.substr(prefix.size());
+    std::string out = "<span title=\"" + HtmlEscaped(c.check.time + (c.checkIsCurrent ? "" : ", before the last run")) +
+                      "\">" + HtmlEscaped(Or(verdict, "no verdict"));
+    if (c.check.exitCodeKnown)
+        out += " <span class=\"code\">" + std::to_string(c.check.exitCode) + "</span>";
+    return out + "</span>";
+}
+
+// Horizontal bars, one per outcome word, most controllers first.
+std::string Chart(const std::vector<std::pair<std::string, std::pair<size_t, std::string>>>& counts, size_t total)
+{
+    const int barHeight = 24, gap = 8, labelWidth = 270, barWidth = 420;
+    int height = static_cast<int>(counts.size()) * (barHeight + gap) + gap;
+    std::string svg = StrPrintf("<svg class=\"chart\" role=\"img\" aria-label=\"controllers per outcome\" "
+                                "width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\">",
+                                labelWidth + barWidth + 60, height, labelWidth + barWidth + 60, height);
+    int y = gap;
+    for (const auto& row : counts) {
+        size_t n = row.second.first;
+        int w = total ? std::max(2, static_cast<int>(barWidth * n / total)) : 0;
+        svg += StrPrintf("<text x=\"%d\" y=\"%d\" text-anchor=\"end\">", labelWidth - 10, y + barHeight - 7) +
+               HtmlEscaped(row.first) + "</text>";
+        svg += StrPrintf("<rect class=\"%s\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" rx=\"3\"/>",
+                         row.second.second.c_str(), labelWidth, y, w, barHeight);
+        svg += StrPrintf("<text x=\"%d\" y=\"%d\" class=\"n\">%lu</text>", labelWidth + w + 8, y + barHeight - 7,
+                         static_cast<unsigned long>(n));
+        y += barHeight + gap;
+    }
+    return svg + "</svg>";
+}
+
+const char kStyle[] = R"(
+*{box-sizing:border-box}
+body{font:14px/1.45 system-ui,-apple-system,"Segoe UI","Microsoft YaHei","WenQuanYi Micro Hei",sans-serif;margin:0;color:#1d2733;background:#f3f5f8}
+header{background:#1f3a5a;color:#fff;padding:18px 28px}
+header h1{margin:0;font-size:22px;font-weight:600}
+header p{margin:4px 0 0;color:#c9d6e6;font-size:13px}
+.totals span{display:inline-block;background:#2d4d73;color:#fff;border-radius:12px;padding:2px 10px;margin:6px 8px 2px 0;font-size:13px}
+main{padding:18px 28px 40px}
+section{background:#fff;border:1px solid #dde3ea;border-radius:8px;padding:14px 18px;margin-bottom:18px}
+h2{font-size:16px;margin:0 0 10px;font-weight:600}
+.chart text{font-size:13px;fill:#1d2733}
+.chart text.n{font-weight:600}
+rect.good,.dot.good{fill:#2e8b57;background:#2e8b57}
+rect.warn,.dot.warn{fill:#d99a1e;background:#d99a1e}
+rect.bad,.dot.bad{fill:#c0392b;background:#c0392b}
+rect.none,.dot.none{fill:#8a96a3;background:#8a96a3}
+table{border-collapse:collapse;width:100%}
+th,td{text-align:left;padding:6px 8px;border-bottom:1px solid #e6eaef;vertical-align:top}
+th{font-weight:600;color:#4a5868;font-size:12px;text-transform:uppercase;letter-spacing:.03em;background:#f8fafc;position:sticky;top:0}
+td.num,th.num{text-align:right}
+tr.bad td:first-child{box-shadow:inset 4px 0 #c0392b}
+tr.warn td:first-child{box-shadow:inset 4px 0 #d99a1e}
+tr.good td:first-child{box-shadow:inset 4px 0 #2e8b57}
+tr.none td:first-child{box-shadow:inset 4px 0 #8a96a3}
+.dot{display:inline-block;width:10px;height:10px;border-radius:50%;margin-right:6px}
+code{font:12px ui-monospace,Consolas,monospace;background:#eef1f5;padding:1px 4px;border-radius:3px}
+.code{display:inline-block;min-width:22px;text-align:center;font-weight:600;border-radius:10px;padding:0 6px;background:#eef1f5}
+.dim{color:#8a96a3}
+.problem{color:#a93226;font-size:12px}
+.problem::before{content:"\26A0  "}
+details.drop summary{cursor:pointer;color:#a93226;font-weight:600}
+details.drop table{margin-top:4px;font-size:12px;background:#fffaf3}
+td.old{font-family:ui-monospace,Consolas,monospace}
+#filter{font:inherit;padding:7px 10px;width:340px;border:1px solid #c4ccd6;border-radius:6px}
+.bar{display:flex;align-items:center;gap:14px;margin-bottom:10px}
+#shown{color:#4a5868}
+.action{max-width:520px}
+)";
+
+const char kScript[] = R"(
+(function(){
+  var box=document.getElementById('filter'), rows=document.querySelectorAll('#fleet > tbody > tr'),
+      shown=document.getElementById('shown');
+  function apply(){
+    var words=box.value.toLowerCase().split(/\s+/).filter(Boolean), n=0;
+    for(var i=0;i<rows.length;i++){
+      var text=rows[i].getAttribute('data-text'), hit=true;
+      for(var k=0;k<words.length&&hit;k++) hit=text.indexOf(words[k])>=0;
+      rows[i].hidden=!hit; if(hit) n++;
+    }
+    shown.textContent=n+' of '+rows.length+' shown';
+  }
+  // A link to the page may carry a filter: fleet.html#q=run-cut
+  if(location.hash.indexOf('#q=')===0) box.value=decodeURIComponent(location.hash.slice(3));
+  box.addEventListener('input',apply); apply();
+})();
+)";
+
+std::string Lowered(std::string s)
+{
+    for (char& ch : s)
+        if (ch >= 'A' && ch <= 'Z')
+            ch = static_cast<char>(ch - 'A' + 'a');
+    return s;
+}
+} // namespace
+
+std::string HtmlEscaped(const std::string& text)
+{
+    std::string in = IsValidUtf8(text) ? text : GbkToUtf8(text);
+    std::string out;
+    out.reserve(in.size() + 8);
+    for (char ch : in) {
+        switch (ch) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default: out.push_back(ch);
+        }
+    }
+    return out;
+}
+
+std::string FleetPage(const std::vector<Controller>& controllers, const PageHeading& heading)
+{
+    // Counts per outcome word, coloured by what the word itself means.
+    std::map<std::string, std::pair<size_t, std::string>> byOutcome;
+    for (const Controller& c : controllers) {
+        auto& slot = byOutcome[c.outcome];
+        ++slot.first;
+        slot.second = OutcomeTone(c.outcome);
+    }
+    std::vector<std::pair<std::string, std::pair<size_t, std::string>>> counts(byOutcome.begin(), byOutcome.end());
+    std::stable_sort(counts.begin(), counts.end(),
+                     [](const auto& a, const auto& b) { return a.second.first > b.second.first; });
+
+    std::vector<const Controller*> needy;
+    for (const Controller& c : controllers)
+        if (c.attention.urgency < kNoOneNeeded)
+            needy.push_back(&c);
+    std::stable_sort(needy.begin(), needy.end(),
+                     [](const Controller* a, const Controller* b) { return a->attention.urgency < b->attention.urgency; });
+
+    std::string page;
+    page.reserve(4096 + controllers.size() * 1200);
+    page += "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+            "<title>Tornelix fleet</title><style>";
+    page += kStyle;
+    size_t damaged = 0;
+    for (const Controller& c : controllers)
+        damaged += !c.problems.empty();
+    page += "</style></head><body>\n<header><h1>Tornelix fleet: " + std::to_string(controllers.size()) +
+            " controllers</h1><p class=\"totals\"><span>" + std::to_string(needy.size()) +
+            " need someone</span><span>" + std::to_string(damaged) +
+            " with files missing or damaged</span></p><p>Collected in " + HtmlEscaped(heading.collected) +
+            " &middot; page written " + HtmlEscaped(heading.written) + "</p></header>\n<main>\n";
+
+    page += "<section id=\"outcomes\"><h2>Last run per controller</h2>\n";
+    page += Chart(counts, controllers.size()) + "\n</section>\n";
+
+    page += "<section id=\"needy\"><h2>Need someone first (" + std::to_string(needy.size()) + ")</h2>\n";
+    if (needy.empty()) {
+        page += "<p>No controller needs anyone.</p>";
+    } else {
+        page += "<table id=\"attention\"><thead><tr><th>Controller</th><th>What</th><th class=\"num\">Exit code</th><th>Operator</th>"
+                "</tr></thead><tbody>\n";
+        for (const Controller* c : needy) {
+            const OperatorAction& a = c->attention;
+            std::string code = a.code < 0 ? "&ndash;" : std::to_string(a.code);
+            page += "<tr class=\"" + std::string(Tone(*c)) + "\"><td><a href=\"#c-" + std::to_string(c - controllers.data()) +
+                    "\">" + HtmlEscaped(c->name) + "</a></td><td>" + HtmlEscaped(a.meaning) +
+                    "</td><td class=\"num\"><span class=\"code\">" + code + "</span></td><td class=\"action\">" +
+                    HtmlEscaped(a.action) + "</td></tr>\n";
+        }
+        page += "</tbody></table>";
+    }
+    page += "</section>\n";
+
+    page += "<section><h2>Controllers</h2><div class=\"bar\"><input id=\"filter\" type=\"search\" "
+            "placeholder=\"Filter: name, release, outcome, exit code, value...\" autocomplete=\"off\">"
+            "<span id=\"shown\"></span></div>\n";
+    page += "<table id=\"fleet\"><thead><tr><th>Controller</th><th>Installed</th><th>Kept</th><th>Last run</th>"
+            "<th>Outcome</th><th class=\"num\">Exit</th><th class=\"num\">Carried</th><th class=\"num\">Dropped</th>"
+            "<th class=\"num\">New</th><th>Latest /CHECK</th></tr></thead><tbody>\n";
+    for (size_t i = 0; i < controllers.size(); ++i) {
+        const Controller& c = controllers[i];
+        std::string tone = Tone(c);
+        std::string filterText = c.name + " " + c.state.installed.name + " " + c.state.installed.digest + " " +
+                                 c.state.kept.name + " " + c.outcome + " exit " +
+                                 (c.exitCodeKnown ? std::to_string(c.exitCode) : "unknown") + " " + tone + " " +
+                                 c.check.verdict;
+        for (const ConfigurationCarry& config : c.carry.configurations)
+            for (const auto& entry : config.dropped)
+                filterText += " " + entry.first + " " + entry.second;
+        for (const std::string& p : c.problems)
+            filterText += " " + p;
+        page += "<tr id=\"c-" + std::to_string(i) + "\" class=\"" + tone + "\" data-text=\"" +
+                HtmlEscaped(Lowered(filterText)) + "\"><td><span class=\"dot " + tone + "\"></span><b>" +
+                HtmlEscaped(c.name) + "</b>";
+        for (const std::string& p : c.problems)
+            page += "<div class=\"problem\">" + HtmlEscaped(p) + "</div>";
+        page += "</td><td>" + Release(c.state.installed) + "</td><td>" + Release(c.state.kept) + "</td><td>" +
+                HtmlEscaped(Or(c.lastTime, "unknown")) + "</td><td>" + HtmlEscaped(c.outcome) +
+                "</td><td class=\"num\"><span class=\"code\">" +
+                (c.exitCodeKnown ? std::to_string(c.exitCode) : std::string("?")) + "</span></td><td class=\"num\">" +
+                Count(c.carry, c.carry.Carried()) + "</td><td class=\"num\">" + Dropped(c) + "</td><td class=\"num\">" +
+                Count(c.carry, static_cast<long>(c.carry.Added())) + "</td><td>" + CheckCell(c) + "</td></tr>\n";
+    }
+    page += "</tbody></table></section>\n</main>\n<script>";
+    page += kScript;
+    page += "</script>\n</body></html>\n";
+    return page;
+}
