@@ -177,14 +177,15 @@ ClearOutcome ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPor
     NameLeftoverAsideDirectories(kept.tag);
     // Nothing is touched before the journal is known to be writable.
     // The journal names the release this run installs, for a start that
-    // finds the run done but not yet recorded.
-    // The release by the name mksetup --release stored; a setup file without
-    // one by its file name.
+    // finds the run done but not yet recorded, and what the release in place
+    // laid in the data tree, which tells its files from the operator's. The
+    // release by the name mksetup --release stored; a setup file without one
+    // by its file name.
     const std::string setup = RunningProgramPath();
     std::string release = RecordedReleaseName(setup);
     if (release.empty())
         release = setup.substr(setup.find_last_of('\\') + 1);
-    bool begun = BeginSetAside(release, RecordedSetupDigest(setup));
+    bool begun = BeginSetAside(release, RecordedSetupDigest(setup), kept.laid);
     if (begun && dataTreeKept) // its save failed: the tree is the only copy of the user's files
         RemoveParameterFilesInPlace();
     outcome.journalWritten = begun && (dataTreeKept || SetAsideDataTree()) && SetAsideProgramTree(port) &&
@@ -208,6 +209,9 @@ PackageOutcome ControllerOperations::ExtractPackage()
         return outcome;
     }
     PackageOutcome outcome = RunSetupPackage();
+    // Whatever its exit: what it laid in the data tree, unrecorded, would
+    // count as the operator's and stay through an undo.
+    RecordWhatThePackageLaid();
     if (outcome.kind != PackageOutcome::ran)
         return outcome;
     // The package laid its own setup.cfg: read that one, not a copy of the

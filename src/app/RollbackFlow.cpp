@@ -89,6 +89,14 @@ int RunRollback(const SetupOptions& options)
     case KeptReading::ok:
         break;
     }
+    // Kept directories deleted by hand, wholly or in part: nothing to go back to.
+    std::vector<std::string> missing = MissingKeptDirectories(record);
+    if (!missing.empty()) {
+        WriteLogLine("保留的版本不完整，没有做任何更改：" + JoinLines(missing));
+        port.ShowMessage(StrPrintf(LocalText(MsgRollbackKeptIncomplete), JoinLines(missing).c_str()),
+                         MB_OK | MB_ICONERROR);
+        return kExitRollbackNotDone;
+    }
     const MessagePair& question = record.keptIsOlder ? MsgRollbackToOlder : MsgRollbackToNewer;
     if (port.ShowMessage(StrPrintf(LocalText(question), record.when.c_str(), record.setupFile.c_str()),
                          MB_OKCANCEL | MB_ICONQUESTION, MessagePurpose::goBack) != IDOK) {

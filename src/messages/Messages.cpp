@@ -167,14 +167,18 @@ const MessagePair MsgRollbackNothingKept = {{
     "No previous release is kept: there is nothing to go back to. The setup changed nothing.",
 }};
 const MessagePair MsgRollbackToOlder = {{
-    "回到 %s 由 %s 更新之前的版本？\n当前版本及其数据将被保留，可以再次回退。",
+    "回到 %s 由 %s 更新之前的版本？\n程序和机床参数回到该版本，当前版本的程序和机床参数将被保留，可以再次回退。"
+    "操作员的文件（零件程序等）留在数据目录中，不随版本改变。",
     "Go back to the release before the update of %s by %s?\n"
-    "The current release and its data are kept: going back again returns to it.",
+    "The program and the machine's values go back to that release; the current ones are kept: going back again "
+    "returns to them. The operator's files (part programs and others) stay in the data directory as they are.",
 }};
 const MessagePair MsgRollbackToNewer = {{
-    "回到 %s 由 %s 安装的版本？\n当前版本及其数据将被保留，可以再次回退。",
+    "回到 %s 由 %s 安装的版本？\n程序和机床参数回到该版本，当前版本的程序和机床参数将被保留，可以再次回退。"
+    "操作员的文件（零件程序等）留在数据目录中，不随版本改变。",
     "Go back to the release installed on %s by %s?\n"
-    "The current release and its data are kept: going back again returns to it.",
+    "The program and the machine's values go back to that release; the current ones are kept: going back again "
+    "returns to them. The operator's files (part programs and others) stay in the data directory as they are.",
 }};
 const MessagePair& StepLabel(InstallStep step)
 {
@@ -206,12 +210,18 @@ const MessagePair MsgRollbackControlRunning = {{
     "The control program is running. Close it and click 'OK'; click 'Cancel' to end without any change.",
 }};
 const MessagePair MsgRollbackDone = {{
-    "已回到保留的版本。原来的版本及其数据已保留，可以再次回退。",
-    "The kept release is in place. The release it replaced is kept with its data: going back again returns to it.",
+    "已回到保留的版本：程序和机床参数已换回，原来的程序和机床参数已保留，可以再次回退。操作员的文件留在数据目录中。",
+    "The kept release is in place: the program and the machine's values went back; the ones it replaced are kept: "
+    "going back again returns to them. The operator's files stay in the data directory.",
 }};
 const MessagePair MsgRollbackNotDone = {{
     "无法回退，以下文件无法移动：\n%s\n当前版本保持不变。",
     "The setup cannot go back; these could not be moved:\n%s\nThe current release stays as it was.",
+}};
+const MessagePair MsgRollbackKeptIncomplete = {{
+    "保留的版本不完整，以下目录不存在（可能已被手动删除）：\n%s\n无法回退，安装程序没有做任何更改。",
+    "The kept release is not whole; these are missing (deleted by hand?):\n%s\n"
+    "The setup cannot go back and changed nothing.",
 }};
 const MessagePair MsgRollbackNotWhole = {{
     "回退没有完成，以下文件无法移动：\n%s\n下次启动安装程序时将继续，详见 SetUp.log。",

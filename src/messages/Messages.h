@@ -72,6 +72,7 @@ const MessagePair& StepLabel(InstallStep step);
 extern const MessagePair MsgOtherSetupRunning;    // Retry/Cancel: another setup runs; nothing changed yet
 extern const MessagePair MsgRollbackDone;          // the kept release is in place, the other one kept
 extern const MessagePair MsgRollbackNotDone;       // one "%s": what could not be moved; nothing changed
+extern const MessagePair MsgRollbackKeptIncomplete; // one "%s": the kept copies missing; nothing changed
 extern const MessagePair MsgRollbackNotWhole;      // one "%s": what could not be moved; the next start goes on
 extern const MessagePair MsgRollbackRecordUnreadable; // one "%s": the record or swap journal and why
 extern const MessagePair MsgRollbackFinishedBefore; // a swap cut short was finished at this start

@@ -3,6 +3,7 @@
 // directory removes. Names are matched in lower case.
 #pragma once
 #include <cstddef>
+#include <string>
 
 // A name that contains first, and after it second ("tornelix" ... "dat").
 struct NamePair {
@@ -24,3 +25,7 @@ extern const size_t kParameterLastNameCount;
 // The parameter data file of a configuration, the file whose controller
 // block is saved.
 extern const char kParameterDataFileName[]; // "tornelix.dat"
+
+// A file name of the parameter file set (any letter case): such a file holds
+// the machine's values, never the operator's work.
+bool IsParameterFileName(const std::string& name);

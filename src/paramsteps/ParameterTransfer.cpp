@@ -12,6 +12,8 @@
 #include "params/CarryReport.h"
 #include "paramsteps/CarryReportLog.h"
 #include "platform/DirectoryEntries.h"
+#include "release/DataTreeFiles.h"
+#include "release/PreviousRelease.h"
 #include "platform/Paths.h"
 #include "platform/StringUtil.h"
 
@@ -114,6 +116,13 @@ void CopyReleaseUserTree(ParameterSession& session)
         return;
     if (!PathExists(target))
         MakeDirectoryPath(target);
+    // Written down before they are laid: these are the release's files of
+    // the data tree, every other file there stays the operator's.
+    // CopyTree keeps each file's size and last write time: the stamp of the
+    // source is the laid file's.
+    std::vector<LaidFile> laid;
+    ListLaidFiles(source, WithoutTrailingBackslash(target), &laid);
+    RecordLaid(laid);
     CopyTree(source, target);
     DeleteTree(userTree);
 }

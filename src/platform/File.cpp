@@ -403,6 +403,36 @@ void TextFile::Close()
     BinaryFile::Close();
 }
 
+namespace {
+// first's bytes are whole's first bytes; sameLength: and as many.
+bool LeadingBytesMatch(const std::string& a, const std::string& b, bool sameLength)
+{
+    BinaryFile first, second;
+    if (!first.Open(a, BinaryFile::modeRead | BinaryFile::shareDenyNone) ||
+        !second.Open(b, BinaryFile::modeRead | BinaryFile::shareDenyNone))
+        return false;
+    try {
+        if (sameLength ? first.GetLength() != second.GetLength() : first.GetLength() > second.GetLength())
+            return false;
+        std::vector<unsigned char> x(1 << 16), y(1 << 16);
+        for (;;) {
+            size_t n = first.Read(x.data(), x.size());
+            if (n == 0)
+                return true;
+            second.ReadExact(y.data(), n);
+            if (memcmp(x.data(), y.data(), n) != 0)
+                return false;
+        }
+    } catch (const FileError&) {
+        return false;
+    }
+}
+} // namespace
+
+bool SameFileContents(const std::string& a, const std::string& b) { return LeadingBytesMatch(a, b, true); }
+
+bool FileIsPrefixOf(const std::string& part, const std::string& whole) { return LeadingBytesMatch(part, whole, false); }
+
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes)
 {
     BinaryFile f;

@@ -97,4 +97,9 @@ private:
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes);
 bool WriteWholeFile(const std::string& path, const void* data, size_t size);
 bool FileExists(const std::string& path);
+// Both files can be read and hold the same bytes.
+bool SameFileContents(const std::string& a, const std::string& b);
+// part can be read and holds the first bytes of whole (all of them, or fewer):
+// what a copy of whole cut short leaves.
+bool FileIsPrefixOf(const std::string& part, const std::string& whole);
 bool DirectoryExists(const std::string& path);

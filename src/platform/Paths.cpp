@@ -1,5 +1,9 @@
 #include "platform/Paths.h"
 
+#include <ctime>
+
+#include "platform/LocalTime.h"
+
 #ifdef _WIN32
 #include <cstring>
 #include <windows.h>
@@ -136,6 +140,15 @@ PathKind KindOfPath(const std::string& path)
     return KindOfAttributes(attributes);
 }
 
+bool LastWriteTimeOf(const std::string& path, unsigned long long* when)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return false;
+    *when = (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
 void HideFile(const std::string& path) { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN); }
 
 std::string WithBackslash(const std::string& path)
@@ -243,6 +256,15 @@ PathKind KindOfPath(const std::string& path)
     return S_ISDIR(st.st_mode) ? PathKind::directory : PathKind::file;
 }
 
+bool LastWriteTimeOf(const std::string& path, unsigned long long* when)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    *when = (static_cast<unsigned long long>(st.st_mtime) + 11644473600ull) * 10000000ull;
+    return true;
+}
+
 void HideFile(const std::string&) {}
 #endif
 
@@ -251,6 +273,18 @@ PathKind KindOfAttributes(unsigned long attributes)
     if (attributes & 0x400) // FILE_ATTRIBUTE_REPARSE_POINT
         return PathKind::link;
     return (attributes & 0x10) ? PathKind::directory : PathKind::file;
+}
+
+std::string LocalStampOfFileTime(unsigned long long when)
+{
+    const unsigned long long kUnixEpoch = 11644473600ull * 10000000ull;
+    time_t seconds = when > kUnixEpoch ? static_cast<time_t>((when - kUnixEpoch) / 10000000ull) : 0;
+    struct tm local = {};
+    if (!LocalTimeOf(seconds, &local))
+        return "00000000-000000";
+    char text[32];
+    strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+    return text;
 }
 
 std::string ParentOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }

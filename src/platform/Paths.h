@@ -53,6 +53,12 @@ enum class PathKind { missing, file, directory, link };
 // A junction, symbolic link or mount point (a reparse point) is a link,
 // whatever it points to.
 PathKind KindOfPath(const std::string& path);
+// A file's last write time in 100 ns units since 1601 (Windows' file time);
+// false when it cannot be read.
+bool LastWriteTimeOf(const std::string& path, unsigned long long* when);
+// That time as local "YYYYMMDD-HHMMSS", for a name that says when a file was
+// last written.
+std::string LocalStampOfFileTime(unsigned long long when);
 // The same from the attributes a directory enumeration gave.
 PathKind KindOfAttributes(unsigned long attributes);
 // Marks a file or directory hidden.

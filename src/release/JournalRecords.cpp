@@ -37,6 +37,10 @@ bool TakeRecord(const std::vector<std::string>& f, JournalContents* contents)
         (kind == "aside" ? contents->moves : contents->saved).push_back({f[1], f[2]});
     } else if ((kind == "kept" || kind == "absent") && f.size() == 2 && !f[1].empty()) {
         (kind == "kept" ? contents->kept : contents->absent).push_back(f[1]);
+    } else if (kind == "data" && f.size() == 2 && !f[1].empty()) {
+        contents->dataTree = f[1];
+    } else if ((kind == "laid" || kind == "prior") && f.size() == 3 && !f[1].empty()) {
+        (kind == "laid" ? contents->laid : contents->prior).push_back({f[1], f[2]});
     } else {
         return false;
     }
@@ -92,3 +96,11 @@ std::string JournalMoveLine(const JournalMove& move) { return RecordLine({"aside
 std::string JournalSavedLine(const JournalMove& move) { return RecordLine({"saved", move.original, move.aside}); }
 std::string JournalKeptLine(const std::string& path) { return RecordLine({"kept", path}); }
 std::string JournalAbsentLine(const std::string& path) { return RecordLine({"absent", path}); }
+std::string JournalDataTreeLine(const std::string& path) { return RecordLine({"data", path}); }
+std::string JournalLaidLines(const char* kind, const std::vector<LaidFile>& files)
+{
+    std::string text;
+    for (const LaidFile& file : files)
+        text += RecordLine({kind, file.path, file.stamp});
+    return text;
+}

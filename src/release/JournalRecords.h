@@ -23,6 +23,13 @@ struct JournalMove {
     std::string aside;
 };
 
+// A file laid in the data tree: its path there and its stamp (size and last
+// write time) as laid. Changed since, it is no longer the release's file.
+struct LaidFile {
+    std::string path;
+    std::string stamp;
+};
+
 struct JournalContents {
     std::string tag;                   // the run's own name for its aside directories
     std::string release, digest;       // the release the run installs (its name, its setup file's digest)
@@ -31,6 +38,9 @@ struct JournalContents {
     std::vector<JournalMove> saved;    // shared files copied aside before the run replaced them
     std::vector<std::string> kept;     // entries that stayed in place (held, links, failed moves)
     std::vector<std::string> absent;   // nothing was there: whatever is there after the package is new
+    std::string dataTree;              // the data tree this run sets aside (its name may change with setup.cfg)
+    std::vector<LaidFile> laid;        // files the run lays in the data tree (the new release's)
+    std::vector<LaidFile> prior;       // files the release set aside had laid in the data tree
 };
 
 enum class JournalReading { ok, empty, damaged };
@@ -51,4 +61,7 @@ std::string JournalMoveLine(const JournalMove& move);
 std::string JournalSavedLine(const JournalMove& move);
 std::string JournalKeptLine(const std::string& path);
 std::string JournalAbsentLine(const std::string& path);
+std::string JournalDataTreeLine(const std::string& path);
+// "laid" or "prior" lines, one per file, as one text.
+std::string JournalLaidLines(const char* kind, const std::vector<LaidFile>& files);
 

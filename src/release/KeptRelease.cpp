@@ -20,6 +20,7 @@
 #include "platform/TempDirectory.h"
 #include "setupfile/SetupDigest.h"
 #include "setupfile/SetupImage.h"
+#include "release/DataTreeFiles.h"
 #include "release/PreviousRelease.h"
 #include "release/RecordFile.h"
 #include "release/RecordPlaces.h"
@@ -58,9 +59,15 @@ std::vector<RecordFields> RecordFieldsOf(const KeptRecord& record)
                                          {"setup", record.setupFile}, {"digest", record.digest},
                                          {"kept", record.keptIsOlder ? "older" : "newer"}};
     for (const KeptEntry& entry : record.entries)
-        records.push_back({"entry", entry.original, entry.aside});
+        records.push_back({"entry", entry.original, entry.aside, entry.held ? "held" : "none"});
     for (const std::string& dir : record.drop)
         records.push_back({"drop", dir});
+    if (!record.dataTree.empty())
+        records.push_back({"data", record.dataTree});
+    for (const LaidFile& file : record.laid)
+        records.push_back({"laid", "installed", file.path, file.stamp});
+    for (const LaidFile& file : record.keptLaid)
+        records.push_back({"laid", "kept", file.path, file.stamp});
     return records;
 }
 } // namespace
@@ -134,6 +141,12 @@ void DiscardKeptRelease(const std::string& why)
     std::string problem;
     if (ReadKeptRecord(&record, &problem) != KeptReading::ok)
         return;
+    // Its operator's files are not the release's to take along.
+    std::string data = KeptDataCopy(record);
+    if (!data.empty() && !BringOperatorFilesHome(data, record.dataTree, LaidFiles(record.keptLaid))) {
+        WriteLogLine("未能删除更早保留的版本，保留：" + data);
+        return;
+    }
     if (!RemoveFile(KeptRecordPath()))
         return;
     WriteLogLine("保留的上一版本已删除（" + why + "）");
@@ -171,6 +184,12 @@ std::string KeptPlacesProblem(const KeptRecord& record)
     for (const std::string& dir : record.drop)
         if (!IsTagDirectory(dir) || SamePath(dir.substr(dir.find_last_of('\\') + 1), record.tag))
             return "names a directory to delete that is no earlier kept release: " + dir;
+    if (!record.dataTree.empty() && !IsProductPlace(record.dataTree))
+        return "names a data tree that is not the product's: " + record.dataTree;
+    for (const std::vector<LaidFile>* list : {&record.laid, &record.keptLaid})
+        for (const LaidFile& file : *list)
+            if (record.dataTree.empty() || !IsSelfOrWithin(file.path, record.dataTree))
+                return "names a file laid outside the data tree: " + file.path;
     return std::string();
 }
 
@@ -202,8 +221,12 @@ KeptReading ReadKeptRecord(KeptRecord* record, std::string* problem)
             record->digest = f[1];
         else if (f.size() == 2 && kind == "kept")
             record->keptIsOlder = f[1] == "older";
-        else if (f.size() == 3 && kind == "entry")
-            record->entries.push_back({f[1], f[2]});
+        else if (f.size() == 4 && kind == "entry" && (f[3] == "held" || f[3] == "none"))
+            record->entries.push_back({f[1], f[2], f[3] == "held"});
+        else if (f.size() == 4 && kind == "laid" && (f[1] == "installed" || f[1] == "kept"))
+            (f[1] == "installed" ? record->laid : record->keptLaid).push_back({f[2], f[3]});
+        else if (f.size() == 2 && kind == "data")
+            record->dataTree = f[1];
         else if (f.size() == 2 && kind == "drop")
             record->drop.push_back(f[1]);
         else {
@@ -239,10 +262,18 @@ std::string KeepRefusal(const std::vector<DriveRoom>& drives)
 std::vector<std::string> MissingKeptDirectories(const KeptRecord& record)
 {
     std::vector<std::string> missing;
-    for (const std::string& dir : KeptTagDirectories(record))
-        if (KindOfPath(dir) != PathKind::directory)
-            missing.push_back(dir);
+    for (const KeptEntry& entry : record.entries)
+        if (entry.held && KindOfPath(entry.aside) == PathKind::missing)
+            missing.push_back(entry.aside);
     return missing;
+}
+
+std::string KeptDataCopy(const KeptRecord& record)
+{
+    for (const KeptEntry& entry : record.entries)
+        if (entry.held && !record.dataTree.empty() && SamePath(entry.original, record.dataTree))
+            return entry.aside;
+    return std::string();
 }
 
 void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
@@ -253,21 +284,50 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
     KeptRecord record;
     record.tag = run->tag;
     for (const JournalMove& move : run->moves)
-        record.entries.push_back({move.original, move.aside});
+        record.entries.push_back({move.original, move.aside, true});
     for (const JournalMove& saved : run->saved)
-        record.entries.push_back({saved.original, saved.aside});
+        record.entries.push_back({saved.original, saved.aside, true});
     for (size_t i = 0; i < run->absent.size(); ++i)
-        record.entries.push_back({run->absent[i], JoinPath(TagDirFor(run->absent[i], run->tag), "a" + std::to_string(i + 1))});
+        record.entries.push_back(
+            {run->absent[i], JoinPath(TagDirFor(run->absent[i], run->tag), "a" + std::to_string(i + 1)), false});
+    record.laid = run->laid;
+    record.keptLaid = run->prior;
+    record.dataTree = run->dataTree;
     KeptRecord earlier;
     std::string problem;
     bool hasEarlier = ReadKeptRecord(&earlier, &problem) == KeptReading::ok;
 
     std::string why = keep ? NotWholeReason(*run) : "/NOKEEP";
-    if (why.empty())
-        why = record.entries.empty() ? "没有备份" : KeepRefusal(Rooms(record, hasEarlier ? &earlier : nullptr));
+    if (why.empty() && record.entries.empty())
+        why = "没有备份";
     if (!why.empty() || !RecordPhase(RunPhase::done)) {
         if (why.empty())
             why = "安装记录无法写入";
+        WriteLogLine("上一版本没有保留，备份已删除（" + why + "）");
+        RecordRunRelease(*run, false, false);
+        DeleteSetAsideRelease(); // its operator's files come home first
+        DiscardKeptRelease("新版本已安装，它不再是上一版本");
+        return;
+    }
+    // The kept release holds the release's files and the machine's values:
+    // the operator's files of the data tree it set aside come home first,
+    // and so do those of an earlier kept release that is dropped. Only then
+    // is the room it takes measured.
+    bool home = true;
+    for (const JournalMove& move : run->moves)
+        if (!run->dataTree.empty() && SamePath(move.original, run->dataTree))
+            home = BringOperatorFilesHome(move.aside, move.original, LaidFiles(run->prior)) && home;
+    if (hasEarlier && !KeptDataCopy(earlier).empty())
+        home = BringOperatorFilesHome(KeptDataCopy(earlier), earlier.dataTree, LaidFiles(earlier.keptLaid)) && home;
+    if (!home) {
+        // Nothing is deleted that still holds an operator's file: the
+        // journal stays, and the next start tries again.
+        WriteLogLine("上一版本没有保留，备份目录保留（操作员的文件未能全部放回）");
+        RecordRunRelease(*run, false, false);
+        return;
+    }
+    why = KeepRefusal(Rooms(record, hasEarlier ? &earlier : nullptr));
+    if (!why.empty()) {
         WriteLogLine("上一版本没有保留，备份已删除（" + why + "）");
         RecordRunRelease(*run, false, false);
         DeleteSetAsideRelease();

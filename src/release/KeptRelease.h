@@ -8,12 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "release/JournalRecords.h"
+
 // BootDir() + "SetUp.kept" (locations).
 std::string KeptRecordPath();
 
 struct KeptEntry {
     std::string original; // a place the update touched
-    std::string aside;    // the kept release's copy; missing: it had nothing there
+    std::string aside;    // the kept release's copy
+    bool held = true;     // the release had something there (false: nothing, and aside stays missing)
 };
 
 struct KeptRecord {
@@ -24,6 +27,13 @@ struct KeptRecord {
     bool keptIsOlder = true; // the kept release is the one before that update
     std::vector<KeptEntry> entries;
     std::vector<std::string> drop; // an earlier kept release's directories still to delete
+    // What each release laid in the data tree (DataTreeFiles.h), as paths in
+    // the live tree: the one in place and the kept one. Empty where it was
+    // not recorded: every file of the data tree but the values is then the
+    // operator's.
+    std::vector<LaidFile> laid;
+    std::vector<LaidFile> keptLaid;
+    std::string dataTree; // the place that is the data tree (empty: none recorded)
 };
 
 enum class KeptReading { none, ok, damaged };
@@ -35,9 +45,12 @@ KeptReading ReadKeptRecord(KeptRecord* record, std::string* problem);
 bool WriteKeptRecord(const KeptRecord& record);
 // The kept release's directories, one per drive its entries lie on.
 std::vector<std::string> KeptTagDirectories(const KeptRecord& record);
-// The kept release's directories that are not there (a swap would find
-// nothing to bring back from them).
+// The kept release's copies that are not there (deleted by hand, wholly or
+// in part): it is no kept release then, and a swap would bring back nothing
+// of it. A place where the release had nothing is no copy to miss.
 std::vector<std::string> MissingKeptDirectories(const KeptRecord& record);
+// The kept release's copy of the data tree, or empty when it held none.
+std::string KeptDataCopy(const KeptRecord& record);
 
 // The keep rule, for each drive that would hold part of the kept release:
 // after the update, with an earlier kept release deleted, its free space must

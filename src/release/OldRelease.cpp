@@ -25,7 +25,10 @@ bool SetAsideQuietly(const std::string& path)
 }
 } // namespace
 
-bool SetAsideDataTree() { return SetAsideQuietly(DataProductDir()); }
+bool SetAsideDataTree()
+{
+    return MarkDataTree(WithoutTrailingBackslash(DataProductDir())) && SetAsideQuietly(DataProductDir());
+}
 
 bool SetAsideProgramTree(InstallPort& port)
 {

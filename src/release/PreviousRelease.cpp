@@ -18,6 +18,7 @@
 #include "platform/StringUtil.h"
 #include "platform/TempDirectory.h"
 #include "release/RecordFile.h"
+#include "release/DataTreeFiles.h"
 #include "release/RecordPlaces.h"
 #include "release/TagStore.h"
 
@@ -186,6 +187,44 @@ bool DiscardChildren(const std::string& dir, const std::string& target, UndoResu
     return all;
 }
 
+bool IsLiveDataTree(const std::string& path) { return !g_run.dataTree.empty() && SamePath(path, g_run.dataTree); }
+
+// A copy of the saved data tree cut short while state 9 brought it back
+// (CopyFile writes from the front): the set-aside tree holds the file whole,
+// and the fresher half copy must not take its place as the newer version.
+void RemoveHalfRestoredFiles(const std::string& tree, const std::string& saved)
+{
+    ForEachEntry(tree, "*", [&](const DirectoryEntry& entry) {
+        std::string path = JoinPath(tree, entry.name), copy = JoinPath(saved, entry.name);
+        if (path.empty() || copy.empty() || entry.IsReparsePoint() || IsFixed(path))
+            return true;
+        if (entry.IsDirectory())
+            RemoveHalfRestoredFiles(path, copy);
+        else if (KindOfPath(copy) == PathKind::file && !SameFileContents(path, copy) && FileIsPrefixOf(path, copy))
+            RemoveFile(path);
+        return true;
+    });
+}
+
+// In the data tree only the run's own files and the machine's values go:
+// a file the operator saved after a cut is not the run's to take.
+bool DiscardFromDataTree(const std::string& tree, const std::string& target, UndoResult& result)
+{
+    std::string saved = WithoutTrailingBackslash(TempSaveDir());
+    if (KindOfPath(saved) == PathKind::directory)
+        RemoveHalfRestoredFiles(tree, saved);
+    std::vector<std::string> notMoved;
+    MoveReleaseFilesOut(tree, target, LaidFiles(g_run.laid), &notMoved, IsFixed);
+    bool all = true;
+    for (const std::string& path : notMoved) {
+        if (!RemoveFile(path)) {
+            NotBack(result, path, std::string());
+            all = false;
+        }
+    }
+    return all;
+}
+
 // What the run laid in the original places goes into the run's discard area
 // (same volume, renames), so that the previous release can come back whole.
 bool DiscardWhatTheRunLaid(UndoResult& result)
@@ -195,7 +234,9 @@ bool DiscardWhatTheRunLaid(UndoResult& result)
         const std::string& original = g_run.moves[i].original;
         std::string target = JoinPath(JoinPath(RunDirFor(original), "discard"), "m" + std::to_string(i + 1));
         PathKind kind = KindOfPath(original);
-        if (kind == PathKind::directory && !IsFixed(original))
+        if (kind == PathKind::directory && IsLiveDataTree(original))
+            all = DiscardFromDataTree(original, target, result) && all;
+        else if (kind == PathKind::directory && !IsFixed(original))
             all = DiscardChildren(original, target, result) && all; // the move back merges into it
         else
             all = DiscardEntry(original, target, kind, result) && all;
@@ -203,7 +244,11 @@ bool DiscardWhatTheRunLaid(UndoResult& result)
     for (size_t i = 0; i < g_run.absent.size(); ++i) {
         const std::string& path = g_run.absent[i];
         std::string target = JoinPath(JoinPath(RunDirFor(path), "discard"), "a" + std::to_string(i + 1));
-        all = DiscardEntry(path, target, KindOfPath(path), result) && all;
+        PathKind kind = KindOfPath(path);
+        if (kind == PathKind::directory && IsLiveDataTree(path))
+            all = DiscardFromDataTree(path, target, result) && all;
+        else
+            all = DiscardEntry(path, target, kind, result) && all;
     }
     return all;
 }
@@ -212,6 +257,15 @@ bool DiscardWhatTheRunLaid(UndoResult& result)
 // there (a file of the same name) or cannot be moved stays aside and is named.
 void MoveBack(const std::string& aside, const std::string& original, UndoResult& result)
 {
+    if (IsLiveDataTree(original)) {
+        // Files the operator saved there after a cut stay: two versions of
+        // one file are both kept, the newer in place.
+        std::vector<std::string> notMoved;
+        MergeIntoLiveTree(aside, original, false, LaidFiles(), &notMoved);
+        for (const std::string& path : notMoved)
+            NotBack(result, original + path.substr(aside.size()), path);
+        return;
+    }
     MoveByRenames(aside, original, [&](const std::string& path, Stuck why) {
         if (why == Stuck::notMoved)
             NotBack(result, original + path.substr(aside.size()), path);
@@ -252,9 +306,34 @@ void ForgetJournal()
     g_runDirsMade.clear();
 }
 
+// After a good update the data tree set aside may still hold the
+// operator's files (the machine's values were not carried back, or files
+// the setup cannot tell): they come into the live tree before it goes.
+bool BringHomeFromSetAside()
+{
+    if (g_run.phase != RunPhase::done)
+        return true; // an undo has put everything back, or moves it back itself
+    bool all = true;
+    for (const JournalMove& move : g_run.moves)
+        if (IsLiveDataTree(move.original))
+            all = BringOperatorFilesHome(move.aside, move.original, LaidFiles(g_run.prior)) && all;
+    return all;
+}
+
 // Deletes the run's directories; the journal goes once they are gone.
 void CleanUp(bool lastTry)
 {
+    if (!BringHomeFromSetAside()) {
+        // What could not come home is never deleted: the directories stay,
+        // named, and the journal goes only at the last try.
+        if (!lastTry) {
+            WriteLogLine("未能删除备份目录，下次安装时再试：" + RunDirFor(g_run.dataTree));
+            return;
+        }
+        WriteLogLine("未能删除备份目录，保留：" + RunDirFor(g_run.dataTree));
+        ForgetJournal();
+        return;
+    }
     std::vector<std::string> left;
     if (RemoveRunDirectories(&left) || lastTry) {
         for (const std::string& dir : left)
@@ -285,6 +364,12 @@ std::string JournalPlacesProblem(const JournalContents& run)
         for (const std::string& path : *list)
             if (!IsProductPlace(path))
                 return "names a place that is not the product's: " + path;
+    if (!run.dataTree.empty() && !IsProductPlace(run.dataTree))
+        return "names a data tree that is not the product's: " + run.dataTree;
+    for (const std::vector<LaidFile>* list : {&run.laid, &run.prior})
+        for (const LaidFile& file : *list)
+            if (run.dataTree.empty() || !IsSelfOrWithin(file.path, run.dataTree))
+                return "names a file laid outside the data tree: " + file.path;
     return std::string();
 }
 
@@ -327,7 +412,7 @@ EarlierRun ReadEarlierRun(std::string* problem)
     return earlier;
 }
 
-bool BeginSetAside(const std::string& release, const std::string& digest)
+bool BeginSetAside(const std::string& release, const std::string& digest, const std::vector<LaidFile>& prior)
 {
     // A start-up undo that was whole but could not delete everything has
     // left its journal: what stays is named, and this run begins its own.
@@ -341,8 +426,10 @@ bool BeginSetAside(const std::string& release, const std::string& digest)
     g_present = true;
     g_run.release = release;
     g_run.digest = digest;
+    g_run.prior = prior;
     if (Append(JournalHeaderLine()) && Append(JournalTagLine(g_run.tag)) &&
-        Append(JournalReleaseLine(release, digest)) && Append(JournalPhaseLine(RunPhase::settingAside)))
+        Append(JournalReleaseLine(release, digest)) && (prior.empty() || Append(JournalLaidLines("prior", prior))) &&
+        Append(JournalPhaseLine(RunPhase::settingAside)))
         return true;
     ForgetJournal();
     return false;
@@ -404,6 +491,50 @@ AsideResult SetAside(const std::string& path)
     }
     MoveInto(original, aside, result);
     return result;
+}
+
+bool MarkDataTree(const std::string& path)
+{
+    if (!g_present)
+        return false;
+    if (!Append(JournalDataTreeLine(path)))
+        return false;
+    g_run.dataTree = path;
+    return true;
+}
+
+bool RecordLaid(const std::vector<LaidFile>& files)
+{
+    if (!g_present)
+        return false;
+    // Only the tree this run set aside is the release's data tree.
+    std::vector<LaidFile> within;
+    for (const LaidFile& file : files)
+        if (!g_run.dataTree.empty() && IsWithin(file.path, g_run.dataTree))
+            within.push_back(file);
+    if (within.empty())
+        return true;
+    if (!Append(JournalLaidLines("laid", within)))
+        return false;
+    g_run.laid.insert(g_run.laid.end(), within.begin(), within.end());
+    return true;
+}
+
+bool RecordWhatThePackageLaid()
+{
+    if (!g_present)
+        return true;
+    std::string tree = g_run.dataTree;
+    if (tree.empty())
+        return true;
+    bool setAside = RecordedAbsent(tree);
+    for (const JournalMove& move : g_run.moves)
+        setAside = setAside || SamePath(move.original, tree);
+    if (!setAside || KindOfPath(tree) != PathKind::directory)
+        return true;
+    std::vector<LaidFile> laid;
+    ListLaidFiles(tree, tree, &laid);
+    return RecordLaid(laid);
 }
 
 bool RecordPhase(RunPhase phase)
@@ -489,6 +620,7 @@ void DeleteSetAsideRelease()
         // update: the journal goes first, and what stays is named as a leftover.
         WriteLogLine("安装记录无法写入，备份目录直接删除：" + JournalPath());
         RemoveFile(JournalPath());
+        g_run.phase = RunPhase::done; // the update is done: the operator's files still come home
         CleanUp(true);
         return;
     }

@@ -46,8 +46,24 @@ struct UndoResult {
 
 // Starts this run's journal with fresh names for its aside directories and
 // the release it installs (so that a start after a cut at its very end can
-// record it). False when the journal cannot be written: nothing has been moved.
-bool BeginSetAside(const std::string& release = std::string(), const std::string& digest = std::string());
+// record it); prior: what the release to be set aside laid in the data tree
+// (its operator's files are told from it). False when the journal cannot be
+// written: nothing has been moved.
+bool BeginSetAside(const std::string& release = std::string(), const std::string& digest = std::string(),
+                   const std::vector<LaidFile>& prior = std::vector<LaidFile>());
+
+// Records the files the run is about to lay in the data tree (the new
+// release's), before it lays them: an undo takes them out again, and every
+// other file of the data tree stays the operator's. False when it could not
+// be recorded: they then count as the operator's, and stay.
+bool RecordLaid(const std::vector<LaidFile>& files);
+// Names the data tree before it is set aside: the later steps, and an undo
+// at the next start, tell its files by it.
+bool MarkDataTree(const std::string& path);
+// Right after the package ran: what it put in the data tree, when this run
+// set that tree aside (else the tree is the operator's, kept in place).
+bool RecordWhatThePackageLaid();
+
 
 struct AsideResult {
     bool journalWritten = true;      // false: stop, the moves can no longer be recorded

@@ -6,6 +6,8 @@
 #include "platform/FileCopy.h"
 #include "platform/MultiByte.h"
 #include "platform/Paths.h"
+#include "platform/StringUtil.h"
+#include "release/DataTreeFiles.h"
 #include "release/RecordFile.h"
 #include "release/RecordPlaces.h"
 #include "release/RunState.h"
@@ -14,6 +16,7 @@
 namespace {
 struct SwapEntry {
     std::string original, kept, fresh; // the place, the kept copy, where the current one goes
+    bool freshHeld = true;             // the current release has something there
 };
 enum class SwapPhase { moving, cleared, swapped };
 const char* const kPhaseNames[] = {"moving", "cleared", "swapped"};
@@ -37,7 +40,13 @@ std::vector<RecordFields> FieldsOf(const SwapRecord& swap)
                                          {"installed", swap.installedBefore.release, swap.installedBefore.digest,
                                           swap.installedBefore.time}};
     for (const SwapEntry& entry : swap.entries)
-        records.push_back({"entry", entry.original, entry.kept, entry.fresh});
+        records.push_back({"entry", entry.original, entry.kept, entry.fresh, entry.freshHeld ? "held" : "none"});
+    if (!swap.next.dataTree.empty())
+        records.push_back({"data", swap.next.dataTree});
+    for (const LaidFile& file : swap.next.laid)
+        records.push_back({"laid", "installed", file.path, file.stamp});
+    for (const LaidFile& file : swap.next.keptLaid)
+        records.push_back({"laid", "kept", file.path, file.stamp});
     records.push_back({"phase", kPhaseNames[static_cast<int>(swap.phase)]});
     return records;
 }
@@ -64,6 +73,12 @@ std::string PlacesProblem(const SwapRecord& swap)
         if (!IsTagCopyOf(entry.fresh, entry.original, swap.next.tag))
             return "names a copy outside the swap's directory: " + entry.fresh;
     }
+    if (!swap.next.dataTree.empty() && !IsProductPlace(swap.next.dataTree))
+        return "names a data tree that is not the product's: " + swap.next.dataTree;
+    for (const std::vector<LaidFile>* list : {&swap.next.laid, &swap.next.keptLaid})
+        for (const LaidFile& file : *list)
+            if (swap.next.dataTree.empty() || !IsSelfOrWithin(file.path, swap.next.dataTree))
+                return "names a file laid outside the data tree: " + file.path;
     return std::string();
 }
 
@@ -110,8 +125,12 @@ SwapFound ReadSwap(SwapRecord* swap, std::string* problem, std::string* cutEarly
             swap->next.keptIsOlder = f[1] == "older";
         else if (f.size() == 4 && kind == "installed")
             swap->installedBefore = {f[1], f[2], f[3]};
-        else if (f.size() == 4 && kind == "entry")
-            swap->entries.push_back({f[1], f[2], f[3]});
+        else if (f.size() == 5 && kind == "entry" && (f[4] == "held" || f[4] == "none"))
+            swap->entries.push_back({f[1], f[2], f[3], f[4] == "held"});
+        else if (f.size() == 4 && kind == "laid" && (f[1] == "installed" || f[1] == "kept"))
+            (f[1] == "installed" ? swap->next.laid : swap->next.keptLaid).push_back({f[2], f[3]});
+        else if (f.size() == 2 && kind == "data")
+            swap->next.dataTree = f[1];
         else if (f.size() == 2 && kind == "phase" && (f[1] == "moving" || f[1] == "cleared" || f[1] == "swapped")) {
             swap->phase = f[1] == "moving" ? SwapPhase::moving : f[1] == "cleared" ? SwapPhase::cleared : SwapPhase::swapped;
             phaseSeen = true;
@@ -126,16 +145,39 @@ SwapFound ReadSwap(SwapRecord* swap, std::string* problem, std::string* cutEarly
         return SwapFound::damaged;
     }
     for (const SwapEntry& entry : swap->entries)
-        swap->next.entries.push_back({entry.original, entry.fresh});
+        swap->next.entries.push_back({entry.original, entry.fresh, entry.freshHeld});
     return swap->phase == SwapPhase::moving ? SwapFound::toUndo : SwapFound::toFinish;
 }
 
-void MoveAll(const std::string& from, const std::string& to, std::vector<std::string>* notMoved)
+bool IsDataTree(const SwapRecord& swap, const SwapEntry& entry)
 {
-    MoveByRenames(from, to, [&](const std::string& path, Stuck why) {
-        if (why == Stuck::notMoved)
-            notMoved->push_back(path);
-    });
+    return !swap.next.dataTree.empty() && SamePath(entry.original, swap.next.dataTree);
+}
+
+// Out of the original place: of the data tree only the release's files and
+// the machine's values go; the operator's files stay where they are.
+void MoveOut(const SwapRecord& swap, const SwapEntry& entry, std::vector<std::string>* notMoved)
+{
+    if (IsDataTree(swap, entry))
+        MoveReleaseFilesOut(entry.original, entry.fresh, LaidFiles(swap.next.keptLaid), notMoved);
+    else
+        MoveByRenames(entry.original, entry.fresh, [&](const std::string& path, Stuck why) {
+            if (why == Stuck::notMoved)
+                notMoved->push_back(path);
+        });
+}
+
+// Into the original place: into the data tree by a merge, as a file saved
+// there meanwhile (after a cut) must never block it nor be lost.
+void MoveIn(const SwapRecord& swap, const std::string& from, const SwapEntry& entry, std::vector<std::string>* notMoved)
+{
+    if (IsDataTree(swap, entry))
+        MergeIntoLiveTree(from, entry.original, false, LaidFiles(), notMoved);
+    else
+        MoveByRenames(from, entry.original, [&](const std::string& path, Stuck why) {
+            if (why == Stuck::notMoved)
+                notMoved->push_back(path);
+        });
 }
 
 // The swap's last step: the record names the release now kept, the emptied
@@ -162,7 +204,7 @@ void SettleSwap(const SwapRecord& swap, SwapOutcome* outcome)
             WriteLogLine(problem);
     }
     RemoveFile(SwapRecordPath());
-    WriteLogLine("已回到保留的版本；原来的版本已保留");
+    WriteLogLine("已回到保留的版本：程序和机床参数已换回，原来的版本已保留；操作员的文件留在数据目录中");
     outcome->kind = SwapOutcome::swapped;
 }
 
@@ -170,7 +212,7 @@ void SettleSwap(const SwapRecord& swap, SwapOutcome* outcome)
 void MoveKeptIn(SwapRecord& swap, SwapOutcome* outcome)
 {
     for (const SwapEntry& entry : swap.entries)
-        MoveAll(entry.kept, entry.original, &outcome->notMoved);
+        MoveIn(swap, entry.kept, entry, &outcome->notMoved);
     swap.phase = SwapPhase::swapped;
     if (!outcome->notMoved.empty() || !WriteSwap(swap)) {
         outcome->kind = SwapOutcome::notWhole;
@@ -187,7 +229,7 @@ void UndoSwap(const SwapRecord& swap, SwapOutcome* outcome)
 {
     std::vector<std::string> notBack;
     for (auto it = swap.entries.rbegin(); it != swap.entries.rend(); ++it)
-        MoveAll(it->fresh, it->original, &notBack);
+        MoveIn(swap, it->fresh, *it, &notBack);
     if (!notBack.empty()) {
         outcome->kind = SwapOutcome::notWhole;
         for (const std::string& path : notBack)
@@ -222,16 +264,13 @@ std::string SwapRecordPath() { return SwapRecordFilePath(); }
 SwapOutcome SwapWithKeptRelease(const KeptRecord& record)
 {
     SwapOutcome outcome;
-    bool anyKept = false;
-    for (const KeptEntry& entry : record.entries)
-        anyKept = anyKept || KindOfPath(entry.aside) != PathKind::missing;
-    if (!anyKept) {
+    // A kept release missing a copy, wholly or in part, is no release to go
+    // back to: swapping would leave its places empty.
+    std::vector<std::string> missing = MissingKeptDirectories(record);
+    if (!missing.empty()) {
         outcome.kind = SwapOutcome::undone;
-        outcome.notMoved.push_back(KeptRecordPath());
-        std::string dirs;
-        for (const std::string& dir : KeptTagDirectories(record))
-            dirs += (dirs.empty() ? "" : "；") + dir;
-        WriteLogLine("保留的版本目录不存在，没有做任何更改：" + dirs);
+        outcome.notMoved = missing;
+        WriteLogLine("保留的版本不完整，没有做任何更改：" + JoinLines(missing));
         return outcome;
     }
     SwapRecord swap;
@@ -244,11 +283,14 @@ SwapOutcome SwapWithKeptRelease(const KeptRecord& record)
     swap.installedBefore = InstalledReleaseOfState();
     swap.next.drop.clear();
     swap.next.entries.clear();
+    swap.next.laid = record.keptLaid;
+    swap.next.keptLaid = record.laid;
     for (size_t i = 0; i < record.entries.size(); ++i) {
         const KeptEntry& entry = record.entries[i];
-        swap.entries.push_back(
-            {entry.original, entry.aside, JoinPath(TagDirFor(entry.original, swap.next.tag), std::to_string(i + 1))});
-        swap.next.entries.push_back({entry.original, swap.entries.back().fresh});
+        bool held = KindOfPath(entry.original) != PathKind::missing;
+        swap.entries.push_back({entry.original, entry.aside,
+                                JoinPath(TagDirFor(entry.original, swap.next.tag), std::to_string(i + 1)), held});
+        swap.next.entries.push_back({entry.original, swap.entries.back().fresh, held});
     }
     // Everything the swap will do is written down, whole, before the first move.
     if (!WriteSwap(swap)) {
@@ -259,7 +301,7 @@ SwapOutcome SwapWithKeptRelease(const KeptRecord& record)
     }
     WriteLogLine("开始回到保留的版本：" + swap.from + " <-> " + swap.next.tag);
     for (const SwapEntry& entry : swap.entries)
-        MoveAll(entry.original, entry.fresh, &outcome.notMoved);
+        MoveOut(swap, entry, &outcome.notMoved);
     swap.phase = SwapPhase::cleared;
     if (!outcome.notMoved.empty() || !WriteSwap(swap)) {
         for (const std::string& path : outcome.notMoved)

@@ -6,7 +6,9 @@
 # after the cut ends with the final message, the values carried exactly as in
 # an uninterrupted run, every user file byte-identical, the machine's own
 # driver and system files back before the new ones went in, nothing set aside
-# and no journal left.
+# and no journal left. At four instants the operator saves part programs
+# into the data tree between the cut and the next start: they are there
+# after it, byte for byte.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/transfer_lib.sh"
 . "$(dirname "$0")/rollback_lib.sh"
@@ -36,6 +38,14 @@ lay_out_sweep_machine() {
   clean_machine
   rm -f "$package_runs"
   tar -C / -xf "$1"
+  shift_files=
+}
+# The operator's work between the cut and the next start.
+write_after_cut() {
+  local i
+  mkdir -p "$data_product/Shift"
+  for ((i = 0; i < 5; i++)); do printf 'O%d\r\n(saved after a cut %s)\r\nM30\r\n' $((8000 + i)) "$1" >"$data_product/Shift/S$i.nc"; done
+  shift_files=$(cd "$data_product" && md5sum Shift/S*.nc)
 }
 user_files() { (cd "$data_product" && find user.ini Users Parts config/Mill/machine.plc -type f -print0 | sort -z | xargs -0 md5sum); }
 
@@ -89,6 +99,10 @@ expect_whole_machine() {
   expect_carried
   grep -q 'release=transfer' "$product/release.txt" || fail "$what: not the new release"
   [ "$(user_files)" = "$user_files_before" ] || fail "$what: user files differ: $(diff <(echo "$user_files_before") <(user_files) | head)"
+  if [ -n "$shift_files" ]; then
+    [ "$(cd "$data_product" && md5sum Shift/S*.nc 2>/dev/null)" = "$shift_files" ] ||
+      fail "$what: the part programs saved after the cut are not in the data tree"
+  fi
   cmp -s "$system_dir/drivers/tlxio.sys" "$transfer_release/TorneLix/tlxio.sys" || fail "$what: not the new driver"
   expect_file "$system_dir/tlxdx.dll"
   if [ "$kept" = either ] && [ -z "$(kept_tag)" ]; then expect_nothing_set_aside; else expect_only_kept_release; fi
@@ -112,6 +126,7 @@ for state in 1 2 3 5 6 7 8 10 12 15 9 16 20; do
   if [ "$state" -le 6 ]; then
     grep -q "own driver" "$system_dir/drivers/tlxio.sys" || fail "state $state: the driver changed before state 12"
   fi
+  case $state in 6 | 9 | 16) write_after_cut "at state $state" ;; esac
   if [ "$state" = 20 ] && { [ ! -e "$D/Velko/Boot/SetUp.journal" ] || journal_says done; }; then
     # The update itself was done. The next start only finishes its clean-up:
     # a run cancelled at the warning shows that, with the machine as the
@@ -139,6 +154,7 @@ for n in 300 2900; do
   lay_out_sweep_machine "$big_machine"
   start_cut_run
   cut_when at_least "$n"
+  [ "$n" = 300 ] && write_after_cut "in state 5"
   expect_whole_update "in state 5 after $n files"
   covered+=("state 5 after $n of 3 000 files")
 done

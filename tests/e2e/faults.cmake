@@ -42,3 +42,10 @@ add_test(NAME e2e_keep_previous COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/keep_pr
 set_tests_properties(e2e_keep_previous PROPERTIES
   FIXTURES_REQUIRED "e2e_release;e2e_transfer_release" ENVIRONMENT "${env}" LABELS e2e
   RESOURCE_LOCK wine_machine TIMEOUT 600 SKIP_RETURN_CODE 77)
+
+# The operator's files through /ROLLBACK both ways, the next update, /NOKEEP,
+# a cut while the package runs, and kept directories deleted by hand.
+add_test(NAME e2e_operator_files COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/operator_files.sh)
+set_tests_properties(e2e_operator_files PROPERTIES
+  FIXTURES_REQUIRED "e2e_release;e2e_transfer_release" ENVIRONMENT "${env}" LABELS e2e
+  RESOURCE_LOCK wine_machine TIMEOUT 600)

@@ -61,10 +61,13 @@ foreign=$(foreign_state)
 expect_refused "drop lines naming foreign folders, /S /CHECK" SetUp.kept /S /CHECK
 expect_refused "drop lines naming foreign folders, /S" SetUp.kept /S
 expect_log "names a directory to delete that is no earlier kept release: D:\\Other"
-{ record_file read "$out/kept.orig"; printf 'entry\tD:\\Parts\tD:\\Velko.previous\\%s\\9\n' "$tag"; } |
+{ record_file read "$out/kept.orig"; printf 'entry\tD:\\Parts\tD:\\Velko.previous\\%s\\9\theld\n' "$tag"; } |
   record_file write "$boot/SetUp.kept" TLXKEPT 2 whole
 expect_refused "an entry naming D:\\Parts, /S /ROLLBACK" SetUp.kept /S /ROLLBACK
 expect_refused "an entry naming D:\\Parts, /S /CHECK /ROLLBACK" SetUp.kept /S /CHECK /ROLLBACK
+# D:\Parts named as the data tree: its files would move with the release.
+{ record_file read "$out/kept.orig"; printf 'data\tD:\\Parts\n'; } | record_file write "$boot/SetUp.kept" TLXKEPT 2 whole
+expect_refused "a data tree naming D:\\Parts, /S /ROLLBACK" SetUp.kept /S /ROLLBACK
 # Cut short after its first entry line: never taken as whole.
 first_entry=$(grep -an '^entry	' "$out/kept.orig" | head -1 | cut -d: -f1)
 head -n "$first_entry" "$out/kept.orig" >"$boot/SetUp.kept"

@@ -6,9 +6,11 @@
 # /S /ROLLBACK the updated release with the changed value. A cut while the
 # swap moves the current release out is undone at the next start, one while
 # it moves the kept release in is finished; either way the other release
-# stays kept whole. Without a kept release (never updated, /NOKEEP) /ROLLBACK
-# ends with exit code 13 and changes nothing; a data drive too small to keep
-# the previous release deletes it as before and the setup log says why.
+# stays kept whole, and files the control program wrote into the data tree
+# between the cut and that start stay there. Without a kept release (never
+# updated, /NOKEEP) /ROLLBACK ends with exit code 13 and changes nothing; a
+# data drive too small to keep the previous release deletes it as before and
+# the setup log says why.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/transfer_lib.sh"
 . "$(dirname "$0")/rollback_lib.sh"
@@ -47,6 +49,9 @@ expect_carried
 expect_only_kept_release
 expect_gone "$temp_save"
 expect_log "上一版本已保留："
+# A release large enough for a cut to find its swap half done.
+mkdir -p "$product/Help"
+for ((i = 0; i < 1000; i++)); do printf 'help page %d\r\n' "$i" >"$product/Help/h$i.txt"; done
 # The control program writes a changed value into the new release's amend file.
 sed -i 's/^m_fSpeed = 12\.5\r$/m_fSpeed = 13.75\r/' "$product/config/Mill/amend.dat"
 grep -q 'm_fSpeed = 13.75' "$product/config/Mill/amend.dat" || fail "the value was not changed"
@@ -86,10 +91,12 @@ pass "a second /S /ROLLBACK: the updated release with the value changed since, b
 
 # --- Cuts during the swap; the next start is a normal one, cancelled at the warning.
 swap_journal="$D/Velko/Boot/SetUp.swap"
+# The program tree's files moved out: the data tree, first in the record, is
+# out of the way by then.
 fresh_files() {
   local tag
   tag=$(grep -a '^to	' "$swap_journal" 2>/dev/null | cut -f2) || true
-  if [ -n "$tag" ]; then find "$D/Velko.previous/$tag" -type f 2>/dev/null | wc -l; else echo 0; fi
+  if [ -n "$tag" ]; then find "${install_root}.previous/$tag" -type f 2>/dev/null | wc -l; else echo 0; fi
 }
 moved_out() { [ "$(fresh_files)" -ge 200 ]; }
 swap_says() { grep -aq "phase	$1" "$swap_journal" 2>/dev/null; }
@@ -107,6 +114,21 @@ cut_when() {
   done
   fail "never reached: $*"
 }
+# The control program writes into the data tree between the cut and the
+# next start: its user.ini and a new part program. They are there after it.
+user_ini=$data_product/user.ini
+cp "$user_ini" "$out/user.ini.before"
+write_after_cut() {
+  mkdir -p "$data_product/Parts"
+  printf '[ActiveLang]\r\nActiveLang=eng\r\n' >"$user_ini"
+  printf 'O9001\r\nM30\r\n' >"$data_product/Parts/after-cut.nc"
+}
+expect_written_after_cut() {
+  grep -qs 'ActiveLang=eng' "$user_ini" || fail "$1: the user.ini written after the cut is gone"
+  grep -qs 'O9001' "$data_product/Parts/after-cut.nc" || fail "$1: the part program saved after the cut is gone"
+  cp "$out/user.ini.before" "$user_ini"
+  rm "$data_product/Parts/after-cut.nc"
+}
 next_start() {
   setup_args=()
   rm -f "$transcript"
@@ -121,25 +143,29 @@ setup_args=(/S /ROLLBACK)
 rm -f "$transcript"
 start_setup
 cut_when moved_out
+write_after_cut
 next_start
+expect_written_after_cut "a cut while the current release moved out"
 expect_state "a cut while the current release moved out, then a start: not the updated release" "$updated"
 expect_only_kept_release
 silent_run /S /ROLLBACK
 expect_transcript "exit 0"
 expect_state "the kept release after the undone cut" "$before"
-pass "cut while the current release moved out: undone at the next start; the kept release whole"
+pass "cut while the current release moved out, files written meanwhile: undone at the next start, the files in the data tree; the kept release whole"
 
 setup_args=(/S /ROLLBACK)
 rm -f "$transcript"
 start_setup
 cut_when swap_says cleared
+write_after_cut
 next_start
+expect_written_after_cut "a cut while the kept release moved in"
 expect_state "a cut while the kept release moved in, then a start: not the updated release" "$updated"
 expect_only_kept_release
 silent_run /S /ROLLBACK
 expect_transcript "exit 0"
 expect_state "the kept release after the finished cut" "$before"
-pass "cut while the kept release moved in: finished at the next start; the other release kept whole"
+pass "cut while the kept release moved in, files written meanwhile: finished at the next start, the files in the data tree; the other release kept whole"
 
 # --- Nothing kept: never updated, and updated with /NOKEEP.
 clean_machine

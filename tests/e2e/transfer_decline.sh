@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The same machine and release, but the user answers No: nothing is saved or
-# merged, the new release's amend files stay as shipped, its user tree fills
-# the data directory.
+# merged, the new release's amend files stay as shipped, its user tree is
+# laid in the data directory, and the operator's own files stay there
+# (without the old parameter files).
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/transfer_lib.sh"
 
@@ -27,14 +28,15 @@ for cfg in Mill Lathe; do
       fail "config/$cfg/$f is not the new release's: $(cat "$product/config/$cfg/$f")"
   done
 done
-# The data tree is the new release's user tree: the old files are gone.
+# The data tree is the new release's user tree with the operator's files
+# beside it; the old values are not.
 cmp -s "$data_product/user.ini" "$transfer_release/User/TorneLix/user.ini" || fail "user.ini is not the new release's"
 expect_file "$data_product/Users/operator.txt"
-expect_gone "$data_product/config/Mill/machine.plc"
+grep -q 'ladder of the machine' "$data_product/config/Mill/machine.plc" || fail "the operator's machine.plc is gone"
 expect_no_parameter_files "$data_product"
 expect_gone "$install_root/User"
 expect_gone "$temp_save"
 expect_gone "$param_work"
 log=$(setup_log)
 ! grep -q '参数迁移' <<<"$log" || fail "setup log mentions a transfer: $log"
-pass "the new release's amend files untouched, its user tree in place, no work directories, no transfer in the log"
+pass "the new release's amend files untouched, its user tree and the operator's files in place, no work directories, no transfer in the log"

@@ -45,14 +45,19 @@ TEST(RecordPlaces, AJournalOrKeptRecordNamingAnyOtherPlaceIsRefused)
     run.tag = "5f3a01c2";
     run.moves.push_back({Data(), TagDirFor(Data(), run.tag) + "\\1"});
     run.absent.push_back(SystemDirectory() + "\\tlxdx.dll");
+    run.dataTree = Data();
+    run.laid.push_back({Data() + "\\user.ini", "31-133000000000000000"});
     EXPECT_EQ(JournalPlacesProblem(run), "");
-    for (int line = 0; line < 4; ++line) {
+    for (int line = 0; line < 7; ++line) {
         JournalContents bad = run;
         switch (line) {
         case 0: bad.moves.push_back({"D:\\Parts", TagDirFor(Data(), run.tag) + "\\2"}); break;
         case 1: bad.saved.push_back({SystemDirectory() + "\\x.dll", "D:\\Other\\x.dll"}); break;
         case 2: bad.kept.push_back("D:\\Other"); break;
         case 3: bad.tag = "..\\..\\Other"; break;
+        case 4: bad.dataTree = "D:\\Parts"; break; // its files would be taken for the release's
+        case 5: bad.prior.push_back({"D:\\Parts\\O1.nc", "1-1"}); break;
+        case 6: bad.laid.push_back({Install() + "\\TorneLix\\x.dll", "1-1"}); break;
         }
         EXPECT_NE(JournalPlacesProblem(bad), "") << "line kind " << line;
     }

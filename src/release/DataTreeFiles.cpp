@@ -1,0 +1,219 @@
+#include "release/DataTreeFiles.h"
+
+#include "locations/Locations.h"
+#include "logs/SetupLog.h"
+#include "logs/TraceLog.h"
+#include "params/ParameterFileKinds.h"
+#include "platform/DirectoryEntries.h"
+#include "platform/DirectoryTree.h"
+#include "platform/File.h"
+#include "platform/FileCopy.h"
+#include "platform/MultiByte.h"
+#include "platform/Paths.h"
+#include "platform/TempDirectory.h"
+
+std::string FileStamp(const std::string& path)
+{
+    unsigned long long size = 0, when = 0;
+    if (!FileSizeOf(path, &size) || !LastWriteTimeOf(path, &when))
+        return std::string();
+    return std::to_string(size) + "-" + std::to_string(when);
+}
+
+void ListLaidFiles(const std::string& dir, const std::string& into, std::vector<LaidFile>* files)
+{
+    ForEachEntry(dir, "*", [&](const DirectoryEntry& entry) {
+        std::string from = JoinPath(dir, entry.name), as = JoinPath(into, entry.name);
+        if (from.empty() || as.empty() || entry.IsReparsePoint())
+            return true;
+        if (entry.IsDirectory())
+            ListLaidFiles(from, as, files);
+        else
+            files->push_back({as, FileStamp(from)});
+        return true;
+    });
+}
+
+LaidFiles::LaidFiles(const std::vector<LaidFile>& files)
+{
+    for (const LaidFile& file : files)
+        m_stamps[LowerMultiByte(file.path)] = file.stamp;
+}
+
+bool LaidFiles::Holds(const std::string& livePath, const std::string& file) const
+{
+    auto found = m_stamps.find(LowerMultiByte(livePath));
+    // A laid file changed since (the operator's version put in its place)
+    // is no longer the release's.
+    return found != m_stamps.end() && !found->second.empty() && found->second == FileStamp(file);
+}
+
+bool MovesWithRelease(const std::string& livePath, const std::string& file, const LaidFiles& laid)
+{
+    return IsParameterFileName(livePath.substr(livePath.find_last_of('\\') + 1)) || laid.Holds(livePath, file);
+}
+
+std::string OlderVersionName(const std::string& path, unsigned long long lastWrite)
+{
+    size_t slash = path.find_last_of('\\');
+    std::string dir = path.substr(0, slash), name = path.substr(slash + 1);
+    size_t dot = name.find_last_of('.');
+    std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+    std::string ext = stem.size() == name.size() ? std::string() : name.substr(dot);
+    std::string base = stem + ".older-" + LocalStampOfFileTime(lastWrite);
+    for (int n = 1; n < 1000; ++n) {
+        std::string candidate = JoinPath(dir, base + (n == 1 ? std::string() : "-" + std::to_string(n)) + ext);
+        if (candidate.empty())
+            return std::string();
+        if (KindOfPath(candidate) == PathKind::missing)
+            return candidate;
+    }
+    return std::string();
+}
+
+namespace {
+// One walk of a data tree copy by renames. The live path of each file (where
+// it lies in the live tree) decides whether it is taken.
+struct DataMove {
+    std::function<bool(const std::string& livePath, const std::string& file)> take;
+    bool fromIsLive = false; // moving out of the live tree, else into it
+    bool merge = false;      // a file already at the target is met, not a failure
+    std::vector<std::string>* notMoved = nullptr;
+    size_t moved = 0;
+
+    void Stuck(const std::string& path)
+    {
+        notMoved->push_back(path);
+        TraceMessage("|E|data tree move: %s stays", path.c_str());
+    }
+
+    // Two versions of one file: the newer stays at to, the other beside it.
+    void Meet(const std::string& from, const std::string& to)
+    {
+        if (SameFileContents(from, to)) {
+            if (!RemoveFile(from))
+                Stuck(from);
+            return;
+        }
+        unsigned long long fromTime = 0, toTime = 0;
+        LastWriteTimeOf(from, &fromTime);
+        LastWriteTimeOf(to, &toTime);
+        if (fromTime > toTime) {
+            std::string older = OlderVersionName(to, toTime);
+            if (older.empty() || !MovePath(to, older, false)) {
+                Stuck(from);
+                return;
+            }
+            if (!MovePath(from, to, false)) {
+                MovePath(older, to, false);
+                Stuck(from);
+                return;
+            }
+            ++moved;
+            WriteLogLine("两个版本都有改动，较新的留在原处：" + to + "；另一个保留为：" + older);
+        } else {
+            std::string older = OlderVersionName(to, fromTime);
+            if (older.empty() || !MovePath(from, older, false)) {
+                Stuck(from);
+                return;
+            }
+            ++moved;
+            WriteLogLine("两个版本都有改动，较新的留在原处：" + to + "；另一个保留为：" + older);
+        }
+    }
+
+    void File(const std::string& from, const std::string& to)
+    {
+        if (!take(fromIsLive ? from : to, from))
+            return;
+        PathKind target = KindOfPath(to);
+        if (target == PathKind::missing) {
+            MakeDirectoryPath(ParentOf(to));
+            if (MovePath(from, to, false))
+                ++moved;
+            else
+                Stuck(from);
+        } else if (merge && target == PathKind::file) {
+            Meet(from, to);
+        } else {
+            Stuck(from);
+        }
+    }
+
+    void Directory(const std::string& from, const std::string& to, bool top)
+    {
+        PathKind target = KindOfPath(to);
+        if (target != PathKind::missing && target != PathKind::directory) {
+            Stuck(from);
+            return;
+        }
+        if (merge && target == PathKind::missing && !fromIsLive)
+            MakeDirectoryPath(to); // the operator's empty folders come along
+        std::vector<DirectoryEntry> entries;
+        ForEachEntry(from, "*", [&](const DirectoryEntry& entry) {
+            entries.push_back(entry);
+            return true;
+        });
+        for (const DirectoryEntry& entry : entries) {
+            std::string fromChild = JoinPath(from, entry.name), toChild = JoinPath(to, entry.name);
+            if (fromChild.empty() || toChild.empty())
+                Stuck(from); // too long to move
+            else if (entry.IsReparsePoint())
+                continue; // what a link leads to is not the product's: it stays
+            else if (entry.IsDirectory())
+                Directory(fromChild, toChild, false);
+            else
+                File(fromChild, toChild);
+        }
+        // The live tree's folders stay with the operator's files; an emptied
+        // folder of a copy goes.
+        if (!top && !fromIsLive)
+            RemoveEmptyDirectory(from);
+    }
+};
+} // namespace
+
+void MoveReleaseFilesOut(const std::string& live, const std::string& copy, const LaidFiles& laid,
+                         std::vector<std::string>* notMoved, const std::function<bool(const std::string& path)>& stays)
+{
+    if (KindOfPath(live) != PathKind::directory)
+        return;
+    DataMove move;
+    move.take = [&](const std::string& path, const std::string& file) {
+        return MovesWithRelease(path, file, laid) && !(stays && stays(path));
+    };
+    move.fromIsLive = true;
+    move.notMoved = notMoved;
+    MakeDirectoryPath(copy); // the release's copy of the data tree, even when it holds nothing
+    move.Directory(live, copy, true);
+}
+
+size_t MergeIntoLiveTree(const std::string& copy, const std::string& live, bool operatorOnly, const LaidFiles& laid,
+                         std::vector<std::string>* notMoved)
+{
+    PathKind kind = KindOfPath(copy);
+    if (kind == PathKind::missing || kind == PathKind::link)
+        return 0;
+    DataMove move;
+    move.take = [&](const std::string& path, const std::string& file) {
+        return !operatorOnly || !MovesWithRelease(path, file, laid);
+    };
+    move.merge = true;
+    move.notMoved = notMoved;
+    if (kind == PathKind::file)
+        move.File(copy, live);
+    else
+        move.Directory(copy, live, true);
+    return move.moved;
+}
+
+bool BringOperatorFilesHome(const std::string& copy, const std::string& live, const LaidFiles& laid)
+{
+    std::vector<std::string> notMoved;
+    size_t home = MergeIntoLiveTree(copy, live, true, laid, &notMoved);
+    if (home != 0)
+        WriteLogLine("操作员的文件已放回数据目录：" + std::to_string(home) + " 个，来自 " + copy);
+    for (const std::string& path : notMoved)
+        WriteLogLine("操作员的文件未能放回数据目录，保留：" + path);
+    return notMoved.empty();
+}

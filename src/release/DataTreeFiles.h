@@ -1,0 +1,76 @@
+// Whose a file of the data tree is, and the moves that follow from it.
+//
+// A file the release laid in the data tree (its user tree copied in, or what
+// its package put there; recorded as "laid" right when it was laid) is the
+// release's. A file of the parameter file set holds the machine's values.
+// Every other file is the operator's, and so is every file of a release that
+// did not record what it laid: the setup cannot tell, so it keeps it.
+//
+// The release's files and the machine's values move with their release (set
+// aside, kept, swapped, dropped); the operator's files stay in the live data
+// tree. Where two versions of one file meet, the newer stays in place and
+// the other is kept beside it as "<name>.older-YYYYMMDD-HHMMSS<.ext>" (its own
+// last write time), and the setup log names both. Nothing here deletes a file
+// that is not byte-identical to one that stays. Each record names the data
+// tree it set aside itself: while a cut run's program tree is aside,
+// setup.cfg, and with it DataProductDir, may be missing. Windows only.
+#pragma once
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "release/JournalRecords.h"
+
+// A file's stamp: its size and last write time; empty when unreadable.
+std::string FileStamp(const std::string& path);
+
+// Every file below dir (links left out), as the path it has below into, with
+// its stamp.
+void ListLaidFiles(const std::string& dir, const std::string& into, std::vector<LaidFile>* files);
+
+// What a release laid in the data tree, as paths in the live tree.
+class LaidFiles {
+public:
+    LaidFiles() = default;
+    explicit LaidFiles(const std::vector<LaidFile>& files);
+    // The file at file (a copy's or the live one) that lies at livePath in
+    // the live tree is the one laid there, unchanged.
+    bool Holds(const std::string& livePath, const std::string& file) const;
+
+private:
+    std::map<std::string, std::string> m_stamps; // lower-case path: stamp
+};
+
+// The file at file, which lies at livePath in the live data tree, moves with
+// its release: laid by it and unchanged since, or one of the machine's values.
+bool MovesWithRelease(const std::string& livePath, const std::string& file, const LaidFiles& laid);
+
+// The name a file's other version is kept under beside path: path's name
+// with ".older-<stamp>" before its extension, made unique; empty when it
+// cannot be formed.
+std::string OlderVersionName(const std::string& path, unsigned long long lastWrite);
+
+// Moves the release's files and the machine's values of the live tree
+// (laid by laid) into copy by renames, leaving the operator's files where
+// they are, and those for which stays holds; what cannot be moved is
+// appended to notMoved.
+void MoveReleaseFilesOut(const std::string& live, const std::string& copy, const LaidFiles& laid,
+                         std::vector<std::string>* notMoved,
+                         const std::function<bool(const std::string& path)>& stays = nullptr);
+
+// Merges a copy of the data tree into the live tree by renames: every file
+// (operatorOnly: only the operator's files, judged by laid) that is not in
+// the live tree moves in; one that is there byte for byte leaves the copy;
+// two different versions: the newer stays in place, the other beside it
+// (OlderVersionName), named in the setup log. The copy's top directory
+// stays. What cannot be moved is appended to notMoved. Returns the number of
+// files that came into the live tree.
+size_t MergeIntoLiveTree(const std::string& copy, const std::string& live, bool operatorOnly, const LaidFiles& laid,
+                         std::vector<std::string>* notMoved);
+
+// Before a copy of the data tree is deleted or kept as a release: its
+// operator's files come home into live (MergeIntoLiveTree, operatorOnly),
+// with a line in the setup log when any did. False when one could not: the
+// copy must not be deleted then.
+bool BringOperatorFilesHome(const std::string& copy, const std::string& live, const LaidFiles& laid);

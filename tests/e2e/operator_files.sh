@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# The operator's files are never the release's. A week of work on the new
+# release (40 new part programs, 10 edited, a value changed) stays in the
+# data tree byte for byte through /ROLLBACK, a second /ROLLBACK, the next
+# update and a /NOKEEP update, while the program and the value go back and
+# forth. Part programs saved and edited between a cut while the package runs
+# and the next start are in the data tree after it, the older of two versions
+# kept beside the newer. Kept directories deleted by hand: /ROLLBACK refuses
+# (exit code 14) and moves nothing, and the next update keeps every file.
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/transfer_lib.sh"
+. "$(dirname "$0")/rollback_lib.sh"
+unset TLX_PACKAGE_TREE
+
+# Every file the operator has in the data tree, with its checksum.
+operator_files() { (cd "$data_product" && { find Parts Week Users -type f ! -name '*.older-*' -print0 2>/dev/null || true; } | sort -z | xargs -0r md5sum); }
+expect_operator_files() {
+  local now
+  now=$(operator_files)
+  [ "$now" = "$2" ] || fail "$1: the operator's files differ: $(diff <(echo "$2") <(echo "$now") | head -10)"
+}
+expect_log() { setup_log | grep -qF -- "$1" || fail "setup log lacks: $1"; }
+mill_speed() { tr -d '\r' <"$product/config/Mill/amend.dat" | grep '^m_fSpeed = ' | cut -d' ' -f3; }
+
+# --- A week of work through /ROLLBACK, back, the next update and /NOKEEP.
+clean_machine
+lay_out_rollback_machine
+part_programs "$data_product" 100
+place_setup "$transfer_setup"
+silent_run /S
+expect_transcript "exit 0"
+expect_carried
+sleep 1 # the week's edits are newer than anything the update wrote
+mkdir -p "$data_product/Week"
+for ((i = 0; i < 40; i++)); do printf 'O%d\r\nG1 X%d F100\r\nM30\r\n' $((5000 + i)) "$i" >"$data_product/Week/W$i.nc"; done
+for ((i = 0; i < 10; i++)); do printf '(edited on the new release)\r\n' >>"$data_product/Parts/p0/O$i.nc"; done
+sed -i 's/^m_fSpeed = 12\.5\r$/m_fSpeed = 13.75\r/' "$product/config/Mill/amend.dat"
+[ "$(mill_speed)" = 13.75 ] || fail "the value was not changed"
+week=$(operator_files)
+
+silent_run /S /ROLLBACK
+expect_transcript "exit 0"
+grep -q 'old release' "$product/release.txt" || fail "/ROLLBACK: not the old release"
+expect_file "$data_product/config/Mill/tornelix.dat" # the old release's values are back
+expect_operator_files "after /ROLLBACK" "$week"
+expect_log '操作员的文件（零件程序等）留在数据目录中'
+expect_log '操作员的文件留在数据目录中'
+[ -z "$(find "$data_product" -name '*.older-*')" ] || fail "two versions where the operator edited on one side only"
+pass "/ROLLBACK: the old program and values, the week's 50 files in the data tree byte for byte"
+
+silent_run /S /ROLLBACK
+expect_transcript "exit 0"
+grep -q 'release=transfer' "$product/release.txt" || fail "second /ROLLBACK: not the new release"
+[ "$(mill_speed)" = 13.75 ] || fail "second /ROLLBACK: the changed value is not back"
+expect_gone "$data_product/config/Mill/tornelix.dat"
+expect_operator_files "after the second /ROLLBACK" "$week"
+pass "a second /ROLLBACK: the new release with the changed value, the week's files in place"
+
+silent_run /S
+expect_transcript "exit 0"
+expect_operator_files "after the next update" "$week"
+expect_only_kept_release
+silent_run /S /NOKEEP
+expect_transcript "exit 0"
+expect_operator_files "after a /NOKEEP update" "$week"
+expect_nothing_set_aside
+pass "the next update and a /NOKEEP update: every one of the week's files in the data tree"
+
+# --- A cut while the package runs; the operator saves and edits before the next start.
+trace_log="$temp_dir/TornelixSetupLog.txt"
+reached_state() { grep -aq "^|S|state $1 " "$trace_log" 2>/dev/null; }
+clean_machine
+lay_out_rollback_machine
+part_programs "$data_product" 60
+old_o0=$(cat "$data_product/Parts/p0/O0.nc")
+operator_files() { (cd "$data_product" && { find Parts -type f ! -name 'O[0-4].nc' ! -name '*.older-*' -print0 2>/dev/null || true; } | sort -z | xargs -0r md5sum); }
+untouched=$(operator_files)
+place_setup "$transfer_setup"
+rm -f "$transcript" "$trace_log"
+setup_args=(/S)
+start_setup
+for ((i = 0; i < 1200; i++)); do
+  reached_state 6 && break
+  kill -0 "$robot_pid" 2>/dev/null || fail "the run ended before the package"
+  sleep 0.05
+done
+wineserver -k
+wait "$robot_pid" || true
+expect_file "$D/Velko/Boot/SetUp.journal"
+sleep 1
+mkdir -p "$data_product/Shift" "$data_product/Parts/p0"
+for ((i = 0; i < 20; i++)); do printf 'O%d\r\n(after the cut)\r\nM30\r\n' $((7000 + i)) >"$data_product/Shift/S$i.nc"; done
+for ((i = 0; i < 5; i++)); do printf 'O%04d\r\n(saved again after the cut)\r\nM30\r\n' "$i" >"$data_product/Parts/p0/O$i.nc"; done
+saved_after_cut() { (cd "$data_product" && md5sum Shift/S*.nc Parts/p0/O[0-4].nc 2>/dev/null || true); }
+written=$(saved_after_cut)
+silent_run /S
+expect_transcript "exit 0"
+expect_carried
+grep -q 'release=transfer' "$product/release.txt" || fail "not the new release"
+now=$(saved_after_cut)
+[ "$now" = "$written" ] || fail "the files saved after the cut differ: $(diff <(echo "$written") <(echo "$now") | head)"
+[ "$(operator_files)" = "$untouched" ] || fail "the other part programs differ after the cut"
+older=$(find "$data_product/Parts/p0" -name 'O0.older-*.nc')
+[ -n "$older" ] || fail "the earlier version of O0.nc is not kept beside it"
+[ "$(cat "$older")" = "$old_o0" ] || fail "$older is not the earlier O0.nc"
+expect_log "两个版本都有改动，较新的留在原处："
+expect_log '\O0.nc；另一个保留为：'
+pass "a cut while the package ran: the 25 files saved after it in the data tree, the earlier versions beside them"
+
+# --- Kept directories deleted by hand.
+operator_files() { (cd "$data_product" && { find Parts Users -type f ! -name '*.older-*' -print0 2>/dev/null || true; } | sort -z | xargs -0r md5sum); }
+clean_machine
+lay_out_rollback_machine
+part_programs "$data_product" 50
+place_setup "$transfer_setup"
+silent_run /S
+expect_transcript "exit 0"
+rm -rf "$D/Velko.previous"
+files=$(operator_files)
+before=$(snapshot "$install_root" "$D" | grep -v ' \./Velko/Boot\(/\|$\)')
+silent_run /S /ROLLBACK
+expect_transcript "exit 14"
+after=$(snapshot "$install_root" "$D" | grep -v ' \./Velko/Boot\(/\|$\)')
+[ "$before" = "$after" ] || fail "/ROLLBACK changed the machine: $(diff <(echo "$before") <(echo "$after") | head)"
+expect_log "保留的版本不完整，没有做任何更改："
+silent_run /S /CHECK /ROLLBACK
+expect_transcript "exit 14"
+silent_run /S
+expect_transcript "exit 0"
+expect_operator_files "the update after the kept directories were deleted" "$files"
+pass "kept directories deleted by hand: /ROLLBACK refuses with 14 and moves nothing; the next update keeps every file"
