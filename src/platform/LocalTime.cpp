@@ -8,3 +8,13 @@ bool LocalTimeOf(time_t now, struct tm* local)
     return localtime_r(&now, local) != nullptr;
 #endif
 }
+
+std::string LocalTimeText()
+{
+    struct tm local = {};
+    if (!LocalTimeOf(time(nullptr), &local))
+        return std::string();
+    char buf[32];
+    size_t n = strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &local);
+    return std::string(buf, n);
+}

@@ -16,15 +16,7 @@
 const char kRunStateKey[] = "Software\\Velko\\TorneLix\\Setup";
 
 namespace {
-std::string Now()
-{
-    struct tm local = {};
-    if (!LocalTimeOf(time(nullptr), &local))
-        return std::string();
-    char buf[32];
-    size_t n = strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &local);
-    return std::string(buf, n);
-}
+std::string Now() { return LocalTimeText(); }
 
 // The whole file is written beside and put in place in one step: an engine
 // reading it meanwhile sees the old state or the new one, never half.

@@ -26,24 +26,11 @@ bool ReadTrailer(FileSetupSource& source, PackageTrailer* trailer, uint64_t* tra
 }
 } // namespace
 
-std::string RecordedReleaseName(const std::string& setupPath)
-{
-    try {
-        BinaryFile file;
-        file.OpenOrThrow(setupPath, BinaryFile::modeRead | BinaryFile::shareDenyNone);
-        FileSetupSource source(file);
-        PackageTrailer trailer;
-        uint64_t trailerAt = 0;
-        std::string name;
-        if (!ReadTrailer(source, &trailer, &trailerAt) || !ReadReleaseNameBlock(source, trailerAt, trailer.reserved, &name))
-            return std::string();
-        return name;
-    } catch (const FileError&) {
-        return std::string();
-    }
-}
-
-std::string RecordedSetupDigest(const std::string& setupPath)
+namespace {
+// What read gives from the setup file's trailer (and the source it lies
+// in); empty when the file cannot be read or has no trailer.
+template <typename Read>
+std::string FromTrailer(const std::string& setupPath, Read read)
 {
     try {
         BinaryFile file;
@@ -53,8 +40,24 @@ std::string RecordedSetupDigest(const std::string& setupPath)
         uint64_t trailerAt = 0;
         if (!ReadTrailer(source, &trailer, &trailerAt))
             return std::string();
-        return DigestHex(trailer.digest);
+        return read(source, trailer, trailerAt);
     } catch (const FileError&) {
         return std::string();
     }
+}
+} // namespace
+
+std::string RecordedReleaseName(const std::string& setupPath)
+{
+    return FromTrailer(setupPath, [](FileSetupSource& source, const PackageTrailer& trailer, uint64_t trailerAt) {
+        std::string name;
+        return ReadReleaseNameBlock(source, trailerAt, trailer.reserved, &name) ? name : std::string();
+    });
+}
+
+std::string RecordedSetupDigest(const std::string& setupPath)
+{
+    return FromTrailer(setupPath, [](FileSetupSource&, const PackageTrailer& trailer, uint64_t) {
+        return DigestHex(trailer.digest);
+    });
 }

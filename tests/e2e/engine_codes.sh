@@ -27,16 +27,10 @@ clean_machine
 lay_out_old_installation
 place_setup "$TLX_E2E_DATA/base/Setup.exe"
 before=$(snapshot "$install_root" "$D" "$desktop" "$programs")
-release="$out/release-control"
-ready="$out/control-ready"
-wine "$TLX_WIN_BIN/double_control.exe" --until-file "$(winpath "$release")" --ready-file "$(winpath "$ready")" \
-  >/dev/null 2>&1 &
-control_pid=$!
-wait_for_file "$ready" 30 || fail "the control program double did not start"
+start_control_program
 setup_args=(/S /ENGINECODES /WAIT=2)
 run_setup --report-windows
-touch "$release"
-wait "$control_pid" || true
+stop_control_program
 expect_exit 1618 control
 after=$(snapshot "$install_root" "$D" "$desktop" "$programs")
 [ "$before" = "$after" ] || fail "the machine changed: $(diff <(echo "$before") <(echo "$after") | head -20)"

@@ -20,7 +20,11 @@ by_hand="$out/mksetup-by-hand.sh"
 cat >"$by_hand" <<SH
 #!/usr/bin/env bash
 [ "\$1" = --check-cfg ] && exit 0
-exec bash "$e2e_root/scripts/wine-run.sh" "$TLX_WIN_BIN/mksetup.exe" "\$@"
+args=()
+while [ \$# -gt 0 ]; do
+  if [ "\$1" = --cfg ]; then args+=(--no-cfg-check); shift 2; else args+=("\$1"); shift; fi
+done
+exec bash "$e2e_root/scripts/wine-run.sh" "$TLX_WIN_BIN/mksetup.exe" "\${args[@]}"
 SH
 chmod +x "$by_hand"
 MKSETUP=$by_hand bash "$e2e_root/scripts/package-release.sh" "$bad_release" "$bad_setup" "$TLX_WIN_BIN/Setup.exe" \

@@ -56,11 +56,12 @@ expect_gone "$data_product/config/Mill/tornelix.dat"
 expect_operator_files "after the second /ROLLBACK" "$week"
 pass "a second /ROLLBACK: the new release with the changed value, the week's files in place"
 
-silent_run /S
+# The same release again: installed anew only when asked.
+silent_run /S /REINSTALL
 expect_transcript "exit 0"
 expect_operator_files "after the next update" "$week"
 expect_only_kept_release
-silent_run /S /NOKEEP
+silent_run /S /NOKEEP /REINSTALL
 expect_transcript "exit 0"
 expect_operator_files "after a /NOKEEP update" "$week"
 expect_nothing_set_aside
@@ -125,7 +126,7 @@ after=$(snapshot "$install_root" "$D" | grep -v ' \./Velko/Boot\(/\|$\)')
 expect_log "保留的版本不完整，没有做任何更改："
 silent_run /S /CHECK /ROLLBACK
 expect_transcript "exit 14"
-silent_run /S
+silent_run /S /REINSTALL
 expect_transcript "exit 0"
 expect_operator_files "the update after the kept directories were deleted" "$files"
 pass "kept directories deleted by hand: /ROLLBACK refuses with 14 and moves nothing; the next update keeps every file"

@@ -17,7 +17,7 @@ new2_release="$out/new2"
 cp -r "$transfer_release" "$new2_release"
 printf 'release=new2\r\n' >"$new2_release/TorneLix/release.txt"
 new2_setup="$out/Setup-new2.exe"
-wine "$TLX_WIN_BIN/mksetup.exe" "$(winpath "$TLX_WIN_BIN/Setup.exe")" "$(winpath "$TLX_WIN_BIN/double_package.exe")" \
+wine "$TLX_WIN_BIN/mksetup.exe" --no-cfg-check "$(winpath "$TLX_WIN_BIN/Setup.exe")" "$(winpath "$TLX_WIN_BIN/double_package.exe")" \
   "$(winpath "$new2_setup")" >"$out/mksetup-new2.out" 2>&1 || fail "mksetup: $(cat "$out/mksetup-new2.out")"
 
 # Every file of the data tree but the parameter files, with its checksum.

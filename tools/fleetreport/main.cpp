@@ -13,15 +13,7 @@
 #include "platform/TextEncoding.h"
 
 namespace {
-std::string Now()
-{
-    struct tm local = {};
-    if (!LocalTimeOf(time(nullptr), &local))
-        return std::string();
-    char buf[32];
-    size_t n = strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &local);
-    return std::string(buf, n);
-}
+std::string Now() { return LocalTimeText(); }
 } // namespace
 
 int main(int argc, char** argv)
