@@ -342,5 +342,5 @@ bool IsWithinOwnTrees(const std::string& path)
         if (IsSelfOrWithin(path, tree))
             return true;
     std::string temp = TempPath();
-    return !temp.empty() && IsSelfOrWithin(path, temp) && !SamePath(WithoutTrailingBackslash(path), WithoutTrailingBackslash(temp));
+    return !temp.empty() && IsStrictlyWithin(path, temp);
 }

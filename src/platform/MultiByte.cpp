@@ -54,6 +54,11 @@ bool IsMultiByteLead(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
 
 bool SamePath(const std::string& a, const std::string& b) { return LowerMultiByte(a) == LowerMultiByte(b); }
 
+bool IsStrictlyWithin(const std::string& path, const std::string& dir)
+{
+    return IsSelfOrWithin(path, dir) && !SamePath(WithoutTrailingBackslash(path), WithoutTrailingBackslash(dir));
+}
+
 bool IsSelfOrWithin(const std::string& path, const std::string& dir)
 {
     std::string p = LowerMultiByte(path), d = LowerMultiByte(WithoutTrailingBackslash(dir));

@@ -20,3 +20,5 @@ bool SamePath(const std::string& a, const std::string& b);
 // path is dir or lies below it (dir with or without its trailing backslash;
 // an empty dir holds nothing).
 bool IsSelfOrWithin(const std::string& path, const std::string& dir);
+// The same, dir itself left out.
+bool IsStrictlyWithin(const std::string& path, const std::string& dir);

@@ -184,13 +184,7 @@ std::string KeptPlacesProblem(const KeptRecord& record)
     for (const std::string& dir : record.drop)
         if (!IsTagDirectory(dir) || SamePath(dir.substr(dir.find_last_of('\\') + 1), record.tag))
             return "names a directory to delete that is no earlier kept release: " + dir;
-    if (!record.dataTree.empty() && !IsProductPlace(record.dataTree))
-        return "names a data tree that is not the product's: " + record.dataTree;
-    for (const std::vector<LaidFile>* list : {&record.laid, &record.keptLaid})
-        for (const LaidFile& file : *list)
-            if (record.dataTree.empty() || !IsSelfOrWithin(file.path, record.dataTree))
-                return "names a file laid outside the data tree: " + file.path;
-    return std::string();
+    return DataTreeProblem(record.dataTree, {&record.laid, &record.keptLaid});
 }
 
 KeptReading ReadKeptRecord(KeptRecord* record, std::string* problem)

@@ -40,7 +40,6 @@ bool Append(const std::string& line)
 }
 
 // path lies below dir.
-bool IsWithin(const std::string& path, const std::string& dir) { return IsSelfOrWithin(path, dir) && !SamePath(path, dir); }
 
 bool RecordedAbsent(const std::string& path)
 {
@@ -115,10 +114,10 @@ bool IsFixed(const std::string& path)
 
 bool HoldsFixed(const std::string& dir)
 {
-    if (IsWithin(BootDirPath(), dir))
+    if (IsStrictlyWithin(BootDirPath(), dir))
         return true;
     for (const std::string& kept : g_run.kept)
-        if (IsWithin(kept, dir) && !HasAsideCopy(kept))
+        if (IsStrictlyWithin(kept, dir) && !HasAsideCopy(kept))
             return true;
     return false;
 }
@@ -364,13 +363,7 @@ std::string JournalPlacesProblem(const JournalContents& run)
         for (const std::string& path : *list)
             if (!IsProductPlace(path))
                 return "names a place that is not the product's: " + path;
-    if (!run.dataTree.empty() && !IsProductPlace(run.dataTree))
-        return "names a data tree that is not the product's: " + run.dataTree;
-    for (const std::vector<LaidFile>* list : {&run.laid, &run.prior})
-        for (const LaidFile& file : *list)
-            if (run.dataTree.empty() || !IsSelfOrWithin(file.path, run.dataTree))
-                return "names a file laid outside the data tree: " + file.path;
-    return std::string();
+    return DataTreeProblem(run.dataTree, {&run.laid, &run.prior});
 }
 
 EarlierRun InspectJournal(JournalContents* run, std::string* problem, std::string* cutEarly)
@@ -510,7 +503,7 @@ bool RecordLaid(const std::vector<LaidFile>& files)
     // Only the tree this run set aside is the release's data tree.
     std::vector<LaidFile> within;
     for (const LaidFile& file : files)
-        if (!g_run.dataTree.empty() && IsWithin(file.path, g_run.dataTree))
+        if (!g_run.dataTree.empty() && IsStrictlyWithin(file.path, g_run.dataTree))
             within.push_back(file);
     if (within.empty())
         return true;

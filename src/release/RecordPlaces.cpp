@@ -7,10 +7,6 @@
 #include "platform/SystemInfo.h"
 #include "release/TagStore.h"
 
-namespace {
-bool IsWithin(const std::string& path, const std::string& dir) { return IsSelfOrWithin(path, dir) && !SamePath(path, dir); }
-} // namespace
-
 bool IsProductPlace(const std::string& path)
 {
     if (!IsPlainDrivePath(path) || IsSelfOrWithin(path, WithoutTrailingBackslash(BootDir())))
@@ -30,7 +26,19 @@ bool IsProductPlace(const std::string& path)
 
 bool IsTagCopyOf(const std::string& copy, const std::string& original, const std::string& tag)
 {
-    return IsTagForm(tag) && IsPlainDrivePath(copy) && IsWithin(copy, TagDirFor(original, tag));
+    return IsTagForm(tag) && IsPlainDrivePath(copy) && IsStrictlyWithin(copy, TagDirFor(original, tag));
+}
+
+std::string DataTreeProblem(const std::string& dataTree,
+                            std::initializer_list<const std::vector<LaidFile>*> laidLists)
+{
+    if (!dataTree.empty() && !IsProductPlace(dataTree))
+        return "names a data tree that is not the product's: " + dataTree;
+    for (const std::vector<LaidFile>* list : laidLists)
+        for (const LaidFile& file : *list)
+            if (dataTree.empty() || !IsSelfOrWithin(file.path, dataTree))
+                return "names a file laid outside the data tree: " + file.path;
+    return std::string();
 }
 
 bool IsTagDirectory(const std::string& dir)

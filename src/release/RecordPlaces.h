@@ -4,7 +4,11 @@
 // "<root>.previous\<tag>" of its drive, with a tag of the setup's form.
 // Windows only.
 #pragma once
+#include <initializer_list>
 #include <string>
+#include <vector>
+
+#include "release/JournalRecords.h"
 
 // The program and data trees and what lies in them (not the boot
 // directory), the wizards and write-filter trees, the product's shortcuts,
@@ -12,5 +16,9 @@
 bool IsProductPlace(const std::string& path);
 // Below TagDirFor(original, tag), tag of IsTagForm.
 bool IsTagCopyOf(const std::string& copy, const std::string& original, const std::string& tag);
+// Why a record's data tree or the files it says were laid there may not be
+// acted on (a data tree outside the product's, a laid file outside it), or empty.
+std::string DataTreeProblem(const std::string& dataTree,
+                            std::initializer_list<const std::vector<LaidFile>*> laidLists);
 // Exactly a tag's directory below a root's "<root>.previous".
 bool IsTagDirectory(const std::string& dir);

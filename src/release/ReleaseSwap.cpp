@@ -73,13 +73,7 @@ std::string PlacesProblem(const SwapRecord& swap)
         if (!IsTagCopyOf(entry.fresh, entry.original, swap.next.tag))
             return "names a copy outside the swap's directory: " + entry.fresh;
     }
-    if (!swap.next.dataTree.empty() && !IsProductPlace(swap.next.dataTree))
-        return "names a data tree that is not the product's: " + swap.next.dataTree;
-    for (const std::vector<LaidFile>* list : {&swap.next.laid, &swap.next.keptLaid})
-        for (const LaidFile& file : *list)
-            if (swap.next.dataTree.empty() || !IsSelfOrWithin(file.path, swap.next.dataTree))
-                return "names a file laid outside the data tree: " + file.path;
-    return std::string();
+    return DataTreeProblem(swap.next.dataTree, {&swap.next.laid, &swap.next.keptLaid});
 }
 
 // What the record holds; none also for a record cut before its first move
