@@ -166,9 +166,7 @@ std::string ControllerOperations::InstallRootLongPath() { return LongPathOf(Inst
 
 bool ControllerOperations::CollectParameterInfo(ParameterSession& session) { return CollectConfigurationValues(session); }
 
-bool ControllerOperations::SaveDataTree() { return SaveDataTreeWithoutParameterFiles(); }
-
-ClearOutcome ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPort& port)
+ClearOutcome ControllerOperations::ClearOldRelease(InstallPort& port)
 {
     ClearOutcome outcome;
     KeptRecord kept;
@@ -186,10 +184,8 @@ ClearOutcome ControllerOperations::ClearOldRelease(bool dataTreeKept, InstallPor
     if (release.empty())
         release = setup.substr(setup.find_last_of('\\') + 1);
     bool begun = BeginSetAside(release, RecordedSetupDigest(setup), kept.laid);
-    if (begun && dataTreeKept) // its save failed: the tree is the only copy of the user's files
-        RemoveParameterFilesInPlace();
-    outcome.journalWritten = begun && (dataTreeKept || SetAsideDataTree()) && SetAsideProgramTree(port) &&
-                             SetAsideReleaseExtras(dataTreeKept) && RecordPhase(RunPhase::setAside);
+    outcome.journalWritten = begun && SetAsideDataTree() && SetAsideProgramTree(port) && SetAsideReleaseExtras() &&
+                             RecordPhase(RunPhase::setAside);
     if (!outcome.journalWritten) {
         outcome.journal = JournalPath();
         outcome.drive = outcome.journal.substr(0, 2);

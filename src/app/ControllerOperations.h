@@ -19,8 +19,7 @@ public:
     std::string SameReleaseInstalledAt() override;
     std::string InstallRootLongPath() override;
     bool CollectParameterInfo(ParameterSession& session) override;
-    bool SaveDataTree() override;
-    ClearOutcome ClearOldRelease(bool dataTreeKept, InstallPort& port) override;
+    ClearOutcome ClearOldRelease(InstallPort& port) override;
     PackageOutcome ExtractPackage() override;
     bool PutPreviousReleaseBack() override;
     void DiscardPreviousRelease() override;

@@ -71,10 +71,8 @@ public:
     virtual std::string InstallRootLongPath() = 0;
     // State 2: false when the user ended the setup (nothing changed).
     virtual bool CollectParameterInfo(ParameterSession& session) = 0;
-    // State 3: false when the data tree could not be saved whole.
-    virtual bool SaveDataTree() = 0;
     // State 5.
-    virtual ClearOutcome ClearOldRelease(bool dataTreeKept, InstallPort& port) = 0;
+    virtual ClearOutcome ClearOldRelease(InstallPort& port) = 0;
     // State 6: the package checked and run; noProductDir when it ran but left
     // no product directory below InstallRoot; pathRefused (report: why) when
     // the new release's setup.cfg Path would lead out of the product trees.

@@ -161,18 +161,15 @@ InstallSequence::State InstallSequence::RunCollectInfo()
     return params.transferRequested ? SaveFiles : ClearOld;
 }
 
-// 3: save the data tree without its parameter files.
-InstallSequence::State InstallSequence::RunSaveFiles()
-{
-    params.dataTreeKept = !m_machine.SaveDataTree();
-    return ClearOld;
-}
+// 3: nothing to copy: the data tree is saved by its set-aside in state 5
+// (renames on its own drive) and its files come home in state 9.
+InstallSequence::State InstallSequence::RunSaveFiles() { return ClearOld; }
 
 // 5: set the old installation and the shortcuts aside. A journal that
 // cannot be written ends the run with what was moved put back.
 InstallSequence::State InstallSequence::RunClearOld()
 {
-    ClearOutcome outcome = m_machine.ClearOldRelease(params.dataTreeKept, m_window);
+    ClearOutcome outcome = m_machine.ClearOldRelease(m_window);
     if (outcome.journalWritten)
         return Extract;
     if (outcome.restored) {
@@ -267,13 +264,11 @@ InstallSequence::State InstallSequence::RunTransfer()
     return params.transferRequested ? RestoreFiles : PostInstall;
 }
 
-// 9: the saved data tree back over the new one; a tree that was kept in
-// place (its save failed) has nothing to come back, and what is left of the
-// failed copy must not overwrite it.
+// 9: the data tree set aside in state 5 comes home over the new one,
+// without the machine's old parameter files.
 InstallSequence::State InstallSequence::RunRestoreFiles()
 {
-    if (!params.dataTreeKept)
-        m_machine.RestoreSavedFiles(m_window);
+    m_machine.RestoreSavedFiles(m_window);
     return PostInstall;
 }
 

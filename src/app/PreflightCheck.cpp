@@ -278,8 +278,9 @@ int RunPreflightCheck(const SetupOptions& options)
     }
 
     // What the update writes, drive by drive: the package's copy in the
-    // temporary directory, the new release below InstallRoot, and the copy of
-    // the data tree; the old release is set aside by renames.
+    // temporary directory and the new release below InstallRoot; the old
+    // release and the data tree are set aside by renames and the operator's
+    // files come home the same way.
     if (preview.ok) {
         std::map<char, unsigned long long> need;
         auto add = [&](const std::string& path, unsigned long long bytes) {
@@ -288,8 +289,6 @@ int RunPreflightCheck(const SetupOptions& options)
         };
         add(TempPath(), preview.packageSize);
         add(InstallRoot(), preview.releaseSize);
-        if (keep)
-            add(TempSaveDir(), DirectoryTreeBytes(WithoutTrailingBackslash(DataProductDir())));
         RemovePackagePreview(preview);
         for (const auto& drive : need) {
             unsigned long long free = 0, total = 0;

@@ -1,6 +1,7 @@
 // Saving what must survive a reinstall: the controller values of every
-// configuration as text amend files, and the data tree without its parameter
-// files; later the saved tree comes back over the new release.
+// configuration as text amend files. The data tree itself is set aside whole
+// with the release (renames on its own drive) and comes home after the
+// package without its parameter files.
 #include "paramsteps/ParameterFileSet.h"
 
 #include <algorithm>
@@ -25,17 +26,7 @@
 #include "platform/Paths.h"
 #include "platform/StringUtil.h"
 
-// The parameter file set: the files that a saved copy of the data tree must
-// not bring back, because the new release's own ones must stay in force.
 namespace {
-using Remover = std::function<void(const std::string& path)>;
-
-void DeleteSavedFile(const std::string& path) { DeleteUnprotectedFile(path); }
-
-// In place the files are set aside, not deleted: a failed update puts them
-// back.
-void SetFileAside(const std::string& path) { SetAside(path); }
-
 bool IsParameterDataFileName(const std::string& name)
 {
     return LowerMultiByte(name) == kParameterDataFileName;
@@ -71,38 +62,6 @@ bool SaveAmendValues(const std::string& amendFile, const std::string& listing)
         return true;
     RemoveFile(listing);
     return false;
-}
-
-static void RemoveParameterFileSet(const std::string& root, const Remover& remove)
-{
-    PathList list;
-    for (size_t i = 0; i < kParameterWholeNameCount; ++i) {
-        const char* name = kParameterWholeNames[i];
-        list.clear();
-        CollectByName(root, name, list);
-        for (const auto& path : list)
-            remove(path);
-    }
-    for (size_t i = 0; i < kParameterFragmentCount; ++i) {
-        const char* fragment = kParameterFragments[i];
-        list.clear();
-        CollectByFragment(root, fragment, list);
-        for (const auto& path : list)
-            remove(path);
-    }
-    for (size_t i = 0; i < kParameterDataFilePairCount; ++i) {
-        list.clear();
-        CollectByFragments(root, kParameterDataFilePairs[i].first, kParameterDataFilePairs[i].second, list);
-        for (const auto& path : list)
-            remove(path);
-    }
-    for (size_t i = 0; i < kParameterLastNameCount; ++i) {
-        const char* name = kParameterLastNames[i];
-        list.clear();
-        CollectByName(root, name, list);
-        for (const auto& path : list)
-            remove(path);
-    }
 }
 
 namespace {
@@ -270,78 +229,16 @@ bool CollectConfigurationValues(ParameterSession& session)
     return false;
 }
 
-namespace {
-// True when every file below source is below destination with the same size
-// (links, which are never copied, left out).
-bool IsCopiedWhole(const std::string& source, const std::string& destination)
-{
-    if (JoinPath(source, "*.*").empty())
-        return false;
-    bool whole = true;
-    ForEachEntry(source, "*.*", [&](const DirectoryEntry& entry) {
-        if (entry.IsReparsePoint())
-            return true; // never copied
-        std::string from = JoinPath(source, entry.name);
-        std::string to = JoinPath(destination, entry.name);
-        if (from.empty() || to.empty()) { // too long to have been copied
-            whole = false;
-        } else if (entry.IsDirectory()) {
-            whole = IsCopiedWhole(from, to);
-        } else {
-            unsigned long long size = 0;
-            whole = FileSizeOf(to, &size) && size == entry.size;
-        }
-        return whole;
-    });
-    return whole;
-}
-} // namespace
-
-bool SaveDataTreeWithoutParameterFiles()
-{
-    std::string source = WithoutTrailingBackslash(DataProductDir());
-    std::string destination = WithoutTrailingBackslash(TempSaveDir());
-    if (!PathExists(source))
-        return true;
-    KeepEarlierCopy(destination);
-    MakeDirectoryPath(destination);
-    int copied = CopyTree(source, destination);
-    if (copied != 0 || !IsCopiedWhole(source, destination)) {
-        // A full or missing drive: the partial copy must not come back over
-        // the originals in state 9, and the originals must not be wiped.
-        TraceMessage("|E|SaveParameterFiles: %s not copied whole to %s (%d); the data tree stays in place",
-                     source.c_str(), destination.c_str(), copied);
-        DeleteTree(destination);
-        return false;
-    }
-    RemoveParameterFileSet(destination, DeleteSavedFile);
-    return true;
-}
-
-void RemoveParameterFilesInPlace()
-{
-    std::string tree = WithoutTrailingBackslash(DataProductDir());
-    if (IsDirectory(tree))
-        RemoveParameterFileSet(tree, SetFileAside);
-}
-
 void RestoreDataTree(InstallPort& ui)
 {
-    std::string source = WithoutTrailingBackslash(TempSaveDir());
-    std::string destination = WithoutTrailingBackslash(DataProductDir());
-    if (!PathExists(source))
+    std::string live = WithoutTrailingBackslash(DataProductDir());
+    DataTreeHome home = BringSavedDataTreeHome(live);
+    if (home.notMoved.empty())
         return;
-    if (!PathExists(destination))
-        MakeDirectoryPath(destination);
-    // Whether every file arrived is checked below.
-    int copied = CopyTree(source, destination);
-    if (copied != 0 || !IsCopiedWhole(source, destination)) {
-        // The saved tree is the only whole copy of the user's files.
-        TraceMessage("|E|RestoreSavedFiles: %s not restored whole to %s (%d); kept", source.c_str(),
-                     destination.c_str(), copied);
-        WriteLogLine("数据文件未能全部恢复，保存的文件保留在" + source);
-        ui.ShowMessage(StrPrintf(LocalText(MsgRestoreIncomplete), destination.c_str(), source.c_str()), MB_OK);
-        return;
-    }
-    DeleteTree(TempSaveDir());
+    // What stays in the set-aside copy is the only copy of it: named, never
+    // deleted (the clean-up after the update tries once more).
+    TraceMessage("|E|RestoreSavedFiles: %s not restored whole to %s (%u files stay)", home.copy.c_str(), live.c_str(),
+                 static_cast<unsigned>(home.notMoved.size()));
+    WriteLogLine("数据文件未能全部恢复，保存的文件保留在" + home.copy);
+    ui.ShowMessage(StrPrintf(LocalText(MsgRestoreIncomplete), live.c_str(), home.copy.c_str()), MB_OK);
 }

@@ -1,6 +1,6 @@
 // Saving what must survive a reinstall before the wipe: the configurations'
-// controller values as amend files (state 2) and the data tree without its
-// parameter files (state 3); later the saved tree comes back (state 9).
+// controller values as amend files (state 2); after the package the data
+// tree set aside with the previous release comes home (state 9).
 #pragma once
 #include <string>
 
@@ -23,16 +23,8 @@ bool SaveAmendValues(const std::string& amendFile, const std::string& listing);
 // read or saved are named in one OK/Cancel box; false on Cancel (nothing has
 // been changed, the setup ends).
 bool CollectConfigurationValues(ParameterSession& session);
-// State 3: DataProductDir into TempSaveDir, without the parameter files.
-// False when the copy is incomplete (a full or missing drive): the partial
-// copy is removed, and state 5 must keep the data tree and clear only its
-// parameter files (RemoveParameterFilesInPlace), which leaves what the save
-// and the restore would have left.
-bool SaveDataTreeWithoutParameterFiles();
-// State 5 after a failed save: the parameter file set taken out of
-// DataProductDir itself (set aside, so that a failed update puts it back);
-// the user's files stay where they are.
-void RemoveParameterFilesInPlace();
-// State 9: TempSaveDir back into DataProductDir, then TempSaveDir removed once
-// every file of it arrived whole; otherwise it is kept and named to the user.
+// State 9: the data tree set aside with the previous release comes home
+// into DataProductDir by renames, without its parameter files
+// (BringSavedDataTreeHome); what cannot is left in the set-aside copy and
+// named to the user and in the setup log.
 void RestoreDataTree(InstallPort& ui);

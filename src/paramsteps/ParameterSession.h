@@ -21,7 +21,6 @@ struct ParameterSession {
     bool useActiveConfig = false; // nothing sets it
     std::string activeConfigDir; // ActiveConfigDir, looked up with the dialog
     PathList configurations;     // parameter data files found, in order
-    bool dataTreeKept = false;   // the save of state 3 failed: state 5 keeps the data tree
     bool valuesNotCarried = false; // some configurations' values could not be saved; the user went on
     std::vector<CarryReport> carryReports; // what state 15 carried, one per merged configuration
 };

@@ -78,6 +78,10 @@ struct DataMove {
     std::function<bool(const std::string& livePath, const std::string& file)> take;
     bool fromIsLive = false; // moving out of the live tree, else into it
     bool merge = false;      // a file already at the target is met, not a failure
+    // Coming home from the set-aside after an update: a file the package laid
+    // at the target, unchanged, gives way to the saved one; the same file
+    // (its stamp) stays on both sides.
+    const LaidFiles* overLaid = nullptr;
     std::vector<std::string>* notMoved = nullptr;
     size_t moved = 0;
 
@@ -130,6 +134,13 @@ struct DataMove {
         if (target == PathKind::missing) {
             MakeDirectoryPath(ParentOf(to));
             if (MovePath(from, to, false))
+                ++moved;
+            else
+                Stuck(from);
+        } else if (overLaid && target == PathKind::file && FileStamp(from) == FileStamp(to)) {
+            return; // the set-aside release keeps its copy: an undo needs it
+        } else if (overLaid && target == PathKind::file && overLaid->Holds(to, to)) {
+            if (ReplaceFileAtomically(from, to))
                 ++moved;
             else
                 Stuck(from);
@@ -204,6 +215,23 @@ size_t MergeIntoLiveTree(const std::string& copy, const std::string& live, bool 
         move.File(copy, live);
     else
         move.Directory(copy, live, true);
+    return move.moved;
+}
+
+size_t MoveSavedFilesHome(const std::string& copy, const std::string& live, const LaidFiles& laid,
+                          std::vector<std::string>* notMoved)
+{
+    if (KindOfPath(copy) != PathKind::directory)
+        return 0;
+    DataMove move;
+    move.take = [](const std::string& path, const std::string&) {
+        return !IsParameterFileName(path.substr(path.find_last_of('\\') + 1));
+    };
+    move.merge = true;
+    move.overLaid = &laid;
+    move.notMoved = notMoved;
+    MakeDirectoryPath(live);
+    move.Directory(copy, live, true);
     return move.moved;
 }
 

@@ -69,6 +69,16 @@ void MoveReleaseFilesOut(const std::string& live, const std::string& copy, const
 size_t MergeIntoLiveTree(const std::string& copy, const std::string& live, bool operatorOnly, const LaidFiles& laid,
                          std::vector<std::string>* notMoved);
 
+// After the package (state 9): the set-aside copy of the data tree comes
+// home by renames, every file but the machine's values (the parameter file
+// set, which stay with the release set aside). A file the package laid at the
+// same place (laid, unchanged) gives way to the saved one; one with the same
+// stamp stays on both sides; any other meets it as in MergeIntoLiveTree.
+// What cannot be moved stays in the copy and is appended to notMoved.
+// Returns the number of files that came into the live tree.
+size_t MoveSavedFilesHome(const std::string& copy, const std::string& live, const LaidFiles& laid,
+                          std::vector<std::string>* notMoved);
+
 // Before a copy of the data tree is deleted or kept as a release: its
 // operator's files come home into live (MergeIntoLiveTree, operatorOnly),
 // with a line in the setup log when any did. False when one could not: the

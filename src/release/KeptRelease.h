@@ -56,9 +56,9 @@ std::string KeptDataCopy(const KeptRecord& record);
 // after the update, with an earlier kept release deleted, its free space must
 // still take a release as large as the kept part again plus a margin of a
 // tenth of the drive, at least 256 MiB and at most 2 GiB. The next update
-// lays its release while the current one is only renamed aside, and copies
-// the data tree: a drive kept fuller than that would make it fail for want
-// of room; beyond 2 GiB a margin says nothing about a release's size.
+// lays its release while the current one is only renamed aside: a drive
+// kept fuller than that would make it fail for want of room; beyond 2 GiB a
+// margin says nothing about a release's size.
 struct DriveRoom {
     std::string drive;             // "C:"
     unsigned long long freeBytes;  // free now

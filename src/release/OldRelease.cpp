@@ -50,13 +50,13 @@ bool SetAsideProgramTree(InstallPort& port)
     }
 }
 
-bool SetAsideReleaseExtras(bool dataTreeKept)
+bool SetAsideReleaseExtras()
 {
     bool written = true;
     if (!ProductDirName().empty())
         written = SetAsideQuietly(ProductDir()) && written;
     written = written && SetAsideQuietly(WizardsDir());
-    if (IsWriteFilterSystem() && !dataTreeKept)
+    if (IsWriteFilterSystem())
         written = written && SetAsideQuietly(WriteFilterDataTree());
     for (const std::string& shortcut : ShortcutPaths())
         written = written && SetAsideQuietly(shortcut);

@@ -24,4 +24,4 @@ bool SetAsideProgramTree(InstallPort& port);
 // The product directory, the wizards, the overlay tree of a write-filter
 // system and the shortcuts. A kept data tree (its save failed) keeps the
 // overlay tree, which may hold it.
-bool SetAsideReleaseExtras(bool dataTreeKept);
+bool SetAsideReleaseExtras();

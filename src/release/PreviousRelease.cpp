@@ -622,6 +622,24 @@ void DeleteSetAsideRelease()
 
 void FinishEarlierCleanUp() { CleanUp(true); }
 
+DataTreeHome BringSavedDataTreeHome(const std::string& live)
+{
+    DataTreeHome home;
+    if (!g_present || g_run.dataTree.empty())
+        return home;
+    for (const JournalMove& move : g_run.moves)
+        if (SamePath(move.original, g_run.dataTree))
+            home.copy = move.aside;
+    if (home.copy.empty())
+        return home;
+    // The package's files are known only in the tree this run set aside: a
+    // release that names another data tree meets every file there as the
+    // operator's.
+    LaidFiles laid = SamePath(live, g_run.dataTree) ? LaidFiles(g_run.laid) : LaidFiles();
+    home.moved = MoveSavedFilesHome(home.copy, live, laid, &home.notMoved);
+    return home;
+}
+
 
 const JournalContents* JournalRun() { return g_present ? &g_run : nullptr; }
 

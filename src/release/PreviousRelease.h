@@ -76,6 +76,17 @@ struct AsideResult {
 // it again for the same path goes on into the same aside copy.
 AsideResult SetAside(const std::string& path);
 
+// After the package: the data tree this run set aside comes home into live
+// by renames (MoveSavedFilesHome), the machine's values left aside. Every
+// rename is of a file the journal already names: an undo cut anywhere in it
+// tells the package's files by their record and merges the rest back.
+struct DataTreeHome {
+    std::string copy;                   // the set-aside copy (empty: the run set none aside)
+    size_t moved = 0;                   // files that came home
+    std::vector<std::string> notMoved;  // files that stay in copy
+};
+DataTreeHome BringSavedDataTreeHome(const std::string& live);
+
 // Records a phase of the run; false when the journal cannot be written.
 bool RecordPhase(RunPhase phase);
 

@@ -12,13 +12,10 @@
 UndoResult UndoUpdate()
 {
     UndoResult undo = PutPreviousReleaseBack();
-    // The data tree is whole again: the run's saved copy of it would only
-    // come back over it, and its saved values belong to a run that ended.
-    // What is not whole keeps every copy for a service engineer.
-    if (undo.whole) {
-        DeleteTree(TempSaveDir());
+    // The data tree is whole again: the run's saved values belong to a run
+    // that ended. What is not whole keeps them for a service engineer.
+    if (undo.whole)
         DeleteTree(ParamWorkDir());
-    }
     return undo;
 }
 

@@ -87,8 +87,7 @@ public:
         }
         return goOnAfterCollect;
     }
-    bool SaveDataTree() override { return Did("save"), true; }
-    ClearOutcome ClearOldRelease(bool, InstallPort& port) override
+    ClearOutcome ClearOldRelease(InstallPort& port) override
     {
         Did("clear");
         ClearOutcome outcome;
@@ -242,14 +241,14 @@ TEST_F(Sequence, ABadSetupFileEndsBeforeTheWarning)
     EXPECT_EQ(machine.done, (std::vector<std::string>{"control?", "check"}));
 }
 
-TEST_F(Sequence, TransferYesSavesThenRestoresTheDataTree)
+TEST_F(Sequence, TransferYesBringsTheDataTreeHomeAfterTheTransfer)
 {
     std::vector<int> ran = Run();
     EXPECT_EQ(ran, (std::vector<int>{S::WaitControlExit, S::ConfirmWipe, S::CollectInfo, S::SaveFiles, S::ClearOld,
                                      S::Extract, S::CopySystem, S::NoOpStep, S::WriteLanguage, S::Drivers,
                                      S::Transfer, S::RestoreFiles, S::PostInstall, S::Finish}));
     EXPECT_EQ(machine.done,
-              (std::vector<std::string>{"control?", "check", "collect", "save", "clear", "extract", "system",
+              (std::vector<std::string>{"control?", "check", "collect", "clear", "extract", "system",
                                         "language", "drivers", "purge", "transfer", "purge", "userTree", "restore",
                                         "post", "discard"}));
     EXPECT_EQ(window.boxes.back(), Success());
@@ -264,7 +263,7 @@ TEST_F(Sequence, TransferNoBringsTheReleasesUserTreeAndSavesNothing)
                                      S::CopySystem, S::NoOpStep, S::WriteLanguage, S::Drivers, S::Transfer,
                                      S::PostInstall, S::Finish}));
     EXPECT_EQ(std::count(machine.done.begin(), machine.done.end(), "user"), 1);
-    EXPECT_EQ(std::count(machine.done.begin(), machine.done.end(), "save"), 0);
+    EXPECT_EQ(std::count(machine.done.begin(), machine.done.end(), "restore"), 0);
     EXPECT_EQ(std::count(machine.done.begin(), machine.done.end(), "transfer"), 0);
 }
 
@@ -409,7 +408,6 @@ TEST_F(SilentRun, GoesOnWithoutWhatCannotBeCarriedOnlyWhenToldAndNeverCallsAKept
     machine.controlTicks = 2;
     EXPECT_EQ(RunSilently(), kExitValuesWouldBeLost);
     EXPECT_EQ(Count("control?"), 3u) << "waits for the control program";
-    EXPECT_EQ(Count("save"), 0u);
     EXPECT_EQ(Count("clear"), 0u);
     EXPECT_EQ(Count("discard"), 0u);
 
@@ -417,7 +415,7 @@ TEST_F(SilentRun, GoesOnWithoutWhatCannotBeCarriedOnlyWhenToldAndNeverCallsAKept
     // is not a success.
     machine.done.clear();
     EXPECT_EQ(RunSilently(true, 300, true), kExitIncomplete);
-    EXPECT_EQ(Count("save"), 1u) << "Yes to keeping the parameters";
+    EXPECT_EQ(Count("restore"), 1u) << "Yes to keeping the parameters";
     EXPECT_EQ(Count("transfer"), 1u);
     EXPECT_EQ(Count("clear again"), 0u) << "Cancel to the held file";
     EXPECT_EQ(Count("held file kept"), 1u);
@@ -442,7 +440,7 @@ TEST_F(SilentRun, NoParamsAnswersNo)
 {
     machine.askThroughPort = true;
     EXPECT_EQ(RunSilently(false), kExitSuccess);
-    EXPECT_EQ(Count("save"), 0u);
+    EXPECT_EQ(Count("restore"), 0u);
     EXPECT_EQ(Count("transfer"), 0u);
     EXPECT_EQ(Count("user"), 1u) << "the release's user configuration comes in instead";
     EXPECT_TRUE(shown.empty());

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The saved data tree cannot all come back: after the transfer (while its
-# summary is open, so between the wipe and state 9) another program puts its
-# own operator.txt into the new data tree and holds it open without sharing.
-# State 9 cannot copy the user's operator.txt over it. The user is told that
-# D:\TorneLixTemp keeps the saved files, and it does keep every one of them,
-# byte for byte; the setup log says so too.
+# The set-aside data tree cannot all come home: after the transfer (while its
+# summary is open, so after the package and before state 9) another program
+# puts its own, older operator.txt into the new data tree and holds it open
+# without sharing. The operator's newer operator.txt can neither replace it
+# nor push it aside. The user is told where it stays (the set-aside copy of
+# the data tree, on the same drive), it stays there byte for byte, every
+# other user file is home, and the next start brings it home beside the
+# other program's file.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/transfer_lib.sh"
 . "$(dirname "$0")/faults_lib.sh"
@@ -13,41 +15,61 @@ clean_machine
 lay_out_transfer_machine
 make_dat "$data_product/config/Mill/tornelix.dat" "${mill_values[@]}"
 make_dat "$product/config/Lathe/tornelix.dat" "${lathe_values[@]}"
-# The user's files of the data tree: what the save keeps (its parameter files
-# are left out of it).
-saved_files=(Users/operator.txt config/Mill/machine.plc user.ini)
-saved_before=$(cd "$data_product" && md5sum "${saved_files[@]}")
+user_files=(Users/operator.txt config/Mill/machine.plc user.ini)
+user_before=$(cd "$data_product" && md5sum "${user_files[@]}")
 
 place_setup "$transfer_setup"
 summary="保留参数成功"
 start_setup --answer "警告=OK" --answer "是否保留这些配置的参数=YES" \
   --pause-at "$summary=$(winpath "$out/summary-box")"
 wait_for_file "$out/summary-box.ready" 60 || { wait_setup; fail "no transfer summary: $(box_texts)"; }
-expect_file "$temp_save/Users/operator.txt"
+# Nothing was copied: the operator's files wait in the set-aside data tree.
+copies=("$D"/Velko.previous/*/1)
+copy=${copies[0]}
+expect_file "$copy/Users/operator.txt"
+expect_gone "$temp_save"
 held="$data_product/Users/operator.txt"
 mkdir -p "$(dirname "$held")"
 printf 'operator list of another program\r\n' >"$held"
+touch -d '2015-01-01 08:00' "$held"
 hold_file "$held"
 on_exit_first release_file
 touch "$out/summary-box"
 wait_setup
 release_file
 
+tag=$(basename "$(dirname "$copy")")
+copy_win="D:\\Velko.previous\\$tag\\1"
 expect_transcript "exit 0"
 expect_no_transcript "timeout"
 expect_states "0,1,2,3,5,6,7,8,10,12,15,9,16,20"
-expect_transcript 'box caption="Setup" buttons=OK text="无法将保存的文件全部恢复到D:\\Velko\\TorneLix。\n保存的文件保留在D:\\TorneLixTemp中。"'
+msg_copy=${copy_win//\\/\\\\}
+expect_transcript 'box caption="Setup" buttons=OK text="无法将保存的文件全部恢复到D:\\Velko\\TorneLix。\n保存的文件保留在'"$msg_copy"'中。"'
 expect_transcript 'box caption="Setup" buttons=OK text="TorneLix安装完成!"'
-pass "the restore that cannot complete is named with the directory that keeps the saved files"
+pass "the files that cannot come home are named with the directory that keeps them"
 
-expect_dir "$temp_save"
-kept=$(cd "$temp_save" && find . -type f | sed 's|^\./||' | sort | paste -sd' ' -)
-[ "$kept" = "$(printf '%s\n' "${saved_files[@]}" | sort | paste -sd' ' -)" ] || fail "D:\\TorneLixTemp holds: $kept"
-kept_sums=$(cd "$temp_save" && md5sum "${saved_files[@]}" 2>&1) || true
-[ "$kept_sums" = "$saved_before" ] || fail "the saved files changed: $kept_sums"
+[ "$(md5sum <"$copy/Users/operator.txt")" = "$(printf 'operator of the machine\r\n' | md5sum)" ] ||
+  fail "the operator's file changed in the set-aside copy"
 grep -q 'operator list of another program' "$held" || fail "the other program's file was replaced"
-setup_log | tr -d '\r' | grep -qx '.*	数据文件未能全部恢复，保存的文件保留在D:\\TorneLixTemp' || fail "setup log: $(setup_log)"
-grep -aq '^|E|RestoreSavedFiles: D:\\TorneLixTemp not restored whole to D:\\Velko\\TorneLix' "$temp_dir/TornelixSetupLog.txt" ||
+home=$(cd "$data_product" && md5sum config/Mill/machine.plc user.ini)
+[ "$home" = "$(echo "$user_before" | grep -v operator.txt)" ] || fail "user files at home: $home"
+expect_no_parameter_files "$data_product"
+setup_log | tr -d '\r' | grep -qF "	数据文件未能全部恢复，保存的文件保留在$copy_win" ||
+  fail "setup log: $(setup_log)"
+grep -aq '^|E|RestoreSavedFiles: D:\\Velko.previous\\.* not restored whole to D:\\Velko\\TorneLix' "$temp_dir/TornelixSetupLog.txt" ||
   fail "no trace record of the incomplete restore"
 expect_carried
-pass "D:\\TorneLixTemp kept with every saved file byte for byte; setup log and trace record; both configurations carried"
+pass "the operator's file kept byte for byte in the set-aside copy; every other user file home; both configurations carried"
+
+# The file is free now: the next start (the same release, which changes
+# nothing else) brings the operator's version home in place, the other
+# program's beside it.
+silent_run /S
+expect_transcript "exit 0"
+older=("$data_product"/Users/operator.older-*.txt)
+[ -f "${older[0]}" ] || fail "no older version beside: $(ls "$data_product/Users")"
+grep -q 'operator list of another program' "${older[0]}" || fail "the other program's file is not the older one"
+after=$(cd "$data_product" && md5sum "${user_files[@]}")
+[ "$after" = "$user_before" ] || fail "user files after the next start: $after"
+expect_gone "$copy/Users/operator.txt"
+pass "the next start brings the operator's file home; the other program's version kept beside it"

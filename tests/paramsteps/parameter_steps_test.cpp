@@ -70,7 +70,32 @@ protected:
 const char kFormat[] = "field CController { double m_speed; int m_b[3]; int m_nxaOffset[2]; };\n";
 } // namespace
 
-TEST_F(ParameterSteps, SavedCopyLeavesOutEveryParameterFileAndComesBackOverTheNewRelease)
+namespace {
+// The data tree as the update leaves it after the package: set aside under a
+// journal, the new release laid and recorded. Returns the set-aside copy.
+std::string SetAsideAndLay(TempTree& data, const std::vector<std::pair<const char*, const char*>>& laid)
+{
+    EXPECT_TRUE(BeginSetAside());
+    EXPECT_TRUE(MarkDataTree(data.Root()));
+    EXPECT_TRUE(SetAside(data.Root()).journalWritten);
+    EXPECT_TRUE(RecordPhase(RunPhase::packageStarted));
+    for (const auto& file : laid)
+        data.File(file.first, file.second);
+    EXPECT_TRUE(RecordWhatThePackageLaid());
+    return JournalRun() ? JournalRun()->moves.at(0).aside : std::string();
+}
+
+void MakeOlder(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME old{0x10000000u, 0x01D00000u}; // 2015
+    SetFileTime(file, nullptr, nullptr, &old);
+    CloseHandle(file);
+}
+} // namespace
+
+TEST_F(ParameterSteps, TheSetAsideDataTreeComesHomeByRenamesWithoutItsParameterFilesAndAnUndoStillFindsIt)
 {
     for (const char* name : {"Tornelix.DAT", "m\\tornelix1.dat", "m\\tornelix.dat.bak", "x.dyn.discarded",
                              "m\\deep\\AMEND.DAT", "Public.dat", "CONFIG.INI", "Ncpm.pmt", "m\\tornelix.plc"})
@@ -78,88 +103,64 @@ TEST_F(ParameterSteps, SavedCopyLeavesOutEveryParameterFileAndComesBackOverTheNe
     data.File("m\\tornelix.fmt", "user fmt");
     data.File("user.ini", "user");
     data.File("m\\machine.plc", "plc");
-    SaveDataTreeWithoutParameterFiles();
-    EXPECT_EQ(ReadText("D:\\TorneLixTemp\\user.ini"), "user");
-    EXPECT_EQ(ReadText("D:\\TorneLixTemp\\m\\tornelix.fmt"), "user fmt");
-    EXPECT_EQ(ReadText("D:\\TorneLixTemp\\m\\machine.plc"), "plc");
-    for (const char* gone : {"Tornelix.DAT", "m\\tornelix1.dat", "m\\tornelix.dat.bak", "x.dyn.discarded",
-                             "m\\deep\\AMEND.DAT", "Public.dat", "CONFIG.INI", "Ncpm.pmt", "m\\tornelix.plc"})
-        EXPECT_FALSE(Exists(std::string("D:\\TorneLixTemp\\") + gone)) << gone;
+    data.File("m\\part.nc", "part program");
+    std::string copy = SetAsideAndLay(data, {{"user.ini", "release default"},
+                                             {"Tornelix.DAT", "new release parameters"},
+                                             {"only-new.txt", "new"}});
+    ASSERT_FALSE(copy.empty());
+    // Saved by the operator after the package ran: it meets the saved one.
+    data.File("m\\part.nc", "edited after the package");
 
-    // The wipe, then the new release's own files.
-    RemoveTreeForTest(data.Root());
-    data.File("user.ini", "release default");
-    data.File("Tornelix.DAT", "new release parameters");
-    data.File("only-new.txt", "new");
     RestoreDataTree(ui);
-    EXPECT_EQ(ReadText(data / "user.ini"), "user");
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ReadText(data / "user.ini"), "user") << "the saved file wins over the package's";
+    EXPECT_EQ(ReadText(data / "m\\tornelix.fmt"), "user fmt");
+    EXPECT_EQ(ReadText(data / "m\\machine.plc"), "plc");
     EXPECT_EQ(ReadText(data / "Tornelix.DAT"), "new release parameters");
     EXPECT_EQ(ReadText(data / "only-new.txt"), "new");
-    EXPECT_EQ(ReadText(data / "m\\machine.plc"), "plc");
+    EXPECT_EQ(ReadText(data / "m\\part.nc"), "edited after the package");
+    EXPECT_FALSE(Exists(copy + "\\user.ini")) << "moved, not copied";
+    EXPECT_FALSE(Exists(copy + "\\m\\part.nc")) << "kept beside the newer version, not in the copy";
+    for (const char* name : {"m\\tornelix1.dat", "m\\tornelix.dat.bak", "x.dyn.discarded", "m\\deep\\AMEND.DAT",
+                             "Public.dat", "CONFIG.INI", "Ncpm.pmt", "m\\tornelix.plc"}) {
+        EXPECT_FALSE(Exists(data / name)) << name;
+        EXPECT_EQ(ReadText(copy + "\\" + name), "param") << "the machine's values stay with the release set aside";
+    }
     EXPECT_FALSE(Exists("D:\\TorneLixTemp"));
-}
+    EXPECT_NE(LogText().find("m\\part.nc"), std::string::npos) << "both versions named";
 
-TEST_F(ParameterSteps, ASaveThatCannotCopyEveryFileKeepsTheDataTreeAndClearsItsParameterFilesInPlace)
-{
-    data.File("Tornelix.dat", "param");
-    data.File("m\\amend.dat", "param");
-    data.File("user.ini", "user");
-    data.File("m\\machine.plc", "plc");
-    data.File("m\\part.nc", "part program");
-    // Another program holds the part program without sharing: the copy
-    // misses it, as it misses what no longer fits on a full drive.
-    HANDLE held = CreateFileA((data / "m\\part.nc").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    bool saved = SaveDataTreeWithoutParameterFiles();
-    CloseHandle(held);
-    EXPECT_FALSE(saved);
-    EXPECT_FALSE(Exists("D:\\TorneLixTemp")) << "a partial copy would come back over the originals";
-
-    // In place the parameter files are set aside under a run's journal.
-    ASSERT_TRUE(BeginSetAside());
-    RemoveParameterFilesInPlace();
-    DeleteSetAsideRelease();
+    // Cut after this: the undo puts the previous release back with every
+    // operator file, the one saved after the package included.
+    UndoResult undo = PutPreviousReleaseBack();
+    EXPECT_TRUE(undo.whole);
     EXPECT_EQ(ReadText(data / "user.ini"), "user");
+    EXPECT_EQ(ReadText(data / "Tornelix.DAT"), "param");
+    EXPECT_EQ(ReadText(data / "m\\tornelix.plc"), "param");
     EXPECT_EQ(ReadText(data / "m\\machine.plc"), "plc");
-    EXPECT_EQ(ReadText(data / "m\\part.nc"), "part program");
-    EXPECT_FALSE(Exists(data / "Tornelix.dat"));
-    EXPECT_FALSE(Exists(data / "m\\amend.dat"));
-    // Nothing saved, nothing restored: the kept tree stands.
-    RestoreDataTree(ui);
-    EXPECT_EQ(ReadText(data / "m\\part.nc"), "part program");
-
-    // The same tree copies whole once it is free.
-    EXPECT_TRUE(SaveDataTreeWithoutParameterFiles());
-    EXPECT_EQ(ReadText("D:\\TorneLixTemp\\m\\part.nc"), "part program");
+    EXPECT_EQ(ReadText(data / "m\\part.nc"), "edited after the package");
+    EXPECT_FALSE(Exists(data / "only-new.txt"));
 }
 
-TEST_F(ParameterSteps, ARestoreThatCannotCompleteKeepsTheSavedTreeAndSaysWhere)
+TEST_F(ParameterSteps, AFileThatCannotComeHomeStaysInTheSetAsideCopyAndIsNamed)
 {
     data.File("user.ini", "user");
-    data.File("m\\part.nc", "part program");
-    ASSERT_TRUE(SaveDataTreeWithoutParameterFiles());
-    RemoveTreeForTest(data.Root());
-    // The new release's user.ini is held without sharing: the saved one
-    // cannot come back over it.
-    data.File("user.ini", "release default");
-    HANDLE held = CreateFileA((data / "user.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    data.File("Users\\operator.txt", "operator list");
+    std::string copy = SetAsideAndLay(data, {{"user.ini", "release default"}});
+    // Another program's older file in the way, held without sharing: the
+    // operator's newer one can neither replace it nor push it aside.
+    data.File("Users\\operator.txt", "another program's list");
+    MakeOlder(data / "Users\\operator.txt");
+    HANDLE held = CreateFileA((data / "Users\\operator.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     RestoreDataTree(ui);
     CloseHandle(held);
-    EXPECT_EQ(ReadText("D:\\TorneLixTemp\\user.ini"), "user") << "the only whole copy of the user's file";
-    EXPECT_EQ(ReadText("D:\\TorneLixTemp\\m\\part.nc"), "part program");
+    EXPECT_EQ(ReadText(data / "user.ini"), "user");
+    EXPECT_EQ(ReadText(data / "Users\\operator.txt"), "another program's list");
+    EXPECT_EQ(ReadText(copy + "\\Users\\operator.txt"), "operator list") << "the only copy of the operator's file";
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(ui.messages[0].find("D:\\TorneLixTemp"), std::string::npos) << ui.messages[0];
-    EXPECT_NE(LogText().find("D:\\TorneLixTemp"), std::string::npos);
-}
-
-TEST_F(ParameterSteps, NothingToSaveLeavesNoSaveDirectory)
-{
-    RemoveTreeForTest(data.Root());
-    EXPECT_TRUE(SaveDataTreeWithoutParameterFiles());
-    EXPECT_FALSE(Exists("D:\\TorneLixTemp"));
-    RestoreDataTree(ui);
-    EXPECT_FALSE(Exists(data.Root()));
+    EXPECT_NE(ui.messages[0].find(copy), std::string::npos) << ui.messages[0];
+    EXPECT_NE(LogText().find(copy), std::string::npos);
 }
 
 TEST_F(ParameterSteps, UserTreeOfTheProductFillsTheDataDirectory)
