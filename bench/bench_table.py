@@ -221,6 +221,19 @@ def main():
                          "cat of the same files", "%.0f ms" % floor[count], "%.2f" % slower) +
                         judge(2.0 / slower, ("≤ 2× cat", 1.0)))
 
+    # bench/update-data-tree.sh: the update beside the package alone plus one copy of the data tree.
+    update = script_figures(results, r"^update of a data tree of ([0-9]+) part programs.*: ([0-9.]+) s")
+    package = script_figures(results, r"^the same setup file's (package) alone under Wine: ([0-9.]+) s")
+    copy = script_figures(results, r"^one copy of that data tree.*, ([0-9]+) part programs: ([0-9.]+) s")
+    for count, s in sorted(update.items()):
+        if package.get("package") and copy.get(count):
+            floor = package["package"] + copy[count]
+            rows.append(("Update (/S, parameters kept) with %s part programs in the data tree, under Wine "
+                         "(time; bench/update-data-tree.sh)" % count, "%.1f s" % s,
+                         "the package alone plus one copy of the data tree (xcopy)",
+                         "%.1f s + %.1f s" % (package["package"], copy[count]), "%.2f" % (s / floor)) +
+                        judge(floor / s, ("≤ 1.0× package plus one copy", 1.0)))
+
     for name, b in sorted(runs.items()):
         if name in used:
             continue

@@ -120,6 +120,13 @@ int CAutoUpdateApp::InitInstance()
         dialog->DoModal(nullptr);
         code = dialog->Sequence().exitCode;
         changedNothing = dialog->Sequence().changedNothing;
+        // A window that could not be opened, or that ended without the
+        // sequence ending it, is never a success.
+        if (!dialog->Sequence().ended) {
+            bool began = dialog->Sequence().began;
+            WriteLogLine(began ? "安装窗口意外关闭，安装没有完成" : "安装窗口无法打开，没有做任何更改");
+            code = began ? kExitNotRestored : kExitCancelled;
+        }
         delete dialog;
     }
     code = GivenExitCode(code, options.engineCodes);

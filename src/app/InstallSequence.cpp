@@ -53,6 +53,7 @@ void InstallSequence::Tick()
         return;
     }
     // One trace record per state entered; the waiting states repeat silently.
+    began = true;
     if (m_lastTracedState != state) {
         m_lastTracedState = state;
         TraceMessage("|S|state %d %s", static_cast<int>(row->number), row->name);
@@ -69,6 +70,7 @@ void InstallSequence::Tick()
         return;
     }
     if (next == Closed) {
+        ended = true;
         m_window.StopTimer();
         m_window.Close();
         return;
@@ -82,6 +84,7 @@ void InstallSequence::EndAsInvalid()
 {
     state = Finish;
     exitCode = kExitNotRestored;
+    ended = true;
     m_window.StopTimer();
     m_window.ShowMessage(kTextInvalidState, MB_OK);
     m_window.Close();

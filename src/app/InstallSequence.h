@@ -57,6 +57,8 @@ public:
     ParameterSession params; // owns transferRequested and the parameter lists
     int exitCode = 0;        // a precise SetupExitCode (GivenExitCode maps it), final once the window is closed
     bool changedNothing = false; // the same release was installed and not installed again
+    bool began = false;          // a state has run
+    bool ended = false;          // the sequence itself closed the window: exitCode is its outcome
 
     // waits: a state that looks again on every tick until it can go on; the
     // timer keeps running. runsOnce: the timer is stopped around the state so

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # A cut at every instant of a normal update: every process of the prefix is
 # killed as each state begins (its record in the trace log), at several
-# points while state 5 moves a data tree of a few thousand files aside, and
-# once while the next start is itself undoing a cut run. Each time the run
+# points while state 5 moves a data tree of a few thousand files aside, once
+# while state 9 brings them home, and once while the next start is itself undoing a cut run. Each time the run
 # after the cut ends with the final message, the values carried exactly as in
 # an uninterrupted run, every user file byte-identical, the machine's own
 # driver and system files back before the new ones went in, nothing set aside
-# and no journal left. At four instants the operator saves part programs
+# and no journal left. At five instants the operator saves part programs
 # into the data tree between the cut and the next start: they are there
 # after it, byte for byte.
 . "$(dirname "$0")/lib.sh"
@@ -159,18 +159,30 @@ for n in 300 2900; do
   covered+=("state 5 after $n of 3 000 files")
 done
 
-# Cut once the package has run and the saved data tree is back in the new
-# one (3 000 files laid by the run), then cut the next start as soon as its
-# undo has recorded that the run's files are in the discard area: while it
-# moves the previous release back or deletes what the run laid.
+# While state 9 brings the set-aside data tree home by renames: a cut with
+# about a third of the part programs home, then the operator's work.
+home_at_least() { reached_state 9 && [ "$(find "$data_product/Parts" -type f 2>/dev/null | wc -l)" -ge "$1" ]; }
 lay_out_sweep_machine "$big_machine"
 start_cut_run
-cut_when reached_state 16
+cut_when home_at_least 1000
+home=$(find "$data_product/Parts" -type f | wc -l)
+write_after_cut "in state 9"
+expect_whole_update "in state 9 with $home of 3 000 part programs home"
+covered+=("state 9 with $home of 3 000 part programs home")
+
+# Cut while state 9 brings the data tree home (a few hundred of the 3 000
+# part programs home), then cut the next start as soon as its undo has
+# recorded that the run's files are in the discard area: while it merges the
+# part programs still aside back into the data tree.
+lay_out_sweep_machine "$big_machine"
+start_cut_run
+cut_when home_at_least 300
+home=$(find "$data_product/Parts" -type f | wc -l)
 start_cut_run
 cut_when journal_says discarded
 expect_file "$D/Velko/Boot/SetUp.journal"
 expect_whole_update "during the undo of a cut run"
-covered+=("the start-up undo of a run cut at state 16, cut once its discard was recorded")
+covered+=("the start-up undo of a run cut in state 9 with $home part programs home, cut once its discard was recorded")
 
 # After the new driver and system file went in, a cut and then a failing
 # update with Cancel: the machine is the previous release, its own driver

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# An unattended update (/S, parameters kept) of a controller whose data tree
+# holds 10 000 part programs (200 MB), under Wine, beside its floor measured
+# in the same run on the same machine: the same setup file's package run
+# alone, as the setup runs it, plus one copy of that data tree (xcopy under
+# Wine). The data tree goes aside and comes home by renames: the update must
+# take no longer than the package and one copy. Prints seconds; checks that
+# every part program came home.
+#   WIN_BUILD=build/win bench/update-data-tree.sh   (scripts/bench.sh with BENCH_WIN_BUILD)
+# Needs the Windows build with its e2e fixtures (ctest -R e2e_transfer_release)
+# and Wine; without them it says so and measures nothing.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+win=${WIN_BUILD:-$root/build/win}
+[ -d "$win" ] && win=$(cd "$win" && pwd)
+setup_file="$win/tests/e2e/data/transfer/Setup.exe"
+if [ ! -f "$win/bin/Setup.exe" ] || [ ! -f "$setup_file" ] || ! command -v wine >/dev/null; then
+  echo "(no Windows build with its e2e fixtures in $win, or no Wine: the update row is not measured)"
+  exit 0
+fi
+export TLX_WIN_BIN="$win/bin" TLX_E2E_DATA="$win/tests/e2e/data" TLX_E2E_OUT="$win/bench-out"
+# shellcheck disable=SC1091
+. "$root/tests/e2e/lib.sh"
+# shellcheck disable=SC1091
+. "$root/tests/e2e/transfer_lib.sh"
+parts=${UPDATE_BENCH_PARTS:-10000}
+
+seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b - a) / 1e9 }'; }
+
+lay_out_machine() {
+  clean_machine
+  lay_out_transfer_machine
+  make_dat "$data_product/config/Mill/tornelix.dat" "${mill_values[@]}"
+  make_dat "$product/config/Lathe/tornelix.dat" "${lathe_values[@]}"
+  # 20 KB each, in ten folders of the operator's.
+  python3 - "$data_product/Parts" "$parts" <<'PY'
+import os, sys
+root, n = sys.argv[1], int(sys.argv[2])
+for i in range(n):
+    d = os.path.join(root, "P%02d" % (i % 10))
+    os.makedirs(d, exist_ok=True)
+    with open(os.path.join(d, "O%05d.nc" % i), "wb") as f:
+        f.write(os.urandom(20480))
+PY
+  sync
+}
+
+# The update.
+lay_out_machine
+(cd "$data_product/Parts" && find . -type f -print0 | sort -z | xargs -0 md5sum) >"$out/parts-before.md5"
+mb=$(du -sm "$data_product" | cut -f1)
+place_setup "$setup_file"
+start=$(date +%s%N)
+silent_run /S
+end=$(date +%s%N)
+update_s=$(seconds "$start" "$end")
+grep -q '^exit 0' "$transcript" || fail "the update did not end with 0: $(tail -3 "$transcript")"
+(cd "$data_product/Parts" && md5sum --quiet -c "$out/parts-before.md5") >/dev/null ||
+  fail "part programs did not all come home"
+
+# The package alone: the same bytes the setup runs, into an empty root.
+read -r offset size < <(build_mksetup=$root/build/native/bin/mksetup
+  if [ -x "$build_mksetup" ]; then "$build_mksetup" --check "$setup_file"; else
+    wine "$win/bin/mksetup.exe" --check "$(winpath "$setup_file")" | tr -d '\r'; fi |
+  sed -n 's/.*package offset \([0-9]*\), package size \([0-9]*\).*/\1 \2/p')
+[ -n "${size:-}" ] || fail "no package offset in the setup file"
+package="$temp_dir/package.exe"
+tail -c +$((offset + 1)) "$setup_file" | head -c "$size" >"$package"
+lay_out_machine
+rm -rf "$install_root"
+start=$(date +%s%N)
+wine "$package" >/dev/null 2>&1 || fail "the package alone failed"
+end=$(date +%s%N)
+package_s=$(seconds "$start" "$end")
+[ -f "$product/release.txt" ] || fail "the package alone laid no release"
+
+# One copy of the same data tree on its own drive.
+start=$(date +%s%N)
+wine xcopy /E /I /H /K /Y /Q 'D:\Velko\TorneLix' 'D:\Velko\TreeCopy' >/dev/null 2>&1 || fail "xcopy failed"
+end=$(date +%s%N)
+copy_s=$(seconds "$start" "$end")
+[ "$(find "$D/Velko/TreeCopy/Parts" -type f | wc -l)" -eq "$parts" ] || fail "xcopy copied only part of the tree"
+
+echo "update of a data tree of $parts part programs ($mb MB) under Wine: $update_s s"
+echo "the same setup file's package alone under Wine: $package_s s"
+echo "one copy of that data tree (xcopy under Wine), $parts part programs: $copy_s s"
