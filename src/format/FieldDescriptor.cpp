@@ -235,9 +235,9 @@ void CFieldDescriptor::TrimTexts(CItemData& item)
             --end;
         return end;
     };
-    for (std::string_view* text : {&item.m_strType, &item.m_strLabel, &item.m_strName, &item.m_strEffect,
-                                   &item.m_strValue, &item.m_strUnit, &item.m_strDescription})
-        *text = text->substr(0, trimmedSize(*text));
+    for (CItemText* text : {&item.m_strType, &item.m_strLabel, &item.m_strName, &item.m_strEffect, &item.m_strValue,
+                            &item.m_strUnit, &item.m_strDescription})
+        *text = text->View().substr(0, trimmedSize(*text));
 }
 
 CSerialNumberCheck CFieldDescriptor::CheckSerialNumbers() const
