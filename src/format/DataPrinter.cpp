@@ -170,7 +170,7 @@ void CDataPrinter::WalkArray(const CDataMember& member, unsigned char* address, 
         if (nameFormat)
             element->m_strName = m_pDescription->KeepText(value_text::FormatElementName(*nameFormat, i));
         else
-            element->m_strName = m_pDescription->KeepText(GroupName(i));
+            element->m_strName = m_pDescription->GroupName(i);
         if (member.m_nID != -1) {
             long long id = i * step;
             element->m_nID = id > INT_MAX ? INT_MAX : id < INT_MIN ? INT_MIN : static_cast<int>(id);
@@ -188,17 +188,6 @@ void CDataPrinter::WalkArray(const CDataMember& member, unsigned char* address, 
         }
     }
     m_pCurrent = saved;
-}
-
-const std::string& CDataPrinter::GroupName(int index)
-{
-    // The texts do not change during a walk: each index is printed once.
-    size_t at = static_cast<size_t>(index);
-    if (at >= kGroupNamesKept)
-        return m_groupName = StrPrintf(m_pDescription->Texts().groupName.c_str(), index);
-    while (m_groupNames.size() <= at)
-        m_groupNames.push_back(StrPrintf(m_pDescription->Texts().groupName.c_str(), static_cast<int>(m_groupNames.size())));
-    return m_groupNames[at];
 }
 
 void CDataPrinter::ListArray(const CDataMember& member, unsigned char* address) { WalkArray(member, address, true); }

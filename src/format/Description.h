@@ -41,6 +41,10 @@ public:
     {
         return m_itemTexts.KeepIndented(spaces, text);
     }
+    // The texts' group name of an element index (index >= 0), kept as long
+    // as the items; the first indexes are made once and shared by every
+    // array's elements.
+    std::string_view GroupName(int index);
     void ClearItems();
     // Called with each item the printer hands over, complete: its value
     // formatted and its line written.
@@ -59,6 +63,8 @@ protected:
     static const size_t kTextBytesPerItem = 16;
     CItemStore m_itemStore;
     CTextArena m_itemTexts;
+    static const size_t kGroupNamesKept = 4096;
+    std::vector<std::string_view> m_groupNames; // in m_itemTexts
     TextFile m_listing;
     bool m_listingFailed = false; // the listing could not be created or written whole
     ListingTexts m_texts;

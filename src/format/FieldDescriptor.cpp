@@ -73,9 +73,20 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
     // The first and the last member mark the block's begin and end and stay;
     // the others are listed by ID. Members declared in ID order, as most
     // are, stay where they are (seen on the members, in one pass); others
-    // get their order found on positions and are moved into it once.
+    // get their order found on positions and are moved into it once. The
+    // same pass (a big block's list is many megabytes) counts the items to
+    // come: one per member and per element of an array member at least, as a
+    // rule, room for them at once instead of growing by doubling.
     auto byID = [](const CDataMember& a, const CDataMember& b) { return a.m_nID < b.m_nID; };
-    if (members.size() >= 3 && !std::is_sorted(members.begin() + 1, members.end() - 1, byID)) {
+    bool inOrder = true;
+    size_t expected = 0;
+    for (size_t i = 0; i < members.size(); ++i) {
+        const CDataMember& member = members[i];
+        expected += member.IsArray() && !member.IsTextMember() ? 1 + static_cast<size_t>(member.m_nArrayCount) : 1;
+        if (i >= 2 && i + 1 < members.size() && byID(member, members[i - 1]))
+            inOrder = false;
+    }
+    if (members.size() >= 3 && !inOrder) {
         std::vector<size_t> order(members.size());
         for (size_t i = 0; i < order.size(); ++i)
             order[i] = i;
@@ -98,11 +109,6 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
     m_listing.SetFlushSize(256u << 10);
     WriteListingLine("[" + blockName + "]\n");
     {
-        // One item per member and per element of an array member at least,
-        // as a rule: room for them at once instead of growing by doubling.
-        size_t expected = 0;
-        for (const CDataMember& member : members)
-            expected += member.IsArray() && !member.IsTextMember() ? 1 + static_cast<size_t>(member.m_nArrayCount) : 1;
         expected = std::min<size_t>(expected, 4 * members.size() + 1024); // huge arrays grow as they are listed
         m_items.reserve(m_items.size() + expected);
         ExpectItems(expected);
