@@ -43,6 +43,8 @@ public:
     CItemData* m_pCurrent = nullptr;
 
 private:
+    // Sets item up for member at address, as a new item of the current one.
+    CItemData* FillItem(CItemData* item, const CDataMember& member, unsigned char* address);
     void ListMember(const CDataMember& member, unsigned char* address);
     void CollectMember(const CDataMember& member, unsigned char* address);
     // Walks a structure's members with item as the current item.

@@ -28,9 +28,27 @@ std::string_view CDescription::GroupName(int index)
     return m_groupNames[at];
 }
 
+CItemData* CDescription::MakeValueItem()
+{
+    if (m_bKeepValueItems)
+        return MakeItem();
+    m_valueItem = CItemData();
+    return &m_valueItem;
+}
+
+void CDescription::AddItem(CItemData* item)
+{
+    if (item != &m_valueItem)
+        m_items.push_back(item);
+    ItemAdded(*item);
+    if (!m_bKeepValueItems)
+        m_itemNames.push_back(CItemName{item->m_pParent, item->m_strLabel, item->m_strName});
+}
+
 void CDescription::ClearItems()
 {
     m_items.clear();
+    m_itemNames.clear();
     m_groupNames.clear();
     m_itemStore.Clear();
     m_itemTexts.Clear();

@@ -110,7 +110,10 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
     WriteListingLine("[" + blockName + "]\n");
     {
         expected = std::min<size_t>(expected, 4 * members.size() + 1024); // huge arrays grow as they are listed
-        m_items.reserve(m_items.size() + expected);
+        if (m_bKeepValueItems)
+            m_items.reserve(m_items.size() + expected);
+        else
+            m_itemNames.reserve(m_itemNames.size() + expected);
         ExpectItems(expected);
         m_serials.reserve(m_serials.size() + expected);
         // An item's numbering reads only its own texts and its ancestors'
@@ -143,7 +146,9 @@ void CFieldDescriptor::ItemAdded(CItemData& item)
         return;
     NumberItem(item);
     TrimTexts(item);
-    if (m_serials.size() + 1 == m_items.size())
+    // The items so far, this one included (its name comes after).
+    size_t added = m_bKeepValueItems ? m_items.size() : m_itemNames.size() + 1;
+    if (m_serials.size() + 1 == added)
         m_serials.push_back(item.m_nSerialNumber);
 }
 
@@ -248,6 +253,8 @@ void CFieldDescriptor::TrimTexts(CItemData& item)
 
 CSerialNumberCheck CFieldDescriptor::CheckSerialNumbers() const
 {
+    if (!m_bKeepValueItems)
+        return CSerialNumberCheck(m_itemNames, m_serials, m_texts.serialNumberOrder);
     if (m_serials.size() == m_items.size())
         return CSerialNumberCheck(m_items, m_serials, m_texts.serialNumberOrder);
     return CSerialNumberCheck(m_items, m_texts.serialNumberOrder);
@@ -271,6 +278,14 @@ CSerialNumberCheck::CSerialNumberCheck(const std::vector<CItemData*>& items, con
     Prepare();
 }
 
+CSerialNumberCheck::CSerialNumberCheck(const std::vector<CItemName, PageBlockAllocator<CItemName>>& names,
+                                       const std::vector<int>& serials, std::string messageFormat)
+    : m_names(&names), m_format(std::move(messageFormat)), m_serials(serials.data()),
+      m_count(std::min(names.size(), serials.size()))
+{
+    Prepare();
+}
+
 void CSerialNumberCheck::Prepare()
 {
     m_smallestAfter.assign(m_count + 1, INT_MAX);
@@ -280,9 +295,13 @@ void CSerialNumberCheck::Prepare()
     }
 }
 
+std::string CSerialNumberCheck::FullName(size_t i) const
+{
+    return m_names ? CFieldDescriptor::ItemFullName((*m_names)[i]) : CFieldDescriptor::ItemFullName(*(*m_items)[i]);
+}
+
 bool CSerialNumberCheck::Next(SerialNumberFinding& finding)
 {
-    const std::vector<CItemData*>& items = *m_items;
     size_t n = m_count;
     for (; m_i < n; ++m_i, m_j = m_i + 1) {
         int si = m_serials[m_i];
@@ -293,8 +312,8 @@ bool CSerialNumberCheck::Next(SerialNumberFinding& finding)
             int sj = m_serials[j];
             if (sj == -1 || si < sj)
                 continue;
-            finding.first = CFieldDescriptor::ItemFullName(*items[m_i]);
-            finding.second = CFieldDescriptor::ItemFullName(*items[j]);
+            finding.first = FullName(m_i);
+            finding.second = FullName(j);
             finding.message = StrPrintf(m_format.c_str(), finding.first.c_str(), finding.second.c_str());
             return true;
         }
@@ -302,16 +321,30 @@ bool CSerialNumberCheck::Next(SerialNumberFinding& finding)
     return false;
 }
 
-std::string CFieldDescriptor::ItemFullName(const CItemData& item)
+namespace {
+// "\"[label]name.name\"": the label, the display names of the items above
+// and the item's own.
+std::string FullName(std::string_view label, std::string_view name, const CItemData* parent)
 {
     std::vector<const CItemData*> chain;
-    for (const CItemData* y = &item; y; y = y->m_pParent)
+    for (const CItemData* y = parent; y; y = y->m_pParent)
         chain.push_back(y);
     std::string names;
     for (size_t k = chain.size(); k-- > 0;) {
         names += Trim(std::string(chain[k]->m_strName));
-        if (k > 0)
-            names += ".";
+        names += ".";
     }
-    return StrPrintf("\"[%s]%s\"", std::string(item.m_strLabel).c_str(), names.c_str());
+    names += Trim(std::string(name));
+    return StrPrintf("\"[%s]%s\"", std::string(label).c_str(), names.c_str());
+}
+} // namespace
+
+std::string CFieldDescriptor::ItemFullName(const CItemData& item)
+{
+    return FullName(item.m_strLabel, item.m_strName, item.m_pParent);
+}
+
+std::string CFieldDescriptor::ItemFullName(const CItemName& item)
+{
+    return FullName(item.label, item.name, item.parent);
 }

@@ -59,3 +59,12 @@ public:
     CItemText m_strUnit;
     CItemText m_strDescription;
 };
+
+// What the serial check needs of an item that is not kept (a single value
+// of a description that keeps only the items holding others): its label,
+// its display name and the item it belongs to, which is kept.
+struct CItemName {
+    const CItemData* parent = nullptr;
+    CItemText label;
+    CItemText name;
+};
