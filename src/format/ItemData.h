@@ -9,9 +9,10 @@
 class CDataMember;
 
 // A text an item shows, read as a std::string_view: a pointer and a 32-bit
-// length in 12 bytes instead of 16. A big block makes hundreds of thousands
-// of items, each with seven texts, and every byte of them is fresh memory
-// the system has to clear. Texts are far shorter than 4 GB.
+// length (12 bytes instead of 16 in a 64-bit build). A big block makes
+// hundreds of thousands of items, each with seven texts, and every byte of
+// them is fresh memory the system has to clear. Texts are far shorter than
+// 4 GB.
 #pragma pack(push, 4)
 class CItemText {
 public:
@@ -36,7 +37,7 @@ private:
     uint32_t m_size = 0;
 };
 #pragma pack(pop)
-static_assert(sizeof(CItemText) == 12, "an item's text is a pointer and a 32-bit length");
+static_assert(sizeof(CItemText) == sizeof(const char*) + sizeof(uint32_t), "an item's text is a pointer and a length");
 
 // One listed value (or the item of a structure or array that holds values).
 class CItemData {
