@@ -162,6 +162,8 @@ bool CFieldDescriptor::IsListingEffect(std::string_view effect) const
 
 void CFieldDescriptor::NumberItems()
 {
+    if (!m_bKeepValueItems)
+        return; // the serial numbers of the values stay as described
     m_serials.clear();
     for (auto& item : m_items) {
         NumberItem(*item);

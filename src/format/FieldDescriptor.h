@@ -86,6 +86,9 @@ public:
     // The cause of the last DescribeBlock's failure (none after a success).
     DescribeFailure LastFailure() const { return m_failure; }
 
+    // Number and trim the items in m_items (DescribeBlock does both as it
+    // adds them). Numbering leaves a description that keeps no value items
+    // as it was described: its values' serial numbers have no items left.
     void NumberItems();
     void TrimItemTexts();
     // The serial-number findings of the items described.
