@@ -156,6 +156,7 @@ void BM_DescribeDataFile(benchmark::State& state)
         if (!ReadDataBlock(file.path, "CController", block))
             state.SkipWithError("no block");
         CFieldDescriptor d(LocalListingTexts());
+        d.m_bKeepValueItems = false; // as paramtool describe
         if (!d.DescribeBlock(b.listing, "CController", block.data(), static_cast<int>(block.size()), b.format))
             state.SkipWithError("DescribeBlock failed");
         CSerialNumberCheck check = d.CheckSerialNumbers();

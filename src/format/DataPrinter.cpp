@@ -28,10 +28,8 @@ const CDataType& CDataPrinter::TypeOf(const CDataMember& member) const
 
 void CDataPrinter::AddItem(CItemData* item)
 {
-    if (m_pDescription && item) {
-        m_pDescription->m_items.push_back(item);
-        m_pDescription->ItemAdded(*item);
-    }
+    if (m_pDescription && item)
+        m_pDescription->AddItem(item);
 }
 
 void CDataPrinter::CollectType(const CBaseType& type, unsigned char* address)
@@ -74,7 +72,11 @@ CItemData* CDataPrinter::CreateItem(const CDataMember& member, unsigned char* ad
 {
     if (!m_pDescription)
         return nullptr;
-    CItemData* item = m_pDescription->MakeItem();
+    return FillItem(m_pDescription->MakeItem(), member, address);
+}
+
+CItemData* CDataPrinter::FillItem(CItemData* item, const CDataMember& member, unsigned char* address)
+{
     item->m_pParent = m_pCurrent;
     item->m_pMember = &member;
     item->m_pValue = address;
@@ -111,15 +113,16 @@ void CDataPrinter::WalkStructure(const CDataType& type, CItemData* item, unsigne
 
 void CDataPrinter::ListSingle(const CDataMember& member, unsigned char* address)
 {
-    CItemData* item = CreateItem(member, address);
-    if (!item)
+    if (!m_pDescription)
         return;
     const CDataType& type = TypeOf(member);
     if (type.IsStructure()) {
+        CItemData* item = CreateItem(member, address);
         AddItem(item);
         WalkStructure(type, item, address, true);
         return;
     }
+    CItemData* item = FillItem(m_pDescription->MakeValueItem(), member, address);
     FormatItem(*item);
     WriteItemLine(*item);
     AddItem(item);
@@ -164,13 +167,16 @@ void CDataPrinter::WalkArray(const CDataMember& member, unsigned char* address, 
         if (!list && (i < member.m_nFirstIndex || i > member.m_nLastIndex))
             continue;
         unsigned char* at = address + static_cast<long long>(i) * type.m_pSize;
-        CItemData* element = CreateItem(member, at);
+        // A listed element that holds no others is a single value.
+        CItemData* element = FillItem(list && !type.IsStructure() ? m_pDescription->MakeValueItem()
+                                                                  : m_pDescription->MakeItem(),
+                                      member, at);
         element->m_nElementIndex = i;
         element->m_nElementCount = list ? member.m_nArrayCount : 1;
         if (nameFormat)
             element->m_strName = m_pDescription->KeepText(value_text::FormatElementName(*nameFormat, i));
         else
-            element->m_strName = m_pDescription->KeepText(GroupName(i));
+            element->m_strName = m_pDescription->GroupName(i);
         if (member.m_nID != -1) {
             long long id = i * step;
             element->m_nID = id > INT_MAX ? INT_MAX : id < INT_MIN ? INT_MIN : static_cast<int>(id);
@@ -190,17 +196,6 @@ void CDataPrinter::WalkArray(const CDataMember& member, unsigned char* address, 
     m_pCurrent = saved;
 }
 
-const std::string& CDataPrinter::GroupName(int index)
-{
-    // The texts do not change during a walk: each index is printed once.
-    size_t at = static_cast<size_t>(index);
-    if (at >= kGroupNamesKept)
-        return m_groupName = StrPrintf(m_pDescription->Texts().groupName.c_str(), index);
-    while (m_groupNames.size() <= at)
-        m_groupNames.push_back(StrPrintf(m_pDescription->Texts().groupName.c_str(), static_cast<int>(m_groupNames.size())));
-    return m_groupNames[at];
-}
-
 void CDataPrinter::ListArray(const CDataMember& member, unsigned char* address) { WalkArray(member, address, true); }
 
 void CDataPrinter::CollectArray(const CDataMember& member, unsigned char* address)
@@ -210,9 +205,9 @@ void CDataPrinter::CollectArray(const CDataMember& member, unsigned char* addres
 
 void CDataPrinter::ListText(const CDataMember& member, unsigned char* address)
 {
-    CItemData* item = CreateItem(member, address);
-    if (!item)
+    if (!m_pDescription)
         return;
+    CItemData* item = FillItem(m_pDescription->MakeValueItem(), member, address);
     if (m_pDescription->m_bWithTypes)
         item->m_strType = m_pDescription->KeepText(StrPrintf(m_pDescription->Texts().arrayType.c_str(),
                                                              TypeOf(member).m_strName.c_str(), member.m_nArrayCount));

@@ -43,6 +43,8 @@ public:
     CItemData* m_pCurrent = nullptr;
 
 private:
+    // Sets item up for member at address, as a new item of the current one.
+    CItemData* FillItem(CItemData* item, const CDataMember& member, unsigned char* address);
     void ListMember(const CDataMember& member, unsigned char* address);
     void CollectMember(const CDataMember& member, unsigned char* address);
     // Walks a structure's members with item as the current item.
@@ -52,13 +54,6 @@ private:
     void WalkArray(const CDataMember& member, unsigned char* address, bool list);
     const CDataType& TypeOf(const CDataMember& member) const;
 
-    // The texts' group name of an element index (index >= 0).
-    const std::string& GroupName(int index);
-
-    // The group names of the first indexes, made when first needed.
-    static const size_t kGroupNamesKept = 4096;
-    std::vector<std::string> m_groupNames;
-    std::string m_groupName; // of a later index
     // Reused by WriteItemLine: the item's chain and the line being built.
     std::vector<const CItemData*> m_chain;
     std::string m_line;

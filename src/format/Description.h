@@ -29,6 +29,14 @@ public:
 
     // A new item, owned by the description until ClearItems.
     CItemData* MakeItem() { return m_itemStore.Make(); }
+    // A new item for a single value being listed: one of the description's,
+    // or, when value items are not kept, a scratch item the next value
+    // reuses once this one is added.
+    CItemData* MakeValueItem();
+    // Takes a complete item over: kept in m_items (a scratch value item is
+    // not), finished by ItemAdded, and named in m_itemNames when value items
+    // are not kept.
+    void AddItem(CItemData* item);
     // About this many items, with a few short texts each, are to come.
     void ExpectItems(size_t count)
     {
@@ -41,6 +49,10 @@ public:
     {
         return m_itemTexts.KeepIndented(spaces, text);
     }
+    // The texts' group name of an element index (index >= 0), kept as long
+    // as the items; the first indexes are made once and shared by every
+    // array's elements.
+    std::string_view GroupName(int index);
     void ClearItems();
     // Called with each item the printer hands over, complete: its value
     // formatted and its line written.
@@ -48,8 +60,17 @@ public:
     // Called when the items are gone.
     virtual void ItemsCleared() {}
 
-    // The items listed, in listing order.
+    // The items listed, in listing order; when value items are not kept,
+    // only the structure and array items.
     std::vector<CItemData*> m_items;
+    // Whether the items of single values listed are kept (the default).
+    // Without them a big block's description takes a fraction of the memory
+    // (most items are single values); what the serial check needs of every
+    // item is kept in m_itemNames instead.
+    bool m_bKeepValueItems = true;
+    // When value items are not kept: every item's label and name, in listing
+    // order.
+    std::vector<CItemName, PageBlockAllocator<CItemName>> m_itemNames;
     bool m_bWithTypes = true;
     CFormatParser m_parser;
     CPrintFormatCache m_formats;
@@ -59,6 +80,9 @@ protected:
     static const size_t kTextBytesPerItem = 16;
     CItemStore m_itemStore;
     CTextArena m_itemTexts;
+    CItemData m_valueItem; // the scratch value item
+    static const size_t kGroupNamesKept = 4096;
+    std::vector<std::string_view> m_groupNames; // in m_itemTexts
     TextFile m_listing;
     bool m_listingFailed = false; // the listing could not be created or written whole
     ListingTexts m_texts;

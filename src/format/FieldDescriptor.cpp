@@ -73,9 +73,20 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
     // The first and the last member mark the block's begin and end and stay;
     // the others are listed by ID. Members declared in ID order, as most
     // are, stay where they are (seen on the members, in one pass); others
-    // get their order found on positions and are moved into it once.
+    // get their order found on positions and are moved into it once. The
+    // same pass (a big block's list is many megabytes) counts the items to
+    // come: one per member and per element of an array member at least, as a
+    // rule, room for them at once instead of growing by doubling.
     auto byID = [](const CDataMember& a, const CDataMember& b) { return a.m_nID < b.m_nID; };
-    if (members.size() >= 3 && !std::is_sorted(members.begin() + 1, members.end() - 1, byID)) {
+    bool inOrder = true;
+    size_t expected = 0;
+    for (size_t i = 0; i < members.size(); ++i) {
+        const CDataMember& member = members[i];
+        expected += member.IsArray() && !member.IsTextMember() ? 1 + static_cast<size_t>(member.m_nArrayCount) : 1;
+        if (i >= 2 && i + 1 < members.size() && byID(member, members[i - 1]))
+            inOrder = false;
+    }
+    if (members.size() >= 3 && !inOrder) {
         std::vector<size_t> order(members.size());
         for (size_t i = 0; i < order.size(); ++i)
             order[i] = i;
@@ -98,13 +109,11 @@ bool CFieldDescriptor::DescribeParsed(const std::string& listingPath, const std:
     m_listing.SetFlushSize(256u << 10);
     WriteListingLine("[" + blockName + "]\n");
     {
-        // One item per member and per element of an array member at least,
-        // as a rule: room for them at once instead of growing by doubling.
-        size_t expected = 0;
-        for (const CDataMember& member : members)
-            expected += member.IsArray() && !member.IsTextMember() ? 1 + static_cast<size_t>(member.m_nArrayCount) : 1;
         expected = std::min<size_t>(expected, 4 * members.size() + 1024); // huge arrays grow as they are listed
-        m_items.reserve(m_items.size() + expected);
+        if (m_bKeepValueItems)
+            m_items.reserve(m_items.size() + expected);
+        else
+            m_itemNames.reserve(m_itemNames.size() + expected);
         ExpectItems(expected);
         m_serials.reserve(m_serials.size() + expected);
         // An item's numbering reads only its own texts and its ancestors'
@@ -137,7 +146,9 @@ void CFieldDescriptor::ItemAdded(CItemData& item)
         return;
     NumberItem(item);
     TrimTexts(item);
-    if (m_serials.size() + 1 == m_items.size())
+    // The items so far, this one included (its name comes after).
+    size_t added = m_bKeepValueItems ? m_items.size() : m_itemNames.size() + 1;
+    if (m_serials.size() + 1 == added)
         m_serials.push_back(item.m_nSerialNumber);
 }
 
@@ -151,6 +162,8 @@ bool CFieldDescriptor::IsListingEffect(std::string_view effect) const
 
 void CFieldDescriptor::NumberItems()
 {
+    if (!m_bKeepValueItems)
+        return; // the serial numbers of the values stay as described
     m_serials.clear();
     for (auto& item : m_items) {
         NumberItem(*item);
@@ -235,13 +248,15 @@ void CFieldDescriptor::TrimTexts(CItemData& item)
             --end;
         return end;
     };
-    for (std::string_view* text : {&item.m_strType, &item.m_strLabel, &item.m_strName, &item.m_strEffect,
-                                   &item.m_strValue, &item.m_strUnit, &item.m_strDescription})
-        *text = text->substr(0, trimmedSize(*text));
+    for (CItemText* text : {&item.m_strType, &item.m_strLabel, &item.m_strName, &item.m_strEffect, &item.m_strValue,
+                            &item.m_strUnit, &item.m_strDescription})
+        *text = text->View().substr(0, trimmedSize(*text));
 }
 
 CSerialNumberCheck CFieldDescriptor::CheckSerialNumbers() const
 {
+    if (!m_bKeepValueItems)
+        return CSerialNumberCheck(m_itemNames, m_serials, m_texts.serialNumberOrder);
     if (m_serials.size() == m_items.size())
         return CSerialNumberCheck(m_items, m_serials, m_texts.serialNumberOrder);
     return CSerialNumberCheck(m_items, m_texts.serialNumberOrder);
@@ -265,6 +280,14 @@ CSerialNumberCheck::CSerialNumberCheck(const std::vector<CItemData*>& items, con
     Prepare();
 }
 
+CSerialNumberCheck::CSerialNumberCheck(const std::vector<CItemName, PageBlockAllocator<CItemName>>& names,
+                                       const std::vector<int>& serials, std::string messageFormat)
+    : m_names(&names), m_format(std::move(messageFormat)), m_serials(serials.data()),
+      m_count(std::min(names.size(), serials.size()))
+{
+    Prepare();
+}
+
 void CSerialNumberCheck::Prepare()
 {
     m_smallestAfter.assign(m_count + 1, INT_MAX);
@@ -274,9 +297,13 @@ void CSerialNumberCheck::Prepare()
     }
 }
 
+std::string CSerialNumberCheck::FullName(size_t i) const
+{
+    return m_names ? CFieldDescriptor::ItemFullName((*m_names)[i]) : CFieldDescriptor::ItemFullName(*(*m_items)[i]);
+}
+
 bool CSerialNumberCheck::Next(SerialNumberFinding& finding)
 {
-    const std::vector<CItemData*>& items = *m_items;
     size_t n = m_count;
     for (; m_i < n; ++m_i, m_j = m_i + 1) {
         int si = m_serials[m_i];
@@ -287,8 +314,8 @@ bool CSerialNumberCheck::Next(SerialNumberFinding& finding)
             int sj = m_serials[j];
             if (sj == -1 || si < sj)
                 continue;
-            finding.first = CFieldDescriptor::ItemFullName(*items[m_i]);
-            finding.second = CFieldDescriptor::ItemFullName(*items[j]);
+            finding.first = FullName(m_i);
+            finding.second = FullName(j);
             finding.message = StrPrintf(m_format.c_str(), finding.first.c_str(), finding.second.c_str());
             return true;
         }
@@ -296,16 +323,30 @@ bool CSerialNumberCheck::Next(SerialNumberFinding& finding)
     return false;
 }
 
-std::string CFieldDescriptor::ItemFullName(const CItemData& item)
+namespace {
+// "\"[label]name.name\"": the label, the display names of the items above
+// and the item's own.
+std::string FullName(std::string_view label, std::string_view name, const CItemData* parent)
 {
     std::vector<const CItemData*> chain;
-    for (const CItemData* y = &item; y; y = y->m_pParent)
+    for (const CItemData* y = parent; y; y = y->m_pParent)
         chain.push_back(y);
     std::string names;
     for (size_t k = chain.size(); k-- > 0;) {
         names += Trim(std::string(chain[k]->m_strName));
-        if (k > 0)
-            names += ".";
+        names += ".";
     }
-    return StrPrintf("\"[%s]%s\"", std::string(item.m_strLabel).c_str(), names.c_str());
+    names += Trim(std::string(name));
+    return StrPrintf("\"[%s]%s\"", std::string(label).c_str(), names.c_str());
+}
+} // namespace
+
+std::string CFieldDescriptor::ItemFullName(const CItemData& item)
+{
+    return FullName(item.m_strLabel, item.m_strName, item.m_pParent);
+}
+
+std::string CFieldDescriptor::ItemFullName(const CItemName& item)
+{
+    return FullName(item.label, item.name, item.parent);
 }

@@ -28,6 +28,9 @@ public:
     // where they are, so they must stay as long as the check.
     CSerialNumberCheck(const std::vector<CItemData*>& items, const std::vector<int>& serials,
                        std::string messageFormat);
+    // The same over the names of a description that keeps no value items.
+    CSerialNumberCheck(const std::vector<CItemName, PageBlockAllocator<CItemName>>& names,
+                       const std::vector<int>& serials, std::string messageFormat);
     CSerialNumberCheck(CSerialNumberCheck&&) noexcept = default;
     CSerialNumberCheck(const CSerialNumberCheck&) = delete;
     CSerialNumberCheck& operator=(const CSerialNumberCheck&) = delete;
@@ -36,8 +39,10 @@ public:
 
 private:
     void Prepare();
+    std::string FullName(size_t i) const;
 
-    const std::vector<CItemData*>* m_items;
+    const std::vector<CItemData*>* m_items = nullptr;
+    const std::vector<CItemName, PageBlockAllocator<CItemName>>* m_names = nullptr; // instead of m_items
     std::string m_format;
     // The items' serial numbers, read once from the items when not known:
     // the search runs over these.
@@ -81,12 +86,16 @@ public:
     // The cause of the last DescribeBlock's failure (none after a success).
     DescribeFailure LastFailure() const { return m_failure; }
 
+    // Number and trim the items in m_items (DescribeBlock does both as it
+    // adds them). Numbering leaves a description that keeps no value items
+    // as it was described: its values' serial numbers have no items left.
     void NumberItems();
     void TrimItemTexts();
     // The serial-number findings of the items described.
     CSerialNumberCheck CheckSerialNumbers() const;
     // "\"[label]name.name\"": the label and the display names of the chain.
     static std::string ItemFullName(const CItemData& item);
+    static std::string ItemFullName(const CItemName& item);
 
     int m_nIDLetter = 'N';
     int m_nIDBase = 0;

@@ -351,6 +351,39 @@ TEST_F(FieldDescriptorTest, SortsByIdOnlyBetweenTheMarkers)
     EXPECT_EQ(Findings(d).size(), 1u);
 }
 
+TEST_F(FieldDescriptorTest, ADescriptionWithoutValueItemsListsAndFindsTheSame)
+{
+    // Findings between array elements (group and element-format names),
+    // members of structures in arrays and nested ones, and text members;
+    // the names come from the items above the values, which are kept.
+    WriteText(format, "struct Axis /* -r 10 */ { double m_dLimit /* -g 1 -nLimit */; int m_nSpeed /* -g 2 */; };\n"
+                      "struct In { WORD w /* -g 1 -n'Word' */; char sz[4] /* -g 2 */; };\n"
+                      "struct Pair { In in /* -g 5 */; int x /* -g 1 */; };\n"
+                      "field F { int begin /* -g 0 */; int a /* -g 30 -nAlpha */; WORD w[3] /* -g 20 */;\n"
+                      " Axis axis[2] /* -g 25 -F'Axis %d' */; Pair p /* -g 21 */; char t[4] /* -g 22 */;\n"
+                      " int b /* -g 21 */; int end /* -g 999 */; };\n");
+    Block b(format, "F");
+    int size = static_cast<int>(b.bytes.size());
+    CFieldDescriptor full(LocalListingTexts());
+    ASSERT_TRUE(full.DescribeBlock(listing, "F", b.bytes.data(), size, format));
+    std::string fullListing = ReadText(listing);
+    std::vector<std::string> fullFindings = Findings(full);
+    ASSERT_GE(fullFindings.size(), 8u);
+    EXPECT_NE(fullFindings.back().find("\"[N0037]axis.Axis 1.m_nSpeed\""), std::string::npos) << fullFindings.back();
+
+    CFieldDescriptor lean(LocalListingTexts());
+    lean.m_bKeepValueItems = false;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(lean.DescribeBlock(listing, "F", b.bytes.data(), size, format));
+        EXPECT_EQ(ReadText(listing), fullListing);
+        EXPECT_EQ(Findings(lean), fullFindings);
+        // Only the items holding others stay: w, axis and its elements, p and p.in.
+        ASSERT_EQ(lean.m_items.size(), 6u);
+        for (const CItemData* item : lean.m_items)
+            EXPECT_TRUE(item->m_strValue.empty()) << item->m_strName;
+    }
+}
+
 TEST_F(FieldDescriptorTest, RepeatedSerialNumbersAreFoundOnePairAtATime)
 {
     WriteText(format, "field F { int a /* -g 1 */; int b /* -g 12 */; int c /* -g 12 */; int d /* -g 12 */;"

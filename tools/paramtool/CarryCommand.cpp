@@ -71,6 +71,7 @@ int RunCarry(const std::vector<std::string>& arguments)
     }
     std::string saved = TempPath() + StrPrintf("paramtool-carry-%d.dat", CurrentProcessId());
     CFieldDescriptor descriptor(LocalListingTexts());
+    descriptor.m_bKeepValueItems = false; // only the saved listing is used
     bool described =
         descriptor.DescribeBlock(saved, "CController", block.data(), static_cast<int>(block.size()), oldFormat);
     const DescribeFailure failure = descriptor.LastFailure();

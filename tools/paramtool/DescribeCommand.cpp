@@ -102,6 +102,7 @@ int RunDescribe(const std::vector<std::string>& arguments)
     if (!toFile)
         listing = TempPath() + StrPrintf("paramtool-%d.lst", CurrentProcessId());
     CFieldDescriptor descriptor(LocalListingTexts());
+    descriptor.m_bKeepValueItems = false; // the listing and the serial check need no more
     bool described = descriptor.DescribeBlock(listing, block, bytes.data(), static_cast<int>(bytes.size()), format);
     DescribeFailure failure = descriptor.LastFailure();
     if (described) {
