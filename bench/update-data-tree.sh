@@ -7,18 +7,21 @@
 # take no longer than the package and one copy. Prints seconds; checks that
 # every part program came home.
 #   WIN_BUILD=build/win bench/update-data-tree.sh   (scripts/bench.sh with BENCH_WIN_BUILD)
-# Needs the Windows build with its e2e fixtures (ctest -R e2e_transfer_release)
-# and Wine; without them it says so and measures nothing.
+# Needs the Windows build and Wine (without them it says so and measures
+# nothing); the setup file is made here from that build's Setup.exe, as the
+# e2e fixtures make theirs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 win=${WIN_BUILD:-$root/build/win}
 [ -d "$win" ] && win=$(cd "$win" && pwd)
-setup_file="$win/tests/e2e/data/transfer/Setup.exe"
-if [ ! -f "$win/bin/Setup.exe" ] || [ ! -f "$setup_file" ] || ! command -v wine >/dev/null; then
-  echo "(no Windows build with its e2e fixtures in $win, or no Wine: the update row is not measured)"
+if [ ! -f "$win/bin/Setup.exe" ] || ! command -v wine >/dev/null || ! command -v makensis >/dev/null; then
+  echo "(no Windows build in $win, or no Wine or makensis: the update row is not measured)"
   exit 0
 fi
-export TLX_WIN_BIN="$win/bin" TLX_E2E_DATA="$win/tests/e2e/data" TLX_E2E_OUT="$win/bench-out"
+export TLX_WIN_BIN="$win/bin" TLX_E2E_DATA="$win/bench-data" TLX_E2E_OUT="$win/bench-out"
+bash "$root/tests/e2e/release.sh" >/dev/null
+bash "$root/tests/e2e/transfer_release.sh" >/dev/null
+setup_file="$TLX_E2E_DATA/transfer/Setup.exe"
 # shellcheck disable=SC1091
 . "$root/tests/e2e/lib.sh"
 # shellcheck disable=SC1091
@@ -54,6 +57,7 @@ start=$(date +%s%N)
 silent_run /S
 end=$(date +%s%N)
 update_s=$(seconds "$start" "$end")
+cp -f "$temp_dir/TornelixSetupLog.txt" "$D/Velko/Boot/SetUp.log" "$out/" 2>/dev/null || true
 grep -q '^exit 0' "$transcript" || fail "the update did not end with 0: $(tail -3 "$transcript")"
 (cd "$data_product/Parts" && md5sum --quiet -c "$out/parts-before.md5") >/dev/null ||
   fail "part programs did not all come home"
@@ -64,7 +68,7 @@ read -r offset size < <(build_mksetup=$root/build/native/bin/mksetup
     wine "$win/bin/mksetup.exe" --check "$(winpath "$setup_file")" | tr -d '\r'; fi |
   sed -n 's/.*package offset \([0-9]*\), package size \([0-9]*\).*/\1 \2/p')
 [ -n "${size:-}" ] || fail "no package offset in the setup file"
-package="$temp_dir/package.exe"
+package="$out/package.exe"
 tail -c +$((offset + 1)) "$setup_file" | head -c "$size" >"$package"
 lay_out_machine
 rm -rf "$install_root"

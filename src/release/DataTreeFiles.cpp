@@ -72,6 +72,26 @@ std::string OlderVersionName(const std::string& path, unsigned long long lastWri
 }
 
 namespace {
+// A directory whose files all go the same way, and that holds no link: its
+// files counted into *files.
+bool HoldsOnlyMovableFiles(const std::string& dir, size_t* files)
+{
+    bool movable = true;
+    ForEachEntry(dir, "*", [&](const DirectoryEntry& entry) {
+        std::string path = JoinPath(dir, entry.name);
+        if (path.empty() || entry.IsReparsePoint())
+            movable = false;
+        else if (entry.IsDirectory())
+            movable = HoldsOnlyMovableFiles(path, files);
+        else if (IsParameterFileName(entry.name))
+            movable = false;
+        else
+            ++*files;
+        return movable;
+    });
+    return movable;
+}
+
 // One walk of a data tree copy by renames. The live path of each file (where
 // it lies in the live tree) decides whether it is taken.
 struct DataMove {
@@ -126,16 +146,19 @@ struct DataMove {
         }
     }
 
-    void File(const std::string& from, const std::string& to)
+    // fresh: to's directory was made by this walk, so nothing is at to and
+    // its parent exists: one rename a file.
+    void File(const std::string& from, const std::string& to, bool fresh = false)
     {
         if (!take(fromIsLive ? from : to, from))
             return;
-        PathKind target = KindOfPath(to);
+        PathKind target = fresh ? PathKind::missing : KindOfPath(to);
         if (target == PathKind::missing) {
-            MakeDirectoryPath(ParentOf(to));
+            if (!fresh)
+                MakeDirectoryPath(ParentOf(to));
             if (MovePath(from, to, false))
                 ++moved;
-            else
+            else if (KindOfPath(from) != PathKind::missing) // gone meanwhile: nothing to move
                 Stuck(from);
         } else if (overLaid && target == PathKind::file && FileStamp(from) == FileStamp(to)) {
             return; // the set-aside release keeps its copy: an undo needs it
@@ -151,15 +174,31 @@ struct DataMove {
         }
     }
 
-    void Directory(const std::string& from, const std::string& to, bool top)
+    void Directory(const std::string& from, const std::string& to, bool top, bool fresh = false)
     {
-        PathKind target = KindOfPath(to);
+        PathKind target = fresh ? PathKind::missing : KindOfPath(to);
         if (target != PathKind::missing && target != PathKind::directory) {
             Stuck(from);
             return;
         }
-        if (merge && target == PathKind::missing && !fromIsLive)
-            MakeDirectoryPath(to); // the operator's empty folders come along
+        // Coming home, a folder the new tree lacks and that holds none of the
+        // machine's values goes in one rename: thousands of part programs
+        // are one step, not thousands.
+        size_t files = 0;
+        if (overLaid && !top && target == PathKind::missing && HoldsOnlyMovableFiles(from, &files)) {
+            if (!fresh)
+                MakeDirectoryPath(ParentOf(to));
+            if (MovePath(from, to, false)) {
+                moved += files;
+                return;
+            }
+        }
+        bool made = false;
+        if (merge && target == PathKind::missing && !fromIsLive) { // the operator's empty folders come along
+            if (!fresh)
+                MakeDirectoryPath(ParentOf(to));
+            made = MakeDirectory(to);
+        }
         std::vector<DirectoryEntry> entries;
         ForEachEntry(from, "*", [&](const DirectoryEntry& entry) {
             entries.push_back(entry);
@@ -172,9 +211,9 @@ struct DataMove {
             else if (entry.IsReparsePoint())
                 continue; // what a link leads to is not the product's: it stays
             else if (entry.IsDirectory())
-                Directory(fromChild, toChild, false);
+                Directory(fromChild, toChild, false, made);
             else
-                File(fromChild, toChild);
+                File(fromChild, toChild, made);
         }
         // The live tree's folders stay with the operator's files; an emptied
         // folder of a copy goes.

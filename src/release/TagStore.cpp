@@ -66,41 +66,60 @@ bool RemoveEmptyTree(const std::string& dir)
     return RemoveEmptyDirectory(dir) || KindOfPath(dir) == PathKind::missing;
 }
 
-void MoveByRenames(const std::string& from, const std::string& to,
-                   const std::function<void(const std::string& path, Stuck why)>& stuck)
+namespace {
+using StuckFn = std::function<void(const std::string& path, Stuck why)>;
+
+// kind: from's, as its directory listed it. targetMissing: to's directory was
+// made by this walk, so nothing is at to and its parent exists: one rename a
+// file, where thousands of part programs make every extra look count.
+void MoveEntry(const std::string& from, PathKind kind, const std::string& to, bool targetMissing,
+               const std::string& bootDir, const StuckFn& stuck)
 {
-    PathKind kind = KindOfPath(from);
-    if (kind == PathKind::missing || IsSelfOrWithin(from, WithoutTrailingBackslash(BootDir())))
+    if (kind == PathKind::missing || IsSelfOrWithin(from, bootDir))
         return;
     if (kind == PathKind::link) {
         stuck(from, Stuck::link);
         return;
     }
-    PathKind target = KindOfPath(to);
     if (kind == PathKind::file) {
-        MakeDirectoryPath(ParentOf(to));
-        if (target != PathKind::missing || !MovePath(from, to, false))
+        PathKind target = PathKind::missing;
+        if (!targetMissing) {
+            target = KindOfPath(to);
+            MakeDirectoryPath(ParentOf(to));
+        }
+        // One that went away meanwhile is nothing to move.
+        if ((target != PathKind::missing || !MovePath(from, to, false)) && KindOfPath(from) != PathKind::missing)
             stuck(from, Stuck::notMoved);
         return;
     }
+    bool made = false;
+    PathKind target = targetMissing ? PathKind::missing : KindOfPath(to);
     if (target != PathKind::directory) {
-        MakeDirectoryPath(ParentOf(to));
+        if (!targetMissing)
+            MakeDirectoryPath(ParentOf(to));
         if (target != PathKind::missing || !MakeDirectory(to)) {
             stuck(from, Stuck::notMoved);
             return;
         }
+        made = true;
     }
-    std::vector<std::string> names;
+    std::vector<DirectoryEntry> entries;
     ForEachEntry(from, "*", [&](const DirectoryEntry& entry) {
-        names.push_back(entry.name);
+        entries.push_back(entry);
         return true;
     });
-    for (const std::string& name : names) {
-        std::string fromChild = JoinPath(from, name), toChild = JoinPath(to, name);
+    for (const DirectoryEntry& entry : entries) {
+        std::string fromChild = JoinPath(from, entry.name), toChild = JoinPath(to, entry.name);
         if (fromChild.empty() || toChild.empty())
             stuck(from, Stuck::notMoved); // a path too long to move stays, and so does its directory
         else
-            MoveByRenames(fromChild, toChild, stuck);
+            MoveEntry(fromChild, KindOfAttributes(entry.attributes), toChild, made, bootDir, stuck);
     }
     RemoveEmptyDirectory(from); // stays when something in it stayed
+}
+} // namespace
+
+void MoveByRenames(const std::string& from, const std::string& to, const StuckFn& stuck)
+{
+    MoveEntry(from, KindOfPath(from), to, false, WithoutTrailingBackslash(BootDir()), stuck);
 }

@@ -47,7 +47,10 @@ write_after_cut() {
   for ((i = 0; i < 5; i++)); do printf 'O%d\r\n(saved after a cut %s)\r\nM30\r\n' $((8000 + i)) "$1" >"$data_product/Shift/S$i.nc"; done
   shift_files=$(cd "$data_product" && md5sum Shift/S*.nc)
 }
-user_files() { (cd "$data_product" && find user.ini Users Parts config/Mill/machine.plc -type f -print0 | sort -z | xargs -0 md5sum); }
+user_files() {
+  (cd "$data_product" && { find user.ini Users Parts config/Mill/machine.plc -type f -print0
+    find . -maxdepth 1 -name '*.nc' -print0; } | sort -z | xargs -0 md5sum)
+}
 
 reached_state() { grep -aq "^|S|state $1 " "$trace_log" 2>/dev/null; }
 aside_files() { find "$D/Velko.previous" -type f 2>/dev/null | wc -l; }
@@ -159,25 +162,33 @@ for n in 300 2900; do
   covered+=("state 5 after $n of 3 000 files")
 done
 
-# While state 9 brings the set-aside data tree home by renames: a cut with
-# about a third of the part programs home, then the operator's work.
-home_at_least() { reached_state 9 && [ "$(find "$data_product/Parts" -type f 2>/dev/null | wc -l)" -ge "$1" ]; }
-lay_out_sweep_machine "$big_machine"
+# While state 9 brings the set-aside data tree home: a folder of the
+# operator's that the new tree lacks goes home in one rename, the files
+# beside the machine's values one by one. The part programs lie in the data
+# tree's top folder for these two cuts, so that the cuts fall among them.
+programs_beside_values() {
+  lay_out_sweep_machine "$big_machine"
+  mv "$data_product"/Parts/p*/O*.nc "$data_product/"
+  user_files_before=$(user_files)
+}
+home_count() { find "$data_product" -maxdepth 1 -name '*.nc' 2>/dev/null | wc -l; }
+home_at_least() { reached_state 9 && [ "$(home_count)" -ge "$1" ]; }
+# A cut with about a third of them home, then the operator's work.
+programs_beside_values
 start_cut_run
 cut_when home_at_least 1000
-home=$(find "$data_product/Parts" -type f | wc -l)
+home=$(home_count)
 write_after_cut "in state 9"
 expect_whole_update "in state 9 with $home of 3 000 part programs home"
 covered+=("state 9 with $home of 3 000 part programs home")
 
-# Cut while state 9 brings the data tree home (a few hundred of the 3 000
-# part programs home), then cut the next start as soon as its undo has
-# recorded that the run's files are in the discard area: while it merges the
-# part programs still aside back into the data tree.
-lay_out_sweep_machine "$big_machine"
+# A cut with a few hundred home, then a cut of the next start as soon as its
+# undo has recorded that the run's files are in the discard area: while it
+# merges the part programs still aside back into the data tree.
+programs_beside_values
 start_cut_run
 cut_when home_at_least 300
-home=$(find "$data_product/Parts" -type f | wc -l)
+home=$(home_count)
 start_cut_run
 cut_when journal_says discarded
 expect_file "$D/Velko/Boot/SetUp.journal"

@@ -104,6 +104,7 @@ TEST_F(ParameterSteps, TheSetAsideDataTreeComesHomeByRenamesWithoutItsParameterF
     data.File("user.ini", "user");
     data.File("m\\machine.plc", "plc");
     data.File("m\\part.nc", "part program");
+    data.File("Parts\\p1\\O1.nc", "folder of the operator's");
     std::string copy = SetAsideAndLay(data, {{"user.ini", "release default"},
                                              {"Tornelix.DAT", "new release parameters"},
                                              {"only-new.txt", "new"}});
@@ -119,6 +120,8 @@ TEST_F(ParameterSteps, TheSetAsideDataTreeComesHomeByRenamesWithoutItsParameterF
     EXPECT_EQ(ReadText(data / "Tornelix.DAT"), "new release parameters");
     EXPECT_EQ(ReadText(data / "only-new.txt"), "new");
     EXPECT_EQ(ReadText(data / "m\\part.nc"), "edited after the package");
+    EXPECT_EQ(ReadText(data / "Parts\\p1\\O1.nc"), "folder of the operator's");
+    EXPECT_FALSE(Exists(copy + "\\Parts")) << "a folder the new tree lacks comes home whole";
     EXPECT_FALSE(Exists(copy + "\\user.ini")) << "moved, not copied";
     EXPECT_FALSE(Exists(copy + "\\m\\part.nc")) << "kept beside the newer version, not in the copy";
     for (const char* name : {"m\\tornelix1.dat", "m\\tornelix.dat.bak", "x.dyn.discarded", "m\\deep\\AMEND.DAT",
@@ -138,6 +141,7 @@ TEST_F(ParameterSteps, TheSetAsideDataTreeComesHomeByRenamesWithoutItsParameterF
     EXPECT_EQ(ReadText(data / "m\\tornelix.plc"), "param");
     EXPECT_EQ(ReadText(data / "m\\machine.plc"), "plc");
     EXPECT_EQ(ReadText(data / "m\\part.nc"), "edited after the package");
+    EXPECT_EQ(ReadText(data / "Parts\\p1\\O1.nc"), "folder of the operator's");
     EXPECT_FALSE(Exists(data / "only-new.txt"));
 }
 
