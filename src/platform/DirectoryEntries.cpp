@@ -57,3 +57,13 @@ bool ForEachEntry(const std::string& dir, const char* pattern, const std::functi
     return true;
 }
 #endif
+
+std::vector<DirectoryEntry> ListEntries(const std::string& dir, const char* pattern)
+{
+    std::vector<DirectoryEntry> entries;
+    ForEachEntry(dir, pattern, [&](const DirectoryEntry& entry) {
+        entries.push_back(entry);
+        return true;
+    });
+    return entries;
+}

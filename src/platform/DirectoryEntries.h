@@ -3,6 +3,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <vector>
 
 struct DirectoryEntry {
     std::string name;
@@ -19,3 +20,6 @@ struct DirectoryEntry {
 // search path does not fit in 260 bytes (Windows). Natively, pattern is a
 // shell glob, for the tools.
 bool ForEachEntry(const std::string& dir, const char* pattern, const std::function<bool(const DirectoryEntry&)>& visit);
+// Every entry of dir at once: for a walker that moves or deletes entries of
+// dir while it goes through them. Empty when dir cannot be listed.
+std::vector<DirectoryEntry> ListEntries(const std::string& dir, const char* pattern = "*");

@@ -199,12 +199,7 @@ struct DataMove {
                 MakeDirectoryPath(ParentOf(to));
             made = MakeDirectory(to);
         }
-        std::vector<DirectoryEntry> entries;
-        ForEachEntry(from, "*", [&](const DirectoryEntry& entry) {
-            entries.push_back(entry);
-            return true;
-        });
-        for (const DirectoryEntry& entry : entries) {
+        for (const DirectoryEntry& entry : ListEntries(from)) {
             std::string fromChild = JoinPath(from, entry.name), toChild = JoinPath(to, entry.name);
             if (fromChild.empty() || toChild.empty())
                 Stuck(from); // too long to move

@@ -1,6 +1,16 @@
 #include "release/JournalRecords.h"
 
+#include "platform/MultiByte.h"
 #include "release/RecordFile.h"
+
+std::string DataTreeCopy(const JournalContents& run)
+{
+    if (!run.dataTree.empty())
+        for (const JournalMove& move : run.moves)
+            if (SamePath(move.original, run.dataTree))
+                return move.aside; // moved again after a held file stayed, it went on into the same copy
+    return std::string();
+}
 
 namespace {
 const char* const kPhaseNames[] = {"setting-aside", "set-aside", "package-started", "transfer-done",

@@ -43,6 +43,9 @@ struct JournalContents {
     std::vector<LaidFile> prior;       // files the release set aside had laid in the data tree
 };
 
+// The copy the run set its data tree aside into; empty when it set none aside.
+std::string DataTreeCopy(const JournalContents& run);
+
 enum class JournalReading { ok, empty, damaged };
 
 // Parses text; on damaged, *problem says which line and why; on empty (cut

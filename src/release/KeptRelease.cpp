@@ -308,9 +308,8 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
     // and so do those of an earlier kept release that is dropped. Only then
     // is the room it takes measured.
     bool home = true;
-    for (const JournalMove& move : run->moves)
-        if (!run->dataTree.empty() && SamePath(move.original, run->dataTree))
-            home = BringOperatorFilesHome(move.aside, move.original, LaidFiles(run->prior)) && home;
+    if (!DataTreeCopy(*run).empty())
+        home = BringOperatorFilesHome(DataTreeCopy(*run), run->dataTree, LaidFiles(run->prior));
     if (hasEarlier && !KeptDataCopy(earlier).empty())
         home = BringOperatorFilesHome(KeptDataCopy(earlier), earlier.dataTree, LaidFiles(earlier.keptLaid)) && home;
     if (!home) {

@@ -74,21 +74,6 @@ bool EnsureRunDir(const std::string& path)
     return true;
 }
 
-struct Entry {
-    std::string name;
-    PathKind kind;
-};
-
-std::vector<Entry> Children(const std::string& dir)
-{
-    std::vector<Entry> entries;
-    ForEachEntry(dir, "*", [&](const DirectoryEntry& entry) {
-        entries.push_back({entry.name, KindOfAttributes(entry.attributes)});
-        return true;
-    });
-    return entries;
-}
-
 // The aside copy of an entry below a moved tree, if it was moved after all
 // (the user closed the program and tried again).
 bool HasAsideCopy(const std::string& path)
@@ -174,13 +159,13 @@ bool DiscardEntry(const std::string& path, const std::string& target, PathKind k
 bool DiscardChildren(const std::string& dir, const std::string& target, UndoResult& result)
 {
     bool all = true;
-    for (const Entry& entry : Children(dir)) {
+    for (const DirectoryEntry& entry : ListEntries(dir)) {
         std::string path = JoinPath(dir, entry.name), child = JoinPath(target, entry.name);
         if (path.empty() || child.empty()) {
             NotBack(result, dir, std::string()); // too long to be moved or deleted
             all = false;
         } else {
-            all = DiscardEntry(path, child, entry.kind, result) && all;
+            all = DiscardEntry(path, child, KindOfAttributes(entry.attributes), result) && all;
         }
     }
     return all;
@@ -188,9 +173,10 @@ bool DiscardChildren(const std::string& dir, const std::string& target, UndoResu
 
 bool IsLiveDataTree(const std::string& path) { return !g_run.dataTree.empty() && SamePath(path, g_run.dataTree); }
 
-// A copy of the saved data tree cut short while state 9 brought it back
-// (CopyFile writes from the front): the set-aside tree holds the file whole,
-// and the fresher half copy must not take its place as the newer version.
+// A run of an earlier setup, which copied the data tree to TempSaveDir and
+// back, cut while state 9 copied it back (CopyFile writes from the front):
+// the set-aside tree holds the file whole, and the fresher half copy must not
+// take its place as the newer version. This setup copies nothing.
 void RemoveHalfRestoredFiles(const std::string& tree, const std::string& saved)
 {
     ForEachEntry(tree, "*", [&](const DirectoryEntry& entry) {
@@ -312,11 +298,8 @@ bool BringHomeFromSetAside()
 {
     if (g_run.phase != RunPhase::done)
         return true; // an undo has put everything back, or moves it back itself
-    bool all = true;
-    for (const JournalMove& move : g_run.moves)
-        if (IsLiveDataTree(move.original))
-            all = BringOperatorFilesHome(move.aside, move.original, LaidFiles(g_run.prior)) && all;
-    return all;
+    std::string copy = DataTreeCopy(g_run);
+    return copy.empty() || BringOperatorFilesHome(copy, g_run.dataTree, LaidFiles(g_run.prior));
 }
 
 // Deletes the run's directories; the journal goes once they are gone.
@@ -625,11 +608,8 @@ void FinishEarlierCleanUp() { CleanUp(true); }
 DataTreeHome BringSavedDataTreeHome(const std::string& live)
 {
     DataTreeHome home;
-    if (!g_present || g_run.dataTree.empty())
-        return home;
-    for (const JournalMove& move : g_run.moves)
-        if (SamePath(move.original, g_run.dataTree))
-            home.copy = move.aside;
+    if (g_present)
+        home.copy = DataTreeCopy(g_run);
     if (home.copy.empty())
         return home;
     // The package's files are known only in the tree this run set aside: a
@@ -651,7 +631,7 @@ void NameLeftoverAsideDirectories(const std::string& keptTag)
     if (!SamePath(AsideRootFor(DataRoot()), roots[0]))
         roots.push_back(AsideRootFor(DataRoot()));
     for (const std::string& root : roots)
-        for (const Entry& entry : Children(root))
+        for (const DirectoryEntry& entry : ListEntries(root))
             if ((!g_present || !SamePath(entry.name, g_run.tag)) && !SamePath(entry.name, keptTag))
                 WriteLogLine("遗留的备份目录，未作改动：" + JoinPath(root, entry.name));
 }

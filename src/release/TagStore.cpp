@@ -103,12 +103,7 @@ void MoveEntry(const std::string& from, PathKind kind, const std::string& to, bo
         }
         made = true;
     }
-    std::vector<DirectoryEntry> entries;
-    ForEachEntry(from, "*", [&](const DirectoryEntry& entry) {
-        entries.push_back(entry);
-        return true;
-    });
-    for (const DirectoryEntry& entry : entries) {
+    for (const DirectoryEntry& entry : ListEntries(from)) {
         std::string fromChild = JoinPath(from, entry.name), toChild = JoinPath(to, entry.name);
         if (fromChild.empty() || toChild.empty())
             stuck(from, Stuck::notMoved); // a path too long to move stays, and so does its directory
