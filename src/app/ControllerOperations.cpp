@@ -65,6 +65,10 @@ bool ControllerOperations::UnfinishedRunFound()
     for (const std::string& record : {JournalFilePath(), SwapRecordFilePath(), KeptRecordFilePath()})
         if (PathExists(record) || PathExists(record + ".new"))
             return true;
+    // An earlier setup's records are reported, never passed over.
+    for (const std::string& former : FormerRecordPaths())
+        if (PathExists(former))
+            return true;
     return false;
 }
 

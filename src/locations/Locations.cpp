@@ -109,9 +109,27 @@ std::string DataProductDir() { return WithBackslash(JoinPath(DataRoot(), Product
 std::string BootDir() { return JoinPath(DataRoot(), "Boot\\"); }
 std::string BootIni() { return JoinPath(BootDir(), "Boot.ini"); }
 std::string SetupLogPath() { return JoinPath(BootDir(), "SetUp.log"); }
-std::string JournalFilePath() { return JoinPath(BootDir(), "SetUp.journal"); }
-std::string KeptRecordFilePath() { return JoinPath(BootDir(), "SetUp.kept"); }
-std::string SwapRecordFilePath() { return JoinPath(BootDir(), "SetUp.swap"); }
+// On the program drive, where only administrators write; on a write-filter
+// system beside the data root instead: the filter drops what was written to
+// its volume at a cut, and the records must outlive the cut as the data
+// drive's moves do.
+std::string RecordsDir()
+{
+    std::string root = IsWriteFilterSystem() ? DataRoot() : InstallRoot();
+    return WithoutTrailingBackslash(root) + ".records\\";
+}
+std::string JournalFilePath() { return JoinPath(RecordsDir(), "SetUp.journal"); }
+std::string KeptRecordFilePath() { return JoinPath(RecordsDir(), "SetUp.kept"); }
+std::string SwapRecordFilePath() { return JoinPath(RecordsDir(), "SetUp.swap"); }
+std::string TrustedRunStatePath() { return JoinPath(RecordsDir(), "SetupState.ini"); }
+std::vector<std::string> FormerRecordPaths()
+{
+    std::vector<std::string> paths;
+    for (const char* name : {"SetUp.journal", "SetUp.kept", "SetUp.swap"})
+        for (const char* suffix : {"", ".new"})
+            paths.push_back(JoinPath(BootDir(), std::string(name) + suffix));
+    return paths;
+}
 std::string RunStateFilePath() { return JoinPath(BootDir(), "SetupState.ini"); }
 std::string UserIni() { return JoinPath(DataProductDir(), "user.ini"); }
 std::string PackupIni() { return JoinPath(ProductDir(), "Packup.ini"); }

@@ -2,6 +2,7 @@
 // returned as a copy; the two roots and the temporary paths are computed once.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "locations/ProductTreeCheck.h"
 #include "locations/TempLocations.h"
@@ -17,13 +18,22 @@ std::string ProductDir();
 std::string DataProductDir();
 std::string BootDir();
 std::string BootIni();
-// The setup log and the set-aside journal, both in the boot directory.
+// The setup log, in the boot directory.
 std::string SetupLogPath();
+// The records an elevated run acts on (the set-aside journal, the kept
+// release, the swap, the run state it trusts), in a directory that only
+// administrators may write: "<InstallRoot>.records" on the program drive, or
+// "<DataRoot>.records" on a write-filter system.
+std::string RecordsDir();
 std::string JournalFilePath();
-// The other records beside the setup log: the kept release, the swap, and the
-// run state that deployment engines read.
 std::string KeptRecordFilePath();
 std::string SwapRecordFilePath();
+std::string TrustedRunStatePath();
+// Where an earlier setup kept those records, in the boot directory that
+// every operator can write: what is found there is reported, never acted on.
+std::vector<std::string> FormerRecordPaths();
+// The run state that deployment engines and administrators read, beside the
+// setup log: a report of the trusted one.
 std::string RunStateFilePath();
 std::string UserIni();
 std::string PackupIni();

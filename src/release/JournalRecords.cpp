@@ -47,6 +47,8 @@ bool TakeRecord(const std::vector<std::string>& f, JournalContents* contents)
         (kind == "aside" ? contents->moves : contents->saved).push_back({f[1], f[2]});
     } else if ((kind == "kept" || kind == "absent") && f.size() == 2 && !f[1].empty()) {
         (kind == "kept" ? contents->kept : contents->absent).push_back(f[1]);
+    } else if (kind == "carries" && f.size() == 2 && !f[1].empty()) {
+        contents->carried.push_back(f[1]);
     } else if (kind == "data" && f.size() == 2 && !f[1].empty()) {
         contents->dataTree = f[1];
     } else if ((kind == "laid" || kind == "prior") && f.size() == 3 && !f[1].empty()) {
@@ -107,6 +109,7 @@ std::string JournalSavedLine(const JournalMove& move) { return RecordLine({"save
 std::string JournalKeptLine(const std::string& path) { return RecordLine({"kept", path}); }
 std::string JournalAbsentLine(const std::string& path) { return RecordLine({"absent", path}); }
 std::string JournalDataTreeLine(const std::string& path) { return RecordLine({"data", path}); }
+std::string JournalCarriesLine(const std::string& path) { return RecordLine({"carries", path}); }
 std::string JournalLaidLines(const char* kind, const std::vector<LaidFile>& files)
 {
     std::string text;

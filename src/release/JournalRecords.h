@@ -41,6 +41,7 @@ struct JournalContents {
     std::string dataTree;              // the data tree this run sets aside (its name may change with setup.cfg)
     std::vector<LaidFile> laid;        // files the run lays in the data tree (the new release's)
     std::vector<LaidFile> prior;       // files the release set aside had laid in the data tree
+    std::vector<std::string> carried;  // system and driver files the release carries, named before they are touched
 };
 
 // The copy the run set its data tree aside into; empty when it set none aside.
@@ -65,6 +66,7 @@ std::string JournalSavedLine(const JournalMove& move);
 std::string JournalKeptLine(const std::string& path);
 std::string JournalAbsentLine(const std::string& path);
 std::string JournalDataTreeLine(const std::string& path);
+std::string JournalCarriesLine(const std::string& path);
 // "laid" or "prior" lines, one per file, as one text.
 std::string JournalLaidLines(const char* kind, const std::vector<LaidFile>& files);
 

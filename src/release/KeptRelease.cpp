@@ -62,6 +62,8 @@ std::vector<RecordFields> RecordFieldsOf(const KeptRecord& record)
         records.push_back({"entry", entry.original, entry.aside, entry.held ? "held" : "none"});
     for (const std::string& dir : record.drop)
         records.push_back({"drop", dir});
+    for (const std::string& file : record.carried)
+        records.push_back({"carries", file});
     if (!record.dataTree.empty())
         records.push_back({"data", record.dataTree});
     for (const LaidFile& file : record.laid)
@@ -175,8 +177,11 @@ std::string KeptPlacesProblem(const KeptRecord& record)
 {
     if (!IsTagForm(record.tag))
         return "not a tag of this setup: " + record.tag;
+    std::string carried = CarriedProblem(record.carried);
+    if (!carried.empty())
+        return carried;
     for (const KeptEntry& entry : record.entries) {
-        if (!IsProductPlace(entry.original))
+        if (!IsProductPlace(entry.original, record.carried))
             return "names a place that is not the product's: " + entry.original;
         if (!IsTagCopyOf(entry.aside, entry.original, record.tag))
             return "names a copy outside the kept release's directory: " + entry.aside;
@@ -223,6 +228,8 @@ KeptReading ReadKeptRecord(KeptRecord* record, std::string* problem)
             record->dataTree = f[1];
         else if (f.size() == 2 && kind == "drop")
             record->drop.push_back(f[1]);
+        else if (f.size() == 2 && kind == "carries")
+            record->carried.push_back(f[1]);
         else {
             *problem = KeptRecordPath() + ": record not understood: " + kind;
             return KeptReading::damaged;
@@ -287,6 +294,7 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
     record.laid = run->laid;
     record.keptLaid = run->prior;
     record.dataTree = run->dataTree;
+    record.carried = run->carried;
     KeptRecord earlier;
     std::string problem;
     bool hasEarlier = ReadKeptRecord(&earlier, &problem) == KeptReading::ok;

@@ -34,6 +34,7 @@ struct KeptRecord {
     std::vector<LaidFile> laid;
     std::vector<LaidFile> keptLaid;
     std::string dataTree; // the place that is the data tree (empty: none recorded)
+    std::vector<std::string> carried; // the system and driver files either release carries
 };
 
 enum class KeptReading { none, ok, damaged };

@@ -31,9 +31,10 @@ std::set<std::string> g_runDirsMade;
 
 bool Append(const std::string& line)
 {
-    if (!IsDirectory(BootDir()))
-        MakeDirectoryPath(WithoutTrailingBackslash(BootDir()));
-    if (AppendDurably(JournalPath(), line))
+    std::string why = PrepareRecordDirectory(ParentOf(JournalPath()));
+    if (!why.empty())
+        TraceMessage("|E|records directory: %s", why.c_str());
+    else if (AppendDurably(JournalPath(), line))
         return true;
     TraceMessage("|E|journal %s not written", JournalPath().c_str());
     return false;
@@ -335,16 +336,19 @@ std::string JournalPlacesProblem(const JournalContents& run)
 {
     if (!run.tag.empty() && !IsTagForm(run.tag))
         return "not a tag of this setup: " + run.tag;
+    std::string carried = CarriedProblem(run.carried);
+    if (!carried.empty())
+        return carried;
     for (const std::vector<JournalMove>* list : {&run.moves, &run.saved})
         for (const JournalMove& move : *list) {
-            if (!IsProductPlace(move.original))
+            if (!IsProductPlace(move.original, run.carried))
                 return "names a place that is not the product's: " + move.original;
             if (!IsTagCopyOf(move.aside, move.original, run.tag))
                 return "names a copy outside the run's directory: " + move.aside;
         }
     for (const std::vector<std::string>* list : {&run.kept, &run.absent})
         for (const std::string& path : *list)
-            if (!IsProductPlace(path))
+            if (!IsProductPlace(path, run.carried))
                 return "names a place that is not the product's: " + path;
     return DataTreeProblem(run.dataTree, {&run.laid, &run.prior});
 }
@@ -523,6 +527,16 @@ bool RecordPhase(RunPhase phase)
 
 bool SaveSharedFile(const std::string& path)
 {
+    // Named as the release's before anything is recorded of it: an undo
+    // touches no other file of the system's.
+    bool named = false;
+    for (const std::string& carried : g_run.carried)
+        named = named || SamePath(carried, path);
+    if (!named) {
+        if (!IsSharedSystemFile(path) || !Append(JournalCarriesLine(path)))
+            return false;
+        g_run.carried.push_back(path);
+    }
     PathKind kind = KindOfPath(path);
     if (kind == PathKind::missing) {
         if (RecordedAbsent(path))

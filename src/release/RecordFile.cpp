@@ -6,6 +6,8 @@
 
 #include "platform/File.h"
 #include "platform/FileCopy.h"
+#include "platform/FileSecurity.h"
+#include "platform/MultiByte.h"
 #include "platform/Paths.h"
 
 const RecordKind kJournalKind = {"TLXJOURNAL", "2", false};
@@ -127,6 +129,40 @@ RecordRead ParseRecordText(const std::string& text, const RecordKind& kind)
     return read;
 }
 
+std::string RecordDirectoryProblem(const std::string& directory)
+{
+    std::string dir = WithoutTrailingBackslash(directory);
+    switch (KindOfPath(dir)) {
+    case PathKind::missing: return std::string();
+    case PathKind::directory: break;
+    case PathKind::link: return dir + ": a link, not the records' own directory";
+    default: return dir + ": not a directory";
+    }
+    std::string why = OtherWritersOfPath(dir);
+    return why.empty() ? why : dir + ": " + why;
+}
+
+std::string PrepareRecordDirectory(const std::string& directory)
+{
+    std::string dir = WithoutTrailingBackslash(directory);
+    // Once per run: the journal appends a line before every move.
+    static std::string prepared;
+    if (!prepared.empty() && SamePath(prepared, dir) && KindOfPath(dir) == PathKind::directory)
+        return std::string();
+    PathKind kind = KindOfPath(dir);
+    if (kind == PathKind::link || (kind != PathKind::missing && kind != PathKind::directory))
+        return RecordDirectoryProblem(dir);
+    // Made with, or given again, an access list of its own: an earlier
+    // writer's rights never carry over to what is written next.
+    std::string why = MakeAdministratorsOnlyDirectory(dir);
+    if (!why.empty())
+        return dir + ": " + why;
+    why = RecordDirectoryProblem(dir);
+    if (why.empty())
+        prepared = dir;
+    return why;
+}
+
 RecordRead ReadRecordFile(const std::string& path, const RecordKind& kind)
 {
     PathKind what = KindOfPath(path);
@@ -134,6 +170,12 @@ RecordRead ReadRecordFile(const std::string& path, const RecordKind& kind)
         return RecordRead();
     if (what != PathKind::file)
         return Damaged("not a file");
+    // A line check proves a line whole, not who wrote it.
+    std::string writers = RecordDirectoryProblem(ParentOf(path));
+    if (writers.empty())
+        writers = OtherWritersOfPath(path);
+    if (!writers.empty())
+        return Damaged("may be written by others than administrators, not acted on (" + writers + ")");
     unsigned long long size = 0;
     if (!FileSizeOf(path, &size))
         return Damaged("cannot be read");
@@ -155,7 +197,10 @@ std::string RecordLine(const RecordFields& fields)
 
 std::string RecordHeaderLine(const RecordKind& kind) { return RecordLine({kind.magic, kind.version}); }
 
-bool AppendRecord(const std::string& path, const RecordFields& fields) { return AppendDurably(path, RecordLine(fields)); }
+bool AppendRecord(const std::string& path, const RecordFields& fields)
+{
+    return PrepareRecordDirectory(ParentOf(path)).empty() && AppendDurably(path, RecordLine(fields));
+}
 
 std::string RecordTempPath(const std::string& path) { return path + ".new"; }
 
@@ -165,6 +210,8 @@ bool WriteWholeRecord(const std::string& path, const RecordKind& kind, const std
     for (const RecordFields& fields : records)
         text += RecordLine(fields);
     text += RecordLine({kEnd, std::to_string(records.size())});
+    if (!PrepareRecordDirectory(ParentOf(path)).empty())
+        return false;
     std::string part = RecordTempPath(path);
     RemoveFile(part);
     if (AppendDurably(part, text) && ReplaceFileAtomically(part, path))

@@ -10,9 +10,11 @@
 //  - whole (the kept release, the swap): written beside, closed by a line
 //    "end <count of records>", and renamed into place in one step. Without
 //    that closing line the file is not whole and is refused.
-// A record file lies on the data drive that every operator can write: what
-// it says is checked here for form only; what it names is checked by
-// RecordPlaces before anything is moved or deleted on its word.
+// A record file lies in a directory that only administrators may write
+// (locations' RecordsDir): one whose file or directory admits other writers
+// is damaged, whatever it says. What it says is checked here for form only;
+// what it names is checked by RecordPlaces before anything is moved or
+// deleted on its word.
 #pragma once
 #include <string>
 #include <vector>
@@ -54,6 +56,13 @@ RecordRead ReadRecordFile(const std::string& path, const RecordKind& kind);
 // One line, CR LF included.
 std::string RecordLine(const RecordFields& fields);
 std::string RecordHeaderLine(const RecordKind& kind);
+
+// Why the records' directory cannot be trusted (a link, or others than
+// administrators may write it); empty when it can, or is not there yet.
+std::string RecordDirectoryProblem(const std::string& directory);
+// Makes the records' directory, or gives it its access list again, before a
+// record is written there; empty, or why it cannot hold records.
+std::string PrepareRecordDirectory(const std::string& directory);
 
 // Appends one line durably; false when it could not be written whole.
 bool AppendRecord(const std::string& path, const RecordFields& fields);

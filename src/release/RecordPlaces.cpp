@@ -7,7 +7,16 @@
 #include "platform/SystemInfo.h"
 #include "release/TagStore.h"
 
-bool IsProductPlace(const std::string& path)
+bool IsSharedSystemFile(const std::string& path)
+{
+    std::string system = SystemDirectory();
+    if (system.empty())
+        return false;
+    std::string parent = ParentOf(path);
+    return SamePath(parent, system) || SamePath(parent, JoinPath(system, "drivers"));
+}
+
+bool IsProductPlace(const std::string& path, const std::vector<std::string>& carried)
 {
     if (!IsPlainDrivePath(path) || IsSelfOrWithin(path, WithoutTrailingBackslash(BootDir())))
         return false;
@@ -17,11 +26,22 @@ bool IsProductPlace(const std::string& path)
     for (const std::string& shortcut : ShortcutPaths())
         if (SamePath(path, shortcut))
             return true;
-    std::string system = SystemDirectory();
-    if (system.empty())
+    // The system's own files are never the product's: only those the record
+    // says the release carries there.
+    if (!IsSharedSystemFile(path))
         return false;
-    std::string parent = ParentOf(path);
-    return SamePath(parent, system) || SamePath(parent, JoinPath(system, "drivers"));
+    for (const std::string& file : carried)
+        if (SamePath(path, file))
+            return true;
+    return false;
+}
+
+std::string CarriedProblem(const std::vector<std::string>& carried)
+{
+    for (const std::string& file : carried)
+        if (!IsPlainDrivePath(file) || !IsSharedSystemFile(file))
+            return "names a file the release carries outside the system and driver directories: " + file;
+    return std::string();
 }
 
 bool IsTagCopyOf(const std::string& copy, const std::string& original, const std::string& tag)
@@ -32,7 +52,7 @@ bool IsTagCopyOf(const std::string& copy, const std::string& original, const std
 std::string DataTreeProblem(const std::string& dataTree,
                             std::initializer_list<const std::vector<LaidFile>*> laidLists)
 {
-    if (!dataTree.empty() && !IsProductPlace(dataTree))
+    if (!dataTree.empty() && !IsProductPlace(dataTree, {}))
         return "names a data tree that is not the product's: " + dataTree;
     for (const std::vector<LaidFile>* list : laidLists)
         for (const LaidFile& file : *list)

@@ -41,6 +41,8 @@ std::vector<RecordFields> FieldsOf(const SwapRecord& swap)
                                           swap.installedBefore.time}};
     for (const SwapEntry& entry : swap.entries)
         records.push_back({"entry", entry.original, entry.kept, entry.fresh, entry.freshHeld ? "held" : "none"});
+    for (const std::string& file : swap.next.carried)
+        records.push_back({"carries", file});
     if (!swap.next.dataTree.empty())
         records.push_back({"data", swap.next.dataTree});
     for (const LaidFile& file : swap.next.laid)
@@ -65,8 +67,11 @@ std::string PlacesProblem(const SwapRecord& swap)
 {
     if (!IsTagForm(swap.from) || !IsTagForm(swap.next.tag) || swap.from == swap.next.tag)
         return "not tags of this setup: " + swap.from + " " + swap.next.tag;
+    std::string carried = CarriedProblem(swap.next.carried);
+    if (!carried.empty())
+        return carried;
     for (const SwapEntry& entry : swap.entries) {
-        if (!IsProductPlace(entry.original))
+        if (!IsProductPlace(entry.original, swap.next.carried))
             return "names a place that is not the product's: " + entry.original;
         if (!IsTagCopyOf(entry.kept, entry.original, swap.from))
             return "names a copy outside the kept release's directory: " + entry.kept;
@@ -125,6 +130,8 @@ SwapFound ReadSwap(SwapRecord* swap, std::string* problem, std::string* cutEarly
             (f[1] == "installed" ? swap->next.laid : swap->next.keptLaid).push_back({f[2], f[3]});
         else if (f.size() == 2 && kind == "data")
             swap->next.dataTree = f[1];
+        else if (f.size() == 2 && kind == "carries")
+            swap->next.carried.push_back(f[1]);
         else if (f.size() == 2 && kind == "phase" && (f[1] == "moving" || f[1] == "cleared" || f[1] == "swapped")) {
             swap->phase = f[1] == "moving" ? SwapPhase::moving : f[1] == "cleared" ? SwapPhase::cleared : SwapPhase::swapped;
             phaseSeen = true;

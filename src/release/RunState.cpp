@@ -7,11 +7,13 @@
 #include "locations/Locations.h"
 #include "platform/File.h"
 #include "platform/FileCopy.h"
+#include "platform/FileSecurity.h"
 #include "platform/LocalTime.h"
 #include "platform/MachineRegistry.h"
 #include "platform/Paths.h"
 #include "platform/Profile.h"
 #include "platform/StringUtil.h"
+#include "release/RecordFile.h"
 
 const char kRunStateKey[] = "Software\\Velko\\TorneLix\\Setup";
 
@@ -31,9 +33,23 @@ bool WriteStateFile(const std::string& path, const std::string& text)
     return false;
 }
 
+// The state a run trusts is the copy in the records' directory; the file
+// beside the setup log is only a report of it (anyone may write there).
+// Before that copy is first written, no release is known to be installed:
+// the release in place is kept under the name "unknown", as on a machine
+// that never had a run state.
+bool TrustedStateReadable()
+{
+    const std::string path = TrustedRunStatePath();
+    return KindOfPath(path) == PathKind::file && RecordDirectoryProblem(RecordsDir()).empty() &&
+           OtherWritersOfPath(path).empty();
+}
+
 ReleaseFields ReadFields(const char* section)
 {
-    const std::string path = RunStateFilePath();
+    if (!TrustedStateReadable())
+        return ReleaseFields();
+    const std::string path = TrustedRunStatePath();
     return {ProfileGetString(path, section, "Release"), ProfileGetString(path, section, "Digest"),
             ProfileGetString(path, section, "Time")};
 }
@@ -44,7 +60,9 @@ struct LastRun {
 
 LastRun ReadLastRun()
 {
-    const std::string path = RunStateFilePath();
+    if (!TrustedStateReadable())
+        return LastRun();
+    const std::string path = TrustedRunStatePath();
     return {ProfileGetString(path, "LastRun", "Time"), ProfileGetString(path, "LastRun", "Outcome"),
             ProfileGetString(path, "LastRun", "ExitCode")};
 }
@@ -60,7 +78,6 @@ std::string SectionText(const char* section, const ReleaseFields& fields)
 std::string Write(const ReleaseFields& installed, const ReleaseFields& kept, const LastRun& last,
                   const std::vector<RegistryValue>& values)
 {
-    const std::string path = RunStateFilePath();
     std::string text = SectionText("Installed", installed);
     if (!kept.release.empty())
         text += SectionText("Kept", kept);
@@ -68,8 +85,12 @@ std::string Write(const ReleaseFields& installed, const ReleaseFields& kept, con
         text += "[LastRun]\r\nTime=" + last.time + "\r\nOutcome=" + last.outcome + "\r\nExitCode=" + last.exitCode +
                 "\r\n";
     std::string problem;
+    std::string trusted = TrustedRunStatePath();
+    if (!PrepareRecordDirectory(RecordsDir()).empty() || !WriteStateFile(trusted, text))
+        problem = "运行状态文件无法写入：" + trusted;
+    const std::string path = RunStateFilePath();
     if (!WriteStateFile(path, text))
-        problem = "运行状态文件无法写入：" + path;
+        problem = (problem.empty() ? "" : problem + "；") + "运行状态文件无法写入：" + path;
     unsigned long error = 0;
     if (!values.empty() && !WriteMachineRegistryValues(kRunStateKey, values, &error)) {
         std::string line = StrPrintf("运行状态无法写入注册表：HKLM\\%s（错误%lu）", kRunStateKey, error);

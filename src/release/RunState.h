@@ -1,8 +1,9 @@
 // What a deployment engine reads to know a machine: the release installed
 // (its name and digest, and when), the release kept to go back to, and how
-// the last run ended, in a section of its own. Written to the state file
-// beside the setup log (SetupState.ini, an INI file replaced whole) and to the
-// key HKLM\Software\Velko\TorneLix\Setup. The installed release's fields
+// the last run ended, in a section of its own. Written whole (an INI file
+// replaced in one step) to the records' directory, where only administrators
+// write and from where it is read again, and as a report to SetupState.ini
+// beside the setup log and to the key HKLM\Software\Velko\TorneLix\Setup. The installed release's fields
 // change only when the installed release does: an update, a swap, or a swap
 // or an update finished at the next start. Windows only.
 #pragma once

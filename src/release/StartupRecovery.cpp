@@ -4,7 +4,9 @@
 #include "locations/Locations.h"
 #include "locations/TempLocations.h"
 #include "logs/SetupLog.h"
+#include "platform/Paths.h"
 #include "platform/StringUtil.h"
+#include "release/RecordFile.h"
 #include "release/KeptRelease.h"
 #include "release/PreviousRelease.h"
 #include "release/ReleaseSwap.h"
@@ -22,7 +24,21 @@ UndoResult UndoUpdate()
 RecordsFound InspectRecords()
 {
     RecordsFound found;
-    std::string problem;
+    // An earlier setup kept its records in the boot directory, which every
+    // operator can write: whatever is there now may be anyone's.
+    for (const std::string& former : FormerRecordPaths())
+        if (KindOfPath(former) != PathKind::missing) {
+            found.damaged = former + ": a record where every operator can write, not acted on (the records are kept in " +
+                            RecordsDir() + ")";
+            found.damagedRecord = former;
+            return found;
+        }
+    std::string problem = RecordDirectoryProblem(RecordsDir());
+    if (!problem.empty()) {
+        found.damaged = "may be written by others than administrators, not acted on (" + problem + ")";
+        found.damagedRecord = WithoutTrailingBackslash(RecordsDir());
+        return found;
+    }
     switch (InspectSwapRecord(&problem)) {
     case SwapFound::damaged:
         found.damaged = problem;

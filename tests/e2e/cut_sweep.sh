@@ -71,7 +71,7 @@ cut_when() {
   done
   fail "never reached: $*"
 }
-journal_says() { grep -aq "phase	$1" "$D/Velko/Boot/SetUp.journal" 2>/dev/null; }
+journal_says() { grep -aq "phase	$1" "$records/SetUp.journal" 2>/dev/null; }
 at_least() { [ "$(aside_files)" -ge "$1" ]; }
 
 answers=(--answer "警告=OK" --answer "是否保留这些配置的参数=YES")
@@ -130,11 +130,11 @@ for state in 1 2 3 5 6 7 8 10 12 15 9 16 20; do
     grep -q "own driver" "$system_dir/drivers/tlxio.sys" || fail "state $state: the driver changed before state 12"
   fi
   case $state in 6 | 9 | 16) write_after_cut "at state $state" ;; esac
-  if [ "$state" = 20 ] && { [ ! -e "$D/Velko/Boot/SetUp.journal" ] || journal_says done; }; then
+  if [ "$state" = 20 ] && { [ ! -e "$records/SetUp.journal" ] || journal_says done; }; then
     # The update itself was done. The next start only finishes its clean-up:
     # a run cancelled at the warning shows that, with the machine as the
     # update left it (a whole second update would find no data files to carry).
-    if [ -e "$D/Velko/Boot/SetUp.journal" ]; then
+    if [ -e "$records/SetUp.journal" ]; then
       setup_args=()
       rm -f "$transcript"
       run_setup --answer "警告=CANCEL"
@@ -191,7 +191,7 @@ cut_when home_at_least 300
 home=$(home_count)
 start_cut_run
 cut_when journal_says discarded
-expect_file "$D/Velko/Boot/SetUp.journal"
+expect_file "$records/SetUp.journal"
 expect_whole_update "during the undo of a cut run"
 covered+=("the start-up undo of a run cut in state 9 with $home part programs home, cut once its discard was recorded")
 

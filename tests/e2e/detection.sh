@@ -55,7 +55,7 @@ TLX_PACKAGE_FAIL_TIMES=9 TLX_PACKAGE_HANG_FILE=$(winpath "$out/hang") start_setu
 wait_for_file "$out/hang" 120 || fail "the package never got half-way"
 wineserver -k
 wait "$robot_pid" || true
-expect_file "$D/Velko/Boot/SetUp.journal"
+expect_file "$records/SetUp.journal"
 expect_detected "after a run cut while its package ran" "$digest_a"
 silent_run /S /NOKEEP
 expect_transcript "exit 0"
@@ -102,7 +102,7 @@ expect_transcript "exit 0"
 expect_detected "after /ROLLBACK" "$digest_b"
 # A file of the kept release A held open: the swap moves B out, cannot
 # move A wholly in, and stays for the next start to finish.
-swap_record="$D/Velko/Boot/SetUp.swap"
+swap_record="$records/SetUp.swap"
 held=$(find "${install_root}.previous/$(kept_tag)" -type f | head -1)
 [ -n "$held" ] || fail "nothing kept of A's program tree"
 hold_file "$held"

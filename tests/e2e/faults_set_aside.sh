@@ -61,7 +61,7 @@ grep -rqs "stale" "$install_root" "$data_product" && fail "a stale file reached 
 [ -n "$(kept_tag)" ] || fail "the previous release was not kept"
 [ "$(leftovers)" = "$leftovers_before" ] || fail "the leftovers were changed"
 setup_log | grep -q '遗留的备份目录，未作改动：D:\\Velko.previous\\1' || fail "leftover not named: $(setup_log | tail -5)"
-expect_gone "$D/Velko/Boot/SetUp.journal"
+expect_gone "$records/SetUp.journal"
 pass "an earlier run's set-aside leftovers: left alone and named; the values exact, nothing stale in the new trees"
 rm -rf "$D/Velko.previous" "${install_root}.previous"
 
@@ -74,8 +74,8 @@ journal_line() {
 b = "\t".join(sys.argv[1:])
 sys.stdout.write("%s\t%08x\r\n" % (b, zlib.crc32(b.encode()) & 0xffffffff))' "$@"
 }
-mkdir -p "$D/Velko/Boot" "$D/Velko.previous/0badc0de" "${install_root}.previous/0badc0de"
-{ journal_line TLXJOURNAL 2; journal_line tag 0badc0de; journal_line phase setting-aside; } >"$D/Velko/Boot/SetUp.journal"
+mkdir -p "$D/Velko/Boot" "$records" "$D/Velko.previous/0badc0de" "${install_root}.previous/0badc0de"
+{ journal_line TLXJOURNAL 2; journal_line tag 0badc0de; journal_line phase setting-aside; } >"$records/SetUp.journal"
 place_setup "$transfer_setup"
 rm -f "$transcript"
 run_setup "${answers[@]}"
@@ -84,41 +84,40 @@ expect_carried
 expect_gone "$D/Velko.previous/0badc0de"
 expect_gone "${install_root}.previous/0badc0de"
 if setup_log | grep -q '遗留的备份目录'; then fail "the cut run's own directories named as leftovers: $(setup_log | grep '遗留')"; fi
-expect_gone "$D/Velko/Boot/SetUp.journal"
+expect_gone "$records/SetUp.journal"
 pass "a run cut between making its directories and recording a move: they go at the next start, none named as a leftover"
 rm -rf "$D/Velko.previous" "${install_root}.previous"
 
 # 4. A journal garbled on the disk: the setup cannot tell what the cut run
 # did, so it changes nothing, names the journal and ends with exit code 5.
 lay_out_rollback_machine
-printf 'TLXJOURNAL\t2\t00000000\r\naside\tD:\\Velko\\TorneLix\r\n' >"$D/Velko/Boot/SetUp.journal"
+mkdir -p "$records"
+printf 'TLXJOURNAL\t2\t00000000\r\naside\tD:\\Velko\\TorneLix\r\n' >"$records/SetUp.journal"
 before=$(snapshot "$install_root" "$D" "$desktop" "$programs")
 place_setup "$transfer_setup"
 rm -f "$transcript"
 run_setup "${answers[@]}"
 expect_transcript "exit 5"
-expect_transcript 'text="安装记录文件 D:\\Velko\\Boot\\SetUp.journal 已损坏，无法判断上次安装做了哪些更改。\n为免丢失数据，安装程序没有做任何更改并退出。请联系服务工程师。"'
+expect_transcript 'text="安装记录文件 '"$records_win"'\\SetUp.journal 已损坏，无法判断上次安装做了哪些更改。\n为免丢失数据，安装程序没有做任何更改并退出。请联系服务工程师。"'
 expect_no_transcript "警告"
 [ "$(snapshot "$install_root" "$D" "$desktop" "$programs")" = "$before" ] || fail "a garbled journal changed the machine"
 pass "a garbled journal: named, exit code 5, nothing changed"
-rm -f "$D/Velko/Boot/SetUp.journal"
+rm -f "$records/SetUp.journal"
 
-# 5. A data drive too full for the journal: nothing is moved or deleted, the
-# message names the journal and its drive, exit code 2.
-clean_machine
-small_d 2m || exit 0
+# 5. A records directory that cannot be written (here a file stands in its
+# place): nothing is moved or deleted, the message names the journal and its
+# drive, exit code 2.
 lay_out_rollback_machine
-# The state-3 save fails on this drive too: the data tree is then kept in
-# place, and the journal is the first thing state 5 writes.
-dd if=/dev/zero of="$D/filler" bs=4k 2>/dev/null || true
+rm -rf "$records"
+printf 'not a directory\r\n' >"$records"
 before=$(snapshot "$install_root" "$D" "$desktop" "$programs")
 place_setup "$transfer_setup"
 rm -f "$transcript"
 run_setup "${answers[@]}"
 cp "$transcript" "$out/transcript-full.txt"
 expect_transcript "exit 2"
-expect_transcript 'text="无法写入安装记录文件 D:\\Velko\\Boot\\SetUp.journal（D: 盘已满或不可写）。\n原来的版本保持不变，安装程序退出。"'
+expect_transcript 'text="无法写入安装记录文件 '"$records_win"'\\SetUp.journal（C: 盘已满或不可写）。\n原来的版本保持不变，安装程序退出。"'
 after=$(snapshot "$install_root" "$D" "$desktop" "$programs")
-[ "$after" = "$before" ] || fail "full journal drive: changed: $(diff <(echo "$before") <(echo "$after") | head -20)"
-expect_gone "$D/Velko/Boot/SetUp.journal"
-pass "a data drive too full for the journal: named, exit code 2, nothing moved or deleted"
+[ "$after" = "$before" ] || fail "unwritable records: changed: $(diff <(echo "$before") <(echo "$after") | head -20)"
+rm -f "$records"
+pass "a records directory that cannot be written: named, exit code 2, nothing moved or deleted"

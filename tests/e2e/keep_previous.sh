@@ -90,7 +90,7 @@ expect_run_state "Transfer 2\.0" unknown swapped
 pass "a second /S /ROLLBACK: the updated release with the value changed since, byte for byte"
 
 # --- Cuts during the swap; the next start is a normal one, cancelled at the warning.
-swap_journal="$D/Velko/Boot/SetUp.swap"
+swap_journal="$records/SetUp.swap"
 # The program tree's files moved out: the data tree, first in the record, is
 # out of the way by then.
 fresh_files() {
@@ -184,7 +184,7 @@ silent_run /S /NOKEEP
 expect_transcript "exit 0"
 expect_carried
 expect_nothing_set_aside
-expect_gone "$D/Velko/Boot/SetUp.kept"
+expect_gone "$records/SetUp.kept"
 expect_log "上一版本没有保留，备份已删除（/NOKEEP）"
 if state_file | grep -q '\[Kept\]'; then fail "SetupState.ini names a kept release after /NOKEEP: $(state_file)"; fi
 nokeep=$(machine_state)
@@ -202,6 +202,6 @@ silent_run /S
 expect_transcript "exit 0"
 expect_carried
 expect_nothing_set_aside
-expect_gone "$D/Velko/Boot/SetUp.kept"
+expect_gone "$records/SetUp.kept"
 expect_log "上一版本没有保留，备份已删除（D: 盘空间不足"
 pass "a data drive too small to keep: the previous release deleted as before, the setup log says why"

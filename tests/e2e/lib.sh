@@ -42,6 +42,11 @@ else
   install_root="$C/Program Files/Velko"
   system_dir="$C/windows/system32"
 fi
+# The records an elevated run acts on, where only administrators write.
+records="${install_root}.records"
+records_win='C:\\Program Files (x86)\\Velko.records'
+[ -d "$C/windows/syswow64" ] || records_win='C:\\Program Files\\Velko.records'
+
 desktop="$C/users/$wine_user/Desktop"
 programs="$C/users/$wine_user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
 temp_dir="$C/users/$wine_user/Temp"
@@ -60,7 +65,7 @@ winpath() { winepath -w "$1" 2>/dev/null; }
 # Wipes everything earlier runs may have left and gives the PC its own
 # desktop (a new prefix links it to the host's home directory).
 clean_machine() {
-  rm -rf "$install_root" "${install_root%/}.previous" "$D"/* "$C/Velko" "$media" "$temp_dir"/*
+  rm -rf "$install_root" "${install_root%/}.previous" "$records" "$C/Velko.records" "$D"/* "$C/Velko" "$media" "$temp_dir"/*
   mkdir -p "$D" "$temp_dir" "$media" "$programs"
   if [ -L "$desktop" ]; then rm -f "$desktop"; fi
   mkdir -p "$desktop"
@@ -189,7 +194,7 @@ states_run() {
 setup_log() { iconv -f GBK -t UTF-8 "$D/Velko/Boot/SetUp.log" || true; }
 
 # The kept previous release's tag, from its record beside the setup log.
-kept_tag() { grep -a '^tag	' "$D/Velko/Boot/SetUp.kept" 2>/dev/null | cut -f2; }
+kept_tag() { grep -a '^tag	' "$records/SetUp.kept" 2>/dev/null | cut -f2; }
 # After a good update: exactly the kept previous release is set aside (its
 # directory below each ".previous", the one SetUp.kept names), no journal.
 expect_only_kept_release() {
@@ -200,7 +205,7 @@ expect_only_kept_release() {
   [ "$dirs" = "$tag" ] || fail "set aside besides the kept release $tag: $dirs"
   expect_dir "$D/Velko.previous/$tag"
   expect_dir "${install_root}.previous/$tag"
-  expect_gone "$D/Velko/Boot/SetUp.journal"
+  expect_gone "$records/SetUp.journal"
 }
 
 expect_transcript() { grep -qF -- "$1" "$transcript" || fail "transcript lacks: $1"; }

@@ -87,7 +87,7 @@ for ((i = 0; i < 1200; i++)); do
 done
 wineserver -k
 wait "$robot_pid" || true
-expect_file "$D/Velko/Boot/SetUp.journal"
+expect_file "$records/SetUp.journal"
 sleep 1
 mkdir -p "$data_product/Shift" "$data_product/Parts/p0"
 for ((i = 0; i < 20; i++)); do printf 'O%d\r\n(after the cut)\r\nM30\r\n' $((7000 + i)) >"$data_product/Shift/S$i.nc"; done

@@ -17,7 +17,7 @@ TLX_PACKAGE_FAIL_TIMES=9 TLX_PACKAGE_HANG_FILE=$(winpath "$out/hang") \
 wait_for_file "$out/hang" 120 || fail "the package never got half-way: $(cat "$transcript" 2>/dev/null)"
 wineserver -k
 wait_setup
-expect_file "$D/Velko/Boot/SetUp.journal"
+expect_file "$records/SetUp.journal"
 expect_dir "${install_root}.previous"
 pass "cut with half a release laid and the journal on the data drive"
 

@@ -25,7 +25,7 @@ lay_out_rollback_machine() {
 expect_nothing_set_aside() {
   expect_gone "${install_root}.previous"
   expect_gone "$D/Velko.previous"
-  expect_gone "$D/Velko/Boot/SetUp.journal"
+  expect_gone "$records/SetUp.journal"
   expect_gone "$temp_save"
 }
 

@@ -55,7 +55,7 @@ protected:
         DeleteFileA("C:\\tlx_paramsteps.log");
         // What a kept data tree set aside in place, and its journal.
         RemoveTreeForTest("D:\\Velko.previous");
-        DeleteFileA((BootDir() + "SetUp.journal").c_str());
+        DeleteFileA(JournalFilePath().c_str());
         RemoveTreeForTest("D:\\TorneLixTemp");
         RemoveTreeForTest(ParamWorkDir());
     }

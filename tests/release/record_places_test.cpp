@@ -16,15 +16,18 @@ std::string Install() { return WithoutTrailingBackslash(InstallRoot()); }
 
 TEST(RecordPlaces, OnlyTheProductsOwnPlacesAndTheirTagCopiesMayBeNamed)
 {
-    EXPECT_TRUE(IsProductPlace(Install()));
-    EXPECT_TRUE(IsProductPlace(Data() + "\\Parts\\O1.nc"));
-    EXPECT_TRUE(IsProductPlace(SystemDirectory() + "\\drivers\\tlxio.sys"));
+    const std::string driver = SystemDirectory() + "\\drivers\\tlxio.sys";
+    EXPECT_TRUE(IsProductPlace(Install(), {}));
+    EXPECT_TRUE(IsProductPlace(Data() + "\\Parts\\O1.nc", {}));
+    EXPECT_TRUE(IsProductPlace(driver, {driver})) << "a driver the release carries";
+    EXPECT_FALSE(IsProductPlace(driver, {})) << "the system's own driver";
+    EXPECT_FALSE(IsProductPlace(SystemDirectory() + "\\msvcrt.dll", {driver}));
     for (const std::string& foreign :
          {std::string("D:\\Other"), std::string("C:\\users\\Public\\Documents\\Parts"), std::string("D:\\Parts"),
           Data() + "\\..\\..\\Other", Data() + "\\.\\x", DataRoot() + "Boot\\SetUp.kept", std::string("D:Velko"),
           std::string("\\\\server\\share\\Velko"), SystemDirectory(), SystemDirectory() + "\\drivers\\sub\\x.sys",
           Data() + "\\a\\\\b", Data() + "/x"})
-        EXPECT_FALSE(IsProductPlace(foreign)) << foreign;
+        EXPECT_FALSE(IsProductPlace(foreign, {foreign})) << foreign;
 
     std::string tagDir = TagDirFor(Data(), "5f3a01c2");
     EXPECT_TRUE(IsTagCopyOf(tagDir + "\\1", Data(), "5f3a01c2"));
@@ -44,11 +47,12 @@ TEST(RecordPlaces, AJournalOrKeptRecordNamingAnyOtherPlaceIsRefused)
     JournalContents run;
     run.tag = "5f3a01c2";
     run.moves.push_back({Data(), TagDirFor(Data(), run.tag) + "\\1"});
+    run.carried.push_back(SystemDirectory() + "\\tlxdx.dll");
     run.absent.push_back(SystemDirectory() + "\\tlxdx.dll");
     run.dataTree = Data();
     run.laid.push_back({Data() + "\\user.ini", "31-133000000000000000"});
     EXPECT_EQ(JournalPlacesProblem(run), "");
-    for (int line = 0; line < 7; ++line) {
+    for (int line = 0; line < 10; ++line) {
         JournalContents bad = run;
         switch (line) {
         case 0: bad.moves.push_back({"D:\\Parts", TagDirFor(Data(), run.tag) + "\\2"}); break;
@@ -58,8 +62,21 @@ TEST(RecordPlaces, AJournalOrKeptRecordNamingAnyOtherPlaceIsRefused)
         case 4: bad.dataTree = "D:\\Parts"; break; // its files would be taken for the release's
         case 5: bad.prior.push_back({"D:\\Parts\\O1.nc", "1-1"}); break;
         case 6: bad.laid.push_back({Install() + "\\TorneLix\\x.dll", "1-1"}); break;
+        // The system's own files, even in an authentic record, unless the
+        // release carries them.
+        case 7: bad.absent.push_back(SystemDirectory() + "\\msvcrt.dll"); break;
+        case 8: {
+            std::string disk = SystemDirectory() + "\\drivers\\disk.sys";
+            bad.moves.push_back({disk, TagDirFor(disk, run.tag) + "\\2"});
+            break;
         }
-        EXPECT_NE(JournalPlacesProblem(bad), "") << "line kind " << line;
+        case 9: bad.carried.push_back("D:\\Other\\x.dll"); break;
+        }
+        std::string problem = JournalPlacesProblem(bad);
+        EXPECT_NE(problem, "") << "line kind " << line;
+        if (line >= 7) {
+            EXPECT_NE(problem.find(line == 9 ? "carries" : "not the product's"), std::string::npos) << problem;
+        }
     }
 }
 
