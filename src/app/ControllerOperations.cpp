@@ -5,6 +5,7 @@
 #include "deploy/ConfigPurge.h"
 #include "deploy/Drivers.h"
 #include "deploy/FileTree.h"
+#include "release/DataTreeFiles.h"
 #include "release/KeptRelease.h"
 #include "release/OldRelease.h"
 #include "deploy/Package.h"
@@ -242,7 +243,11 @@ bool ControllerOperations::PutPreviousReleaseBack()
     return back;
 }
 
-void ControllerOperations::DiscardPreviousRelease() { KeepOrDiscardPreviousRelease(keepPrevious, RunningProgramPath()); }
+void ControllerOperations::DiscardPreviousRelease()
+{
+    KeepOrDiscardPreviousRelease(keepPrevious, RunningProgramPath());
+    BringEarlierSavesHome(WithoutTrailingBackslash(DataProductDir()));
+}
 
 void ControllerOperations::CopySystemFiles() { CopyReleaseSystemFiles(SaveSharedFile); }
 

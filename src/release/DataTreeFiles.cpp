@@ -269,6 +269,29 @@ size_t MoveSavedFilesHome(const std::string& copy, const std::string& live, cons
     return move.moved;
 }
 
+void BringEarlierSavesHome(const std::string& live)
+{
+    if (KindOfPath(live) != PathKind::directory)
+        return;
+    std::string saved = WithoutTrailingBackslash(TempSaveDir());
+    for (const std::string& copy : {saved + ".1", saved}) {
+        if (KindOfPath(copy) != PathKind::directory)
+            continue;
+        // What an earlier setup's copy-and-strip left behind: the operator's
+        // work of that day, which no run since has brought back.
+        std::vector<std::string> notMoved;
+        size_t home = MergeIntoLiveTree(copy, live, true, LaidFiles(), &notMoved);
+        if (home != 0)
+            WriteLogLine("早前安装留下的文件已放回数据目录：" + std::to_string(home) + " 个，来自 " + copy);
+        for (const std::string& path : notMoved)
+            WriteLogLine("早前安装留下的文件未能放回数据目录，保留：" + path);
+        if (RemoveEmptyDirectory(copy))
+            WriteLogLine("早前安装留下的目录已清空并删除：" + copy);
+        else if (home != 0 || !notMoved.empty())
+            WriteLogLine("早前安装留下的目录保留（其中还有机床参数或未能放回的文件）：" + copy);
+    }
+}
+
 bool BringOperatorFilesHome(const std::string& copy, const std::string& live, const LaidFiles& laid)
 {
     std::vector<std::string> notMoved;

@@ -84,3 +84,9 @@ size_t MoveSavedFilesHome(const std::string& copy, const std::string& live, cons
 // with a line in the setup log when any did. False when one could not: the
 // copy must not be deleted then.
 bool BringOperatorFilesHome(const std::string& copy, const std::string& live, const LaidFiles& laid);
+
+// The copies of the data tree an earlier setup left beside it (TempSaveDir
+// and its ".1"): their operator's files come home into live by the same
+// rule, once, each named in the setup log; a copy is removed once empty.
+// The machine's values in them stay where they are.
+void BringEarlierSavesHome(const std::string& live);

@@ -52,16 +52,12 @@ std::vector<std::string> KeptTagDirectories(const KeptRecord& record)
     return dirs;
 }
 
-namespace {
-std::vector<RecordFields> RecordFieldsOf(const KeptRecord& record)
+std::vector<RecordFields> KeptReleaseFacts(const KeptRecord& record)
 {
-    std::vector<RecordFields> records = {{"tag", record.tag},       {"when", record.when},
-                                         {"setup", record.setupFile}, {"digest", record.digest},
+    std::vector<RecordFields> records = {{"when", record.when},
+                                         {"setup", record.setupFile},
+                                         {"digest", record.digest},
                                          {"kept", record.keptIsOlder ? "older" : "newer"}};
-    for (const KeptEntry& entry : record.entries)
-        records.push_back({"entry", entry.original, entry.aside, entry.held ? "held" : "none"});
-    for (const std::string& dir : record.drop)
-        records.push_back({"drop", dir});
     for (const std::string& file : record.carried)
         records.push_back({"carries", file});
     if (!record.dataTree.empty())
@@ -70,6 +66,41 @@ std::vector<RecordFields> RecordFieldsOf(const KeptRecord& record)
         records.push_back({"laid", "installed", file.path, file.stamp});
     for (const LaidFile& file : record.keptLaid)
         records.push_back({"laid", "kept", file.path, file.stamp});
+    return records;
+}
+
+bool TakeKeptReleaseFact(const RecordFields& f, KeptRecord* record)
+{
+    const std::string& kind = f[0];
+    if (f.size() == 2 && kind == "when")
+        record->when = f[1];
+    else if (f.size() == 2 && kind == "setup")
+        record->setupFile = f[1];
+    else if (f.size() == 2 && kind == "digest")
+        record->digest = f[1];
+    else if (f.size() == 2 && kind == "kept" && (f[1] == "older" || f[1] == "newer"))
+        record->keptIsOlder = f[1] == "older";
+    else if (f.size() == 2 && kind == "carries")
+        record->carried.push_back(f[1]);
+    else if (f.size() == 2 && kind == "data")
+        record->dataTree = f[1];
+    else if (f.size() == 4 && kind == "laid" && (f[1] == "installed" || f[1] == "kept"))
+        (f[1] == "installed" ? record->laid : record->keptLaid).push_back({f[2], f[3]});
+    else
+        return false;
+    return true;
+}
+
+namespace {
+std::vector<RecordFields> RecordFieldsOf(const KeptRecord& record)
+{
+    std::vector<RecordFields> records = {{"tag", record.tag}};
+    for (const RecordFields& fact : KeptReleaseFacts(record))
+        records.push_back(fact);
+    for (const KeptEntry& entry : record.entries)
+        records.push_back({"entry", entry.original, entry.aside, entry.held ? "held" : "none"});
+    for (const std::string& dir : record.drop)
+        records.push_back({"drop", dir});
     return records;
 }
 } // namespace
@@ -212,25 +243,11 @@ KeptReading ReadKeptRecord(KeptRecord* record, std::string* problem)
         const std::string& kind = f[0];
         if (f.size() == 2 && kind == "tag")
             record->tag = f[1];
-        else if (f.size() == 2 && kind == "when")
-            record->when = f[1];
-        else if (f.size() == 2 && kind == "setup")
-            record->setupFile = f[1];
-        else if (f.size() == 2 && kind == "digest")
-            record->digest = f[1];
-        else if (f.size() == 2 && kind == "kept")
-            record->keptIsOlder = f[1] == "older";
         else if (f.size() == 4 && kind == "entry" && (f[3] == "held" || f[3] == "none"))
             record->entries.push_back({f[1], f[2], f[3] == "held"});
-        else if (f.size() == 4 && kind == "laid" && (f[1] == "installed" || f[1] == "kept"))
-            (f[1] == "installed" ? record->laid : record->keptLaid).push_back({f[2], f[3]});
-        else if (f.size() == 2 && kind == "data")
-            record->dataTree = f[1];
         else if (f.size() == 2 && kind == "drop")
             record->drop.push_back(f[1]);
-        else if (f.size() == 2 && kind == "carries")
-            record->carried.push_back(f[1]);
-        else {
+        else if (!TakeKeptReleaseFact(f, record)) {
             *problem = KeptRecordPath() + ": record not understood: " + kind;
             return KeptReading::damaged;
         }

@@ -37,6 +37,13 @@ struct KeptRecord {
     std::vector<std::string> carried; // the system and driver files either release carries
 };
 
+// What a kept record says of the two releases beyond its tag, entries and
+// drops, as record lines: the one writer and reader of these lines, for the
+// kept record and for the swap record that carries the next one.
+std::vector<std::vector<std::string>> KeptReleaseFacts(const KeptRecord& record);
+// Takes one such line into record; false when it is none of them.
+bool TakeKeptReleaseFact(const std::vector<std::string>& fields, KeptRecord* record);
+
 enum class KeptReading { none, ok, damaged };
 // A record that is not whole, or that names a place outside the product's
 // or a copy outside its tag's directories (RecordPlaces.h), is damaged:

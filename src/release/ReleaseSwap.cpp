@@ -31,24 +31,13 @@ struct SwapRecord {
 
 std::vector<RecordFields> FieldsOf(const SwapRecord& swap)
 {
-    std::vector<RecordFields> records = {{"from", swap.from},
-                                         {"to", swap.next.tag},
-                                         {"when", swap.next.when},
-                                         {"setup", swap.next.setupFile},
-                                         {"digest", swap.next.digest},
-                                         {"kept", swap.next.keptIsOlder ? "older" : "newer"},
-                                         {"installed", swap.installedBefore.release, swap.installedBefore.digest,
-                                          swap.installedBefore.time}};
+    std::vector<RecordFields> records = {{"from", swap.from}, {"to", swap.next.tag}};
+    for (const RecordFields& fact : KeptReleaseFacts(swap.next))
+        records.push_back(fact);
+    records.push_back(
+        {"installed", swap.installedBefore.release, swap.installedBefore.digest, swap.installedBefore.time});
     for (const SwapEntry& entry : swap.entries)
         records.push_back({"entry", entry.original, entry.kept, entry.fresh, entry.freshHeld ? "held" : "none"});
-    for (const std::string& file : swap.next.carried)
-        records.push_back({"carries", file});
-    if (!swap.next.dataTree.empty())
-        records.push_back({"data", swap.next.dataTree});
-    for (const LaidFile& file : swap.next.laid)
-        records.push_back({"laid", "installed", file.path, file.stamp});
-    for (const LaidFile& file : swap.next.keptLaid)
-        records.push_back({"laid", "kept", file.path, file.stamp});
     records.push_back({"phase", kPhaseNames[static_cast<int>(swap.phase)]});
     return records;
 }
@@ -114,24 +103,12 @@ SwapFound ReadSwap(SwapRecord* swap, std::string* problem, std::string* cutEarly
             swap->from = f[1];
         else if (f.size() == 2 && kind == "to")
             swap->next.tag = f[1];
-        else if (f.size() == 2 && kind == "when")
-            swap->next.when = f[1];
-        else if (f.size() == 2 && kind == "setup")
-            swap->next.setupFile = f[1];
-        else if (f.size() == 2 && kind == "digest")
-            swap->next.digest = f[1];
-        else if (f.size() == 2 && kind == "kept")
-            swap->next.keptIsOlder = f[1] == "older";
         else if (f.size() == 4 && kind == "installed")
             swap->installedBefore = {f[1], f[2], f[3]};
         else if (f.size() == 5 && kind == "entry" && (f[4] == "held" || f[4] == "none"))
             swap->entries.push_back({f[1], f[2], f[3], f[4] == "held"});
-        else if (f.size() == 4 && kind == "laid" && (f[1] == "installed" || f[1] == "kept"))
-            (f[1] == "installed" ? swap->next.laid : swap->next.keptLaid).push_back({f[2], f[3]});
-        else if (f.size() == 2 && kind == "data")
-            swap->next.dataTree = f[1];
-        else if (f.size() == 2 && kind == "carries")
-            swap->next.carried.push_back(f[1]);
+        else if (TakeKeptReleaseFact(f, &swap->next))
+            continue;
         else if (f.size() == 2 && kind == "phase" && (f[1] == "moving" || f[1] == "cleared" || f[1] == "swapped")) {
             swap->phase = f[1] == "moving" ? SwapPhase::moving : f[1] == "cleared" ? SwapPhase::cleared : SwapPhase::swapped;
             phaseSeen = true;

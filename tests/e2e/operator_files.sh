@@ -130,3 +130,30 @@ silent_run /S /REINSTALL
 expect_transcript "exit 0"
 expect_operator_files "the update after the kept directories were deleted" "$files"
 pass "kept directories deleted by hand: /ROLLBACK refuses with 14 and moves nothing; the next update keeps every file"
+
+# --- What an earlier setup left in D:\TorneLixTemp (and .1): the operator's
+# files come home once, the machine's values stay, the emptied copy goes.
+clean_machine
+lay_out_rollback_machine
+part_programs "$data_product" 10
+left="$D/TorneLixTemp"
+mkdir -p "$left/Parts/Lost" "$left/config/Mill" "$left.1/Parts/Older"
+printf 'O7001\r\nG0 X1\r\nM30\r\n' >"$left/Parts/Lost/L1.nc"
+printf 'O7002\r\nG0 X2\r\nM30\r\n' >"$left.1/Parts/Older/L2.nc"
+cp "$data_product/Parts/p0/O1.nc" "$left/Parts/p0-O1-same.nc"
+printf 'stale amend\r\n' >"$left/config/Mill/amend.dat"
+lost=$(md5sum <"$left/Parts/Lost/L1.nc")
+older=$(md5sum <"$left.1/Parts/Older/L2.nc")
+place_setup "$transfer_setup"
+silent_run /S
+expect_transcript "exit 0"
+expect_carried
+[ "$(md5sum <"$data_product/Parts/Lost/L1.nc")" = "$lost" ] || fail "a part program left in TorneLixTemp did not come home"
+[ "$(md5sum <"$data_product/Parts/Older/L2.nc")" = "$older" ] || fail "a part program left in TorneLixTemp.1 did not come home"
+expect_gone "$left.1"
+expect_file "$left/config/Mill/amend.dat"
+expect_gone "$left/Parts"
+expect_log "早前安装留下的文件已放回数据目录："
+expect_log "早前安装留下的目录已清空并删除：D:\\TorneLixTemp.1"
+grep -q 'stale amend' "$product/config/Mill/amend.dat" && fail "an earlier run's values reached the new release"
+pass "an earlier setup's TorneLixTemp and .1: the part programs home, the values left where they were, the empty copy gone"

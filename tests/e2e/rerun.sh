@@ -51,6 +51,7 @@ expect_carried
 expect_user_files "the first update"
 expect_no_parameter_files "$data_product"
 installed=$(state_file)
+cp "$D/Velko/Boot/SetupState.ini" "$out/state-after-update.ini"
 
 # --- The same setup file again under /S: nothing changes.
 updated=$(machine_state)
@@ -94,3 +95,18 @@ grep -q 'release=new2' "$product/release.txt" || fail "NEW2 is not in place"
 expect_carried
 expect_user_files "NEW2 after NEW"
 pass "NEW then NEW2 with no start in between: values exact, every user file whole"
+
+# --- A run state on the data drive that names this release as installed,
+# written by anyone: a report, never a reason to install nothing.
+clean_machine
+lay_out_rollback_machine
+mkdir -p "$D/Velko/Boot"
+cp "$out/state-after-update.ini" "$D/Velko/Boot/SetupState.ini"
+place_setup "$transfer_setup"
+setup_args=(/S)
+run
+expect_transcript "exit 0"
+grep -qF -- '此版本已经安装' <<<"$(setup_log)" && fail "a hand-written run state made the setup skip the install"
+expect_carried
+[ "$(state_file)" != "$(tr -d '\r' <"$out/state-after-update.ini" | paste -sd' ' -)" ] || fail "the run state was not rewritten"
+pass "a hand-written SetupState.ini naming the release: installed all the same"
