@@ -48,9 +48,23 @@ bool LaidFiles::Holds(const std::string& livePath, const std::string& file) cons
     return found != m_stamps.end() && !found->second.empty() && found->second == FileStamp(file);
 }
 
-bool MovesWithRelease(const std::string& livePath, const std::string& file, const LaidFiles& laid)
+bool LaidFiles::Names(const std::string& livePath) const { return m_stamps.count(LowerMultiByte(livePath)) != 0; }
+
+bool IsMachineValue(const std::string& livePath, const std::string& liveRoot, const LaidFiles& laid,
+                    const LaidFiles* alsoLaid)
 {
-    return IsParameterFileName(livePath.substr(livePath.find_last_of('\\') + 1)) || laid.Holds(livePath, file);
+    if (!IsParameterFileName(livePath.substr(livePath.find_last_of('\\') + 1)))
+        return false;
+    // A CAM's config.ini or a part program named like a backup is the
+    // operator's work: stripping it by name alone lost it.
+    return IsStrictlyWithin(livePath, JoinPath(liveRoot, "config")) || laid.Names(livePath) ||
+           (alsoLaid && alsoLaid->Names(livePath));
+}
+
+bool MovesWithRelease(const std::string& livePath, const std::string& file, const std::string& liveRoot,
+                      const LaidFiles& laid)
+{
+    return IsMachineValue(livePath, liveRoot, laid) || laid.Holds(livePath, file);
 }
 
 std::string OlderVersionName(const std::string& path, unsigned long long lastWrite)
@@ -225,7 +239,7 @@ void MoveReleaseFilesOut(const std::string& live, const std::string& copy, const
         return;
     DataMove move;
     move.take = [&](const std::string& path, const std::string& file) {
-        return MovesWithRelease(path, file, laid) && !(stays && stays(path));
+        return MovesWithRelease(path, file, live, laid) && !(stays && stays(path));
     };
     move.fromIsLive = true;
     move.notMoved = notMoved;
@@ -241,7 +255,7 @@ size_t MergeIntoLiveTree(const std::string& copy, const std::string& live, bool 
         return 0;
     DataMove move;
     move.take = [&](const std::string& path, const std::string& file) {
-        return !operatorOnly || !MovesWithRelease(path, file, laid);
+        return !operatorOnly || !MovesWithRelease(path, file, live, laid);
     };
     move.merge = true;
     move.notMoved = notMoved;
@@ -253,13 +267,13 @@ size_t MergeIntoLiveTree(const std::string& copy, const std::string& live, bool 
 }
 
 size_t MoveSavedFilesHome(const std::string& copy, const std::string& live, const LaidFiles& laid,
-                          std::vector<std::string>* notMoved)
+                          const LaidFiles& priorLaid, std::vector<std::string>* notMoved)
 {
     if (KindOfPath(copy) != PathKind::directory)
         return 0;
     DataMove move;
-    move.take = [](const std::string& path, const std::string&) {
-        return !IsParameterFileName(path.substr(path.find_last_of('\\') + 1));
+    move.take = [&](const std::string& path, const std::string&) {
+        return !IsMachineValue(path, live, laid, &priorLaid);
     };
     move.merge = true;
     move.overLaid = &laid;

@@ -37,14 +37,25 @@ public:
     // The file at file (a copy's or the live one) that lies at livePath in
     // the live tree is the one laid there, unchanged.
     bool Holds(const std::string& livePath, const std::string& file) const;
+    // A file was laid at livePath, whatever lies there now.
+    bool Names(const std::string& livePath) const;
 
 private:
     std::map<std::string, std::string> m_stamps; // lower-case path: stamp
 };
 
-// The file at file, which lies at livePath in the live data tree, moves with
-// its release: laid by it and unchanged since, or one of the machine's values.
-bool MovesWithRelease(const std::string& livePath, const std::string& file, const LaidFiles& laid);
+// A file named like a parameter file holds the machine's values only where
+// the carry reads values (below the tree's "config" directory) or where a
+// release lays a file (laid, or alsoLaid): anywhere else it is the
+// operator's, whatever its name. liveRoot is the live data tree.
+bool IsMachineValue(const std::string& livePath, const std::string& liveRoot, const LaidFiles& laid,
+                    const LaidFiles* alsoLaid = nullptr);
+
+// The file at file, which lies at livePath in the live data tree liveRoot,
+// moves with its release: laid by it and unchanged since, or one of the
+// machine's values.
+bool MovesWithRelease(const std::string& livePath, const std::string& file, const std::string& liveRoot,
+                      const LaidFiles& laid);
 
 // The name a file's other version is kept under beside path: path's name
 // with ".older-<stamp>" before its extension, made unique; empty when it
@@ -77,7 +88,7 @@ size_t MergeIntoLiveTree(const std::string& copy, const std::string& live, bool 
 // What cannot be moved stays in the copy and is appended to notMoved.
 // Returns the number of files that came into the live tree.
 size_t MoveSavedFilesHome(const std::string& copy, const std::string& live, const LaidFiles& laid,
-                          std::vector<std::string>* notMoved);
+                          const LaidFiles& priorLaid, std::vector<std::string>* notMoved);
 
 // Before a copy of the data tree is deleted or kept as a release: its
 // operator's files come home into live (MergeIntoLiveTree, operatorOnly),

@@ -46,7 +46,9 @@ bool TakeRecord(const std::vector<std::string>& f, JournalContents* contents)
     } else if ((kind == "aside" || kind == "saved") && f.size() == 3 && !f[1].empty() && !f[2].empty()) {
         (kind == "aside" ? contents->moves : contents->saved).push_back({f[1], f[2]});
     } else if ((kind == "kept" || kind == "absent") && f.size() == 2 && !f[1].empty()) {
-        (kind == "kept" ? contents->kept : contents->absent).push_back(f[1]);
+        // "kept" lines name entries that stayed in place (the line's name
+        // is older than the kept release).
+        (kind == "kept" ? contents->stayed : contents->absent).push_back(f[1]);
     } else if (kind == "carries" && f.size() == 2 && !f[1].empty()) {
         contents->carried.push_back(f[1]);
     } else if (kind == "data" && f.size() == 2 && !f[1].empty()) {
@@ -106,7 +108,7 @@ std::string JournalReleaseLine(const std::string& release, const std::string& di
 std::string JournalPhaseLine(RunPhase phase) { return RecordLine({"phase", kPhaseNames[static_cast<int>(phase)]}); }
 std::string JournalMoveLine(const JournalMove& move) { return RecordLine({"aside", move.original, move.aside}); }
 std::string JournalSavedLine(const JournalMove& move) { return RecordLine({"saved", move.original, move.aside}); }
-std::string JournalKeptLine(const std::string& path) { return RecordLine({"kept", path}); }
+std::string JournalStayedLine(const std::string& path) { return RecordLine({"kept", path}); }
 std::string JournalAbsentLine(const std::string& path) { return RecordLine({"absent", path}); }
 std::string JournalDataTreeLine(const std::string& path) { return RecordLine({"data", path}); }
 std::string JournalCarriesLine(const std::string& path) { return RecordLine({"carries", path}); }

@@ -36,7 +36,7 @@ struct JournalContents {
     RunPhase phase = RunPhase::settingAside;
     std::vector<JournalMove> moves;    // trees and files set aside by renaming
     std::vector<JournalMove> saved;    // shared files copied aside before the run replaced them
-    std::vector<std::string> kept;     // entries that stayed in place (held, links, failed moves)
+    std::vector<std::string> stayed;   // entries that stayed in place (held, links, failed moves); "kept" lines
     std::vector<std::string> absent;   // nothing was there: whatever is there after the package is new
     std::string dataTree;              // the data tree this run sets aside (its name may change with setup.cfg)
     std::vector<LaidFile> laid;        // files the run lays in the data tree (the new release's)
@@ -63,7 +63,7 @@ std::string JournalReleaseLine(const std::string& release, const std::string& di
 std::string JournalPhaseLine(RunPhase phase);
 std::string JournalMoveLine(const JournalMove& move);
 std::string JournalSavedLine(const JournalMove& move);
-std::string JournalKeptLine(const std::string& path);
+std::string JournalStayedLine(const std::string& path);
 std::string JournalAbsentLine(const std::string& path);
 std::string JournalDataTreeLine(const std::string& path);
 std::string JournalCarriesLine(const std::string& path);

@@ -117,7 +117,7 @@ namespace {
 // Why what the run set aside is not the whole previous release; empty when it is.
 std::string NotWholeReason(const JournalContents& run)
 {
-    for (const std::string& kept : run.kept)
+    for (const std::string& kept : run.stayed)
         if (KindOfPath(kept) != PathKind::link)
             return "留在原处：" + kept;
     std::string data = WithoutTrailingBackslash(DataProductDir());

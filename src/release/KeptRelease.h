@@ -1,6 +1,6 @@
 // The previous release kept after a good update. What the update set aside (PreviousRelease.h) stays in its run's
 // directories below "<root>.previous" instead of being deleted, and a record
-// beside the setup log (SetUp.kept) names it: each place the update touched,
+// in the records' directory (SetUp.kept) names it: each place the update touched,
 // with the kept release's copy of it or nothing (the release had nothing
 // there), and when and by which setup file the update ran. Going back to it
 // is the swap (ReleaseSwap.h).
@@ -10,7 +10,7 @@
 
 #include "release/JournalRecords.h"
 
-// BootDir() + "SetUp.kept" (locations).
+// RecordsDir() + "SetUp.kept" (locations).
 std::string KeptRecordPath();
 
 struct KeptEntry {

@@ -92,7 +92,7 @@ bool IsFixed(const std::string& path)
 {
     if (IsSelfOrWithin(path, BootDirPath()))
         return true;
-    for (const std::string& kept : g_run.kept)
+    for (const std::string& kept : g_run.stayed)
         if (SamePath(kept, path) && !HasAsideCopy(kept))
             return true;
     return false;
@@ -102,17 +102,17 @@ bool HoldsFixed(const std::string& dir)
 {
     if (IsStrictlyWithin(BootDirPath(), dir))
         return true;
-    for (const std::string& kept : g_run.kept)
+    for (const std::string& kept : g_run.stayed)
         if (IsStrictlyWithin(kept, dir) && !HasAsideCopy(kept))
             return true;
     return false;
 }
 
-void Keep(const std::string& path, bool named, AsideResult& result)
+void Stay(const std::string& path, bool named, AsideResult& result)
 {
-    if (!Append(JournalKeptLine(path)))
+    if (!Append(JournalStayedLine(path)))
         result.journalWritten = false;
-    g_run.kept.push_back(path);
+    g_run.stayed.push_back(path);
     if (named)
         result.stayed.push_back(path);
 }
@@ -125,7 +125,7 @@ void MoveInto(const std::string& from, const std::string& to, AsideResult& resul
     MoveByRenames(from, to, [&](const std::string& path, Stuck why) {
         // A link stays unnamed: what it points to is not the product's.
         if (result.journalWritten)
-            Keep(path, why == Stuck::notMoved, result);
+            Stay(path, why == Stuck::notMoved, result);
     });
 }
 
@@ -346,7 +346,7 @@ std::string JournalPlacesProblem(const JournalContents& run)
             if (!IsTagCopyOf(move.aside, move.original, run.tag))
                 return "names a copy outside the run's directory: " + move.aside;
         }
-    for (const std::vector<std::string>* list : {&run.kept, &run.absent})
+    for (const std::vector<std::string>* list : {&run.stayed, &run.absent})
         for (const std::string& path : *list)
             if (!IsProductPlace(path, run.carried))
                 return "names a place that is not the product's: " + path;
@@ -429,7 +429,7 @@ AsideResult SetAside(const std::string& path)
     if (kind == PathKind::directory && IsProtectedFromDeletion(original)) {
         // The same border as the deletion's: never past the product's trees.
         TraceMessage("|E|SetAside: %s is protected and stays", original.c_str());
-        Keep(original, true, result);
+        Stay(original, true, result);
         return result;
     }
     if (kind == PathKind::missing) {
@@ -445,7 +445,7 @@ AsideResult SetAside(const std::string& path)
         return result;
     }
     if (kind == PathKind::link) {
-        Keep(original, false, result);
+        Stay(original, false, result);
         return result;
     }
     // A tree moved in part before (a held file stayed) goes on into the same
@@ -456,7 +456,7 @@ AsideResult SetAside(const std::string& path)
             aside = move.aside;
     if (aside.empty()) {
         if (!EnsureRunDir(original)) {
-            Keep(original, true, result);
+            Stay(original, true, result);
             return result;
         }
         JournalMove move{original, JoinPath(RunDirFor(original), std::to_string(g_run.moves.size() + 1))};
@@ -630,7 +630,7 @@ DataTreeHome BringSavedDataTreeHome(const std::string& live)
     // release that names another data tree meets every file there as the
     // operator's.
     LaidFiles laid = SamePath(live, g_run.dataTree) ? LaidFiles(g_run.laid) : LaidFiles();
-    home.moved = MoveSavedFilesHome(home.copy, live, laid, &home.notMoved);
+    home.moved = MoveSavedFilesHome(home.copy, live, laid, LaidFiles(g_run.prior), &home.notMoved);
     return home;
 }
 

@@ -24,9 +24,14 @@ lay_out_neighbours() {
   printf 'cnc data\r\n' >"$e_drive/Cnc/config/keep.txt"
 }
 # Every entry of drive C: with its size and time (the user's temp directory,
-# where the trace log goes, left out): the Windows directory is too large to
-# checksum on every run.
-c_listing() { (cd "$C" && find . -path "./users/$wine_user/Temp" -prune -o -printf '%p %y %s %T@\n' | sort); }
+# where the trace log goes, and the setup's records' directory, where the run
+# state is written, left out; a directory by name alone, as the records'
+# directory appearing touches its parent): the Windows directory is too large
+# to checksum on every run.
+c_listing() {
+  (cd "$C" && find . \( -path "./users/$wine_user/Temp" -o -path "./Program Files*/Velko.records" \) -prune -o \
+    -type d -printf '%p d\n' -o -printf '%p %y %s %T@\n' | sort)
+}
 # A text as the robot's transcript writes it: backslashes doubled.
 in_transcript() { printf '%s' "$1" | sed 's/\\/\\\\/g'; }
 

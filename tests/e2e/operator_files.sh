@@ -7,9 +7,13 @@
 # and the next start are in the data tree after it, the older of two versions
 # kept beside the newer. Kept directories deleted by hand: /ROLLBACK refuses
 # (exit code 14) and moves nothing, and the next update keeps every file.
+# Files of the operator's named like parameter files, outside the
+# configuration directories, stay through every transition; what an earlier
+# setup left in TorneLixTemp comes home.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/transfer_lib.sh"
 . "$(dirname "$0")/rollback_lib.sh"
+. "$(dirname "$0")/faults_lib.sh"
 unset TLX_PACKAGE_TREE
 
 # Every file the operator has in the data tree, with its checksum.
@@ -157,3 +161,40 @@ expect_log "早前安装留下的文件已放回数据目录："
 expect_log "早前安装留下的目录已清空并删除：D:\\TorneLixTemp.1"
 grep -q 'stale amend' "$product/config/Mill/amend.dat" && fail "an earlier run's values reached the new release"
 pass "an earlier setup's TorneLixTemp and .1: the part programs home, the values left where they were, the empty copy gone"
+
+# --- The operator's files named like parameter files (a CAM's settings, part
+# programs whose names hold "discarded" or "tornelix...dat"): outside the
+# configuration directories they are the operator's, through an update,
+# two /ROLLBACKs, /REINSTALL, /NOKEEP and a data drive too small to keep.
+odd_files() { (cd "$data_product" && md5sum CAM/config.ini Parts/Tornelix_Update_Test.nc Parts/discarded-fixture.nc 2>&1); }
+lay_out_odd_files() {
+  mkdir -p "$data_product/CAM" "$data_product/Parts"
+  printf '[Post]\r\nMachine=Mill\r\n' >"$data_product/CAM/config.ini"
+  printf 'O8001\r\nM30\r\n' >"$data_product/Parts/Tornelix_Update_Test.nc"
+  printf 'O8002\r\nM30\r\n' >"$data_product/Parts/discarded-fixture.nc"
+  odd=$(odd_files)
+}
+expect_odd_files() { [ "$(odd_files)" = "$odd" ] || fail "$1: $(odd_files | grep -v OK)"; }
+clean_machine
+lay_out_rollback_machine
+lay_out_odd_files
+place_setup "$transfer_setup"
+for step in "/S" "/S /ROLLBACK" "/S /ROLLBACK" "/S /REINSTALL" "/S /REINSTALL /NOKEEP"; do
+  # shellcheck disable=SC2086
+  silent_run $step
+  expect_transcript "exit 0"
+  expect_odd_files "after $step"
+done
+expect_carried
+clean_machine
+if small_d 64M; then
+  lay_out_rollback_machine
+  part_programs "$data_product" 20
+  lay_out_odd_files
+  place_setup "$transfer_setup"
+  silent_run /S
+  expect_transcript "exit 0"
+  expect_log "上一版本没有保留"
+  expect_odd_files "a data drive too small to keep"
+fi
+pass "config.ini of a CAM and part programs named like parameter files: in place after every transition"

@@ -7,7 +7,7 @@ std::string WholeJournal()
 {
     return JournalHeaderLine() + JournalTagLine("5f3a01c2") + JournalPhaseLine(RunPhase::settingAside) +
            JournalMoveLine({"D:\\Velko\\TorneLix", "D:\\Velko.previous\\5f3a01c2\\1"}) +
-           JournalKeptLine("D:\\Velko\\TorneLix\\held.txt") + JournalAbsentLine("C:\\Windows\\system32\\x.dll") +
+           JournalStayedLine("D:\\Velko\\TorneLix\\held.txt") + JournalAbsentLine("C:\\Windows\\system32\\x.dll") +
            JournalSavedLine({"C:\\Windows\\system32\\drivers\\io.sys", "C:\\P.previous\\5f3a01c2\\shared1"}) +
            JournalPhaseLine(RunPhase::packageStarted);
 }
@@ -31,7 +31,7 @@ TEST(Journal, ReadsBackEveryKindOfRecordAndTheFurthestPhase)
     EXPECT_EQ(contents.phase, RunPhase::packageStarted) << "a phase never goes back";
     ASSERT_EQ(contents.moves.size(), 1u);
     EXPECT_EQ(contents.moves[0].aside, "D:\\Velko.previous\\5f3a01c2\\1");
-    EXPECT_EQ(contents.kept, std::vector<std::string>{"D:\\Velko\\TorneLix\\held.txt"});
+    EXPECT_EQ(contents.stayed, std::vector<std::string>{"D:\\Velko\\TorneLix\\held.txt"});
     EXPECT_EQ(contents.absent, std::vector<std::string>{"C:\\Windows\\system32\\x.dll"});
     ASSERT_EQ(contents.saved.size(), 1u);
     EXPECT_EQ(contents.saved[0].original, "C:\\Windows\\system32\\drivers\\io.sys");

@@ -57,7 +57,7 @@ TEST(RecordPlaces, AJournalOrKeptRecordNamingAnyOtherPlaceIsRefused)
         switch (line) {
         case 0: bad.moves.push_back({"D:\\Parts", TagDirFor(Data(), run.tag) + "\\2"}); break;
         case 1: bad.saved.push_back({SystemDirectory() + "\\x.dll", "D:\\Other\\x.dll"}); break;
-        case 2: bad.kept.push_back("D:\\Other"); break;
+        case 2: bad.stayed.push_back("D:\\Other"); break;
         case 3: bad.tag = "..\\..\\Other"; break;
         case 4: bad.dataTree = "D:\\Parts"; break; // its files would be taken for the release's
         case 5: bad.prior.push_back({"D:\\Parts\\O1.nc", "1-1"}); break;
