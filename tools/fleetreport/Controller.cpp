@@ -70,7 +70,15 @@ void Conclude(Controller& c)
     c.runDigest.clear();
     bool installs = c.exitCodeKnown && (c.exitCode == 0 || c.exitCode == 1 || c.exitCode == 8 ||
                                         c.exitCode == 10 || c.exitCode == 3010);
-    if (logRunShown && !update.release.empty()) {
+    if (logRunShown && update.rollback) {
+        // A /ROLLBACK is for the kept release, whichever setup file ran it:
+        // the one it brought back, or the one it could not.
+        const ReleaseFacts& target = c.exitCodeKnown && c.exitCode == 0 ? c.state.installed : c.state.kept;
+        if (stateRead && !laterInLog && target.present) {
+            c.runRelease = target.name;
+            c.runDigest = target.digest;
+        }
+    } else if (logRunShown && !update.release.empty()) {
         c.runRelease = update.release;
         c.runDigest = update.digest;
     } else if (c.carryIsCurrent && !c.carry.release.empty()) {

@@ -176,7 +176,7 @@ td.old{font-family:ui-monospace,Consolas,monospace}
 .bar{display:flex;align-items:center;gap:14px;margin-bottom:10px}
 #shown{color:#4a5868}
 .action{max-width:720px;margin:4px 0}
-.stale{color:#8a96a3;text-decoration:line-through dotted}
+.stale{color:#8a96a3;font-style:italic}
 .mark{display:inline-block;font-size:11px;color:#6b4e00;background:#fdf0c8;border-radius:8px;padding:0 6px;white-space:nowrap}
 .for{font-size:12px;color:#4a5868}
 .why{display:inline-block;font-size:12px;font-weight:600;color:#1f3a5a;background:#e3ecf7;border-radius:8px;padding:0 7px;white-space:nowrap}
@@ -184,7 +184,7 @@ td.old{font-family:ui-monospace,Consolas,monospace}
 details.group{border-left:4px solid #8a96a3;padding:4px 10px;margin:6px 0;background:#f8fafc;border-radius:4px}
 details.group.bad{border-color:#c0392b}
 details.group.warn{border-color:#d99a1e}
-details.group summary{cursor:pointer;list-style-position:outside}
+details.group summary{cursor:pointer}
 details.group summary .n{display:inline-block;min-width:40px;font-weight:700;font-size:15px}
 details.group .names a{margin-right:8px;white-space:nowrap}
 details.group .example{font-size:12px;color:#4a5868}

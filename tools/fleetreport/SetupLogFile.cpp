@@ -149,6 +149,9 @@ SetupLogFacts ParseSetupLog(const std::string& gbk, const std::string& name)
         // A wait that held a run which then went on decided nothing.
         if (reasonWeight == 1 && run.closed && run.closingCode != 2 && run.closingCode != 15 && run.closingCode != 1618)
             run.reason = Reason();
+        // The box that ended a run over a setup file that cannot be used.
+        if (run.reason.kind == "message" && run.closed && run.closingCode == 3)
+            run.reason.kind = "setup file";
         (run.check ? facts.lastCheck : facts.lastUpdate) = run;
         // A second /ROLLBACK swaps back to the update's release.
         if (ChangesTheRelease(run))
