@@ -209,6 +209,7 @@ assert turn[4].startswith("swapped") and "rolled back" in turn[4] and turn[5] ==
 assert "for unknown" in turn[3], turn  # the release it went back to, not the setup file that ran it
 drill = row["Drill-05"]
 assert drill[4] == "run-cut" and drill[5] == "?", drill
+assert drill[6].startswith("last line "), drill  # where the cut run stopped
 assert "SetupState.ini is damaged: it is not text" in row["Saw-09"][0], row["Saw-09"]
 assert row["Drill-05"][0] == "Drill-05", row["Drill-05"]  # no run ended there to write a run state
 assert "neither SetupState.ini nor SetUp.log was collected" in row["Press-01"][0], row["Press-01"]
@@ -217,7 +218,7 @@ assert "neither SetupState.ini nor SetUp.log was collected" in row["Press-01"][0
 # the rolled-back controller (out of the roll-out), the damaged setup file,
 # the update the control program held.
 order = [(g["code"], g["reason"], sorted(g["names"])) for g in p.groups]
-assert order == [("", "", ["Drill-05"]), ("", "file", ["Press-01", "Saw-09"]), ("9", "configuration", ["Grinder-11"]),
+assert order == [("", "last line", ["Drill-05"]), ("", "file", ["Press-01", "Saw-09"]), ("9", "configuration", ["Grinder-11"]),
                  ("0", "", ["Turn-04"]), ("3", "setup file", ["Lathe-02"]), ("1618", "control program", ["Bore-03"])], order
 assert "out of the roll-out" in p.groups[3]["action"], p.groups[3]
 assert all(g["count"] == len(g["names"]) for g in p.groups), p.groups

@@ -217,6 +217,9 @@ TEST(FleetController, ACutRunADamagedFileAndALaterCheckDecideWhoNeedsSomeone)
     EXPECT_FALSE(c.exitCodeKnown);
     EXPECT_EQ(c.attention.urgency, ActionForCutRun().urgency);
     EXPECT_TRUE(c.problems.empty());
+    // Where it stopped, for the operator to read before running it again.
+    EXPECT_EQ(c.reason.kind, "last line");
+    EXPECT_EQ(c.reason.line, u8"命令行：/S");
 
     // The same with the log's run closed: the run state's update is the last
     // run, and a /CHECK after it that found a damaged configuration is what

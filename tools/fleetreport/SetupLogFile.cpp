@@ -138,6 +138,7 @@ SetupLogFacts ParseSetupLog(const std::string& gbk, const std::string& name)
     // One pass, run after run: each run's release, its end and the line that
     // decided it.
     LogRun run;
+    std::string lastLine; // the run's last line, GBK
     int reasonWeight = kNoReason;
     bool undid = false;
     auto finish = [&]() {
@@ -149,6 +150,10 @@ SetupLogFacts ParseSetupLog(const std::string& gbk, const std::string& name)
         // A wait that held a run which then went on decided nothing.
         if (reasonWeight == 1 && run.closed && run.closingCode != 2 && run.closingCode != 15 && run.closingCode != 1618)
             run.reason = Reason();
+        // A run cut short: where it stopped tells how far it got (an update
+        // already whole, or one the next start undoes).
+        if (!run.closed)
+            run.reason = {"last line", GbkToUtf8(lastLine)};
         // The box that ended a run over a setup file that cannot be used.
         if (run.reason.kind == "message" && run.closed && run.closingCode == 3)
             run.reason.kind = "setup file";
@@ -167,6 +172,7 @@ SetupLogFacts ParseSetupLog(const std::string& gbk, const std::string& name)
             run = LogRun();
             run.found = true;
             run.startTime = line.time;
+            lastLine = text;
             reasonWeight = kNoReason;
             undid = false;
         } else if (text.compare(0, kClosing.size(), kClosing) == 0) {
@@ -181,10 +187,14 @@ SetupLogFacts ParseSetupLog(const std::string& gbk, const std::string& name)
             }
         } else if (!run.found) {
             continue;
+        } else if (text.empty()) {
+            continue;
         } else if (text.compare(0, kCommandLine.size(), kCommandLine) == 0 && run.commandLine.empty()) {
+            lastLine = text;
             run.commandLine = GbkToUtf8(text.substr(kCommandLine.size()));
         } else if (text.compare(0, kRelease.size(), kRelease) == 0 && run.release.empty()) {
             // "安装文件版本：<release>，摘要 <digest>（<path>）"
+            lastLine = text;
             std::string rest = text.substr(kRelease.size());
             const std::string digestMark = "，摘要 ";
             size_t at = rest.rfind(digestMark);
@@ -195,6 +205,7 @@ SetupLogFacts ParseSetupLog(const std::string& gbk, const std::string& name)
                     run.digest = digest;
             }
         } else {
+            lastLine = text;
             if (text.compare(0, kUndo.size(), kUndo) == 0)
                 undid = true;
             const ReasonMarker* marker = MarkerOf(text);

@@ -24,7 +24,7 @@ struct LogRun {
     bool closed = false; // its closing line is there
     long closingCode = 0;
     std::string release, digest; // UTF-8, from "安装文件版本："; empty in the logs of earlier releases
-    Reason reason;
+    Reason reason;      // for a run that did not close: "last line", where it stopped
 };
 
 struct SetupLogFacts {
