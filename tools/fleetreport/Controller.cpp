@@ -136,7 +136,7 @@ void Conclude(Controller& c)
     else if (c.log.reading.state == FileState::missing)
         c.problems.push_back("SetUp.log not collected");
     else if (c.state.reading.state == FileState::missing && laterInLog && update.closed && update.closingCode != 6 &&
-             update.closingCode != 15 && update.closingCode != 1618)
+             update.closingCode != 15 && !(update.closingCode == 1618 && update.reason.kind == "another setup"))
         // A run that ended writes the run state (a refused command line and
         // one that met another setup's lock do not).
         c.problems.push_back("SetupState.ini not collected");
