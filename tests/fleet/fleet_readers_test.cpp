@@ -264,16 +264,19 @@ TEST(FleetController, TheReasonTheReleaseAndWhatIsFromBeforeTheLastRun)
     // An update to 2.0 that carried values, a /CHECK of 2.1 that found a
     // damaged configuration, then an update to 2.1 under /ENGINECODES that
     // met the control program: 1618.
+    const std::string before =
+        LogLine("2026-12-01 09:59:00", "SetUp启动") + LogLine("2026-12-01 09:59:00", "命令行：/S") +
+        LogLine("2026-12-01 09:59:00", "安装文件版本：Transfer 2.0，摘要 " + d20 + "（D:\\Deploy\\Setup.exe）") +
+        LogLine("2026-12-01 09:59:30", "报告文件：D:\\Velko\\Boot\\CarryReport-20261201-095930-01.txt") +
+        LogLine("2026-12-01 09:59:30", "报告文件：D:\\Velko\\Boot\\CarryReport-20261201-095930-01.json") +
+        LogLine("2026-12-01 10:00:00", "静默安装结束，退出代码 0") +
+        LogLine("2026-12-03 07:59:59", "SetUp启动") + LogLine("2026-12-03 07:59:59", "命令行：/S /CHECK") +
+        LogLine("2026-12-03 07:59:59", "安装文件版本：Transfer 2.1，摘要 " + d21 + "（D:\\Deploy\\Setup.exe）") +
+        LogLine("2026-12-03 08:00:00", "静默安装结束，退出代码 9") +
+        LogLine("2026-12-03 08:00:00", "SetUp启动") + LogLine("2026-12-03 08:00:00", "命令行：/S /ENGINECODES /WAIT=600") +
+        LogLine("2026-12-03 08:00:00", "安装文件版本：Transfer 2.1，摘要 " + d21 + "（D:\\Deploy\\Setup.exe）");
     Write(dir / "SetUp.log",
-          LogLine("2026-12-01 09:59:00", "SetUp启动") + LogLine("2026-12-01 09:59:00", "命令行：/S") +
-              LogLine("2026-12-01 09:59:00", "安装文件版本：Transfer 2.0，摘要 " + d20 + "（D:\\Deploy\\Setup.exe）") +
-              LogLine("2026-12-01 10:00:00", "静默安装结束，退出代码 0") +
-              LogLine("2026-12-02 07:00:00", "SetUp启动") + LogLine("2026-12-02 07:00:00", "命令行：/S /CHECK") +
-              LogLine("2026-12-02 07:00:00", "安装文件版本：Transfer 2.1，摘要 " + d21 + "（D:\\Deploy\\Setup.exe）") +
-              LogLine("2026-12-02 07:00:09", "静默安装结束，退出代码 9") +
-              LogLine("2026-12-03 08:00:00", "SetUp启动") + LogLine("2026-12-03 08:00:00", "命令行：/S /ENGINECODES /WAIT=600") +
-              LogLine("2026-12-03 08:00:00", "安装文件版本：Transfer 2.1，摘要 " + d21 + "（D:\\Deploy\\Setup.exe）") +
-              LogLine("2026-12-03 08:00:01", "控制程序正在运行（互斥体 kvt_TORNELIX_7000{0}）") +
+          before + LogLine("2026-12-03 08:00:01", "控制程序正在运行（互斥体 kvt_TORNELIX_7000{0}）") +
               LogLine("2026-12-03 08:10:01", "静默安装：控制程序在600秒后仍在运行，没有做任何更改，现在退出。") +
               LogLine("2026-12-03 08:10:01", "静默安装结束，退出代码 1618"));
     Write(dir / "SetupState.ini", "[Installed]\r\nRelease=Transfer 2.0\r\nDigest=" + d20 +
@@ -291,7 +294,9 @@ TEST(FleetController, TheReasonTheReleaseAndWhatIsFromBeforeTheLastRun)
     head.exitCode = 9;
     head.release = "Transfer 2.1";
     head.digest = d21;
-    Write(dir / "CheckReport-20261202-070009-01.json",
+    // Written in the second the update after it began: the log's order says
+    // which came first.
+    Write(dir / "CheckReport-20261203-080000-01.json",
           ReportJson(head, {}, {"配置Lathe：参数无法读取，将不会被保留（D:\\x\\tornelix.dat）", "结论：不能更新"}));
 
     Controller c = ReadController(dir.Root(), "Mill-07");
@@ -317,11 +322,14 @@ TEST(FleetController, TheReasonTheReleaseAndWhatIsFromBeforeTheLastRun)
     EXPECT_EQ(needySection.find("another"), std::string::npos) << needySection;
     EXPECT_NE(page.substr(rows).find("before the last run"), std::string::npos);
 
-    // The same run closing 0 after the check: the carry written by it is
-    // current, the check before it still is not.
+    // The same run going through after the check: the carry it wrote, and
+    // named in the log, is current; the check before it still is not.
     head = ReportJsonHead();
     head.kind = "CarryReport";
     Write(dir / "CarryReport-20261203-080500-01.json", ReportJson(head, {carried}, {}));
+    Write(dir / "SetUp.log", before +
+                                 LogLine("2026-12-03 08:05:00", "报告文件：D:\\Velko\\Boot\\CarryReport-20261203-080500-01.txt") +
+                                 LogLine("2026-12-03 08:10:01", "静默安装结束，退出代码 0"));
     Write(dir / "SetupState.ini", "[Installed]\r\nRelease=Transfer 2.1\r\nDigest=" + d21 +
                                       "\r\n[LastRun]\r\nTime=2026-12-03 08:10:01\r\nOutcome=installed\r\nExitCode=0\r\n");
     c = ReadController(dir.Root(), "Mill-07");

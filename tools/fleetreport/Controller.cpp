@@ -61,8 +61,27 @@ void Conclude(Controller& c)
     bool logRunShown = logRead && update.found && !c.lastTime.empty();
     c.lastStart = logRunShown ? update.startTime : c.lastTime;
     c.runReason = logRunShown ? update.reason : Reason();
-    c.carryIsCurrent = c.carry.reading.Ok() && !c.lastStart.empty() && c.carry.time >= c.lastStart;
-    c.checkIsCurrent = c.check.reading.Ok() && (c.lastStart.empty() || c.check.time >= c.lastStart);
+    // The run names the reports it wrote; a log that names none (an earlier
+    // setup's) leaves the time to tell.
+    if (!c.carry.reading.Ok()) {
+        c.carryIsCurrent = false;
+    } else if (logRunShown && log.namesReports) {
+        auto stem = [](const std::string& name) { return name.substr(0, name.find_last_of('.')); };
+        c.carryIsCurrent = false;
+        for (const std::string& report : update.reports)
+            c.carryIsCurrent = c.carryIsCurrent || stem(report) == stem(c.carry.reading.file);
+    } else {
+        c.carryIsCurrent = !c.lastStart.empty() && c.carry.time >= c.lastStart;
+    }
+    // Times have whole seconds: a check and the run after it may share one,
+    // and the log's order of the two tells them apart.
+    const LogRun& checkRun = log.lastCheck;
+    if (!c.check.reading.Ok())
+        c.checkIsCurrent = false;
+    else if (logRunShown && checkRun.found && checkRun.startTime <= c.check.time)
+        c.checkIsCurrent = checkRun.order > update.order;
+    else
+        c.checkIsCurrent = c.lastStart.empty() || c.check.time >= c.lastStart;
 
     // The release the run was for: its own log line; the carry report it
     // wrote; what it installed, when it installed.

@@ -12,6 +12,7 @@ const std::string kCommandLine = "命令行：";
 const std::string kClosing = "静默安装结束，退出代码 ";
 const std::string kUndo = "发现未完成的安装";
 const std::string kRelease = "安装文件版本：";
+const std::string kReportFile = "报告文件：";
 
 // The lines that say why a run ended, GBK as the setup writes them; weight
 // 2: the line says it decided the end; 1: a wait that may have passed; 0: the
@@ -169,8 +170,10 @@ SetupLogFacts ParseSetupLog(const std::string& gbk, const std::string& name)
         const std::string& text = line.text;
         if (text.compare(0, kStarted.size(), kStarted) == 0) {
             finish();
+            size_t order = run.order + 1;
             run = LogRun();
             run.found = true;
+            run.order = order;
             run.startTime = line.time;
             lastLine = text;
             reasonWeight = kNoReason;
@@ -192,6 +195,10 @@ SetupLogFacts ParseSetupLog(const std::string& gbk, const std::string& name)
         } else if (text.compare(0, kCommandLine.size(), kCommandLine) == 0 && run.commandLine.empty()) {
             lastLine = text;
             run.commandLine = GbkToUtf8(text.substr(kCommandLine.size()));
+        } else if (text.compare(0, kReportFile.size(), kReportFile) == 0) {
+            lastLine = text;
+            run.reports.push_back(text.substr(text.find_last_of("\\/") + 1));
+            facts.namesReports = true;
         } else if (text.compare(0, kRelease.size(), kRelease) == 0 && run.release.empty()) {
             // "安装文件版本：<release>，摘要 <digest>（<path>）"
             lastLine = text;

@@ -18,6 +18,7 @@ struct Reason {
 // One run of the setup in the log, from its "SetUp启动" line to the next.
 struct LogRun {
     bool found = false;
+    size_t order = 0;        // its place among the log's runs, from 1
     std::string startTime;   // "YYYY-MM-DD HH:MM:SS"
     std::string commandLine; // UTF-8; empty for a run started without arguments
     bool silent = false, check = false, rollback = false;
@@ -25,6 +26,7 @@ struct LogRun {
     long closingCode = 0;
     std::string release, digest; // UTF-8, from "安装文件版本："; empty in the logs of earlier releases
     Reason reason;      // for a run that did not close: "last line", where it stopped
+    std::vector<std::string> reports; // the report files it wrote ("报告文件："), names without folder
 };
 
 struct SetupLogFacts {
@@ -37,6 +39,7 @@ struct SetupLogFacts {
     bool closed = false; // its closing line is there
     long closingCode = 0;
     bool undidCutRun = false; // it found an unfinished earlier run and undid it
+    bool namesReports = false; // some run named its report files: a run that names none wrote none
     LogRun lastUpdate; // the last run that was not a /CHECK
     LogRun lastCheck;  // the last /CHECK
     // The installed release is the kept one a /ROLLBACK brought back (an odd
