@@ -2,7 +2,8 @@
 # fleetreport on a plant of 2 000 controllers, each folder as the fleet guide
 # collects it: SetupState.ini, a SetUp.log of a dozen runs (GBK), and the
 # newest carry and check reports as text and JSON, the outcomes mixed (one in
-# fifty with a damaged run state, one in a hundred cut). Beside it, the floor:
+# fifty with a damaged run state, one in a hundred cut), the lines that decide
+# a run's end among them. Beside it, the floor:
 # `cat` of the same files, which reads them and does nothing else. Prints the
 # median wall time of 5 runs of each in ms.
 #   NATIVE_BUILD=build/bench bench/fleet-page.sh
@@ -33,8 +34,14 @@ for i in range(n):
     log = []
     for run in range(12):
         t = "2026-%02d-%02d 10:00:00\t" % (1 + run % 11, day)
-        log += [t + "SetUp启动", t + "命令行：/S /WAIT=600"]
+        log += [t + "SetUp启动", t + "命令行：/S /WAIT=600",
+                t + "安装文件版本：2026.%d，摘要 %032x（D:\\Deploy\\Setup.exe）" % (i % 3, i * 7919)]
         log += [t + "步骤 %d：复制文件 D:\\Velko\\TorneLix\\config\\Mill\\file%d.dat" % (k, k) for k in range(8)]
+        # The lines that decide an end: what "Need someone first" groups by.
+        if code == 2:
+            log.append(t + "静默安装：控制程序在600秒后仍在运行，没有做任何更改，现在退出。")
+        elif code == 8:
+            log.append(t + "文件被占用，未删除：D:\\Velko\\TorneLix\\bin\\drv%d.dll" % (i % 9))
         if not (run == 11 and i % 100 == 99):
             log.append(t + "静默安装结束，退出代码 %d" % code)
     open(os.path.join(d, "SetUp.log"), "wb").write(("\r\n".join(log) + "\r\n").encode("gbk"))

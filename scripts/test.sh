@@ -19,6 +19,16 @@ bash scripts/build.sh
 echo "== native tests"
 ctest --test-dir build/native --output-on-failure -j2 || status=1
 
+# The same tests once more with AddressSanitizer and UBSan (CMake's
+# TLX_SANITIZE): a read past a buffer or an overflow that happens to pass
+# natively fails here. Its own build directory, without optimisation so that
+# it builds in a few minutes.
+echo "== native tests under AddressSanitizer and UBSan"
+cmake -S "$root" -B "$root/build/asan" -DCMAKE_BUILD_TYPE=Debug -DTLX_SANITIZE=ON >/dev/null
+cmake --build "$root/build/asan" -j"$(nproc)" || status=1
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/asan --output-on-failure -j2 || status=1
+
 echo "== Windows tests under Wine"
 bash scripts/winebed.sh up
 trap 'bash scripts/winebed.sh down' EXIT

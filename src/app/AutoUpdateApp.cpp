@@ -20,6 +20,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
+#include "setupfile/SetupDigest.h"
 
 namespace {
 // /? or a command line that is not understood: the usage text, nothing else.
@@ -93,6 +94,15 @@ int CAutoUpdateApp::InitInstance()
     WriteLogLine("SetUp启动");
     if (!commandLine.empty())
         WriteLogLine("命令行：" + commandLine);
+    {
+        // Which release this run is for, whatever it ends with: the run state
+        // names only what is installed.
+        const std::string setup = RunningProgramPath();
+        std::string release = RecordedReleaseName(setup);
+        std::string digest = RecordedSetupDigest(setup);
+        WriteLogLine("安装文件版本：" + (release.empty() ? setup.substr(setup.find_last_of('\\') + 1) : release) +
+                     "，摘要 " + (digest.empty() ? std::string("未知") : digest) + "（" + setup + "）");
+    }
     int code = kExitCancelled;
     // Nothing is read or recorded before the lock is held: a second setup
     // would install over the first.

@@ -87,7 +87,8 @@ const char* CheckOutcomeWord(int code, bool rollback)
 // What the check found, in the setup log, the report file and shown or
 // printed; the verdict last.
 void Report(const SetupOptions& options, const std::vector<std::string>& lines, int code,
-            const std::vector<CarryReport>& reports = {})
+            const std::vector<CarryReport>& reports = {},
+            const std::vector<std::pair<std::string, std::string>>& unreadable = {})
 {
     code = GivenExitCode(code, options.engineCodes); // the report says what the exit code says
     ReportJsonHead head;
@@ -97,6 +98,7 @@ void Report(const SetupOptions& options, const std::vector<std::string>& lines, 
     head.exitCode = code;
     head.outcome = CheckOutcomeWord(code, options.rollback);
     head.verdict = lines.empty() ? std::string() : lines.back(); // the verdict comes last
+    head.unreadable = unreadable;
     RunReportPaths paths = WriteReport(lines, reports, head);
     std::string text;
     for (const std::string& line : lines)
@@ -253,6 +255,7 @@ int RunPreflightCheck(const SetupOptions& options)
     }
 
     std::vector<CarryReport> reports;
+    std::vector<std::pair<std::string, std::string>> unreadable;
     if (keep) {
         FileError error(FileError::none, 0, std::string());
         std::string work = CreateRunDirectory("chk", ".tmp", &error);
@@ -261,6 +264,7 @@ int RunPreflightCheck(const SetupOptions& options)
         for (const ConfigurationPreview& config : PreviewConfigurations(session.configurations, work, newProduct)) {
             if (!config.readable) {
                 lines.push_back("配置" + config.name + "：参数无法读取，将不会被保留（" + config.dataFile + "）");
+                unreadable.emplace_back(config.name, config.dataFile);
                 code = Worse(code, kExitValuesWouldBeLost);
             } else if (!preview.ok) {
                 lines.push_back("配置" + config.name + "：参数可以读取");
@@ -310,6 +314,6 @@ int RunPreflightCheck(const SetupOptions& options)
     lines.push_back(code == kExitSuccess           ? "结论：可以更新"
                     : code == kExitReadyNotCarried ? "结论：可以更新，但部分参数不会迁移"
                                                    : "结论：不能更新");
-    Report(options, lines, code, reports);
+    Report(options, lines, code, reports, unreadable);
     return code;
 }

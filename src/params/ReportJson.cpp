@@ -12,6 +12,18 @@ std::string ReportJson(const ReportJsonHead& head, const std::vector<CarryReport
     json.String(GbkToUtf8(head.kind));
     json.Key("version");
     json.Number(kReportJsonVersion);
+    auto optional = [&](const char* key, const std::string& text) {
+        json.Key(key);
+        if (text.empty())
+            json.Null();
+        else
+            json.String(GbkToUtf8(text));
+    };
+    json.Key("release");
+    json.String(GbkToUtf8(head.release));
+    optional("digest", head.digest);
+    optional("time", head.time);
+    optional("computer", head.computer);
     json.Key("setupFile");
     json.String(GbkToUtf8(head.setupFile));
     json.Key("exitCode");
@@ -25,11 +37,7 @@ std::string ReportJson(const ReportJsonHead& head, const std::vector<CarryReport
     }
     json.Key("outcome");
     json.String(GbkToUtf8(head.outcome));
-    json.Key("verdict");
-    if (head.verdict.empty())
-        json.Null();
-    else
-        json.String(GbkToUtf8(head.verdict));
+    optional("verdict", head.verdict);
     json.Key("configurations");
     json.BeginArray();
     for (const CarryReport& report : reports) {
@@ -60,6 +68,17 @@ std::string ReportJson(const ReportJsonHead& head, const std::vector<CarryReport
             json.EndObject();
         }
         json.EndArray();
+        json.EndObject();
+    }
+    json.EndArray();
+    json.Key("unreadable");
+    json.BeginArray();
+    for (const auto& config : head.unreadable) {
+        json.BeginObject();
+        json.Key("name");
+        json.String(GbkToUtf8(config.first));
+        json.Key("dataFile");
+        json.String(GbkToUtf8(config.second));
         json.EndObject();
     }
     json.EndArray();

@@ -207,9 +207,12 @@ bool CollectConfigurationValues(ParameterSession& session)
     DeleteTree(session.paramWorkDir);
     MakeDirectory(session.paramWorkDir);
     std::string lost;
+    session.notCarried.clear();
     for (const auto& dataFile : session.configurations)
-        if (!SaveConfiguration(session, dataFile))
+        if (!SaveConfiguration(session, dataFile)) {
             lost += ConfigurationName(dataFile) + "\n";
+            session.notCarried.emplace_back(ConfigurationName(dataFile), dataFile);
+        }
     if (lost.empty())
         return true;
     // Said before anything is deleted, while the user can still keep the

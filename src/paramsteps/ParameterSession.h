@@ -22,5 +22,6 @@ struct ParameterSession {
     std::string activeConfigDir; // ActiveConfigDir, looked up with the dialog
     PathList configurations;     // parameter data files found, in order
     bool valuesNotCarried = false; // some configurations' values could not be saved; the user went on
+    std::vector<std::pair<std::string, std::string>> notCarried; // those configurations: name, data file
     std::vector<CarryReport> carryReports; // what state 15 carried, one per merged configuration
 };

@@ -91,7 +91,7 @@ void MergeSavedAmendFiles(ParameterSession& session)
         return true;
     });
     ShowTransferSummary(session, merged);
-    WriteCarryReports(session.carryReports, "CarryReport");
+    WriteCarryReports(session.carryReports, "CarryReport", session.notCarried);
     WriteLogLine("参数迁移完成");
     if (!keepWorkDir)
         DeleteTree(session.paramWorkDir);

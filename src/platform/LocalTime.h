@@ -7,3 +7,7 @@
 bool LocalTimeOf(time_t now, struct tm* local);
 // Now as "YYYY-MM-DD HH:MM:SS" local time, or empty when it cannot be had.
 std::string LocalTimeText();
+// Now as ISO 8601 local time with its offset from UTC,
+// "YYYY-MM-DDTHH:MM:SS+08:00", or empty when it cannot be had: a report read
+// in another time zone still places itself.
+std::string LocalTimeIso8601();

@@ -86,3 +86,10 @@ std::vector<std::string> SystemFolders()
         add(buf);
     return folders;
 }
+
+std::string ComputerName()
+{
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
+}

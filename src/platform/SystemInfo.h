@@ -16,3 +16,5 @@ std::string WindowsDirectory();
 // system directories (SysWOW64 too), both program-files directories and the
 // user's profile. Those that cannot be found are left out.
 std::vector<std::string> SystemFolders();
+// The computer's NetBIOS name, or empty when Windows does not give it.
+std::string ComputerName();

@@ -106,14 +106,26 @@ run_check damaged 9 /S /CHECK
 report=$(check_report damaged)
 grep -q '配置Lathe：参数无法读取' <<<"$report" || fail "damaged: Lathe not named: $report"
 ! grep -q '配置Mill：参数无法读取' <<<"$report" || fail "damaged: Mill named: $report"
-python3 - "$(check_json damaged)" >"$out/json-damaged.txt" <<'PY' || fail "damaged: JSON report: $(cat "$out/json-damaged.txt")"
-import json, sys
+setup_log >"$out/log-damaged.txt"
+python3 - "$(check_json damaged)" "$out/log-damaged.txt" >"$out/json-damaged.txt" <<'PY' || fail "damaged: JSON report: $(cat "$out/json-damaged.txt")"
+import json, re, sys
 doc = json.load(open(sys.argv[1], encoding="utf-8"))
 assert doc["exitCode"] == 9 and doc["verdict"] == "结论：不能更新", doc
 assert any(l.startswith("配置Lathe：参数无法读取") for l in doc["lines"]), doc["lines"]
+# The unreadable configuration as a member, with its data file.
+assert [u["name"] for u in doc["unreadable"]] == ["Lathe"], doc["unreadable"]
+assert doc["unreadable"][0]["dataFile"].lower().endswith("\\config\\lathe\\tornelix.dat"), doc["unreadable"]
+# What the report is about: the release and digest the setup log's line of
+# this run names, the time with its offset, the computer.
+runs = [l for l in open(sys.argv[2], encoding="utf-8").read().splitlines() if "\t安装文件版本：" in l]
+release, digest = re.match(r".*\t安装文件版本：(.*)，摘要 ([0-9a-f]{32})（", runs[-1]).groups()
+assert doc["release"] == release and release and doc["digest"] == digest, (doc["release"], doc["digest"], runs[-1])
+assert re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d", doc["time"]), doc["time"]
+assert doc["computer"], doc
+assert doc["setupFile"].lower().endswith("setup.exe"), doc
 print("ok")
 PY
-pass "/S /CHECK with a damaged configuration: exit 9, Lathe named in the report file and its JSON (exit code 9), nothing changed"
+pass "/S /CHECK with a damaged configuration: exit 9, Lathe named in the report file and its JSON (exit code 9, and as unreadable with its data file), the release, digest, time and computer of the check in the JSON, nothing changed"
 
 # --- The control program runs.
 new_machine

@@ -47,3 +47,18 @@ log=$(setup_log)
 grep -q '	参数迁移完成' <<<"$log" || fail "setup log lacks 参数迁移完成: $log"
 tr -d '\r' <<<"$log" | grep -qx '.*	参数无法保留的配置：Lathe' || fail "setup log lacks the configuration not carried: $log"
 pass "Mill restored from its backup and carried; Lathe skipped, its new amend.dat as shipped"
+
+# The update's carry report names Lathe as unreadable, with its data file.
+carry=$(ls "$D/Velko/Boot"/CarryReport-*.json 2>/dev/null | sort | tail -1)
+[ -n "$carry" ] || fail "no carry report: $(ls "$D/Velko/Boot")"
+python3 - "$carry" >"$out/carry-json.txt" <<'PY' || fail "carry report: $(cat "$out/carry-json.txt")"
+import json, sys
+doc = json.load(open(sys.argv[1], encoding="utf-8"))
+assert doc["report"] == "CarryReport" and doc["exitCode"] is None, doc
+assert [c["name"] for c in doc["configurations"]] == ["Mill"], doc["configurations"]
+assert [u["name"] for u in doc["unreadable"]] == ["Lathe"], doc["unreadable"]
+assert doc["unreadable"][0]["dataFile"].lower().endswith("\\config\\lathe\\tornelix.dat"), doc["unreadable"]
+assert doc["release"] and len(doc["digest"]) == 32 and doc["computer"], doc
+print("ok")
+PY
+pass "the carry report's JSON: Mill carried, Lathe unreadable with its data file, the release, digest and computer"

@@ -54,11 +54,21 @@ TEST(FleetRunState, ReadsTheSectionsAndToleratesKeysThatMovedOrAreMissing)
 
 TEST(FleetRunState, DamagedAndMissingFilesAreSaidSo)
 {
-    for (const char* text : {"", "\x01\x02\x00garbage", "[Installed]\r\nRelease=Setup.exe\r\nthis is no ini line\r\n",
-                             "[LastRun]\r\nExitCode=zero\r\n", "[Installed\r\nRelease=x\r\n", "just=one\r\n"}) {
-        RunStateFacts facts = ParseRunState(std::string(text, text[0] == '\x01' ? 10 : strlen(text)));
-        EXPECT_EQ(facts.reading.state, FileState::damaged) << text;
-        EXPECT_NE(facts.reading.problem.find("SetupState.ini is damaged"), std::string::npos) << facts.reading.problem;
+    // Each damage with the reason the page gives for it.
+    const struct {
+        std::string text, problem;
+    } cases[] = {
+        {"", "it is empty"},
+        {std::string("\x01\x02\x00garbage", 10), "it is not text"},
+        {"[Installed]\r\nRelease=Setup.exe\r\nthis is no ini line\r\n", "line 3 is not a key=value line"},
+        {"[LastRun]\r\nExitCode=zero\r\n", "its exit code \"zero\" is not a number"},
+        {"[Installed\r\nRelease=x\r\n", "line 1 opens a section it does not close"},
+        {"just=one\r\n", "it holds neither [Installed] nor [LastRun]"},
+    };
+    for (const auto& damage : cases) {
+        RunStateFacts facts = ParseRunState(damage.text);
+        EXPECT_EQ(facts.reading.state, FileState::damaged) << damage.text;
+        EXPECT_EQ(facts.reading.problem, "SetupState.ini is damaged: " + damage.problem);
     }
     ScratchDir dir("fleet-state");
     RunStateFacts missing = ReadRunState(dir / "SetupState.ini");
@@ -94,9 +104,10 @@ TEST(FleetSetupLog, FindsTheLastRunItsClosingLineOrThatItWasCut)
     EXPECT_TRUE(facts.check);
     EXPECT_EQ(facts.closingCode, 9);
 
-    EXPECT_EQ(ParseSetupLog("").reading.state, FileState::damaged);
-    EXPECT_EQ(ParseSetupLog(std::string("SetUp\0\0\0", 8)).reading.state, FileState::damaged);
-    EXPECT_EQ(ParseSetupLog("nothing the setup wrote\r\n").reading.state, FileState::damaged);
+    EXPECT_EQ(ParseSetupLog("").reading.problem, "SetUp.log is damaged: it is empty");
+    EXPECT_EQ(ParseSetupLog(std::string("SetUp\0\0\0", 8)).reading.problem, "SetUp.log is damaged: it is not text");
+    EXPECT_EQ(ParseSetupLog("nothing the setup wrote\r\n").reading.problem,
+              "SetUp.log is damaged: it holds no run of the setup");
     ScratchDir dir("fleet-log");
     EXPECT_EQ(ReadSetupLog(dir / "SetUp.log").reading.state, FileState::missing);
 }
@@ -116,6 +127,11 @@ TEST(FleetReports, TheSetupsJsonReadsBackWithEveryValueWhateverItsCharacters)
     head.exitCode = 11;
     head.outcome = "ready-values-not-carried";
     head.verdict = "结论：可以更新，但部分参数不会迁移";
+    head.release = "2026.2 \xB2\xE2\xCA\xD4"; // GBK, as the setup file records it
+    head.digest = "0123456789abcdef0123456789abcdef";
+    head.time = "2026-12-01T10:00:00+08:00";
+    head.computer = "MILL-07";
+    head.unreadable = {{"\xB3\xB5\xB4\xB2", "D:\\NcFiles\\config\\Lathe\\tornelix.dat"}}; // 车床
     std::string json = ReportJson(head, {report}, CarryReportLines(report));
 
     ReportFacts facts = ParseReportJson(json, "CheckReport-20261201-100000-01.json");
@@ -134,6 +150,13 @@ TEST(FleetReports, TheSetupsJsonReadsBackWithEveryValueWhateverItsCharacters)
     EXPECT_EQ(carry.dropped[2].second, "\xEF\xBF\xBD");
     ASSERT_EQ(carry.added.size(), 1u);
     EXPECT_EQ(carry.added[0], std::make_pair(std::string("m_fNewFeed"), std::string("7.5")));
+    // What the report says of its run.
+    EXPECT_EQ(facts.release, u8"2026.2 测试");
+    EXPECT_EQ(facts.digest, head.digest);
+    EXPECT_EQ(facts.writtenAt, head.time);
+    EXPECT_EQ(facts.computer, "MILL-07");
+    ASSERT_EQ(facts.unreadable.size(), 1u);
+    EXPECT_EQ(facts.unreadable[0], std::make_pair(std::string(u8"车床"), std::string("D:\\NcFiles\\config\\Lathe\\tornelix.dat")));
 
     // A carry report is written before the run ends: no exit code.
     head.kind = "CarryReport";
@@ -176,6 +199,8 @@ TEST(FleetReports, TheNewestByTimeAcrossOlderAndCurrentNamesAndDamagedOnesSaidSo
     Write(dir / "CheckReport-20261201-212917-01.json", "{\"report\": 5}");
     facts = ReadNewestReport(dir.Root(), "CheckReport");
     EXPECT_EQ(facts.reading.state, FileState::damaged);
+    EXPECT_EQ(facts.reading.problem,
+              "CheckReport-20261201-212917-01.json is damaged: not a report (no \"report\" member)");
     EXPECT_EQ(ReadNewestReport(dir.Root(), "NoSuchReport").reading.state, FileState::missing);
 }
 
@@ -192,6 +217,9 @@ TEST(FleetController, ACutRunADamagedFileAndALaterCheckDecideWhoNeedsSomeone)
     EXPECT_FALSE(c.exitCodeKnown);
     EXPECT_EQ(c.attention.urgency, ActionForCutRun().urgency);
     EXPECT_TRUE(c.problems.empty());
+    // Where it stopped, for the operator to read before running it again.
+    EXPECT_EQ(c.reason.kind, "last line");
+    EXPECT_EQ(c.reason.line, u8"命令行：/S");
 
     // The same with the log's run closed: the run state's update is the last
     // run, and a /CHECK after it that found a damaged configuration is what
@@ -227,4 +255,163 @@ TEST(FleetController, ACutRunADamagedFileAndALaterCheckDecideWhoNeedsSomeone)
     page = FleetPage({c}, {"collected", "now"});
     EXPECT_NE(page.find("&lt;Lathe &amp; 2&gt;"), std::string::npos);
     EXPECT_EQ(page.find("<Lathe"), std::string::npos);
+}
+
+TEST(FleetController, TheReasonTheReleaseAndWhatIsFromBeforeTheLastRun)
+{
+    ScratchDir dir("fleet-age");
+    const std::string d20(32, 'a'), d21(32, 'b');
+    // An update to 2.0 that carried values, a /CHECK of 2.1 that found a
+    // damaged configuration, then an update to 2.1 under /ENGINECODES that
+    // met the control program: 1618.
+    const std::string before =
+        LogLine("2026-12-01 09:59:00", "SetUp启动") + LogLine("2026-12-01 09:59:00", "命令行：/S") +
+        LogLine("2026-12-01 09:59:00", "安装文件版本：Transfer 2.0，摘要 " + d20 + "（D:\\Deploy\\Setup.exe）") +
+        LogLine("2026-12-01 09:59:30", "报告文件：D:\\Velko\\Boot\\CarryReport-20261201-095930-01.txt") +
+        LogLine("2026-12-01 09:59:30", "报告文件：D:\\Velko\\Boot\\CarryReport-20261201-095930-01.json") +
+        LogLine("2026-12-01 10:00:00", "静默安装结束，退出代码 0") +
+        LogLine("2026-12-03 07:59:59", "SetUp启动") + LogLine("2026-12-03 07:59:59", "命令行：/S /CHECK") +
+        LogLine("2026-12-03 07:59:59", "安装文件版本：Transfer 2.1，摘要 " + d21 + "（D:\\Deploy\\Setup.exe）") +
+        LogLine("2026-12-03 08:00:00", "静默安装结束，退出代码 9") +
+        LogLine("2026-12-03 08:00:00", "SetUp启动") + LogLine("2026-12-03 08:00:00", "命令行：/S /ENGINECODES /WAIT=600") +
+        LogLine("2026-12-03 08:00:00", "安装文件版本：Transfer 2.1，摘要 " + d21 + "（D:\\Deploy\\Setup.exe）");
+    Write(dir / "SetUp.log",
+          before + LogLine("2026-12-03 08:00:01", "控制程序正在运行（互斥体 kvt_TORNELIX_7000{0}）") +
+              LogLine("2026-12-03 08:10:01", "静默安装：控制程序在600秒后仍在运行，没有做任何更改，现在退出。") +
+              LogLine("2026-12-03 08:10:01", "静默安装结束，退出代码 1618"));
+    Write(dir / "SetupState.ini", "[Installed]\r\nRelease=Transfer 2.0\r\nDigest=" + d20 +
+                                      "\r\nTime=2026-12-01 10:00:00\r\n[LastRun]\r\nTime=2026-12-03 08:10:01\r\n"
+                                      "Outcome=try-again-later\r\nExitCode=1618\r\n");
+    CarryReport carried;
+    carried.configuration = "Mill";
+    carried.carried = 9;
+    carried.dropped = {{"m_fOldGain", "0.75"}};
+    ReportJsonHead head;
+    head.kind = "CarryReport";
+    Write(dir / "CarryReport-20261201-095930-01.json", ReportJson(head, {carried}, CarryReportLines(carried)));
+    head.kind = "CheckReport";
+    head.exitCodeKnown = true;
+    head.exitCode = 9;
+    head.release = "Transfer 2.1";
+    head.digest = d21;
+    // Written in the second the update after it began: the log's order says
+    // which came first.
+    Write(dir / "CheckReport-20261203-080000-01.json",
+          ReportJson(head, {}, {"配置Lathe：参数无法读取，将不会被保留（D:\\x\\tornelix.dat）", "结论：不能更新"}));
+
+    Controller c = ReadController(dir.Root(), "Mill-07");
+    EXPECT_EQ(c.outcome, "try-again-later");
+    EXPECT_EQ(c.exitCode, 1618);
+    // The control program held it, not another setup.
+    EXPECT_EQ(c.reason.kind, "control program");
+    EXPECT_NE(c.reason.line.find(u8"控制程序在600秒后仍在运行"), std::string::npos) << c.reason.line;
+    EXPECT_EQ(c.runRelease, "Transfer 2.1");
+    EXPECT_EQ(c.runDigest, d21);
+    // The carry and the check were before this run: they say so, and the
+    // older check no longer decides who needs someone.
+    EXPECT_FALSE(c.carryIsCurrent);
+    EXPECT_FALSE(c.checkIsCurrent);
+    EXPECT_EQ(c.checkRelease, "Transfer 2.1");
+    EXPECT_EQ(c.checkReason.kind, "configuration");
+    EXPECT_EQ(c.attention.code, 1618);
+    std::string page = FleetPage({c}, {"collected", "now"});
+    size_t needy = page.find("id=\"needy\""), rows = page.find("id=\"fleet\"");
+    ASSERT_NE(needy, std::string::npos);
+    std::string needySection = page.substr(needy, rows - needy);
+    EXPECT_NE(needySection.find("control program"), std::string::npos) << needySection;
+    EXPECT_EQ(needySection.find("another"), std::string::npos) << needySection;
+    EXPECT_NE(page.substr(rows).find("before the last run"), std::string::npos);
+
+    // The same run going through after the check: the carry it wrote, and
+    // named in the log, is current; the check before it still is not.
+    head = ReportJsonHead();
+    head.kind = "CarryReport";
+    Write(dir / "CarryReport-20261203-080500-01.json", ReportJson(head, {carried}, {}));
+    Write(dir / "SetUp.log", before +
+                                 LogLine("2026-12-03 08:05:00", "报告文件：D:\\Velko\\Boot\\CarryReport-20261203-080500-01.txt") +
+                                 LogLine("2026-12-03 08:10:01", "静默安装结束，退出代码 0"));
+    Write(dir / "SetupState.ini", "[Installed]\r\nRelease=Transfer 2.1\r\nDigest=" + d21 +
+                                      "\r\n[LastRun]\r\nTime=2026-12-03 08:10:01\r\nOutcome=installed\r\nExitCode=0\r\n");
+    c = ReadController(dir.Root(), "Mill-07");
+    EXPECT_TRUE(c.carryIsCurrent);
+    EXPECT_FALSE(c.checkIsCurrent);
+    EXPECT_EQ(c.attention.urgency, kNoOneNeeded);
+}
+
+TEST(FleetController, ARolledBackControllerIsListedUntilItGoesForwardAgain)
+{
+    std::string log = LogLine("2026-12-01 09:00:00", "SetUp启动") + LogLine("2026-12-01 09:00:00", "命令行：/S") +
+                      LogLine("2026-12-01 09:05:00", "静默安装结束，退出代码 0") +
+                      LogLine("2026-12-02 09:00:00", "SetUp启动") + LogLine("2026-12-02 09:00:00", "命令行：/S /ROLLBACK") +
+                      LogLine("2026-12-02 09:01:00", "静默安装结束，退出代码 0");
+    Controller c;
+    c.name = "Lathe-02";
+    c.log = ParseSetupLog(log);
+    c.state = ParseRunState("[Installed]\r\nRelease=Transfer 1.9\r\n[LastRun]\r\nTime=2026-12-02 09:01:00\r\n"
+                            "Outcome=swapped\r\nExitCode=0\r\n");
+    Conclude(c);
+    EXPECT_TRUE(c.rolledBack);
+    EXPECT_EQ(c.attention.word, std::string("swapped"));
+    EXPECT_NE(std::string(c.attention.action).find("out of the roll-out"), std::string::npos);
+    // A run that changed nothing since leaves it rolled back.
+    log += LogLine("2026-12-03 09:00:00", "SetUp启动") + LogLine("2026-12-03 09:00:00", "命令行：/S") +
+           LogLine("2026-12-03 09:10:00", "静默安装结束，退出代码 2");
+    c.log = ParseSetupLog(log);
+    Conclude(c);
+    EXPECT_TRUE(c.rolledBack);
+    // A second /ROLLBACK swaps back to the update's release.
+    log += LogLine("2026-12-04 09:00:00", "SetUp启动") + LogLine("2026-12-04 09:00:00", "命令行：/S /rollback") +
+           LogLine("2026-12-04 09:01:00", "静默安装结束，退出代码 0");
+    c.log = ParseSetupLog(log);
+    Conclude(c);
+    EXPECT_FALSE(c.rolledBack);
+    EXPECT_EQ(c.attention.urgency, kNoOneNeeded);
+}
+
+TEST(FleetPage, NeedSomeoneFirstIsOneGroupPerWhatAndWhyInTheGuidesOrder)
+{
+    // Many controllers, few stories: 300 that the control program held, and
+    // one each of the codes the guide orders, given in no order.
+    auto controller = [](const std::string& name, long code, const std::string& reasonLine) {
+        Controller c;
+        c.name = name;
+        std::string log = LogLine("2026-12-01 09:00:00", "SetUp启动") + LogLine("2026-12-01 09:00:00", "命令行：/S");
+        if (!reasonLine.empty())
+            log += LogLine("2026-12-01 09:10:00", reasonLine);
+        c.log = ParseSetupLog(log + LogLine("2026-12-01 09:10:00", "静默安装结束，退出代码 " + std::to_string(code)));
+        c.state = ParseRunState("[LastRun]\r\nTime=2026-12-01 09:10:00\r\nExitCode=" + std::to_string(code) + "\r\n");
+        Conclude(c);
+        return c;
+    };
+    std::vector<Controller> fleet;
+    for (long code : {2L, 1L, 3L, 8L, 9L, 4L, 5L})
+        fleet.push_back(controller("Code-" + std::to_string(code), code, ""));
+    for (int i = 0; i < 300; ++i)
+        fleet.push_back(controller("Mill-" + std::to_string(i), 2, "静默安装：控制程序在600秒后仍在运行，没有做任何更改，现在退出。"));
+    std::string page = FleetPage(fleet, {"collected", "now"});
+    std::string needy = page.substr(page.find("id=\"needy\""), page.find("id=\"fleet\"") - page.find("id=\"needy\""));
+
+    std::vector<std::string> codes, counts;
+    for (size_t at = needy.find("<details class=\"group"); at != std::string::npos;
+         at = needy.find("<details class=\"group", at + 1)) {
+        auto attribute = [&](const std::string& name) {
+            size_t from = needy.find(name + "=\"", at) + name.size() + 2;
+            return needy.substr(from, needy.find('"', from) - from);
+        };
+        codes.push_back(attribute("data-code"));
+        counts.push_back(attribute("data-count"));
+    }
+    // The guide's order: 5, 4, 9, 8, 3, 1, 2; the 300 held by the control
+    // program are one group, apart from the 2 whose log says nothing more.
+    EXPECT_EQ(codes, (std::vector<std::string>{"5", "4", "9", "8", "3", "1", "2", "2"}));
+    EXPECT_EQ(counts, (std::vector<std::string>{"1", "1", "1", "1", "1", "1", "300", "1"}));
+    // Its action once, its controllers named once each.
+    const std::string action = ActionForRun(2).action;
+    size_t first = needy.find(HtmlEscaped(action));
+    ASSERT_NE(first, std::string::npos);
+    size_t second = needy.find(HtmlEscaped(action), first + 1);
+    ASSERT_NE(second, std::string::npos); // the lone 2's group
+    EXPECT_EQ(needy.find(HtmlEscaped(action), second + 1), std::string::npos);
+    EXPECT_NE(needy.find(">Mill-299</a>"), std::string::npos);
+    EXPECT_LT(needy.size(), 300u * 60) << "the group repeats more than the names";
 }

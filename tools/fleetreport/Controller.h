@@ -23,7 +23,17 @@ struct Controller {
     std::string outcome; // the outcome word; "run-cut", "no-run-recorded", "no-files"
     bool exitCodeKnown = false;
     long exitCode = 0;
+    std::string lastStart; // when the last run began: the log's start line, else the run state's time
+    std::string runRelease, runDigest; // the release the last run was for; empty when nothing says
+    Reason runReason;                  // what decided the last run's end
     bool checkIsCurrent = false; // the newest /CHECK is newer than the last run
+    bool carryIsCurrent = false; // the newest carry report was written by the last run
+    std::string checkRelease, checkDigest; // the release the newest /CHECK was for
+    Reason checkReason;                    // what decided the newest /CHECK
+    bool rolledBack = false; // the last change of the installed release was a /ROLLBACK
+    // Why the controller needs someone: the reason of the run or of the check
+    // that decided attention.
+    Reason reason;
     // The most urgent thing to do, urgency kNoOneNeeded when nothing.
     OperatorAction attention{0, "", kNoOneNeeded, "", ""};
     std::vector<std::string> problems; // UTF-8: files missing, unreadable, damaged

@@ -10,7 +10,7 @@ namespace {
 // The colour class of an outcome word, in the chart and the rows.
 const char* Tone(const Controller& c)
 {
-    if (c.attention.urgency <= 3)
+    if (c.attention.urgency <= 5)
         return "bad";
     if (c.attention.urgency < kNoOneNeeded)
         return "warn";
@@ -24,7 +24,7 @@ const char* OutcomeTone(const std::string& word)
     int urgency = UrgencyOfOutcome(word.c_str());
     if (word == "no-run-recorded")
         return "none";
-    return urgency <= 3 ? "bad" : urgency < kNoOneNeeded ? "warn" : "good";
+    return urgency <= 5 ? "bad" : urgency < kNoOneNeeded ? "warn" : "good";
 }
 
 std::string Or(const std::string& text, const char* unknown) { return text.empty() ? unknown : text; }
@@ -48,7 +48,8 @@ std::string Dropped(const Controller& c)
     size_t n = c.carry.Dropped();
     if (n == 0)
         return "0";
-    std::string out = "<details class=\"drop\"><summary>" + std::to_string(n) +
+    std::string out = std::string("<details class=\"drop") + (c.carryIsCurrent ? "" : " stale") + "\"><summary>" +
+                      std::to_string(n) +
                       "</summary><table><tr><th>configuration</th><th>value</th><th>old value</th></tr>";
     for (const ConfigurationCarry& config : c.carry.configurations)
         for (const auto& entry : config.dropped)
@@ -57,9 +58,40 @@ std::string Dropped(const Controller& c)
     return out + "</table></details>";
 }
 
-std::string Count(const ReportFacts& report, long n)
+const char kBefore[] = "before the last run";
+
+std::string Count(const Controller& c, long n)
 {
-    return report.reading.Ok() ? std::to_string(n) : "<span class=\"dim\">&ndash;</span>";
+    if (!c.carry.reading.Ok())
+        return "<span class=\"dim\">&ndash;</span>";
+    return c.carryIsCurrent ? std::to_string(n) : "<span class=\"stale\">" + std::to_string(n) + "</span>";
+}
+
+std::string ReleaseFor(const std::string& release, const std::string& digest)
+{
+    if (release.empty())
+        return "<div class=\"for dim\">release not recorded</div>";
+    std::string out = "<div class=\"for\" title=\"" + HtmlEscaped(digest) + "\">for " + HtmlEscaped(release);
+    if (!digest.empty())
+        out += " <code>" + HtmlEscaped(digest.substr(0, 8)) + "</code>";
+    return out + "</div>";
+}
+
+// The reason's line, short enough for a cell; whole on hovering.
+std::string ReasonCell(const Reason& reason)
+{
+    if (reason.kind.empty())
+        return "<span class=\"dim\">&ndash;</span>";
+    std::string line = reason.line;
+    const size_t most = 90;
+    if (line.size() > most) {
+        size_t cut = most;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+            --cut; // not inside a UTF-8 character
+        line = line.substr(0, cut) + "\xE2\x80\xA6";
+    }
+    return "<span class=\"why\">" + HtmlEscaped(reason.kind) + "</span><div class=\"line\" title=\"" +
+           HtmlEscaped(reason.line) + "\">" + HtmlEscaped(line) + "</div>";
 }
 
 std::string CheckCell(const Controller& c)
@@ -70,11 +102,18 @@ std::string CheckCell(const Controller& c)
     const std::string prefix = u8"结论：";
     if (verdict.compare(0, prefix.size(), prefix) == 0)
         verdict = verdict.substr(prefix.size());
-    std::string out = "<span title=\"" + HtmlEscaped(c.check.time + (c.checkIsCurrent ? "" : ", before the last run")) +
-                      "\">" + HtmlEscaped(Or(verdict, "no verdict"));
+    std::string out = "<span title=\"" + HtmlEscaped(c.check.time) + "\"" + (c.checkIsCurrent ? "" : " class=\"stale\"") +
+                      ">" + HtmlEscaped(Or(verdict, "no verdict"));
     if (c.check.exitCodeKnown)
         out += " <span class=\"code\">" + std::to_string(c.check.exitCode) + "</span>";
-    return out + "</span>";
+    out += "</span>";
+    if (!c.checkIsCurrent)
+        out += " <span class=\"mark\">" + std::string(kBefore) + "</span>";
+    out += ReleaseFor(c.checkRelease, c.checkDigest);
+    if (c.check.exitCodeKnown && c.check.exitCode != 0 && !c.checkReason.kind.empty())
+        out += "<div class=\"line\" title=\"" + HtmlEscaped(c.checkReason.line) + "\"><span class=\"why\">" +
+               HtmlEscaped(c.checkReason.kind) + "</span></div>";
+    return out;
 }
 
 // Horizontal bars, one per outcome word, most controllers first.
@@ -136,7 +175,19 @@ td.old{font-family:ui-monospace,Consolas,monospace}
 #filter{font:inherit;padding:7px 10px;width:340px;border:1px solid #c4ccd6;border-radius:6px}
 .bar{display:flex;align-items:center;gap:14px;margin-bottom:10px}
 #shown{color:#4a5868}
-.action{max-width:520px}
+.action{max-width:720px;margin:4px 0}
+.stale{color:#8a96a3;font-style:italic}
+.mark{display:inline-block;font-size:11px;color:#6b4e00;background:#fdf0c8;border-radius:8px;padding:0 6px;white-space:nowrap}
+.for{font-size:12px;color:#4a5868}
+.why{display:inline-block;font-size:12px;font-weight:600;color:#1f3a5a;background:#e3ecf7;border-radius:8px;padding:0 7px;white-space:nowrap}
+.line{font-size:12px;color:#4a5868;max-width:320px;overflow-wrap:anywhere}
+details.group{border-left:4px solid #8a96a3;padding:4px 10px;margin:6px 0;background:#f8fafc;border-radius:4px}
+details.group.bad{border-color:#c0392b}
+details.group.warn{border-color:#d99a1e}
+details.group summary{cursor:pointer}
+details.group summary .n{display:inline-block;min-width:40px;font-weight:700;font-size:15px}
+details.group .names a{margin-right:8px;white-space:nowrap}
+details.group .example{font-size:12px;color:#4a5868}
 )";
 
 const char kScript[] = R"(
@@ -223,21 +274,51 @@ std::string FleetPage(const std::vector<Controller>& controllers, const PageHead
     page += "<section id=\"outcomes\"><h2>Last run per controller</h2>\n";
     page += Chart(counts, controllers.size()) + "\n</section>\n";
 
-    page += "<section id=\"needy\"><h2>Need someone first (" + std::to_string(needy.size()) + ")</h2>\n";
-    if (needy.empty()) {
+    // Grouped by what happened and why: one action per group, the
+    // controllers named inside, opened on demand.
+    struct Group {
+        const Controller* first;
+        std::vector<size_t> members;
+    };
+    std::vector<Group> groups;
+    std::map<std::string, size_t> groupOf;
+    for (const Controller* c : needy) {
+        const OperatorAction& a = c->attention;
+        std::string key = std::to_string(a.urgency) + "\n" + std::to_string(a.code) + "\n" + a.meaning + "\n" +
+                          c->reason.kind;
+        auto found = groupOf.emplace(key, groups.size());
+        if (found.second)
+            groups.push_back({c, {}});
+        groups[found.first->second].members.push_back(static_cast<size_t>(c - controllers.data()));
+    }
+    // needy is in urgency order already; within one urgency the larger group first.
+    std::stable_sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
+        if (a.first->attention.urgency != b.first->attention.urgency)
+            return a.first->attention.urgency < b.first->attention.urgency;
+        return a.members.size() > b.members.size();
+    });
+    page += "<section id=\"needy\"><h2>Need someone first (" + std::to_string(needy.size()) + " controllers, " +
+            std::to_string(groups.size()) + " groups)</h2>\n";
+    if (needy.empty())
         page += "<p>No controller needs anyone.</p>";
-    } else {
-        page += "<table id=\"attention\"><thead><tr><th>Controller</th><th>What</th><th class=\"num\">Exit code</th><th>Operator</th>"
-                "</tr></thead><tbody>\n";
-        for (const Controller* c : needy) {
-            const OperatorAction& a = c->attention;
-            std::string code = a.code < 0 ? "&ndash;" : std::to_string(a.code);
-            page += "<tr class=\"" + std::string(Tone(*c)) + "\"><td><a href=\"#c-" + std::to_string(c - controllers.data()) +
-                    "\">" + HtmlEscaped(c->name) + "</a></td><td>" + HtmlEscaped(a.meaning) +
-                    "</td><td class=\"num\"><span class=\"code\">" + code + "</span></td><td class=\"action\">" +
-                    HtmlEscaped(a.action) + "</td></tr>\n";
-        }
-        page += "</tbody></table>";
+    for (const Group& g : groups) {
+        const Controller& c = *g.first;
+        const OperatorAction& a = c.attention;
+        std::string code = a.code < 0 ? "&ndash;" : std::to_string(a.code);
+        page += "<details class=\"group " + std::string(Tone(c)) + "\" data-count=\"" + std::to_string(g.members.size()) +
+                "\" data-code=\"" + (a.code < 0 ? std::string() : std::to_string(a.code)) + "\" data-reason=\"" +
+                HtmlEscaped(c.reason.kind) + "\"><summary><span class=\"n\">" + std::to_string(g.members.size()) +
+                "</span> <b>" + HtmlEscaped(a.meaning) + "</b> <span class=\"code\">" + code + "</span>";
+        if (!c.reason.kind.empty())
+            page += " <span class=\"why\">" + HtmlEscaped(c.reason.kind) + "</span>";
+        page += "</summary><p class=\"action\">" + HtmlEscaped(a.action) + "</p>";
+        if (!c.reason.line.empty())
+            page += "<p class=\"example\">" + std::string(g.members.size() > 1 ? "e.g. " : "") +
+                    HtmlEscaped(c.name) + ": " + HtmlEscaped(c.reason.line) + "</p>";
+        page += "<p class=\"names\">";
+        for (size_t i : g.members)
+            page += "<a href=\"#c-" + std::to_string(i) + "\">" + HtmlEscaped(controllers[i].name) + "</a> ";
+        page += "</p></details>\n";
     }
     page += "</section>\n";
 
@@ -245,15 +326,18 @@ std::string FleetPage(const std::vector<Controller>& controllers, const PageHead
             "placeholder=\"Filter: name, release, outcome, exit code, value...\" autocomplete=\"off\">"
             "<span id=\"shown\"></span></div>\n";
     page += "<table id=\"fleet\"><thead><tr><th>Controller</th><th>Installed</th><th>Kept</th><th>Last run</th>"
-            "<th>Outcome</th><th class=\"num\">Exit</th><th class=\"num\">Carried</th><th class=\"num\">Dropped</th>"
-            "<th class=\"num\">New</th><th>Latest /CHECK</th></tr></thead><tbody>\n";
+            "<th>Outcome</th><th class=\"num\">Exit</th><th>Reason</th><th class=\"num\">Carried</th>"
+            "<th class=\"num\">Dropped</th><th class=\"num\">New</th><th>Latest /CHECK</th></tr></thead><tbody>\n";
     for (size_t i = 0; i < controllers.size(); ++i) {
         const Controller& c = controllers[i];
         std::string tone = Tone(c);
         std::string filterText = c.name + " " + c.state.installed.name + " " + c.state.installed.digest + " " +
                                  c.state.kept.name + " " + c.outcome + " exit " +
                                  (c.exitCodeKnown ? std::to_string(c.exitCode) : "unknown") + " " + tone + " " +
-                                 c.check.verdict;
+                                 c.check.verdict + " " + c.reason.kind + " " + c.reason.line + " " + c.runRelease +
+                                 " " + c.checkRelease + (c.rolledBack ? " rolled-back" : "") +
+                                 (c.carry.reading.Ok() && !c.carryIsCurrent ? std::string(" ") + kBefore : "") +
+                                 (c.check.reading.Ok() && !c.checkIsCurrent ? std::string(" ") + kBefore : "");
         for (const ConfigurationCarry& config : c.carry.configurations)
             for (const auto& entry : config.dropped)
                 filterText += " " + entry.first + " " + entry.second;
@@ -265,11 +349,16 @@ std::string FleetPage(const std::vector<Controller>& controllers, const PageHead
         for (const std::string& p : c.problems)
             page += "<div class=\"problem\">" + HtmlEscaped(p) + "</div>";
         page += "</td><td>" + Release(c.state.installed) + "</td><td>" + Release(c.state.kept) + "</td><td>" +
-                HtmlEscaped(Or(c.lastTime, "unknown")) + "</td><td>" + HtmlEscaped(c.outcome) +
+                HtmlEscaped(Or(c.lastTime, "unknown")) + ReleaseFor(c.runRelease, c.runDigest) + "</td><td>" +
+                HtmlEscaped(c.outcome) + (c.rolledBack ? " <span class=\"mark\">rolled back</span>" : "") +
                 "</td><td class=\"num\"><span class=\"code\">" +
-                (c.exitCodeKnown ? std::to_string(c.exitCode) : std::string("?")) + "</span></td><td class=\"num\">" +
-                Count(c.carry, c.carry.Carried()) + "</td><td class=\"num\">" + Dropped(c) + "</td><td class=\"num\">" +
-                Count(c.carry, static_cast<long>(c.carry.Added())) + "</td><td>" + CheckCell(c) + "</td></tr>\n";
+                (c.exitCodeKnown ? std::to_string(c.exitCode) : std::string("?")) + "</span></td><td>" +
+                ReasonCell(c.attention.urgency < kNoOneNeeded ? c.reason : Reason()) + "</td><td class=\"num\">" +
+                Count(c, c.carry.Carried()) +
+                (c.carry.reading.Ok() && !c.carryIsCurrent ? "<div class=\"mark\">" + std::string(kBefore) + "</div>"
+                                                           : std::string()) +
+                "</td><td class=\"num\">" + Dropped(c) + "</td><td class=\"num\">" +
+                Count(c, static_cast<long>(c.carry.Added())) + "</td><td>" + CheckCell(c) + "</td></tr>\n";
     }
     page += "</tbody></table></section>\n</main>\n<script>";
     page += kScript;

@@ -20,6 +20,10 @@ OperatorAction ActionForRun(long code);
 OperatorAction ActionForCheck(long code);
 // A run whose log has no closing line and whose run state is older: cut.
 OperatorAction ActionForCutRun();
+// A controller whose last release change was a /ROLLBACK (outcome "swapped").
+OperatorAction ActionForRolledBack();
+// A controller whose files are missing, unreadable or damaged.
+OperatorAction ActionForFiles();
 // How urgent an outcome word is in itself (the run state's words, "run-cut",
 // "swapped"); kNoOneNeeded for a word no row names.
 int UrgencyOfOutcome(const char* word);

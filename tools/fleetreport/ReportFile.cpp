@@ -93,8 +93,23 @@ ReportFacts ParseReportJson(const std::string& text, const std::string& name)
             return Damaged(name, "its exitCode is not a whole number");
         }
     }
-    if (const JsonValue* outcome = doc.Find("outcome"); outcome && outcome->type == JsonValue::string)
-        facts.outcome = outcome->text;
+    // Members of later releases; absent or null in earlier reports.
+    auto member = [&](const char* key, std::string* out) {
+        if (const JsonValue* v = doc.Find(key); v && v->type == JsonValue::string)
+            *out = v->text;
+    };
+    member("outcome", &facts.outcome);
+    member("release", &facts.release);
+    member("digest", &facts.digest);
+    member("time", &facts.writtenAt);
+    member("computer", &facts.computer);
+    if (const JsonValue* unreadable = doc.Find("unreadable"); unreadable && unreadable->type != JsonValue::null &&
+                                                                !Entries(unreadable, "dataFile", &facts.unreadable))
+        return Damaged(name, "its unreadable configurations are not a list of names and data files");
+    if (const JsonValue* lines = doc.Find("lines"); lines && lines->type == JsonValue::array)
+        for (const JsonValue& line : lines->items)
+            if (line.type == JsonValue::string)
+                facts.lines.push_back(line.text);
     if (const JsonValue* verdict = doc.Find("verdict"); verdict && verdict->type == JsonValue::string)
         facts.verdict = verdict->text;
     const JsonValue* configurations = doc.Find("configurations");
@@ -138,6 +153,7 @@ ReportFacts ParseReportText(const std::string& gbk, const std::string& name)
         if (line.empty())
             continue;
         ++lines;
+        facts.lines.push_back(GbkToUtf8(line));
         auto entry = [&](const std::string& prefix) {
             std::string rest = line.substr(prefix.size());
             size_t eq = rest.find(" = ");

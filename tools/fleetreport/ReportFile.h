@@ -25,6 +25,12 @@ struct ReportFacts {
     std::string outcome; // the report's outcome word, when it says one
     std::string verdict; // UTF-8, the verdict line, when it has one
     std::vector<ConfigurationCarry> configurations;
+    // What the report says of its run (reports of earlier releases: empty).
+    std::string release, digest; // the setup file's release
+    std::string writtenAt;       // ISO 8601 with the offset from UTC
+    std::string computer;
+    std::vector<std::pair<std::string, std::string>> unreadable; // configuration, data file
+    std::vector<std::string> lines; // UTF-8, the text's lines
 
     size_t Dropped() const;
     size_t Added() const;
