@@ -69,7 +69,7 @@ public:
     }
     std::string SetupFileProblem() override { return Did("check"), setupUsable ? "" : "Bad Signature"; }
     std::string ProductTreeRefusal() override { return std::string(); }
-    std::string SameReleaseInstalledAt() override { return sameReleaseAt; }
+    std::string SameReleaseInstalledAt(std::string* name) override { return *name = "Demo 2.0", sameReleaseAt; }
     std::string InstallRootLongPath() override { return installRoot; }
     bool CollectParameterInfo(ParameterSession& session) override
     {

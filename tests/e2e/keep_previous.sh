@@ -74,9 +74,8 @@ pass "the update kept the previous release and its record; /CHECK /ROLLBACK: rea
 silent_run /S /ROLLBACK
 expect_transcript "exit 0"
 expect_state "after /ROLLBACK: not the machine before the update" "$before"
-expect_log '静默安装，自动回答OK：回到 '
-expect_log '更新之前的版本？'
-expect_log 'C:\Media\Setup.exe'
+expect_log '静默安装，自动回答YES：回到较早的版本 （名称未记录）（安装于-）？'
+expect_log '当前的版本 Transfer 2.0（安装于'
 expect_only_kept_release
 expect_run_state unknown "Transfer 2\.0" swapped
 pass "/S /ROLLBACK: program tree, data tree, shortcuts, driver and system file as before the update"
@@ -84,10 +83,43 @@ pass "/S /ROLLBACK: program tree, data tree, shortcuts, driver and system file a
 silent_run /S /ROLLBACK
 expect_transcript "exit 0"
 expect_state "after the second /ROLLBACK: not the updated release with the changed value" "$updated"
-expect_log '安装的版本？'
+expect_log '静默安装，自动回答YES：前进到较新的版本 Transfer 2.0（安装于'
 expect_only_kept_release
 expect_run_state "Transfer 2\.0" unknown swapped
 pass "a second /S /ROLLBACK: the updated release with the value changed since, byte for byte"
+
+# --- The same from the window: a Yes/No question naming both releases, the
+# swap's steps in the progress window, a result that says which way it went.
+expect_window_rollback() {
+  cp "$transcript" "$out/transcript-window-$((++runs)).txt"
+  expect_transcript "exit 0"
+  expect_transcript 'dialog caption="Tornelix 安装程序..."'
+  labels=$(grep '^label ' "$transcript" | awk '{print $2}' | paste -sd, -)
+  [ "$labels" = "140,141,144,145,150" ] || fail "labels shown: $labels"
+}
+setup_args=(/ROLLBACK)
+rm -f "$transcript"
+marker="$out/go-back-box"
+start_setup --pause-at "回到较早的版本=$(winpath "$marker")" --answer "回到较早的版本=YES"
+wait_for_file "$marker.ready" 60 || fail "the go-back question never came"
+import -display "$DISPLAY" -window root "$out/go-back-zh.png" || fail "no screenshot"
+touch "$marker"
+wait_setup
+expect_window_rollback
+expect_transcript 'box caption="Setup" buttons=YES,NO text="回到较早的版本 （名称未记录）（安装于-）？\n当前的版本 Transfer 2.0（安装于'
+expect_transcript 'answer YES'
+expect_transcript 'buttons=OK text="已回到较早的版本 （名称未记录）（安装于-）。\n较新的版本 Transfer 2.0（安装于'
+expect_state "after /ROLLBACK in the window: not the machine before the update" "$before"
+expect_run_state unknown "Transfer 2\.0" swapped
+rm -f "$transcript"
+run_setup --answer "前进到较新的版本=YES"
+expect_window_rollback
+expect_transcript 'buttons=YES,NO text="前进到较新的版本 Transfer 2.0（安装于'
+expect_transcript '当前的版本 （名称未记录）（安装于-）将被保留，以后可以再回到它。'
+expect_transcript 'buttons=OK text="已前进到较新的版本 Transfer 2.0（安装于'
+expect_state "forward in the window: not the updated release" "$updated"
+expect_run_state "Transfer 2\.0" unknown swapped
+pass "/ROLLBACK in the window, back and forward: Yes/No naming both releases, the swap's labels, the result saying which way"
 
 # --- Cuts during the swap; the next start is a normal one, cancelled at the warning.
 swap_journal="$D/Velko/Boot/SetUp.swap"
