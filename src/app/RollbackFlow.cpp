@@ -125,10 +125,11 @@ int GoBack(const SetupOptions& options, InstallPort& port)
                          MB_OK | MB_ICONERROR);
         return kExitRollbackNotDone;
     }
-    // The update between the two releases installed the newer one: its time
-    // is the newer release's install time where the run state has none.
-    NamedRelease kept = Named(KeptReleaseOfState(), record.keptIsOlder ? std::string() : record.when);
-    NamedRelease current = Named(InstalledReleaseOfState(), record.keptIsOlder ? record.when : std::string());
+    // Where the run state has no time: the update between the two releases
+    // installed the newer one then, and the older one was there before it.
+    std::string before = record.when.empty() ? std::string() : StrPrintf(LocalText(MsgInstalledBefore), record.when.c_str());
+    NamedRelease kept = Named(KeptReleaseOfState(), record.keptIsOlder ? before : record.when);
+    NamedRelease current = Named(InstalledReleaseOfState(), record.keptIsOlder ? record.when : before);
     const MessagePair& question = record.keptIsOlder ? MsgRollbackToOlder : MsgRollbackToNewer;
     WriteLogLine((record.keptIsOlder ? "回到较早的版本 " : "前进到较新的版本 ") + kept.name + "（安装于" + kept.time +
                  "），当前的版本 " + current.name + "（安装于" + current.time + "）");

@@ -195,6 +195,7 @@ const MessagePair MsgRollbackToNewer = {{
     "Click 'Yes' to go forward to the newer release;\nclick 'No' to end; nothing is changed.",
 }};
 const MessagePair MsgReleaseNameUnknown = {{"（名称未记录）", "(name not recorded)"}};
+const MessagePair MsgInstalledBefore = {{"%s之前", "before %s"}};
 const MessagePair& StepLabel(InstallStep step)
 {
     static const MessagePair labels[] = {
@@ -330,6 +331,7 @@ const NamedPair* AllMessagePairs(size_t* count)
         {"MsgRollbackToOlder", &MsgRollbackToOlder},
         {"MsgRollbackToNewer", &MsgRollbackToNewer},
         {"MsgReleaseNameUnknown", &MsgReleaseNameUnknown},
+        {"MsgInstalledBefore", &MsgInstalledBefore},
         {"MsgOtherSetupRunning", &MsgOtherSetupRunning},
         {"MsgRollbackControlRunning", &MsgRollbackControlRunning},
         {"MsgRollbackDoneOlder", &MsgRollbackDoneOlder},

@@ -82,6 +82,7 @@ extern const MessagePair MsgOtherSetupRunning;    // Retry/Cancel: another setup
 extern const MessagePair MsgRollbackDoneOlder;     // went back to the older release
 extern const MessagePair MsgRollbackDoneNewer;     // went forward to the newer release
 extern const MessagePair MsgReleaseNameUnknown;    // a release the run state does not name
+extern const MessagePair MsgInstalledBefore;       // "%s": the update's time, for the older release installed before it
 extern const MessagePair MsgRollbackNotDone;       // one "%s": what could not be moved; nothing changed
 extern const MessagePair MsgRollbackKeptIncomplete; // one "%s": the kept copies missing; nothing changed
 extern const MessagePair MsgRollbackNotWhole;      // one "%s": what could not be moved; the next start goes on

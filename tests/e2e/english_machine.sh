@@ -21,6 +21,7 @@ wait_for_file "$marker.ready" 120 || fail "the final message never came"
 import -display "$DISPLAY" -window root "$out/dialog-en.png" || fail "no screenshot"
 touch "$marker"
 wait_setup
+cp "$transcript" "$out/transcript-eng.txt"
 
 expect_transcript "exit 0"
 expect_transcript 'dialog caption="Tornelix Setup..."'

@@ -74,7 +74,8 @@ pass "the update kept the previous release and its record; /CHECK /ROLLBACK: rea
 silent_run /S /ROLLBACK
 expect_transcript "exit 0"
 expect_state "after /ROLLBACK: not the machine before the update" "$before"
-expect_log '静默安装，自动回答YES：回到较早的版本 （名称未记录）（安装于-）？'
+expect_log '静默安装，自动回答YES：回到较早的版本 （名称未记录）（安装于20'
+expect_log '之前）？'
 expect_log '当前的版本 Transfer 2.0（安装于'
 expect_only_kept_release
 expect_run_state unknown "Transfer 2\.0" swapped
@@ -106,16 +107,18 @@ import -display "$DISPLAY" -window root "$out/go-back-zh.png" || fail "no screen
 touch "$marker"
 wait_setup
 expect_window_rollback
-expect_transcript 'box caption="Setup" buttons=YES,NO text="回到较早的版本 （名称未记录）（安装于-）？\n当前的版本 Transfer 2.0（安装于'
+expect_transcript 'box caption="Setup" buttons=YES,NO text="回到较早的版本 （名称未记录）（安装于20'
+expect_transcript '之前）？\n当前的版本 Transfer 2.0（安装于'
 expect_transcript 'answer YES'
-expect_transcript 'buttons=OK text="已回到较早的版本 （名称未记录）（安装于-）。\n较新的版本 Transfer 2.0（安装于'
+expect_transcript 'buttons=OK text="已回到较早的版本 （名称未记录）（安装于20'
+expect_transcript '之前）。\n较新的版本 Transfer 2.0（安装于'
 expect_state "after /ROLLBACK in the window: not the machine before the update" "$before"
 expect_run_state unknown "Transfer 2\.0" swapped
 rm -f "$transcript"
 run_setup --answer "前进到较新的版本=YES"
 expect_window_rollback
 expect_transcript 'buttons=YES,NO text="前进到较新的版本 Transfer 2.0（安装于'
-expect_transcript '当前的版本 （名称未记录）（安装于-）将被保留，以后可以再回到它。'
+expect_transcript '之前）将被保留，以后可以再回到它。'
 expect_transcript 'buttons=OK text="已前进到较新的版本 Transfer 2.0（安装于'
 expect_state "forward in the window: not the updated release" "$updated"
 expect_run_state "Transfer 2\.0" unknown swapped
@@ -152,11 +155,12 @@ user_ini=$data_product/user.ini
 cp "$user_ini" "$out/user.ini.before"
 write_after_cut() {
   mkdir -p "$data_product/Parts"
-  printf '[ActiveLang]\r\nActiveLang=eng\r\n' >"$user_ini"
+  # Another key than the language: ActiveLang=eng would make the next start English.
+  printf '[ActiveLang]\r\nActiveLang=chn\r\n[Window]\r\nWrittenAfterCut=1\r\n' >"$user_ini"
   printf 'O9001\r\nM30\r\n' >"$data_product/Parts/after-cut.nc"
 }
 expect_written_after_cut() {
-  grep -qs 'ActiveLang=eng' "$user_ini" || fail "$1: the user.ini written after the cut is gone"
+  grep -qs 'WrittenAfterCut=1' "$user_ini" || fail "$1: the user.ini written after the cut is gone"
   grep -qs 'O9001' "$data_product/Parts/after-cut.nc" || fail "$1: the part program saved after the cut is gone"
   cp "$out/user.ini.before" "$user_ini"
   rm "$data_product/Parts/after-cut.nc"

@@ -45,7 +45,7 @@ report=$(ls "$D/Velko/Boot/" | grep -E '^CarryReport.*\.txt$' | tail -1)
 [ -n "$report" ] || fail "no carry report beside the setup log: $(ls "$D/Velko/Boot/")"
 summary='buttons=OK text="以下配置：\nMill\nLathe\n保留参数成功！\n'
 summary+='Mill：保留7个参数，丢弃3个（新版本没有这些参数），新参数1个（使用新版本的默认值）。\n'
-summary+='Lathe：保留7个参数，丢弃2个（新版本没有这些参数），新参数1个（使用新版本的默认值）。\n'
+summary+='Lathe：保留7个参数，丢弃3个（新版本没有这些参数），新参数1个（使用新版本的默认值）。\n'
 summary+="丢弃的参数及其原值见 D:\\\\Velko\\\\Boot\\\\$report\\n\""
 expect_transcript "$summary"
 [ "$(box_texts | wc -l)" = 4 ] || fail "message boxes: $(box_texts)"
