@@ -116,6 +116,8 @@ int CAutoUpdateApp::InitInstance()
     } else if (!(locked = lock.Take(options))) {
         code = kExitOtherSetup;
     } else if (!logged) {
+        // Only the fallback log and the starter can take it.
+        WriteLogLine("创建启动目录失败，没有做任何更改：" + bootDir);
         if (options.silent)
             RecordSilentMessage(LocalText(MsgBootDirFailed), MB_OK, IDOK);
         else
