@@ -122,7 +122,15 @@ expect_transcript '之前）将被保留，以后可以再回到它。'
 expect_transcript 'buttons=OK text="已前进到较新的版本 Transfer 2.0（安装于'
 expect_state "forward in the window: not the updated release" "$updated"
 expect_run_state "Transfer 2\.0" unknown swapped
-pass "/ROLLBACK in the window, back and forward: Yes/No naming both releases, the swap's labels, the result saying which way"
+rm -f "$transcript"
+run_setup --answer "回到较早的版本=NO"
+cp "$transcript" "$out/transcript-window-no.txt"
+expect_transcript "exit 2"
+expect_transcript 'answer NO'
+[ "$(box_texts | wc -l)" = 1 ] || fail "boxes after No: $(box_texts)"
+expect_state "No in the window changed the machine" "$updated"
+setup_log | tail -1 | grep -qF '回退已取消，没有做任何更改' || fail "setup log after No: $(setup_log | tail -2)"
+pass "/ROLLBACK in the window, back and forward: Yes/No naming both releases, the swap's labels, the result saying which way; No changes nothing"
 
 # --- Cuts during the swap; the next start is a normal one, cancelled at the warning.
 swap_journal="$D/Velko/Boot/SetUp.swap"
