@@ -18,6 +18,7 @@
 #include "platform/Console.h"
 #include "platform/DirectoryTree.h"
 #include "platform/MessageBox.h"
+#include "platform/MultiByte.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "setupfile/SetupDigest.h"
@@ -43,6 +44,13 @@ int ShowUsage(const SetupOptions& options)
         ShowMessageBox(text, MB_OK | MB_ICONINFORMATION);
     }
     return code;
+}
+
+// English only where the machine's settings say "eng"; anything else, or
+// nothing (a first install), is the Chinese of old.
+int LanguageOfMachine()
+{
+    return LowerMultiByte(ActiveLangName()) == "eng" ? kLanguageEnglish : kLanguageChinese;
 }
 
 // A log that cannot be written: an OK box, or under /S its text in the setup
@@ -74,7 +82,9 @@ CAutoUpdateApp::~CAutoUpdateApp() = default;
 
 int CAutoUpdateApp::InitInstance()
 {
-    language = kLanguageChinese;
+    // The machine's own language speaks to its operator; read before
+    // anything changes, since the update replaces the files that say it.
+    language = LanguageOfMachine();
     // Annotation texts "{@n}" come from the string file of the active language.
     SetStringTableDirProvider(LangDir);
     SetupOptions options = ParseSetupCommandLine(commandLine);
@@ -92,6 +102,8 @@ int CAutoUpdateApp::InitInstance()
     SetSetupLog(&m_log);
     m_log.Open();
     WriteLogLine("SetUp启动");
+    if (language == kLanguageEnglish)
+        WriteLogLine("机器的语言为 eng：以英文显示");
     if (!commandLine.empty())
         WriteLogLine("命令行：" + commandLine);
     {
@@ -114,6 +126,8 @@ int CAutoUpdateApp::InitInstance()
     } else if (!(locked = lock.Take(options))) {
         code = kExitOtherSetup;
     } else if (!logged) {
+        // Only the fallback log and the starter can take it.
+        WriteLogLine("创建启动目录失败，没有做任何更改：" + bootDir);
         if (options.silent)
             RecordSilentMessage(LocalText(MsgBootDirFailed), MB_OK, IDOK);
         else

@@ -11,6 +11,11 @@ CAutoUpdateDlg::CAutoUpdateDlg() : ModalDialog(LocalControlId(IDD_AUTOUPDATE_DIA
     m_hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
 
+CAutoUpdateDlg::CAutoUpdateDlg(std::function<void(SequenceWindow&)> job) : CAutoUpdateDlg()
+{
+    m_job = std::move(job);
+}
+
 CAutoUpdateDlg::~CAutoUpdateDlg() = default;
 
 bool CAutoUpdateDlg::OnInitDialog()
@@ -46,7 +51,13 @@ bool CAutoUpdateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR* res
         // message box (a nested message loop) start a state again.
         if (!allowClose && !m_stepRunning) {
             m_stepRunning = true;
-            m_sequence.Tick();
+            if (m_job) {
+                StopTimer();
+                m_job(*this);
+                CloseDialog();
+            } else {
+                m_sequence.Tick();
+            }
             m_stepRunning = false;
         }
         *result = TRUE;

@@ -4,6 +4,7 @@
 // sequence closes it itself.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "app/ControllerOperations.h"
@@ -17,6 +18,10 @@ public:
 
     // Uses template LocalControlId(102).
     CAutoUpdateDlg();
+    // The same window for a job other than the install (going back to the
+    // kept release): the first tick runs it once, with the window as its
+    // labels and boxes, and the window closes when it returns.
+    explicit CAutoUpdateDlg(std::function<void(SequenceWindow&)> job);
     ~CAutoUpdateDlg() override;
 
     // SequenceWindow
@@ -47,4 +52,5 @@ private:
     ControllerOperations m_machine;
     InstallSequence m_sequence{*this, m_machine};
     bool m_stepRunning = false;
+    std::function<void(SequenceWindow&)> m_job;
 };

@@ -158,13 +158,14 @@ std::string ControllerOperations::ProductTreeRefusal()
     return std::string();
 }
 
-std::string ControllerOperations::SameReleaseInstalledAt()
+std::string ControllerOperations::SameReleaseInstalledAt(std::string* name)
 {
     ReleaseFields installed = InstalledReleaseOfState();
     std::string digest = RecordedSetupDigest(RunningProgramPath());
     if (digest.empty() || LowerMultiByte(installed.digest) != LowerMultiByte(digest))
         return std::string();
-    return !installed.time.empty() ? installed.time : !installed.release.empty() ? installed.release : "-";
+    *name = installed.release;
+    return !installed.time.empty() ? installed.time : "-";
 }
 
 std::string ControllerOperations::InstallRootLongPath() { return LongPathOf(InstallRoot()); }

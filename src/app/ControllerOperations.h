@@ -16,7 +16,7 @@ public:
     bool ControlProgramGoneWithin(unsigned seconds);
     std::string SetupFileProblem() override;
     std::string ProductTreeRefusal() override;
-    std::string SameReleaseInstalledAt() override;
+    std::string SameReleaseInstalledAt(std::string* name) override;
     std::string InstallRootLongPath() override;
     bool CollectParameterInfo(ParameterSession& session) override;
     ClearOutcome ClearOldRelease(InstallPort& port) override;

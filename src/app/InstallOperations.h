@@ -65,8 +65,9 @@ public:
     // tree that the update sets aside, is refused (the message), or empty.
     virtual std::string ProductTreeRefusal() = 0;
     // State 1: when the setup file's recorded digest is the installed
-    // release's (the run state), when that was installed; empty otherwise.
-    virtual std::string SameReleaseInstalledAt() = 0;
+    // release's (the run state), when that was installed, and *name its name
+    // (empty when the state has none); empty otherwise.
+    virtual std::string SameReleaseInstalledAt(std::string* name) = 0;
     // State 1: the long form of InstallRoot; empty when it does not exist.
     virtual std::string InstallRootLongPath() = 0;
     // State 2: false when the user ended the setup (nothing changed).

@@ -12,6 +12,20 @@
 
 namespace {
 constexpr std::optional<InstallStep> kNoLabel;
+
+// A box's text on one line of the setup log.
+std::string OneLine(std::string text)
+{
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+// The Chinese text of a pair with one "%s", for the setup log whatever the
+// language of the boxes.
+std::string LogText(const MessagePair& pair, const std::string& arg)
+{
+    return OneLine(StrPrintf(pair.text[kLanguageChinese], arg.c_str()));
+}
 } // namespace
 
 // In the order the states run. Labels that depend on what a state finds (the
@@ -80,8 +94,16 @@ void InstallSequence::Tick()
         m_window.StartTimer();
 }
 
+InstallSequence::State InstallSequence::Stop(int code, const std::string& reason)
+{
+    WriteLogLine("安装停止（退出代码 " + std::to_string(code) + "）：" + reason);
+    exitCode = code;
+    return Closed;
+}
+
 void InstallSequence::EndAsInvalid()
 {
+    WriteLogLine(std::string("安装停止：") + kTextInvalidState + "（安装步骤的顺序出错）");
     state = Finish;
     exitCode = kExitNotRestored;
     ended = true;
@@ -110,8 +132,7 @@ InstallSequence::State InstallSequence::RunConfirmWipe()
         if (recovery.kind == RecoveryOutcome::notRestored || recovery.kind == RecoveryOutcome::unreadable) {
             const MessagePair& what = RecoveryFailureMessage(recovery);
             m_window.ShowMessage(StrPrintf(LocalText(what), recovery.detail.c_str()), MB_OK | MB_ICONERROR);
-            exitCode = kExitNotRestored;
-            return Closed;
+            return Stop(kExitNotRestored, LogText(what, recovery.detail));
         }
         if (recovery.kind == RecoveryOutcome::restored)
             m_window.ShowMessage(LocalText(MsgUnfinishedRun), MB_OK | MB_ICONEXCLAMATION, MessagePurpose::notice);
@@ -121,24 +142,30 @@ InstallSequence::State InstallSequence::RunConfirmWipe()
     std::string problem = m_machine.SetupFileProblem();
     if (!problem.empty()) {
         m_window.ShowMessage(problem, MB_OK);
-        exitCode = kExitSetupFileUnusable;
-        return Closed;
+        if (problem == kTextBadSignature)
+            return Stop(kExitSetupFileUnusable,
+                        "Bad Signature：安装文件的内容与它记录的MD5摘要不符（复制不完整或已损坏）。"
+                        "没有做任何更改；请重新复制安装文件后再运行。");
+        return Stop(kExitSetupFileUnusable, "无法读取安装文件，没有做任何更改：" + OneLine(problem));
     }
     // A Path in setup.cfg that would lead the save and the wipe out of the
     // product's own trees ends the run before anything changes.
     std::string refusal = m_machine.ProductTreeRefusal();
     if (!refusal.empty()) {
         m_window.ShowMessage(refusal, MB_OK);
-        exitCode = kExitServiceCase;
-        return Closed;
+        return Stop(kExitServiceCase, OneLine(refusal));
     }
     // The same release again (an engine's retry, a file started twice)
     // changes nothing unless asked to: a reinstall carries the machine's
-    // values from its amend files, but nothing is gained by it.
-    std::string installedAt = m_machine.SameReleaseInstalledAt();
+    // values from its amend files, but nothing is gained by it: No is the
+    // default, so that a reflexive Enter changes nothing.
+    std::string name;
+    std::string installedAt = m_machine.SameReleaseInstalledAt(&name);
+    if (name.empty())
+        name = LocalText(MsgReleaseNameUnknown);
     if (!installedAt.empty() &&
-        m_window.ShowMessage(StrPrintf(LocalText(MsgSameRelease), installedAt.c_str()), MB_YESNO | MB_ICONQUESTION,
-                             MessagePurpose::sameRelease) != IDYES) {
+        m_window.ShowMessage(StrPrintf(LocalText(MsgSameRelease), name.c_str(), installedAt.c_str()),
+                             MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, MessagePurpose::sameRelease) != IDYES) {
         WriteLogLine("此版本已经安装，没有做任何更改");
         changedNothing = true;
         exitCode = kExitSuccess;
@@ -147,20 +174,16 @@ InstallSequence::State InstallSequence::RunConfirmWipe()
     std::string root = m_machine.InstallRootLongPath();
     if (!root.empty() && m_window.ShowMessage(StrPrintf(LocalText(MsgWipeWarning), root.c_str()),
                                               MB_OKCANCEL | MB_ICONEXCLAMATION,
-                                              MessagePurpose::wipeWarning) == IDCANCEL) {
-        exitCode = kExitCancelled;
-        return Closed;
-    }
+                                              MessagePurpose::wipeWarning) == IDCANCEL)
+        return Stop(kExitCancelled, "删除警告中选择了<取消>，没有做任何更改");
     return CollectInfo;
 }
 
 // 2: find the configurations and ask whether their parameters are kept.
 InstallSequence::State InstallSequence::RunCollectInfo()
 {
-    if (!m_machine.CollectParameterInfo(params)) {
-        exitCode = kExitCancelled;
-        return Closed;
-    }
+    if (!m_machine.CollectParameterInfo(params))
+        return Stop(kExitCancelled, "部分配置的参数无法保留，选择了<取消>，没有做任何更改");
     return params.transferRequested ? SaveFiles : ClearOld;
 }
 
@@ -178,12 +201,10 @@ InstallSequence::State InstallSequence::RunClearOld()
     if (outcome.restored) {
         m_window.ShowMessage(StrPrintf(LocalText(MsgJournalUnwritable), outcome.journal.c_str(), outcome.drive.c_str()),
                              MB_OK | MB_ICONERROR);
-        exitCode = kExitServiceCase;
-    } else {
-        m_window.ShowMessage(LocalText(MsgPreviousNotRestored), MB_OK | MB_ICONERROR);
-        exitCode = kExitNotRestored;
+        return Stop(kExitServiceCase, "安装记录无法写入（" + outcome.journal + "），原来的版本保持不变");
     }
-    return Closed;
+    m_window.ShowMessage(LocalText(MsgPreviousNotRestored), MB_OK | MB_ICONERROR);
+    return Stop(kExitNotRestored, "安装记录无法写入（" + outcome.journal + "），原来的版本未能完全恢复");
 }
 
 // 6: check and run the package. A package that fails asks: Retry runs it
@@ -199,8 +220,9 @@ InstallSequence::State InstallSequence::RunExtract()
         bool back = m_machine.PutPreviousReleaseBack();
         m_window.ShowMessage(outcome.report + "\n" + LocalText(back ? MsgPreviousRestored : MsgPreviousNotRestored),
                              MB_OK | MB_ICONERROR);
-        exitCode = back ? kExitRestored : kExitNotRestored;
-        return Closed;
+        return Stop(back ? kExitRestored : kExitNotRestored,
+                    "新版本的 setup.cfg 中的 Path 不能使用，" +
+                        OneLine((back ? MsgPreviousRestored : MsgPreviousNotRestored).text[kLanguageChinese]));
     }
     // What stopped it first (a damaged setup file, a file error, a program
     // that cannot start), then the question.
@@ -220,8 +242,12 @@ InstallSequence::State InstallSequence::RunExtract()
         return Extract;
     bool back = m_machine.PutPreviousReleaseBack();
     m_window.ShowMessage(LocalText(back ? MsgPreviousRestored : MsgPreviousNotRestored), MB_OK | MB_ICONEXCLAMATION);
-    exitCode = back ? kExitRestored : kExitNotRestored;
-    return Closed;
+    std::string why = std::string(what->text[kLanguageChinese]) + "，退出代码 " + code;
+    if (!outcome.report.empty())
+        why += "：" + OneLine(outcome.report);
+    return Stop(back ? kExitRestored : kExitNotRestored,
+                "安装包运行失败（" + why + "），选择了<取消>；" +
+                    OneLine((back ? MsgPreviousRestored : MsgPreviousNotRestored).text[kLanguageChinese]));
 }
 
 // 7: system files of the release.

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "messages/InstallPort.h"
 #include "paramsteps/ParameterSession.h"
@@ -80,6 +81,9 @@ private:
     // Ends the run with "Invalid state!": a state number outside the table,
     // or a state that went on to one its row does not name.
     void EndAsInvalid();
+    // Ends the run with exitCode code, the reason written to the setup log
+    // first: a box is gone once answered, the log is what is read later.
+    State Stop(int code, const std::string& reason);
 
     State RunWaitControlExit();
     State RunConfirmWipe();

@@ -204,7 +204,8 @@ int RunPreflightCheck(const SetupOptions& options)
         code = Worse(code, kExitServiceCase);
 
     if (problem.empty()) {
-        std::string installedAt = machine.SameReleaseInstalledAt();
+        std::string name;
+        std::string installedAt = machine.SameReleaseInstalledAt(&name);
         if (!installedAt.empty())
             lines.push_back("安装文件：此版本已经安装（" + installedAt +
                             "），更新不会做任何更改（/S /REINSTALL 重新安装）");

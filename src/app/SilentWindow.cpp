@@ -35,8 +35,9 @@ int SilentAnswer(MessagePurpose purpose, unsigned type, bool keepParameters, boo
     case MessagePurpose::sameRelease:
         return reinstall ? IDYES : IDNO;
     case MessagePurpose::wipeWarning:
-    case MessagePurpose::goBack:
         return IDOK;
+    case MessagePurpose::goBack:
+        return IDYES;
     case MessagePurpose::notCarried:
         // A machine's values are not given up with nobody asked.
         return goOnWithoutValues ? IDOK : IDCANCEL;

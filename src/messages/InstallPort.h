@@ -35,7 +35,7 @@ enum class MessagePurpose {
     notCarried,     // OK/Cancel: some configurations' values cannot be carried
     fileInUse,      // OK/Cancel: a held file stops the wipe; OK tries again
     packageFailed,  // Retry/Cancel: the package failed; Cancel puts the previous release back
-    goBack,         // OK/Cancel: go back to the kept previous release (/ROLLBACK)
+    goBack,         // Yes/No: swap with the kept release, back or forward (/ROLLBACK)
     sameRelease,    // Yes/No: the release is installed already; install it again
 };
 

@@ -124,9 +124,9 @@ const MessagePair MsgNewPathRefused = {{
     "The new release is not installed.",
 }};
 const MessagePair MsgSameRelease = {{
-    "这个安装文件的版本已经安装在这台机器上（安装于%s）。\n"
+    "这个安装文件的版本 %s 已经安装在这台机器上（安装于%s）。\n"
     "按<是>按钮重新安装（机器的参数和用户文件保留）；\n按<否>按钮退出安装程序，不做任何更改。",
-    "The release of this setup file is already installed on this machine (installed %s).\n"
+    "The release %s of this setup file is already installed on this machine (installed %s).\n"
     "Click 'Yes' to install it again (the machine's values and the user's files are kept);\n"
     "click 'No' to end the setup; nothing is changed.",
 }};
@@ -162,24 +162,40 @@ const MessagePair MsgSetupInsideRelease = {{
 const MessagePair MsgUnitFileCreateFailed = {{"合并文件时创建文件出错", "Create file error while unit files"}};
 const MessagePair MsgTransferSummaryHeader = {{"以下配置：\n", "Following configurations:\n"}};
 const MessagePair MsgTransferSummarySuccess = {{"保留参数成功！\n", "Reserved parameter success!\n"}};
+const MessagePair MsgCarryLineCarried = {{"%s：保留%lu个参数", "%s: %lu values carried"}};
+const MessagePair MsgCarryLineDropped = {{
+    "，丢弃%lu个（新版本没有这些参数）",
+    "; %lu dropped (the new release has no such members)",
+}};
+const MessagePair MsgCarryLineAdded = {{"，新参数%lu个（使用新版本的默认值）", "; %lu new members (the new release's defaults)"}};
+const MessagePair MsgCarryLineEnd = {{"。\n", ".\n"}};
+const MessagePair MsgCarryReportWhere = {{"丢弃的参数及其原值见 %s\n", "The dropped values are listed in %s\n"}};
 const MessagePair MsgRollbackNothingKept = {{
     "没有保留的上一版本，无法回退。安装程序没有做任何更改。",
     "No previous release is kept: there is nothing to go back to. The setup changed nothing.",
 }};
 const MessagePair MsgRollbackToOlder = {{
-    "回到 %s 由 %s 更新之前的版本？\n程序和机床参数回到该版本，当前版本的程序和机床参数将被保留，可以再次回退。"
-    "操作员的文件（零件程序等）留在数据目录中，不随版本改变。",
-    "Go back to the release before the update of %s by %s?\n"
-    "The program and the machine's values go back to that release; the current ones are kept: going back again "
-    "returns to them. The operator's files (part programs and others) stay in the data directory as they are.",
+    "回到较早的版本 %s（安装于%s）？\n当前的版本 %s（安装于%s）将被保留，以后可以再前进到它。\n"
+    "程序和机床参数随版本改变；操作员的文件（零件程序等）留在数据目录中，不随版本改变。\n\n"
+    "按<是>按钮回到较早的版本；\n按<否>按钮退出，不做任何更改。",
+    "Go back to the older release %s (installed %s)?\n"
+    "The current release %s (installed %s) is kept: going forward again returns to it.\n"
+    "The program and the machine's values change with the release; the operator's files (part programs and "
+    "others) stay in the data directory as they are.\n\n"
+    "Click 'Yes' to go back to the older release;\nclick 'No' to end; nothing is changed.",
 }};
 const MessagePair MsgRollbackToNewer = {{
-    "回到 %s 由 %s 安装的版本？\n程序和机床参数回到该版本，当前版本的程序和机床参数将被保留，可以再次回退。"
-    "操作员的文件（零件程序等）留在数据目录中，不随版本改变。",
-    "Go back to the release installed on %s by %s?\n"
-    "The program and the machine's values go back to that release; the current ones are kept: going back again "
-    "returns to them. The operator's files (part programs and others) stay in the data directory as they are.",
+    "前进到较新的版本 %s（安装于%s）？\n当前的版本 %s（安装于%s）将被保留，以后可以再回到它。\n"
+    "程序和机床参数随版本改变；操作员的文件（零件程序等）留在数据目录中，不随版本改变。\n\n"
+    "按<是>按钮前进到较新的版本；\n按<否>按钮退出，不做任何更改。",
+    "Go forward to the newer release %s (installed %s)?\n"
+    "The current release %s (installed %s) is kept: going back again returns to it.\n"
+    "The program and the machine's values change with the release; the operator's files (part programs and "
+    "others) stay in the data directory as they are.\n\n"
+    "Click 'Yes' to go forward to the newer release;\nclick 'No' to end; nothing is changed.",
 }};
+const MessagePair MsgReleaseNameUnknown = {{"（名称未记录）", "(name not recorded)"}};
+const MessagePair MsgInstalledBefore = {{"%s之前", "before %s"}};
 const MessagePair& StepLabel(InstallStep step)
 {
     static const MessagePair labels[] = {
@@ -209,10 +225,17 @@ const MessagePair MsgRollbackControlRunning = {{
     "控制程序正在运行。请关闭控制程序后按<确定>按钮；按<取消>按钮退出，不做任何更改。",
     "The control program is running. Close it and click 'OK'; click 'Cancel' to end without any change.",
 }};
-const MessagePair MsgRollbackDone = {{
-    "已回到保留的版本：程序和机床参数已换回，原来的程序和机床参数已保留，可以再次回退。操作员的文件留在数据目录中。",
-    "The kept release is in place: the program and the machine's values went back; the ones it replaced are kept: "
-    "going back again returns to them. The operator's files stay in the data directory.",
+const MessagePair MsgRollbackDoneOlder = {{
+    "已回到较早的版本 %s（安装于%s）。\n较新的版本 %s（安装于%s）已保留，可以再前进到它。操作员的文件留在数据目录中。",
+    "Back to the older release %s (installed %s).\n"
+    "The newer release %s (installed %s) is kept: going forward again returns to it. "
+    "The operator's files stay in the data directory.",
+}};
+const MessagePair MsgRollbackDoneNewer = {{
+    "已前进到较新的版本 %s（安装于%s）。\n较早的版本 %s（安装于%s）已保留，可以再回到它。操作员的文件留在数据目录中。",
+    "Forward to the newer release %s (installed %s).\n"
+    "The older release %s (installed %s) is kept: going back again returns to it. "
+    "The operator's files stay in the data directory.",
 }};
 const MessagePair MsgRollbackNotDone = {{
     "无法回退，以下文件无法移动：\n%s\n当前版本保持不变。",
@@ -256,3 +279,77 @@ const MessagePair MsgMaxLength = {{"最大长度%d个字母（或者一半长度
 const char kTextInvalidState[] = "Invalid state!";
 const char kTextBadSignature[] = "Bad Signature";
 const char kTextCreateProcessFailed[] = "ERR 203: Create a process failed!";
+
+const NamedPair* AllMessagePairs(size_t* count)
+{
+    static const NamedPair pairs[] = {
+        {"MsgWipeWarning", &MsgWipeWarning},
+        {"MsgNetshFailed", &MsgNetshFailed},
+        {"MsgCommitFailed", &MsgCommitFailed},
+        {"MsgFirstRunFailed", &MsgFirstRunFailed},
+        {"MsgDriverInstallFailed", &MsgDriverInstallFailed},
+        {"MsgDriverFileFailed", &MsgDriverFileFailed},
+        {"MsgInstallSuccess", &MsgInstallSuccess},
+        {"MsgBootDirFailed", &MsgBootDirFailed},
+        {"MsgFileInUse", &MsgFileInUse},
+        {"MsgProductTreeRefused", &MsgProductTreeRefused},
+        {"kTreeUnclear", &kTreeUnclear},
+        {"kTreeNotBelowRoot", &kTreeNotBelowRoot},
+        {"kTreeDriveRoot", &kTreeDriveRoot},
+        {"kTreeHoldsRoot", &kTreeHoldsRoot},
+        {"kTreeSystemFolder", &kTreeSystemFolder},
+        {"MsgReserveQuestionHeader", &MsgReserveQuestionHeader},
+        {"MsgReserveAsk", &MsgReserveAsk},
+        {"MsgReserveFailed", &MsgReserveFailed},
+        {"MsgNotCarried", &MsgNotCarried},
+        {"MsgSavedValuesKept", &MsgSavedValuesKept},
+        {"MsgProductDirChanged", &MsgProductDirChanged},
+        {"MsgRestoreIncomplete", &MsgRestoreIncomplete},
+        {"MsgPackageFailed", &MsgPackageFailed},
+        {"MsgPackageNotStarted", &MsgPackageNotStarted},
+        {"MsgPackageExitCode", &MsgPackageExitCode},
+        {"MsgPackageNoProduct", &MsgPackageNoProduct},
+        {"MsgPackageRejected", &MsgPackageRejected},
+        {"MsgPreviousRestored", &MsgPreviousRestored},
+        {"MsgNewPathRefused", &MsgNewPathRefused},
+        {"MsgSameRelease", &MsgSameRelease},
+        {"MsgPreviousNotRestored", &MsgPreviousNotRestored},
+        {"MsgUnfinishedRun", &MsgUnfinishedRun},
+        {"MsgUndoNotWhole", &MsgUndoNotWhole},
+        {"MsgJournalUnreadable", &MsgJournalUnreadable},
+        {"MsgJournalUnwritable", &MsgJournalUnwritable},
+        {"MsgSetupInsideRelease", &MsgSetupInsideRelease},
+        {"MsgUnitFileCreateFailed", &MsgUnitFileCreateFailed},
+        {"MsgTransferSummaryHeader", &MsgTransferSummaryHeader},
+        {"MsgTransferSummarySuccess", &MsgTransferSummarySuccess},
+        {"MsgCarryLineCarried", &MsgCarryLineCarried},
+        {"MsgCarryLineDropped", &MsgCarryLineDropped},
+        {"MsgCarryLineAdded", &MsgCarryLineAdded},
+        {"MsgCarryLineEnd", &MsgCarryLineEnd},
+        {"MsgCarryReportWhere", &MsgCarryReportWhere},
+        {"MsgRollbackNothingKept", &MsgRollbackNothingKept},
+        {"MsgRollbackToOlder", &MsgRollbackToOlder},
+        {"MsgRollbackToNewer", &MsgRollbackToNewer},
+        {"MsgReleaseNameUnknown", &MsgReleaseNameUnknown},
+        {"MsgInstalledBefore", &MsgInstalledBefore},
+        {"MsgOtherSetupRunning", &MsgOtherSetupRunning},
+        {"MsgRollbackControlRunning", &MsgRollbackControlRunning},
+        {"MsgRollbackDoneOlder", &MsgRollbackDoneOlder},
+        {"MsgRollbackDoneNewer", &MsgRollbackDoneNewer},
+        {"MsgRollbackNotDone", &MsgRollbackNotDone},
+        {"MsgRollbackKeptIncomplete", &MsgRollbackKeptIncomplete},
+        {"MsgRollbackNotWhole", &MsgRollbackNotWhole},
+        {"MsgRollbackRecordUnreadable", &MsgRollbackRecordUnreadable},
+        {"MsgRollbackFinishedBefore", &MsgRollbackFinishedBefore},
+        {"MsgParamFileAccessFailed", &MsgParamFileAccessFailed},
+        {"MsgEffectReboot", &MsgEffectReboot},
+        {"MsgEffectLoadProgram", &MsgEffectLoadProgram},
+        {"MsgEffectAtOnce", &MsgEffectAtOnce},
+        {"MsgSerialNumberOrder", &MsgSerialNumberOrder},
+        {"MsgGroupName", &MsgGroupName},
+        {"MsgArrayType", &MsgArrayType},
+        {"MsgMaxLength", &MsgMaxLength},
+    };
+    *count = sizeof pairs / sizeof pairs[0];
+    return pairs;
+}

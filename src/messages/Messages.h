@@ -44,6 +44,13 @@ extern const MessagePair MsgReserveFailed;         // "Fail to creat the file *.
 extern const MessagePair MsgUnitFileCreateFailed;  // "Create file error while unit files"
 extern const MessagePair MsgTransferSummaryHeader;  // "Following configurations:\n"
 extern const MessagePair MsgTransferSummarySuccess; // "Reserved parameter success!\n"
+// The summary's line per configuration after the pair above: one "%s" the
+// configuration and one "%lu" the values carried, then the parts that apply.
+extern const MessagePair MsgCarryLineCarried;       // "%s", "%lu"
+extern const MessagePair MsgCarryLineDropped;       // "%lu": values the new release has no member for
+extern const MessagePair MsgCarryLineAdded;         // "%lu": new members, which keep the release's defaults
+extern const MessagePair MsgCarryLineEnd;           // ends a configuration's line
+extern const MessagePair MsgCarryReportWhere;       // "%s": the file that lists the dropped values
 extern const MessagePair MsgNotCarried;            // one "%s": the configurations, one per line; OK/Cancel
 extern const MessagePair MsgSavedValuesKept;       // two "%s": what failed, the directory that keeps the values
 extern const MessagePair MsgProductDirChanged;     // one "%s": the directory that keeps the saved values
@@ -55,7 +62,7 @@ extern const MessagePair MsgPackageNoProduct;      // what failed: no product di
 extern const MessagePair MsgPackageRejected;       // what failed: its check or its copy (already reported)
 extern const MessagePair MsgPreviousRestored;      // the update failed; the previous release is back
 extern const MessagePair MsgNewPathRefused;        // three "%s": the new release's setup.cfg, its Path, the reason
-extern const MessagePair MsgSameRelease;           // one "%s": when it was installed; Yes/No
+extern const MessagePair MsgSameRelease;           // two "%s": the release's name, when it was installed; Yes/No, No the default
 extern const MessagePair MsgPreviousNotRestored;   // the update failed; not everything could be put back
 extern const MessagePair MsgUnfinishedRun;         // a run cut short was undone at this start
 extern const MessagePair MsgUndoNotWhole;          // a run cut short could not be undone whole (what, where its copy is)
@@ -64,13 +71,18 @@ extern const MessagePair MsgJournalUnwritable;     // the journal cannot be writ
 extern const MessagePair MsgSetupInsideRelease;    // the setup file lies in a tree that the update sets aside
 // Going back to the kept previous release (/ROLLBACK).
 extern const MessagePair MsgRollbackNothingKept;   // no kept release: nothing changed
-extern const MessagePair MsgRollbackToOlder;       // two "%s": the update's time and setup file; OK/Cancel
-extern const MessagePair MsgRollbackToNewer;       // two "%s": the same, the kept release being that update's
+// Four "%s": the kept release's name and install time, the current one's; Yes/No.
+extern const MessagePair MsgRollbackToOlder;       // the kept release is the older one: back
+extern const MessagePair MsgRollbackToNewer;       // the kept release is the newer one: forward
 extern const MessagePair MsgRollbackControlRunning; // OK/Cancel: close the control program first
 // The progress window's label of a step, as its dialog template has it.
 const MessagePair& StepLabel(InstallStep step);
 extern const MessagePair MsgOtherSetupRunning;    // Retry/Cancel: another setup runs; nothing changed yet
-extern const MessagePair MsgRollbackDone;          // the kept release is in place, the other one kept
+// Four "%s" as the question's: the release now in place, the one kept.
+extern const MessagePair MsgRollbackDoneOlder;     // went back to the older release
+extern const MessagePair MsgRollbackDoneNewer;     // went forward to the newer release
+extern const MessagePair MsgReleaseNameUnknown;    // a release the run state does not name
+extern const MessagePair MsgInstalledBefore;       // "%s": the update's time, for the older release installed before it
 extern const MessagePair MsgRollbackNotDone;       // one "%s": what could not be moved; nothing changed
 extern const MessagePair MsgRollbackKeptIncomplete; // one "%s": the kept copies missing; nothing changed
 extern const MessagePair MsgRollbackNotWhole;      // one "%s": what could not be moved; the next start goes on
@@ -86,6 +98,13 @@ extern const MessagePair MsgSerialNumberOrder;     // two "%s": the item names
 extern const MessagePair MsgGroupName;             // one "%d": the element index
 extern const MessagePair MsgArrayType;             // "%s[%d]": element type name, count
 extern const MessagePair MsgMaxLength;             // one "%d": the array count minus one
+
+// Every pair above, with its name, for a check of them all.
+struct NamedPair {
+    const char* name;
+    const MessagePair* pair;
+};
+const NamedPair* AllMessagePairs(size_t* count);
 
 // Texts that exist in one language only.
 extern const char kTextInvalidState[];      // "Invalid state!"

@@ -17,6 +17,8 @@
 #include "platform/Paths.h"
 #include "platform/StringUtil.h"
 
+#include <algorithm>
+
 namespace {
 std::string ReplaceAll(std::string text, const std::string& what, const std::string& with)
 {
@@ -25,15 +27,50 @@ std::string ReplaceAll(std::string text, const std::string& what, const std::str
     return text;
 }
 
-// Tells the user which configurations kept their values.
-void ShowTransferSummary(ParameterSession& session, const std::vector<std::string>& merged)
+// Where the configuration of a data or amend file stood in the question.
+size_t QuestionPlace(const ParameterSession& session, const std::string& name)
+{
+    for (size_t i = 0; i < session.configurations.size(); ++i) {
+        const std::string& file = session.configurations[i];
+        std::string dir = file.substr(0, file.find_last_of('\\'));
+        if (dir.substr(dir.find_last_of('\\') + 1) == name)
+            return i;
+    }
+    return session.configurations.size();
+}
+
+// Tells the user which configurations kept their values, in the question's
+// order, and what each carried, dropped and gained: a value dropped silently
+// is a machine that behaves otherwise without anyone knowing why.
+void ShowTransferSummary(ParameterSession& session, std::vector<std::string> merged, const std::string& reportFile)
 {
     if (merged.empty())
         return;
+    std::stable_sort(merged.begin(), merged.end(), [&](const std::string& a, const std::string& b) {
+        return QuestionPlace(session, a) < QuestionPlace(session, b);
+    });
     std::string text = LocalText(MsgTransferSummaryHeader);
     for (const auto& name : merged)
         text += name + "\n";
     text += LocalText(MsgTransferSummarySuccess);
+    bool dropped = false;
+    for (const auto& name : merged) {
+        for (const CarryReport& report : session.carryReports) {
+            if (report.configuration != name)
+                continue;
+            text += StrPrintf(LocalText(MsgCarryLineCarried), name.c_str(), static_cast<unsigned long>(report.carried));
+            if (!report.dropped.empty())
+                text += StrPrintf(LocalText(MsgCarryLineDropped), static_cast<unsigned long>(report.dropped.size()));
+            if (!report.added.empty())
+                text += StrPrintf(LocalText(MsgCarryLineAdded), static_cast<unsigned long>(report.added.size()));
+            text += LocalText(MsgCarryLineEnd);
+            dropped = dropped || !report.dropped.empty();
+        }
+    }
+    // The dropped values with the machine's values are in the report file,
+    // and in the setup log whatever became of the file.
+    if (dropped)
+        text += StrPrintf(LocalText(MsgCarryReportWhere), (reportFile.empty() ? SetupLogPath() : reportFile).c_str());
     std::string line = text;
     while (!line.empty() && line.back() == '\n')
         line.pop_back();
@@ -90,8 +127,8 @@ void MergeSavedAmendFiles(ParameterSession& session)
         }
         return true;
     });
-    ShowTransferSummary(session, merged);
-    WriteCarryReports(session.carryReports, "CarryReport", session.notCarried);
+    std::string reportFile = WriteCarryReports(session.carryReports, "CarryReport", session.notCarried);
+    ShowTransferSummary(session, merged, reportFile);
     WriteLogLine("参数迁移完成");
     if (!keepWorkDir)
         DeleteTree(session.paramWorkDir);

@@ -239,7 +239,7 @@ void ForgetCutRecord(const std::string& why)
 
 std::string SwapRecordPath() { return SwapRecordFilePath(); }
 
-SwapOutcome SwapWithKeptRelease(const KeptRecord& record)
+SwapOutcome SwapWithKeptRelease(const KeptRecord& record, InstallPort* progress)
 {
     SwapOutcome outcome;
     // A kept release missing a copy, wholly or in part, is no release to go
@@ -278,6 +278,8 @@ SwapOutcome SwapWithKeptRelease(const KeptRecord& record)
         return outcome;
     }
     WriteLogLine("开始回到保留的版本：" + swap.from + " <-> " + swap.next.tag);
+    if (progress)
+        progress->ShowStep(InstallStep::ClearOld);
     for (const SwapEntry& entry : swap.entries)
         MoveOut(swap, entry, &outcome.notMoved);
     swap.phase = SwapPhase::cleared;
@@ -287,6 +289,8 @@ SwapOutcome SwapWithKeptRelease(const KeptRecord& record)
         UndoSwap(swap, &outcome);
         return outcome;
     }
+    if (progress)
+        progress->ShowStep(InstallStep::CopyFiles);
     MoveKeptIn(swap, &outcome);
     return outcome;
 }

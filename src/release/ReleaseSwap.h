@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "messages/InstallPort.h"
 #include "release/KeptRelease.h"
 
 // BootDir() + "SetUp.swap" (locations).
@@ -28,8 +29,10 @@ struct SwapOutcome {
     std::vector<std::string> notMoved; // what could not be moved; unreadable: the record and why
 };
 
-// Swaps the current release with the kept one of record.
-SwapOutcome SwapWithKeptRelease(const KeptRecord& record);
+// Swaps the current release with the kept one of record. progress, when
+// given, shows the step labels of the moves as they begin: ClearOld while the
+// current release moves out, CopyFiles while the kept one moves in.
+SwapOutcome SwapWithKeptRelease(const KeptRecord& record, InstallPort* progress = nullptr);
 
 // What the swap record left by a cut says, read without acting on it.
 enum class SwapFound {

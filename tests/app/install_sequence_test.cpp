@@ -5,6 +5,10 @@
 
 #include <algorithm>
 #include <deque>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,6 +18,7 @@
 #include "app/InstallOperations.h"
 #include "app/InstallSequence.h"
 #include "app/SilentWindow.h"
+#include "logs/SetupLog.h"
 #include "logs/TraceLog.h"
 #include "messages/Messages.h"
 #include "platform/MessageBox.h"
@@ -69,7 +74,7 @@ public:
     }
     std::string SetupFileProblem() override { return Did("check"), setupUsable ? "" : "Bad Signature"; }
     std::string ProductTreeRefusal() override { return std::string(); }
-    std::string SameReleaseInstalledAt() override { return sameReleaseAt; }
+    std::string SameReleaseInstalledAt(std::string* name) override { return *name = "Demo 2.0", sameReleaseAt; }
     std::string InstallRootLongPath() override { return installRoot; }
     bool CollectParameterInfo(ParameterSession& session) override
     {
@@ -239,6 +244,68 @@ TEST_F(Sequence, ABadSetupFileEndsBeforeTheWarning)
     Run();
     EXPECT_EQ(window.boxes, std::vector<std::string>{"Bad Signature"});
     EXPECT_EQ(machine.done, (std::vector<std::string>{"control?", "check"}));
+}
+
+// A box is gone once answered: every way a run ends early leaves one line in
+// the setup log with its exit code and why, in Chinese whatever the language
+// of the boxes ("Bad Signature" alone says neither what happened nor what to do).
+TEST(SequenceStops, EveryEarlyEndWritesItsReasonToTheSetupLog)
+{
+    SetTraceFileEnabled(false);
+    const std::string path = "C:\\tlx_sequence_stops.log";
+    struct Case {
+        const char* name;
+        std::function<void(FakeMachine&, FakeWindow&)> arrange;
+        int code;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"bad signature", [](FakeMachine& m, FakeWindow&) { m.setupUsable = false; }, kExitSetupFileUnusable,
+         "Bad Signature：安装文件的内容与它记录的MD5摘要不符（复制不完整或已损坏）。没有做任何更改；请重新复制安装文件后再运行。"},
+        {"Cancel at the warning", [](FakeMachine&, FakeWindow& w) { w.answers = {IDCANCEL}; }, kExitCancelled,
+         "删除警告中选择了<取消>，没有做任何更改"},
+        {"Cancel at the not-carried box",
+         [](FakeMachine& m, FakeWindow& w) {
+             m.someNotCarried = true;
+             w.answers = {IDOK, IDCANCEL};
+         },
+         kExitCancelled, "部分配置的参数无法保留，选择了<取消>，没有做任何更改"},
+        {"package given up",
+         [](FakeMachine& m, FakeWindow& w) {
+             m.extractResults = {false};
+             w.answers = {IDOK, IDCANCEL};
+         },
+         kExitRestored, "安装包运行失败（运行出错，退出代码 3），选择了<取消>；更新失败，原来的版本已恢复。安装程序退出。"},
+        {"undo at start not whole",
+         [](FakeMachine& m, FakeWindow&) {
+             m.unfinished = true;
+             m.recovery = {RecoveryOutcome::notRestored, "C:\\x <- C:\\y"};
+         },
+         kExitNotRestored, "上次安装没有完成，原来的版本未能完全恢复： C:\\x <- C:\\y"},
+    };
+    language = kLanguageEnglish;
+    for (const Case& c : cases) {
+        DeleteFileA(path.c_str());
+        auto log = std::make_unique<CSetUpLogMgr>(path);
+        log->Open();
+        SetSetupLog(log.get());
+        FakeWindow window;
+        FakeMachine machine;
+        c.arrange(machine, window);
+        InstallSequence sequence(window, machine);
+        for (int i = 0; i < 50 && !window.closed; ++i)
+            sequence.Tick();
+        SetSetupLog(nullptr);
+        log.reset();
+        std::ifstream in(path, std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(sequence.exitCode, c.code) << c.name;
+        EXPECT_NE(text.find("安装停止（退出代码 " + std::to_string(c.code) + "）：" + c.reason), std::string::npos)
+            << c.name << ": " << text;
+    }
+    language = kLanguageChinese;
+    DeleteFileA(path.c_str());
+    SetTraceFileEnabled(true);
 }
 
 TEST_F(Sequence, TransferYesBringsTheDataTreeHomeAfterTheTransfer)

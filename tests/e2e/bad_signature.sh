@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A setup file with one byte changed, and one cut short: "Bad Signature"
-# before any warning, and nothing on the machine touched.
+# before any warning, and nothing on the machine touched; the setup log says
+# why the run stopped, that nothing changed and what to do.
 . "$(dirname "$0")/lib.sh"
 
 good="$TLX_E2E_DATA/base/Setup.exe"
@@ -32,5 +33,7 @@ for damage in byte cut; do
   [ "$before" = "$after" ] || fail "$damage: the machine changed: $(diff <(echo "$before") <(echo "$after") | head -20)"
   ! ls "$temp_dir"/sep*.tmp >/dev/null 2>&1 || fail "$damage: package written out"
   [ ! -s "$doubles_log" ] || fail "$damage: a program was started"
-  pass "$damage: Bad Signature, no warning, nothing touched"
+  setup_log | grep -qF '安装停止（退出代码 3）：Bad Signature：安装文件的内容与它记录的MD5摘要不符（复制不完整或已损坏）。没有做任何更改；请重新复制安装文件后再运行。' ||
+    fail "$damage: the setup log does not say why: $(setup_log)"
+  pass "$damage: Bad Signature, no warning, nothing touched, the reason in the setup log"
 done

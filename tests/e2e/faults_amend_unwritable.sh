@@ -25,7 +25,7 @@ saved="$(winpath "$param_work")\\Mill_amend.dat"
 # The transcript doubles backslashes and shows line breaks as \n.
 expect_transcript "box caption=\"Setup\" buttons=OK text=\"无法写入${target//\\/\\\\}。\\n保存的参数保留在${saved//\\/\\\\}中。\""
 [ "$(grep -c '保存的参数保留在' "$transcript")" = 1 ] || fail "not one saved-values message: $(box_texts)"
-expect_transcript 'buttons=OK text="以下配置：\nLathe\n保留参数成功！\n"'
+expect_transcript 'buttons=OK text="以下配置：\nLathe\n保留参数成功！\nLathe：保留'
 expect_transcript 'box caption="Setup" buttons=OK text="TorneLix安装完成!"'
 pass "the amend.dat that cannot be written and the file keeping Mill's values named; summary of Lathe alone"
 

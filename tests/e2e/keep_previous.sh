@@ -74,9 +74,9 @@ pass "the update kept the previous release and its record; /CHECK /ROLLBACK: rea
 silent_run /S /ROLLBACK
 expect_transcript "exit 0"
 expect_state "after /ROLLBACK: not the machine before the update" "$before"
-expect_log '静默安装，自动回答OK：回到 '
-expect_log '更新之前的版本？'
-expect_log 'C:\Media\Setup.exe'
+expect_log '静默安装，自动回答YES：回到较早的版本 （名称未记录）（安装于20'
+expect_log '之前）？'
+expect_log '当前的版本 Transfer 2.0（安装于'
 expect_only_kept_release
 expect_run_state unknown "Transfer 2\.0" swapped
 pass "/S /ROLLBACK: program tree, data tree, shortcuts, driver and system file as before the update"
@@ -84,10 +84,53 @@ pass "/S /ROLLBACK: program tree, data tree, shortcuts, driver and system file a
 silent_run /S /ROLLBACK
 expect_transcript "exit 0"
 expect_state "after the second /ROLLBACK: not the updated release with the changed value" "$updated"
-expect_log '安装的版本？'
+expect_log '静默安装，自动回答YES：前进到较新的版本 Transfer 2.0（安装于'
 expect_only_kept_release
 expect_run_state "Transfer 2\.0" unknown swapped
 pass "a second /S /ROLLBACK: the updated release with the value changed since, byte for byte"
+
+# --- The same from the window: a Yes/No question naming both releases, the
+# swap's steps in the progress window, a result that says which way it went.
+expect_window_rollback() {
+  cp "$transcript" "$out/transcript-window-$((++runs)).txt"
+  expect_transcript "exit 0"
+  expect_transcript 'dialog caption="Tornelix 安装程序..."'
+  labels=$(grep '^label ' "$transcript" | awk '{print $2}' | paste -sd, -)
+  [ "$labels" = "140,141,144,145,150" ] || fail "labels shown: $labels"
+}
+setup_args=(/ROLLBACK)
+rm -f "$transcript"
+marker="$out/go-back-box"
+start_setup --pause-at "回到较早的版本=$(winpath "$marker")" --answer "回到较早的版本=YES"
+wait_for_file "$marker.ready" 60 || fail "the go-back question never came"
+import -display "$DISPLAY" -window root "$out/go-back-zh.png" || fail "no screenshot"
+touch "$marker"
+wait_setup
+expect_window_rollback
+expect_transcript 'box caption="Setup" buttons=YES,NO text="回到较早的版本 （名称未记录）（安装于20'
+expect_transcript '之前）？\n当前的版本 Transfer 2.0（安装于'
+expect_transcript 'answer YES'
+expect_transcript 'buttons=OK text="已回到较早的版本 （名称未记录）（安装于20'
+expect_transcript '之前）。\n较新的版本 Transfer 2.0（安装于'
+expect_state "after /ROLLBACK in the window: not the machine before the update" "$before"
+expect_run_state unknown "Transfer 2\.0" swapped
+rm -f "$transcript"
+run_setup --answer "前进到较新的版本=YES"
+expect_window_rollback
+expect_transcript 'buttons=YES,NO text="前进到较新的版本 Transfer 2.0（安装于'
+expect_transcript '之前）将被保留，以后可以再回到它。'
+expect_transcript 'buttons=OK text="已前进到较新的版本 Transfer 2.0（安装于'
+expect_state "forward in the window: not the updated release" "$updated"
+expect_run_state "Transfer 2\.0" unknown swapped
+rm -f "$transcript"
+run_setup --answer "回到较早的版本=NO"
+cp "$transcript" "$out/transcript-window-no.txt"
+expect_transcript "exit 2"
+expect_transcript 'answer NO'
+[ "$(box_texts | wc -l)" = 1 ] || fail "boxes after No: $(box_texts)"
+expect_state "No in the window changed the machine" "$updated"
+setup_log | tail -1 | grep -qF '回退已取消，没有做任何更改' || fail "setup log after No: $(setup_log | tail -2)"
+pass "/ROLLBACK in the window, back and forward: Yes/No naming both releases, the swap's labels, the result saying which way; No changes nothing"
 
 # --- Cuts during the swap; the next start is a normal one, cancelled at the warning.
 swap_journal="$records/SetUp.swap"
@@ -120,11 +163,12 @@ user_ini=$data_product/user.ini
 cp "$user_ini" "$out/user.ini.before"
 write_after_cut() {
   mkdir -p "$data_product/Parts"
-  printf '[ActiveLang]\r\nActiveLang=eng\r\n' >"$user_ini"
+  # Another key than the language: ActiveLang=eng would make the next start English.
+  printf '[ActiveLang]\r\nActiveLang=chn\r\n[Window]\r\nWrittenAfterCut=1\r\n' >"$user_ini"
   printf 'O9001\r\nM30\r\n' >"$data_product/Parts/after-cut.nc"
 }
 expect_written_after_cut() {
-  grep -qs 'ActiveLang=eng' "$user_ini" || fail "$1: the user.ini written after the cut is gone"
+  grep -qs 'WrittenAfterCut=1' "$user_ini" || fail "$1: the user.ini written after the cut is gone"
   grep -qs 'O9001' "$data_product/Parts/after-cut.nc" || fail "$1: the part program saved after the cut is gone"
   cp "$out/user.ini.before" "$user_ini"
   rm "$data_product/Parts/after-cut.nc"

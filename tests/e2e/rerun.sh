@@ -65,12 +65,16 @@ grep -qF -- '静默安装：此版本已经安装，没有做任何更改（/REI
   fail "run state: $(state_file) after $installed"
 pass "the same setup file under /S: exit 0, nothing changed, said in the setup log, no new install in the run state"
 
-# --- In the window: No changes nothing.
+# --- In the window: the question names the release, and Enter, its default,
+# changes nothing.
 setup_args=()
-run --answer "已经安装在这台机器上=NO"
+run --answer "已经安装在这台机器上=ENTER"
 expect_transcript "exit 0"
-expect_transcript "answer NO"
-[ "$(machine_state)" = "$updated" ] || fail "No in the window changed the machine"
+expect_transcript 'box caption="Setup" buttons=YES,NO text="这个安装文件的版本 Transfer 2.0 已经安装在这台机器上（安装于'
+expect_transcript "answer ENTER"
+expect_no_transcript "是否保留这些配置的参数"
+[ "$(machine_state)" = "$updated" ] || fail "Enter in the window changed the machine"
+grep -qF -- '此版本已经安装，没有做任何更改' <<<"$(setup_log | tail -3)" || fail "the setup log does not say it: $(setup_log | tail -3)"
 
 # --- /S /REINSTALL and the window's Yes install it again, the values carried
 # from the amend files.
@@ -84,7 +88,7 @@ for args in "/S /REINSTALL" ""; do
 done
 grep -qE 'text="在重新装载软件时候，以下配置的参数可能可以被保留：\\n(Mill\\nLathe|Lathe\\nMill)\\n是否保留' "$transcript" ||
   fail "the window's question does not name Mill and Lathe: $(box_texts)"
-pass "window No: nothing changed; /S /REINSTALL and the window's Yes: values exact, every user file whole"
+pass "window: the release named, Enter is No and changes nothing; /S /REINSTALL and the window's Yes: values exact, every user file whole"
 
 # --- NEW2 with no start in between.
 place_setup "$new2_setup"

@@ -34,7 +34,7 @@ expect_states "0,1,2,3,5,6,7,8,10,12,15,9,16,20"
 expect_transcript 'buttons=YES,NO text="在重新装载软件时候，以下配置的参数可能可以被保留：\nLathe\nMill\n是否保留这些配置的参数？\n"'
 expect_transcript 'box caption="Setup" buttons=OK,CANCEL text="以下配置的参数无法读取或保存，将不会被保留：\nLathe\n按<确定>按钮，不保留这些参数继续安装。\n按<取消>按钮，退出安装程序，不做任何更改。"'
 [ "$(grep -c "$not_carried" "$transcript")" = 1 ] || fail "not one box of the configurations not carried: $(box_texts)"
-expect_transcript 'buttons=OK text="以下配置：\nMill\n保留参数成功！\n"'
+expect_transcript 'buttons=OK text="以下配置：\nMill\n保留参数成功！\nMill：保留7个参数，丢弃3个'
 expect_transcript 'box caption="Setup" buttons=OK text="TorneLix安装完成!"'
 pass "both named in the question; Lathe alone in the box before any deletion; OK goes on; only Mill in the summary; exit code 1"
 

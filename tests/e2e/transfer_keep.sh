@@ -39,10 +39,15 @@ expect_no_transcript "timeout"
 expect_states "0,1,2,3,5,6,7,8,10,12,15,9,16,20"
 expect_transcript 'buttons=YES,NO text="在重新装载软件时候，以下配置的参数可能可以被保留：\nMill\nLathe\n是否保留这些配置的参数？\n"'
 expect_transcript "answer YES"
-# The summary names the merged configurations in the order the work
-# directory lists them.
-grep -qE 'buttons=OK text="以下配置：\\n(Mill\\nLathe|Lathe\\nMill)\\n保留参数成功！\\n"' "$transcript" ||
-  fail "no summary of Mill and Lathe: $(box_texts)"
+# The summary names the merged configurations in the question's order, then
+# what each carried, dropped and gained, and where the dropped values are.
+report=$(ls "$D/Velko/Boot/" | grep -E '^CarryReport.*\.txt$' | tail -1)
+[ -n "$report" ] || fail "no carry report beside the setup log: $(ls "$D/Velko/Boot/")"
+summary='buttons=OK text="以下配置：\nMill\nLathe\n保留参数成功！\n'
+summary+='Mill：保留7个参数，丢弃3个（新版本没有这些参数），新参数1个（使用新版本的默认值）。\n'
+summary+='Lathe：保留7个参数，丢弃3个（新版本没有这些参数），新参数1个（使用新版本的默认值）。\n'
+summary+="丢弃的参数及其原值见 D:\\\\Velko\\\\Boot\\\\$report\\n\""
+expect_transcript "$summary"
 [ "$(box_texts | wc -l)" = 4 ] || fail "message boxes: $(box_texts)"
 pass "warning, question naming Mill and Lathe, Yes, summary of both, states 2, 3, 15 and 9"
 

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <regex>
 #include <string>
+#include <vector>
 
 #include "messages/Messages.h"
 
@@ -68,4 +71,55 @@ TEST_F(LanguageTest, EveryPairHasBothTextsAndTheEnglishOnesAreAscii)
     EXPECT_STREQ(kTextBadSignature, "Bad Signature");
     EXPECT_STREQ(kTextCreateProcessFailed, "ERR 203: Create a process failed!");
     EXPECT_STREQ(kTextInvalidState, "Invalid state!");
+}
+
+namespace {
+// The conversions of a format in order ("%s", "%lu", "%1!s!"); "%%" is none.
+// A "%" that starts no conversion is returned as "?" so that it cannot pass.
+std::vector<std::string> Conversions(const char* text)
+{
+    static const std::regex kConversion(R"(^%(\d+![^!]+!|[-+ #0]*\d*(\.\d+)?(hh|h|ll|l|z)?[diouxXeEfgGcsp]))");
+    std::vector<std::string> found;
+    for (const char* c = text; *c; ++c) {
+        if (*c != '%')
+            continue;
+        if (c[1] == '%') {
+            ++c;
+            continue;
+        }
+        std::cmatch match;
+        if (std::regex_search(c, match, kConversion)) {
+            found.push_back(match.str());
+            c += match.length() - 1;
+        } else {
+            found.push_back("?");
+        }
+    }
+    return found;
+}
+} // namespace
+
+// An English box fed the Chinese text's arguments must read them the same
+// way: a pair whose conversions differ would print garbage or crash.
+TEST(MessagePairs, BothLanguagesHaveTheSameConversionsInTheSameOrder)
+{
+    size_t count = 0;
+    const NamedPair* pairs = AllMessagePairs(&count);
+    ASSERT_GT(count, 50u);
+    std::vector<NamedPair> all(pairs, pairs + count);
+    for (int step = 0; step <= static_cast<int>(InstallStep::Reboot); ++step)
+        all.push_back({"StepLabel", &StepLabel(static_cast<InstallStep>(step))});
+    size_t withConversions = 0;
+    for (const NamedPair& named : all) {
+        std::vector<std::string> chinese = Conversions(named.pair->text[0]);
+        EXPECT_EQ(chinese, Conversions(named.pair->text[1])) << named.name;
+        EXPECT_EQ(std::count(chinese.begin(), chinese.end(), "?"), 0) << named.name;
+        if (!chinese.empty())
+            ++withConversions;
+    }
+    // The reader itself: it finds what the boxes format.
+    EXPECT_EQ(Conversions(MsgParamFileAccessFailed.text[1]), (std::vector<std::string>{"%1!s!", "%2!d!"}));
+    EXPECT_EQ(Conversions(MsgRollbackToOlder.text[0]), (std::vector<std::string>(4, "%s")));
+    EXPECT_EQ(Conversions("50%% %5.2f %"), (std::vector<std::string>{"%5.2f", "?"}));
+    EXPECT_GT(withConversions, 20u);
 }

@@ -200,7 +200,9 @@ TEST_F(ParameterSteps, TransferMergesEachSavedConfigurationThatTheNewReleaseHas)
               "[CController]\r\nm_speed = 12\r\nm_b[1] = 7\r\n[Other]\r\nk = v\r\n");
     EXPECT_FALSE(Exists(program / "TorneLix\\config\\Lathe")) << "a configuration the release lacks is skipped";
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0], "Following configurations:\nMill\nReserved parameter success!\n");
+    // The pair as it always was, then what the configuration carried; the
+    // excluded member is neither carried nor dropped.
+    EXPECT_EQ(ui.messages[0], "Following configurations:\nMill\nReserved parameter success!\nMill: 2 values carried.\n");
     EXPECT_NE(LogText().find("参数迁移完成"), std::string::npos);
     EXPECT_NE(LogText().find("Following configurations:\r\nMill\r\nReserved parameter success!"), std::string::npos);
     EXPECT_FALSE(Exists(ParamWorkDir()));

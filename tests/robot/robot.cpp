@@ -18,8 +18,9 @@
 // Options:
 //   --log FILE            also write the transcript there
 //   --answer TEXT=BUTTON  answer a box whose text contains TEXT with BUTTON
-//                         (OK, CANCEL, YES, NO); first matching rule wins;
-//                         otherwise OK, or YES when the box has no OK
+//                         (OK, CANCEL, YES, NO, or ENTER: the key, which
+//                         presses the box's default button); first matching
+//                         rule wins; otherwise OK, or YES when the box has no OK
 //   --pause-at TEXT=FILE  before answering a box whose text contains TEXT,
 //                         move it to the screen's lower right corner, create
 //                         FILE.ready and wait (up to 30 s) for FILE
@@ -282,6 +283,12 @@ private:
         if (button.empty())
             button = GetDlgItem(box, IDOK) ? L"OK" : GetDlgItem(box, IDRETRY) ? L"RETRY" : L"YES";
         Emit("answer " + Utf8(button));
+        if (button == L"ENTER") {
+            // What a reflexive Enter does: the box's default button, whichever it is.
+            PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+            PostMessageW(box, WM_KEYUP, VK_RETURN, 0xC01C0001);
+            return;
+        }
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(ButtonId(button), BN_CLICKED), 0);
     }
 
