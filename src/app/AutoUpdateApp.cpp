@@ -153,10 +153,11 @@ int CAutoUpdateApp::InitInstance()
         }
         delete dialog;
     }
+    int precise = code;
     code = GivenExitCode(code, options.engineCodes);
     // The run state belongs to the setup that holds the lock.
     if (locked && logged && !options.usageAsked && !options.check && options.problem.empty())
-        RecordRun(code, options.rollback, changedNothing);
+        RecordRun(code, precise, options.rollback, changedNothing);
     // The last such line of the log is what a fleet is sorted by: every run
     // meant to be unattended writes it, a command line refused included.
     if (options.silent || !options.problem.empty())

@@ -164,6 +164,11 @@ std::string ControllerOperations::SameReleaseInstalledAt(std::string* name)
     std::string digest = RecordedSetupDigest(RunningProgramPath());
     if (digest.empty() || LowerMultiByte(installed.digest) != LowerMultiByte(digest))
         return std::string();
+    // Installed with something not done (a driver): the same file completes it.
+    if (installed.complete == "no") {
+        WriteLogLine("此版本上次安装没有全部完成，重新安装以完成它");
+        return std::string();
+    }
     *name = installed.release;
     return !installed.time.empty() ? installed.time : "-";
 }

@@ -29,14 +29,28 @@ const char* ExitCodeWord(int exitCode)
     }
 }
 
-void RecordRun(int exitCode, bool rollback, bool changedNothing)
+void RecordRun(int exitCode, int preciseCode, bool rollback, bool changedNothing)
 {
+    // Whether this run put a release in place, and whole: a driver that
+    // failed (8) or an installer still running (10) leaves it to complete.
+    InstallEnd end = InstallEnd::none;
+    if (!rollback && !changedNothing) {
+        switch (preciseCode) {
+        case kExitSuccess:
+        case kExitNotCarried:
+        case kExitReadyNotCarried:
+        case kExitRestartCompletes: end = InstallEnd::whole; break;
+        case kExitIncomplete:
+        case kExitDriverWaitOver: end = InstallEnd::incomplete; break;
+        default: break;
+        }
+    }
     // The releases themselves are recorded where they change (the update's
     // end, the swap): this is the run's own outcome, and only that.
     std::string outcome = changedNothing                            ? "already-installed"
                           : rollback && exitCode == kExitSuccess ? "swapped"
                                                                  : ExitCodeWord(exitCode);
-    std::string problem = RecordLastRun(outcome, exitCode);
+    std::string problem = RecordLastRun(outcome, exitCode, end);
     if (!problem.empty())
         WriteLogLine(problem);
 }

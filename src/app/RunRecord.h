@@ -5,6 +5,8 @@
 // A word for an exit code, as the state file and the registry give it.
 const char* ExitCodeWord(int exitCode);
 // Records the run's outcome (of an update, or of /ROLLBACK); a failure to
-// record is written to the setup log. changedNothing: an update that found
-// its release installed already and left it (exit code 0, no new install).
-void RecordRun(int exitCode, bool rollback, bool changedNothing = false);
+// record is written to the setup log. exitCode is the code given,
+// preciseCode the run's own (ExitCodes.h). changedNothing: an update that
+// found its release installed already and left it (exit code 0, no new
+// install).
+void RecordRun(int exitCode, int preciseCode, bool rollback, bool changedNothing = false);

@@ -56,9 +56,11 @@ bool IsMachineValue(const std::string& livePath, const std::string& liveRoot, co
     if (!IsParameterFileName(livePath.substr(livePath.find_last_of('\\') + 1)))
         return false;
     // A CAM's config.ini or a part program named like a backup is the
-    // operator's work: stripping it by name alone lost it.
-    return IsStrictlyWithin(livePath, JoinPath(liveRoot, "config")) || laid.Names(livePath) ||
-           (alsoLaid && alsoLaid->Names(livePath));
+    // operator's work: stripping it by name alone lost it. Directly in the
+    // tree's root lie the release's own (Ncpm.pmt), laid by a release that
+    // an earlier setup installed without recording them.
+    return SamePath(ParentOf(livePath), liveRoot) || IsStrictlyWithin(livePath, JoinPath(liveRoot, "config")) ||
+           laid.Names(livePath) || (alsoLaid && alsoLaid->Names(livePath));
 }
 
 bool MovesWithRelease(const std::string& livePath, const std::string& file, const std::string& liveRoot,

@@ -45,9 +45,10 @@ private:
 };
 
 // A file named like a parameter file holds the machine's values only where
-// the carry reads values (below the tree's "config" directory) or where a
-// release lays a file (laid, or alsoLaid): anywhere else it is the
-// operator's, whatever its name. liveRoot is the live data tree.
+// the carry reads values (below the tree's "config" directory), directly in
+// the tree's root, or where a release lays a file (laid, or alsoLaid):
+// anywhere else it is the operator's, whatever its name. liveRoot is the
+// live data tree.
 bool IsMachineValue(const std::string& livePath, const std::string& liveRoot, const LaidFiles& laid,
                     const LaidFiles* alsoLaid = nullptr);
 

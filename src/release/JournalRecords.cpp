@@ -49,6 +49,8 @@ bool TakeRecord(const std::vector<std::string>& f, JournalContents* contents)
         // "kept" lines name entries that stayed in place (the line's name
         // is older than the kept release).
         (kind == "kept" ? contents->stayed : contents->absent).push_back(f[1]);
+    } else if (kind == "reinstall" && f.size() == 1) {
+        contents->reinstall = true;
     } else if (kind == "carries" && f.size() == 2 && !f[1].empty()) {
         contents->carried.push_back(f[1]);
     } else if (kind == "data" && f.size() == 2 && !f[1].empty()) {
@@ -112,6 +114,7 @@ std::string JournalStayedLine(const std::string& path) { return RecordLine({"kep
 std::string JournalAbsentLine(const std::string& path) { return RecordLine({"absent", path}); }
 std::string JournalDataTreeLine(const std::string& path) { return RecordLine({"data", path}); }
 std::string JournalCarriesLine(const std::string& path) { return RecordLine({"carries", path}); }
+std::string JournalReinstallLine() { return RecordLine({"reinstall"}); }
 std::string JournalLaidLines(const char* kind, const std::vector<LaidFile>& files)
 {
     std::string text;

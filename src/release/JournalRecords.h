@@ -42,6 +42,7 @@ struct JournalContents {
     std::vector<LaidFile> laid;        // files the run lays in the data tree (the new release's)
     std::vector<LaidFile> prior;       // files the release set aside had laid in the data tree
     std::vector<std::string> carried;  // system and driver files the release carries, named before they are touched
+    bool reinstall = false;            // the release installed again: the kept release before it stays kept
 };
 
 // The copy the run set its data tree aside into; empty when it set none aside.
@@ -67,6 +68,7 @@ std::string JournalStayedLine(const std::string& path);
 std::string JournalAbsentLine(const std::string& path);
 std::string JournalDataTreeLine(const std::string& path);
 std::string JournalCarriesLine(const std::string& path);
+std::string JournalReinstallLine();
 // "laid" or "prior" lines, one per file, as one text.
 std::string JournalLaidLines(const char* kind, const std::vector<LaidFile>& files);
 

@@ -191,14 +191,39 @@ void DiscardKeptRelease(const std::string& why)
 // The run state names the release the run installed, and what is kept
 // now. At a start after a cut the run may have recorded it already: then it
 // is left as it is.
-void RecordRunRelease(const JournalContents& run, bool kept, bool onlyIfNew)
+void RecordRunRelease(const JournalContents& run, KeptChange change, bool onlyIfNew)
 {
     ReleaseFields installed = InstalledReleaseOfState();
     if (onlyIfNew && (run.digest.empty() || (installed.release == run.release && installed.digest == run.digest)))
         return;
-    std::string problem = RecordReleaseInstalled(run.release, run.digest, kept ? KeptChange::replaced : KeptChange::gone);
+    std::string problem = RecordReleaseInstalled(run.release, run.digest, change);
     if (!problem.empty())
         WriteLogLine(problem);
+}
+void RecordRunRelease(const JournalContents& run, bool kept, bool onlyIfNew)
+{
+    RecordRunRelease(run, kept ? KeptChange::replaced : KeptChange::gone, onlyIfNew);
+}
+
+// The release in place installed again (a retry, /REINSTALL): what the run
+// set aside is the same release and goes; the kept release stays the one
+// the machine can go back to, its record naming what this run laid.
+void KeepEarlierOverReinstall(const JournalContents& run, KeptRecord earlier)
+{
+    earlier.laid = run.laid;
+    for (const std::string& file : run.carried) {
+        bool known = false;
+        for (const std::string& have : earlier.carried)
+            known = known || SamePath(have, file);
+        if (!known)
+            earlier.carried.push_back(file);
+    }
+    if (!WriteKeptRecord(earlier)) {
+        WriteLogLine("保留的版本的记录无法写入，保留的版本不变：" + KeptRecordPath());
+    }
+    RecordRunRelease(run, KeptChange::unchanged, false);
+    DeleteSetAsideRelease(); // its operator's files come home first
+    WriteLogLine("同一版本重新安装，保留的上一版本不变：" + Joined(KeptTagDirectories(earlier)));
 }
 } // namespace
 
@@ -316,6 +341,20 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
     std::string problem;
     bool hasEarlier = ReadKeptRecord(&earlier, &problem) == KeptReading::ok;
 
+    // The same release again: the one kept before it stays the way back.
+    ReleaseFields before = InstalledReleaseOfState();
+    bool sameRelease = !run->digest.empty() && LowerMultiByte(before.digest) == LowerMultiByte(run->digest);
+    if (keep && sameRelease && hasEarlier && RecordPhase(RunPhase::done) && RecordReinstall()) {
+        KeepEarlierOverReinstall(*run, earlier);
+        return;
+    }
+    if (sameRelease && !hasEarlier) {
+        // Kept, it would bring back the release in place: nothing to go back to.
+        WriteLogLine("上一版本没有保留，备份已删除（同一版本重新安装）");
+        RecordRunRelease(*run, false, false);
+        DeleteSetAsideRelease();
+        return;
+    }
     std::string why = keep ? NotWholeReason(*run) : "/NOKEEP";
     if (why.empty() && record.entries.empty())
         why = "没有备份";
@@ -382,7 +421,13 @@ bool SettleKeptRelease()
         return false;
     KeptRecord record;
     std::string problem;
-    if (ReadKeptRecord(&record, &problem) == KeptReading::ok && SamePath(record.tag, run->tag)) {
+    bool recorded = ReadKeptRecord(&record, &problem) == KeptReading::ok;
+    if (recorded && run->reinstall && !SamePath(record.tag, run->tag)) {
+        // Cut while a reinstall left the kept release as it was.
+        KeepEarlierOverReinstall(*run, record);
+        return true;
+    }
+    if (recorded && SamePath(record.tag, run->tag)) {
         RecordRunRelease(*run, true, true);
         DropEarlier(record);
         LetJournalGo();

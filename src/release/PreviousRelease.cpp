@@ -619,6 +619,16 @@ void DeleteSetAsideRelease()
 
 void FinishEarlierCleanUp() { CleanUp(true); }
 
+bool RecordReinstall()
+{
+    if (!g_present)
+        return false;
+    if (!g_run.reinstall && !Append(JournalReinstallLine()))
+        return false;
+    g_run.reinstall = true;
+    return true;
+}
+
 DataTreeHome BringSavedDataTreeHome(const std::string& live)
 {
     DataTreeHome home;

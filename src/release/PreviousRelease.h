@@ -105,6 +105,9 @@ UndoResult PutPreviousReleaseBack();
 // directory that cannot be deleted keeps the journal for the next start,
 // which tries again and then names it in the setup log and lets it be.
 void DeleteSetAsideRelease();
+// The run installs the release already in place again: written before the
+// kept release's record changes, so that a cut after it keeps that record.
+bool RecordReinstall();
 
 // An earlier run's journal that only waited for its clean-up: its
 // directories are deleted; one that still stays is named in the setup log and

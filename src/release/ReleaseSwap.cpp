@@ -104,7 +104,7 @@ SwapFound ReadSwap(SwapRecord* swap, std::string* problem, std::string* cutEarly
         else if (f.size() == 2 && kind == "to")
             swap->next.tag = f[1];
         else if (f.size() == 4 && kind == "installed")
-            swap->installedBefore = {f[1], f[2], f[3]};
+            swap->installedBefore = {f[1], f[2], f[3], std::string()};
         else if (f.size() == 5 && kind == "entry" && (f[4] == "held" || f[4] == "none"))
             swap->entries.push_back({f[1], f[2], f[3], f[4] == "held"});
         else if (TakeKeptReleaseFact(f, &swap->next))

@@ -51,7 +51,7 @@ ReleaseFields ReadFields(const char* section)
         return ReleaseFields();
     const std::string path = TrustedRunStatePath();
     return {ProfileGetString(path, section, "Release"), ProfileGetString(path, section, "Digest"),
-            ProfileGetString(path, section, "Time")};
+            ProfileGetString(path, section, "Time"), ProfileGetString(path, section, "Complete")};
 }
 
 struct LastRun {
@@ -70,7 +70,7 @@ LastRun ReadLastRun()
 std::string SectionText(const char* section, const ReleaseFields& fields)
 {
     return std::string("[") + section + "]\r\nRelease=" + fields.release + "\r\nDigest=" + fields.digest +
-           "\r\nTime=" + fields.time + "\r\n";
+           "\r\nTime=" + fields.time + "\r\n" + (fields.complete.empty() ? "" : "Complete=" + fields.complete + "\r\n");
 }
 
 // The file whole, and the key's values that changed; the text for the
@@ -138,7 +138,7 @@ std::string RecordReleaseInstalled(const std::string& setupName, const std::stri
         AddKept(values, kept);
         break;
     }
-    installed = {setupName, digest, Now()};
+    installed = {setupName, digest, Now(), std::string()};
     AddInstalled(values, installed);
     return Write(installed, kept, ReadLastRun(), values);
 }
@@ -153,9 +153,12 @@ std::string RecordReleasesSwapped()
     return Write(installed, kept, ReadLastRun(), values);
 }
 
-std::string RecordLastRun(const std::string& outcome, int exitCode)
+std::string RecordLastRun(const std::string& outcome, int exitCode, InstallEnd installEnd)
 {
     LastRun last{Now(), outcome, std::to_string(exitCode)};
+    ReleaseFields installed = ReadFields("Installed");
+    if (installEnd != InstallEnd::none && !installed.digest.empty())
+        installed.complete = installEnd == InstallEnd::whole ? "yes" : "no";
     std::vector<RegistryValue> values;
     values.push_back({"LastRun", last.time});
     values.push_back({"LastOutcome", last.outcome});
@@ -164,5 +167,5 @@ std::string RecordLastRun(const std::string& outcome, int exitCode)
     code.isNumber = true;
     code.number = static_cast<unsigned long>(exitCode);
     values.push_back(code);
-    return Write(ReadFields("Installed"), ReadFields("Kept"), last, values);
+    return Write(installed, ReadFields("Kept"), last, values);
 }

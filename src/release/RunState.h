@@ -16,6 +16,7 @@ struct ReleaseFields {
     std::string release; // its name (the setup file's base name for one built without a name)
     std::string digest;  // the MD5 its setup file's trailer records, hex
     std::string time;    // when it was installed
+    std::string complete; // "no": its install ended with something not done; "yes", or empty where not known
 };
 ReleaseFields InstalledReleaseOfState();
 ReleaseFields KeptReleaseOfState();
@@ -38,4 +39,7 @@ std::string RecordReleasesSwapped();
 // The last run's own section: its outcome word and exit code, and only
 // that. Each returns the text for the setup log of what could not be
 // written, or empty.
-std::string RecordLastRun(const std::string& outcome, int exitCode);
+// installEnd: the run installed the release now in place, whole or with
+// something not done (a driver); a same-release run then completes it.
+enum class InstallEnd { none, whole, incomplete };
+std::string RecordLastRun(const std::string& outcome, int exitCode, InstallEnd installEnd = InstallEnd::none);

@@ -51,6 +51,15 @@ expect_log '静默安装，自动回答CANCEL：文件(C:\Program Files (x86)\Ve
 cmp -s "$product/Tornelix.exe" "$transfer_release/TorneLix/Tornelix.exe" && fail "held: the held file was replaced after all"
 pass "/S with a held file: exit 8, the held file named in the setup log"
 
+# The same job again once the file is free: the release is not taken for
+# installed, and the retry completes it.
+silent_run held-retry
+[ "$exit_code" = 0 ] || fail "the retry after 8: exit $exit_code, expected 0"
+expect_log '此版本上次安装没有全部完成，重新安装以完成它'
+cmp -s "$product/Tornelix.exe" "$transfer_release/TorneLix/Tornelix.exe" || fail "the retry after 8 left the old file in place"
+tr -d '\r' <"$D/Velko/Boot/SetupState.ini" | grep -qx 'Outcome=installed' || fail "the retry's outcome: $(cat "$D/Velko/Boot/SetupState.ini")"
+pass "the same /S after 8, the cause gone: exit 0, the release whole"
+
 # --- The merge cannot write the new release's amend.dat.
 clean_machine
 lay_out_transfer_machine

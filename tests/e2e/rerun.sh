@@ -114,3 +114,24 @@ grep -qF -- '此版本已经安装' <<<"$(setup_log)" && fail "a hand-written ru
 expect_carried
 [ "$(state_file)" != "$(tr -d '\r' <"$out/state-after-update.ini" | paste -sd' ' -)" ] || fail "the run state was not rewritten"
 pass "a hand-written SetupState.ini naming the release: installed all the same"
+
+# --- /REINSTALL keeps the way back: update, the same release again, then
+# /ROLLBACK brings back the release before the update, not the same one.
+clean_machine
+lay_out_rollback_machine
+old_program=$(snapshot "$install_root")
+place_setup "$transfer_setup"
+setup_args=(/S)
+run
+expect_transcript "exit 0"
+kept_before=$(kept_tag)
+setup_args=(/S /REINSTALL)
+run
+expect_transcript "exit 0"
+[ "$(kept_tag)" = "$kept_before" ] || fail "/REINSTALL replaced the kept release"
+grep -qF -- '同一版本重新安装，保留的上一版本不变' <<<"$(setup_log)" || fail "the setup log does not say the kept release stays"
+setup_args=(/S /ROLLBACK)
+run
+expect_transcript "exit 0"
+[ "$(snapshot "$install_root")" = "$old_program" ] || fail "/ROLLBACK after /REINSTALL did not bring back the release before the update"
+pass "update, /REINSTALL, /ROLLBACK: the release before the update is back"

@@ -80,7 +80,7 @@ digest=$(setup_digest "$transfer_setup")
 checked=$(wine "$TLX_WIN_BIN/mksetup.exe" --check "$(winpath "$transfer_setup")" 2>&1 | tr -d '\r')
 case "$checked" in *"release name: Transfer 2.0"*"recorded digest: $digest"*) ;;
   *) fail "mksetup --check does not name the release and its digest: $checked" ;; esac
-state_file | grep -qE "^\[Installed\] Release=Transfer 2\.0 Digest=$digest Time=20[0-9-]{8} [0-9:]{8} \[Kept\] Release=unknown Digest= Time= \[LastRun\] Time=20[0-9-]{8} [0-9:]{8} Outcome=installed ExitCode=0$" ||
+state_file | grep -qE "^\[Installed\] Release=Transfer 2\.0 Digest=$digest Time=20[0-9-]{8} [0-9:]{8} Complete=yes \[Kept\] Release=unknown Digest= Time= \[LastRun\] Time=20[0-9-]{8} [0-9:]{8} Outcome=installed ExitCode=0$" ||
   fail "SetupState.ini after the update: $(state_file)"
 installed_at=$(sed -n 's/^Time=//p' "$D/Velko/Boot/SetupState.ini" | head -1 | tr -d '\r')
 reg_after_update=$(state_reg)
