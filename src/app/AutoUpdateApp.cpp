@@ -17,6 +17,7 @@
 #include "format/StringTable.h"
 #include "platform/Console.h"
 #include "platform/DirectoryTree.h"
+#include "platform/LinkGuard.h"
 #include "platform/MessageBox.h"
 #include "platform/MultiByte.h"
 #include "platform/Paths.h"
@@ -94,9 +95,14 @@ int CAutoUpdateApp::InitInstance()
     SetLogFailureReporter(options.silent ? RecordLogFailure : ShowLogFailure);
     SetLogEcho(EchoToStarter);
     std::string bootDir = BootDir();
-    if (!PathExists(bootDir))
+    // A boot directory that is, or lies behind, a link (a junction an
+    // operator planted to the system directory) is no boot directory: nothing
+    // is made, written, renamed or deleted through it, the setup log names it
+    // in the fallback log, and the run ends as without a boot directory.
+    const bool linked = !LinkOnPath(bootDir).empty();
+    if (!linked && !PathExists(bootDir))
         MakeDirectoryPath(bootDir);
-    bool logged = IsDirectory(bootDir);
+    bool logged = !linked && IsDirectory(bootDir);
     // Without the boot directory, or with SetUp.log held by another setup,
     // the lines go to the fallback log and the output.
     SetSetupLog(&m_log);

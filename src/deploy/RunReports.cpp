@@ -8,7 +8,7 @@
 #include "logs/ReportNames.h"
 #include "platform/DirectoryEntries.h"
 #include "platform/File.h"
-#include "platform/FileCopy.h"
+#include "platform/LinkGuard.h"
 #include "platform/LocalTime.h"
 #include "platform/Paths.h"
 #include "platform/StringUtil.h"
@@ -24,10 +24,12 @@ std::string TimeName()
     return std::string(buf, n);
 }
 
+// The boot directory is anyone's: a report is never written, and nothing
+// removed, through a link there (the directory or the file).
 bool WriteText(const std::string& path, const std::string& text)
 {
     BinaryFile file;
-    if (!file.Open(path, BinaryFile::modeCreate | BinaryFile::modeWrite))
+    if (!file.Open(path, BinaryFile::modeCreate | BinaryFile::modeWrite | BinaryFile::modeNoLinks))
         return false;
     try {
         file.Write(text.data(), text.size());
@@ -35,7 +37,7 @@ bool WriteText(const std::string& path, const std::string& text)
         file.Close();
     } catch (const FileError&) {
         file.Abort();
-        RemoveFile(path);
+        RemoveFileWithoutLinks(path);
         return false;
     }
     return true;
@@ -55,7 +57,7 @@ void Prune(const std::string& dir, const std::string& kind)
     size_t excess = runs.size() > kKeptReports ? runs.size() - kKeptReports : 0;
     for (auto run = runs.begin(); excess > 0; ++run, --excess)
         for (const std::string& name : run->second)
-            RemoveFile(JoinPath(dir, name));
+            RemoveFileWithoutLinks(JoinPath(dir, name));
 }
 } // namespace
 
@@ -65,6 +67,9 @@ RunReportPaths WriteRunReport(const std::string& kind, const std::vector<std::st
     const std::string dir = BootDir();
     const std::string stem = kind + "-" + TimeName();
     RunReportPaths paths;
+    // Not even listed for pruning where the boot directory is a link.
+    if (!LinkOnPath(dir).empty())
+        return paths;
     std::string text;
     for (const std::string& line : lines)
         text += line + "\r\n";

@@ -45,8 +45,13 @@ CSetUpLogMgr::~CSetUpLogMgr()
 
 bool CSetUpLogMgr::Open()
 {
-    return m_file.Open(m_path, BinaryFile::modeCreate | BinaryFile::modeNoTruncate | BinaryFile::modeWrite |
-                                   BinaryFile::shareDenyWrite);
+    FileError error(FileError::none, 0, m_path);
+    if (m_file.Open(m_path, BinaryFile::modeCreate | BinaryFile::modeNoTruncate | BinaryFile::modeWrite |
+                                BinaryFile::shareDenyWrite | BinaryFile::modeNoLinks,
+                    &error))
+        return true;
+    NoteRefusal(m_file, error);
+    return false;
 }
 
 void CSetUpLogMgr::Close()
@@ -59,15 +64,31 @@ void CSetUpLogMgr::Close()
     }
 }
 
+// The setup log lies in the boot directory, which every operator can
+// write: a link there (the directory, or the file) is refused, never
+// written through, and the refusal is kept to be named in the fallback log.
+void CSetUpLogMgr::NoteRefusal(const TextFile& file, const FileError& error)
+{
+    if (&file == &m_file && error.m_cause == FileError::linkRefused)
+        m_refusedLink = error.m_fileName;
+}
+
 // Appends one stamped line; false when the file could not be opened or
 // written (a write error is reported). shared: other setups may append too.
 bool CSetUpLogMgr::WriteTo(TextFile& file, const std::string& path, bool shared, const std::string& line)
 {
-    const unsigned share = shared ? BinaryFile::shareDenyNone : BinaryFile::shareDenyWrite;
+    // The fallback log lies in the temporary directory of whoever runs the
+    // setup; the setup log in the boot directory (no links there).
+    const unsigned mode = (shared ? BinaryFile::shareDenyNone : BinaryFile::shareDenyWrite) |
+                           (&file == &m_file ? BinaryFile::modeNoLinks : 0u);
+    FileError error(FileError::none, 0, path);
     // A log that could not be opened before (another program held it) is
     // appended to now: its history is emptied only at the size limit.
-    if (!file.IsOpen() && !file.Open(path, BinaryFile::modeCreate | BinaryFile::modeNoTruncate | BinaryFile::modeWrite | share))
+    if (!file.IsOpen() &&
+        !file.Open(path, BinaryFile::modeCreate | BinaryFile::modeNoTruncate | BinaryFile::modeWrite | mode, &error)) {
+        NoteRefusal(file, error);
         return false;
+    }
     bool full = false;
     try {
         file.Flush();
@@ -76,8 +97,10 @@ bool CSetUpLogMgr::WriteTo(TextFile& file, const std::string& path, bool shared,
     }
     if (full) {
         file.Abort();
-        if (!file.Open(path, BinaryFile::modeCreate | BinaryFile::modeWrite | share))
+        if (!file.Open(path, BinaryFile::modeCreate | BinaryFile::modeWrite | mode, &error)) {
+            NoteRefusal(file, error);
             return false;
+        }
     }
     try {
         file.SeekToEnd();
@@ -99,6 +122,10 @@ void CSetUpLogMgr::WriteFallback(const std::string& text)
     if (!m_fallbackUsed) {
         m_fallbackUsed = true;
         WriteTo(m_fallback, m_fallbackPath, true, "无法写入" + m_path + "，本次运行的记录写在这里");
+    }
+    if (!m_refusedLink.empty() && m_refusedLink != m_toldLink) {
+        m_toldLink = m_refusedLink;
+        WriteTo(m_fallback, m_fallbackPath, true, "拒绝通过链接写入：" + m_refusedLink);
     }
     WriteTo(m_fallback, m_fallbackPath, true, text);
 }

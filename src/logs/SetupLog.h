@@ -1,7 +1,8 @@
 // The setup log "SetUp.log" in the boot directory: one time-stamped line per
 // milestone, appended run after run, emptied once it reaches 204800 bytes.
 // A line that cannot go there (another setup holds the file, the data drive is
-// full) goes to the fallback log instead, and to the echo.
+// full, the boot directory or the file is a link, which is never written
+// through) goes to the fallback log instead, and to the echo.
 #pragma once
 #include <string>
 
@@ -31,12 +32,15 @@ public:
 private:
     bool WriteTo(TextFile& file, const std::string& path, bool shared, const std::string& line);
     void WriteFallback(const std::string& text);
+    void NoteRefusal(const TextFile& file, const FileError& error);
 
     TextFile m_file;
     std::string m_path;
     TextFile m_fallback;
     std::string m_fallbackPath;
     bool m_fallbackUsed = false; // this run wrote lines to the fallback log
+    std::string m_refusedLink;   // the link that the setup log was last refused for
+    std::string m_toldLink;      // the link the fallback log last named
 };
 
 // Where the logs report that they cannot be written (the text of the OK box

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/LinkGuard.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -33,6 +35,15 @@ bool BinaryFile::Open(const std::string& path, unsigned flags, FileError* error)
     case shareDenyWrite: share = FILE_SHARE_READ; break;
     case shareDenyRead: share = FILE_SHARE_WRITE; break;
     default: break;
+    }
+    if (flags & modeNoLinks) {
+        void* h = OpenWithoutLinks(path, access, share, (flags & modeCreate) != 0,
+                                   (flags & modeCreate) && !(flags & modeNoTruncate), error);
+        if (!h)
+            return false;
+        m_handle = h;
+        m_path = path;
+        return true;
     }
     DWORD disposition = OPEN_EXISTING;
     if (flags & modeCreate)
@@ -142,6 +153,16 @@ bool BinaryFile::Open(const std::string& path, unsigned flags, FileError* error)
     case modeRead: oflags |= O_RDONLY; break;
     case modeWrite: oflags |= O_WRONLY; break;
     default: oflags |= O_RDWR; break;
+    }
+    if (flags & modeNoLinks) {
+        void* opened = OpenWithoutLinks(path, static_cast<unsigned long>(oflags & O_ACCMODE), 0,
+                                        (flags & modeCreate) != 0, (flags & modeCreate) && !(flags & modeNoTruncate),
+                                        error);
+        if (!opened)
+            return false;
+        m_fd = static_cast<int>(reinterpret_cast<intptr_t>(opened) - 1);
+        m_path = path;
+        return true;
     }
     if (flags & modeCreate) {
         oflags |= O_CREAT;

@@ -22,6 +22,10 @@ public:
         shareDenyNone = 0x0040,
         modeCreate = 0x1000,
         modeNoTruncate = 0x2000,
+        // In a folder anyone can write: not through a link on the way, not a
+        // link itself, one link only where written (LinkGuard). Refused,
+        // Open fails with FileError::linkRefused naming the link.
+        modeNoLinks = 0x4000,
     };
     enum SeekFrom { begin = 0, current = 1, end = 2 };
 

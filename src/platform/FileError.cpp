@@ -24,6 +24,7 @@ const char* CauseText(int cause)
     case FileError::endOfFile: return "ended unexpectedly";
     case FileError::badSeek: return "could not be positioned";
     case FileError::hardIO: return "could not be read or written (hardware error)";
+    case FileError::linkRefused: return "is a link: nothing is written through it";
     default: return "could not be accessed";
     }
 }

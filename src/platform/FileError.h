@@ -23,6 +23,9 @@ public:
         lockViolation = 12,
         diskFull = 13,
         endOfFile = 14,
+        // Ours, beyond the classic numbering: a link (junction, symbolic or
+        // hard link) stood where a file was to be written (LinkGuard).
+        linkRefused = 15,
     };
 
     FileError(int cause, long osError, std::string fileName, std::string what = std::string());

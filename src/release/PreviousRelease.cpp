@@ -12,6 +12,7 @@
 #include "platform/DirectoryEntries.h"
 #include "platform/File.h"
 #include "platform/FileCopy.h"
+#include "platform/LinkGuard.h"
 #include "platform/MultiByte.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
@@ -64,6 +65,10 @@ bool EnsureRunDir(const std::string& path)
     if (g_runDirsMade.count(LowerMultiByte(dir)))
         return true;
     std::string root = AsideRootFor(path);
+    // The data drive's aside root is anyone's to plant a junction in the
+    // place of: nothing is made or moved through a link.
+    if (!LinkOnPath(root).empty())
+        return false;
     if (!IsDirectory(root)) {
         if (!MakeDirectory(root))
             return false;

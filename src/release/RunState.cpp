@@ -8,6 +8,7 @@
 #include "platform/File.h"
 #include "platform/FileCopy.h"
 #include "platform/FileSecurity.h"
+#include "platform/LinkGuard.h"
 #include "platform/LocalTime.h"
 #include "platform/MachineRegistry.h"
 #include "platform/Paths.h"
@@ -21,16 +22,12 @@ namespace {
 std::string Now() { return LocalTimeText(); }
 
 // The whole file is written beside and put in place in one step: an engine
-// reading it meanwhile sees the old state or the new one, never half.
+// reading it meanwhile sees the old state or the new one, never half. The
+// boot directory is anyone's: no link there is written through, and a
+// failed write's temp file is removed only where it was written.
 bool WriteStateFile(const std::string& path, const std::string& text)
 {
-    // A full drive leaves an empty temp file behind a failed write: never
-    // leave it beside the log.
-    std::string temp = path + ".new";
-    if (WriteWholeFile(temp, text.data(), text.size()) && ReplaceFileAtomically(temp, path))
-        return true;
-    RemoveFile(temp);
-    return false;
+    return ReplaceFileWithoutLinks(path, text);
 }
 
 // The state a run trusts is the copy in the records' directory; the file

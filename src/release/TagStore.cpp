@@ -7,6 +7,7 @@
 #include "platform/DirectoryEntries.h"
 #include "platform/DirectoryTree.h"
 #include "platform/FileCopy.h"
+#include "platform/LinkGuard.h"
 #include "platform/MultiByte.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
@@ -46,6 +47,10 @@ bool DeleteTagDirectory(const std::string& dir)
 {
     if (KindOfPath(dir) == PathKind::missing)
         return true;
+    // A tag directory behind a link (its root replaced by a junction since)
+    // is not ours to delete: what the link leads to stays.
+    if (!LinkOnPath(ParentOf(dir)).empty())
+        return false;
     ClearAttributes(dir);
     bool gone = DeleteTree(dir) || KindOfPath(dir) == PathKind::missing;
     RemoveEmptyDirectory(ParentOf(dir)); // the hidden root, once no tag uses it
