@@ -97,9 +97,13 @@ void MakeOlder(const std::string& path)
 
 TEST_F(ParameterSteps, TheSetAsideDataTreeComesHomeByRenamesWithoutItsParameterFilesAndAnUndoStillFindsIt)
 {
-    for (const char* name : {"Tornelix.DAT", "m\\tornelix1.dat", "m\\tornelix.dat.bak", "x.dyn.discarded",
-                             "m\\deep\\AMEND.DAT", "Public.dat", "CONFIG.INI", "Ncpm.pmt", "m\\tornelix.plc"})
+    for (const char* name : {"Tornelix.DAT", "config\\m\\tornelix1.dat", "config\\m\\tornelix.dat.bak", "x.dyn.discarded",
+                             "config\\m\\deep\\AMEND.DAT", "Public.dat", "CONFIG.INI", "Ncpm.pmt",
+                             "config\\m\\tornelix.plc"})
         data.File(name, "param");
+    // Named like parameter files, but the operator's by place.
+    data.File("CAM\\config.ini", "post-processor");
+    data.File("Parts\\discarded-fixture.nc", "fixture");
     data.File("m\\tornelix.fmt", "user fmt");
     data.File("user.ini", "user");
     data.File("m\\machine.plc", "plc");
@@ -124,8 +128,11 @@ TEST_F(ParameterSteps, TheSetAsideDataTreeComesHomeByRenamesWithoutItsParameterF
     EXPECT_FALSE(Exists(copy + "\\Parts")) << "a folder the new tree lacks comes home whole";
     EXPECT_FALSE(Exists(copy + "\\user.ini")) << "moved, not copied";
     EXPECT_FALSE(Exists(copy + "\\m\\part.nc")) << "kept beside the newer version, not in the copy";
-    for (const char* name : {"m\\tornelix1.dat", "m\\tornelix.dat.bak", "x.dyn.discarded", "m\\deep\\AMEND.DAT",
-                             "Public.dat", "CONFIG.INI", "Ncpm.pmt", "m\\tornelix.plc"}) {
+    EXPECT_EQ(ReadText(data / "CAM\\config.ini"), "post-processor");
+    EXPECT_EQ(ReadText(data / "Parts\\discarded-fixture.nc"), "fixture");
+    for (const char* name : {"config\\m\\tornelix1.dat", "config\\m\\tornelix.dat.bak", "x.dyn.discarded",
+                             "config\\m\\deep\\AMEND.DAT", "Public.dat", "CONFIG.INI", "Ncpm.pmt",
+                             "config\\m\\tornelix.plc"}) {
         EXPECT_FALSE(Exists(data / name)) << name;
         EXPECT_EQ(ReadText(copy + "\\" + name), "param") << "the machine's values stay with the release set aside";
     }
