@@ -1,7 +1,6 @@
 #include "platform/DirectoryTree.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include "platform/DirectoryEntries.h"
 #include "platform/FileCopy.h"
@@ -9,12 +8,6 @@
 #include "platform/WidePath.h"
 
 namespace {
-bool IsDirectoryW(const std::string& path)
-{
-    DWORD attributes = GetFileAttributesW(WidePathOf(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool DeleteTreeBelow(const std::string& directory)
 {
     std::string prefix = directory + "\\";
@@ -59,7 +52,7 @@ bool DeleteTreeBelow(const std::string& directory)
 
 int CopyTreeBelow(const std::string& source, const std::string& destination)
 {
-    if (!CreateDirectoryW(WidePathOf(destination).c_str(), nullptr) && !IsDirectoryW(destination))
+    if (!CreateDirectoryW(WidePathOf(destination).c_str(), nullptr) && !IsDirectory(destination))
         return static_cast<int>(GetLastError() ? GetLastError() : ERROR_PATH_NOT_FOUND);
     int first = 0;
     auto note = [&first](int error) {
@@ -113,14 +106,20 @@ int CopyDirectoryTree(const std::string& source, const std::string& destination)
 
 void MakeDirectoryPath(const std::string& directory)
 {
-    if (IsDirectoryW(directory))
+    if (IsDirectory(directory))
         return;
-    for (size_t pos = directory.find('\\'); pos != std::string::npos; pos = directory.find('\\', pos + 1)) {
+    for (size_t pos = 0; pos < directory.size(); ++pos) {
+        if (IsDBCSLeadByte(static_cast<unsigned char>(directory[pos]))) {
+            ++pos; // its trail byte may be a backslash that separates nothing
+            continue;
+        }
+        if (directory[pos] != '\\')
+            continue;
         std::string prefix = directory.substr(0, pos);
-        if (!IsDirectoryW(prefix) && !CreateDirectoryW(WidePathOf(prefix).c_str(), nullptr))
+        if (!IsDirectory(prefix) && !CreateDirectoryW(WidePathOf(prefix).c_str(), nullptr))
             return;
     }
-    if (!IsDirectoryW(directory))
+    if (!IsDirectory(directory))
         CreateDirectoryW(WidePathOf(directory).c_str(), nullptr);
 }
 

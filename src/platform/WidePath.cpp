@@ -1,5 +1,6 @@
 #include "platform/WidePath.h"
 
+#include <cstdio>
 #include <windows.h>
 
 #include "platform/NameEscape.h"
@@ -35,7 +36,7 @@ void AppendCodePoint(std::wstring& out, unsigned long cp)
 void AppendEscape(std::string& out, unsigned long cp)
 {
     char text[16];
-    wsprintfA(text, "<U+%04lX>", cp);
+    std::snprintf(text, sizeof text, "<U+%04lX>", cp);
     out += text;
 }
 
