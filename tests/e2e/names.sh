@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Names the code page cannot hold and paths beyond 260 characters among the
-# operator's files: a folder with a Korean and one with an emoji name through
-# an update, and through an update cut while its package runs and the next
-# start; a part program saved at a 245-character path after such a cut; one
-# at 252 characters through /ROLLBACK. Each time the run ends with 0, every
-# file is whole where it was, and the previous release is kept.
+# operator's files: folders with a Korean and an emoji name and a part
+# program at 250 characters through an update; the folders through an update
+# cut while its package runs and the next start; a part program saved at 245
+# characters after such a cut; one at 252 characters through /ROLLBACK. Each
+# time the run ends with 0, every file is whole where it was, and the
+# previous release is kept.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/transfer_lib.sh"
 . "$(dirname "$0")/rollback_lib.sh"
@@ -68,11 +69,12 @@ cut_while_package_runs() {
   expect_file "$records/SetUp.journal"
 }
 
-# --- A Korean and an emoji folder through an update.
+# --- A Korean and an emoji folder and a 250-character path through an update.
 clean_machine
 lay_out_rollback_machine
 part_programs "$data_product" 20
 foreign_folders
+long_part_program 250
 files=$(operator_files)
 place_setup "$transfer_setup"
 silent_run /S
@@ -83,7 +85,7 @@ expect_operator_files "after an update" "$files"
 expect_kept "an update"
 expect_no_log '文件被占用'
 expect_no_log '备份已删除'
-pass "folders named in Korean and with an emoji: the update ends with 0, every file whole, the previous release kept"
+pass "folders named in Korean and with an emoji, a 250-character path: the update ends with 0, every file whole, the previous release kept"
 
 # --- The same through a cut while the package runs and the next start.
 clean_machine
