@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/MultiByte.h"
+#include "platform/NameEscape.h"
 #include "platform/Process.h"
 #include "platform/Profile.h"
 #include "platform/Paths.h"
@@ -331,19 +332,28 @@ bool IsPlainDrivePath(const std::string& path)
 {
     if (path.size() < 3 || !isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':' || path[2] != '\\')
         return false;
-    size_t start = 3;
-    while (start < path.size()) {
-        size_t end = path.find('\\', start);
-        if (end == std::string::npos)
-            end = path.size();
-        std::string part = path.substr(start, end - start);
-        // A trailing backslash ends the path; two in a row or a dotted part do not.
-        if (part.empty() ? end != path.size() - 1 : part == "." || part == "..")
-            return false;
-        for (unsigned char c : part)
-            if (c < 32 || std::string("/:*?\"<>|").find(static_cast<char>(c)) != std::string::npos)
+    std::string part;
+    for (size_t i = 3; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '\\') {
+            // A trailing backslash ends the path; two in a row or a dotted part do not.
+            if (part.empty() ? i != path.size() - 1 && i != path.size() : part == "." || part == "..")
                 return false;
-        start = end + 1;
+            part.clear();
+            continue;
+        }
+        unsigned char c = static_cast<unsigned char>(path[i]);
+        if (IsMultiByteLead(c) && i + 1 < path.size()) {
+            part.append(path, i++, 2); // a trail byte is never a separator or a reserved character
+            continue;
+        }
+        if (size_t escape = NameCharacterEscapeAt(path, i)) {
+            part.append(path, i, escape);
+            i += escape - 1;
+            continue;
+        }
+        if (c < 32 || std::string("/:*?\"<>|").find(static_cast<char>(c)) != std::string::npos)
+            return false;
+        part.push_back(static_cast<char>(c));
     }
     return true;
 }

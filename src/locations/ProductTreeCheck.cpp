@@ -2,9 +2,13 @@
 
 #include <cstring>
 
+#include "platform/NameEscape.h"
+
 namespace {
-// A path may have at most this many bytes (MAX_PATH without its NUL).
-const size_t kMaxPathBytes = 259;
+// A product tree may have at most this many bytes (MAX_PATH without its NUL):
+// its programs take no longer path. Any other directory may be as long as
+// the file system allows.
+const size_t kMaxTreeBytes = 259;
 
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
@@ -42,6 +46,10 @@ bool IsPlainName(const std::string& name, const PathNameRules& rules)
         unsigned char c = static_cast<unsigned char>(name[i]);
         if (rules.isLeadByte(c)) {
             ++i;
+            continue;
+        }
+        if (size_t escape = NameCharacterEscapeAt(name, i)) {
+            i += escape - 1; // a character the code page has not
             continue;
         }
         if (c < 0x20 || strchr(":*?\"<>|", c) != nullptr)
@@ -110,8 +118,6 @@ PathNameRules GbkPathNameRules()
 
 std::string NormalWindowsPath(const std::string& path, const PathNameRules& rules)
 {
-    if (path.size() > kMaxPathBytes)
-        return std::string();
     std::vector<std::string> parts;
     if (!SplitParts(path, rules, parts))
         return std::string();
@@ -168,19 +174,26 @@ bool IsAbsolutePathValue(const std::string& pathValue)
     return pathValue.size() >= 2 && IsAsciiLetter(pathValue[0]) && pathValue[1] == ':';
 }
 
+namespace {
+std::string NormalTreePath(const std::string& path, const PathNameRules& rules)
+{
+    return path.size() > kMaxTreeBytes ? std::string() : NormalWindowsPath(path, rules);
+}
+} // namespace
+
 std::string ProductTreeOf(const std::string& pathValue, const std::string& root, const PathNameRules& rules)
 {
-    std::string normalRoot = NormalWindowsPath(root, rules);
+    std::string normalRoot = NormalTreePath(root, rules);
     if (normalRoot.empty())
         return std::string();
     if (!IsAbsolutePathValue(pathValue))
-        return NormalWindowsPath(normalRoot + "\\" + pathValue, rules);
+        return NormalTreePath(normalRoot + "\\" + pathValue, rules);
     // "\\server\share\..." stands by itself; "\dir" lies on the root's drive.
     if (pathValue.size() >= 2 && IsSeparator(pathValue[0]) && IsSeparator(pathValue[1]))
-        return NormalWindowsPath(pathValue, rules);
+        return NormalTreePath(pathValue, rules);
     if (IsSeparator(pathValue[0]))
-        return NormalWindowsPath(RootOf(normalRoot) + pathValue, rules);
-    return NormalWindowsPath(pathValue, rules);
+        return NormalTreePath(RootOf(normalRoot) + pathValue, rules);
+    return NormalTreePath(pathValue, rules);
 }
 
 TreeRefusal CheckProductTrees(const std::string& pathValue, const std::string& installRoot,
@@ -189,7 +202,7 @@ TreeRefusal CheckProductTrees(const std::string& pathValue, const std::string& i
 {
     if (pathValue.empty())
         return TreeRefusal::None;
-    std::vector<std::string> roots = {NormalWindowsPath(installRoot, rules), NormalWindowsPath(dataRoot, rules)};
+    std::vector<std::string> roots = {NormalTreePath(installRoot, rules), NormalTreePath(dataRoot, rules)};
     bool relative = !IsAbsolutePathValue(pathValue);
     for (const std::string& root : roots) {
         if (root.empty())
@@ -213,7 +226,7 @@ TreeRefusal CheckResolvedProductTree(const std::string& tree, const std::string&
                                      const std::vector<std::string>& roots, bool relative,
                                      const ProtectedFolders& protectedFolders, const PathNameRules& rules)
 {
-    std::string normalTree = NormalWindowsPath(tree, rules);
+    std::string normalTree = NormalTreePath(tree, rules);
     if (normalTree.empty())
         return TreeRefusal::Unclear;
     if (relative) {

@@ -3,26 +3,26 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "platform/WidePath.h"
+
 bool ForEachEntry(const std::string& dir, const char* pattern, const std::function<bool(const DirectoryEntry&)>& visit)
 {
     std::string search = dir;
     if (search.empty() || search.back() != '\\')
         search += '\\';
     search += pattern;
-    if (search.size() >= MAX_PATH)
-        return false;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA(search.c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW(WidePathOf(search).c_str(), &found);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     do {
-        DirectoryEntry entry{found.cFileName, found.dwFileAttributes,
+        DirectoryEntry entry{NarrowNameOf(found.cFileName), found.dwFileAttributes,
                              (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow};
         if (entry.name == "." || entry.name == "..")
             continue;
         if (!visit(entry))
             break;
-    } while (FindNextFileA(h, &found));
+    } while (FindNextFileW(h, &found));
     FindClose(h);
     return true;
 }

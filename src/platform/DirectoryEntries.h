@@ -16,9 +16,9 @@ struct DirectoryEntry {
 };
 
 // Calls visit for each entry of dir matching pattern ("*", "*.*"); visit
-// returns false to stop. False when the enumeration cannot start or the
-// search path does not fit in 260 bytes (Windows). Natively, pattern is a
-// shell glob, for the tools.
+// returns false to stop. False when the enumeration cannot start. A name the
+// code page cannot hold comes as platform/WidePath.h writes it (Windows).
+// Natively, pattern is a shell glob, for the tools.
 bool ForEachEntry(const std::string& dir, const char* pattern, const std::function<bool(const DirectoryEntry&)>& visit);
 // Every entry of dir at once: for a walker that moves or deletes entries of
 // dir while it goes through them. Empty when dir cannot be listed.

@@ -1,28 +1,23 @@
 #include "platform/DirectoryTree.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include "platform/DirectoryEntries.h"
 #include "platform/FileCopy.h"
 #include "platform/Paths.h"
+#include "platform/WidePath.h"
 
 namespace {
-bool Fits(const std::string& s) { return s.size() < MAX_PATH; }
-
 bool DeleteTreeBelow(const std::string& directory)
 {
-    std::string pattern = directory + "\\*";
     std::string prefix = directory + "\\";
-    if (!Fits(pattern))
-        return false;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW(WidePathOf(directory + "\\*").c_str(), &found);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     bool linkKept = false;
     for (;;) {
-        std::string name = found.cFileName;
+        std::string name = NarrowNameOf(found.cFileName);
         if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             // Removing a link may act on what it leads to (Wine does): it
             // stays, and so does the directory around it.
@@ -30,10 +25,6 @@ bool DeleteTreeBelow(const std::string& directory)
                 linkKept = true;
         } else if (name != "." && name != "..") {
             std::string full = prefix + name;
-            if (!Fits(full)) {
-                FindClose(h);
-                return false;
-            }
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 if (!DeleteTreeBelow(full)) {
                     FindClose(h);
@@ -41,14 +32,14 @@ bool DeleteTreeBelow(const std::string& directory)
                 }
             } else {
                 if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
-                    SetFileAttributesA(full.c_str(), found.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
-                if (!DeleteFileA(full.c_str())) {
+                    SetFileAttributesW(WidePathOf(full).c_str(), found.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+                if (!DeleteFileW(WidePathOf(full).c_str())) {
                     FindClose(h);
                     return false;
                 }
             }
         }
-        if (!FindNextFileA(h, &found)) {
+        if (!FindNextFileW(h, &found)) {
             DWORD err = GetLastError();
             FindClose(h);
             if (err != ERROR_NO_MORE_FILES)
@@ -56,12 +47,12 @@ bool DeleteTreeBelow(const std::string& directory)
             break;
         }
     }
-    return !linkKept && RemoveDirectoryA(directory.c_str()) != 0;
+    return !linkKept && RemoveDirectoryW(WidePathOf(directory).c_str()) != 0;
 }
 
 int CopyTreeBelow(const std::string& source, const std::string& destination)
 {
-    if (!CreateDirectoryA(destination.c_str(), nullptr) && !PathIsDirectoryA(destination.c_str()))
+    if (!CreateDirectoryW(WidePathOf(destination).c_str(), nullptr) && !IsDirectory(destination))
         return static_cast<int>(GetLastError() ? GetLastError() : ERROR_PATH_NOT_FOUND);
     int first = 0;
     auto note = [&first](int error) {
@@ -73,9 +64,7 @@ int CopyTreeBelow(const std::string& source, const std::string& destination)
             return true;
         std::string from = source + "\\" + entry.name;
         std::string to = destination + "\\" + entry.name;
-        if (!Fits(from) || !Fits(to)) {
-            note(ERROR_FILENAME_EXCED_RANGE);
-        } else if (entry.IsDirectory()) {
+        if (entry.IsDirectory()) {
             note(CopyTreeBelow(from, to));
         } else {
             unsigned long error = 0;
@@ -92,7 +81,7 @@ int CopyTreeBelow(const std::string& source, const std::string& destination)
 
 bool DeleteDirectoryTree(const std::string& directory)
 {
-    DWORD attributes = GetFileAttributesA(directory.c_str());
+    DWORD attributes = GetFileAttributesW(WidePathOf(directory).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return false; // a link in the place of the tree stays, and what it leads to
     return DeleteTreeBelow(directory);
@@ -107,9 +96,7 @@ int CopyDirectoryTree(const std::string& source, const std::string& destination)
         from.pop_back();
     while (to.size() > 3 && to.back() == '\\')
         to.pop_back();
-    if (!Fits(from + "\\*") || !Fits(to))
-        return ERROR_FILENAME_EXCED_RANGE;
-    DWORD attributes = GetFileAttributesA(from.c_str());
+    DWORD attributes = GetFileAttributesW(WidePathOf(from).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
         (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return ERROR_PATH_NOT_FOUND;
@@ -119,15 +106,21 @@ int CopyDirectoryTree(const std::string& source, const std::string& destination)
 
 void MakeDirectoryPath(const std::string& directory)
 {
-    if (!Fits(directory) || PathIsDirectoryA(directory.c_str()))
+    if (IsDirectory(directory))
         return;
-    for (size_t pos = directory.find('\\'); pos != std::string::npos; pos = directory.find('\\', pos + 1)) {
+    for (size_t pos = 0; pos < directory.size(); ++pos) {
+        if (IsDBCSLeadByte(static_cast<unsigned char>(directory[pos]))) {
+            ++pos; // its trail byte may be a backslash that separates nothing
+            continue;
+        }
+        if (directory[pos] != '\\')
+            continue;
         std::string prefix = directory.substr(0, pos);
-        if (!PathIsDirectoryA(prefix.c_str()) && !CreateDirectoryA(prefix.c_str(), nullptr))
+        if (!IsDirectory(prefix) && !CreateDirectoryW(WidePathOf(prefix).c_str(), nullptr))
             return;
     }
-    if (!PathIsDirectoryA(directory.c_str()))
-        CreateDirectoryA(directory.c_str(), nullptr);
+    if (!IsDirectory(directory))
+        CreateDirectoryW(WidePathOf(directory).c_str(), nullptr);
 }
 
 unsigned long long DirectoryTreeBytes(const std::string& directory)

@@ -3,6 +3,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <setupapi.h>
+
+#include "platform/WidePath.h"
 #else
 #include <cerrno>
 #include <cstdio>
@@ -14,12 +16,12 @@
 bool CopyFileOver(const std::string& from, const std::string& to, unsigned long* error)
 {
 #ifdef _WIN32
-    DWORD attributes = GetFileAttributesA(to.c_str());
+    DWORD attributes = GetFileAttributesW(WidePathOf(to).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         *error = ERROR_ACCESS_DENIED;
         return false;
     }
-    if (CopyFileA(from.c_str(), to.c_str(), FALSE))
+    if (CopyFileW(WidePathOf(from).c_str(), WidePathOf(to).c_str(), FALSE))
         return true;
     *error = GetLastError();
     return false;
@@ -77,8 +79,9 @@ bool CopyFileOver(const std::string& from, const std::string& to, unsigned long*
 bool RemoveFile(const std::string& path)
 {
 #ifdef _WIN32
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return DeleteFileA(path.c_str()) != 0;
+    std::wstring wide = WidePathOf(path);
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileW(wide.c_str()) != 0;
 #else
     return ::unlink(path.c_str()) == 0;
 #endif
@@ -87,7 +90,7 @@ bool RemoveFile(const std::string& path)
 bool DeleteUnprotectedFile(const std::string& path)
 {
 #ifdef _WIN32
-    return DeleteFileA(path.c_str()) != 0;
+    return DeleteFileW(WidePathOf(path).c_str()) != 0;
 #else
     return ::unlink(path.c_str()) == 0;
 #endif
@@ -96,7 +99,7 @@ bool DeleteUnprotectedFile(const std::string& path)
 #ifdef _WIN32
 bool CopyFileTo(const std::string& from, const std::string& to, bool overwrite)
 {
-    return CopyFileA(from.c_str(), to.c_str(), overwrite ? FALSE : TRUE) != 0;
+    return CopyFileW(WidePathOf(from).c_str(), WidePathOf(to).c_str(), overwrite ? FALSE : TRUE) != 0;
 }
 
 bool InstallFileCopy(const std::string& from, const std::string& to)
@@ -110,7 +113,7 @@ bool MovePath(const std::string& from, const std::string& to, bool allowCopy)
 {
 #ifdef _WIN32
     DWORD flags = MOVEFILE_WRITE_THROUGH | (allowCopy ? MOVEFILE_COPY_ALLOWED : 0);
-    return MoveFileExA(from.c_str(), to.c_str(), flags) != 0;
+    return MoveFileExW(WidePathOf(from).c_str(), WidePathOf(to).c_str(), flags) != 0;
 #else
     (void)allowCopy;
     return rename(from.c_str(), to.c_str()) == 0;
@@ -120,7 +123,7 @@ bool MovePath(const std::string& from, const std::string& to, bool allowCopy)
 bool AppendDurably(const std::string& path, const std::string& text)
 {
 #ifdef _WIN32
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+    HANDLE h = CreateFileW(WidePathOf(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
@@ -154,7 +157,8 @@ bool AppendDurably(const std::string& path, const std::string& text)
 bool ReplaceFileAtomically(const std::string& from, const std::string& to)
 {
 #ifdef _WIN32
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return MoveFileExW(WidePathOf(from).c_str(), WidePathOf(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 #else
     return rename(from.c_str(), to.c_str()) == 0;
 #endif

@@ -4,6 +4,8 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include "platform/WidePath.h"
+
 namespace {
 // SYSTEM, Administrators, the installer service: what Windows itself
 // trusts to change the program drive.
@@ -114,7 +116,7 @@ std::string OtherWritersOf(const void* securityDescriptor, const std::string& al
 std::string OtherWritersOfPath(const std::string& path)
 {
     PSECURITY_DESCRIPTOR sd = nullptr;
-    DWORD rc = GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
+    DWORD rc = GetNamedSecurityInfoW(WidePathOf(path).c_str(), SE_FILE_OBJECT,
                                      OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
                                      nullptr, nullptr, &sd);
     if (rc != ERROR_SUCCESS)
@@ -131,7 +133,8 @@ std::string MakeAdministratorsOnlyDirectory(const std::string& directory)
         return "no security descriptor (error " + std::to_string(GetLastError()) + ")";
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, sd, FALSE};
     std::string why;
-    if (!CreateDirectoryA(directory.c_str(), &attributes)) {
+    std::wstring wide = WidePathOf(directory);
+    if (!CreateDirectoryW(wide.c_str(), &attributes)) {
         DWORD error = GetLastError();
         if (error != ERROR_ALREADY_EXISTS) {
             why = "cannot be made (error " + std::to_string(error) + ")";
@@ -139,7 +142,7 @@ std::string MakeAdministratorsOnlyDirectory(const std::string& directory)
             BOOL present = FALSE, defaulted = FALSE;
             PACL dacl = nullptr;
             GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted);
-            DWORD rc = SetNamedSecurityInfoA(const_cast<char*>(directory.c_str()), SE_FILE_OBJECT,
+            DWORD rc = SetNamedSecurityInfoW(&wide[0], SE_FILE_OBJECT,
                                              DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
                                              nullptr, dacl, nullptr);
             if (rc != ERROR_SUCCESS)

@@ -5,6 +5,8 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "platform/WidePath.h"
+
 namespace {
 HANDLE H(void* h) { return static_cast<HANDLE>(h); }
 } // namespace
@@ -16,8 +18,8 @@ bool HeldFile::Create(const std::string& path, FileError* error)
     Close();
     // Write access for this handle only; others may read, never write or
     // delete (no FILE_SHARE_WRITE, no FILE_SHARE_DELETE).
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+    HANDLE h = CreateFileW(WidePathOf(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         if (error) {
             long os = static_cast<long>(GetLastError());
@@ -53,7 +55,7 @@ void HeldFile::Seal()
     // writer be (share read and write, never delete) bridges to the final
     // one, which lets others only read. Deletes stay denied throughout; the
     // final open fails if anyone else got write access meanwhile.
-    HANDLE bridge = CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE bridge = CreateFileW(WidePathOf(m_path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (bridge == INVALID_HANDLE_VALUE)
         FileError::ThrowLast(m_path);
@@ -61,7 +63,7 @@ void HeldFile::Seal()
     m_handle = bridge;
     if (!CloseHandle(writer))
         FileError::ThrowLast(m_path);
-    HANDLE reader = CreateFileA(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    HANDLE reader = CreateFileW(WidePathOf(m_path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (reader == INVALID_HANDLE_VALUE)
         FileError::ThrowLast(m_path);
@@ -81,7 +83,7 @@ void HeldFile::Close()
 bool HeldFile::Discard()
 {
     Close();
-    return m_path.empty() || DeleteFileA(m_path.c_str()) != FALSE;
+    return m_path.empty() || DeleteFileW(WidePathOf(m_path).c_str()) != FALSE;
 }
 #else
 #include <cerrno>

@@ -6,11 +6,107 @@
 
 #ifdef _WIN32
 #include <cstring>
+#include <functional>
 #include <windows.h>
 #include <shlwapi.h>
 
+#include "platform/WidePath.h"
+
+namespace {
+// The longest path the wide calls take, "\\?\" and the terminator left out.
+const size_t kLongPathLimit = 32767 - 5;
+
+bool FitsLongPath(const std::string& path) { return WidePathOf(path).size() <= kLongPathLimit; }
+
+// True when path ends in a backslash that is not the trail byte of a
+// double-byte character.
+bool EndsWithSeparator(const std::string& path)
+{
+    bool separator = false;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+            ++i;
+            separator = false;
+        } else {
+            separator = path[i] == '\\';
+        }
+    }
+    return separator;
+}
+
+bool IsDriveLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// PathCombineA's join where its 260-byte buffer is too small: an absolute
+// more replaces dir, "\\x" goes on dir's drive, "." and ".." are resolved
+// (".." stops at the root); double-byte characters are kept whole.
+std::string LongJoin(const std::string& dir, const std::string& more)
+{
+    std::string joined;
+    if (more.size() >= 2 && ((IsDriveLetter(more[0]) && more[1] == ':') || (more[0] == '\\' && more[1] == '\\')))
+        joined = more;
+    else if (!more.empty() && more[0] == '\\')
+        joined = (dir.size() >= 2 && dir[1] == ':' ? dir.substr(0, 2) : std::string()) + more;
+    else if (more.empty())
+        joined = dir;
+    else
+        joined = dir + (dir.empty() || EndsWithSeparator(dir) ? "" : "\\") + more;
+    size_t root = joined.size() >= 3 && joined[1] == ':' && joined[2] == '\\' ? 3 : 0;
+    std::string out = joined.substr(0, root);
+    std::string part;
+    auto take = [&](bool last) {
+        if (part == "..") {
+            if (out.size() > root) {
+                out.pop_back();
+                size_t cut = root;
+                for (size_t i = root; i < out.size(); ++i) {
+                    if (IsDBCSLeadByte(static_cast<unsigned char>(out[i])) && i + 1 < out.size())
+                        ++i;
+                    else if (out[i] == '\\')
+                        cut = i + 1;
+                }
+                out.erase(cut);
+            }
+        } else if (part != ".") {
+            out += part;
+            if (!last)
+                out += '\\';
+        }
+        part.clear();
+    };
+    for (size_t i = root; i < joined.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<unsigned char>(joined[i])) && i + 1 < joined.size()) {
+            part.append(joined, i, 2);
+            ++i;
+        } else if (joined[i] == '\\') {
+            take(false);
+        } else {
+            part.push_back(joined[i]);
+        }
+    }
+    take(true);
+    return FitsLongPath(out) ? out : std::string();
+}
+
+// A wide call's answer that needs a buffer of its own size.
+std::string WideAnswer(const std::function<DWORD(wchar_t*, DWORD)>& call)
+{
+    std::wstring buffer(MAX_PATH, L'\0');
+    DWORD n = call(&buffer[0], static_cast<DWORD>(buffer.size()));
+    if (n >= buffer.size()) {
+        buffer.assign(n + 1, L'\0');
+        n = call(&buffer[0], static_cast<DWORD>(buffer.size()));
+    }
+    if (n == 0 || n >= buffer.size())
+        return std::string();
+    buffer.resize(n);
+    return NarrowNameOf(buffer);
+}
+} // namespace
+
 std::string JoinPath(const std::string& dir, const std::string& more)
 {
+    if (dir.size() + more.size() + 1 >= MAX_PATH)
+        return LongJoin(dir, more);
     char out[MAX_PATH] = {0};
     if (!PathCombineA(out, dir.c_str(), more.c_str()))
         return std::string();
@@ -19,26 +115,24 @@ std::string JoinPath(const std::string& dir, const std::string& more)
 
 std::string FullPathName(const std::string& path)
 {
-    char out[MAX_PATH] = {0};
-    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, out, nullptr);
-    if (n == 0 || n >= MAX_PATH)
-        return std::string();
-    return out;
+    std::wstring wide = WidePathOf(path);
+    return WideAnswer([&](wchar_t* out, DWORD size) { return GetFullPathNameW(wide.c_str(), size, out, nullptr); });
 }
 
 char PathSeparator() { return '\\'; }
 
-bool PathExists(const std::string& path) { return PathFileExistsA(path.c_str()) != FALSE; }
+bool PathExists(const std::string& path) { return GetFileAttributesW(WidePathOf(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-bool IsDirectory(const std::string& path) { return PathIsDirectoryA(path.c_str()) != FALSE; }
+bool IsDirectory(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesW(WidePathOf(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 std::string LongPathOf(const std::string& path)
 {
-    char out[MAX_PATH] = {0};
-    DWORD n = GetLongPathNameA(path.c_str(), out, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return std::string();
-    return out;
+    std::wstring wide = WidePathOf(path);
+    return WideAnswer([&](wchar_t* out, DWORD size) { return GetLongPathNameW(wide.c_str(), out, size); });
 }
 
 namespace {
@@ -80,7 +174,7 @@ std::string LongFullPathOf(const std::string& path)
             out += tail;
             if (out.size() == 2)
                 out += '\\';
-            return out.size() < MAX_PATH ? out : std::string();
+            return out;
         }
         bool tilde = false;
         size_t cut = LastSeparator(head, &tilde);
@@ -95,46 +189,58 @@ std::string LongFullPathOf(const std::string& path)
 
 std::string FinalDirectoryPathOf(const std::string& path)
 {
-    HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h = CreateFileW(WidePathOf(path).c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return std::string();
     // Absent before Vista: then only the long form is compared.
-    using FinalPathFn = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+    using FinalPathFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
     HMODULE kernel = GetModuleHandleA("kernel32");
     auto finalPath = kernel ? reinterpret_cast<FinalPathFn>(
-                                  reinterpret_cast<void*>(GetProcAddress(kernel, "GetFinalPathNameByHandleA")))
+                                  reinterpret_cast<void*>(GetProcAddress(kernel, "GetFinalPathNameByHandleW")))
                             : nullptr;
-    char buf[MAX_PATH + 8] = {0};
-    DWORD n = finalPath ? finalPath(h, buf, sizeof buf, 0 /* normalized, DOS volume name */) : 0;
+    std::string out = finalPath ? WideAnswer([&](wchar_t* buf, DWORD size) {
+        return finalPath(h, buf, size, 0 /* normalized, DOS volume name */);
+    })
+                                : std::string();
     CloseHandle(h);
-    if (n == 0 || n >= sizeof buf)
-        return std::string();
-    std::string out = buf;
-    if (out.compare(0, 8, "\\\\?\\UNC\\") == 0)
-        out = "\\" + out.substr(7);
-    else if (out.compare(0, 4, "\\\\?\\") == 0)
-        out = out.substr(4);
-    return out.size() < MAX_PATH ? out : std::string();
+    return out; // "\\?\" dropped, "\\?\UNC\" read as "\\"
 }
 
 std::string WithoutTrailingBackslash(const std::string& path)
 {
     std::string out = path;
-    while (out.size() > 3 && out.back() == '\\')
+    while (out.size() > 3 && EndsWithSeparator(out))
         out.pop_back();
     return out;
 }
 
-void ClearAttributes(const std::string& path) { SetFileAttributesA(path.c_str(), 0); }
+std::string ParentOf(const std::string& path)
+{
+    // A backslash that is a trail byte separates nothing.
+    size_t last = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size())
+            ++i;
+        else if (path[i] == '\\')
+            last = i;
+    }
+    return path.substr(0, last);
+}
 
-bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) || IsDirectory(path); }
+void ClearAttributes(const std::string& path) { SetFileAttributesW(WidePathOf(path).c_str(), 0); }
 
-bool MakeNewDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
+bool MakeDirectory(const std::string& path)
+{
+    return CreateDirectoryW(WidePathOf(path).c_str(), nullptr) || IsDirectory(path);
+}
+
+bool MakeNewDirectory(const std::string& path) { return CreateDirectoryW(WidePathOf(path).c_str(), nullptr) != FALSE; }
 
 PathKind KindOfPath(const std::string& path)
 {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(WidePathOf(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return PathKind::missing;
     return KindOfAttributes(attributes);
@@ -143,19 +249,19 @@ PathKind KindOfPath(const std::string& path)
 bool LastWriteTimeOf(const std::string& path, unsigned long long* when)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+    if (!GetFileAttributesExW(WidePathOf(path).c_str(), GetFileExInfoStandard, &data))
         return false;
     *when = (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
     return true;
 }
 
-void HideFile(const std::string& path) { SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN); }
+void HideFile(const std::string& path) { SetFileAttributesW(WidePathOf(path).c_str(), FILE_ATTRIBUTE_HIDDEN); }
 
 std::string WithBackslash(const std::string& path)
 {
-    char buf[MAX_PATH] = {0};
     if (path.size() >= MAX_PATH - 1)
-        return path;
+        return path.empty() || EndsWithSeparator(path) ? path : path + "\\";
+    char buf[MAX_PATH] = {0};
     memcpy(buf, path.c_str(), path.size() + 1);
     PathAddBackslashA(buf);
     return buf;
@@ -163,25 +269,24 @@ std::string WithBackslash(const std::string& path)
 
 std::string WithoutOneBackslash(const std::string& path)
 {
+    if (path.size() >= MAX_PATH)
+        return EndsWithSeparator(path) ? path.substr(0, path.size() - 1) : path; // never a root
     char buf[MAX_PATH] = {0};
-    strncpy(buf, path.c_str(), MAX_PATH - 1);
+    memcpy(buf, path.c_str(), path.size() + 1);
     PathRemoveBackslashA(buf);
     return buf;
 }
 
 std::string ShortPathOf(const std::string& path)
 {
-    char out[MAX_PATH] = {0};
-    DWORD n = GetShortPathNameA(path.c_str(), out, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH - 1)
-        return std::string();
-    return out;
+    std::wstring wide = WidePathOf(path);
+    return WideAnswer([&](wchar_t* out, DWORD size) { return GetShortPathNameW(wide.c_str(), out, size); });
 }
 
 bool FileSizeOf(const std::string& path, unsigned long long* size)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (path.size() >= MAX_PATH || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+    if (!GetFileAttributesExW(WidePathOf(path).c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
     *size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -287,4 +392,6 @@ std::string LocalStampOfFileTime(unsigned long long when)
     return text;
 }
 
+#ifndef _WIN32
 std::string ParentOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
+#endif

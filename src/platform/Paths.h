@@ -3,12 +3,15 @@
 #include <string>
 
 // dir and more joined with exactly one backslash, as PathCombineA does ("."
-// and ".." resolved, an absolute more replaces dir); empty when the result
-// does not fit in a 260-byte path buffer: paths are refused, never truncated.
+// and ".." resolved, an absolute more replaces dir), also beyond its 260-byte
+// buffer (Windows); empty when the result is longer than the file system
+// takes (32 767 wide characters; 259 bytes natively): paths are refused,
+// never truncated.
 std::string JoinPath(const std::string& dir, const std::string& more);
 
 // The absolute form of path as the system resolves it (current directory,
-// "." and ".."); empty when it cannot or does not fit in 260 bytes.
+// "." and ".."); empty when it cannot (natively: or when it does not fit in
+// 260 bytes).
 std::string FullPathName(const std::string& path);
 
 // The separator of the running system's paths.
@@ -16,8 +19,7 @@ char PathSeparator();
 
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
-// The long form of an existing path, or empty when it does not exist or does
-// not fit in a path buffer.
+// The long form of an existing path, or empty when it does not exist.
 std::string LongPathOf(const std::string& path);
 // The long, absolute spelling of path, for comparing where a path really
 // leads: the system's full path name with its longest existing part in long
@@ -30,8 +32,8 @@ std::string LongFullPathOf(const std::string& path);
 // does not exist or the system cannot tell.
 std::string FinalDirectoryPathOf(const std::string& path);
 // Windows only, as the shell's path functions do them: path with one
-// trailing backslash added where it has none (unchanged when that would not
-// fit in a path buffer), path with one trailing backslash removed (a drive
+// trailing backslash added where it has none, path with one trailing
+// backslash removed (a drive
 // root keeps it), the short (8.3) form of an existing path or empty, and the
 // size of an existing file (false for a directory or nothing there).
 std::string WithBackslash(const std::string& path);
@@ -40,7 +42,8 @@ std::string ShortPathOf(const std::string& path);
 bool FileSizeOf(const std::string& path, unsigned long long* size);
 // path without its trailing backslashes (a drive root "C:\" keeps its one).
 std::string WithoutTrailingBackslash(const std::string& path);
-// The directory that holds path: all before its last backslash.
+// The directory that holds path: all before its last backslash (on Windows
+// never the trail byte of a double-byte character).
 std::string ParentOf(const std::string& path);
 // Creates one directory level; true when it exists afterwards.
 bool MakeDirectory(const std::string& path);

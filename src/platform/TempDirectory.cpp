@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include "platform/WidePath.h"
+
 std::string SystemTempDirectory()
 {
     char buf[MAX_PATH + 1] = {0};
@@ -27,11 +29,11 @@ bool RandomBytes(unsigned char* out, DWORD size)
 }
 
 long LastError() { return static_cast<long>(GetLastError()); }
-bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
+bool MakeDirectory(const std::string& path) { return CreateDirectoryW(WidePathOf(path).c_str(), nullptr) != FALSE; }
 bool AlreadyExists(long error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
 } // namespace
 
-bool RemoveEmptyDirectory(const std::string& path) { return RemoveDirectoryA(path.c_str()) != FALSE; }
+bool RemoveEmptyDirectory(const std::string& path) { return RemoveDirectoryW(WidePathOf(path).c_str()) != FALSE; }
 #else
 #include <cerrno>
 #include <cstdlib>

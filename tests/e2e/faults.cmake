@@ -49,3 +49,10 @@ add_test(NAME e2e_operator_files COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/operat
 set_tests_properties(e2e_operator_files PROPERTIES
   FIXTURES_REQUIRED "e2e_release;e2e_transfer_release" ENVIRONMENT "${env}" LABELS e2e
   RESOURCE_LOCK wine_machine TIMEOUT 600)
+
+# Names the code page cannot hold and paths beyond 260 characters among the
+# operator's files: an update, a cut while the package runs, /ROLLBACK.
+add_test(NAME e2e_names COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/names.sh)
+set_tests_properties(e2e_names PROPERTIES
+  FIXTURES_REQUIRED "e2e_release;e2e_transfer_release" ENVIRONMENT "${env}" LABELS e2e
+  RESOURCE_LOCK wine_machine TIMEOUT 600)

@@ -19,6 +19,10 @@ TEST(RecordPlaces, OnlyTheProductsOwnPlacesAndTheirTagCopiesMayBeNamed)
     const std::string driver = SystemDirectory() + "\\drivers\\tlxio.sys";
     EXPECT_TRUE(IsProductPlace(Install(), {}));
     EXPECT_TRUE(IsProductPlace(Data() + "\\Parts\\O1.nc", {}));
+    // A name the code page cannot hold, as the platform writes it, and GBK
+    // names whose trail byte is '|' or '\\' (0x81 0x7C, 0x81 0x5C).
+    EXPECT_TRUE(IsProductPlace(Data() + "\\Parts\\<U+D55C><U+AD6D>\\<U+1F600>.nc", {}));
+    EXPECT_TRUE(IsProductPlace(Data() + "\\Parts\\\x81\x7C\\\x81\x5C.nc", {}));
     EXPECT_TRUE(IsProductPlace(driver, {driver})) << "a driver the release carries";
     EXPECT_FALSE(IsProductPlace(driver, {})) << "the system's own driver";
     EXPECT_FALSE(IsProductPlace(SystemDirectory() + "\\msvcrt.dll", {driver}));
@@ -26,7 +30,7 @@ TEST(RecordPlaces, OnlyTheProductsOwnPlacesAndTheirTagCopiesMayBeNamed)
          {std::string("D:\\Other"), std::string("C:\\users\\Public\\Documents\\Parts"), std::string("D:\\Parts"),
           Data() + "\\..\\..\\Other", Data() + "\\.\\x", DataRoot() + "Boot\\SetUp.kept", std::string("D:Velko"),
           std::string("\\\\server\\share\\Velko"), SystemDirectory(), SystemDirectory() + "\\drivers\\sub\\x.sys",
-          Data() + "\\a\\\\b", Data() + "/x"})
+          Data() + "\\a\\\\b", Data() + "/x", Data() + "\\<U+002A>", Data() + "\\<U+D55C", Data() + "\\a>b"})
         EXPECT_FALSE(IsProductPlace(foreign, {foreign})) << foreign;
 
     std::string tagDir = TagDirFor(Data(), "5f3a01c2");
