@@ -7,6 +7,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/WidePath.h"
 #else
 #include <cerrno>
 #include <fcntl.h>
@@ -34,15 +36,9 @@ FileError Refusal(const std::string& link) { return FileError(FileError::linkRef
 
 #ifdef _WIN32
 namespace {
-std::wstring Wide(const std::string& text)
-{
-    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (n <= 0)
-        return std::wstring();
-    std::vector<wchar_t> out(n);
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, out.data(), n);
-    return out.data();
-}
+// The one way a path reaches the file system: its <U+XXXX> characters and a
+// length past the plain limit included.
+std::wstring Wide(const std::string& text) { return WidePathOf(text); }
 
 std::string Utf8(const std::wstring& text)
 {
