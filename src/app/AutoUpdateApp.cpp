@@ -94,6 +94,8 @@ int CAutoUpdateApp::InitInstance()
     // included.
     SetLogFailureReporter(options.silent ? RecordLogFailure : ShowLogFailure);
     SetLogEcho(EchoToStarter);
+    if (!options.logCopy.empty())
+        SetLogCopy(options.logCopy);
     std::string bootDir = BootDir();
     // A boot directory that is, or lies behind, a link (a junction an
     // operator planted to the system directory) is no boot directory: nothing

@@ -71,6 +71,10 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
             waitGiven = true;
             if (!ParseSeconds(word.substr(6), &options.waitSeconds) && options.problem.empty())
                 options.problem = "/WAIT needs a number of seconds from 0 to 86400: " + word;
+        } else if (upper.rfind("/LOG=", 0) == 0) {
+            options.logCopy = word.substr(5);
+            if (options.logCopy.empty() && options.problem.empty())
+                options.problem = "/LOG needs a file: " + word;
         } else if (upper == "/CHECK") {
             options.check = true;
         } else if (upper == "/NOKEEP") {
@@ -131,6 +135,7 @@ std::string SetupUsageText()
            "                  a restart completes it, 7 a service case (see below)\n"
            "  /REINSTALL      with /S: install even if this release is installed already;\n"
            "                  the release kept before it stays the one to go back to\n"
+           "  /LOG=file       this run's setup log lines written to file too (appended)\n"
            "  /CHECK          would the update (or /ROLLBACK) go through; nothing changed\n"
            "  /NOKEEP         the previous release is deleted at the end, not kept\n"
            "  /ROLLBACK       swap with the kept previous release (asks; /S: OK)\n"

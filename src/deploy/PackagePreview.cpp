@@ -1,5 +1,6 @@
 #include "deploy/PackagePreview.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "deploy/FileTree.h"
@@ -22,6 +23,8 @@ public:
     void Take(const unsigned char* data, size_t size) override
     {
         m_file.Write(data, size);
+        if (head.size() < kHeadBytes)
+            head.append(reinterpret_cast<const char*>(data), std::min(size, kHeadBytes - head.size()));
         if (found)
             return;
         static const char kSignature[] = "\xEF\xBE\xAD\xDENullsoftInst";
@@ -32,6 +35,8 @@ public:
             m_tail.erase(0, m_tail.size() - (length - 1));
     }
     bool found = false;
+    static const size_t kHeadBytes = 4096;
+    std::string head; // the package's first bytes: a program's headers
 
 private:
     HeldFile& m_file;
@@ -70,6 +75,15 @@ PackagePreview PreviewPackage(const std::string& setupPath)
             return preview;
         }
         preview.packageSize = layout.packageSize;
+        // The update starts the package as a program: one Windows cannot
+        // start fails there, after the old release was set aside.
+        std::string notProgram =
+            ProgramImageProblem(reinterpret_cast<const unsigned char*>(sink.head.data()), sink.head.size());
+        if (!notProgram.empty()) {
+            preview.problem = "安装包不是可以启动的程序（" + notProgram + "）";
+            package.Discard();
+            return preview;
+        }
         if (!sink.found) {
             preview.notStarted = true;
             preview.problem = "安装包不接受/D=，没有运行";

@@ -158,8 +158,41 @@ void SetSetupLog(CSetUpLogMgr* log) { g_log = log; }
 
 void SetLogEcho(LogEcho echo) { g_echo = echo; }
 
+namespace {
+std::string g_copyPath;
+bool g_copyFailed = false;
+
+void WriteCopy(const std::string& text)
+{
+    if (g_copyPath.empty() || g_copyFailed)
+        return;
+    TextFile copy;
+    if (copy.Open(g_copyPath, BinaryFile::modeCreate | BinaryFile::modeNoTruncate | BinaryFile::modeWrite |
+                                  BinaryFile::shareDenyWrite)) {
+        try {
+            copy.SeekToEnd();
+            copy.WriteString(SetupLogTimeStamp() + text + "\n");
+            copy.Close();
+            return;
+        } catch (const FileError&) {
+            copy.Abort();
+        }
+    }
+    g_copyFailed = true;
+    if (g_echo)
+        g_echo("无法写入 /LOG 指定的文件：" + g_copyPath);
+}
+} // namespace
+
+void SetLogCopy(const std::string& path)
+{
+    g_copyPath = path;
+    g_copyFailed = false;
+}
+
 bool WriteLogLine(const std::string& text)
 {
+    WriteCopy(text);
     if (g_log && g_log->Write(text) == CSetUpLogMgr::Written::setupLog)
         return true;
     if (g_echo)

@@ -56,6 +56,10 @@ void SetSetupLog(CSetUpLogMgr* log);
 // application gives the output of whoever started the setup. Unset, nowhere.
 using LogEcho = void (*)(const std::string& text);
 void SetLogEcho(LogEcho echo);
+// A file that takes a copy of every line from now on, time-stamped as in
+// SetUp.log (a deployment engine's own log of the run); one that cannot be
+// written is named once to the echo and then left alone.
+void SetLogCopy(const std::string& path);
 // True when the line went to SetUp.log; otherwise it went to the fallback log
 // and the echo.
 bool WriteLogLine(const std::string& text);

@@ -190,6 +190,24 @@ PackageTrailer DecodeTrailer(const unsigned char in[kTrailerSize])
     return t;
 }
 
+std::string ProgramImageProblem(const unsigned char* head, size_t size)
+{
+    if (size < 0x40 || head[0] != 'M' || head[1] != 'Z')
+        return "not a program (no MZ header)";
+    const uint32_t pe = GetLe32(head + 0x3C);
+    if (pe > size || size - pe < 24 || memcmp(head + pe, "PE\0\0", 4) != 0)
+        return "not a Windows program (no PE header)";
+    const uint16_t machine = GetLe16(head + pe + 4);
+    const uint16_t characteristics = GetLe16(head + pe + 22);
+    if (machine != 0x14C && machine != 0x8664)
+        return "a program for another processor";
+    if (!(characteristics & 0x0002))
+        return "not an executable image";
+    if (characteristics & 0x2000)
+        return "a DLL, not a program";
+    return std::string();
+}
+
 SignatureTable FindSignatureTable(const unsigned char* head, size_t size)
 {
     SignatureTable table;

@@ -70,6 +70,11 @@ struct SignatureTable {
 // head: the file's first bytes (up to 4096 are looked at).
 SignatureTable FindSignatureTable(const unsigned char* head, size_t size);
 
+// Why the first bytes of a file are no program Windows starts on this
+// setup's machines (an executable PE image for x86 or x64, not a DLL), or
+// empty when they are one.
+std::string ProgramImageProblem(const unsigned char* head, size_t size);
+
 // Where an accepted setup file holds its package, and what it records.
 struct SetupLayout {
     uint32_t packageOffset = 0;

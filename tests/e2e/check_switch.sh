@@ -148,3 +148,17 @@ grep '^box ' "$transcript" | grep -q 'buttons=OK text="安装前检查.*m_fOldGa
 trees >"$out/after-window.txt"
 diff -q "$out/before-window.txt" "$out/after-window.txt" >/dev/null || fail "window: the trees changed"
 pass "/CHECK in the window: the report in one box with OK, exit 11, nothing changed"
+
+# --- A setup file whose package is no program (a damaged package wrapped with
+# --no-cfg-check): the update would fail to start it, so the check says 3.
+new_machine
+printf 'PK\003\004 not a program, a damaged archive\r\n' >"$out/damaged-package.bin"
+wine "$TLX_WIN_BIN/mksetup.exe" --no-cfg-check "$(winpath "$TLX_WIN_BIN/Setup.exe")" "$(winpath "$out/damaged-package.bin")" \
+  "$(winpath "$out/Setup-noprogram.exe")" >"$out/mksetup-noprogram.out" 2>&1 || fail "mksetup: $(cat "$out/mksetup-noprogram.out")"
+place_setup "$out/Setup-noprogram.exe"
+run_check noprogram 3 /S /CHECK
+check_report noprogram | grep -qF '安装包不是可以启动的程序（not a program (no MZ header)）' ||
+  fail "noprogram: the report does not say why: $(check_report noprogram | head -20)"
+check_report noprogram | grep -q '可以更新' && ! check_report noprogram | grep -q '不能更新' &&
+  fail "noprogram: the report calls the update possible"
+pass "/S /CHECK of a setup file whose package is no program: exit 3, the reason in the report"

@@ -203,3 +203,18 @@ grep -qx 'exit 2' "$transcript" || fail "/?: $(grep '^exit' "$transcript"), expe
 ! grep -q '^dialog \|^label ' "$transcript" || fail "/? opened the progress dialog"
 unchanged arguments
 pass "bad arguments (/x, /SILENT, -S, /WAIT=10m): exit 6 without a box, the usage on standard output and in the setup log, the closing line with 6; /?: the usage, exit 2; nothing changed"
+
+# --- /LOG=<file>: this run's setup log lines, time-stamped, in the engine's
+# own file too (a path with a space), appended to what it held.
+copy_log="$media/engine logs/run.log"
+mkdir -p "$media/engine logs"
+printf 'the engine wrote this first\r\n' >"$copy_log"
+lines_before=$(setup_log | wc -l)
+silent_run /S "/LOG=C:\\Media\\engine logs\\run.log"
+expect_transcript "exit 0"
+head -1 "$copy_log" | grep -q 'the engine wrote this first' || fail "/LOG: what the file held was not kept"
+this_run=$(setup_log | tail -n +$((lines_before + 1)) | cut -f2- | tr -d '\r')
+copied=$(iconv -f GBK -t UTF-8 "$copy_log" | tail -n +2 | cut -f2- | tr -d '\r')
+[ "$copied" = "$this_run" ] || fail "/LOG: the file's lines differ from the run's: $(diff <(echo "$this_run") <(echo "$copied") | head -5)"
+tail -1 <<<"$copied" | grep -qF '静默安装结束，退出代码 0' || fail "/LOG: no closing line in the file"
+pass "/LOG=<file>: the run's setup log lines in the engine's file as well, after what it held"

@@ -435,3 +435,35 @@ TEST(SetupFile, TellsABareProgramFromADamagedSetupFileAndRefusesOneAsProgram)
     remove(package.c_str());
     remove(out.c_str());
 }
+
+// What /CHECK asks of a package before it calls an update possible: the
+// update starts it as a program.
+TEST(ProgramImage, OnlyAnExecutableImageForThisMachinesProcessorsIsAProgram)
+{
+    auto image = [](uint16_t machine, uint16_t characteristics) {
+        std::vector<unsigned char> b(512, 0);
+        b[0] = 'M';
+        b[1] = 'Z';
+        b[0x3C] = 0x80;
+        memcpy(&b[0x80], "PE\0\0", 4);
+        b[0x84] = machine & 0xFF;
+        b[0x85] = machine >> 8;
+        b[0x96] = characteristics & 0xFF;
+        b[0x97] = characteristics >> 8;
+        return b;
+    };
+    std::vector<unsigned char> exe = image(0x14C, 0x0102), exe64 = image(0x8664, 0x0022);
+    EXPECT_EQ(ProgramImageProblem(exe.data(), exe.size()), "");
+    EXPECT_EQ(ProgramImageProblem(exe64.data(), exe64.size()), "");
+    std::vector<unsigned char> dll = image(0x14C, 0x2102), object = image(0x14C, 0x0100), arm = image(0x1C4, 0x0102);
+    EXPECT_EQ(ProgramImageProblem(dll.data(), dll.size()), "a DLL, not a program");
+    EXPECT_EQ(ProgramImageProblem(object.data(), object.size()), "not an executable image");
+    EXPECT_EQ(ProgramImageProblem(arm.data(), arm.size()), "a program for another processor");
+    // A damaged package: text, a header cut short, a PE offset past the end.
+    const unsigned char text[] = "PK\3\4 not a program at all, just an archive's first bytes ..........";
+    EXPECT_EQ(ProgramImageProblem(text, sizeof text), "not a program (no MZ header)");
+    EXPECT_EQ(ProgramImageProblem(exe.data(), 0x90), "not a Windows program (no PE header)");
+    std::vector<unsigned char> far = exe;
+    far[0x3D] = 0x7F;
+    EXPECT_EQ(ProgramImageProblem(far.data(), far.size()), "not a Windows program (no PE header)");
+}
