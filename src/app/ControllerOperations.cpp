@@ -249,15 +249,21 @@ bool ControllerOperations::PutPreviousReleaseBack()
     return back;
 }
 
-void ControllerOperations::DiscardPreviousRelease()
+std::string ControllerOperations::DiscardPreviousRelease()
 {
-    KeepOrDiscardPreviousRelease(keepPrevious, RunningProgramPath());
+    bool home = KeepOrDiscardPreviousRelease(keepPrevious, RunningProgramPath());
     BringEarlierSavesHome(WithoutTrailingBackslash(DataProductDir()));
+    if (home)
+        return std::string();
+    // With or without the values carried: a file of the operator's that
+    // stayed aside is never "done".
+    return StrPrintf(LocalText(MsgRestoreIncomplete), WithoutTrailingBackslash(DataProductDir()).c_str(),
+                     PreviousReleaseRootFor(DataRoot()).c_str());
 }
 
 void ControllerOperations::CopySystemFiles() { CopyReleaseSystemFiles(SaveSharedFile); }
 
-void ControllerOperations::RestoreSavedFiles(InstallPort& port) { RestoreDataTree(port); }
+bool ControllerOperations::RestoreSavedFiles(InstallPort& port) { return RestoreDataTree(port); }
 
 void ControllerOperations::WriteActiveLanguage()
 {

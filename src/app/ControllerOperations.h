@@ -22,9 +22,9 @@ public:
     ClearOutcome ClearOldRelease(InstallPort& port) override;
     PackageOutcome ExtractPackage() override;
     bool PutPreviousReleaseBack() override;
-    void DiscardPreviousRelease() override;
+    std::string DiscardPreviousRelease() override;
     void CopySystemFiles() override;
-    void RestoreSavedFiles(InstallPort& port) override;
+    bool RestoreSavedFiles(InstallPort& port) override;
     void WriteActiveLanguage() override;
     void InstallDrivers(InstallPort& port) override;
     bool PackupSet() override;

@@ -82,11 +82,13 @@ public:
     // when something could not be put back.
     virtual bool PutPreviousReleaseBack() = 0;
     // State 20: the update succeeded; what was set aside is kept as the
-    // previous release or goes (KeptRelease.h).
-    virtual void DiscardPreviousRelease() = 0;
-    // States 7, 9, 10, 12.
+    // previous release or goes (KeptRelease.h). The text for the user when
+    // an operator's file could not come home and stays aside, else empty.
+    virtual std::string DiscardPreviousRelease() = 0;
+    // States 7, 9, 10, 12. RestoreSavedFiles: false when some saved files
+    // stay aside (the user was told where).
     virtual void CopySystemFiles() = 0;
-    virtual void RestoreSavedFiles(InstallPort& port) = 0;
+    virtual bool RestoreSavedFiles(InstallPort& port) = 0;
     virtual void WriteActiveLanguage() = 0;
     virtual void InstallDrivers(InstallPort& port) = 0;
     // State 15.

@@ -297,7 +297,7 @@ InstallSequence::State InstallSequence::RunTransfer()
 // without the machine's old parameter files.
 InstallSequence::State InstallSequence::RunRestoreFiles()
 {
-    m_machine.RestoreSavedFiles(m_window);
+    m_savedFilesAway = !m_machine.RestoreSavedFiles(m_window);
     return PostInstall;
 }
 
@@ -317,7 +317,13 @@ InstallSequence::State InstallSequence::RunFinish()
     // release is no longer needed to fall back on.
     if (!m_previousDiscarded) {
         m_previousDiscarded = true;
-        m_machine.DiscardPreviousRelease();
+        std::string away = m_machine.DiscardPreviousRelease();
+        if (!away.empty() && !m_savedFilesAway)
+            m_window.ShowMessage(away, MB_OK | MB_ICONEXCLAMATION, MessagePurpose::report);
+        // An operator's file away from where it was saved: never "done",
+        // with the values carried or not.
+        if ((m_savedFilesAway || !away.empty()) && exitCode == kExitSuccess)
+            exitCode = kExitIncomplete;
     }
     // In place, but the user went on without some configurations' values.
     if (params.valuesNotCarried)

@@ -104,4 +104,5 @@ private:
     InstallOperations& m_machine;
     int32_t m_lastTracedState = -1;
     bool m_previousDiscarded = false;
+    bool m_savedFilesAway = false; // state 9 left some of the operator's files aside (and said where)
 };

@@ -232,16 +232,17 @@ bool CollectConfigurationValues(ParameterSession& session)
     return false;
 }
 
-void RestoreDataTree(InstallPort& ui)
+bool RestoreDataTree(InstallPort& ui)
 {
     std::string live = WithoutTrailingBackslash(DataProductDir());
     DataTreeHome home = BringSavedDataTreeHome(live);
     if (home.notMoved.empty())
-        return;
+        return true;
     // What stays in the set-aside copy is the only copy of it: named, never
     // deleted (the clean-up after the update tries once more).
     TraceMessage("|E|RestoreSavedFiles: %s not restored whole to %s (%u files stay)", home.copy.c_str(), live.c_str(),
                  static_cast<unsigned>(home.notMoved.size()));
     WriteLogLine("数据文件未能全部恢复，保存的文件保留在" + home.copy);
     ui.ShowMessage(StrPrintf(LocalText(MsgRestoreIncomplete), live.c_str(), home.copy.c_str()), MB_OK);
+    return false;
 }

@@ -26,5 +26,5 @@ bool CollectConfigurationValues(ParameterSession& session);
 // State 9: the data tree set aside with the previous release comes home
 // into DataProductDir by renames, without its parameter files
 // (BringSavedDataTreeHome); what cannot is left in the set-aside copy and
-// named to the user and in the setup log.
-void RestoreDataTree(InstallPort& ui);
+// named to the user and in the setup log (false).
+bool RestoreDataTree(InstallPort& ui);

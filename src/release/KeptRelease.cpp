@@ -208,7 +208,7 @@ void RecordRunRelease(const JournalContents& run, bool kept, bool onlyIfNew)
 // The release in place installed again (a retry, /REINSTALL): what the run
 // set aside is the same release and goes; the kept release stays the one
 // the machine can go back to, its record naming what this run laid.
-void KeepEarlierOverReinstall(const JournalContents& run, KeptRecord earlier)
+bool KeepEarlierOverReinstall(const JournalContents& run, KeptRecord earlier)
 {
     earlier.laid = run.laid;
     for (const std::string& file : run.carried) {
@@ -222,8 +222,9 @@ void KeepEarlierOverReinstall(const JournalContents& run, KeptRecord earlier)
         WriteLogLine("保留的版本的记录无法写入，保留的版本不变：" + KeptRecordPath());
     }
     RecordRunRelease(run, KeptChange::unchanged, false);
-    DeleteSetAsideRelease(); // its operator's files come home first
+    bool home = DeleteSetAsideRelease(); // its operator's files come home first
     WriteLogLine("同一版本重新安装，保留的上一版本不变：" + Joined(KeptTagDirectories(earlier)));
+    return home;
 }
 } // namespace
 
@@ -319,11 +320,11 @@ std::string KeptDataCopy(const KeptRecord& record)
     return std::string();
 }
 
-void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
+bool KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
 {
     const JournalContents* run = JournalRun();
     if (!run)
-        return;
+        return true;
     KeptRecord record;
     record.tag = run->tag;
     for (const JournalMove& move : run->moves)
@@ -344,16 +345,13 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
     // The same release again: the one kept before it stays the way back.
     ReleaseFields before = InstalledReleaseOfState();
     bool sameRelease = !run->digest.empty() && LowerMultiByte(before.digest) == LowerMultiByte(run->digest);
-    if (keep && sameRelease && hasEarlier && RecordPhase(RunPhase::done) && RecordReinstall()) {
-        KeepEarlierOverReinstall(*run, earlier);
-        return;
-    }
+    if (keep && sameRelease && hasEarlier && RecordPhase(RunPhase::done) && RecordReinstall())
+        return KeepEarlierOverReinstall(*run, earlier);
     if (sameRelease && !hasEarlier) {
         // Kept, it would bring back the release in place: nothing to go back to.
         WriteLogLine("上一版本没有保留，备份已删除（同一版本重新安装）");
         RecordRunRelease(*run, false, false);
-        DeleteSetAsideRelease();
-        return;
+        return DeleteSetAsideRelease();
     }
     std::string why = keep ? NotWholeReason(*run) : "/NOKEEP";
     if (why.empty() && record.entries.empty())
@@ -363,9 +361,9 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
             why = "安装记录无法写入";
         WriteLogLine("上一版本没有保留，备份已删除（" + why + "）");
         RecordRunRelease(*run, false, false);
-        DeleteSetAsideRelease(); // its operator's files come home first
+        bool home = DeleteSetAsideRelease(); // its operator's files come home first
         DiscardKeptRelease("新版本已安装，它不再是上一版本");
-        return;
+        return home;
     }
     // The kept release holds the release's files and the machine's values:
     // the operator's files of the data tree it set aside come home first,
@@ -381,15 +379,15 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
         // journal stays, and the next start tries again.
         WriteLogLine("上一版本没有保留，备份目录保留（操作员的文件未能全部放回）");
         RecordRunRelease(*run, false, false);
-        return;
+        return false;
     }
     why = KeepRefusal(Rooms(record, hasEarlier ? &earlier : nullptr));
     if (!why.empty()) {
         WriteLogLine("上一版本没有保留，备份已删除（" + why + "）");
         RecordRunRelease(*run, false, false);
-        DeleteSetAsideRelease();
+        bool home = DeleteSetAsideRelease();
         DiscardKeptRelease("新版本已安装，它不再是上一版本");
-        return;
+        return home;
     }
     record.when = SetupLogTimeStamp();
     record.when = TrimRight(record.when);
@@ -403,15 +401,16 @@ void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
     if (!WriteKeptRecord(record)) {
         WriteLogLine("上一版本没有保留，备份已删除（记录无法写入：" + KeptRecordPath() + "）");
         RecordRunRelease(*run, false, false);
-        DeleteSetAsideRelease();
+        bool home = DeleteSetAsideRelease();
         DiscardKeptRelease("新版本已安装，它不再是上一版本");
-        return;
+        return home;
     }
     // A cut from here on finds the record naming the run: SettleKeptRelease.
     RecordRunRelease(*run, true, false);
     DropEarlier(record);
     LetJournalGo();
     WriteLogLine("上一版本已保留：" + Joined(KeptTagDirectories(record)));
+    return true;
 }
 
 bool SettleKeptRelease()

@@ -82,8 +82,9 @@ std::string KeepRefusal(const std::vector<DriveRoom>& drives);
 // The update has succeeded (state 20): keeps what it set aside as the
 // previous release where the keep rule allows it, or deletes it as before
 // (keep false: /NOKEEP). An earlier kept release is deleted once the new
-// record is written. Each choice is written to the setup log.
-void KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile);
+// record is written. Each choice is written to the setup log. False when an
+// operator's file could not come home from what was set aside and stays there.
+bool KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile);
 
 // At the start, a journal whose run had succeeded: true when its set-aside
 // is already the kept release (the cut came after the record was written):

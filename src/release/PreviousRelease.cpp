@@ -309,28 +309,30 @@ bool BringHomeFromSetAside()
 }
 
 // Deletes the run's directories; the journal goes once they are gone.
-void CleanUp(bool lastTry)
+// False when an operator's file could not come home and stays aside.
+bool CleanUp(bool lastTry)
 {
     if (!BringHomeFromSetAside()) {
         // What could not come home is never deleted: the directories stay,
         // named, and the journal goes only at the last try.
         if (!lastTry) {
             WriteLogLine("未能删除备份目录，下次安装时再试：" + RunDirFor(g_run.dataTree));
-            return;
+            return false;
         }
         WriteLogLine("未能删除备份目录，保留：" + RunDirFor(g_run.dataTree));
         ForgetJournal();
-        return;
+        return false;
     }
     std::vector<std::string> left;
     if (RemoveRunDirectories(&left) || lastTry) {
         for (const std::string& dir : left)
             WriteLogLine("未能删除备份目录，保留：" + dir);
         ForgetJournal();
-        return;
+        return true;
     }
     for (const std::string& dir : left)
         WriteLogLine("未能删除备份目录，下次安装时再试：" + dir);
+    return true;
 }
 
 } // namespace
@@ -606,20 +608,19 @@ UndoResult PutPreviousReleaseBack()
     return result;
 }
 
-void DeleteSetAsideRelease()
+bool DeleteSetAsideRelease()
 {
     if (!g_present)
-        return;
+        return true;
     if (g_run.phase != RunPhase::done && !RecordPhase(RunPhase::done)) {
         // Without the record a cut during the deletion would undo a finished
         // update: the journal goes first, and what stays is named as a leftover.
         WriteLogLine("安装记录无法写入，备份目录直接删除：" + JournalPath());
         RemoveFile(JournalPath());
         g_run.phase = RunPhase::done; // the update is done: the operator's files still come home
-        CleanUp(true);
-        return;
+        return CleanUp(true);
     }
-    CleanUp(false);
+    return CleanUp(false);
 }
 
 void FinishEarlierCleanUp() { CleanUp(true); }

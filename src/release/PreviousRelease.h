@@ -104,7 +104,9 @@ UndoResult PutPreviousReleaseBack();
 // The update succeeded: what was set aside is deleted, then the journal. A
 // directory that cannot be deleted keeps the journal for the next start,
 // which tries again and then names it in the setup log and lets it be.
-void DeleteSetAsideRelease();
+// False when an operator's file could not come home first and stays aside
+// (named in the setup log; nothing that holds one is deleted).
+bool DeleteSetAsideRelease();
 // The run installs the release already in place again: written before the
 // kept release's record changes, so that a cut after it keeps that record.
 bool RecordReinstall();

@@ -66,7 +66,7 @@ public:
         return recovery;
     }
     bool PutPreviousReleaseBack() override { return Did("putBack"), true; }
-    void DiscardPreviousRelease() override { Did("discard"); }
+    std::string DiscardPreviousRelease() override { return Did("discard"), std::string(); }
     bool ControlProgramRunning() override
     {
         Did("control?");
@@ -122,7 +122,7 @@ public:
         return outcome;
     }
     void CopySystemFiles() override { Did("system"); }
-    void RestoreSavedFiles(InstallPort&) override { Did("restore"); }
+    bool RestoreSavedFiles(InstallPort&) override { return Did("restore"), true; }
     void WriteActiveLanguage() override { Did("language"); }
     void InstallDrivers(InstallPort&) override { Did("drivers"); }
     bool PackupSet() override { return packup; }

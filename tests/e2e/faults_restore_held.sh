@@ -5,11 +5,13 @@
 # without sharing. The operator's newer operator.txt can neither replace it
 # nor push it aside. The user is told where it stays (the set-aside copy of
 # the data tree, on the same drive), it stays there byte for byte, every
-# other user file is home, and the next start brings it home beside the
-# other program's file.
+# other user file is home, the run ends with 8, not 0, and the next start
+# brings it home beside the other program's file. The same without carrying
+# the values (/S /NOPARAMS): the file stays aside, and the run says so with 8.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/transfer_lib.sh"
 . "$(dirname "$0")/faults_lib.sh"
+expect_log() { setup_log | grep -qF -- "$1" || fail "setup log lacks: $1"; }
 
 clean_machine
 lay_out_transfer_machine
@@ -40,7 +42,7 @@ release_file
 
 tag=$(basename "$(dirname "$copy")")
 copy_win="D:\\Velko.previous\\$tag\\1"
-expect_transcript "exit 0"
+expect_transcript "exit 8"
 expect_no_transcript "timeout"
 expect_states "0,1,2,3,5,6,7,8,10,12,15,9,16,20"
 msg_copy=${copy_win//\\/\\\\}
@@ -61,8 +63,8 @@ grep -aq '^|E|RestoreSavedFiles: D:\\Velko.previous\\.* not restored whole to D:
 expect_carried
 pass "the operator's file kept byte for byte in the set-aside copy; every other user file home; both configurations carried"
 
-# The file is free now: the next start (the same release, which changes
-# nothing else) brings the operator's version home in place, the other
+# The file is free now: the next start (the same release, not taken for
+# installed after 8) brings the operator's version home in place, the other
 # program's beside it.
 silent_run /S
 expect_transcript "exit 0"
@@ -73,3 +75,29 @@ after=$(cd "$data_product" && md5sum "${user_files[@]}")
 [ "$after" = "$user_before" ] || fail "user files after the next start: $after"
 expect_gone "$copy/Users/operator.txt"
 pass "the next start brings the operator's file home; the other program's version kept beside it"
+
+# --- /S /NOPARAMS: nothing is carried, and the data tree comes home only
+# when the update ends. Another program's older operator.txt, held open from
+# the driver installer's start (after the package), keeps the operator's
+# version aside: exit 8, not 0, and the setup log names where it stays.
+clean_machine
+lay_out_transfer_machine
+place_setup "$transfer_setup"
+setup_args=(/S /NOPARAMS)
+rm -f "$doubles_log" "$transcript"
+TLX_DRIVER_HOLD_MS=8000 start_setup
+for _ in $(seq 600); do grep -qP '^start\tInstallDrv_x64.exe' "$doubles_log" 2>/dev/null && break; sleep 0.1; done
+grep -qP '^start\tInstallDrv_x64.exe' "$doubles_log" || { wait_setup; fail "/NOPARAMS: the driver installer never started"; }
+mkdir -p "$(dirname "$held")"
+printf 'operator list of another program\r\n' >"$held"
+touch -d '2015-01-01 08:00' "$held"
+hold_file "$held"
+wait_setup
+release_file
+expect_transcript "exit 8"
+copies=("$D"/Velko.previous/*/1/Users/operator.txt)
+[ -f "${copies[0]}" ] || fail "/NOPARAMS: the operator's file is not in the set-aside copy: $(ls "$D"/Velko.previous/*/1/Users 2>&1)"
+grep -q 'operator of the machine' "${copies[0]}" || fail "/NOPARAMS: the operator's file changed aside"
+expect_log "操作员的文件未能全部放回"
+setup_log | grep -qF '静默安装，未显示的消息：无法将保存的文件全部恢复到D:\Velko\TorneLix' || fail "/NOPARAMS: the run does not say where the file stays"
+pass "/S /NOPARAMS with an operator's file kept aside by a held file: exit 8, the file named and whole"
