@@ -14,6 +14,7 @@
 #include "logs/SetupLog.h"
 #include "messages/Messages.h"
 #include "deploy/FileTree.h"
+#include "release/StartupRecovery.h"
 #include "format/StringTable.h"
 #include "platform/Console.h"
 #include "platform/DirectoryTree.h"
@@ -51,7 +52,7 @@ int ShowUsage(const SetupOptions& options)
 // nothing (a first install), is the Chinese of old.
 int LanguageOfMachine()
 {
-    return LowerMultiByte(ActiveLangName()) == "eng" ? kLanguageEnglish : kLanguageChinese;
+    return LowerMultiByte(MachineActiveLangName()) == "eng" ? kLanguageEnglish : kLanguageChinese;
 }
 
 // A log that cannot be written: an OK box, or under /S its text in the setup

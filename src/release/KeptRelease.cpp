@@ -345,7 +345,7 @@ bool KeepOrDiscardPreviousRelease(bool keep, const std::string& setupFile)
     // The same release again: the one kept before it stays the way back.
     ReleaseFields before = InstalledReleaseOfState();
     bool sameRelease = !run->digest.empty() && LowerMultiByte(before.digest) == LowerMultiByte(run->digest);
-    if (keep && sameRelease && hasEarlier && RecordPhase(RunPhase::done) && RecordReinstall())
+    if (keep && sameRelease && hasEarlier && RecordReinstall() && RecordPhase(RunPhase::done))
         return KeepEarlierOverReinstall(*run, earlier);
     if (sameRelease && !hasEarlier) {
         // Kept, it would bring back the release in place: nothing to go back to.

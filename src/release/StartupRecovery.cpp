@@ -4,7 +4,9 @@
 #include "locations/Locations.h"
 #include "locations/TempLocations.h"
 #include "logs/SetupLog.h"
+#include "platform/MultiByte.h"
 #include "platform/Paths.h"
+#include "platform/Profile.h"
 #include "platform/StringUtil.h"
 #include "release/RecordFile.h"
 #include "release/KeptRelease.h"
@@ -116,4 +118,27 @@ Recovery RecoverAtStart()
     }
     }
     return recovery;
+}
+
+std::string MachineActiveLangName()
+{
+    JournalContents run;
+    std::string problem, cutEarly;
+    if (InspectJournal(&run, &problem, &cutEarly) != EarlierRun::unfinished)
+        return ActiveLangName();
+    std::string userIni, setupCfg;
+    for (const JournalMove& move : run.moves) {
+        if (SamePath(move.original, WithoutTrailingBackslash(DataProductDir())) ||
+            (!run.dataTree.empty() && SamePath(move.original, run.dataTree)))
+            userIni = JoinPath(move.aside, "user.ini");
+        if (SamePath(move.original, WithoutTrailingBackslash(InstallRoot())))
+            setupCfg = JoinPath(move.aside, "setup.cfg");
+    }
+    std::string name = userIni.empty() ? std::string() : ProfileGetString(userIni, "ActiveLang", "ActiveLang");
+    if (name.empty() && !setupCfg.empty()) {
+        std::string product = WithoutOneBackslash(ProfileGetString(setupCfg, "Settings", "Path"));
+        std::string langIni = JoinPath(ParentOf(setupCfg), product + "\\Lang\\Lang.ini");
+        name = ProfileGetString(langIni, "ActiveLang", "ActiveLang");
+    }
+    return name;
 }

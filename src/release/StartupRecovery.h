@@ -40,3 +40,9 @@ struct Recovery {
 };
 // Settles what a run cut short left, writing each step to the setup log.
 Recovery RecoverAtStart();
+
+// The machine's active language as its settings give it (locations'
+// ActiveLangName). While an update cut short has set the release aside,
+// the live trees may hold half of the new release's: the settings are then
+// read from the set-aside copies the journal names.
+std::string MachineActiveLangName();

@@ -145,7 +145,8 @@ TEST_F(ParameterSteps, TheSetAsideDataTreeComesHomeByRenamesWithoutItsParameterF
     EXPECT_TRUE(undo.whole);
     EXPECT_EQ(ReadText(data / "user.ini"), "user");
     EXPECT_EQ(ReadText(data / "Tornelix.DAT"), "param");
-    EXPECT_EQ(ReadText(data / "m\\tornelix.plc"), "param");
+    EXPECT_EQ(ReadText(data / "config\\m\\tornelix.plc"), "param");
+    EXPECT_EQ(ReadText(data / "CAM\\config.ini"), "post-processor");
     EXPECT_EQ(ReadText(data / "m\\machine.plc"), "plc");
     EXPECT_EQ(ReadText(data / "m\\part.nc"), "edited after the package");
     EXPECT_EQ(ReadText(data / "Parts\\p1\\O1.nc"), "folder of the operator's");
