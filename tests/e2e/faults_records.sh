@@ -130,6 +130,9 @@ printf 'sentinel\r\n' >"$system_dir/tlxsentinel.dll"
 printf 'boot driver\r\n' >"$system_dir/drivers/tlxsentinel.sys"
 system_before=$(sentinels)
 expect_system_whole() { [ "$(sentinels)" = "$system_before" ] || fail "$1: a system file changed"; }
+# Every file of the system and driver directories, once before and once after.
+system_files() { (cd "$system_dir" && find . -type f -print0 | sort -z | xargs -0 md5sum); }
+all_system_before=$(system_files)
 previous_c=$(printf '%s' "${records_win%.records}.previous" | sed 's/\\\\/\\/g')
 # The kept release as the swap above left it.
 tag=$(kept_tag)
@@ -178,5 +181,7 @@ chmod 0777 "$room"
 expect_refused "a records directory everyone may write, /S /ROLLBACK" Velko.records /S /ROLLBACK
 expect_log "may be written by others than administrators"
 chmod 0755 "$room"
+[ "$(system_files)" = "$all_system_before" ] ||
+  fail "the system or driver directory changed: $(diff <(echo "$all_system_before") <(system_files) | head -5)"
 rm -f "$system_dir/tlxsentinel.dll" "$system_dir/drivers/tlxsentinel.sys"
 pass "records where every operator can write, or naming system files the release never carried: nothing moved or deleted, exit 5"
