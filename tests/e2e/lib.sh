@@ -193,7 +193,7 @@ states_run() {
 # pipefail: the log is long, and iconv then dies of SIGPIPE.
 setup_log() { iconv -f GBK -t UTF-8 "$D/Velko/Boot/SetUp.log" || true; }
 
-# The kept previous release's tag, from its record beside the setup log.
+# The kept previous release's tag, from its record in the records' directory.
 kept_tag() { grep -a '^tag	' "$records/SetUp.kept" 2>/dev/null | cut -f2; }
 # After a good update: exactly the kept previous release is set aside (its
 # directory below each ".previous", the one SetUp.kept names), no journal.

@@ -11,8 +11,6 @@
 . "$(dirname "$0")/rollback_lib.sh"
 unset TLX_PACKAGE_TREE
 
-trace_log="$temp_dir/TornelixSetupLog.txt"
-reached_state() { grep -aq "^|S|state $1 " "$trace_log" 2>/dev/null; }
 # Every file of the operator's with its checksum.
 operator_files() { (cd "$data_product" && { find Parts Kunden -type f ! -name '*.older-*' -print0 2>/dev/null || true; } | xargs -0r md5sum | sort -k2); }
 expect_operator_files() {
@@ -52,22 +50,6 @@ long_part_program() {
   [ "${#windows}" = "$want" ] || fail "the long path has ${#windows} characters, not $want: $windows"
 }
 
-# An update cut while its package runs.
-cut_while_package_runs() {
-  place_setup "$transfer_setup"
-  rm -f "$transcript" "$trace_log"
-  setup_args=(/S)
-  start_setup
-  local i
-  for ((i = 0; i < 1200; i++)); do
-    reached_state 6 && break
-    kill -0 "$robot_pid" 2>/dev/null || fail "the run ended before the package"
-    sleep 0.05
-  done
-  wineserver -k
-  wait "$robot_pid" || true
-  expect_file "$records/SetUp.journal"
-}
 
 # --- A Korean and an emoji folder and a 250-character path through an update.
 clean_machine

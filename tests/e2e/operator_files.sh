@@ -72,26 +72,13 @@ expect_nothing_set_aside
 pass "the next update and a /NOKEEP update: every one of the week's files in the data tree"
 
 # --- A cut while the package runs; the operator saves and edits before the next start.
-trace_log="$temp_dir/TornelixSetupLog.txt"
-reached_state() { grep -aq "^|S|state $1 " "$trace_log" 2>/dev/null; }
 clean_machine
 lay_out_rollback_machine
 part_programs "$data_product" 60
 old_o0=$(cat "$data_product/Parts/p0/O0.nc")
 operator_files() { (cd "$data_product" && { find Parts -type f ! -name 'O[0-4].nc' ! -name '*.older-*' -print0 2>/dev/null || true; } | sort -z | xargs -0r md5sum); }
 untouched=$(operator_files)
-place_setup "$transfer_setup"
-rm -f "$transcript" "$trace_log"
-setup_args=(/S)
-start_setup
-for ((i = 0; i < 1200; i++)); do
-  reached_state 6 && break
-  kill -0 "$robot_pid" 2>/dev/null || fail "the run ended before the package"
-  sleep 0.05
-done
-wineserver -k
-wait "$robot_pid" || true
-expect_file "$records/SetUp.journal"
+cut_while_package_runs
 sleep 1
 mkdir -p "$data_product/Shift" "$data_product/Parts/p0"
 for ((i = 0; i < 20; i++)); do printf 'O%d\r\n(after the cut)\r\nM30\r\n' $((7000 + i)) >"$data_product/Shift/S$i.nc"; done

@@ -37,3 +37,25 @@ part_programs() {
     printf 'O%04d\r\nG0 X%d\r\nM30\r\n' "$i" "$i" >"$dir/Parts/p$((i / 100))/O$i.nc"
   done
 }
+
+# The states a run has entered, from its trace log.
+trace_log="$temp_dir/TornelixSetupLog.txt"
+reached_state() { grep -aq "^|S|state $1 " "$trace_log" 2>/dev/null; }
+
+# An update of the transfer release under /S, cut (every process of the
+# prefix killed) once it has reached the package: the journal stays.
+cut_while_package_runs() {
+  place_setup "$transfer_setup"
+  rm -f "$transcript" "$trace_log"
+  setup_args=(/S)
+  start_setup
+  local i
+  for ((i = 0; i < 1200; i++)); do
+    reached_state 6 && break
+    kill -0 "$robot_pid" 2>/dev/null || fail "the run ended before the package"
+    sleep 0.05
+  done
+  wineserver -k
+  wait "$robot_pid" || true
+  expect_file "$records/SetUp.journal"
+}

@@ -45,7 +45,7 @@ const OperatorAction kRunActions[] = {
 
 const OperatorAction kCheckActions[] = {
     {0, "ready", kNoOneNeeded, "check: ready", ""},
-    {5, "record-damaged", 0, "check: a record beside the setup log cannot be trusted; the update would end with 5",
+    {5, "record-damaged", 0, "check: a record of the setup cannot be trusted; the update would end with 5",
      "A service engineer reads the record the check report names before anything is run."},
     {14, "rollback-not-possible", 5, "check: the kept release could not be put back", "Read the check report; a service case."},
     {9, "values-would-be-lost", 6, "check: a configuration's values cannot be read",
