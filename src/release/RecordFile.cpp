@@ -142,6 +142,12 @@ std::string RecordDirectoryProblem(const std::string& directory)
     return why.empty() ? why : dir + ": " + why;
 }
 
+std::string RecordWritersProblem(const std::string& path)
+{
+    std::string why = RecordDirectoryProblem(ParentOf(path));
+    return why.empty() ? OtherWritersOfPath(path) : why;
+}
+
 std::string PrepareRecordDirectory(const std::string& directory)
 {
     std::string dir = WithoutTrailingBackslash(directory);
@@ -171,9 +177,7 @@ RecordRead ReadRecordFile(const std::string& path, const RecordKind& kind)
     if (what != PathKind::file)
         return Damaged("not a file");
     // A line check proves a line whole, not who wrote it.
-    std::string writers = RecordDirectoryProblem(ParentOf(path));
-    if (writers.empty())
-        writers = OtherWritersOfPath(path);
+    std::string writers = RecordWritersProblem(path);
     if (!writers.empty())
         return Damaged("may be written by others than administrators, not acted on (" + writers + ")");
     unsigned long long size = 0;

@@ -60,6 +60,9 @@ std::string RecordHeaderLine(const RecordKind& kind);
 // Why the records' directory cannot be trusted (a link, or others than
 // administrators may write it); empty when it can, or is not there yet.
 std::string RecordDirectoryProblem(const std::string& directory);
+// Why a record file there, or its directory, may have been written by others
+// than administrators; empty when neither can.
+std::string RecordWritersProblem(const std::string& path);
 // Makes the records' directory, or gives it its access list again, before a
 // record is written there; empty, or why it cannot hold records.
 std::string PrepareRecordDirectory(const std::string& directory);

@@ -7,7 +7,6 @@
 #include "locations/Locations.h"
 #include "platform/File.h"
 #include "platform/FileCopy.h"
-#include "platform/FileSecurity.h"
 #include "platform/LinkGuard.h"
 #include "platform/LocalTime.h"
 #include "platform/MachineRegistry.h"
@@ -38,8 +37,7 @@ bool WriteStateFile(const std::string& path, const std::string& text)
 bool TrustedStateReadable()
 {
     const std::string path = TrustedRunStatePath();
-    return KindOfPath(path) == PathKind::file && RecordDirectoryProblem(RecordsDir()).empty() &&
-           OtherWritersOfPath(path).empty();
+    return KindOfPath(path) == PathKind::file && RecordWritersProblem(path).empty();
 }
 
 ReleaseFields ReadFields(const char* section)
