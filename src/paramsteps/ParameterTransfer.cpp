@@ -12,6 +12,8 @@
 #include "params/CarryReport.h"
 #include "paramsteps/CarryReportLog.h"
 #include "platform/DirectoryEntries.h"
+#include "platform/FileCopy.h"
+#include "platform/DirectoryTree.h"
 #include "release/DataTreeFiles.h"
 #include "release/PreviousRelease.h"
 #include "platform/Paths.h"
@@ -76,6 +78,19 @@ void ShowTransferSummary(ParameterSession& session, std::vector<std::string> mer
         line.pop_back();
     WriteLogLine(line);
     session.ui.ShowMessage(text, MB_OK, MessagePurpose::summary);
+}
+// The release's folders that hold no file, made where nothing lies.
+void MakeEmptyFoldersOf(const std::string& source, const std::string& target)
+{
+    ForEachEntry(source, "*", [&](const DirectoryEntry& entry) {
+        std::string from = JoinPath(source, entry.name), to = JoinPath(target, entry.name);
+        if (!from.empty() && !to.empty() && entry.IsDirectory() && !entry.IsReparsePoint()) {
+            if (KindOfPath(to) == PathKind::missing)
+                MakeDirectoryPath(to);
+            MakeEmptyFoldersOf(from, to);
+        }
+        return true;
+    });
 }
 } // namespace
 
@@ -154,12 +169,23 @@ void CopyReleaseUserTree(ParameterSession& session)
     if (!PathExists(target))
         MakeDirectoryPath(target);
     // Written down before they are laid: these are the release's files of
-    // the data tree, every other file there stays the operator's.
-    // CopyTree keeps each file's size and last write time: the stamp of the
+    // the data tree, every other file there stays the operator's and is
+    // never overwritten (its version stays, the release's goes beside it).
+    // The copy keeps each file's size and last write time: the stamp of the
     // source is the laid file's.
+    std::vector<LayPlan> plan = PlanReleaseLay(WithoutTrailingBackslash(source), WithoutTrailingBackslash(target));
     std::vector<LaidFile> laid;
-    ListLaidFiles(source, WithoutTrailingBackslash(target), &laid);
+    for (const LayPlan& file : plan)
+        laid.push_back(file.laid);
     RecordLaid(laid);
-    CopyTree(source, target);
+    MakeEmptyFoldersOf(source, target); // the release may rely on them
+    for (const LayPlan& file : plan) {
+        unsigned long error = 0;
+        MakeDirectoryPath(ParentOf(file.laid.path));
+        if (!CopyFileOver(file.source, file.laid.path, &error)) {
+            TraceMessage("|E|CopyReleaseUserTree: %s not laid (error %lu)", file.laid.path.c_str(), error);
+            WriteLogLine("新版本的文件未能放入数据目录：" + file.laid.path + "（错误 " + std::to_string(error) + "）");
+        }
+    }
     DeleteTree(userTree);
 }

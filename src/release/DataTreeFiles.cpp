@@ -36,9 +36,17 @@ void ListLaidFiles(const std::string& dir, const std::string& into, std::vector<
 
 LaidFiles::LaidFiles(const std::vector<LaidFile>& files)
 {
-    for (const LaidFile& file : files)
-        m_stamps[LowerMultiByte(file.path)] = file.stamp;
+    for (const LaidFile& file : files) {
+        std::string path = LowerMultiByte(file.path);
+        m_stamps[path] = file.stamp;
+        for (size_t slash = path.find_last_of('\\'); slash != std::string::npos && slash > 0;
+             slash = path.find_last_of('\\', slash - 1))
+            if (!m_dirs.insert(path.substr(0, slash)).second)
+                break; // its parents are in already
+    }
 }
+
+bool LaidFiles::NamesBelow(const std::string& dir) const { return m_dirs.count(LowerMultiByte(dir)) != 0; }
 
 bool LaidFiles::Holds(const std::string& livePath, const std::string& file) const
 {
@@ -118,6 +126,11 @@ struct DataMove {
     // at the target, unchanged, gives way to the saved one; the same file
     // (its stamp) stays on both sides.
     const LaidFiles* overLaid = nullptr;
+    // A release's copy coming in: the operator's file met in the live tree
+    // stays in place whatever its date.
+    bool liveStays = false;
+    // Which folders below the top are walked at all (null: every one).
+    std::function<bool(const std::string& dir)> walks;
     std::vector<std::string>* notMoved = nullptr;
     size_t moved = 0;
 
@@ -138,7 +151,15 @@ struct DataMove {
         unsigned long long fromTime = 0, toTime = 0;
         LastWriteTimeOf(from, &fromTime);
         LastWriteTimeOf(to, &toTime);
-        if (fromTime > toTime) {
+        if (liveStays) {
+            std::string beside = OlderVersionName(to, fromTime);
+            if (beside.empty() || !MovePath(from, beside, false)) {
+                Stuck(from);
+                return;
+            }
+            ++moved;
+            WriteLogLine("操作员的文件留在原处：" + to + "；版本的文件保留为：" + beside);
+        } else if (fromTime > toTime) {
             std::string older = OlderVersionName(to, toTime);
             if (older.empty() || !MovePath(to, older, false)) {
                 Stuck(from);
@@ -221,8 +242,10 @@ struct DataMove {
                 Stuck(from); // too long to move
             else if (entry.IsReparsePoint())
                 continue; // what a link leads to is not the product's: it stays
-            else if (entry.IsDirectory())
-                Directory(fromChild, toChild, false, made);
+            else if (entry.IsDirectory()) {
+                if (!walks || walks(fromIsLive ? fromChild : toChild))
+                    Directory(fromChild, toChild, false, made);
+            }
             else
                 File(fromChild, toChild, made);
         }
@@ -244,6 +267,12 @@ void MoveReleaseFilesOut(const std::string& live, const std::string& copy, const
         return MovesWithRelease(path, file, live, laid) && !(stays && stays(path));
     };
     move.fromIsLive = true;
+    // Release files lie only where it laid them, values only in the root
+    // (its files are looked at one by one) and below "config".
+    std::string config = JoinPath(live, "config");
+    move.walks = [&](const std::string& dir) {
+        return laid.NamesBelow(dir) || SamePath(dir, config) || IsStrictlyWithin(dir, config);
+    };
     move.notMoved = notMoved;
     MakeDirectoryPath(copy); // the release's copy of the data tree, even when it holds nothing
     move.Directory(live, copy, true);
@@ -260,6 +289,7 @@ size_t MergeIntoLiveTree(const std::string& copy, const std::string& live, bool 
         return !operatorOnly || !MovesWithRelease(path, file, live, laid);
     };
     move.merge = true;
+    move.liveStays = !operatorOnly;
     move.notMoved = notMoved;
     if (kind == PathKind::file)
         move.File(copy, live);
@@ -283,6 +313,35 @@ size_t MoveSavedFilesHome(const std::string& copy, const std::string& live, cons
     MakeDirectoryPath(live);
     move.Directory(copy, live, true);
     return move.moved;
+}
+
+std::vector<LayPlan> PlanReleaseLay(const std::string& source, const std::string& target)
+{
+    std::vector<LaidFile> files;
+    ListLaidFiles(source, target, &files);
+    std::vector<LayPlan> plan;
+    for (const LaidFile& file : files) {
+        std::string from = source + file.path.substr(target.size());
+        PathKind there = KindOfPath(file.path);
+        if (there == PathKind::missing) {
+            plan.push_back({from, file});
+            continue;
+        }
+        if (there == PathKind::file && SameFileContents(from, file.path))
+            continue;
+        unsigned long long when = 0;
+        LastWriteTimeOf(from, &when);
+        // The operator's file or folder stays; the release's version goes
+        // beside it.
+        std::string beside = OlderVersionName(file.path, when);
+        if (beside.empty()) {
+            WriteLogLine("数据目录中已有操作员的同名文件，新版本的文件未能放在旁边：" + file.path);
+            continue;
+        }
+        WriteLogLine("操作员的文件留在原处：" + file.path + "；版本的文件保留为：" + beside);
+        plan.push_back({from, {beside, file.stamp}});
+    }
+    return plan;
 }
 
 void BringEarlierSavesHome(const std::string& live)

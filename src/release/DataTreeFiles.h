@@ -8,15 +8,18 @@
 //
 // The release's files and the machine's values move with their release (set
 // aside, kept, swapped, dropped); the operator's files stay in the live data
-// tree. Where two versions of one file meet, the newer stays in place and
-// the other is kept beside it as "<name>.older-YYYYMMDD-HHMMSS<.ext>" (its own
-// last write time), and the setup log names both. Nothing here deletes a file
+// tree and are never moved by a transition. Where a release's version meets
+// the operator's, the operator's stays in place and the release's is kept
+// beside it as "<name>.older-YYYYMMDD-HHMMSS<.ext>" (its own last write time):
+// ownership is told by the laid stamp, never by which file is newer, since a
+// release's file may carry any date. The setup log names both. Nothing here deletes a file
 // that is not byte-identical to one that stays. Each record names the data
 // tree it set aside itself: while a cut run's program tree is aside,
 // setup.cfg, and with it DataProductDir, may be missing. Windows only.
 #pragma once
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,9 +42,12 @@ public:
     bool Holds(const std::string& livePath, const std::string& file) const;
     // A file was laid at livePath, whatever lies there now.
     bool Names(const std::string& livePath) const;
+    // A file was laid somewhere below dir.
+    bool NamesBelow(const std::string& dir) const;
 
 private:
     std::map<std::string, std::string> m_stamps; // lower-case path: stamp
+    std::set<std::string> m_dirs;                // lower-case: every folder above a laid file
 };
 
 // A file named like a parameter file holds the machine's values only where
@@ -66,16 +72,20 @@ std::string OlderVersionName(const std::string& path, unsigned long long lastWri
 // Moves the release's files and the machine's values of the live tree
 // (laid by laid) into copy by renames, leaving the operator's files where
 // they are, and those for which stays holds; what cannot be moved is
-// appended to notMoved.
+// appended to notMoved. Only the folders where such files can lie are
+// walked (the root, its "config", the folders of laid files): a folder of
+// the operator's is never opened, whatever its names or depth.
 void MoveReleaseFilesOut(const std::string& live, const std::string& copy, const LaidFiles& laid,
                          std::vector<std::string>* notMoved,
                          const std::function<bool(const std::string& path)>& stays = nullptr);
 
 // Merges a copy of the data tree into the live tree by renames: every file
 // (operatorOnly: only the operator's files, judged by laid) that is not in
-// the live tree moves in; one that is there byte for byte leaves the copy;
-// two different versions: the newer stays in place, the other beside it
-// (OlderVersionName), named in the setup log. The copy's top directory
+// the live tree moves in; one that is there byte for byte leaves the copy.
+// Two different versions: a release's copy (not operatorOnly) meets the
+// operator's file, which stays in place, its version going beside it
+// (OlderVersionName); two of the operator's versions: the newer stays in
+// place. Both are named in the setup log. The copy's top directory
 // stays. What cannot be moved is appended to notMoved. Returns the number of
 // files that came into the live tree.
 size_t MergeIntoLiveTree(const std::string& copy, const std::string& live, bool operatorOnly, const LaidFiles& laid,
@@ -96,6 +106,18 @@ size_t MoveSavedFilesHome(const std::string& copy, const std::string& live, cons
 // with a line in the setup log when any did. False when one could not: the
 // copy must not be deleted then.
 bool BringOperatorFilesHome(const std::string& copy, const std::string& live, const LaidFiles& laid);
+
+// Where a release lays file source at target in the live data tree: target
+// itself, or, where a file of the operator's already lies there and differs,
+// a name beside it (OlderVersionName), so that the operator's stays; empty
+// when the same bytes already lie there (nothing to lay).
+struct LayPlan {
+    std::string source;
+    LaidFile laid; // where it goes, with the source's stamp
+};
+// The files of the release's tree source laid into target by that rule:
+// what to record before any is laid.
+std::vector<LayPlan> PlanReleaseLay(const std::string& source, const std::string& target);
 
 // The copies of the data tree an earlier setup left beside it (TempSaveDir
 // and its ".1"): their operator's files come home into live by the same

@@ -27,7 +27,11 @@ bool SetAsideQuietly(const std::string& path)
 
 bool SetAsideDataTree()
 {
-    return MarkDataTree(WithoutTrailingBackslash(DataProductDir())) && SetAsideQuietly(DataProductDir());
+    if (!MarkDataTree(WithoutTrailingBackslash(DataProductDir())))
+        return false;
+    AsideResult result = SetAsideReleaseFilesOf(DataProductDir());
+    LogStayed(result);
+    return result.journalWritten;
 }
 
 bool SetAsideProgramTree(InstallPort& port)

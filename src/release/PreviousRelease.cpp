@@ -141,6 +141,30 @@ void NotBack(UndoResult& result, const std::string& original, const std::string&
     TraceMessage("|E|PutPreviousReleaseBack: %s not put back (%s)", original.c_str(), copy.c_str());
 }
 
+// The aside copy of original, recorded (with its run directory made) before
+// anything moves into it: a tree moved in part before (a held file stayed)
+// goes on into the same copy. Empty when nothing may be moved (original is
+// then recorded as stayed, or the journal could not be written).
+std::string AsideCopyFor(const std::string& original, AsideResult& result)
+{
+    for (const JournalMove& move : g_run.moves)
+        if (SamePath(move.original, original))
+            return move.aside;
+    if (!EnsureRunDir(original)) {
+        Stay(original, true, result);
+        return std::string();
+    }
+    JournalMove move{original, JoinPath(RunDirFor(original), std::to_string(g_run.moves.size() + 1))};
+    // Written down before the move: a cut between the two finds nothing
+    // aside and leaves the original where it is.
+    if (!Append(JournalMoveLine(move))) {
+        result.journalWritten = false;
+        return std::string();
+    }
+    g_run.moves.push_back(move);
+    return move.aside;
+}
+
 bool DiscardChildren(const std::string& dir, const std::string& target, UndoResult& result);
 
 // Moves what the run laid at path into target, leaving what is fixed; false
@@ -455,28 +479,29 @@ AsideResult SetAside(const std::string& path)
         Stay(original, false, result);
         return result;
     }
-    // A tree moved in part before (a held file stayed) goes on into the same
-    // aside copy.
-    std::string aside;
-    for (const JournalMove& move : g_run.moves)
-        if (SamePath(move.original, original))
-            aside = move.aside;
-    if (aside.empty()) {
-        if (!EnsureRunDir(original)) {
-            Stay(original, true, result);
-            return result;
-        }
-        JournalMove move{original, JoinPath(RunDirFor(original), std::to_string(g_run.moves.size() + 1))};
-        // Written down before the move: a cut between the two finds nothing
-        // aside and leaves the original where it is.
-        if (!Append(JournalMoveLine(move))) {
-            result.journalWritten = false;
-            return result;
-        }
-        g_run.moves.push_back(move);
-        aside = move.aside;
-    }
-    MoveInto(original, aside, result);
+    std::string aside = AsideCopyFor(original, result);
+    if (!aside.empty())
+        MoveInto(original, aside, result);
+    return result;
+}
+
+AsideResult SetAsideReleaseFilesOf(const std::string& tree)
+{
+    std::string original = WithoutTrailingBackslash(tree);
+    if (!g_present || g_run.tag.empty() || original.empty() || KindOfPath(original) != PathKind::directory ||
+        IsSelfOrWithin(original, BootDirPath()) || IsProtectedFromDeletion(original))
+        return SetAside(original); // absent, a link, or never opened: as any entry
+    AsideResult result;
+    std::string aside = AsideCopyFor(original, result);
+    if (aside.empty())
+        return result;
+    // One move line for the tree: an undo merges whatever reached its copy
+    // back, file by file, so a cut between two renames loses nothing.
+    std::vector<std::string> notMoved;
+    MoveReleaseFilesOut(original, aside, LaidFiles(g_run.prior), &notMoved);
+    for (const std::string& path : notMoved)
+        if (result.journalWritten)
+            Stay(path, true, result);
     return result;
 }
 
@@ -514,10 +539,10 @@ bool RecordWhatThePackageLaid()
     std::string tree = g_run.dataTree;
     if (tree.empty())
         return true;
-    bool setAside = RecordedAbsent(tree);
-    for (const JournalMove& move : g_run.moves)
-        setAside = setAside || SamePath(move.original, tree);
-    if (!setAside || KindOfPath(tree) != PathKind::directory)
+    // Only a tree that was not there before holds nothing but the package's:
+    // where the operator's files stayed in place, a listing would take them
+    // for the package's, and an undo would take them away.
+    if (!RecordedAbsent(tree) || KindOfPath(tree) != PathKind::directory)
         return true;
     std::vector<LaidFile> laid;
     ListLaidFiles(tree, tree, &laid);

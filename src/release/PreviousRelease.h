@@ -76,6 +76,13 @@ struct AsideResult {
 // it again for the same path goes on into the same aside copy.
 AsideResult SetAside(const std::string& path);
 
+// The data tree's share of the release: its files laid by the release in
+// place (the journal's prior record, unchanged since) and the machine's
+// values go aside into one copy; the operator's files stay where they are,
+// unopened, whatever their names. Held ones are recorded and named as in
+// SetAside. A tree that does not exist is recorded as absent.
+AsideResult SetAsideReleaseFilesOf(const std::string& tree);
+
 // After the package: the data tree this run set aside comes home into live
 // by renames (MoveSavedFilesHome), the machine's values left aside. Every
 // rename is of a file the journal already names: an undo cut anywhere in it

@@ -4,6 +4,7 @@
 #include <memory>
 #include <windows.h>
 
+#include "release/DataTreeFiles.h"
 #include "release/PreviousRelease.h"
 #include "locations/Locations.h"
 #include "messages/Messages.h"
@@ -71,108 +72,102 @@ const char kFormat[] = "field CController { double m_speed; int m_b[3]; int m_nx
 } // namespace
 
 namespace {
-// The data tree as the update leaves it after the package: set aside under a
-// journal, the new release laid and recorded. Returns the set-aside copy.
-std::string SetAsideAndLay(TempTree& data, const std::vector<std::pair<const char*, const char*>>& laid)
-{
-    EXPECT_TRUE(BeginSetAside());
-    EXPECT_TRUE(MarkDataTree(data.Root()));
-    EXPECT_TRUE(SetAside(data.Root()).journalWritten);
-    EXPECT_TRUE(RecordPhase(RunPhase::packageStarted));
-    for (const auto& file : laid)
-        data.File(file.first, file.second);
-    EXPECT_TRUE(RecordWhatThePackageLaid());
-    return JournalRun() ? JournalRun()->moves.at(0).aside : std::string();
-}
-
-void MakeOlder(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    FILETIME old{0x10000000u, 0x01D00000u}; // 2015
-    SetFileTime(file, nullptr, nullptr, &old);
-    CloseHandle(file);
-}
+LaidFile LaidHere(TempTree& tree, const char* name) { return {tree / name, FileStamp(tree / name)}; }
 } // namespace
 
-TEST_F(ParameterSteps, TheSetAsideDataTreeComesHomeByRenamesWithoutItsParameterFilesAndAnUndoStillFindsIt)
+TEST_F(ParameterSteps, AnUpdateMovesOnlyTheReleasesFilesAndTheValuesAndLeavesEveryOperatorFileInPlace)
 {
-    for (const char* name : {"Tornelix.DAT", "config\\m\\tornelix1.dat", "config\\m\\tornelix.dat.bak", "x.dyn.discarded",
-                             "config\\m\\deep\\AMEND.DAT", "Public.dat", "CONFIG.INI", "Ncpm.pmt",
-                             "config\\m\\tornelix.plc"})
+    for (const char* name : {"Tornelix.DAT", "config\\m\\tornelix1.dat", "config\\m\\deep\\AMEND.DAT", "Ncpm.pmt"})
         data.File(name, "param");
-    // Named like parameter files, but the operator's by place.
+    data.File("Macros\\macro.txt", "release A macro");
+    data.File("Macros\\edited.txt", "release A text");
+    std::vector<LaidFile> prior = {LaidHere(data, "Macros\\macro.txt"), LaidHere(data, "Macros\\edited.txt")};
+    data.File("Macros\\edited.txt", "the operator's edit");
+    // The operator's, whatever their names: by place, not by pattern.
     data.File("CAM\\config.ini", "post-processor");
     data.File("Parts\\discarded-fixture.nc", "fixture");
-    data.File("m\\tornelix.fmt", "user fmt");
-    data.File("user.ini", "user");
-    data.File("m\\machine.plc", "plc");
-    data.File("m\\part.nc", "part program");
-    data.File("Parts\\p1\\O1.nc", "folder of the operator's");
-    std::string copy = SetAsideAndLay(data, {{"user.ini", "release default"},
-                                             {"Tornelix.DAT", "new release parameters"},
-                                             {"only-new.txt", "new"}});
-    ASSERT_FALSE(copy.empty());
-    // Saved by the operator after the package ran: it meets the saved one.
-    data.File("m\\part.nc", "edited after the package");
-
-    RestoreDataTree(ui);
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(ReadText(data / "user.ini"), "user") << "the saved file wins over the package's";
-    EXPECT_EQ(ReadText(data / "m\\tornelix.fmt"), "user fmt");
-    EXPECT_EQ(ReadText(data / "m\\machine.plc"), "plc");
-    EXPECT_EQ(ReadText(data / "Tornelix.DAT"), "new release parameters");
-    EXPECT_EQ(ReadText(data / "only-new.txt"), "new");
-    EXPECT_EQ(ReadText(data / "m\\part.nc"), "edited after the package");
-    EXPECT_EQ(ReadText(data / "Parts\\p1\\O1.nc"), "folder of the operator's");
-    EXPECT_FALSE(Exists(copy + "\\Parts")) << "a folder the new tree lacks comes home whole";
-    EXPECT_FALSE(Exists(copy + "\\user.ini")) << "moved, not copied";
-    EXPECT_FALSE(Exists(copy + "\\m\\part.nc")) << "kept beside the newer version, not in the copy";
-    EXPECT_EQ(ReadText(data / "CAM\\config.ini"), "post-processor");
-    EXPECT_EQ(ReadText(data / "Parts\\discarded-fixture.nc"), "fixture");
-    for (const char* name : {"config\\m\\tornelix1.dat", "config\\m\\tornelix.dat.bak", "x.dyn.discarded",
-                             "config\\m\\deep\\AMEND.DAT", "Public.dat", "CONFIG.INI", "Ncpm.pmt",
-                             "config\\m\\tornelix.plc"}) {
-        EXPECT_FALSE(Exists(data / name)) << name;
-        EXPECT_EQ(ReadText(copy + "\\" + name), "param") << "the machine's values stay with the release set aside";
-    }
-    EXPECT_FALSE(Exists("D:\\TorneLixTemp"));
-    EXPECT_NE(LogText().find("m\\part.nc"), std::string::npos) << "both versions named";
-
-    // Cut after this: the undo puts the previous release back with every
-    // operator file, the one saved after the package included.
-    UndoResult undo = PutPreviousReleaseBack();
-    EXPECT_TRUE(undo.whole);
-    EXPECT_EQ(ReadText(data / "user.ini"), "user");
-    EXPECT_EQ(ReadText(data / "Tornelix.DAT"), "param");
-    EXPECT_EQ(ReadText(data / "config\\m\\tornelix.plc"), "param");
-    EXPECT_EQ(ReadText(data / "CAM\\config.ini"), "post-processor");
-    EXPECT_EQ(ReadText(data / "m\\machine.plc"), "plc");
-    EXPECT_EQ(ReadText(data / "m\\part.nc"), "edited after the package");
-    EXPECT_EQ(ReadText(data / "Parts\\p1\\O1.nc"), "folder of the operator's");
-    EXPECT_FALSE(Exists(data / "only-new.txt"));
-}
-
-TEST_F(ParameterSteps, AFileThatCannotComeHomeStaysInTheSetAsideCopyAndIsNamed)
-{
-    data.File("user.ini", "user");
-    data.File("Users\\operator.txt", "operator list");
-    std::string copy = SetAsideAndLay(data, {{"user.ini", "release default"}});
-    // Another program's older file in the way, held without sharing: the
-    // operator's newer one can neither replace it nor push it aside.
-    data.File("Users\\operator.txt", "another program's list");
-    MakeOlder(data / "Users\\operator.txt");
-    HANDLE held = CreateFileA((data / "Users\\operator.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+    data.File("Parts\\p1\\O1.nc", "part program");
+    data.File("user.txt", "operator's note");
+    // Held without sharing: it is never touched, so it never stays "in use".
+    HANDLE held = CreateFileA((data / "Parts\\p1\\O1.nc").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
                               nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    RestoreDataTree(ui);
+
+    ASSERT_TRUE(BeginSetAside("B", std::string(), prior));
+    ASSERT_TRUE(MarkDataTree(data.Root()));
+    AsideResult aside = SetAsideReleaseFilesOf(data.Root());
     CloseHandle(held);
-    EXPECT_EQ(ReadText(data / "user.ini"), "user");
-    EXPECT_EQ(ReadText(data / "Users\\operator.txt"), "another program's list");
-    EXPECT_EQ(ReadText(copy + "\\Users\\operator.txt"), "operator list") << "the only copy of the operator's file";
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(ui.messages[0].find(copy), std::string::npos) << ui.messages[0];
-    EXPECT_NE(LogText().find(copy), std::string::npos);
+    EXPECT_TRUE(aside.journalWritten);
+    EXPECT_TRUE(aside.stayed.empty()) << aside.stayed.front();
+    ASSERT_TRUE(JournalRun() && JournalRun()->moves.size() == 1u);
+    std::string copy = JournalRun()->moves[0].aside;
+    for (const char* name : {"Tornelix.DAT", "config\\m\\tornelix1.dat", "config\\m\\deep\\AMEND.DAT", "Ncpm.pmt"}) {
+        EXPECT_FALSE(Exists(data / name)) << name;
+        EXPECT_EQ(ReadText(copy + "\\" + name), "param") << name;
+    }
+    EXPECT_EQ(ReadText(copy + "\\Macros\\macro.txt"), "release A macro") << "laid and unchanged: the release's";
+    EXPECT_EQ(ReadText(data / "Macros\\edited.txt"), "the operator's edit") << "an edit is the operator's";
+    EXPECT_FALSE(Exists(copy + "\\Parts")) << "a folder of the operator's is never opened";
+    EXPECT_FALSE(Exists(copy + "\\CAM"));
+    EXPECT_EQ(ReadText(data / "user.txt"), "operator's note");
+
+    // The new release's user tree: where the operator has a file of that
+    // name, the operator's stays and the release's goes beside it.
+    ASSERT_TRUE(RecordPhase(RunPhase::packageStarted));
+    ASSERT_TRUE(RecordWhatThePackageLaid());
+    program.File("User\\TorneLix\\Macros\\macro.txt", "release B macro");
+    program.File("User\\TorneLix\\Macros\\edited.txt", "release B text");
+    program.File("User\\TorneLix\\user.txt", "release B note");
+    ParameterSession session(ui);
+    CopyReleaseUserTree(session);
+    EXPECT_EQ(ReadText(data / "Macros\\macro.txt"), "release B macro");
+    EXPECT_EQ(ReadText(data / "Macros\\edited.txt"), "the operator's edit");
+    EXPECT_EQ(ReadText(data / "user.txt"), "operator's note");
+    std::string log = LogText();
+    EXPECT_NE(log.find(data / "Macros\\edited.txt"), std::string::npos) << "the meeting is named";
+    std::vector<std::string> besideFiles;
+    for (const LaidFile& file : JournalRun()->laid)
+        if (file.path.find(".older-") != std::string::npos) {
+            besideFiles.push_back(file.path);
+            EXPECT_TRUE(Exists(file.path)) << file.path;
+        }
+    EXPECT_EQ(besideFiles.size(), 2u) << "the release's versions beside the operator's, recorded as the release's";
+
+    // Cut here: the undo takes the new release's files, puts the old one
+    // back, and leaves every operator file as it was.
+    UndoResult undo = PutPreviousReleaseBack();
+    EXPECT_TRUE(undo.whole);
+    EXPECT_EQ(ReadText(data / "Macros\\macro.txt"), "release A macro");
+    EXPECT_EQ(ReadText(data / "Macros\\edited.txt"), "the operator's edit");
+    EXPECT_EQ(ReadText(data / "Tornelix.DAT"), "param");
+    EXPECT_EQ(ReadText(data / "config\\m\\deep\\AMEND.DAT"), "param");
+    EXPECT_EQ(ReadText(data / "user.txt"), "operator's note");
+    EXPECT_EQ(ReadText(data / "CAM\\config.ini"), "post-processor");
+    EXPECT_EQ(ReadText(data / "Parts\\discarded-fixture.nc"), "fixture");
+    EXPECT_EQ(ReadText(data / "Parts\\p1\\O1.nc"), "part program");
+    for (const std::string& path : besideFiles)
+        EXPECT_FALSE(Exists(path)) << "the release's version beside went with it: " << path;
+}
+
+TEST_F(ParameterSteps, TheReleasesFilesComeHomeAfterTheCarryAndTheValuesStayAside)
+{
+    data.File("Tornelix.DAT", "param");
+    data.File("Macros\\macro.txt", "release A macro");
+    std::vector<LaidFile> prior = {LaidHere(data, "Macros\\macro.txt")};
+    data.File("Parts\\O1.nc", "part program");
+    ASSERT_TRUE(BeginSetAside("B", std::string(), prior));
+    ASSERT_TRUE(MarkDataTree(data.Root()));
+    ASSERT_TRUE(SetAsideReleaseFilesOf(data.Root()).journalWritten);
+    std::string copy = JournalRun()->moves.at(0).aside;
+    ASSERT_TRUE(RecordPhase(RunPhase::packageStarted));
+    // With the values carried the new release lays nothing in the data tree:
+    // the old release's files come back, its values stay with it.
+    EXPECT_TRUE(RestoreDataTree(ui));
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ReadText(data / "Macros\\macro.txt"), "release A macro");
+    EXPECT_FALSE(Exists(data / "Tornelix.DAT"));
+    EXPECT_EQ(ReadText(copy + "\\Tornelix.DAT"), "param");
+    EXPECT_EQ(ReadText(data / "Parts\\O1.nc"), "part program");
 }
 
 TEST_F(ParameterSteps, UserTreeOfTheProductFillsTheDataDirectory)
