@@ -148,6 +148,45 @@ expect_log "早前安装留下的目录已清空并删除：D:\\TorneLixTemp.1"
 grep -q 'stale amend' "$product/config/Mill/amend.dat" && fail "an earlier run's values reached the new release"
 pass "an earlier setup's TorneLixTemp and .1: the part programs home, the values left where they were, the empty copy gone"
 
+# --- A release's file dated 2030 (a release's file can carry any date) that
+# the operator edited on the newer release: through two /ROLLBACKs the edit
+# stays in place under the file's name, whose version is older by the clock.
+future_setup() { # NAME TEXT: $out/Setup-NAME.exe, whose user tree lays Macros\macro.txt
+  local dir="$out/release-$1"
+  rm -rf "$dir"
+  cp -r "$transfer_release" "$dir"
+  mkdir -p "$dir/User/TorneLix/Macros"
+  printf '%s\r\n' "$2" >"$dir/User/TorneLix/Macros/macro.txt"
+  touch -d '2030-06-01 08:00' "$dir/User/TorneLix/Macros/macro.txt"
+  printf 'release=%s\r\n' "$1" >"$dir/TorneLix/release.txt"
+  bash "$(dirname "$0")/../../scripts/package-release.sh" --release "$1" "$dir" "$out/Setup-$1.exe" \
+    "$TLX_WIN_BIN/Setup.exe" >"$out/package-$1.out" 2>&1 || fail "package-release $1: $(tail -3 "$out/package-$1.out")"
+}
+future_setup FutureA 'macro of release A'
+future_setup FutureB 'macro of release B'
+macro="$data_product/Macros/macro.txt"
+clean_machine
+lay_out_rollback_machine
+place_setup "$out/Setup-FutureA.exe"
+silent_run /S /NOPARAMS
+expect_transcript "exit 0"
+grep -q 'macro of release A' "$macro" || fail "release A's macro not laid"
+place_setup "$out/Setup-FutureB.exe"
+silent_run /S /NOPARAMS
+expect_transcript "exit 0"
+grep -q 'macro of release B' "$macro" || fail "release B's macro not laid: $(cat "$macro" 2>&1)"
+printf 'macro edited by the operator\r\n' >"$macro"
+for step in 1 2; do
+  silent_run /S /ROLLBACK
+  expect_transcript "exit 0"
+  [ -f "$macro" ] || fail "/ROLLBACK $step: no macro.txt, only $(ls "$data_product/Macros")"
+  grep -q 'macro edited by the operator' "$macro" || fail "/ROLLBACK $step: the edit is not in place: $(cat "$macro")"
+done
+grep -q 'release=FutureB' "$product/release.txt" || fail "the second /ROLLBACK: not release B"
+grep -lq 'macro of release A' "$data_product"/Macros/macro.older-*.txt || fail "release A's version is not kept beside the edit"
+expect_log '操作员的文件留在原处：D:\Velko\TorneLix\Macros\macro.txt；'
+pass "a release's macro dated 2030, edited by the operator: in place with the edit after each of two /ROLLBACKs"
+
 # --- The operator's files named like parameter files (a CAM's settings, part
 # programs whose names hold "discarded" or "tornelix...dat"): outside the
 # configuration directories they are the operator's, through an update,
