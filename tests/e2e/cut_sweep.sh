@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # A cut at every instant of a normal update: every process of the prefix is
-# killed as each state begins (its record in the trace log), at several
-# points while state 5 moves a data tree of a few thousand files aside, once
-# while state 9 brings them home, and once while the next start is itself undoing a cut run. Each time the run
+# killed as each state begins (its record in the trace log), twice while
+# state 5 sets the release aside beside a data tree of a few thousand part
+# programs that stay in place, in state 9, once while the next start is
+# itself undoing a cut run, and while the package runs on a machine whose
+# part programs have names the code page cannot hold or a 245-character path. Each time the run
 # after the cut ends with the final message, the values carried exactly as in
 # an uninterrupted run, every user file byte-identical, the machine's own
 # driver and system files back before the new ones went in, nothing set aside
@@ -149,51 +151,69 @@ for state in 1 2 3 5 6 7 8 10 12 15 9 16 20; do
   covered+=("state $state")
 done
 
-# The rest with the dialog, as a person at the machine runs it.
+# The rest with the dialog, as a person at the machine runs it. The 3 000
+# part programs are the operator's and never move: the cuts in state 5 fall
+# once the data tree's values went aside, while the program tree follows.
 setup_args=()
 lay_out_sweep_machine "$big_machine"
 user_files_before=$(user_files)
-for n in 300 2900; do
+program_aside() { find "${install_root}.previous" -type f 2>/dev/null | wc -l; }
+program_at_least() { [ "$(program_aside)" -ge "$1" ]; }
+for n in 1 12; do
   lay_out_sweep_machine "$big_machine"
   start_cut_run
-  cut_when at_least "$n"
-  [ "$n" = 300 ] && write_after_cut "in state 5"
-  expect_whole_update "in state 5 after $n files"
-  covered+=("state 5 after $n of 3 000 files")
+  cut_when program_at_least "$n"
+  [ "$n" = 1 ] && write_after_cut "in state 5"
+  expect_whole_update "in state 5 after $n program files"
+  covered+=("state 5 after $n program files, 3 000 part programs in place")
 done
 
-# While state 9 brings the set-aside data tree home: a folder of the
-# operator's that the new tree lacks goes home in one rename, the files
-# beside the machine's values one by one. The part programs lie in the data
-# tree's top folder for these two cuts, so that the cuts fall among them.
-programs_beside_values() {
-  lay_out_sweep_machine "$big_machine"
-  mv "$data_product"/Parts/p*/O*.nc "$data_product/"
-  user_files_before=$(user_files)
-}
-home_count() { find "$data_product" -maxdepth 1 -name '*.nc' 2>/dev/null | wc -l; }
-home_at_least() { reached_state 9 && [ "$(home_count)" -ge "$1" ]; }
-# A cut with about a third of them home, then the operator's work.
-programs_beside_values
+# A cut in state 9 and the operator's work; then a cut in state 9 and a cut
+# of the next start as soon as its undo has recorded that the run's files
+# are in the discard area, while it moves the old release back.
+lay_out_sweep_machine "$big_machine"
 start_cut_run
-cut_when home_at_least 1000
-home=$(home_count)
+cut_when reached_state 9
 write_after_cut "in state 9"
-expect_whole_update "in state 9 with $home of 3 000 part programs home"
-covered+=("state 9 with $home of 3 000 part programs home")
-
-# A cut with a few hundred home, then a cut of the next start as soon as its
-# undo has recorded that the run's files are in the discard area: while it
-# merges the part programs still aside back into the data tree.
-programs_beside_values
+expect_whole_update "in state 9 with 3 000 part programs"
+covered+=("state 9 with 3 000 part programs")
+lay_out_sweep_machine "$big_machine"
 start_cut_run
-cut_when home_at_least 300
-home=$(home_count)
+cut_when reached_state 9
 start_cut_run
 cut_when journal_says discarded
 expect_file "$records/SetUp.journal"
 expect_whole_update "during the undo of a cut run"
-covered+=("the start-up undo of a run cut in state 9 with $home part programs home, cut once its discard was recorded")
+covered+=("the start-up undo of a run cut in state 9, cut once its discard was recorded")
+
+# Names the code page cannot hold and a path past 260 characters among the
+# part programs: cut while the package runs, then the next start.
+odd_names_machine() {
+  lay_out_sweep_machine "$small_machine"
+  mkdir -p "$data_product/Parts/p0/한국" "$data_product/Parts/p0/작업😀"
+  printf 'O9001\r\nG0 X1\r\nM30\r\n' >"$data_product/Parts/p0/한국/a.nc"
+  printf 'O9002\r\nG0 X2\r\nM30\r\n' >"$data_product/Parts/p0/작업😀/b.nc"
+}
+long_path_machine() {
+  lay_out_sweep_machine "$small_machine"
+  local customer project base
+  customer="Kunde-$(printf 'K%.0s' {1..100})"
+  base=$(winpath "$data_product/Parts/Kunden/$customer")
+  project="Projekt-$(printf 'P%.0s' $(seq $((245 - ${#base} - 1 - 8 - 8))))"
+  mkdir -p "$data_product/Parts/Kunden/$customer/$project"
+  printf 'O9100\r\n(a long path)\r\nM30\r\n' >"$data_product/Parts/Kunden/$customer/$project/AAAA.nc"
+  local windows
+  windows=$(winpath "$data_product/Parts/Kunden/$customer/$project/AAAA.nc")
+  [ "${#windows}" = 245 ] || fail "the long path has ${#windows} characters: $windows"
+}
+for machine in odd_names_machine long_path_machine; do
+  "$machine"
+  user_files_before=$(user_files)
+  start_cut_run
+  cut_when reached_state 6
+  expect_whole_update "while the package runs, on a $machine"
+  covered+=("state 6 on a ${machine//_/ }")
+done
 
 # After the new driver and system file went in, a cut and then a failing
 # update with Cancel: the machine is the previous release, its own driver

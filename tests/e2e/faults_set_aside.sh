@@ -14,16 +14,17 @@ answers=(--answer "警告=OK" --answer "是否保留这些配置的参数=YES")
 
 on_exit_first release_file
 
-# 1. A file held in the program tree and one in the data tree, Cancel at the
+# 1. A file held in the program tree and one of the machine's values in the
+# data tree (an operator's file would never be moved), Cancel at the
 # file-in-use box, a package that fails half-way, Cancel again: both trees,
 # the shortcuts and the drivers directory as before, byte for byte.
 lay_out_rollback_machine
 printf 'the machine'"'"'s own driver\r\n' >"$system_dir/drivers/tlxio.sys"
 before=$(snapshot "$install_root" "$D" "$desktop" "$programs" "$system_dir/drivers")
 hold_file "$product/Tornelix.exe"
-# Others may read this one: the save of state 3 copies it, the set-aside
+# Others may read this one: the save of state 2 reads it, the set-aside
 # cannot move it.
-hold_file "$data_product/Users/operator.txt" read
+hold_file "$data_product/config/Mill/tornelix.dat" read
 place_setup "$half_setup"
 TLX_PACKAGE_TREE=$package_tree TLX_PACKAGE_FAIL_TIMES=9 run_setup "${answers[@]}" \
   --answer "正被其他程序使用=CANCEL" --answer "安装包运行失败=CANCEL"
@@ -35,7 +36,7 @@ after=$(snapshot "$install_root" "$D" "$desktop" "$programs" "$system_dir/driver
 [ "$before" = "$after" ] || fail "held files: not as before: $(diff <(echo "$before") <(echo "$after") | head -20)"
 expect_gone "$system_dir/tlxdx.dll"
 expect_nothing_set_aside
-setup_log | grep -q "文件被占用，未删除：D:\\\\Velko\\\\TorneLix\\\\Users\\\\operator.txt" ||
+setup_log | grep -q "文件被占用，未删除：D:\\\\Velko\\\\TorneLix\\\\config\\\\Mill\\\\tornelix.dat" ||
   fail "the held file of the data tree is not in the setup log: $(setup_log | tail -5)"
 pass "held files in both trees, failing package, Cancel: every file as before"
 

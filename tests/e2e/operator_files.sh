@@ -151,17 +151,6 @@ pass "an earlier setup's TorneLixTemp and .1: the part programs home, the values
 # --- A release's file dated 2030 (a release's file can carry any date) that
 # the operator edited on the newer release: through two /ROLLBACKs the edit
 # stays in place under the file's name, whose version is older by the clock.
-future_setup() { # NAME TEXT: $out/Setup-NAME.exe, whose user tree lays Macros\macro.txt
-  local dir="$out/release-$1"
-  rm -rf "$dir"
-  cp -r "$transfer_release" "$dir"
-  mkdir -p "$dir/User/TorneLix/Macros"
-  printf '%s\r\n' "$2" >"$dir/User/TorneLix/Macros/macro.txt"
-  touch -d '2030-06-01 08:00' "$dir/User/TorneLix/Macros/macro.txt"
-  printf 'release=%s\r\n' "$1" >"$dir/TorneLix/release.txt"
-  bash "$(dirname "$0")/../../scripts/package-release.sh" --release "$1" "$dir" "$out/Setup-$1.exe" \
-    "$TLX_WIN_BIN/Setup.exe" >"$out/package-$1.out" 2>&1 || fail "package-release $1: $(tail -3 "$out/package-$1.out")"
-}
 future_setup FutureA 'macro of release A'
 future_setup FutureB 'macro of release B'
 macro="$data_product/Macros/macro.txt"

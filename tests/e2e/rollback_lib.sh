@@ -59,3 +59,17 @@ cut_while_package_runs() {
   wait "$robot_pid" || true
   expect_file "$records/SetUp.journal"
 }
+
+# future_setup NAME TEXT: $out/Setup-NAME.exe, a copy of the transfer release
+# named NAME whose user tree lays Macros\macro.txt (TEXT), dated 2030.
+future_setup() {
+  local dir="$out/release-$1"
+  rm -rf "$dir"
+  cp -r "$transfer_release" "$dir"
+  mkdir -p "$dir/User/TorneLix/Macros"
+  printf '%s\r\n' "$2" >"$dir/User/TorneLix/Macros/macro.txt"
+  touch -d '2030-06-01 08:00' "$dir/User/TorneLix/Macros/macro.txt"
+  printf 'release=%s\r\n' "$1" >"$dir/TorneLix/release.txt"
+  bash "$(dirname "$0")/../../scripts/package-release.sh" --release "$1" "$dir" "$out/Setup-$1.exe" \
+    "$TLX_WIN_BIN/Setup.exe" >"$out/package-$1.out" 2>&1 || fail "package-release $1: $(tail -3 "$out/package-$1.out")"
+}
