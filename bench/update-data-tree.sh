@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # An unattended update (/S, parameters kept) of a controller whose data tree
-# holds 10 000 part programs (200 MB), under Wine, beside its floor measured
-# in the same run on the same machine: the same setup file's package run
-# alone, as the setup runs it, plus one copy of that data tree (xcopy under
-# Wine). The data tree goes aside and comes home by renames: the update must
-# take no longer than the package and one copy. Prints seconds; checks that
-# every part program came home.
+# holds 1 000 part programs, then one whose tree holds 10 000 (200 MB), under
+# Wine, beside the floor measured in the same run on the same machine: the
+# same setup file's package run alone, as the setup runs it, plus one copy of
+# the 10 000-program data tree (xcopy under Wine). The operator's files should
+# cost the update next to nothing: ten times as many should hardly lengthen
+# it, and the update should stay well below the package and one copy. Prints
+# seconds; checks after each update that every part program came home.
 #   WIN_BUILD=build/win bench/update-data-tree.sh   (scripts/bench.sh with BENCH_WIN_BUILD)
+#   UPDATE_BENCH_PARTS="1000 10000"                 the sizes, smallest first (the floor's copy is of the last)
 # Needs the Windows build and Wine (without them it says so and measures
 # nothing); the setup file is made here from that build's Setup.exe, as the
 # e2e fixtures make theirs.
@@ -26,7 +28,7 @@ setup_file="$TLX_E2E_DATA/transfer/Setup.exe"
 . "$root/tests/e2e/lib.sh"
 # shellcheck disable=SC1091
 . "$root/tests/e2e/transfer_lib.sh"
-parts=${UPDATE_BENCH_PARTS:-10000}
+read -r -a sizes <<<"${UPDATE_BENCH_PARTS:-1000 10000}"
 
 seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b - a) / 1e9 }'; }
 
@@ -48,19 +50,23 @@ PY
   sync
 }
 
-# The update.
-lay_out_machine
-(cd "$data_product/Parts" && find . -type f -print0 | sort -z | xargs -0 md5sum) >"$out/parts-before.md5"
-mb=$(du -sm "$data_product" | cut -f1)
-place_setup "$setup_file"
-start=$(date +%s%N)
-silent_run /S
-end=$(date +%s%N)
-update_s=$(seconds "$start" "$end")
-cp -f "$temp_dir/TornelixSetupLog.txt" "$D/Velko/Boot/SetUp.log" "$out/" 2>/dev/null || true
-grep -q '^exit 0' "$transcript" || fail "the update did not end with 0: $(tail -3 "$transcript")"
-(cd "$data_product/Parts" && md5sum --quiet -c "$out/parts-before.md5") >/dev/null ||
-  fail "part programs did not all come home"
+# The updates, the smaller tree first.
+for parts in "${sizes[@]}"; do
+  lay_out_machine
+  (cd "$data_product/Parts" && find . -type f -print0 | sort -z | xargs -0 md5sum) >"$out/parts-before.md5"
+  mb=$(du -sm "$data_product" | cut -f1)
+  place_setup "$setup_file"
+  start=$(date +%s%N)
+  silent_run /S
+  end=$(date +%s%N)
+  update_s=$(seconds "$start" "$end")
+  cp -f "$temp_dir/TornelixSetupLog.txt" "$out/TornelixSetupLog-$parts.txt" 2>/dev/null || true
+  cp -f "$D/Velko/Boot/SetUp.log" "$out/SetUp-$parts.log" 2>/dev/null || true
+  grep -q '^exit 0' "$transcript" || fail "the update of $parts part programs did not end with 0: $(tail -3 "$transcript")"
+  (cd "$data_product/Parts" && md5sum --quiet -c "$out/parts-before.md5") >/dev/null ||
+    fail "part programs did not all come home ($parts)"
+  echo "update of a data tree of $parts part programs ($mb MB) under Wine: $update_s s"
+done
 
 # The package alone: the same bytes the setup runs, into an empty root.
 read -r offset size < <(build_mksetup=$root/build/native/bin/mksetup
@@ -85,6 +91,5 @@ end=$(date +%s%N)
 copy_s=$(seconds "$start" "$end")
 [ "$(find "$D/Velko/TreeCopy/Parts" -type f | wc -l)" -eq "$parts" ] || fail "xcopy copied only part of the tree"
 
-echo "update of a data tree of $parts part programs ($mb MB) under Wine: $update_s s"
 echo "the same setup file's package alone under Wine: $package_s s"
 echo "one copy of that data tree (xcopy under Wine), $parts part programs: $copy_s s"

@@ -1,6 +1,6 @@
 #include "app/ControllerOperations.h"
 
-#include "app/SilentWindow.h"
+#include "app/SilentOutput.h"
 
 #include "deploy/ConfigPurge.h"
 #include "deploy/Drivers.h"

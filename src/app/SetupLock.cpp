@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/CommandLine.h"
-#include "app/SilentWindow.h"
+#include "app/SilentOutput.h"
 #include "logs/SetupLog.h"
 #include "messages/Messages.h"
 #include "platform/MessageBox.h"

@@ -1,7 +1,6 @@
 #include "app/SilentWindow.h"
 
 #include "app/ExitCodes.h"
-#include "logs/SetupLog.h"
 #include "logs/TraceLog.h"
 #include "messages/Messages.h"
 #include "platform/Console.h"
@@ -83,13 +82,6 @@ void RecordSilentMessage(const std::string& text, unsigned type, int answer, Mes
                                              : std::string("静默安装，自动回答") + AnswerName(answer) + "：" + shown;
     TellSilently(line);
     recording = false;
-}
-
-void TellSilently(const std::string& line)
-{
-    // A line that missed SetUp.log has been echoed to the output already.
-    if (WriteLogLine(line))
-        WriteToStarter(line + "\n");
 }
 
 SilentWindow::SilentWindow(InstallOperations& machine, const Settings& settings)

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/InstallSequence.h"
+#include "app/SilentOutput.h"
 
 class InstallOperations;
 
@@ -27,9 +28,6 @@ int SilentAnswer(MessagePurpose purpose, unsigned type, bool keepParameters, boo
 // a held file answered Cancel mark the run as not whole.
 void RecordSilentMessage(const std::string& text, unsigned type, int answer,
                          MessagePurpose purpose = MessagePurpose::report);
-// Writes one line to the setup log and to the starter's output (once: a line
-// that missed the setup log was echoed there already).
-void TellSilently(const std::string& line);
 
 class SilentWindow : public SequenceWindow {
 public:

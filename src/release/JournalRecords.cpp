@@ -3,6 +3,10 @@
 #include "platform/MultiByte.h"
 #include "release/RecordFile.h"
 
+// One version so far: a change of meaning of a line raises it, and the
+// mapping takes the earlier version's lines to today's (RecordFile.h).
+const RecordKind kJournalKind = {"TLXJOURNAL", 2, 2, false, nullptr};
+
 std::string DataTreeCopy(const JournalContents& run)
 {
     if (!run.dataTree.empty())

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+struct RecordKind;
+// TLXJOURNAL 2, appended (RecordFile.h).
+extern const RecordKind kJournalKind;
+
 // How far a run got; each phase is recorded before the work it names.
 enum class RunPhase {
     settingAside,   // state 5 has begun to move the previous release aside

@@ -27,6 +27,8 @@
 #include "release/RunState.h"
 #include "release/TagStore.h"
 
+const RecordKind kKeptKind = {"TLXKEPT", 2, 2, true, nullptr};
+
 namespace {
 std::string Joined(const std::vector<std::string>& parts)
 {

@@ -13,6 +13,11 @@
 // RecordsDir() + "SetUp.kept" (locations).
 std::string KeptRecordPath();
 
+struct RecordKind;
+// TLXKEPT 2, whole (RecordFile.h). Version 1 could not tell a whole record
+// from a cut one and is not read.
+extern const RecordKind kKeptKind;
+
 struct KeptEntry {
     std::string original; // a place the update touched
     std::string aside;    // the kept release's copy

@@ -10,10 +10,6 @@
 #include "platform/MultiByte.h"
 #include "platform/Paths.h"
 
-const RecordKind kJournalKind = {"TLXJOURNAL", "2", false};
-const RecordKind kKeptKind = {"TLXKEPT", "2", true};
-const RecordKind kSwapKind = {"TLXSWAP", "2", true};
-
 namespace {
 const char kEnd[] = "end";
 
@@ -54,6 +50,20 @@ RecordRead Damaged(const std::string& why)
     read.state = RecordState::damaged;
     read.problem = why;
     return read;
+}
+
+// The version a header names, when it is a number; 0 otherwise.
+int VersionOf(const std::string& text)
+{
+    if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    return atoi(text.c_str());
+}
+
+std::string VersionsRead(const RecordKind& kind)
+{
+    return kind.earliest == kind.version ? std::to_string(kind.version)
+                                         : std::to_string(kind.earliest) + " to " + std::to_string(kind.version);
 }
 
 bool IsCount(const std::string& text, size_t expected)
@@ -100,8 +110,15 @@ RecordRead ParseRecordText(const std::string& text, const RecordKind& kind)
         if (!sound)
             return Damaged("line " + std::to_string(number) + (header ? ": damaged record" : ": not a record of this setup"));
         if (!header) {
-            if (fields.size() != 2 || fields[0] != kind.magic || fields[1] != kind.version)
-                return Damaged("line 1: not a " + std::string(kind.magic) + " " + kind.version + " record");
+            if (fields.size() != 2 || fields[0] != kind.magic)
+                return Damaged("line 1: not a " + std::string(kind.magic) + " record");
+            read.version = VersionOf(fields[1]);
+            if (read.version > kind.version)
+                return Damaged("line 1: " + std::string(kind.magic) + " version " + fields[1] +
+                               ", written by a newer setup; this one reads " + VersionsRead(kind));
+            if (read.version < kind.earliest)
+                return Damaged("line 1: " + std::string(kind.magic) + " version " + fields[1] +
+                               ", which this setup does not read; it reads " + VersionsRead(kind));
             header = true;
         } else if (closed) {
             return Damaged("line " + std::to_string(number) + ": after the closing line");
@@ -110,6 +127,10 @@ RecordRead ParseRecordText(const std::string& text, const RecordKind& kind)
                 return Damaged("line " + std::to_string(number) + ": the closing line does not count the records");
             closed = true;
         } else {
+            std::string name = fields[0];
+            if (read.version < kind.version && !(kind.earlier && kind.earlier(read.version, &fields)))
+                return Damaged("line " + std::to_string(number) + ": " + name + ", no line of " + kind.magic +
+                               " version " + std::to_string(read.version));
             read.records.push_back(fields);
         }
     }
@@ -199,7 +220,7 @@ std::string RecordLine(const RecordFields& fields)
     return body + "\t" + Check(body) + "\r\n";
 }
 
-std::string RecordHeaderLine(const RecordKind& kind) { return RecordLine({kind.magic, kind.version}); }
+std::string RecordHeaderLine(const RecordKind& kind) { return RecordLine({kind.magic, std::to_string(kind.version)}); }
 
 bool AppendRecord(const std::string& path, const RecordFields& fields)
 {

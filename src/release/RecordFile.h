@@ -2,7 +2,11 @@
 // journal (SetUp.journal), the kept release (SetUp.kept) and the swap
 // (SetUp.swap). Text, one record a line, CR LF; a line's fields are joined
 // by tabs and followed by the CRC-32 (hex) of what precedes it on the line.
-// The first line names the record's kind and format version.
+// The first line names the record's kind and format version. A kind reads
+// the versions from its earliest to its own: each line of an earlier version
+// goes through the kind's mapping to today's form before any reader sees it,
+// so a reader knows one form only. A newer version, or one older than the
+// earliest, is damaged: its lines may mean what this setup cannot tell.
 //
 // A record is written in one of two ways, named by its kind:
 //  - appended (the journal): each line is durable before the work it names,
@@ -19,16 +23,21 @@
 #include <string>
 #include <vector>
 
-struct RecordKind {
-    const char* magic;   // the first field of the header line
-    const char* version; // the second
-    bool whole;          // written whole and closed by "end <count>"
-};
-extern const RecordKind kJournalKind; // TLXJOURNAL 2, appended
-extern const RecordKind kKeptKind;    // TLXKEPT 2, whole
-extern const RecordKind kSwapKind;    // TLXSWAP 2, whole
-
 using RecordFields = std::vector<std::string>;
+
+// Rewrites one line of an earlier version of a kind into today's form;
+// false when that version had no such line.
+using EarlierLineMapping = bool (*)(int version, RecordFields* line);
+
+// Each kind is defined beside its reader (JournalRecords, KeptRelease,
+// ReleaseSwap), with its mapping.
+struct RecordKind {
+    const char* magic;           // the first field of the header line
+    int version;                 // the second, as written now
+    int earliest;                // the oldest version read
+    bool whole;                  // written whole and closed by "end <count>"
+    EarlierLineMapping earlier;  // needed once earliest is below version
+};
 
 enum class RecordState {
     missing,  // no file
@@ -39,7 +48,8 @@ enum class RecordState {
 
 struct RecordRead {
     RecordState state = RecordState::missing;
-    std::vector<RecordFields> records; // between the header and the closing line
+    int version = 0;                   // the version its header names
+    std::vector<RecordFields> records; // between the header and the closing line, in today's form
     std::string problem;               // damaged: which line and why; notBegun: what was found
     // Damaged only because a whole record ends before its closing line: the
     // sound lines read so far are in records, for a reader that can tell

@@ -13,6 +13,8 @@
 #include "release/RunState.h"
 #include "release/TagStore.h"
 
+const RecordKind kSwapKind = {"TLXSWAP", 2, 2, true, nullptr};
+
 namespace {
 struct SwapEntry {
     std::string original, kept, fresh; // the place, the kept copy, where the current one goes

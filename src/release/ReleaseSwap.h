@@ -16,6 +16,12 @@
 // BootDir() + "SetUp.swap" (locations).
 std::string SwapRecordPath();
 
+struct RecordKind;
+// TLXSWAP 2, whole (RecordFile.h); version 1 is not read, as the kept
+// record's. Its kept release's lines are the kept record's (KeptReleaseFacts):
+// a change of meaning of one of them raises both kinds.
+extern const RecordKind kSwapKind;
+
 // What a swap came to.
 struct SwapOutcome {
     enum Kind {

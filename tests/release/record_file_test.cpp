@@ -2,6 +2,7 @@
 
 #include "release/JournalRecords.h"
 #include "release/RecordFile.h"
+#include "release/ReleaseSwap.h"
 
 namespace {
 std::string WholeText(const std::vector<RecordFields>& records)
@@ -65,9 +66,62 @@ TEST(RecordFile, ZerosEmptyFilesAndOtherKindsAreToldApart)
     EXPECT_EQ(ParseRecordText(JournalHeaderLine() + std::string(12, '\0'), kJournalKind).state, RecordState::damaged);
     RecordRead other = ParseRecordText(WholeText(kKept), kSwapKind);
     EXPECT_EQ(other.state, RecordState::damaged) << "a kept record is no swap record";
-    EXPECT_EQ(other.problem, "line 1: not a TLXSWAP 2 record");
+    EXPECT_EQ(other.problem, "line 1: not a TLXSWAP record");
     // One character changed inside a line fails its check.
     std::string flipped = WholeText(kKept);
     flipped[flipped.find("TorneLix")] = 't';
     EXPECT_EQ(ParseRecordText(flipped, kKeptKind).problem, "line 3: damaged record");
+}
+
+namespace {
+// A kind at version 3 that reads version 2: there, "kept" named what version
+// 3 calls "stayed", and a "gone" line has no meaning left.
+bool TodaysLineOf2(int version, RecordFields* line)
+{
+    if (version != 2 || (*line)[0] == "gone")
+        return false;
+    if ((*line)[0] == "kept")
+        (*line)[0] = "stayed";
+    return true;
+}
+const RecordKind kTestKind = {"TLXTEST", 3, 2, true, TodaysLineOf2};
+
+std::string TestRecord(const char* version, const std::vector<RecordFields>& records)
+{
+    std::string text = RecordLine({"TLXTEST", version});
+    for (const RecordFields& fields : records)
+        text += RecordLine(fields);
+    return text + RecordLine({"end", std::to_string(records.size())});
+}
+} // namespace
+
+TEST(RecordFile, AnEarlierVersionIsReadThroughItsMappingAndANewerOneIsRefusedWithWhy)
+{
+    RecordRead earlier = ParseRecordText(TestRecord("2", {{"tag", "5f3a01c2"}, {"kept", "D:\\Velko"}}), kTestKind);
+    ASSERT_EQ(earlier.state, RecordState::ok) << earlier.problem;
+    EXPECT_EQ(earlier.version, 2);
+    EXPECT_EQ(earlier.records, (std::vector<RecordFields>{{"tag", "5f3a01c2"}, {"stayed", "D:\\Velko"}}));
+    // A record of today's version goes to its reader as written.
+    RecordRead today = ParseRecordText(TestRecord("3", {{"kept", "D:\\Velko"}}), kTestKind);
+    ASSERT_EQ(today.state, RecordState::ok);
+    EXPECT_EQ(today.records[0][0], "kept");
+    // A line the earlier version wrote that today has no form for.
+    EXPECT_EQ(ParseRecordText(TestRecord("2", {{"tag", "5f3a01c2"}, {"gone", "x"}}), kTestKind).problem,
+              "line 3: gone, no line of TLXTEST version 2");
+    EXPECT_EQ(ParseRecordText(TestRecord("4", {{"tag", "5f3a01c2"}}), kTestKind).problem,
+              "line 1: TLXTEST version 4, written by a newer setup; this one reads 2 to 3");
+    EXPECT_EQ(ParseRecordText(TestRecord("1", {{"tag", "5f3a01c2"}}), kTestKind).problem,
+              "line 1: TLXTEST version 1, which this setup does not read; it reads 2 to 3");
+    EXPECT_EQ(ParseRecordText(TestRecord("2x", {}), kTestKind).state, RecordState::damaged);
+
+    // The records of this setup: a kept record of a newer setup (an older
+    // setup started after it) is refused and says why, as is one of the first
+    // version, which could not tell a whole record from a cut one.
+    std::string newer = RecordLine({"TLXKEPT", "3"}) + RecordLine(kKept[0]) + RecordLine({"end", "1"});
+    RecordRead refused = ParseRecordText(newer, kKeptKind);
+    EXPECT_EQ(refused.state, RecordState::damaged);
+    EXPECT_EQ(refused.problem, "line 1: TLXKEPT version 3, written by a newer setup; this one reads 2");
+    std::string first = RecordLine({"TLXSWAP", "1"}) + RecordLine({"from", "5f3a01c2"}) + RecordLine({"end", "1"});
+    EXPECT_EQ(ParseRecordText(first, kSwapKind).problem,
+              "line 1: TLXSWAP version 1, which this setup does not read; it reads 2");
 }
