@@ -247,7 +247,7 @@ InstallSequence::State InstallSequence::RunExtract()
     m_window.ShowMessage(LocalText(back ? MsgPreviousRestored : MsgPreviousNotRestored), MB_OK | MB_ICONEXCLAMATION);
     std::string why = std::string(what->text[kLanguageChinese]) + "，退出代码 " + code;
     if (!outcome.report.empty())
-        why += "：" + OneLine(outcome.report);
+        why += "：" + OneLine(outcome.report) + (outcome.cause.empty() ? "" : "（" + outcome.cause + "）");
     return Stop(back ? kExitRestored : kExitNotRestored,
                 "安装包运行失败（" + why + "），选择了<取消>；" +
                     OneLine((back ? MsgPreviousRestored : MsgPreviousNotRestored).text[kLanguageChinese]));
