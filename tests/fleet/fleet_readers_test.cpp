@@ -198,8 +198,8 @@ TEST(FleetReports, TheNewestByTimeAcrossOlderAndCurrentNamesAndDamagedOnesSaidSo
     facts = ReadNewestReport(dir.Root(), "CarryReport");
     ASSERT_TRUE(facts.reading.Ok());
     EXPECT_EQ(facts.configurations[0].name, "Third");
-    EXPECT_NE(facts.reading.problem.find("CarryReport-20261201-212917-01.json is damaged"), std::string::npos)
-        << facts.reading.problem;
+    EXPECT_EQ(facts.reading.problem, "CarryReport-20261201-212917-01.json is damaged: not JSON (line 1: ends where a "
+                                     "value should be); read from CarryReport-20261201-212917-01.txt");
 
     // Damaged alone: no counts, the damage said.
     Write(dir / "CheckReport-20261201-212917-01.json", "{\"report\": 5}");
@@ -263,7 +263,7 @@ TEST(FleetController, ACutRunADamagedFileAndALaterCheckDecideWhoNeedsSomeone)
     EXPECT_NE(c.problems[0].find("SetupState.ini is damaged: it is not text"), std::string::npos) << c.problems[0];
     EXPECT_LT(c.attention.urgency, kNoOneNeeded);
     std::string page = FleetPage({c}, {"collected", "now"});
-    EXPECT_NE(page.find("SetupState.ini is damaged"), std::string::npos);
+    EXPECT_NE(page.find("SetupState.ini is damaged: it is not text"), std::string::npos);
 
     // An empty folder is a row that says nothing was collected.
     ScratchDir empty("fleet-empty");
