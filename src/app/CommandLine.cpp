@@ -117,8 +117,8 @@ std::string SetupUsageText()
 {
     // Short enough that the usage, logged after a refused command line,
     // still fits the tail of the setup log that an engine shows.
-    return "Setup.exe [/CHECK] [/S [/NOPARAMS] [/GOON] [/WAIT=seconds] [/REINSTALL]] | /?\n"
-           "          [as above] /NOKEEP | [/CHECK] [/S [/WAIT=seconds]] /ROLLBACK\n"
+    return "Setup.exe [/CHECK] [/S [/NOPARAMS] [/GOON] [/WAIT=seconds] [/ENGINECODES] [/REINSTALL]] | /?\n"
+           "          [as above] /NOKEEP /LOG=file | [/CHECK] [/S [/WAIT=seconds] [/ENGINECODES]] /ROLLBACK\n"
            "\n"
            "  (none)          the setup in its window; it asks its questions\n"
            "  /S              silent: no window, no box; answers OK to the wipe warning,\n"

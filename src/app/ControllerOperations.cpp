@@ -134,7 +134,9 @@ bool ControllerOperations::ControlProgramRunning()
 std::string ControllerOperations::SetupFileProblem()
 {
     FileError error(FileError::none, 0, std::string());
-    switch (VerifySetupFile(&error)) {
+    ImageCheck check = VerifySetupFile(&error);
+    m_setupFileDamage = ImageCheckCause(check);
+    switch (check) {
     case ImageCheck::ok:
         return std::string();
     case ImageCheck::unreadable:

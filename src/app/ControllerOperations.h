@@ -15,6 +15,7 @@ public:
     // seconds; true when it is gone.
     bool ControlProgramGoneWithin(unsigned seconds);
     std::string SetupFileProblem() override;
+    std::string SetupFileDamage() override { return m_setupFileDamage; }
     std::string ProductTreeRefusal() override;
     std::string SameReleaseInstalledAt(std::string* name) override;
     std::string InstallRootLongPath() override;
@@ -41,5 +42,6 @@ public:
 
 private:
     void* m_controlMutex = nullptr; // kept open once the control program has gone
+    std::string m_setupFileDamage;  // the last check's cause of "Bad Signature"
     std::string m_runningImage;     // what was last named as running: an installed program or the mutex
 };

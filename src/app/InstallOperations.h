@@ -61,6 +61,9 @@ public:
     // otherwise what to tell the user ("Bad Signature", or for a file that
     // cannot be read its name and the cause).
     virtual std::string SetupFileProblem() = 0;
+    // After "Bad Signature": why the file cannot be used, for the setup log
+    // (a digest that does not match, a copy cut short, a moved signature).
+    virtual std::string SetupFileDamage() { return std::string(); }
     // State 1: why setup.cfg's Path, or the setup file's own place inside a
     // tree that the update sets aside, is refused (the message), or empty.
     virtual std::string ProductTreeRefusal() = 0;

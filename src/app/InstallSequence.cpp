@@ -142,10 +142,13 @@ InstallSequence::State InstallSequence::RunConfirmWipe()
     std::string problem = m_machine.SetupFileProblem();
     if (!problem.empty()) {
         m_window.ShowMessage(problem, MB_OK);
-        if (problem == kTextBadSignature)
+        if (problem == kTextBadSignature) {
+            std::string cause = m_machine.SetupFileDamage();
+            if (cause.empty())
+                cause = "安装文件的内容与它记录的MD5摘要不符（复制不完整或已损坏）";
             return Stop(kExitSetupFileUnusable,
-                        "Bad Signature：安装文件的内容与它记录的MD5摘要不符（复制不完整或已损坏）。"
-                        "没有做任何更改；请重新复制安装文件后再运行。");
+                        "Bad Signature：" + cause + "。没有做任何更改；请重新复制安装文件后再运行。");
+        }
         return Stop(kExitSetupFileUnusable, "无法读取安装文件，没有做任何更改：" + OneLine(problem));
     }
     // A Path in setup.cfg that would lead the save and the wipe out of the
@@ -244,7 +247,7 @@ InstallSequence::State InstallSequence::RunExtract()
     m_window.ShowMessage(LocalText(back ? MsgPreviousRestored : MsgPreviousNotRestored), MB_OK | MB_ICONEXCLAMATION);
     std::string why = std::string(what->text[kLanguageChinese]) + "，退出代码 " + code;
     if (!outcome.report.empty())
-        why += "：" + OneLine(outcome.report);
+        why += "：" + OneLine(outcome.report) + (outcome.cause.empty() ? "" : "（" + outcome.cause + "）");
     return Stop(back ? kExitRestored : kExitNotRestored,
                 "安装包运行失败（" + why + "），选择了<取消>；" +
                     OneLine((back ? MsgPreviousRestored : MsgPreviousNotRestored).text[kLanguageChinese]));

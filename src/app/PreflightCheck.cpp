@@ -194,7 +194,9 @@ int RunPreflightCheck(const SetupOptions& options)
     int code = kExitSuccess;
 
     std::string problem = machine.SetupFileProblem();
-    lines.push_back(problem.empty() ? "安装文件：完好" : "安装文件：无法使用：" + problem);
+    // "Bad Signature" alone reads like a certificate problem: the cause beside it.
+    std::string cause = problem == kTextBadSignature ? "（" + machine.SetupFileDamage() + "）" : std::string();
+    lines.push_back(problem.empty() ? "安装文件：完好" : "安装文件：无法使用：" + problem + cause);
     if (!problem.empty())
         code = Worse(code, kExitSetupFileUnusable);
 

@@ -7,6 +7,7 @@
 #include "messages/InstallPort.h"
 #include "platform/DirectoryEntries.h"
 #include "platform/FileCopy.h"
+#include "platform/FileError.h"
 #include "platform/NamedMutex.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
@@ -89,14 +90,26 @@ void InstallDriverFilesTo(InstallPort& ui, const std::string& productDir, const 
         // The new driver goes in beside the old one and takes its name only
         // once it is whole: a failed copy leaves the machine its old driver.
         std::string fresh = target + ".new";
-        if (before && !before(target)) {
+        // The box keeps the original's text; the log and the trace say which
+        // file, what failed and the system's error code.
+        auto failed = [&](const std::string& why) {
+            WriteLogLine("安装驱动失败：" + target + "（" + why + "）；原来的驱动保持不变");
+            TraceMessage("|E|driver %s: %s", target.c_str(), why.c_str());
             ui.ShowMessage(StrPrintf(LocalText(MsgDriverFileFailed), name.c_str()), MB_OK | MB_ICONEXCLAMATION);
+        };
+        if (before && !before(target)) {
+            failed("无法先记入安装记录，没有改动");
             return true;
         }
         DeleteUnprotectedFile(fresh);
-        if (!InstallFileCopy(source, fresh) || !ReplaceFileAtomically(fresh, target)) {
+        if (!InstallFileCopy(source, fresh)) {
+            long error = FileError::LastOsError();
             DeleteUnprotectedFile(fresh);
-            ui.ShowMessage(StrPrintf(LocalText(MsgDriverFileFailed), name.c_str()), MB_OK | MB_ICONEXCLAMATION);
+            failed(StrPrintf("无法复制 %s 到 %s，Windows 错误 %ld", source.c_str(), fresh.c_str(), error));
+        } else if (!ReplaceFileAtomically(fresh, target)) {
+            long error = FileError::LastOsError();
+            DeleteUnprotectedFile(fresh);
+            failed(StrPrintf("无法以 %s 替换，Windows 错误 %ld", fresh.c_str(), error));
         }
         return true;
     });

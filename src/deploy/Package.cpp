@@ -68,7 +68,9 @@ PackageOutcome RunSetupPackageFrom(const std::string& setupPath)
             RemoveEmptyDirectory(runDir);
             if (check == ImageCheck::unreadable)
                 return Outcome(PackageOutcome::unreadable, error.what());
-            return Outcome(PackageOutcome::badSignature, kTextBadSignature);
+            PackageOutcome damaged = Outcome(PackageOutcome::badSignature, kTextBadSignature);
+            damaged.cause = ImageCheckCause(check);
+            return damaged;
         }
         unsigned long exitCode = 0;
         if (!StartAndWait(package, &exitCode)) {

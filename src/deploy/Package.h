@@ -25,6 +25,8 @@ struct PackageOutcome {
     // Signature", "ERR 203: Create a process failed!" or the file error;
     // empty for ran and failedExit.
     std::string report;
+    // For badSignature: why, in Chinese, for the setup log beside the box.
+    std::string cause;
 };
 
 // Checks the running setup file's digest while it copies the package, in

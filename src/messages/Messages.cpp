@@ -22,7 +22,9 @@ const MessagePair MsgNetshFailed = {{"更新 netsh 失败！", "Fail to Update n
 const MessagePair MsgCommitFailed = {{"提交更改失败!", "Fail to Commit Changes!"}};
 const MessagePair MsgFirstRunFailed = {{"启动FirstRun失败!", "Fail to Run FirstRun!"}};
 const MessagePair MsgDriverInstallFailed = {{"安装驱动失败!", "Fail to Install Drv!"}};
-const MessagePair MsgDriverFileFailed = {{"安装%s失败！", "Failed to install %s! The driver in place is kept."}};
+// The original's fixed text and its plain English twin: the setup log says
+// which file, why, and that the driver in place (if any) stays.
+const MessagePair MsgDriverFileFailed = {{"安装%s失败！", "Failed to install %s!"}};
 const MessagePair MsgInstallSuccess = {{"TorneLix安装完成!", "Install TorneLix Success!"}};
 const MessagePair MsgBootDirFailed = {{"创建启动目录失败，请检查！", "Create Boot Directory Failed, Please Check!"}};
 const MessagePair MsgFileInUse = {{
@@ -195,6 +197,11 @@ const MessagePair MsgRollbackToNewer = {{
     "Click 'Yes' to go forward to the newer release;\nclick 'No' to end; nothing is changed.",
 }};
 const MessagePair MsgReleaseNameUnknown = {{"（名称未记录）", "(name not recorded)"}};
+const MessagePair MsgNoUninstaller = {{
+    "TorneLix 没有卸载程序。新版本的 Setup.exe 替换已安装的版本，Setup.exe /ROLLBACK 回到保留的上一版本。没有做任何更改。",
+    "Tornelix has no uninstaller. A new release's Setup.exe replaces the installed one; Setup.exe /ROLLBACK goes "
+    "back to the kept previous release. Nothing was changed.",
+}};
 const MessagePair MsgInstalledBefore = {{"%s之前", "before %s"}};
 const MessagePair& StepLabel(InstallStep step)
 {
@@ -331,6 +338,7 @@ const NamedPair* AllMessagePairs(size_t* count)
         {"MsgRollbackToOlder", &MsgRollbackToOlder},
         {"MsgRollbackToNewer", &MsgRollbackToNewer},
         {"MsgReleaseNameUnknown", &MsgReleaseNameUnknown},
+        {"MsgNoUninstaller", &MsgNoUninstaller},
         {"MsgInstalledBefore", &MsgInstalledBefore},
         {"MsgOtherSetupRunning", &MsgOtherSetupRunning},
         {"MsgRollbackControlRunning", &MsgRollbackControlRunning},

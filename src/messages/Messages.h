@@ -82,6 +82,9 @@ extern const MessagePair MsgOtherSetupRunning;    // Retry/Cancel: another setup
 extern const MessagePair MsgRollbackDoneOlder;     // went back to the older release
 extern const MessagePair MsgRollbackDoneNewer;     // went forward to the newer release
 extern const MessagePair MsgReleaseNameUnknown;    // a release the run state does not name
+// The command of the system's list of installed programs in place of an
+// uninstaller: echoed by cmd, so no & | < > ^ % ( ) in either text.
+extern const MessagePair MsgNoUninstaller;
 extern const MessagePair MsgInstalledBefore;       // "%s": the update's time, for the older release installed before it
 extern const MessagePair MsgRollbackNotDone;       // one "%s": what could not be moved; nothing changed
 extern const MessagePair MsgRollbackKeptIncomplete; // one "%s": the kept copies missing; nothing changed

@@ -553,6 +553,12 @@ MergeResult MergeAmendFile(const std::string& savedPath, const std::string& targ
     return WriteMerged(targetPath, text);
 }
 
+bool IsAmendTextFile(const std::string& path)
+{
+    std::string text;
+    return ReadFileText(path, text) && !memchr(text.data(), '\0', text.size());
+}
+
 MergeResult MergeAmendFileChecked(const std::string& savedPath, const std::string& targetPath,
                                   const std::string& formatPath, MergeTally& tally)
 {
@@ -569,6 +575,8 @@ MergeResult MergeAmendFileChecked(const std::string& savedPath, const std::strin
     if (!names.m_bFieldFound)
         return MergeResult::formatWithoutController;
     ReadFileText(targetPath, target);
+    if (memchr(target.data(), '\0', target.size()))
+        return MergeResult::targetNotAmendText;
     MergeAmendTextByNames(saved, target, names.m_names, text, &tally);
     // The format's filter would also take the target's own entries away.
     if (tally.carried == 0 && !tally.dropped.empty())

@@ -47,7 +47,12 @@ enum class MergeResult {
     formatWithoutController, // the format parses but declares no "CController" block
     savedNotAmendText,       // empty, binary (a data file) or without one "key = value" line
     nothingCarried,          // none of the saved values is declared by the format
+    targetNotAmendText,      // the target holds binary data (a data file given by mistake)
 };
+
+// Whether the file at path could be an amend file at all: it can be read
+// and holds no NUL byte, as a data file or a program does. Empty is text.
+bool IsAmendTextFile(const std::string& path);
 
 // What a merge did to the machine's values, from the merge's own pass: the
 // counts and lists of a CarryReport.
@@ -66,7 +71,8 @@ struct MergeTally {
 MergeResult MergeAmendFile(const std::string& savedPath, const std::string& targetPath,
                            const std::string& formatPath);
 // The same as a tool runs it, on a saved file that was not made by the setup:
-// refuses a saved file that is no amend text and a merge that would carry
+// refuses a saved file that is no amend text, a target that is binary (its
+// bytes would be replaced by a listing), and a merge that would carry
 // none of the saved values but drop some (a format of another product), and
 // tells the format's two faults apart; every refusal leaves the target as it
 // was. tally is what the merge carried, dropped and added (for

@@ -1,5 +1,7 @@
 #include "params/DataFileVerification.h"
 
+#include <cstring>
+
 #include "logs/TraceLog.h"
 #include "format/DataBlock.h"
 #include "messages/Messages.h"
@@ -13,6 +15,38 @@ std::mutex& ParameterFileLock()
 }
 
 bool IsDataFileWhole(const std::string& path) { return IsWholeDataFile(path); }
+
+namespace {
+const char kOtherKind[] = "is not a parameter data file: ";
+} // namespace
+
+std::string DataFileFault(const std::string& path)
+{
+    if (IsDataFileWhole(path))
+        return std::string();
+    unsigned char head[512];
+    size_t got = 0;
+    try {
+        CFileChunkSource source(path, 0);
+        got = source.Read(head, sizeof head);
+    } catch (const FileError& e) {
+        return e.m_cause == FileError::fileNotFound || e.m_cause == FileError::badPath ? "not found" : "cannot be read";
+    }
+    const uint32_t magic = got >= 4 ? static_cast<uint32_t>(head[0] | head[1] << 8 | head[2] << 16 |
+                                                            static_cast<uint32_t>(head[3]) << 24)
+                                    : 0;
+    if (got >= 4 && magic == datafile::kFileMagic)
+        return got < datafile::kFileHeaderSize ? "is cut short inside its header (damaged)"
+                                               : "fails its CRC-32 check";
+    if (got == 0)
+        return std::string(kOtherKind) + "it is empty";
+    // Text has no NUL byte: an amend listing, a format file, an INI file.
+    if (!memchr(head, '\0', got))
+        return std::string(kOtherKind) + "it is text (an amend or format file?), not \"FFLC\" data";
+    return std::string(kOtherKind) + "it does not start with \"FFLC\"";
+}
+
+bool IsOtherKindOfFile(const std::string& fault) { return fault.compare(0, sizeof kOtherKind - 1, kOtherKind) == 0; }
 
 std::string AccessDataFileMessage(const std::string& path, unsigned long errorCode)
 {

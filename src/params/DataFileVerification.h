@@ -17,6 +17,15 @@ enum class DataFileCheck {
 // equals the CRC-32 of every byte after the 8-byte header.
 bool IsDataFileWhole(const std::string& path);
 
+// Why IsDataFileWhole refuses path, in words for a tool's message: empty
+// when it is whole; "not found"; "cannot be read"; "is not a parameter data
+// file: ..." for a file of another kind (a text file such as an amend or
+// format file, or any file that does not start with "FFLC"); "fails its
+// CRC-32 check" for a data file whose bytes changed (damaged).
+std::string DataFileFault(const std::string& path);
+// Whether the fault is of a file of another kind, not a damaged data file.
+bool IsOtherKindOfFile(const std::string& fault);
+
 // The check with its outcome. When a whole backup cannot be copied over the
 // data file, *problem (when given) is the message for the user
 // (AccessDataFileMessage); nothing is shown.

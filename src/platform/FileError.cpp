@@ -88,13 +88,18 @@ int FileError::CauseFromOsError(long osError)
 #endif
 }
 
-void FileError::ThrowLast(const std::string& fileName)
+long FileError::LastOsError()
 {
 #ifdef _WIN32
-    long os = static_cast<long>(GetLastError());
+    return static_cast<long>(GetLastError());
 #else
-    long os = errno;
+    return errno;
 #endif
+}
+
+void FileError::ThrowLast(const std::string& fileName)
+{
+    long os = LastOsError();
     throw FileError(CauseFromOsError(os), os, fileName);
 }
 

@@ -36,6 +36,9 @@ public:
 
     // Maps an operating-system error number (GetLastError or errno) to a cause.
     static int CauseFromOsError(long osError);
+    // The last operating-system error of this thread (GetLastError, errno),
+    // read right after the call that failed.
+    static long LastOsError();
     // Throws a FileError for the last operating-system error.
     [[noreturn]] static void ThrowLast(const std::string& fileName);
 };

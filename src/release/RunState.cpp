@@ -5,17 +5,22 @@
 #include <vector>
 
 #include "locations/Locations.h"
+#include "messages/Messages.h"
+#include "platform/DirectoryTree.h"
 #include "platform/File.h"
 #include "platform/FileCopy.h"
 #include "platform/LinkGuard.h"
 #include "platform/LocalTime.h"
 #include "platform/MachineRegistry.h"
 #include "platform/Paths.h"
+#include "platform/MultiByte.h"
 #include "platform/Profile.h"
 #include "platform/StringUtil.h"
+#include "platform/SystemInfo.h"
 #include "release/RecordFile.h"
 
 const char kRunStateKey[] = "Software\\Velko\\TorneLix\\Setup";
+const char kInstalledProgramsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TorneLix";
 
 namespace {
 std::string Now() { return LocalTimeText(); }
@@ -27,6 +32,53 @@ std::string Now() { return LocalTimeText(); }
 bool WriteStateFile(const std::string& path, const std::string& text)
 {
     return ReplaceFileWithoutLinks(path, text);
+}
+
+// The state a run trusts is the copy in the records' directory, where only
+// administrators write: written whole beside itself, on the disk before it
+// takes the state's name, as the kept and swap records are. A failed write
+// leaves the state as it was.
+bool WriteTrustedStateFile(const std::string& path, const std::string& text)
+{
+    if (!PrepareRecordDirectory(ParentOf(path)).empty())
+        return false;
+    std::string part = RecordTempPath(path);
+    RemoveFile(part);
+    if (AppendDurably(part, text) && ReplaceFileAtomically(part, path))
+        return true;
+    RemoveFile(part);
+    return false;
+}
+
+// What the system's list of installed programs shows of the release in
+// place. There is no uninstaller: the command says so and changes nothing.
+std::vector<RegistryValue> InstalledProgramsValues(const std::string& release)
+{
+    const std::string root = InstallRoot();
+    unsigned long long bytes = DirectoryTreeBytes(root);
+    const std::string product = ProductDir();
+    if (!IsSelfOrWithin(product, root))
+        bytes += DirectoryTreeBytes(product); // an absolute product directory is part of the program tree
+    unsigned long long kilobytes = (bytes + 1023) / 1024;
+    std::string cmd = SystemDirectory();
+    cmd = cmd.empty() ? "cmd.exe" : "\"" + JoinPath(cmd, "cmd.exe") + "\"";
+    std::vector<RegistryValue> values;
+    values.push_back({"DisplayName", "Tornelix"});
+    values.push_back({"DisplayVersion", release});
+    values.push_back({"Publisher", "Velko"});
+    values.push_back({"InstallLocation", root});
+    values.push_back({"UninstallString", cmd + " /d /c echo " + LocalText(MsgNoUninstaller) + "& pause"});
+    RegistryValue number;
+    number.isNumber = true;
+    number.name = "EstimatedSize";
+    number.number = static_cast<unsigned long>(kilobytes > 0xFFFFFFFFull ? 0xFFFFFFFFull : kilobytes);
+    values.push_back(number);
+    number.name = "NoModify";
+    number.number = 1;
+    values.push_back(number);
+    number.name = "NoRepair";
+    values.push_back(number);
+    return values;
 }
 
 // The state a run trusts is the copy in the records' directory; the file
@@ -81,7 +133,7 @@ std::string Write(const ReleaseFields& installed, const ReleaseFields& kept, con
                 "\r\n";
     std::string problem;
     std::string trusted = TrustedRunStatePath();
-    if (!PrepareRecordDirectory(RecordsDir()).empty() || !WriteStateFile(trusted, text))
+    if (!WriteTrustedStateFile(trusted, text))
         problem = "运行状态文件无法写入：" + trusted;
     const std::string path = RunStateFilePath();
     if (!WriteStateFile(path, text))
@@ -89,6 +141,15 @@ std::string Write(const ReleaseFields& installed, const ReleaseFields& kept, con
     unsigned long error = 0;
     if (!values.empty() && !WriteMachineRegistryValues(kRunStateKey, values, &error)) {
         std::string line = StrPrintf("运行状态无法写入注册表：HKLM\\%s（错误%lu）", kRunStateKey, error);
+        problem = problem.empty() ? line : problem + "；" + line;
+    }
+    // The system's list of installed programs names the release in place
+    // after every run that writes the state: an update, a failed update
+    // undone (the old release again), a swap. Nothing is known of a release
+    // in place before the state first named one: its entry stays as it is.
+    if (!installed.release.empty() &&
+        !WriteMachineRegistryValues(kInstalledProgramsKey, InstalledProgramsValues(installed.release), &error)) {
+        std::string line = StrPrintf("已安装程序列表无法写入注册表：HKLM\\%s（错误%lu）", kInstalledProgramsKey, error);
         problem = problem.empty() ? line : problem + "；" + line;
     }
     return problem;

@@ -5,11 +5,21 @@
 // write and from where it is read again, and as a report to SetupState.ini
 // beside the setup log and to the key HKLM\Software\Velko\TorneLix\Setup. The installed release's fields
 // change only when the installed release does: an update, a swap, or a swap
-// or an update finished at the next start. Windows only.
+// or an update finished at the next start. Every write also puts the
+// release in place into the system's list of installed programs (the key
+// HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\TorneLix, the
+// 32-bit view as the state's key), so that what it shows is always the
+// release that runs. Windows only.
 #pragma once
 #include <string>
 
 extern const char kRunStateKey[]; // "Software\\Velko\\TorneLix\\Setup"
+// "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TorneLix": DisplayName,
+// DisplayVersion (the release's name), Publisher, InstallLocation (the
+// installation root), EstimatedSize (KB of the program tree), NoModify,
+// NoRepair, and an UninstallString that says there is no uninstaller and
+// changes nothing.
+extern const char kInstalledProgramsKey[];
 
 // A release as the state names it.
 struct ReleaseFields {

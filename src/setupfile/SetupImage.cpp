@@ -374,6 +374,24 @@ const char* ImageCheckReason(ImageCheck check)
     return "unknown";
 }
 
+const char* ImageCheckCause(ImageCheck check)
+{
+    switch (check) {
+    case ImageCheck::ok: return "完好";
+    case ImageCheck::tooShort: return "文件比安装包尾部的24字节还短（复制不完整）";
+    case ImageCheck::tooLarge: return "文件超过4 GiB";
+    case ImageCheck::digestMismatch: return "安装文件的内容与它记录的MD5摘要不符（复制不完整或已损坏）";
+    case ImageCheck::offsetBeyondTrailer: return "安装包尾部记录的安装包位置超出文件（已损坏）";
+    case ImageCheck::digestUnavailable: return "无法计算MD5摘要";
+    case ImageCheck::signatureMisplaced:
+        return "数字签名的证书表不在文件末尾或没有给安装包尾部留出位置（签名后文件被改动或复制不完整）";
+    case ImageCheck::unreadable: return "文件无法打开或读取";
+    case ImageCheck::notSetupFile: return "文件末尾没有安装包尾部（不是安装文件，或复制不完整）";
+    case ImageCheck::nameBlockDamaged: return "安装包尾部之前的版本名称已损坏";
+    }
+    return "未知";
+}
+
 ImageCheck CheckSetupFileAt(const std::string& path, PackageSink* sink, FileError* error)
 {
     try {

@@ -136,6 +136,9 @@ ImageCheck CheckSetupImage(const unsigned char* bytes, size_t size, uint32_t* pa
                            uint32_t* packageSize);
 // A one-line English reason for tools and logs.
 const char* ImageCheckReason(ImageCheck check);
+// The same in Chinese, for the setup log beside the box's "Bad Signature",
+// which reads like a certificate problem whatever the cause.
+const char* ImageCheckCause(ImageCheck check);
 
 void EncodeTrailer(const PackageTrailer& trailer, unsigned char out[kTrailerSize]);
 PackageTrailer DecodeTrailer(const unsigned char in[kTrailerSize]);

@@ -604,6 +604,11 @@ TEST(SetupCommandLine, SwitchesInAnyCaseAndEverythingElseRefused)
     EXPECT_FALSE(ParseSetupCommandLine("/S").reinstall);
 
     std::string usage = SetupUsageText();
+    // The synopsis (its first two lines) names every switch the line takes.
+    std::string synopsis = usage.substr(0, usage.find('\n', usage.find('\n') + 1));
+    for (const char* word : {"/CHECK", "/S ", "/NOPARAMS", "/GOON", "/WAIT=seconds", "/ENGINECODES", "/REINSTALL",
+                             "/NOKEEP", "/LOG=file", "/ROLLBACK", "/?"})
+        EXPECT_NE(synopsis.find(word), std::string::npos) << word << " is not in the synopsis: " << synopsis;
     for (int code = kExitSuccess; code <= kExitServiceCase; ++code)
         EXPECT_NE(usage.find("\n  " + std::to_string(code) + "  "), std::string::npos) << code;
     for (int code : {kExitOtherSetup, kExitTryAgainLater, kExitRestartCompletes})

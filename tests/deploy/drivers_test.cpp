@@ -6,6 +6,7 @@
 #include "deploy/Drivers.h"
 #include "platform/SystemInfo.h"
 #include "platform/Profile.h"
+#include "support/TraceCapture.h"
 
 namespace {
 std::string Scratch(const std::string& name) { return TempDirectory() + "tlx_drivers_" + name; }
@@ -99,11 +100,17 @@ TEST(InstallDrivers, ANewDriverThatCannotBeCopiedLeavesTheOldOneInPlace)
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     RecordingUi box;
     language = kLanguageEnglish;
+    TraceCapture trace;
     InstallDriverFilesTo(box, product, drivers);
     language = kLanguageChinese;
     CloseHandle(held);
     ASSERT_EQ(box.messages.size(), 1u);
-    EXPECT_EQ(box.messages[0].text, "Failed to install motion.sys! The driver in place is kept.");
+    EXPECT_EQ(box.messages[0].text, "Failed to install motion.sys!") << "the plain twin of 安装%s失败！";
+    // The trace names the driver, the copy that failed and the system's error.
+    EXPECT_NE(trace.Text().find("|E|driver " + drivers + "motion.sys: "), std::string::npos) << trace.Text();
+    EXPECT_NE(trace.Text().find(product + "motion.sys"), std::string::npos) << trace.Text();
+    EXPECT_NE(trace.Text().find("Windows \xB4\xED\xCE\xF3 32"), std::string::npos) // 错误 32: a sharing violation
+        << trace.Text();
     EXPECT_EQ(ReadText(drivers + "motion.sys"), "motion v1");
     EXPECT_FALSE(Exists(drivers + "motion.sys.new"));
 }

@@ -33,7 +33,14 @@ for damage in byte cut; do
   [ "$before" = "$after" ] || fail "$damage: the machine changed: $(diff <(echo "$before") <(echo "$after") | head -20)"
   ! ls "$temp_dir"/sep*.tmp >/dev/null 2>&1 || fail "$damage: package written out"
   [ ! -s "$doubles_log" ] || fail "$damage: a program was started"
-  setup_log | grep -qF '安装停止（退出代码 3）：Bad Signature：安装文件的内容与它记录的MD5摘要不符（复制不完整或已损坏）。没有做任何更改；请重新复制安装文件后再运行。' ||
+  # The cause beside the box's two words: a changed byte breaks the digest;
+  # a copy cut short has no trailer at its end.
+  if [ $damage = byte ]; then
+    cause='安装文件的内容与它记录的MD5摘要不符（复制不完整或已损坏）'
+  else
+    cause='文件末尾没有安装包尾部（不是安装文件，或复制不完整）'
+  fi
+  setup_log | grep -qF "安装停止（退出代码 3）：Bad Signature：$cause。没有做任何更改；请重新复制安装文件后再运行。" ||
     fail "$damage: the setup log does not say why: $(setup_log)"
   pass "$damage: Bad Signature, no warning, nothing touched, the reason in the setup log"
 done

@@ -4,7 +4,8 @@
 # goes on with Cancel, so the package cannot overwrite it and state 12 cannot
 # read it. The driver in the drivers directory must stay as it was, byte for
 # byte (deleting it first and then failing to copy left the machine without
-# one); the user sees the driver message, then the final message.
+# one); the user sees the driver message, then the final message; the setup
+# log names the driver, the copy that failed and the system's error.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/transfer_lib.sh"
 . "$(dirname "$0")/faults_lib.sh"
@@ -35,4 +36,7 @@ pass "the held file named, Cancel; the driver message for tlxio.sys; the final m
 expect_gone "$old_driver.new"
 grep -q 'release=demo' "$install_root/TorneLix/release.txt" || fail "not the demo release"
 setup_log | grep -qF '文件被占用，未删除：C:\Program Files (x86)\Velko\TorneLix\tlxio.sys' || fail "setup log: $(setup_log)"
+# The setup log says which driver, the copy that failed and the system's error.
+setup_log | grep -qE '安装驱动失败：C:\\windows\\system32\\drivers\\tlxio\.sys（无法复制 C:\\Program Files \(x86\)\\Velko\\TorneLix\\tlxio\.sys 到 [^）]*tlxio\.sys\.new，Windows 错误 [0-9]+）；原来的驱动保持不变' ||
+  fail "the setup log does not name the driver and the error: $(setup_log | grep 驱动)"
 pass "the driver in service byte-identical, no half copy beside it; the rest of the release in place"

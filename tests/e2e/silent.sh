@@ -192,7 +192,7 @@ for args in /x /SILENT -S '/S /WAIT=10m'; do
   expect_silent_exit 6 "bad-$(printf '%s' "$args" | tr -c 'A-Za-z0-9' _)"
   [ "$(setup_log | grep -F '静默安装结束，退出代码' | tail -1 | sed 's/.*退出代码 //' | tr -d '\r')" = 6 ] ||
     fail "$args: the setup log's last closing line: $(setup_log | grep -F '静默安装结束' | tail -1)"
-  setup_log | tail -60 | grep -qF "Setup.exe [/CHECK] [/S [/NOPARAMS] [/GOON] [/WAIT=seconds] [/REINSTALL]] | /?" || fail "$args: no usage in the setup log"
+  setup_log | tail -60 | grep -qF "Setup.exe [/CHECK] [/S [/NOPARAMS] [/GOON] [/WAIT=seconds] [/ENGINECODES] [/REINSTALL]] | /?" || fail "$args: no usage in the setup log"
 done
 setup_args=('/?')
 run_setup --report-windows

@@ -104,6 +104,12 @@ TEST(FleetSetupLog, FindsTheLastRunItsClosingLineOrThatItWasCut)
     EXPECT_TRUE(facts.check);
     EXPECT_EQ(facts.closingCode, 9);
 
+    // A closing line cut before its code (the disk full at that instant) is
+    // no exit 0: the run did not say how it ended.
+    facts = ParseSetupLog(log + LogLine("2026-12-02 09:09:00", "静默安装结束，退出代码 "));
+    EXPECT_FALSE(facts.closed);
+    EXPECT_FALSE(facts.anyClosing);
+
     EXPECT_EQ(ParseSetupLog("").reading.problem, "SetUp.log is damaged: it is empty");
     EXPECT_EQ(ParseSetupLog(std::string("SetUp\0\0\0", 8)).reading.problem, "SetUp.log is damaged: it is not text");
     EXPECT_EQ(ParseSetupLog("nothing the setup wrote\r\n").reading.problem,
@@ -192,8 +198,8 @@ TEST(FleetReports, TheNewestByTimeAcrossOlderAndCurrentNamesAndDamagedOnesSaidSo
     facts = ReadNewestReport(dir.Root(), "CarryReport");
     ASSERT_TRUE(facts.reading.Ok());
     EXPECT_EQ(facts.configurations[0].name, "Third");
-    EXPECT_NE(facts.reading.problem.find("CarryReport-20261201-212917-01.json is damaged"), std::string::npos)
-        << facts.reading.problem;
+    EXPECT_EQ(facts.reading.problem, "CarryReport-20261201-212917-01.json is damaged: not JSON (line 1: ends where a "
+                                     "value should be); read from CarryReport-20261201-212917-01.txt");
 
     // Damaged alone: no counts, the damage said.
     Write(dir / "CheckReport-20261201-212917-01.json", "{\"report\": 5}");
@@ -238,14 +244,26 @@ TEST(FleetController, ACutRunADamagedFileAndALaterCheckDecideWhoNeedsSomeone)
     EXPECT_EQ(c.attention.code, 9);
     EXPECT_NE(std::string(c.attention.meaning).find("check"), std::string::npos);
 
-    // A damaged run state: the row says so and the controller needs someone.
+    // A /CHECK started after the run state's last run, and cut: it is no
+    // run of the release, and not the last run on the page.
+    Write(dir / "SetUp.log", LogLine("2026-12-01 09:59:00", "SetUp启动") + LogLine("2026-12-01 09:59:00", "命令行：/S") +
+                                 LogLine("2026-12-01 10:00:00", "静默安装结束，退出代码 0") +
+                                 LogLine("2026-12-06 11:00:00", "SetUp启动") +
+                                 LogLine("2026-12-06 11:00:00", "命令行：/S /CHECK"));
+    c = ReadController(dir.Root(), "Mill-07");
+    EXPECT_EQ(c.outcome, "installed");
+    EXPECT_TRUE(c.exitCodeKnown);
+    EXPECT_EQ(c.exitCode, 0);
+    EXPECT_EQ(c.lastStart, "2026-12-01 09:59:00");
+
+    // A damaged run state: the row says why and the controller needs someone.
     Write(dir / "SetupState.ini", std::string("\0\0\0\0", 4));
     c = ReadController(dir.Root(), "Mill-07");
     ASSERT_EQ(c.problems.size(), 1u);
-    EXPECT_NE(c.problems[0].find("SetupState.ini is damaged"), std::string::npos);
+    EXPECT_NE(c.problems[0].find("SetupState.ini is damaged: it is not text"), std::string::npos) << c.problems[0];
     EXPECT_LT(c.attention.urgency, kNoOneNeeded);
     std::string page = FleetPage({c}, {"collected", "now"});
-    EXPECT_NE(page.find("SetupState.ini is damaged"), std::string::npos);
+    EXPECT_NE(page.find("SetupState.ini is damaged: it is not text"), std::string::npos);
 
     // An empty folder is a row that says nothing was collected.
     ScratchDir empty("fleet-empty");

@@ -36,6 +36,19 @@ void ExpectDamaged(const DataFileWriter& w, const std::string& name = "CControll
     EXPECT_TRUE(out.empty());
 }
 
+// Expects a file error that names why: the check that fired, not only that one did.
+void ExpectDamagedBecause(const DataFileWriter& w, const std::string& why)
+{
+    std::vector<unsigned char> out = {1, 2, 3};
+    try {
+        Find(w, "CController", out);
+        ADD_FAILURE() << "no file error; expected: " << why;
+    } catch (const FileError& e) {
+        EXPECT_NE(std::string(e.what()).find(why), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(out.empty());
+}
+
 void AddWord(DataFileWriter& w, unsigned word)
 {
     w.AddBytes({static_cast<unsigned char>(word), static_cast<unsigned char>(word >> 8)});
@@ -151,17 +164,24 @@ TEST(ReadDataBlock, BadSizesAndBadChunksAreDamage)
         w.AddRawRecord("CController", -1, {}, DataFileWriter::stored);
         ExpectDamaged(w);
     }
-    { // a size that no file of this length can hold is not allocated
+    { // a size that no file of this length can hold is not allocated (2 GB)
         DataFileWriter w;
         w.AddRawRecord("CController", 0x7FFFFFFF, Pattern(100, 9), DataFileWriter::stored);
-        ExpectDamaged(w);
+        ExpectDamagedBecause(w, "a payload size exceeds what the file can hold");
     }
-    { // a compressed chunk word of 17476 bytes
+    { // a compressed chunk word of 17476 bytes: one past the LZO bound
         DataFileWriter w;
         w.AddRawRecord("CController", 20000, {}, DataFileWriter::stored);
         AddWord(w, 17476);
         w.AddBytes(std::vector<unsigned char>(17476, 0x11));
-        ExpectDamaged(w);
+        ExpectDamagedBecause(w, "a compressed chunk is too long");
+    }
+    { // 17475 bytes is the bound itself: read, and refused for what it holds
+        DataFileWriter w;
+        w.AddRawRecord("CController", 20000, {}, DataFileWriter::stored);
+        AddWord(w, 17475);
+        w.AddBytes(std::vector<unsigned char>(17475, 0x11));
+        ExpectDamagedBecause(w, "a compressed chunk is corrupt");
     }
     { // corrupt LZO data
         DataFileWriter w;

@@ -95,10 +95,14 @@ TEST(TokenReader, IntegerValues)
 {
     ScratchFiles files;
     Reader reader;
-    ASSERT_TRUE(reader.Start(files.Write("n.fmt", "0x 012 0x10 4294967296 0xFFFFFFFF 2147483647 x")));
+    ASSERT_TRUE(reader.Start(files.Write("n.fmt", "0x 012 0x10 0x1a 0X1A 0xfF 4294967296 0xFFFFFFFF 2147483647 x")));
     EXPECT_EQ(reader.ExpectInteger(), 0);
     EXPECT_EQ(reader.ExpectInteger(), 12); // no octal
     EXPECT_EQ(reader.ExpectInteger(), 16);
+    // Hex digits in either letter case, as format files write them.
+    EXPECT_EQ(reader.ExpectInteger(), 26);
+    EXPECT_EQ(reader.ExpectInteger(), 26);
+    EXPECT_EQ(reader.ExpectInteger(), 255);
     // Values past the 32-bit range clamp as a 32-bit strtol does.
     EXPECT_EQ(reader.ExpectInteger(), 2147483647);
     EXPECT_EQ(reader.ExpectInteger(), 2147483647);

@@ -123,3 +123,13 @@ TEST(MessagePairs, BothLanguagesHaveTheSameConversionsInTheSameOrder)
     EXPECT_EQ(Conversions("50%% %5.2f %"), (std::vector<std::string>{"%5.2f", "?"}));
     EXPECT_GT(withConversions, 20u);
 }
+
+// The installed-programs entry's command echoes the text through cmd: a
+// character cmd reads as an operator would run something else, or cut it.
+TEST(MessagePairs, TheNoUninstallerTextIsPlainForCmd)
+{
+    for (const char* text : MsgNoUninstaller.text) {
+        EXPECT_EQ(std::string(text).find_first_of("&|<>^%()\"\r\n"), std::string::npos) << text;
+        EXPECT_NE(std::string(text).find("/ROLLBACK"), std::string::npos) << text;
+    }
+}

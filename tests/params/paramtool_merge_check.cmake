@@ -8,12 +8,13 @@ execute_process(COMMAND ${EMULATOR} ${TOOL} merge ${WORK}/Mill_amend.dat ${WORK}
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "paramtool merge failed (${rc}): ${out} ${err}")
 endif()
-# What it carried and dropped, as carry says it (GBK through a pipe).
+# What it carried and dropped, and each new member, as carry says it (GBK
+# through a pipe).
 file(WRITE ${WORK}/said.gbk "${out}")
 execute_process(COMMAND iconv -f GBK -t UTF-8 ${WORK}/said.gbk OUTPUT_VARIABLE said RESULT_VARIABLE iconv_rc)
 string(REPLACE "\r" "" said "${said}")
-if(NOT said MATCHES "配置[^\n]*：迁移2个值，丢弃2个值，新成员[0-9]+个\n  丢弃（新版本没有此成员）：m_b\\[4\\] = 4\n  丢弃（新版本没有此成员）：m_gone = 3\nmerged ")
-  message(FATAL_ERROR "merge does not say what it carried and dropped:\n${said}")
+if(NOT said MATCHES "配置[^\n]*：迁移2个值，丢弃2个值，新成员2个\n  丢弃（新版本没有此成员）：m_b\\[4\\] = 4\n  丢弃（新版本没有此成员）：m_gone = 3\n  新成员（保留新版本的默认值）：m_b\\[0\\] = 0\n  新成员（保留新版本的默认值）：m_added = 5\nmerged ")
+  message(FATAL_ERROR "merge does not say what it carried, dropped and added:\n${said}")
 endif()
 file(READ ${WORK}/amend.dat got HEX)
 file(READ ${DATA}/expected.dat want HEX)
@@ -68,5 +69,26 @@ execute_process(COMMAND ${EMULATOR} ${TOOL} merge ${WORK}/Mill_amend.dat ${WORK}
                 RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
 if(NOT rc EQUAL 1 OR NOT err MATCHES "unparsable.fmt does not parse" OR err MATCHES "declares none")
   message(FATAL_ERROR "a merge with a format that does not parse: exit ${rc}: ${err}")
+endif()
+# A binary TARGET (a data file given by mistake) is refused and left byte for byte: the
+# merge would have replaced it with a listing.
+# (the tool's own program file: binary, with NUL bytes)
+configure_file(${TOOL} ${WORK}/binary.dat COPYONLY)
+file(READ ${WORK}/binary.dat before HEX)
+execute_process(COMMAND ${EMULATOR} ${TOOL} merge ${WORK}/Mill_amend.dat ${WORK}/binary.dat ${WORK}/tornelix.fmt
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+file(READ ${WORK}/binary.dat after HEX)
+if(NOT rc EQUAL 1 OR NOT err MATCHES "binary.dat is not an amend text file" OR out MATCHES "merged"
+   OR NOT after STREQUAL before)
+  message(FATAL_ERROR "a merge into a binary target: exit ${rc}: ${out} ${err}")
+endif()
+# A binary file given as FORMAT: its trace line once, then the cause.
+file(COPY ${WORK}/binary.dat DESTINATION ${WORK}/asformat)
+execute_process(COMMAND ${EMULATOR} ${TOOL} merge ${WORK}/Mill_amend.dat ${WORK}/fresh_amend.dat
+                        ${WORK}/asformat/binary.dat RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+string(REGEX MATCHALL "\\|E\\|" traces "${err}")
+list(LENGTH traces count)
+if(NOT rc EQUAL 1 OR NOT count EQUAL 1 OR NOT err MATCHES "binary.dat does not parse")
+  message(FATAL_ERROR "a data file as FORMAT: exit ${rc}, ${count} trace lines: ${err}")
 endif()
 message(STATUS "paramtool merge: refusals ok")

@@ -32,9 +32,18 @@ TEST(RecordFile, AWholeRecordCutAtAnyByteIsNeverTakenAsWhole)
     EXPECT_EQ(read.state, RecordState::damaged);
     EXPECT_TRUE(read.cutShort);
     EXPECT_EQ(read.records.size(), 2u);
-    // A closing line that counts other records, or a line after it.
-    EXPECT_EQ(ParseRecordText(shortened + RecordLine({"end", "3"}), kKeptKind).state, RecordState::damaged);
-    EXPECT_EQ(ParseRecordText(text + RecordLine(kKept[1]), kKeptKind).state, RecordState::damaged);
+    // A closing line that counts other records (more, fewer, no number),
+    // or a line after it: each refused for that.
+    for (const char* count : {"3", "1", "2x", ""}) {
+        RecordRead miscounted = ParseRecordText(shortened + RecordLine({"end", count}), kKeptKind);
+        EXPECT_EQ(miscounted.state, RecordState::damaged) << count;
+        EXPECT_NE(miscounted.problem.find("line 4: the closing line does not count the records"), std::string::npos)
+            << count << ": " << miscounted.problem;
+    }
+    EXPECT_EQ(ParseRecordText(shortened + RecordLine({"end", "2"}), kKeptKind).state, RecordState::ok);
+    RecordRead after = ParseRecordText(text + RecordLine(kKept[1]), kKeptKind);
+    EXPECT_EQ(after.state, RecordState::damaged);
+    EXPECT_NE(after.problem.find("line 6: after the closing line"), std::string::npos) << after.problem;
 }
 
 TEST(RecordFile, AnAppendedRecordCutAtAnyByteKeepsWhatWasWholeBeforeTheCut)

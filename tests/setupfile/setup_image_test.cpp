@@ -303,13 +303,25 @@ TEST(SignedSetupFile, IsCheckedUpToItsCertificateTableAndNoFurther)
     b = signedFile;
     PutLe32At(b, kChecksumAt, 0x1234);
     EXPECT_EQ(Stream(b, nullptr, nullptr), ImageCheck::digestMismatch);
-    // A certificate table that does not end the file, or leaves no room.
+    // A certificate table that does not end the file: a byte after it, or a
+    // size one short.
     b = signedFile;
     b.push_back(0);
     EXPECT_EQ(Stream(b, nullptr, nullptr), ImageCheck::signatureMisplaced);
     b = signedFile;
     PutLe32At(b, kSecurityAt + 4, 999);
     EXPECT_EQ(Stream(b, nullptr, nullptr), ImageCheck::signatureMisplaced);
+    // One that ends the file on an aligned offset but leaves no room for the
+    // trailer after the header's security directory, and one inside the
+    // header itself: only the room rule can refuse these two.
+    const uint32_t noRoom = static_cast<uint32_t>((24 + kSecurityAt + 8 - 1) / 8 * 8);
+    for (uint32_t at : {noRoom, 8u}) {
+        b = signedFile;
+        PutLe32At(b, kSecurityAt, at);
+        PutLe32At(b, kSecurityAt + 4, static_cast<uint32_t>(b.size() - at));
+        ASSERT_EQ(at % 8, 0u);
+        EXPECT_EQ(Stream(b, nullptr, nullptr), ImageCheck::signatureMisplaced) << "table at " << at;
+    }
     // A cut-off certificate table.
     b.assign(signedFile.begin(), signedFile.end() - 8);
     EXPECT_NE(Stream(b, nullptr, nullptr), ImageCheck::ok);
@@ -324,6 +336,56 @@ TEST(SignedSetupFile, IsCheckedUpToItsCertificateTableAndNoFurther)
     EXPECT_FALSE(FileExists(out));
     remove(program.c_str());
     remove(package.c_str());
+}
+
+namespace {
+// The PE checksum as the loader computes it, written out here on its own:
+// 16-bit words summed with every carry folded back, plus the length.
+uint32_t ReferencePeChecksum(const std::vector<unsigned char>& b, uint64_t* unfolded)
+{
+    // The checksum field itself counts as zero.
+    auto at = [&](size_t i) { return i >= kChecksumAt && i < kChecksumAt + 4 ? 0u : unsigned(b[i]); };
+    uint64_t sum = 0;
+    for (size_t i = 0; i + 1 < b.size(); i += 2)
+        sum += at(i) | at(i + 1) << 8;
+    if (b.size() % 2)
+        sum += at(b.size() - 1);
+    *unfolded = sum;
+    while (sum >> 16)
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    return static_cast<uint32_t>(sum + b.size());
+}
+} // namespace
+
+// A signer that sets the checksum field: the file's own checksum is accepted,
+// also where the sum of its words needs more than one fold.
+TEST(SignedSetupFile, AcceptsItsOwnChecksumFoldedWhole)
+{
+    std::string dir = SystemTempDirectory();
+    std::string program = dir + "tlx_sum_program.bin", package = dir + "tlx_sum_package.bin",
+                out = dir + "tlx_sum_setup.bin";
+    std::vector<unsigned char> prog = PeProgram(9001);
+    std::vector<unsigned char> pack(0x30000, 0xFF); // many 0xFFFF words: carries beyond one fold
+    ASSERT_TRUE(WriteWholeFile(program, prog.data(), prog.size()));
+    ASSERT_TRUE(WriteWholeFile(package, pack.data(), pack.size()));
+    std::string reason;
+    ASSERT_TRUE(WriteSetupFile(program, package, out, &reason)) << reason;
+    std::vector<unsigned char> signedFile;
+    ASSERT_TRUE(ReadWholeFile(out, signedFile));
+    const uint32_t tableAt = static_cast<uint32_t>(signedFile.size());
+    signedFile.insert(signedFile.end(), 1000, 0xFF);
+    PutLe32At(signedFile, kSecurityAt, tableAt);
+    PutLe32At(signedFile, kSecurityAt + 4, 1000);
+    uint64_t unfolded = 0;
+    const uint32_t checksum = ReferencePeChecksum(signedFile, &unfolded);
+    ASSERT_GT((unfolded & 0xFFFF) + (unfolded >> 16), 0xFFFFu) << "the case needs a second fold";
+    PutLe32At(signedFile, kChecksumAt, checksum);
+    EXPECT_EQ(Stream(signedFile, nullptr, nullptr), ImageCheck::ok);
+    PutLe32At(signedFile, kChecksumAt, checksum + 1);
+    EXPECT_EQ(Stream(signedFile, nullptr, nullptr), ImageCheck::digestMismatch);
+    remove(program.c_str());
+    remove(package.c_str());
+    remove(out.c_str());
 }
 
 // The release's name between package and trailer: under the digest, apart

@@ -16,8 +16,16 @@ int RunBlocks(const std::vector<std::string>& args)
     const std::string& path = args[0];
     if (!FileFound(path, "data file"))
         return kExitFailure;
-    if (!IsDataFileWhole(path))
-        fprintf(stderr, "paramtool: warning: %s fails its header or CRC-32 check\n", path.c_str());
+    // A file of another kind has no records to list: its bytes read as a
+    // chunk stream would only give a made-up damage. A damaged data file is
+    // listed as far as it goes, with a warning.
+    std::string fault = DataFileFault(path);
+    if (IsOtherKindOfFile(fault)) {
+        fprintf(stderr, "paramtool: %s %s\n", path.c_str(), fault.c_str());
+        return kExitFailure;
+    }
+    if (!fault.empty())
+        fprintf(stderr, "paramtool: warning: %s %s\n", path.c_str(), fault.c_str());
     try {
         CFileChunkSource source(path, datafile::kFileHeaderSize);
         CDataRecordReader reader(source);

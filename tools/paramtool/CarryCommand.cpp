@@ -8,6 +8,7 @@
 #include "format/DataBlock.h"
 #include "format/FieldDescriptor.h"
 #include "locations/TempLocations.h"
+#include "params/AmendMerge.h"
 #include "params/CarryReport.h"
 #include "params/DataFileVerification.h"
 #include "params/LocalListingTexts.h"
@@ -48,17 +49,36 @@ int RunCarry(const std::vector<std::string>& arguments)
     // Read as the setup would, without repairing anything: a damaged file
     // falls back to its whole backup, as the setup's check would restore it.
     std::string source = data;
-    if (!IsDataFileWhole(source)) {
+    std::string fault = DataFileFault(data);
+    if (IsOtherKindOfFile(fault)) {
+        fprintf(stderr, "paramtool: %s %s\n", data.c_str(), fault.c_str());
+        return kExitFailure;
+    }
+    if (!fault.empty()) {
         source = data + ".bak";
         if (!IsDataFileWhole(source)) {
             fprintf(stderr, "paramtool: %s %s and has no usable backup: its values cannot be carried\n", data.c_str(),
-                    FileExists(data) ? "fails its header or CRC-32 check" : "not found");
+                    fault.c_str());
             return kExitFailure;
         }
     }
     for (const std::string* format : {&oldFormat, &newFormat})
         if (!FileFound(*format, "format file"))
             return kExitFailure;
+    // The new release's amend file is what the merge would write into: a
+    // missing one, or a file of another kind (a data file), would make the
+    // report guess.
+    if (!FileExists(amend)) {
+        fprintf(stderr, "paramtool: amend file %s not found (the new release's amend.dat of the configuration)\n",
+                amend.c_str());
+        return kExitFailure;
+    }
+    if (!IsAmendTextFile(amend)) {
+        fprintf(stderr,
+                "paramtool: %s is not an amend text file (binary: a data file's values are listed with describe)\n",
+                amend.c_str());
+        return kExitFailure;
+    }
     std::vector<unsigned char> block;
     try {
         if (!ReadDataBlock(source, "CController", block)) {
@@ -87,9 +107,6 @@ int RunCarry(const std::vector<std::string>& arguments)
                     oldFormat.c_str());
         return kExitFailure;
     }
-    if (!FileExists(amend))
-        fprintf(stderr, "paramtool: warning: no amend file %s; the new release's own values are not known\n",
-                amend.c_str());
     CarryReport report;
     bool read = ReadCarryReport(name, saved, amend, newFormat, report);
     remove(saved.c_str());

@@ -38,30 +38,34 @@ bool CanWrite(const std::string& path, std::string& why)
 }
 
 // The file to read the block from: DATA when it is whole; its whole backup
-// when DATA is not and useBackup is set. Empty after the one-line reason.
+// when DATA is not and useBackup is set. Empty after the one-line reason. A
+// file of another kind (an amend listing, a format file) is said to be one:
+// its backup would not be what the engineer meant either.
 std::string SourceOf(const std::string& data, bool useBackup)
 {
-    if (IsDataFileWhole(data))
+    std::string fault = DataFileFault(data);
+    if (fault.empty())
         return data;
-    bool exists = FileExists(data);
+    if (fault == "not found" && !useBackup) {
+        fprintf(stderr, "paramtool: data file %s not found\n", data.c_str());
+        return std::string();
+    }
+    if (IsOtherKindOfFile(fault)) {
+        fprintf(stderr, "paramtool: %s %s\n", data.c_str(), fault.c_str());
+        return std::string();
+    }
     std::string backup = data + ".bak";
     if (!useBackup) {
-        if (!exists)
-            fprintf(stderr, "paramtool: data file %s not found\n", data.c_str());
-        else
-            fprintf(stderr,
-                    "paramtool: %s fails its header or CRC-32 check (--backup reads %s; 'paramtool verify' "
-                    "restores it)\n",
-                    data.c_str(), backup.c_str());
+        fprintf(stderr, "paramtool: %s %s (--backup reads %s; 'paramtool verify' restores it)\n", data.c_str(),
+                fault.c_str(), backup.c_str());
         return std::string();
     }
     if (!IsDataFileWhole(backup)) {
-        fprintf(stderr, "paramtool: %s %s and has no usable backup\n", data.c_str(),
-                exists ? "fails its header or CRC-32 check" : "not found");
+        fprintf(stderr, "paramtool: %s %s and has no usable backup\n", data.c_str(), fault.c_str());
         return std::string();
     }
-    fprintf(stderr, "paramtool: %s %s; read %s\n", data.c_str(),
-            exists ? "fails its header or CRC-32 check" : "is missing", backup.c_str());
+    fprintf(stderr, "paramtool: %s %s; read %s\n", data.c_str(), fault == "not found" ? "is missing" : fault.c_str(),
+            backup.c_str());
     return backup;
 }
 

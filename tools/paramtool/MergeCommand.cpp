@@ -23,7 +23,7 @@ std::string ConfigurationOf(const std::string& target)
     return start == std::string::npos ? dir : dir.substr(start + 1);
 }
 
-// The counts and the dropped values, as carry prints them.
+// The counts, the dropped values and the new members, as carry prints them.
 void PrintTally(const std::string& target, const MergeTally& tally)
 {
     CarryReport report;
@@ -32,9 +32,9 @@ void PrintTally(const std::string& target, const MergeTally& tally)
     report.dropped = tally.dropped;
     report.added = tally.added;
     std::vector<std::string> lines = CarryReportLines(report);
-    std::string text = lines[0] + "\n";
-    for (size_t i = 1; i <= tally.dropped.size(); ++i)
-        text += lines[i] + "\n";
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
     WriteTerminalText(stdout, text);
 }
 
@@ -69,6 +69,12 @@ int RunMerge(const std::vector<std::string>& arguments)
                 "paramtool: %s is not an amend text file (empty, binary, or no \"key = value\" line; a data file's "
                 "values are listed with describe); %s is unchanged\n",
                 saved.c_str(), target.c_str());
+        return kExitFailure;
+    case MergeResult::targetNotAmendText:
+        fprintf(stderr,
+                "paramtool: %s is not an amend text file (binary: a data file's values are listed with describe); "
+                "it is unchanged\n",
+                target.c_str());
         return kExitFailure;
     case MergeResult::formatUnreadable: {
         std::string fault = FormatFault(format);

@@ -21,6 +21,13 @@ int RunVerify(const std::vector<std::string>& args)
         fprintf(stderr, "paramtool: data file %s not found (nor its backup %s.bak)\n", path.c_str(), path.c_str());
         return kExitFailure;
     }
+    // A file of another kind is no damaged data file: its backup (if any)
+    // is not put over it.
+    std::string fault = DataFileFault(path);
+    if (IsOtherKindOfFile(fault)) {
+        fprintf(stderr, "paramtool: %s %s\n", path.c_str(), fault.c_str());
+        return kExitFailure;
+    }
     DataFileCheck result;
     std::string problem;
     {
@@ -37,8 +44,7 @@ int RunVerify(const std::vector<std::string>& args)
         printf("%s: restored from %s.bak\n", path.c_str(), path.c_str());
         return kExitOk;
     default:
-        fprintf(stderr, "paramtool: %s %s and has no usable backup\n", path.c_str(),
-                FileExists(path) ? "fails its header or CRC-32 check" : "not found");
+        fprintf(stderr, "paramtool: %s %s and has no usable backup\n", path.c_str(), fault.c_str());
         return kExitFailure;
     }
 }

@@ -91,7 +91,12 @@ std::string FormatFault(const std::string& path, const std::string& field)
         return "format file " + path + " not found";
     CFmtNameParser parser;
     parser.SetFieldName(field);
-    if (!parser.Scan(path))
+    // The scan that failed has said its trace line on the terminal already:
+    // this one only finds which fault it was.
+    SetTraceEcho(nullptr);
+    bool scanned = parser.Scan(path);
+    SetTraceEcho(stderr);
+    if (!scanned)
         return "format file " + path + " does not parse";
     if (!parser.m_bFieldFound)
         return "format file " + path + " declares no field block '" + field + "'";
