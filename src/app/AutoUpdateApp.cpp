@@ -9,6 +9,7 @@
 #include "app/RunRecord.h"
 #include "app/SetupLock.h"
 #include "app/SilentWindow.h"
+#include "app/StageRun.h"
 #include "locations/Locations.h"
 #include "locations/TempLocations.h"
 #include "logs/SetupLog.h"
@@ -146,6 +147,8 @@ int CAutoUpdateApp::InitInstance()
         code = RunPreflightCheck(options);
     } else if (options.rollback) {
         code = RunRollback(options);
+    } else if (options.stage) {
+        code = RunStage(options, &changedNothing);
     } else if (options.silent) {
         code = RunSilently(options, &changedNothing);
     } else {
@@ -166,7 +169,7 @@ int CAutoUpdateApp::InitInstance()
     code = GivenExitCode(code, options.engineCodes);
     // The run state belongs to the setup that holds the lock.
     if (locked && logged && !options.usageAsked && !options.check && options.problem.empty())
-        RecordRun(code, precise, options.rollback, changedNothing);
+        RecordRun(code, precise, options.rollback, changedNothing, options.stage);
     // The last such line of the log is what a fleet is sorted by: every run
     // meant to be unattended writes it, a command line refused included.
     if (options.silent || !options.problem.empty())

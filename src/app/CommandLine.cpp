@@ -83,6 +83,8 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
             options.reinstall = true;
         } else if (upper == "/ROLLBACK") {
             options.rollback = true;
+        } else if (upper == "/STAGE") {
+            options.stage = true;
         } else if (upper == "/ENGINECODES") {
             options.engineCodes = true;
         } else if (upper == "/?") {
@@ -94,8 +96,10 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
     // Without /S a person answers the question and waits as long as needed:
     // a switch that means something only to a silent run is a mistake.
     if (options.problem.empty() && !options.silent &&
-        (noParams || waitGiven || options.goOnWithoutValues || options.engineCodes || options.reinstall))
+        (noParams || waitGiven || options.goOnWithoutValues || options.engineCodes || options.reinstall ||
+         options.stage))
         options.problem = std::string(noParams              ? "/NOPARAMS"
+                                      : options.stage       ? "/STAGE"
                                       : waitGiven           ? "/WAIT"
                                       : options.engineCodes ? "/ENGINECODES"
                                       : options.reinstall   ? "/REINSTALL"
@@ -109,6 +113,9 @@ SetupOptions ParseSetupCommandLine(const std::string& commandLine)
                                       : options.reinstall         ? "/REINSTALL"
                                                                   : "/NOKEEP") +
                           " is not understood with /ROLLBACK";
+    // A stage changes nothing live: it is neither a check nor a swap.
+    if (options.problem.empty() && options.stage && (options.check || options.rollback))
+        options.problem = std::string(options.check ? "/CHECK" : "/ROLLBACK") + " is not understood with /STAGE";
     options.keepParameters = !noParams;
     return options;
 }
@@ -118,7 +125,7 @@ std::string SetupUsageText()
     // Short enough that the usage, logged after a refused command line,
     // still fits the tail of the setup log that an engine shows.
     return "Setup.exe [/CHECK] [/S [/NOPARAMS] [/GOON] [/WAIT=seconds] [/ENGINECODES] [/REINSTALL]] | /?\n"
-           "          [as above] /NOKEEP /LOG=file | [/CHECK] [/S [/WAIT=seconds] [/ENGINECODES]] /ROLLBACK\n"
+           "          [as above] /NOKEEP /LOG=file | [/CHECK] [/S [/WAIT=seconds] [/ENGINECODES]] /ROLLBACK | /S /STAGE\n"
            "\n"
            "  (none)          the setup in its window; it asks its questions\n"
            "  /S              silent: no window, no box; answers OK to the wipe warning,\n"
@@ -135,6 +142,9 @@ std::string SetupUsageText()
            "                  a restart completes it, 7 a service case (see below)\n"
            "  /REINSTALL      with /S: install even if this release is installed already;\n"
            "                  the release kept before it stays the one to go back to\n"
+           "  /STAGE          with /S: lay the release beside the installation while the\n"
+           "                  control program runs (nothing live changes; 0, 'staged');\n"
+           "                  the next update of this file switches it in by renames\n"
            "  /LOG=file       this run's setup log lines written to file too (appended)\n"
            "  /CHECK          would the update (or /ROLLBACK) go through; nothing changed\n"
            "  /NOKEEP         the previous release is deleted at the end, not kept\n"

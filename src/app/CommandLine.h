@@ -16,6 +16,8 @@ struct SetupOptions {
     bool engineCodes = false;     // /ENGINECODES (with /S): 1618 try again later, 3010 a restart completes it,
                                   // 7 a service case (ExitCodes.h)
     bool reinstall = false;       // /REINSTALL (with /S): install even when the same release is installed
+    bool stage = false;           // /STAGE (with /S): lay the release beside the installation while the
+                                  // control program runs; the next update switches it in
     std::string logCopy;          // /LOG=<file>: this run's setup log lines written there too
     bool usageAsked = false;      // /?
     std::string problem;          // why the command line is refused; empty when it is understood

@@ -10,6 +10,7 @@
 #include "release/OldRelease.h"
 #include "deploy/Package.h"
 #include "release/PreviousRelease.h"
+#include "release/Stage.h"
 #include "release/StartupRecovery.h"
 #include "release/RunState.h"
 #include "setupfile/SetupDigest.h"
@@ -217,7 +218,7 @@ PackageOutcome ControllerOperations::ExtractPackage()
         outcome.kind = PackageOutcome::notStarted;
         return outcome;
     }
-    PackageOutcome outcome = RunSetupPackage();
+    PackageOutcome outcome = SwitchOrRunPackage();
     // Whatever its exit: what it laid in the data tree, unrecorded, would
     // count as the operator's and stay through an undo.
     RecordWhatThePackageLaid();
@@ -241,6 +242,37 @@ PackageOutcome ControllerOperations::ExtractPackage()
     // The package's own word is not enough: the release must be there.
     if (ProductDirName().empty() || !IsDirectory(ProductDir()))
         outcome.kind = PackageOutcome::noProductDir;
+    return outcome;
+}
+
+// A stage of this setup file whose files are as staged is moved in by
+// renames instead of running the package; any other stage is dropped and
+// named, and the package runs as without one: a stage only saves time.
+PackageOutcome ControllerOperations::SwitchOrRunPackage()
+{
+    StageFound stage = FindStage(RecordedSetupDigest(RunningProgramPath()), true);
+    if (stage.state == StageFound::notUsable)
+        WriteLogLine("暂存的版本不使用，已删除，照常运行安装包：" + stage.reason + "（" + stage.record.dir + "）");
+    if (stage.state != StageFound::usable) {
+        for (const std::string& left : DropStage())
+            if (stage.state == StageFound::none)
+                WriteLogLine("删除了中断的暂存留下的：" + left);
+        RecordStageGone();
+        return RunSetupPackage();
+    }
+    // A cut from here on leaves no record: the next run drops what is left.
+    std::string problem = SwitchToStage(stage, InstallRoot());
+    DropStage();
+    RecordStageGone();
+    PackageOutcome outcome;
+    if (!problem.empty()) {
+        WriteLogLine("暂存的版本未能换入：" + problem);
+        outcome.kind = PackageOutcome::notStarted;
+        outcome.report = problem;
+        return outcome;
+    }
+    WriteLogLine("暂存的版本已换入：" + stage.record.release + "（" + stage.record.dir + "，" +
+                 std::to_string(stage.record.files.size()) + "个文件）");
     return outcome;
 }
 

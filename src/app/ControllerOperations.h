@@ -41,6 +41,7 @@ public:
     static bool keepPrevious;
 
 private:
+    PackageOutcome SwitchOrRunPackage();
     void* m_controlMutex = nullptr; // kept open once the control program has gone
     std::string m_setupFileDamage;  // the last check's cause of "Bad Signature"
     std::string m_runningImage;     // what was last named as running: an installed program or the mutex

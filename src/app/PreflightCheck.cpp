@@ -9,6 +9,8 @@
 #include "deploy/FileTree.h"
 #include "release/KeptRelease.h"
 #include "release/RunState.h"
+#include "release/Stage.h"
+#include "setupfile/SetupDigest.h"
 #include "release/StartupRecovery.h"
 #include "deploy/PackagePreview.h"
 #include "locations/Locations.h"
@@ -220,6 +222,17 @@ int RunPreflightCheck(const SetupOptions& options)
     if (!RecordsLines(&lines))
         code = Worse(code, kExitNotRestored);
 
+    // A stage only saves time: whichever it is, the update goes through.
+    StageFound stage = FindStage(RecordedSetupDigest(RunningProgramPath()), true);
+    if (stage.state == StageFound::usable)
+        lines.push_back("暂存：" + stage.record.release + "（" + stage.record.dir + "，" + stage.record.when +
+                        "），更新将换入它");
+    else if (stage.state == StageFound::notUsable)
+        lines.push_back("暂存：" + (stage.record.release.empty() ? std::string("？") : stage.record.release) +
+                        "，更新不会使用它（将删除）：" + stage.reason);
+    else
+        lines.push_back("暂存：无");
+
     lines.push_back(IsWriteFilterSystem() ? "写保护：已启用（更新提交受保护的卷，重新启动后生效）" : "写保护：无");
 
     NoPort port;
@@ -296,6 +309,16 @@ int RunPreflightCheck(const SetupOptions& options)
         };
         add(TempPath(), preview.packageSize);
         add(InstallRoot(), preview.releaseSize);
+        // /STAGE lays the release beside the installation once more while
+        // the old one is still in place: said, but no reason not to update.
+        if (stage.state != StageFound::usable && !IsWriteFilterSystem()) {
+            unsigned long long free = 0, total = 0;
+            bool known = VolumeSpace(WithBackslash(ParentOf(StagingRoot())), &free, &total);
+            unsigned long long needed = preview.releaseSize + preview.packageSize;
+            lines.push_back(StrPrintf("暂存（/STAGE）：需要%s，可用%s%s", Megabytes(needed).c_str(),
+                                      known ? Megabytes(free).c_str() : "未知",
+                                      known && free >= needed ? "" : "，空间不足，无法暂存"));
+        }
         RemovePackagePreview(preview);
         for (const auto& drive : need) {
             unsigned long long free = 0, total = 0;

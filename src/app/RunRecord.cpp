@@ -29,12 +29,12 @@ const char* ExitCodeWord(int exitCode)
     }
 }
 
-void RecordRun(int exitCode, int preciseCode, bool rollback, bool changedNothing)
+void RecordRun(int exitCode, int preciseCode, bool rollback, bool changedNothing, bool staged)
 {
     // Whether this run put a release in place, and whole: a driver that
     // failed (8) or an installer still running (10) leaves it to complete.
     InstallEnd end = InstallEnd::none;
-    if (!rollback && !changedNothing) {
+    if (!rollback && !changedNothing && !staged) {
         switch (preciseCode) {
         case kExitSuccess:
         case kExitNotCarried:
@@ -49,6 +49,7 @@ void RecordRun(int exitCode, int preciseCode, bool rollback, bool changedNothing
     // end, the swap): this is the run's own outcome, and only that.
     std::string outcome = changedNothing                            ? "already-installed"
                           : rollback && exitCode == kExitSuccess ? "swapped"
+                          : staged && exitCode == kExitSuccess   ? "staged"
                                                                  : ExitCodeWord(exitCode);
     std::string problem = RecordLastRun(outcome, exitCode, end);
     if (!problem.empty())

@@ -8,5 +8,5 @@ const char* ExitCodeWord(int exitCode);
 // record is written to the setup log. exitCode is the code given,
 // preciseCode the run's own (ExitCodes.h). changedNothing: an update that
 // found its release installed already and left it (exit code 0, no new
-// install).
-void RecordRun(int exitCode, int preciseCode, bool rollback, bool changedNothing = false);
+// install). staged: a /STAGE run, which installs nothing.
+void RecordRun(int exitCode, int preciseCode, bool rollback, bool changedNothing = false, bool staged = false);

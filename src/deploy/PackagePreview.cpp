@@ -45,7 +45,9 @@ private:
 
 } // namespace
 
-PackagePreview PreviewPackage(const std::string& setupPath)
+PackagePreview PreviewPackage(const std::string& setupPath) { return LayPackageInto(setupPath, std::string()); }
+
+PackagePreview LayPackageInto(const std::string& setupPath, const std::string& releaseDir)
 {
     PackagePreview preview;
     FileError error(FileError::none, 0, setupPath);
@@ -54,7 +56,7 @@ PackagePreview PreviewPackage(const std::string& setupPath)
         preview.problem = error.what();
         return preview;
     }
-    preview.releaseDir = JoinPath(preview.runDir, "release");
+    preview.releaseDir = releaseDir.empty() ? JoinPath(preview.runDir, "release") : releaseDir;
     HeldFile package;
     if (!package.Create(JoinPath(preview.runDir, "package.exe"), &error)) {
         preview.problem = error.what();

@@ -21,4 +21,9 @@ struct PackagePreview {
 };
 
 PackagePreview PreviewPackage(const std::string& setupPath);
+// The same with the release laid into releaseDir (made by the package; it
+// must not exist yet) instead of the preview's own directory: how /STAGE lays
+// the new release beside the installation. Only the package's copy lies in
+// runDir.
+PackagePreview LayPackageInto(const std::string& setupPath, const std::string& releaseDir);
 void RemovePackagePreview(const PackagePreview& preview);

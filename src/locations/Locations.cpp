@@ -123,6 +123,8 @@ std::string JournalFilePath() { return JoinPath(RecordsDir(), "SetUp.journal"); 
 std::string KeptRecordFilePath() { return JoinPath(RecordsDir(), "SetUp.kept"); }
 std::string SwapRecordFilePath() { return JoinPath(RecordsDir(), "SetUp.swap"); }
 std::string TrustedRunStatePath() { return JoinPath(RecordsDir(), "SetupState.ini"); }
+std::string StagingRoot() { return WithoutTrailingBackslash(InstallRoot()) + ".staged"; }
+std::string StageRecordFilePath() { return JoinPath(RecordsDir(), "SetUp.staged"); }
 std::vector<std::string> FormerRecordPaths()
 {
     std::vector<std::string> paths;
@@ -365,7 +367,7 @@ bool IsWithinOwnTrees(const std::string& path)
     // The saved copy of the data tree and its one earlier copy beside it.
     std::string saved = WithoutTrailingBackslash(TempSaveDir());
     for (const std::string& tree : {InstallRoot(), DataRoot(), PreviousReleaseRootFor(InstallRoot()),
-                                    PreviousReleaseRootFor(DataRoot()), WizardsDir(), WriteFilterDataTree(), saved,
+                                    PreviousReleaseRootFor(DataRoot()), StagingRoot(), WizardsDir(), WriteFilterDataTree(), saved,
                                     saved + ".1"})
         if (IsSelfOrWithin(path, tree))
             return true;

@@ -29,6 +29,12 @@ std::string JournalFilePath();
 std::string KeptRecordFilePath();
 std::string SwapRecordFilePath();
 std::string TrustedRunStatePath();
+// The release laid beside the installation by /STAGE while the control
+// program runs: "<InstallRoot>.staged\<tag>", on the program tree's volume
+// so that the switch is renames, and made administrators-only like the
+// records' directory. Its record (SetUp.staged) lives in RecordsDir.
+std::string StagingRoot();
+std::string StageRecordFilePath();
 // Where an earlier setup kept those records, in the boot directory that
 // every operator can write: what is found there is reported, never acted on.
 std::vector<std::string> FormerRecordPaths();

@@ -123,11 +123,15 @@ std::string SectionText(const char* section, const ReleaseFields& fields)
 // The file whole, and the key's values that changed; the text for the
 // setup log of what could not be written.
 std::string Write(const ReleaseFields& installed, const ReleaseFields& kept, const LastRun& last,
-                  const std::vector<RegistryValue>& values)
+                  const std::vector<RegistryValue>& values, const ReleaseFields* stagedNow = nullptr)
 {
     std::string text = SectionText("Installed", installed);
     if (!kept.release.empty())
         text += SectionText("Kept", kept);
+    // The stage outlives every other write until it is switched in or dropped.
+    ReleaseFields staged = stagedNow ? *stagedNow : ReadFields("Staged");
+    if (!staged.release.empty())
+        text += SectionText("Staged", staged);
     if (!last.time.empty())
         text += "[LastRun]\r\nTime=" + last.time + "\r\nOutcome=" + last.outcome + "\r\nExitCode=" + last.exitCode +
                 "\r\n";
@@ -173,6 +177,24 @@ void AddKept(std::vector<RegistryValue>& values, const ReleaseFields& kept)
 
 ReleaseFields InstalledReleaseOfState() { return ReadFields("Installed"); }
 ReleaseFields KeptReleaseOfState() { return ReadFields("Kept"); }
+ReleaseFields StagedReleaseOfState() { return ReadFields("Staged"); }
+
+std::string RecordReleaseStaged(const std::string& setupName, const std::string& digest)
+{
+    ReleaseFields staged = {setupName, digest, Now(), std::string()};
+    std::vector<RegistryValue> values = {
+        {"StagedRelease", staged.release}, {"StagedReleaseDigest", staged.digest}, {"StagedAt", staged.time}};
+    return Write(ReadFields("Installed"), ReadFields("Kept"), ReadLastRun(), values, &staged);
+}
+
+std::string RecordStageGone()
+{
+    if (ReadFields("Staged").release.empty())
+        return std::string();
+    ReleaseFields none;
+    std::vector<RegistryValue> values = {{"StagedRelease", ""}, {"StagedReleaseDigest", ""}, {"StagedAt", ""}};
+    return Write(ReadFields("Installed"), ReadFields("Kept"), ReadLastRun(), values, &none);
+}
 
 std::string RecordReleaseInstalled(const std::string& setupName, const std::string& digest, KeptChange change)
 {

@@ -30,6 +30,12 @@ struct ReleaseFields {
 };
 ReleaseFields InstalledReleaseOfState();
 ReleaseFields KeptReleaseOfState();
+// The release laid beside the installation by /STAGE ([Staged], Staged...),
+// until an update switches it in or drops it.
+ReleaseFields StagedReleaseOfState();
+std::string RecordReleaseStaged(const std::string& setupName, const std::string& digest);
+// No stage any more (switched in or dropped); nothing written when none was recorded.
+std::string RecordStageGone();
 
 // What the run did to the kept previous release's entry ([Kept] in the file,
 // Kept... in the key), so that an engine knows what /ROLLBACK would bring back.

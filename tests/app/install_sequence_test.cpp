@@ -593,7 +593,8 @@ TEST(SetupCommandLine, SwitchesInAnyCaseAndEverythingElseRefused)
     EXPECT_FALSE(ParseSetupCommandLine("/S").engineCodes);
     for (const char* bad : {"/X", "/S /WAIT=", "/S /WAIT=-1", "/S /WAIT=86401", "/S /WAIT=3s", "/S/NOPARAMS", "S",
                             "/NOPARAMS", "/WAIT=5", "/S extra", "/ENGINECODES", "/CHECK /ENGINECODES",
-                            "/REINSTALL", "/S /REINSTALL /ROLLBACK"}) {
+                            "/REINSTALL", "/S /REINSTALL /ROLLBACK", "/STAGE", "/S /STAGE /CHECK",
+                            "/S /STAGE /ROLLBACK"}) {
         SetupOptions refused = ParseSetupCommandLine(bad);
         EXPECT_FALSE(refused.problem.empty()) << bad;
     }
@@ -602,12 +603,14 @@ TEST(SetupCommandLine, SwitchesInAnyCaseAndEverythingElseRefused)
     EXPECT_TRUE(ParseSetupCommandLine("/S /X").silent);
     EXPECT_TRUE(ParseSetupCommandLine("/s /reinstall").reinstall);
     EXPECT_FALSE(ParseSetupCommandLine("/S").reinstall);
+    EXPECT_TRUE(ParseSetupCommandLine("/s /stage /wait=0").stage);
+    EXPECT_FALSE(ParseSetupCommandLine("/S").stage);
 
     std::string usage = SetupUsageText();
     // The synopsis (its first two lines) names every switch the line takes.
     std::string synopsis = usage.substr(0, usage.find('\n', usage.find('\n') + 1));
     for (const char* word : {"/CHECK", "/S ", "/NOPARAMS", "/GOON", "/WAIT=seconds", "/ENGINECODES", "/REINSTALL",
-                             "/NOKEEP", "/LOG=file", "/ROLLBACK", "/?"})
+                             "/NOKEEP", "/LOG=file", "/ROLLBACK", "/STAGE", "/?"})
         EXPECT_NE(synopsis.find(word), std::string::npos) << word << " is not in the synopsis: " << synopsis;
     for (int code = kExitSuccess; code <= kExitServiceCase; ++code)
         EXPECT_NE(usage.find("\n  " + std::to_string(code) + "  "), std::string::npos) << code;

@@ -57,6 +57,13 @@ set_tests_properties(e2e_names PROPERTIES
   FIXTURES_REQUIRED "e2e_release;e2e_transfer_release" ENVIRONMENT "${env}" LABELS e2e
   RESOURCE_LOCK wine_machine TIMEOUT 600)
 
+# Staged updates: /S /STAGE while the control program runs, the switch, a
+# changed or foreign stage, cuts while staging.
+add_test(NAME e2e_stage COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/stage.sh)
+set_tests_properties(e2e_stage PROPERTIES
+  FIXTURES_REQUIRED "e2e_release;e2e_transfer_release" ENVIRONMENT "${env}" LABELS e2e
+  RESOURCE_LOCK wine_machine TIMEOUT 900)
+
 # A controller's life at random, one seed (TLX_LIFE_SEED picks another).
 add_test(NAME e2e_life COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/life.sh)
 set_tests_properties(e2e_life PROPERTIES

@@ -65,7 +65,7 @@ winpath() { winepath -w "$1" 2>/dev/null; }
 # Wipes everything earlier runs may have left and gives the PC its own
 # desktop (a new prefix links it to the host's home directory).
 clean_machine() {
-  rm -rf "$install_root" "${install_root%/}.previous" "$records" "$C/Velko.records" "$D"/* "$C/Velko" "$media" "$temp_dir"/*
+  rm -rf "$install_root" "${install_root%/}.previous" "${install_root%/}.staged" "$records" "$C/Velko.records" "$D"/* "$C/Velko" "$media" "$temp_dir"/*
   mkdir -p "$D" "$temp_dir" "$media" "$programs"
   if [ -L "$desktop" ]; then rm -f "$desktop"; fi
   mkdir -p "$desktop"
