@@ -264,16 +264,14 @@ PackageOutcome ControllerOperations::SwitchOrRunPackage()
     std::string problem = SwitchToStage(stage, InstallRoot());
     DropStage();
     RecordStageGone();
-    PackageOutcome outcome;
     if (!problem.empty()) {
-        WriteLogLine("暂存的版本未能换入：" + problem);
-        outcome.kind = PackageOutcome::notStarted;
-        outcome.report = problem;
-        return outcome;
+        // What was moved in is the checked release: the package lays it whole over it.
+        WriteLogLine("暂存的版本未能换入，照常运行安装包：" + problem);
+        return RunSetupPackage();
     }
     WriteLogLine("暂存的版本已换入：" + stage.record.release + "（" + stage.record.dir + "，" +
                  std::to_string(stage.record.files.size()) + "个文件）");
-    return outcome;
+    return PackageOutcome();
 }
 
 bool ControllerOperations::PutPreviousReleaseBack()
