@@ -11,7 +11,8 @@
 #   a byte of a staged file changed after staging (size and time kept): the
 #             next /S drops the stage, names the file, installs from the package
 #   a stage of another release: not used, dropped, the file's own release in place
-#   /S /STAGE cut at three instants: the live trees untouched; the next /S installs
+#   /S /STAGE cut at three instants (the package begins, the product directory
+#             being laid, the record whole): the live trees untouched; the next /S installs
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/transfer_lib.sh"
 . "$(dirname "$0")/rollback_lib.sh"
@@ -62,7 +63,7 @@ grep -A1 -x '\[Staged\]' <<<"$state" | grep -qx 'Release=Transfer 2.0' || fail "
 expect_log '已暂存：Transfer 2.0'
 pass "/S /STAGE while the control program runs: exit 0, it still runs, the live trees as before"
 
-silent_run /S /CHECK
+silent_run /S /CHECK /WAIT=0
 grep -q '^exit ' "$transcript" || fail "/CHECK did not end"
 check=$(iconv -f GBK -t UTF-8 "$(ls -t "$boot"/CheckReport-*.txt | head -1)" | tr -d '\r')
 grep -q '^暂存：Transfer 2.0（.*），更新将换入它$' <<<"$check" || fail "/CHECK does not name the stage: $check"
@@ -115,22 +116,35 @@ expect_gone "$data_product/Macros/macro.txt"
 expect_no_stage "after another release's stage"
 pass "a stage of another release: not used, dropped, the setup file's own release installed"
 
-# --- /S /STAGE cut at three instants.
-for delay in 1 3 6; do
+# --- /S /STAGE cut at three instants: as the package begins to lay the
+# stage, once the product directory is being laid, once the record is whole.
+tag_dir_made() { [ -n "$(staged_tag_dir)" ]; }
+product_laid() { [ -n "$(find "$staged_root" -mindepth 2 -maxdepth 2 -name TorneLix 2>/dev/null)" ]; }
+record_whole() { [ -e "$records/SetUp.staged" ]; }
+for instant in tag_dir_made product_laid record_whole; do
   new_machine
   before=$(live_trees)
   rm -f "$transcript"
   setup_args=(/S /STAGE)
   start_setup
-  sleep "$delay"
-  wineserver -k
+  for ((i = 0; i < 3000; i++)); do
+    $instant && break
+    kill -0 "$robot_pid" 2>/dev/null || fail "the stage ended before the cut ($instant)"
+    sleep 0.01
+  done
+  wineserver -k || true
   wait "$robot_pid" || true
   [ "$(live_trees)" = "$before" ] ||
-    fail "a stage cut after ${delay} s changed the live trees: $(diff <(echo "$before") <(live_trees) | head -10)"
-  if [ -e "$records/SetUp.staged" ]; then cut="after the record"; else cut="before the record"; fi
+    fail "a stage cut ($instant) changed the live trees: $(diff <(echo "$before") <(live_trees) | head -10)"
+  if record_whole; then cut="the record whole"; else cut="no record"; fi
   silent_run /S
-  expect_transfer_installed "the /S after a stage cut after ${delay} s"
-  expect_no_stage "the /S after a stage cut after ${delay} s"
-  echo "stage cut after ${delay} s ($cut): the next /S installed"
+  expect_transfer_installed "the /S after a stage cut ($instant)"
+  if [ "$cut" = "no record" ]; then
+    expect_log '删除了中断的暂存留下的：'
+  else
+    expect_log '暂存的版本已换入：Transfer 2.0'
+  fi
+  expect_no_stage "the /S after a stage cut ($instant)"
+  echo "stage cut ($instant, $cut): the next /S installed"
 done
 pass "/S /STAGE cut at three instants: the live trees untouched, the next /S installs"
