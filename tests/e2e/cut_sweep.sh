@@ -8,7 +8,7 @@
 # after the cut ends with the final message, the values carried exactly as in
 # an uninterrupted run, every user file byte-identical, the machine's own
 # driver and system files back before the new ones went in, nothing set aside
-# and no journal left. At five instants the operator saves part programs
+# and no journal left; the same inside the switch of a staged update. At five instants the operator saves part programs
 # into the data tree between the cut and the next start: they are there
 # after it, byte for byte.
 . "$(dirname "$0")/lib.sh"
@@ -185,6 +185,30 @@ cut_when journal_says discarded
 expect_file "$records/SetUp.journal"
 expect_whole_update "during the undo of a cut run"
 covered+=("the start-up undo of a run cut in state 9, cut once its discard was recorded")
+
+# A staged update (/S /STAGE first, then /S) cut inside its switch: as state
+# 6 begins (the staged files being checked), once the stage's record is gone
+# (the moves begun), and as state 7 begins (the stage moved in). The next
+# start undoes the run and installs, from the stage or from the package.
+staged_root="${install_root}.staged"
+stage_consumed() { reached_state 6 && [ ! -e "$records/SetUp.staged" ]; }
+for instant in "reached_state 6" stage_consumed "reached_state 7"; do
+  lay_out_sweep_machine "$small_machine"
+  user_files_before=$(user_files)
+  place_setup "$transfer_setup"
+  silent_run /S /STAGE
+  expect_transcript "exit 0"
+  expect_file "$records/SetUp.staged"
+  setup_args=(/S)
+  start_cut_run
+  cut_when $instant
+  expect_file "$records/SetUp.journal" # the cut fell inside the update
+  expect_whole_update "inside a staged switch ($instant)"
+  expect_gone "$records/SetUp.staged"
+  [ -z "$(ls -A "$staged_root" 2>/dev/null)" ] || fail "a staged switch cut ($instant) left $(ls "$staged_root")"
+  covered+=("a staged switch: $instant")
+done
+setup_args=()
 
 # Names the code page cannot hold and a path past 260 characters among the
 # part programs: cut while the package runs, then the next start.
