@@ -245,6 +245,25 @@ def main():
                      "%.1f s + %.1f s" % (package["package"], copy[count]), "%.2f" % (took / floor)) +
                     judge(floor / took, ("≤ 0.3× package plus one copy", 1 / 0.3)))
 
+    # bench/staged-update.sh: /S after /S /STAGE against /S alone, the same release and controller; and the
+    # staged run of the largest release against the smallest (it should not grow with the release).
+    unstaged = script_figures(results, r"^unstaged update \(/S\), release of ([0-9]+) MB.*: ([0-9.]+) s")
+    staged = script_figures(results, r"^staged update \(/S after /S /STAGE\), release of ([0-9]+) MB.*: ([0-9.]+) s")
+    sizes = sorted((mb for mb in staged if unstaged.get(mb)), key=int)
+    if sizes:
+        mb = sizes[-1]
+        share = staged[mb] / unstaged[mb]
+        rows.append(("Staged update (/S after /S /STAGE), release of %s MB, 10 000 part programs, under Wine "
+                     "(time; bench/staged-update.sh)" % mb, "%.1f s" % staged[mb],
+                     "unstaged update (/S) of the same release on an identical controller", "%.1f s" % unstaged[mb],
+                     "%.2f" % share) + judge(0.25 / share, ("≤ 0.25× unstaged", 1.0)))
+    if len(sizes) >= 2 and staged[sizes[0]]:
+        small, large = sizes[0], sizes[-1]
+        growth = staged[large] / staged[small]
+        rows.append(("Staged update time, release of %s / %s MB (bench/staged-update.sh)" % (large, small),
+                     "%.1f s / %.1f s" % (staged[large], staged[small]), "no growth with the release", "1.00",
+                     "%.2f" % growth) + judge(1.15 / growth, ("≤ 1.15", 1.0)))
+
     for name, b in sorted(runs.items()):
         if name in used:
             continue

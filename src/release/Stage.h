@@ -3,7 +3,7 @@
 // closed, only switches it in by renames. The release lies in
 // "<StagingRoot>\<tag>"; its record (SetUp.staged, kind TLXSTAGE, written
 // whole once the stage is complete) names the tag, the release, the setup
-// file's recorded digest and every staged file with its stamp and MD5. A
+// file's recorded digest and every staged file with its stamp and CRC-32. A
 // stage is only a shortcut: one that cannot be trusted is dropped and the
 // update runs the package as without it. Windows only; shows nothing.
 #pragma once
@@ -17,7 +17,7 @@ extern const RecordKind kStageKind;
 struct StagedFile {
     std::string path;  // below the stage's directory
     std::string stamp; // size and last write time, as FileStamp
-    std::string md5;   // hex
+    std::string crc;   // CRC-32 of its bytes, hex
 };
 
 struct StageRecord {
