@@ -386,6 +386,26 @@ TEST(FleetController, ARolledBackControllerIsListedUntilItGoesForwardAgain)
     EXPECT_EQ(c.attention.urgency, kNoOneNeeded);
 }
 
+TEST(FleetPage, AStagedControllerShowsItsStageAndNeedsNoOne)
+{
+    Controller c;
+    c.name = "Mill-07";
+    c.log = ParseSetupLog(LogLine("2026-12-05 10:00:00", "SetUp启动") + LogLine("2026-12-05 10:00:00", "命令行：/S /STAGE") +
+                          LogLine("2026-12-05 10:02:00", "静默安装结束，退出代码 0"));
+    c.state = ParseRunState("[Installed]\r\nRelease=Transfer 1.9\r\nDigest=11\r\n[Staged]\r\nRelease=Transfer 2.0\r\n"
+                            "Digest=22\r\nTime=2026-12-05 10:02:00\r\n[LastRun]\r\nTime=2026-12-05 10:02:00\r\n"
+                            "Outcome=staged\r\nExitCode=0\r\n");
+    Conclude(c);
+    EXPECT_EQ(c.attention.urgency, kNoOneNeeded);
+    EXPECT_FALSE(c.rolledBack);
+    std::string page = FleetPage({c}, {"collected", "now"});
+    std::string row = page.substr(page.find("id=\"c-0\""));
+    row = row.substr(0, row.find("</tr>"));
+    EXPECT_NE(row.find("staged <span title=\"22, 2026-12-05 10:02:00\">Transfer 2.0"), std::string::npos) << row;
+    EXPECT_NE(row.find("data-text=\"mill-07 transfer 1.9 11"), std::string::npos) << row;
+    EXPECT_NE(row.find(" staged transfer 2.0 22"), std::string::npos) << row;
+}
+
 TEST(FleetPage, NeedSomeoneFirstIsOneGroupPerWhatAndWhyInTheGuidesOrder)
 {
     // Many controllers, few stories: 300 that the control program held, and

@@ -336,6 +336,9 @@ std::string FleetPage(const std::vector<Controller>& controllers, const PageHead
                                  (c.exitCodeKnown ? std::to_string(c.exitCode) : "unknown") + " " + tone + " " +
                                  c.check.verdict + " " + c.reason.kind + " " + c.reason.line + " " + c.runRelease +
                                  " " + c.checkRelease + (c.rolledBack ? " rolled-back" : "") +
+                                 (c.state.staged.present
+                                      ? " staged " + c.state.staged.name + " " + c.state.staged.digest
+                                      : std::string()) +
                                  (c.carry.reading.Ok() && !c.carryIsCurrent ? std::string(" ") + kBefore : "") +
                                  (c.check.reading.Ok() && !c.checkIsCurrent ? std::string(" ") + kBefore : "");
         for (const ConfigurationCarry& config : c.carry.configurations)
@@ -348,7 +351,10 @@ std::string FleetPage(const std::vector<Controller>& controllers, const PageHead
                 HtmlEscaped(c.name) + "</b>";
         for (const std::string& p : c.problems)
             page += "<div class=\"problem\">" + HtmlEscaped(p) + "</div>";
-        page += "</td><td>" + Release(c.state.installed) + "</td><td>" + Release(c.state.kept) + "</td><td>" +
+        page += "</td><td>" + Release(c.state.installed) +
+                (c.state.staged.present ? "<div class=\"mark\">staged " + Release(c.state.staged) + "</div>"
+                                        : std::string()) +
+                "</td><td>" + Release(c.state.kept) + "</td><td>" +
                 HtmlEscaped(Or(c.lastTime, "unknown")) + ReleaseFor(c.runRelease, c.runDigest) + "</td><td>" +
                 HtmlEscaped(c.outcome) + (c.rolledBack ? " <span class=\"mark\">rolled back</span>" : "") +
                 "</td><td class=\"num\"><span class=\"code\">" +

@@ -96,6 +96,7 @@ RunStateFacts ParseRunState(const std::string& text, const std::string& name)
     }
     facts.installed = Release(sections, "Installed");
     facts.kept = Release(sections, "Kept");
+    facts.staged = Release(sections, "Staged");
     // The last run: its own section, or the registry's names where a later
     // state keeps them elsewhere.
     facts.lastTime = Value(sections, "LastRun", {"Time"});

@@ -1,5 +1,5 @@
-// SetupState.ini as collected: the installed release, the kept one and the
-// last run. Read tolerantly: a key that is not there is unknown, not an
+// SetupState.ini as collected: the installed release, the kept one, the
+// staged one and the last run. Read tolerantly: a key that is not there is unknown, not an
 // error, so that a later run state with more keys (or fields moved between
 // the sections) still reads; what makes it damaged is text that is no INI
 // file at all, or an exit code that is no number.
@@ -18,6 +18,7 @@ struct ReleaseFacts {
 struct RunStateFacts {
     FileReading reading;
     ReleaseFacts installed, kept;
+    ReleaseFacts staged; // laid beside the installation by /STAGE, not yet switched in
     bool lastRunKnown = false;
     std::string lastTime;    // "YYYY-MM-DD HH:MM:SS", as the setup writes it
     std::string lastOutcome; // the outcome word
