@@ -16,7 +16,7 @@ enum SetupExitCode : int {
     kExitDriverWaitOver = 10,   // in place; the driver installer still ran when /WAIT ran out
     // /CHECK only (nothing is changed; 0 there means ready, 2, 3 and 9 why not).
     kExitReadyNotCarried = 11,  // ready, but some of the machine's values have no member in the new release
-    kExitNoSpace = 12,          // a drive lacks the free space the update needs
+    kExitNoSpace = 12,          // a drive lacks the free space the update needs (/S /STAGE: the program drive, for the stage)
     // /ROLLBACK: 0 the kept release is in place; 2 cancelled; 5 the swap did not finish (the next start goes on).
     kExitNothingKept = 13,      // no kept release to go back to; nothing changed
     kExitRollbackNotDone = 14,  // the kept release could not be put in place; nothing changed
