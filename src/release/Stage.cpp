@@ -158,7 +158,7 @@ std::string OtherWritersOfStaging()
     return why.empty() ? why : "暂存位置可能被管理员以外的帐户写入：" + why;
 }
 
-std::vector<std::string> DropStage(const std::string& keep)
+std::vector<std::string> DropStage()
 {
     std::vector<std::string> dropped;
     const std::string record = StageRecordFilePath();
@@ -170,8 +170,7 @@ std::vector<std::string> DropStage(const std::string& keep)
         return dropped;
     for (const DirectoryEntry& entry : ListEntries(root)) {
         std::string dir = JoinPath(root, entry.name);
-        if (!entry.IsDirectory() || entry.IsReparsePoint() || !IsTagForm(entry.name) ||
-            (!keep.empty() && SamePath(dir, keep)))
+        if (!entry.IsDirectory() || entry.IsReparsePoint() || !IsTagForm(entry.name))
             continue;
         if (DeleteTree(dir))
             dropped.push_back(dir);
@@ -190,6 +189,17 @@ StageMade MakeStage(const std::string& setupPath, const std::string& release, co
     std::string why = PrepareRecordDirectory(root);
     if (!why.empty()) {
         made.problem = "暂存位置无法使用：" + why;
+        return made;
+    }
+    // The release takes at least the setup file's bytes once unpacked: a
+    // drive without that much is said before anything is laid.
+    unsigned long long setupBytes = 0, freeBytes = 0, total = 0;
+    if (FileSizeOf(setupPath, &setupBytes) && VolumeSpace(WithBackslash(ParentOf(root)), &freeBytes, &total) &&
+        freeBytes < setupBytes) {
+        made.noSpace = true;
+        made.problem = StrPrintf("磁盘空间不足，无法暂存（%s 可用 %.1f MB，至少需要 %.1f MB）", root.c_str(),
+                                 freeBytes / 1048576.0, setupBytes / 1048576.0);
+        RemoveEmptyDirectory(root);
         return made;
     }
     StageRecord record;
@@ -213,12 +223,11 @@ StageMade MakeStage(const std::string& setupPath, const std::string& release, co
     };
     if (!laid.ok) {
         made.notLaid = laid.notStarted;
-        unsigned long long free = 0, total = 0;
-        if (!laid.notStarted && laid.packageSize && VolumeSpace(WithBackslash(ParentOf(root)), &free, &total) &&
-            free < laid.packageSize) {
+        if (!laid.notStarted && laid.packageSize && VolumeSpace(WithBackslash(ParentOf(root)), &freeBytes, &total) &&
+            freeBytes < laid.packageSize) {
             made.noSpace = true;
             return giveUp(StrPrintf("磁盘空间不足，无法暂存（%s 可用 %.1f MB，安装包 %.1f MB）：%s", root.c_str(),
-                                    free / 1048576.0, laid.packageSize / 1048576.0, laid.problem.c_str()));
+                                    freeBytes / 1048576.0, laid.packageSize / 1048576.0, laid.problem.c_str()));
         }
         return giveUp(laid.problem);
     }

@@ -62,9 +62,9 @@ struct StageFound {
 StageFound FindStage(const std::string& digest, bool checkFiles);
 
 // Removes the record and every directory of our tag form below StagingRoot
-// but keep (a stage directory without a record is what a cut /STAGE leaves);
-// returns what was removed, for the log. Anything else there is left.
-std::vector<std::string> DropStage(const std::string& keep = std::string());
+// (a stage directory without a record is what a cut /STAGE leaves); returns
+// what was removed, for the log. Anything else there is left.
+std::vector<std::string> DropStage();
 
 // Why the staging place may have been written by others than administrators,
 // or empty.
