@@ -61,6 +61,7 @@ state=$(tr -d '\r' <"$boot/SetupState.ini")
 grep -qx 'Outcome=staged' <<<"$state" || fail "run state: $state"
 grep -A1 -x '\[Staged\]' <<<"$state" | grep -qx 'Release=Transfer 2.0' || fail "no staged release in the run state: $state"
 expect_log '已暂存：Transfer 2.0'
+setup_log | tail -1 | grep -qF '静默安装结束，退出代码 0' || fail "no closing line: $(setup_log | tail -1)"
 pass "/S /STAGE while the control program runs: exit 0, it still runs, the live trees as before"
 
 silent_run /S /CHECK /WAIT=0
