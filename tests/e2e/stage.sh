@@ -11,6 +11,7 @@
 #   a byte of a staged file changed after staging (size and time kept): the
 #             next /S drops the stage, names the file, installs from the package
 #   a stage of another release: not used, dropped, the file's own release in place
+#   /S /STAGE on a write-filter controller: 2, nothing staged or changed
 #   /S /STAGE cut at three instants (the package begins, the product directory
 #             being laid, the record whole): the live trees untouched; the next /S installs
 . "$(dirname "$0")/lib.sh"
@@ -116,6 +117,19 @@ expect_log '暂存的是另一个版本'
 expect_gone "$data_product/Macros/macro.txt"
 expect_no_stage "after another release's stage"
 pass "a stage of another release: not used, dropped, the setup file's own release installed"
+
+# --- A write-filter controller: the filter would drop the stage at the next restart.
+new_machine
+make_write_filter_system
+before=$(live_trees)
+silent_run /S /STAGE
+expect_transcript "exit 2"
+expect_log '写保护系统上不能暂存，没有做任何更改'
+expect_no_stage "a write-filter controller"
+# The records (the trusted run state) live beside the data root on such a controller.
+[ "$(live_trees | grep -v '/Velko\.records')" = "$(grep -v '/Velko\.records' <<<"$before")" ] ||
+  fail "a refused stage changed the live trees: $(diff <(echo "$before") <(live_trees) | head -10 | tr "\n" " ")"
+pass "a write-filter controller: /S /STAGE refused with 2, nothing staged, nothing changed"
 
 # --- /S /STAGE cut at three instants: as the package begins to lay the
 # stage, once the product directory is being laid, once the record is whole.
