@@ -309,8 +309,10 @@ int RunPreflightCheck(const SetupOptions& options)
         };
         add(TempPath(), preview.packageSize);
         add(InstallRoot(), preview.releaseSize);
+        RemovePackagePreview(preview);
         // /STAGE lays the release beside the installation once more while
-        // the old one is still in place: said, but no reason not to update.
+        // the old one is still in place (the preview gone, as for the update
+        // below): said, but no reason not to update.
         if (stage.state != StageFound::usable && !IsWriteFilterSystem()) {
             unsigned long long free = 0, total = 0;
             bool known = VolumeSpace(WithBackslash(ParentOf(StagingRoot())), &free, &total);
@@ -319,7 +321,6 @@ int RunPreflightCheck(const SetupOptions& options)
                                       known ? Megabytes(free).c_str() : "未知",
                                       known && free >= needed ? "" : "，空间不足，无法暂存"));
         }
-        RemovePackagePreview(preview);
         for (const auto& drive : need) {
             unsigned long long free = 0, total = 0;
             std::string root = std::string(1, drive.first) + ":\\";
