@@ -190,8 +190,8 @@ InstallSequence::State InstallSequence::RunCollectInfo()
     return params.transferRequested ? SaveFiles : ClearOld;
 }
 
-// 3: nothing to copy: the data tree is saved by its set-aside in state 5
-// (renames on its own drive) and its files come home in state 9.
+// 3: nothing to copy: the operator's files never move, and the release's
+// share of the data tree is set aside by renames in state 5.
 InstallSequence::State InstallSequence::RunSaveFiles() { return ClearOld; }
 
 // 5: set the old installation and the shortcuts aside. A journal that
@@ -296,8 +296,8 @@ InstallSequence::State InstallSequence::RunTransfer()
     return params.transferRequested ? RestoreFiles : PostInstall;
 }
 
-// 9: the data tree set aside in state 5 comes home over the new one,
-// without the machine's old parameter files.
+// 9: the old release's laid files set aside in state 5 come back, without
+// the machine's old parameter files.
 InstallSequence::State InstallSequence::RunRestoreFiles()
 {
     m_savedFilesAway = !m_machine.RestoreSavedFiles(m_window);

@@ -120,6 +120,8 @@ std::string SectionText(const char* section, const ReleaseFields& fields)
            "\r\nTime=" + fields.time + "\r\n" + (fields.complete.empty() ? "" : "Complete=" + fields.complete + "\r\n");
 }
 
+bool g_trustedWriteFailed = false;
+
 // The file whole, and the key's values that changed; the text for the
 // setup log of what could not be written.
 std::string Write(const ReleaseFields& installed, const ReleaseFields& kept, const LastRun& last,
@@ -133,8 +135,10 @@ std::string Write(const ReleaseFields& installed, const ReleaseFields& kept, con
                 "\r\n";
     std::string problem;
     std::string trusted = TrustedRunStatePath();
-    if (!WriteTrustedStateFile(trusted, text))
+    if (!WriteTrustedStateFile(trusted, text)) {
         problem = "运行状态文件无法写入：" + trusted;
+        g_trustedWriteFailed = true;
+    }
     const std::string path = RunStateFilePath();
     if (!WriteStateFile(path, text))
         problem = (problem.empty() ? "" : problem + "；") + "运行状态文件无法写入：" + path;
@@ -172,6 +176,7 @@ void AddKept(std::vector<RegistryValue>& values, const ReleaseFields& kept)
 } // namespace
 
 ReleaseFields InstalledReleaseOfState() { return ReadFields("Installed"); }
+bool TrustedRunStateWriteFailed() { return g_trustedWriteFailed; }
 ReleaseFields KeptReleaseOfState() { return ReadFields("Kept"); }
 
 std::string RecordReleaseInstalled(const std::string& setupName, const std::string& digest, KeptChange change)

@@ -159,7 +159,7 @@ lay_out_sweep_machine "$big_machine"
 user_files_before=$(user_files)
 program_aside() { find "${install_root}.previous" -type f 2>/dev/null | wc -l; }
 program_at_least() { [ "$(program_aside)" -ge "$1" ]; }
-for n in 1 12; do
+for n in 1 3; do
   lay_out_sweep_machine "$big_machine"
   start_cut_run
   cut_when program_at_least "$n"
