@@ -199,6 +199,7 @@ InstallSequence::State InstallSequence::RunSaveFiles() { return ClearOld; }
 InstallSequence::State InstallSequence::RunClearOld()
 {
     ClearOutcome outcome = m_machine.ClearOldRelease(m_window);
+    m_heldInDataTree = outcome.heldInDataTree;
     if (outcome.journalWritten)
         return Extract;
     if (outcome.restored) {
@@ -327,6 +328,17 @@ InstallSequence::State InstallSequence::RunFinish()
         // with the values carried or not.
         if ((m_savedFilesAway || !away.empty()) && exitCode == kExitSuccess)
             exitCode = kExitIncomplete;
+        // A release's file held open kept its old version: the release is
+        // not whole until a run with the file free.
+        if (!m_heldInDataTree.empty()) {
+            std::string list;
+            for (const std::string& path : m_heldInDataTree)
+                list += (list.empty() ? "" : "\n") + path;
+            m_window.ShowMessage(StrPrintf(LocalText(MsgReleaseFilesHeld), list.c_str()), MB_OK | MB_ICONEXCLAMATION,
+                                 MessagePurpose::report);
+            if (exitCode == kExitSuccess)
+                exitCode = kExitIncomplete;
+        }
     }
     // In place, but the user went on without some configurations' values.
     if (params.valuesNotCarried)

@@ -28,6 +28,7 @@ std::string RecordsDir();
 std::string JournalFilePath();
 std::string KeptRecordFilePath();
 std::string SwapRecordFilePath();
+std::string LaidRecordFilePath();
 std::string TrustedRunStatePath();
 // Where an earlier setup kept those records, in the boot directory that
 // every operator can write: what is found there is reported, never acted on.

@@ -5,6 +5,7 @@
 // deleted only once the update has succeeded.
 #pragma once
 #include <string>
+#include <vector>
 
 class InstallPort;
 
@@ -13,8 +14,8 @@ class InstallPort;
 
 // What the release in place laid in DataProductDir, unchanged, and the
 // machine's values there; the operator's files stay where they are. Held
-// ones stay too (named in the setup log).
-bool SetAsideDataTree();
+// ones stay too (named in the setup log and appended to held).
+bool SetAsideDataTree(std::vector<std::string>* held);
 
 // The program tree below InstallRoot. A file that another program holds open
 // cannot be moved, and the package could not overwrite it later: the new
