@@ -38,17 +38,7 @@ bool WriteStateFile(const std::string& path, const std::string& text)
 // administrators write: written whole beside itself, on the disk before it
 // takes the state's name, as the kept and swap records are. A failed write
 // leaves the state as it was.
-bool WriteTrustedStateFile(const std::string& path, const std::string& text)
-{
-    if (!PrepareRecordDirectory(ParentOf(path)).empty())
-        return false;
-    std::string part = RecordTempPath(path);
-    RemoveFile(part);
-    if (AppendDurably(part, text) && ReplaceFileAtomically(part, path))
-        return true;
-    RemoveFile(part);
-    return false;
-}
+bool WriteTrustedStateFile(const std::string& path, const std::string& text) { return ReplaceRecordText(path, text); }
 
 // What the system's list of installed programs shows of the release in
 // place. There is no uninstaller: the command says so and changes nothing.

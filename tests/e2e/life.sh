@@ -103,17 +103,7 @@ for ((step = 1; step <= steps; step++)); do
       swap=$installed installed=$kept kept=$swap ;;
     esac ;;
   6) target=$(other) what="a cut while the package of $target runs, work, the next start"
-    place_setup "$out/Setup-$target.exe"
-    rm -f "$transcript" "$trace_log"
-    setup_args=(/S)
-    start_setup
-    for ((i = 0; i < 1200; i++)); do
-      reached_state 6 && break
-      kill -0 "$robot_pid" 2>/dev/null || fail "step $step: the run ended before the package"
-      sleep 0.05
-    done
-    wineserver -k
-    wait "$robot_pid" || true
+    cut_while_package_runs "$out/Setup-$target.exe"
     do_work
     silent_run /S
     expect_transcript "exit 0"
