@@ -56,13 +56,18 @@ for parts in "${sizes[@]}"; do
   (cd "$data_product/Parts" && find . -type f -print0 | sort -z | xargs -0 md5sum) >"$out/parts-before.md5"
   mb=$(du -sm "$data_product" | cut -f1)
   place_setup "$setup_file"
+  # Started as the package alone is, by one wine call: the same start-up
+  # cost on both sides of the ratio. The release's stand-in driver
+  # installer returns at once (it sleeps 3 s for the cases that wait for it):
+  # a real one's run adds the same time to any update, however it is made.
   start=$(date +%s%N)
-  silent_run /S
+  rc=0
+  TLX_DRIVER_HOLD_MS=0 wine 'C:\Media\Setup.exe' /S >/dev/null 2>&1 || rc=$?
   end=$(date +%s%N)
   update_s=$(seconds "$start" "$end")
   cp -f "$temp_dir/TornelixSetupLog.txt" "$out/TornelixSetupLog-$parts.txt" 2>/dev/null || true
   cp -f "$D/Velko/Boot/SetUp.log" "$out/SetUp-$parts.log" 2>/dev/null || true
-  grep -q '^exit 0' "$transcript" || fail "the update of $parts part programs did not end with 0: $(tail -3 "$transcript")"
+  [ "$rc" = 0 ] || fail "the update of $parts part programs did not end with 0 ($rc): $(tail -3 "$out/SetUp-$parts.log")"
   (cd "$data_product/Parts" && md5sum --quiet -c "$out/parts-before.md5") >/dev/null ||
     fail "part programs did not all come home ($parts)"
   echo "update of a data tree of $parts part programs ($mb MB) under Wine: $update_s s"

@@ -15,6 +15,7 @@
 #include "logs/SetupLog.h"
 #include "messages/Messages.h"
 #include "deploy/FileTree.h"
+#include "release/RunState.h"
 #include "release/StartupRecovery.h"
 #include "format/StringTable.h"
 #include "platform/Console.h"
@@ -168,8 +169,15 @@ int CAutoUpdateApp::InitInstance()
     int precise = code;
     code = GivenExitCode(code, options.engineCodes);
     // The run state belongs to the setup that holds the lock.
-    if (locked && logged && !options.usageAsked && !options.check && options.problem.empty())
+    if (locked && logged && !options.usageAsked && !options.check && options.problem.empty()) {
         RecordRun(code, precise, options.rollback, changedNothing, options.stage);
+        // Installed, but the record the next run trusts could not say so:
+        // never "done" (8, as for an install left to complete).
+        if (TrustedRunStateWriteFailed() && !changedNothing && !options.stage && PutReleaseInPlace(precise)) {
+            WriteLogLine("运行状态无法写入，安装未能记录，以代码 8 结束");
+            code = GivenExitCode(kExitIncomplete, options.engineCodes);
+        }
+    }
     // The last such line of the log is what a fleet is sorted by: every run
     // meant to be unattended writes it, a command line refused included.
     if (options.silent || !options.problem.empty())

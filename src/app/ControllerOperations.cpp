@@ -6,6 +6,7 @@
 #include "deploy/Drivers.h"
 #include "deploy/FileTree.h"
 #include "release/DataTreeFiles.h"
+#include "release/InstalledLaid.h"
 #include "release/KeptRelease.h"
 #include "release/OldRelease.h"
 #include "deploy/Package.h"
@@ -187,6 +188,14 @@ ClearOutcome ControllerOperations::ClearOldRelease(InstallPort& port)
     std::string problem;
     ReadKeptRecord(&kept, &problem);
     NameLeftoverAsideDirectories(kept.tag);
+    // Without a kept release, what the release in place laid is in a
+    // record of its own.
+    if (kept.laid.empty()) {
+        std::string laidProblem;
+        kept.laid = ReadInstalledLaid(&laidProblem);
+        if (!laidProblem.empty())
+            WriteLogLine("安装记录无法读取，新版本的文件放在旁边：" + laidProblem);
+    }
     // Nothing is touched before the journal is known to be writable.
     // The journal names the release this run installs, for a start that
     // finds the run done but not yet recorded, and what the release in place
@@ -198,7 +207,7 @@ ClearOutcome ControllerOperations::ClearOldRelease(InstallPort& port)
     if (release.empty())
         release = setup.substr(setup.find_last_of('\\') + 1);
     bool begun = BeginSetAside(release, RecordedSetupDigest(setup), kept.laid);
-    outcome.journalWritten = begun && SetAsideDataTree() && SetAsideProgramTree(port) && SetAsideReleaseExtras() &&
+    outcome.journalWritten = begun && SetAsideDataTree(&outcome.heldInDataTree) && SetAsideProgramTree(port) && SetAsideReleaseExtras() &&
                              RecordPhase(RunPhase::setAside);
     if (!outcome.journalWritten) {
         outcome.journal = JournalPath();

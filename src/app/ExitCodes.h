@@ -40,3 +40,11 @@ inline int GivenExitCode(int code, bool engineCodes)
            : code == kExitRestartCompletes                        ? kExitSuccess
                                                                   : code;
 }
+
+// The run put a release in place, whole (an update or a swap): what the
+// run state must then say.
+inline bool PutReleaseInPlace(int precise)
+{
+    return precise == kExitSuccess || precise == kExitNotCarried || precise == kExitReadyNotCarried ||
+           precise == kExitRestartCompletes;
+}

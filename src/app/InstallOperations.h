@@ -4,6 +4,7 @@
 // and the transition tests put a fake in their place.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "deploy/Package.h"
 #include "messages/Messages.h"
@@ -41,6 +42,9 @@ struct ClearOutcome {
     bool restored = true;       // that putting back was whole
     std::string journal;        // the journal that could not be written, and its drive
     std::string drive;
+    // Files of the release in the data tree (its laid files, the machine's
+    // values) that another program held open: they stayed, not updated.
+    std::vector<std::string> heldInDataTree;
 };
 
 class InstallOperations {

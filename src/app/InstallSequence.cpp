@@ -190,8 +190,8 @@ InstallSequence::State InstallSequence::RunCollectInfo()
     return params.transferRequested ? SaveFiles : ClearOld;
 }
 
-// 3: nothing to copy: the data tree is saved by its set-aside in state 5
-// (renames on its own drive) and its files come home in state 9.
+// 3: nothing to copy: the operator's files never move, and the release's
+// share of the data tree is set aside by renames in state 5.
 InstallSequence::State InstallSequence::RunSaveFiles() { return ClearOld; }
 
 // 5: set the old installation and the shortcuts aside. A journal that
@@ -199,6 +199,7 @@ InstallSequence::State InstallSequence::RunSaveFiles() { return ClearOld; }
 InstallSequence::State InstallSequence::RunClearOld()
 {
     ClearOutcome outcome = m_machine.ClearOldRelease(m_window);
+    m_heldInDataTree = outcome.heldInDataTree;
     if (outcome.journalWritten)
         return Extract;
     if (outcome.restored) {
@@ -296,8 +297,8 @@ InstallSequence::State InstallSequence::RunTransfer()
     return params.transferRequested ? RestoreFiles : PostInstall;
 }
 
-// 9: the data tree set aside in state 5 comes home over the new one,
-// without the machine's old parameter files.
+// 9: the old release's laid files set aside in state 5 come back, without
+// the machine's old parameter files.
 InstallSequence::State InstallSequence::RunRestoreFiles()
 {
     m_savedFilesAway = !m_machine.RestoreSavedFiles(m_window);
@@ -327,6 +328,17 @@ InstallSequence::State InstallSequence::RunFinish()
         // with the values carried or not.
         if ((m_savedFilesAway || !away.empty()) && exitCode == kExitSuccess)
             exitCode = kExitIncomplete;
+        // A release's file held open kept its old version: the release is
+        // not whole until a run with the file free.
+        if (!m_heldInDataTree.empty()) {
+            std::string list;
+            for (const std::string& path : m_heldInDataTree)
+                list += (list.empty() ? "" : "\n") + path;
+            m_window.ShowMessage(StrPrintf(LocalText(MsgReleaseFilesHeld), list.c_str()), MB_OK | MB_ICONEXCLAMATION,
+                                 MessagePurpose::report);
+            if (exitCode == kExitSuccess)
+                exitCode = kExitIncomplete;
+        }
     }
     // In place, but the user went on without some configurations' values.
     if (params.valuesNotCarried)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "messages/InstallPort.h"
 #include "paramsteps/ParameterSession.h"
@@ -104,5 +105,6 @@ private:
     InstallOperations& m_machine;
     int32_t m_lastTracedState = -1;
     bool m_previousDiscarded = false;
+    std::vector<std::string> m_heldInDataTree; // the release's files of the data tree that a held file kept
     bool m_savedFilesAway = false; // state 9 left some of the operator's files aside (and said where)
 };

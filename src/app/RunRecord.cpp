@@ -35,15 +35,10 @@ void RecordRun(int exitCode, int preciseCode, bool rollback, bool changedNothing
     // failed (8) or an installer still running (10) leaves it to complete.
     InstallEnd end = InstallEnd::none;
     if (!rollback && !changedNothing && !staged) {
-        switch (preciseCode) {
-        case kExitSuccess:
-        case kExitNotCarried:
-        case kExitReadyNotCarried:
-        case kExitRestartCompletes: end = InstallEnd::whole; break;
-        case kExitIncomplete:
-        case kExitDriverWaitOver: end = InstallEnd::incomplete; break;
-        default: break;
-        }
+        if (PutReleaseInPlace(preciseCode))
+            end = InstallEnd::whole;
+        else if (preciseCode == kExitIncomplete || preciseCode == kExitDriverWaitOver)
+            end = InstallEnd::incomplete;
     }
     // The releases themselves are recorded where they change (the update's
     // end, the swap): this is the run's own outcome, and only that.

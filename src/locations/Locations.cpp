@@ -122,6 +122,7 @@ std::string RecordsDir()
 std::string JournalFilePath() { return JoinPath(RecordsDir(), "SetUp.journal"); }
 std::string KeptRecordFilePath() { return JoinPath(RecordsDir(), "SetUp.kept"); }
 std::string SwapRecordFilePath() { return JoinPath(RecordsDir(), "SetUp.swap"); }
+std::string LaidRecordFilePath() { return JoinPath(RecordsDir(), "SetUp.laid"); }
 std::string TrustedRunStatePath() { return JoinPath(RecordsDir(), "SetupState.ini"); }
 std::string StagingRoot() { return WithoutTrailingBackslash(InstallRoot()) + ".staged"; }
 std::string StageRecordFilePath() { return JoinPath(RecordsDir(), "SetUp.staged"); }

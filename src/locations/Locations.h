@@ -28,6 +28,7 @@ std::string RecordsDir();
 std::string JournalFilePath();
 std::string KeptRecordFilePath();
 std::string SwapRecordFilePath();
+std::string LaidRecordFilePath();
 std::string TrustedRunStatePath();
 // The release laid beside the installation by /STAGE while the control
 // program runs: "<InstallRoot>.staged\<tag>", on the program tree's volume

@@ -107,6 +107,10 @@ const MessagePair MsgRestoreIncomplete = {{
     "无法将保存的文件全部恢复到%s。\n保存的文件保留在%s中。",
     "The saved files could not all be restored to %s.\nThe saved files are kept in %s.",
 }};
+const MessagePair MsgReleaseFilesHeld = {{
+    "以下文件被其他程序占用，没有更新：\n%s\n关闭该程序后再运行一次安装程序即可完成更新。",
+    "These files were held open by another program and were not updated:\n%s\nClose that program and run the setup again to complete the update.",
+}};
 const MessagePair MsgPackageFailed = {{
     "安装包运行失败：%s（退出代码 %s）。\n按<重试>按钮再次运行安装包；\n按<取消>按钮恢复原来的版本并退出安装程序。",
     "The package failed: %s (exit code %s).\nClick 'Retry' to run it again;\n"
@@ -312,6 +316,7 @@ const NamedPair* AllMessagePairs(size_t* count)
         {"MsgSavedValuesKept", &MsgSavedValuesKept},
         {"MsgProductDirChanged", &MsgProductDirChanged},
         {"MsgRestoreIncomplete", &MsgRestoreIncomplete},
+        {"MsgReleaseFilesHeld", &MsgReleaseFilesHeld},
         {"MsgPackageFailed", &MsgPackageFailed},
         {"MsgPackageNotStarted", &MsgPackageNotStarted},
         {"MsgPackageExitCode", &MsgPackageExitCode},

@@ -55,6 +55,7 @@ extern const MessagePair MsgNotCarried;            // one "%s": the configuratio
 extern const MessagePair MsgSavedValuesKept;       // two "%s": what failed, the directory that keeps the values
 extern const MessagePair MsgProductDirChanged;     // one "%s": the directory that keeps the saved values
 extern const MessagePair MsgRestoreIncomplete;     // two "%s": the data tree, the directory that keeps the saved files
+extern const MessagePair MsgReleaseFilesHeld;      // "%s": the release's files of the data tree a held file kept from being updated
 extern const MessagePair MsgPackageFailed;         // two "%s": what failed, the exit code; Retry/Cancel
 extern const MessagePair MsgPackageNotStarted;     // what failed: could not be started
 extern const MessagePair MsgPackageExitCode;       // what failed: ended with an error

@@ -1,7 +1,8 @@
 // Saving what must survive a reinstall: the controller values of every
-// configuration as text amend files. The data tree itself is set aside whole
-// with the release (renames on its own drive) and comes home after the
-// package without its parameter files.
+// configuration as text amend files. Of the data tree only the release's
+// laid files and the machine's values go aside with the release (renames on
+// its own drive); the laid files come back after the package, the values
+// stay with the release set aside.
 #include "paramsteps/ParameterFileSet.h"
 
 #include <algorithm>
@@ -131,10 +132,10 @@ bool SaveConfiguration(ParameterSession& session, const std::string& dataFile)
 }
 
 // What an earlier run kept for a service engineer (saved values it could
-// not merge, a data tree it could not restore) and named to the user must
+// not merge) and named to the user must
 // not be emptied or overwritten by this run: it moves to "<dir>.1" beside it.
-// One earlier copy is kept, the newest: a copy of the data tree on every
-// run would fill a machine updated for years.
+// One earlier copy is kept, the newest: a copy on every run would fill a
+// machine updated for years.
 void KeepEarlierCopy(const std::string& dir)
 {
     std::string path = WithoutTrailingBackslash(dir);

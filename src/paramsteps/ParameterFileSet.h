@@ -23,8 +23,8 @@ bool SaveAmendValues(const std::string& amendFile, const std::string& listing);
 // read or saved are named in one OK/Cancel box; false on Cancel (nothing has
 // been changed, the setup ends).
 bool CollectConfigurationValues(ParameterSession& session);
-// State 9: the data tree set aside with the previous release comes home
-// into DataProductDir by renames, without its parameter files
+// State 9: the old release's laid files set aside from the data tree come
+// back into DataProductDir by renames, its parameter files staying aside
 // (BringSavedDataTreeHome); what cannot is left in the set-aside copy and
 // named to the user and in the setup log (false).
 bool RestoreDataTree(InstallPort& ui);

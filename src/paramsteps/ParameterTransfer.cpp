@@ -177,6 +177,13 @@ void CopyReleaseUserTree(ParameterSession& session)
     std::vector<LaidFile> laid;
     for (const LayPlan& file : plan)
         laid.push_back(file.laid);
+    // A release's file that another program held through the set-aside kept
+    // its old version in place: counted as this release's, the next run,
+    // with the file free, sets it aside and lays the release's own.
+    if (const JournalContents* run = JournalRun())
+        for (const std::string& held : run->stayed)
+            if (KindOfPath(held) == PathKind::file)
+                laid.push_back({held, FileStamp(held)});
     RecordLaid(laid);
     MakeEmptyFoldersOf(source, target); // the release may rely on them
     for (const LayPlan& file : plan) {

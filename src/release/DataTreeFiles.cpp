@@ -1,5 +1,7 @@
 #include "release/DataTreeFiles.h"
 
+#include "release/TagStore.h"
+
 #include "locations/Locations.h"
 #include "logs/SetupLog.h"
 #include "logs/TraceLog.h"
@@ -116,8 +118,9 @@ bool HoldsOnlyMovableFiles(const std::string& dir, size_t* files)
     return movable;
 }
 
-// One walk of a data tree copy by renames. The live path of each file (where
-// it lies in the live tree) decides whether it is taken.
+// A walk of a data tree or its copy (RenameWalk, the one mover). The live
+// path of each file (where it lies in the live tree) decides whether it is
+// taken.
 struct DataMove {
     std::function<bool(const std::string& livePath, const std::string& file)> take;
     bool fromIsLive = false; // moving out of the live tree, else into it
@@ -129,7 +132,8 @@ struct DataMove {
     // A release's copy coming in: the operator's file met in the live tree
     // stays in place whatever its date.
     bool liveStays = false;
-    // Which folders below the top are walked at all (null: every one).
+    // Which folders below the top are walked at all, by live path (null:
+    // every one).
     std::function<bool(const std::string& dir)> walks;
     std::vector<std::string>* notMoved = nullptr;
     size_t moved = 0;
@@ -140,119 +144,87 @@ struct DataMove {
         TraceMessage("|E|data tree move: %s stays", path.c_str());
     }
 
-    // Two versions of one file: the newer stays at to, the other beside it.
-    void Meet(const std::string& from, const std::string& to)
+    // Two versions of one file: the operator's (liveStays) or the newer
+    // stays at to, the other beside it; true when from left the copy.
+    bool Meet(const std::string& from, const std::string& to)
     {
         if (SameFileContents(from, to)) {
             if (!RemoveFile(from))
                 Stuck(from);
-            return;
+            return false;
         }
         unsigned long long fromTime = 0, toTime = 0;
         LastWriteTimeOf(from, &fromTime);
         LastWriteTimeOf(to, &toTime);
-        if (liveStays) {
+        if (liveStays || fromTime <= toTime) {
             std::string beside = OlderVersionName(to, fromTime);
             if (beside.empty() || !MovePath(from, beside, false)) {
                 Stuck(from);
-                return;
+                return false;
             }
-            ++moved;
-            WriteLogLine("操作员的文件留在原处：" + to + "；版本的文件保留为：" + beside);
-        } else if (fromTime > toTime) {
-            std::string older = OlderVersionName(to, toTime);
-            if (older.empty() || !MovePath(to, older, false)) {
-                Stuck(from);
-                return;
-            }
-            if (!MovePath(from, to, false)) {
-                MovePath(older, to, false);
-                Stuck(from);
-                return;
-            }
-            ++moved;
-            WriteLogLine("两个版本都有改动，较新的留在原处：" + to + "；另一个保留为：" + older);
-        } else {
-            std::string older = OlderVersionName(to, fromTime);
-            if (older.empty() || !MovePath(from, older, false)) {
-                Stuck(from);
-                return;
-            }
-            ++moved;
-            WriteLogLine("两个版本都有改动，较新的留在原处：" + to + "；另一个保留为：" + older);
+            WriteLogLine(liveStays ? "操作员的文件留在原处：" + to + "；版本的文件保留为：" + beside
+                                   : "两个版本都有改动，较新的留在原处：" + to + "；另一个保留为：" + beside);
+            return true;
         }
+        std::string older = OlderVersionName(to, toTime);
+        if (older.empty() || !MovePath(to, older, false)) {
+            Stuck(from);
+            return false;
+        }
+        if (!MovePath(from, to, false)) {
+            MovePath(older, to, false);
+            Stuck(from);
+            return false;
+        }
+        WriteLogLine("两个版本都有改动，较新的留在原处：" + to + "；另一个保留为：" + older);
+        return true;
     }
 
-    // fresh: to's directory was made by this walk, so nothing is at to and
-    // its parent exists: one rename a file.
-    void File(const std::string& from, const std::string& to, bool fresh = false)
+    // Something is at to's place (a file).
+    bool AtTarget(const std::string& from, const std::string& to)
     {
-        if (!take(fromIsLive ? from : to, from))
-            return;
-        PathKind target = fresh ? PathKind::missing : KindOfPath(to);
-        if (target == PathKind::missing) {
-            if (!fresh)
-                MakeDirectoryPath(ParentOf(to));
-            if (MovePath(from, to, false))
-                ++moved;
-            else if (KindOfPath(from) != PathKind::missing) // gone meanwhile: nothing to move
-                Stuck(from);
-        } else if (overLaid && target == PathKind::file && FileStamp(from) == FileStamp(to)) {
-            return; // the set-aside release keeps its copy: an undo needs it
-        } else if (overLaid && target == PathKind::file && overLaid->Holds(to, to)) {
+        if (overLaid && FileStamp(from) == FileStamp(to))
+            return false; // the set-aside release keeps its copy: an undo needs it
+        if (overLaid && overLaid->Holds(to, to)) {
             if (ReplaceFileAtomically(from, to))
-                ++moved;
-            else
-                Stuck(from);
-        } else if (merge && target == PathKind::file) {
-            Meet(from, to);
-        } else {
+                return true;
             Stuck(from);
+            return false;
         }
+        if (merge)
+            return Meet(from, to);
+        Stuck(from);
+        return false;
     }
 
-    void Directory(const std::string& from, const std::string& to, bool top, bool fresh = false)
+    void Run(const std::string& from, const std::string& to)
     {
-        PathKind target = fresh ? PathKind::missing : KindOfPath(to);
-        if (target != PathKind::missing && target != PathKind::directory) {
-            Stuck(from);
-            return;
-        }
+        RenameWalk walk;
+        walk.take = [&](const std::string& file, const std::string& target) {
+            return take(fromIsLive ? file : target, file);
+        };
+        walk.meet = [&](const std::string& file, const std::string& target) { return AtTarget(file, target); };
+        if (walks)
+            walk.walks = [&](const std::string& dir, const std::string& target) {
+                return walks(fromIsLive ? dir : target);
+            };
         // Coming home, a folder the new tree lacks and that holds none of the
         // machine's values goes in one rename: thousands of part programs
         // are one step, not thousands.
-        size_t files = 0;
-        if (overLaid && !top && target == PathKind::missing && HoldsOnlyMovableFiles(from, &files)) {
-            if (!fresh)
-                MakeDirectoryPath(ParentOf(to));
-            if (MovePath(from, to, false)) {
-                moved += files;
-                return;
-            }
-        }
-        bool made = false;
-        if (merge && target == PathKind::missing && !fromIsLive) { // the operator's empty folders come along
-            if (!fresh)
-                MakeDirectoryPath(ParentOf(to));
-            made = MakeDirectory(to);
-        }
-        for (const DirectoryEntry& entry : ListEntries(from)) {
-            std::string fromChild = JoinPath(from, entry.name), toChild = JoinPath(to, entry.name);
-            if (fromChild.empty() || toChild.empty())
-                Stuck(from); // too long to move
-            else if (entry.IsReparsePoint())
-                continue; // what a link leads to is not the product's: it stays
-            else if (entry.IsDirectory()) {
-                if (!walks || walks(fromIsLive ? fromChild : toChild))
-                    Directory(fromChild, toChild, false, made);
-            }
-            else
-                File(fromChild, toChild, made);
-        }
-        // The live tree's folders stay with the operator's files; an emptied
-        // folder of a copy goes.
-        if (!top && !fromIsLive)
-            RemoveEmptyDirectory(from);
+        if (overLaid)
+            walk.whole = HoldsOnlyMovableFiles;
+        walk.stuck = [&](const std::string& path, ::Stuck why) {
+            if (why == ::Stuck::notMoved)
+                Stuck(path); // a link stays unnamed: what it leads to is not the product's
+        };
+        // The live tree's folders stay with the operator's files, and its
+        // copy's folder is made only for a file that goes; the operator's
+        // empty folders of a copy come along into the live tree.
+        walk.makeFolders = merge && !fromIsLive;
+        walk.removeEmptied = !fromIsLive;
+        walk.keepTop = true;
+        walk.Walk(from, to);
+        moved += walk.moved;
     }
 };
 } // namespace
@@ -275,7 +247,7 @@ void MoveReleaseFilesOut(const std::string& live, const std::string& copy, const
     };
     move.notMoved = notMoved;
     MakeDirectoryPath(copy); // the release's copy of the data tree, even when it holds nothing
-    move.Directory(live, copy, true);
+    move.Run(live, copy);
 }
 
 size_t MergeIntoLiveTree(const std::string& copy, const std::string& live, bool operatorOnly, const LaidFiles& laid,
@@ -291,10 +263,7 @@ size_t MergeIntoLiveTree(const std::string& copy, const std::string& live, bool 
     move.merge = true;
     move.liveStays = !operatorOnly;
     move.notMoved = notMoved;
-    if (kind == PathKind::file)
-        move.File(copy, live);
-    else
-        move.Directory(copy, live, true);
+    move.Run(copy, live);
     return move.moved;
 }
 
@@ -311,7 +280,7 @@ size_t MoveSavedFilesHome(const std::string& copy, const std::string& live, cons
     move.overLaid = &laid;
     move.notMoved = notMoved;
     MakeDirectoryPath(live);
-    move.Directory(copy, live, true);
+    move.Run(copy, live);
     return move.moved;
 }
 

@@ -20,6 +20,7 @@
 #include "platform/TempDirectory.h"
 #include "setupfile/SetupDigest.h"
 #include "setupfile/SetupImage.h"
+#include "release/InstalledLaid.h"
 #include "release/DataTreeFiles.h"
 #include "release/PreviousRelease.h"
 #include "release/RecordFile.h"
@@ -201,6 +202,9 @@ void RecordRunRelease(const JournalContents& run, KeptChange change, bool onlyIf
     std::string problem = RecordReleaseInstalled(run.release, run.digest, change);
     if (!problem.empty())
         WriteLogLine(problem);
+    // Outlives a kept release that goes: the next update needs it.
+    if (!run.dataTree.empty() && !WriteInstalledLaid(run.dataTree, run.laid))
+        WriteLogLine("安装记录无法写入：" + LaidRecordFilePath());
 }
 void RecordRunRelease(const JournalContents& run, bool kept, bool onlyIfNew)
 {

@@ -25,12 +25,13 @@ bool SetAsideQuietly(const std::string& path)
 }
 } // namespace
 
-bool SetAsideDataTree()
+bool SetAsideDataTree(std::vector<std::string>* held)
 {
     if (!MarkDataTree(WithoutTrailingBackslash(DataProductDir())))
         return false;
     AsideResult result = SetAsideReleaseFilesOf(DataProductDir());
     LogStayed(result);
+    held->insert(held->end(), result.stayed.begin(), result.stayed.end());
     return result.journalWritten;
 }
 

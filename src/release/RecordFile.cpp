@@ -229,12 +229,8 @@ bool AppendRecord(const std::string& path, const RecordFields& fields)
 
 std::string RecordTempPath(const std::string& path) { return path + ".new"; }
 
-bool WriteWholeRecord(const std::string& path, const RecordKind& kind, const std::vector<RecordFields>& records)
+bool ReplaceRecordText(const std::string& path, const std::string& text)
 {
-    std::string text = RecordHeaderLine(kind);
-    for (const RecordFields& fields : records)
-        text += RecordLine(fields);
-    text += RecordLine({kEnd, std::to_string(records.size())});
     if (!PrepareRecordDirectory(ParentOf(path)).empty())
         return false;
     std::string part = RecordTempPath(path);
@@ -243,4 +239,13 @@ bool WriteWholeRecord(const std::string& path, const RecordKind& kind, const std
         return true;
     RemoveFile(part);
     return false;
+}
+
+bool WriteWholeRecord(const std::string& path, const RecordKind& kind, const std::vector<RecordFields>& records)
+{
+    std::string text = RecordHeaderLine(kind);
+    for (const RecordFields& fields : records)
+        text += RecordLine(fields);
+    text += RecordLine({kEnd, std::to_string(records.size())});
+    return ReplaceRecordText(path, text);
 }

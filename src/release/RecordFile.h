@@ -82,5 +82,8 @@ bool AppendRecord(const std::string& path, const RecordFields& fields);
 // Writes the header, the records and the closing line beside path, then puts
 // the file in place in one step; false (and path as it was) on failure.
 bool WriteWholeRecord(const std::string& path, const RecordKind& kind, const std::vector<RecordFields>& records);
+// The same for a text of another form kept with the records (the trusted
+// run state): beside path, on the disk, then in place in one step.
+bool ReplaceRecordText(const std::string& path, const std::string& text);
 // A whole record's temporary file left by a cut: it never took effect.
 std::string RecordTempPath(const std::string& path);

@@ -38,17 +38,7 @@ bool WriteStateFile(const std::string& path, const std::string& text)
 // administrators write: written whole beside itself, on the disk before it
 // takes the state's name, as the kept and swap records are. A failed write
 // leaves the state as it was.
-bool WriteTrustedStateFile(const std::string& path, const std::string& text)
-{
-    if (!PrepareRecordDirectory(ParentOf(path)).empty())
-        return false;
-    std::string part = RecordTempPath(path);
-    RemoveFile(part);
-    if (AppendDurably(part, text) && ReplaceFileAtomically(part, path))
-        return true;
-    RemoveFile(part);
-    return false;
-}
+bool WriteTrustedStateFile(const std::string& path, const std::string& text) { return ReplaceRecordText(path, text); }
 
 // What the system's list of installed programs shows of the release in
 // place. There is no uninstaller: the command says so and changes nothing.
@@ -120,6 +110,8 @@ std::string SectionText(const char* section, const ReleaseFields& fields)
            "\r\nTime=" + fields.time + "\r\n" + (fields.complete.empty() ? "" : "Complete=" + fields.complete + "\r\n");
 }
 
+bool g_trustedWriteFailed = false;
+
 // The file whole, and the key's values that changed; the text for the
 // setup log of what could not be written.
 std::string Write(const ReleaseFields& installed, const ReleaseFields& kept, const LastRun& last,
@@ -137,8 +129,10 @@ std::string Write(const ReleaseFields& installed, const ReleaseFields& kept, con
                 "\r\n";
     std::string problem;
     std::string trusted = TrustedRunStatePath();
-    if (!WriteTrustedStateFile(trusted, text))
+    if (!WriteTrustedStateFile(trusted, text)) {
         problem = "运行状态文件无法写入：" + trusted;
+        g_trustedWriteFailed = true;
+    }
     const std::string path = RunStateFilePath();
     if (!WriteStateFile(path, text))
         problem = (problem.empty() ? "" : problem + "；") + "运行状态文件无法写入：" + path;
@@ -176,6 +170,7 @@ void AddKept(std::vector<RegistryValue>& values, const ReleaseFields& kept)
 } // namespace
 
 ReleaseFields InstalledReleaseOfState() { return ReadFields("Installed"); }
+bool TrustedRunStateWriteFailed() { return g_trustedWriteFailed; }
 ReleaseFields KeptReleaseOfState() { return ReadFields("Kept"); }
 ReleaseFields StagedReleaseOfState() { return ReadFields("Staged"); }
 

@@ -58,4 +58,7 @@ std::string RecordReleasesSwapped();
 // installEnd: the run installed the release now in place, whole or with
 // something not done (a driver); a same-release run then completes it.
 enum class InstallEnd { none, whole, incomplete };
+// A write of the trusted run state failed in this process: the next run
+// cannot know what this one put in place.
+bool TrustedRunStateWriteFailed();
 std::string RecordLastRun(const std::string& outcome, int exitCode, InstallEnd installEnd = InstallEnd::none);

@@ -71,55 +71,97 @@ bool RemoveEmptyTree(const std::string& dir)
     return RemoveEmptyDirectory(dir) || KindOfPath(dir) == PathKind::missing;
 }
 
-namespace {
-using StuckFn = std::function<void(const std::string& path, Stuck why)>;
-
-// kind: from's, as its directory listed it. targetMissing: to's directory was
-// made by this walk, so nothing is at to and its parent exists: one rename a
-// file, where thousands of part programs make every extra look count.
-void MoveEntry(const std::string& from, PathKind kind, const std::string& to, bool targetMissing,
-               const std::string& bootDir, const StuckFn& stuck)
+void RenameWalk::Walk(const std::string& from, const std::string& to)
 {
-    if (kind == PathKind::missing || IsSelfOrWithin(from, bootDir))
+    PathKind kind = KindOfPath(from);
+    if (kind == PathKind::missing)
         return;
     if (kind == PathKind::link) {
-        stuck(from, Stuck::link);
+        if (!never.empty() && IsSelfOrWithin(from, never))
+            return;
+        if (stuck)
+            stuck(from, Stuck::link);
         return;
     }
-    if (kind == PathKind::file) {
-        PathKind target = PathKind::missing;
-        if (!targetMissing) {
-            target = KindOfPath(to);
-            MakeDirectoryPath(ParentOf(to));
+    Entry(from, kind == PathKind::directory, to, false, true);
+}
+
+// fresh: to's folder was made by this walk, so nothing is at to and its
+// parent exists.
+void RenameWalk::Entry(const std::string& from, bool directory, const std::string& to, bool fresh, bool top)
+{
+    if (!never.empty() && IsSelfOrWithin(from, never))
+        return;
+    auto fail = [&](const std::string& path) {
+        if (stuck)
+            stuck(path, Stuck::notMoved);
+    };
+    if (!directory) {
+        if (take && !take(from, to))
+            return;
+        PathKind target = fresh ? PathKind::missing : KindOfPath(to);
+        if (target == PathKind::missing) {
+            if (!fresh)
+                MakeDirectoryPath(ParentOf(to));
+            if (MovePath(from, to, false))
+                ++moved;
+            else if (KindOfPath(from) != PathKind::missing) // gone meanwhile: nothing to move
+                fail(from);
+        } else if (meet && target == PathKind::file) {
+            if (meet(from, to))
+                ++moved;
+        } else {
+            fail(from);
         }
-        // One that went away meanwhile is nothing to move.
-        if ((target != PathKind::missing || !MovePath(from, to, false)) && KindOfPath(from) != PathKind::missing)
-            stuck(from, Stuck::notMoved);
         return;
     }
-    bool made = false;
-    PathKind target = targetMissing ? PathKind::missing : KindOfPath(to);
-    if (target != PathKind::directory) {
-        if (!targetMissing)
+    PathKind target = fresh ? PathKind::missing : KindOfPath(to);
+    if (target != PathKind::missing && target != PathKind::directory) {
+        fail(from);
+        return;
+    }
+    size_t files = 0;
+    if (whole && !top && target == PathKind::missing && whole(from, &files)) {
+        if (!fresh)
             MakeDirectoryPath(ParentOf(to));
-        if (target != PathKind::missing || !MakeDirectory(to)) {
-            stuck(from, Stuck::notMoved);
+        if (MovePath(from, to, false)) {
+            moved += files;
             return;
         }
-        made = true;
+    }
+    bool made = false;
+    if (makeFolders && target == PathKind::missing) {
+        if (!fresh)
+            MakeDirectoryPath(ParentOf(to));
+        made = MakeDirectory(to);
+        if (!made) {
+            fail(from);
+            return;
+        }
     }
     for (const DirectoryEntry& entry : ListEntries(from)) {
         std::string fromChild = JoinPath(from, entry.name), toChild = JoinPath(to, entry.name);
-        if (fromChild.empty() || toChild.empty())
-            stuck(from, Stuck::notMoved); // a path too long to move stays, and so does its directory
-        else
-            MoveEntry(fromChild, KindOfAttributes(entry.attributes), toChild, made, bootDir, stuck);
+        if (fromChild.empty() || toChild.empty()) {
+            fail(from); // a path too long to move stays, and so does its directory
+        } else if (entry.IsReparsePoint()) {
+            if (stuck && (never.empty() || !IsSelfOrWithin(fromChild, never)))
+                stuck(fromChild, Stuck::link); // what a link leads to is not the product's: it stays
+        } else if (entry.IsDirectory()) {
+            if (!walks || walks(fromChild, toChild))
+                Entry(fromChild, true, toChild, made, false);
+        } else {
+            Entry(fromChild, false, toChild, made, false);
+        }
     }
-    RemoveEmptyDirectory(from); // stays when something in it stayed
+    if (removeEmptied && !(top && keepTop))
+        RemoveEmptyDirectory(from); // stays when something in it stayed
 }
-} // namespace
 
-void MoveByRenames(const std::string& from, const std::string& to, const StuckFn& stuck)
+void MoveByRenames(const std::string& from, const std::string& to,
+                   const std::function<void(const std::string& path, Stuck why)>& stuck)
 {
-    MoveEntry(from, KindOfPath(from), to, false, WithoutTrailingBackslash(BootDir()), stuck);
+    RenameWalk walk;
+    walk.stuck = stuck;
+    walk.never = WithoutTrailingBackslash(BootDir());
+    walk.Walk(from, to);
 }

@@ -28,6 +28,15 @@ pack_machine() {
   clean_machine
   lay_out_rollback_machine
   part_programs "$data_product" "$1"
+  # The big machine's old release has 2 000 help pages in its program tree:
+  # its set-aside, and its undo's way back, take long enough to be cut in.
+  [ "$1" -lt 1000 ] || python3 - "$product/Help" <<'PY'
+import os, sys
+os.makedirs(sys.argv[1], exist_ok=True)
+for i in range(2000):
+    with open(os.path.join(sys.argv[1], "page%04d.htm" % i), "w") as f:
+        f.write("<p>help page %d</p>\n" % i)
+PY
   mkdir -p "$system_dir/drivers"
   printf 'the machine'"'"'s own driver\r\n' >"$system_dir/drivers/tlxio.sys"
   machine_files | tar -C / -cf "$2" -T -
@@ -153,13 +162,14 @@ done
 
 # The rest with the dialog, as a person at the machine runs it. The 3 000
 # part programs are the operator's and never move: the cuts in state 5 fall
-# once the data tree's values went aside, while the program tree follows.
+# once the data tree's values went aside, while the program tree (2 000 help
+# pages) follows.
 setup_args=()
 lay_out_sweep_machine "$big_machine"
 user_files_before=$(user_files)
 program_aside() { find "${install_root}.previous" -type f 2>/dev/null | wc -l; }
 program_at_least() { [ "$(program_aside)" -ge "$1" ]; }
-for n in 1 12; do
+for n in 1 1000; do
   lay_out_sweep_machine "$big_machine"
   start_cut_run
   cut_when program_at_least "$n"

@@ -46,3 +46,28 @@ for args in "/S" "/S /NOPARAMS"; do
   fi
   pass "$args with the operator's files held open: exit 0, every one in place byte for byte, none set aside"
 done
+
+# --- A file the release laid, held open by another program through the
+# update (/S /NOPARAMS): it keeps its old version, so the run is not whole:
+# 8, the file named; the same job once the file is free lays the release's
+# own version and ends with 0.
+. "$(dirname "$0")/rollback_lib.sh"
+future_setup HeldA 'macro of release A'
+future_setup HeldB 'macro of release B'
+clean_machine
+lay_out_rollback_machine
+place_setup "$out/Setup-HeldA.exe"
+silent_run /S /NOPARAMS
+expect_transcript "exit 0"
+macro="$data_product/Macros/macro.txt"
+hold_file "$macro"
+place_setup "$out/Setup-HeldB.exe"
+silent_run /S /NOPARAMS
+release_file
+expect_transcript "exit 8"
+setup_log | grep -qF '以下文件被其他程序占用，没有更新：' || fail "the held file of the release is not named: $(setup_log | tail -5)"
+grep -q 'macro of release A' "$macro" || fail "the held file changed"
+silent_run /S /NOPARAMS
+expect_transcript "exit 0"
+grep -q 'macro of release B' "$macro" || fail "the run with the file free did not lay the release's own: $(cat "$macro")"
+pass "/S /NOPARAMS with a release's file held open: 8 and the file named; the same job once it is free: 0, the release's own file in place"

@@ -135,3 +135,21 @@ run
 expect_transcript "exit 0"
 [ "$(snapshot "$install_root")" = "$old_program" ] || fail "/ROLLBACK after /REINSTALL did not bring back the release before the update"
 pass "update, /REINSTALL, /ROLLBACK: the release before the update is back"
+
+# --- The run state the next run trusts cannot be written (a folder stands in
+# its place): the release is in place, but the run never says "done", and
+# the same job run again, once the state can be written, installs and ends 0.
+clean_machine
+lay_out_rollback_machine
+mkdir -p "$records/SetupState.ini"
+place_setup "$transfer_setup"
+setup_args=(/S)
+run
+expect_transcript "exit 8"
+grep -qF -- '运行状态无法写入，安装未能记录，以代码 8 结束' <<<"$(setup_log)" || fail "the setup log does not say why 8"
+expect_carried
+rmdir "$records/SetupState.ini"
+run
+expect_transcript "exit 0"
+grep -qF -- '此版本已经安装' <<<"$(tail -5 <<<"$(setup_log)")" && fail "taken for installed without a record"
+pass "a run state that cannot be written: 8, and the same job run again ends with 0"

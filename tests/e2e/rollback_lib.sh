@@ -42,10 +42,11 @@ part_programs() {
 trace_log="$temp_dir/TornelixSetupLog.txt"
 reached_state() { grep -aq "^|S|state $1 " "$trace_log" 2>/dev/null; }
 
-# An update of the transfer release under /S, cut (every process of the
-# prefix killed) once it has reached the package: the journal stays.
+# An update under /S (of the transfer release, or of SETUP), cut (every
+# process of the prefix killed) once it has reached the package: the journal
+# stays.
 cut_while_package_runs() {
-  place_setup "$transfer_setup"
+  place_setup "${1:-$transfer_setup}"
   rm -f "$transcript" "$trace_log"
   setup_args=(/S)
   start_setup

@@ -3,8 +3,10 @@
 #include <cstring>
 
 #include "locations/Locations.h"
+#include "platform/FileCopy.h"
 #include "platform/Paths.h"
 #include "platform/SystemInfo.h"
+#include "release/InstalledLaid.h"
 #include "release/JournalRecords.h"
 #include "release/KeptRelease.h"
 #include "release/PreviousRelease.h"
@@ -93,6 +95,26 @@ TEST(RecordPlaces, AJournalOrKeptRecordNamingAnyOtherPlaceIsRefused)
         std::string problem = JournalPlacesProblem(bad);
         EXPECT_EQ(problem.compare(0, strlen(why[line]), why[line]), 0) << "line kind " << line << ": " << problem;
     }
+}
+
+// What the release in place laid outlives a kept release: the record that
+// keeps it is read back as written, and one naming a file outside the data
+// tree moves nothing on its word.
+TEST(RecordPlaces, TheInstalledReleasesLaidRecordIsReadBackOrRefusedForAFileOutsideTheDataTree)
+{
+    std::vector<LaidFile> laid = {{Data() + "\\Macros\\macro.txt", "20-133000000000000000"}};
+    ASSERT_TRUE(WriteInstalledLaid(Data(), laid));
+    std::string problem;
+    std::vector<LaidFile> read = ReadInstalledLaid(&problem);
+    EXPECT_EQ(problem, "");
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0].path, laid[0].path);
+    EXPECT_EQ(read[0].stamp, laid[0].stamp);
+    laid.push_back({"D:\\Parts\\O1.nc", "1-1"});
+    ASSERT_TRUE(WriteInstalledLaid(Data(), laid));
+    EXPECT_TRUE(ReadInstalledLaid(&problem).empty());
+    EXPECT_NE(problem.find("names a file laid outside the data tree: D:\\Parts\\O1.nc"), std::string::npos) << problem;
+    RemoveFile(LaidRecordFilePath());
 }
 
 TEST(TagStore, NewTagsHaveTheOneFormAndNameNoDirectoryThere)
