@@ -71,7 +71,7 @@ timed_update() { # what: the seconds of one /S
   # 3 s wait, as in update-data-tree.sh: a real installer's run adds the same
   # time to a staged and an unstaged update.
   start=$(date +%s%N)
-  TLX_DRIVER_HOLD_MS=0 wine 'C:\\Media\\Setup.exe' /S >/dev/null 2>&1 || rc=$?
+  TLX_DRIVER_HOLD_MS=0 wine 'C:\Media\Setup.exe' /S >/dev/null 2>&1 || rc=$?
   end=$(date +%s%N)
   [ "$rc" = 0 ] || fail "$1: exit $rc: $(setup_log | tail -3)"
   grep -q "release=transfer" "$product/release.txt" || fail "$1: not the release"
