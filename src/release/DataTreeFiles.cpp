@@ -243,7 +243,7 @@ void MoveReleaseFilesOut(const std::string& live, const std::string& copy, const
     // (its files are looked at one by one) and below "config".
     std::string config = JoinPath(live, "config");
     move.walks = [&](const std::string& dir) {
-        return laid.NamesBelow(dir) || SamePath(dir, config) || IsStrictlyWithin(dir, config);
+        return laid.NamesBelow(dir) || IsSelfOrWithin(dir, config);
     };
     move.notMoved = notMoved;
     MakeDirectoryPath(copy); // the release's copy of the data tree, even when it holds nothing
